@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine, builds Norvane with its tests and runs them all.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake --workflow --preset dev
