@@ -1,0 +1,168 @@
+#include "design/CommonEmitterDesign.h"
+
+#include "design/StandardSeries.h"
+#include "transistors/TransistorModel.h"
+#include "transistors/TransistorTable.h"
+
+#include <cmath>
+
+namespace norvane {
+
+CommonEmitterInputs::CommonEmitterInputs()
+    : m_TransistorIndex(FindTransistor("BC548B"))
+{
+}
+
+std::uint16_t CommonEmitterDesign::SchematicId() const
+{
+    if (IsPnp()) {
+        return IsWithoutBypass() ? SchematicIds::CommonEmitterPnpWithoutBypass
+                                 : SchematicIds::CommonEmitterPnp;
+    }
+    return IsWithoutBypass() ? SchematicIds::CommonEmitterNpnWithoutBypass
+                             : SchematicIds::CommonEmitterNpn;
+}
+
+void CommonEmitterDesign::Compute()
+{
+    const CommonEmitterInputs& in = m_Inputs;
+    const double UB = in.m_SupplyVoltage;
+    const int t = in.m_TransistorIndex;
+    const int n = SeriesCounts.at(in.m_SeriesIndex);
+    m_Problem.clear();
+
+    CommonEmitterResults r;
+    r.m_IsPnp = IsPnpTransistor(t);
+    TransistorModel model;
+    model.SelectTransistor(t);
+
+    double R3 = in.m_OutputImpedance;
+    RoundToSeries(R3, n);
+    double UE = 0.1 * UB;
+    if (UE > 1.0) {
+        UE = 1.0;
+    }
+    const double UBE0 = GetNominalBaseEmitterVoltage(t);
+    const double URC = (UB - UBE0 - UE) * 0.5;
+    double Ic = URC / R3;
+    double RE = R3 * UE / URC;
+    double Uce = UB - (RE + R3) * Ic;
+    const double A = std::pow(10, in.m_GainDb * 0.05);
+    if (URC / UE > A) {
+        RE = R3 / A;
+        UE = RE / (RE + R3) * (UB - UBE0) * 0.5;
+        Ic = UE / RE;
+        Uce = UB - (RE + R3) * Ic;
+    }
+
+    model.SetOperatingPoint(Ic, Uce);
+    model.Recompute();
+    const double IB = model.GetBaseCurrent();
+    CheckModel(model, IB, Ic, Uce);
+    const double IE = Ic + IB;
+    const double re = model.GetThermalVoltage() / IE;
+    RE = UE / IE;
+
+    double R4 = R3 / A - re;
+    if (R3 / re < A) {
+        R4 = 0;
+    } else {
+        RoundToSeries(R4, n);
+    }
+    double R5 = RE - R4;
+    if (R5 < 0) {
+        R5 = 0;
+    } else {
+        RoundToSeries(R5, n);
+    }
+
+    const double UBE = model.GetBaseEmitterVoltage();
+    const double UBB = UBE + UE;
+    double I1 = 2.0 * IB;
+    double I2 = I1 - IB;
+    double R2 = UBB / I2;
+    RoundToSeries(R2, n);
+    I2 = UBB / R2;
+    I1 = I2 + IB;
+    double R1 = (UB - UBB) / I1;
+    RoundToSeries(R1, n);
+
+    const double B = Ic / IB;
+    const double RT = (R4 + re) * B;
+    const double Zin = 1 / (1 / R1 + 1 / R2 + 1 / RT);
+    if (in.m_InputImpedance < Zin) {
+        const double Rp = 1 / (1 / in.m_InputImpedance - 1 / RT);
+        R1 = UB / (UBB / Rp + IB);
+        RoundToSeries(R1, n);
+        I1 = (UB - UBB) / R1;
+        I2 = I1 - IB;
+        R2 = UBB / I2;
+        RoundToSeries(R2, n);
+    }
+
+    const double pi = 4 * std::atan(1.0);
+    const double fc = 0.5098 * in.m_LowerCutoff;
+    const double w = 2 * pi * fc;
+    double C1 = (1 / w) * (1 / R1 + 1 / R2 + 1 / RT);
+    RoundToSeries(C1, 12);
+    double C2 = 1 / (w * R3);
+    RoundToSeries(C2, 12);
+    double C3 = 0;
+    if (R5 > 0) {
+        C3 = (1 / w) * (1 / R5 + 1 / (R4 + re));
+        RoundToSeries(C3, 12);
+    }
+
+    r.m_R1 = R1;
+    r.m_R2 = R2;
+    r.m_R3 = R3;
+    r.m_R4 = R4;
+    r.m_R5 = R5;
+    r.m_C1 = C1;
+    r.m_C2 = C2;
+    r.m_C3 = C3;
+    m_Results = r;
+    m_Ic = Ic;
+    m_Uce = UB - (R3 + R4 + R5) * m_Ic;
+    m_P = m_Uce * m_Ic + UBE * IB;
+    CheckValuesAreNumbers();
+}
+
+ResultList CommonEmitterDesign::GetInputData() const
+{
+    ResultList list;
+    ResultItem item;
+    item.SetQuantity("Voltage gain", m_Inputs.m_GainDb, "dB");
+    list.push_back(item);
+    item.SetQuantity("f_min", m_Inputs.m_LowerCutoff, "Hz");
+    list.push_back(item);
+    item.SetNumber("Z_in", m_Inputs.m_InputImpedance);
+    list.push_back(item);
+    item.SetNumber("Z_out", m_Inputs.m_OutputImpedance);
+    list.push_back(item);
+    item.SetText("Standard series", SeriesLabel(SeriesCounts.at(m_Inputs.m_SeriesIndex)));
+    list.push_back(item);
+    return list;
+}
+
+ResultList CommonEmitterDesign::GetComponentValues() const
+{
+    return ComponentSection(m_Inputs.m_SupplyVoltage, m_Inputs.m_TransistorIndex);
+}
+
+std::vector<NamedValue> CommonEmitterDesign::ComponentNumbers() const
+{
+    const CommonEmitterResults& r = m_Results;
+    std::vector<NamedValue> values{{"R1", r.m_R1}, {"R2", r.m_R2}, {"R3", r.m_R3}, {"R4", r.m_R4}};
+    if (!IsWithoutBypass()) {
+        values.emplace_back("R5", r.m_R5);
+    }
+    values.emplace_back("C1", r.m_C1);
+    values.emplace_back("C2", r.m_C2);
+    if (!IsWithoutBypass()) {
+        values.emplace_back("C3", r.m_C3);
+    }
+    return values;
+}
+
+} // namespace norvane

@@ -1,0 +1,91 @@
+#include "design/CommonBaseDesign.h"
+
+#include "DesignTestSupport.h"
+#include "format/EngineeringFormat.h"
+#include "transistors/TransistorTable.h"
+
+namespace norvane {
+namespace {
+
+using testing::ExpectFourDigits;
+using testing::ExpectValue;
+using testing::Lines;
+
+class CommonBase : public ::testing::Test {
+protected:
+    void SetUp() override { UseEnglishNumberFormat(); }
+    CommonBaseDesign design;
+};
+
+TEST_F(CommonBase, Defaults)
+{
+    EXPECT_EQ(Lines(design.GetInputData()), "f_min = 100 kHz\nZ_out = 2 k\nStandard series = E24\n");
+    design.Compute();
+    const CommonBaseResults& r = design.m_Results;
+    ExpectValue(r.m_R1, 390, "R1");
+    ExpectValue(r.m_R2, 2e3, "R2");
+    ExpectValue(r.m_R3, 620e3, "R3");
+    ExpectValue(r.m_R4, 200e3, "R4");
+    ExpectValue(r.m_C1, 330e-9, "C1");
+    ExpectValue(r.m_C2, 1.5e-9, "C2");
+    ExpectValue(r.m_C3, 22e-12, "C3");
+    ExpectValue(design.m_Ic, 2.6e-3, "Ic");
+    ExpectFourDigits(design.m_Uce, 5.786, "Uce");
+    ExpectFourDigits(design.m_P, 15.05e-3, "P");
+    EXPECT_EQ(design.SchematicId(), 136);
+    EXPECT_EQ(Lines(design.GetComponentValues()),
+              "UB = 12 V\nT1 = BC548B\nR1 = 390\nR2 = 2 k\nR3 = 620 k\nR4 = 200 k\n"
+              "C1 = 330 nF\nC2 = 1.5 nF\nC3 = 22 pF\n");
+    EXPECT_EQ(Lines(design.GetOperationPoint()), "Ic = 2.6 mA\nUce = 5.786 V\nP = 15.05 mW\n");
+}
+
+TEST_F(CommonBase, OneKiloOhmAtOneHundredHertzInE12)
+{
+    design.m_Inputs.m_LowerCutoff = 100;
+    design.m_Inputs.m_OutputImpedance = 1e3;
+    design.m_Inputs.m_SeriesIndex = 0;
+    design.Compute();
+    const CommonBaseResults& r = design.m_Results;
+    ExpectValue(r.m_R1, 180, "R1");
+    ExpectValue(r.m_R2, 1e3, "R2");
+    ExpectValue(r.m_R3, 330e3, "R3");
+    ExpectValue(r.m_R4, 100e3, "R4");
+    ExpectValue(r.m_C1, 680e-6, "C1");
+    ExpectValue(r.m_C2, 3.3e-6, "C2");
+    ExpectValue(r.m_C3, 39e-9, "C3");
+    ExpectValue(design.m_Ic, 5.2e-3, "Ic");
+    ExpectFourDigits(design.m_Uce, 5.864, "Uce");
+    ExpectFourDigits(design.m_P, 30.50e-3, "P");
+}
+
+TEST_F(CommonBase, PnpInE96)
+{
+    design.m_Inputs.m_TransistorIndex = FindTransistor("BC558B");
+    design.m_Inputs.m_SeriesIndex = 3;
+    design.Compute();
+    const CommonBaseResults& r = design.m_Results;
+    EXPECT_TRUE(design.IsPnp());
+    EXPECT_EQ(design.SchematicId(), 137);
+    ExpectValue(r.m_R1, 383, "R1");
+    ExpectValue(r.m_R2, 2e3, "R2");
+    ExpectValue(r.m_R3, 487e3, "R3");
+    ExpectValue(r.m_R4, 158e3, "R4");
+    ExpectValue(r.m_C1, 330e-9, "C1");
+    ExpectValue(r.m_C2, 1.5e-9, "C2");
+    ExpectValue(r.m_C3, 27e-12, "C3");
+    ExpectValue(design.m_Ic, 2.6e-3, "Ic");
+    ExpectFourDigits(design.m_Uce, 5.804, "Uce");
+    ExpectFourDigits(design.m_P, 15.10e-3, "P");
+}
+
+TEST_F(CommonBase, SupplyTooLowForTheModel)
+{
+    design.m_Inputs.m_SupplyVoltage = 1.2;
+    design.Compute();
+    EXPECT_FALSE(design.IsUsable());
+    EXPECT_EQ(design.GetOperationPoint().back().name, "Design");
+    EXPECT_EQ(design.GetComponentValues().size(), 9u);
+}
+
+} // namespace
+} // namespace norvane
