@@ -1,0 +1,155 @@
+#include "design/InputChecks.h"
+
+#include "design/CommonBaseDesign.h"
+#include "design/CommonCollectorDesign.h"
+#include "design/CommonEmitterDesign.h"
+#include "format/EngineeringFormat.h"
+#include "transistors/TransistorTable.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace norvane {
+namespace {
+
+class InputChecks : public ::testing::Test {
+protected:
+    void SetUp() override { UseEnglishNumberFormat(); }
+
+    // Field texts as a dialog shows its defaults, with overrides.
+    static InputCheckOutcome Check(CircuitKind kind, std::map<InputField, std::string> texts,
+                                   const std::string& type = "BC548B")
+    {
+        const std::map<InputField, std::string> defaults{
+            {InputField::Gain, "0"},           {InputField::LowerCutoff, "10"},
+            {InputField::SupplyVoltage, "12"}, {InputField::InputImpedance, "50 k"},
+            {InputField::OutputImpedance, "2 k"}, {InputField::CollectorCurrent, "2 m"}};
+        return CheckInputs(
+            kind,
+            [&](InputField field) {
+                const auto given = texts.find(field);
+                return given != texts.end() ? given->second : defaults.at(field);
+            },
+            type);
+    }
+};
+
+TEST_F(InputChecks, RangeMessagesShowTheBoundsInEngineeringForm)
+{
+    EXPECT_EQ(RangeMessage("of supply voltage", 0.8, 100),
+              "The given value of supply voltage\n\nis out of the allowed range [800 m .. 100]");
+    const std::map<InputField, std::string> bounds{
+        {InputField::Gain, "[-100 .. 100]"},
+        {InputField::LowerCutoff, "[100 p .. 10 G]"},
+        {InputField::SupplyVoltage, "[800 m .. 100]"},
+        {InputField::InputImpedance, "[100 m .. 10 G]"},
+        {InputField::OutputImpedance, "[100 m .. 10 G]"},
+        {InputField::CollectorCurrent, "[10 n .. 1 k]"},
+    };
+    for (const CircuitKind kind :
+         {CircuitKind::CommonEmitter, CircuitKind::CommonBase, CircuitKind::CommonCollector}) {
+        for (const FieldRange& range : RangeCheckOrder(kind)) {
+            const std::string message = RangeMessage(range.label, range.min, range.max);
+            EXPECT_NE(message.find(bounds.at(range.field)), std::string::npos) << message;
+        }
+    }
+}
+
+TEST_F(InputChecks, TestOrderPerCircuit)
+{
+    auto fields = [](CircuitKind kind) {
+        std::vector<InputField> order;
+        for (const FieldRange& range : RangeCheckOrder(kind)) {
+            order.push_back(range.field);
+        }
+        return order;
+    };
+    using F = InputField;
+    EXPECT_EQ(fields(CircuitKind::CommonEmitter),
+              (std::vector{F::Gain, F::LowerCutoff, F::SupplyVoltage, F::InputImpedance,
+                           F::OutputImpedance}));
+    EXPECT_EQ(fields(CircuitKind::CommonBase),
+              (std::vector{F::LowerCutoff, F::SupplyVoltage, F::OutputImpedance}));
+    EXPECT_EQ(fields(CircuitKind::CommonCollector),
+              (std::vector{F::LowerCutoff, F::SupplyVoltage, F::CollectorCurrent,
+                           F::InputImpedance}));
+
+    // Frequency is tested before the supply although the supply is the top row.
+    const auto both = Check(CircuitKind::CommonBase,
+                            {{InputField::SupplyVoltage, "0"}, {InputField::LowerCutoff, "0"}});
+    EXPECT_EQ(both.failedField, InputField::LowerCutoff);
+    // The collector current before the input impedance.
+    const auto cc = Check(CircuitKind::CommonCollector,
+                          {{InputField::InputImpedance, "0"}, {InputField::CollectorCurrent, "0"}});
+    EXPECT_EQ(cc.failedField, InputField::CollectorCurrent);
+    EXPECT_EQ(cc.message,
+              "The given value of collector current\n\nis out of the allowed range [10 n .. 1 k]");
+}
+
+TEST_F(InputChecks, BoundsAreInclusiveAndEmptyFieldsReadAsZero)
+{
+    for (const char* supply : {"0.8", "800m", "100", "12 V"}) {
+        EXPECT_TRUE(Check(CircuitKind::CommonBase, {{InputField::SupplyVoltage, supply}}).Accepted())
+            << supply;
+    }
+    for (const char* supply : {"100.1", "0.5", "", "abc"}) {
+        const auto outcome = Check(CircuitKind::CommonBase, {{InputField::SupplyVoltage, supply}});
+        EXPECT_EQ(outcome.failedField, InputField::SupplyVoltage) << supply;
+        EXPECT_EQ(outcome.result, InputCheckOutcome::Result::OutOfRange);
+    }
+    EXPECT_TRUE(Check(CircuitKind::CommonEmitter, {{InputField::Gain, ""}}).Accepted());
+    EXPECT_TRUE(Check(CircuitKind::CommonEmitter, {{InputField::Gain, "-100"}}).Accepted());
+    EXPECT_TRUE(Check(CircuitKind::CommonEmitter, {{InputField::Gain, "100"}}).Accepted());
+    EXPECT_FALSE(Check(CircuitKind::CommonEmitter, {{InputField::Gain, "1e400"}}).Accepted());
+    for (const InputField field : {InputField::LowerCutoff, InputField::InputImpedance,
+                                   InputField::CollectorCurrent}) {
+        EXPECT_FALSE(Check(CircuitKind::CommonCollector, {{field, ""}}).Accepted());
+    }
+}
+
+TEST_F(InputChecks, TransistorTypeMustMatchExactly)
+{
+    for (const std::string& type :
+         std::vector<std::string>{"bc548b", "BC548B ", "", " BC548B", std::string("BC548B\0X", 8)}) {
+        const auto outcome = Check(CircuitKind::CommonEmitter, {}, type);
+        EXPECT_EQ(outcome.result, InputCheckOutcome::Result::UnknownTransistor) << type;
+        EXPECT_EQ(outcome.message, "Unknown transistor type.\n\nPlease select other type!");
+    }
+    // A range failure is reported before the type.
+    EXPECT_EQ(Check(CircuitKind::CommonEmitter, {{InputField::SupplyVoltage, "0"}}, "nope").result,
+              InputCheckOutcome::Result::OutOfRange);
+    const auto accepted = Check(CircuitKind::CommonEmitter, {}, "2N3904");
+    ASSERT_TRUE(accepted.Accepted());
+    EXPECT_EQ(accepted.transistorIndex, FindTransistor("2N3904"));
+}
+
+TEST_F(InputChecks, AcceptedValuesReachTheDesignInputs)
+{
+    const auto outcome = Check(CircuitKind::CommonEmitter,
+                               {{InputField::Gain, "20"}, {InputField::InputImpedance, "4k7"},
+                                {InputField::OutputImpedance, "1,5k"}},
+                               "BC558B");
+    ASSERT_TRUE(outcome.Accepted());
+    CommonEmitterInputs ce;
+    ApplyInputs(outcome, ce);
+    EXPECT_EQ(ce.m_GainDb, 20);
+    EXPECT_EQ(ce.m_InputImpedance, 4700);
+    EXPECT_EQ(ce.m_OutputImpedance, 1500);
+    EXPECT_EQ(ce.m_TransistorIndex, FindTransistor("BC558B"));
+
+    const auto cc = Check(CircuitKind::CommonCollector, {{InputField::CollectorCurrent, "2mA"}});
+    ASSERT_TRUE(cc.Accepted());
+    CommonCollectorInputs ccInputs;
+    ApplyInputs(cc, ccInputs);
+    EXPECT_EQ(ccInputs.m_CollectorCurrent, 0.002);
+
+    const auto cb = Check(CircuitKind::CommonBase, {{InputField::LowerCutoff, "100k"}});
+    ASSERT_TRUE(cb.Accepted());
+    CommonBaseInputs cbInputs;
+    ApplyInputs(cb, cbInputs);
+    EXPECT_EQ(cbInputs.m_LowerCutoff, 1e5);
+}
+
+} // namespace
+} // namespace norvane
