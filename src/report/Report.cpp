@@ -1,0 +1,232 @@
+#include "report/Report.h"
+
+#include <cstdint>
+#include <utility>
+
+namespace norvane {
+namespace {
+
+// ---------------------------------------------------------------------------
+// Escaping
+
+constexpr char32_t ReplacementCharacter = 0xFFFD;
+
+// The character at text[i] and the number of bytes it takes. A valid UTF-8
+// sequence (shortest form, no surrogates, at most U+10FFFF) is decoded;
+// any other byte stands for the ISO-8859-1 character of its value.
+std::pair<char32_t, std::size_t> NextCharacter(std::string_view text, std::size_t i)
+{
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::pair<char32_t, std::size_t> single{lead, 1};
+    if (lead < 0x80)
+        return single;
+
+    std::size_t length = 0;
+    char32_t code = 0;
+    unsigned char low = 0x80; // range of the second byte
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        code = lead & 0x0F;
+        if (lead == 0xE0)
+            low = 0xA0; // no overlong forms
+        else if (lead == 0xED)
+            high = 0x9F; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07;
+        if (lead == 0xF0)
+            low = 0x90; // no overlong forms
+        else if (lead == 0xF4)
+            high = 0x8F; // nothing beyond U+10FFFF
+    } else {
+        return single;
+    }
+    if (text.size() - i < length)
+        return single;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto byte = static_cast<unsigned char>(text[i + k]);
+        if (byte < low || byte > high)
+            return single;
+        low = 0x80;
+        high = 0xBF;
+        code = (code << 6) | (byte & 0x3F);
+    }
+    return {code, length};
+}
+
+// Control characters and noncharacters: XML forbids most of them and
+// discourages the rest, and browsers treat them as errors.
+bool IsUnwelcome(char32_t c)
+{
+    if (c < 0x20)
+        return c != U'\t' && c != U'\n';
+    return (c >= 0x7F && c <= 0x9F) || (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
+}
+
+std::string Escape(std::string_view text, bool inAttribute)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        auto [c, length] = NextCharacter(text, i);
+        i += length;
+        if (IsUnwelcome(c))
+            c = ReplacementCharacter;
+        switch (c) {
+        case U'&': out += "&amp;"; break;
+        case U'<': out += "&lt;"; break;
+        case U'>': out += "&gt;"; break;
+        case U'"': out += "&quot;"; break;
+        default:
+            if (c < 0x80 && !(inAttribute && (c == U'\t' || c == U'\n'))) {
+                out += static_cast<char>(c);
+            } else {
+                out += "&#";
+                out += std::to_string(static_cast<std::uint32_t>(c));
+                out += ';';
+            }
+        }
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Report text
+
+std::string FileNameOf(std::string_view path)
+{
+    const auto slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+void AppendRows(std::string& out, const ResultList& items)
+{
+    for (const ResultItem& item : items) {
+        out += "<tr><td>";
+        out += EscapeXhtmlText(item.name);
+        out += " :</td><td>";
+        out += EscapeXhtmlText(item.value);
+        out += "</td></tr>\n";
+    }
+}
+
+} // namespace
+
+std::string EscapeXhtmlText(std::string_view text)
+{
+    return Escape(text, false);
+}
+
+std::string EscapeXhtmlAttribute(std::string_view text)
+{
+    return Escape(text, true);
+}
+
+std::string BuildReport(const std::string& reportName, const ReportContent& content)
+{
+    const std::string name = EscapeXhtmlText(reportName);
+
+    std::string out;
+    out.reserve(4096);
+    out += "<?xml version=\"1.0\"?>\n\n";
+    out += "<!DOCTYPE html PUBLIC\n";
+    out += "\"-//W3C//DTD XHTML 1.0 Strict//EN\"\n";
+    out += "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n\n";
+    out += "<html xmlns=\"http://www.w3.org/1999/xhtml\">\n\n";
+    out += "<head>\n";
+    out += "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\" />\n";
+    out += "<title>Norvane-Design \"" + name + "\"</title>\n";
+
+    out += "<style type=\"text/css\" media=\"screen\">\n";
+    out += "body { margin: 1em; font-family: Arial }\n";
+    out += ".o td { padding: 0 1em 0 0 }\n";
+    out += "p, .o td { font-size: 1em }\n";
+    out += "h1 { font-size: 1.2em; margin: 0 0 0.5em 0 }\n";
+    out += "h2 { font-size: 1.1em; margin: 1em 0 0.5em 0 }\n";
+    out += ".c { font-size: 0.9em; margin: 0 }\n";
+    out += ".m { border: 1px solid #000; border-collapse: collapse }\n";
+    out += ".m td, .m th { border: 1px solid #000; font-size: 1em; padding: 0.4em; text-align: center }\n";
+    out += "hr { border: solid #000 1px; height: 1px }\n";
+    out += "</style>\n";
+
+    out += "<style type=\"text/css\" media=\"print\">\n";
+    out += "body { margin: 0; font-family: Arial }\n";
+    out += ".o td { padding: 0 10px 0 0 }\n";
+    out += "p, .o td { font-size: 11pt }\n";
+    out += "h1 { font-size: 14pt; margin: 0 0 6px 0 }\n";
+    out += "h2 { font-size: 12pt; margin: 12px 0 8px 0 }\n";
+    out += ".c { font-size: 10pt; margin: 0 }\n";
+    out += ".o { border: 0; padding: 0 10px 0 0 }\n";
+    out += ".m { border: 1px solid #000; border-collapse: collapse }\n";
+    out += ".m td, .m th { border: 1px solid #000; font-size: 11pt; padding: 5px; text-align: center }\n";
+    out += "hr { border: solid #000 1px; height: 1px }\n";
+    out += "</style>\n";
+    out += "</head>\n\n";
+
+    out += "<body>\n\n";
+    out += "<h1>Norvane-Design \"" + name + "\"</h1>\n\n";
+
+    out += "<h2>Input data</h2>\n";
+    out += "<table>\n";
+    out += "<tr><td>Circuit :</td><td>" + EscapeXhtmlText(content.circuitTitle) + "</td></tr>\n";
+    AppendRows(out, content.inputData);
+    out += "</table>\n\n";
+
+    out += "<h2>Circuit</h2>\n";
+    out += "<p><img src=\"" + EscapeXhtmlAttribute(ImageReference(reportName)) + "\" alt=\"circuit\" /></p>\n\n";
+
+    out += "<h2>Component values</h2>\n";
+    out += "<table>\n";
+    AppendRows(out, content.componentValues);
+    out += "</table>\n\n";
+
+    out += "<h2>Operation point</h2>\n";
+    out += "<table>\n";
+    AppendRows(out, content.operationPoint);
+    out += "</table>\n\n";
+
+    out += "<hr />\n\n";
+    out += "<p class=\"c\">Created using Norvane ";
+    out += ProgramVersion;
+    out += EscapeXhtmlText(AuthorNotice);
+    out += "\n";
+    const std::string address = EscapeXhtmlAttribute(ProductWebAddress);
+    out += "<a href=\"" + address + "\">" + EscapeXhtmlText(ProductWebAddress) + "</a></p>\n\n";
+    out += "</body>\n";
+    out += "</html>\n";
+    return out;
+}
+
+std::string ReportNameFromPath(std::string_view path)
+{
+    const std::string file = FileNameOf(path);
+    const auto dot = file.rfind('.');
+    return dot == std::string::npos ? file : file.substr(0, dot);
+}
+
+std::string FolderFromPath(std::string_view path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+std::string ImageFolderPath(std::string_view reportPath)
+{
+    return FolderFromPath(reportPath) + ReportNameFromPath(reportPath) + "-Files";
+}
+
+std::string ImageFilePath(std::string_view reportPath)
+{
+    return ImageFolderPath(reportPath) + "/" + ReportNameFromPath(reportPath) + ".png";
+}
+
+std::string ImageReference(const std::string& reportName)
+{
+    return reportName + "-Files/" + reportName + ".png";
+}
+
+} // namespace norvane
