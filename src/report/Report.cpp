@@ -1,7 +1,13 @@
 #include "report/Report.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <system_error>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace norvane {
 namespace {
@@ -112,6 +118,101 @@ void AppendRows(std::string& out, const ResultList& items)
         out += EscapeXhtmlText(item.value);
         out += "</td></tr>\n";
     }
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+std::string ErrorText(int error)
+{
+    return std::generic_category().message(error);
+}
+
+// write() until all bytes are out; 0 or the errno of the failure.
+int WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
+// Creates a temporary file beside path, named ".<file name>.<pid>-<n>.tmp"
+// so that it is hidden and cannot be mistaken for a report. Returns the
+// descriptor (or -1 with errno set) and the name.
+int CreateTemporaryBeside(const std::string& path, std::string& temporaryPath)
+{
+    static unsigned counter = 0;
+    const std::string stem = FolderFromPath(path) + "." + FileNameOf(path) + "." + std::to_string(::getpid()) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporaryPath = stem + std::to_string(counter++) + ".tmp";
+        // 0666: the umask applies, as for any newly created file.
+        const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Flushes the folder that holds path, so that a rename in it is durable.
+// Best effort: not every file system allows this.
+void SyncFolderOf(const std::string& path)
+{
+    const std::string folder = FolderFromPath(path);
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// The atomic replacement; 0 or the errno of the step that failed.
+int ReplaceFile(const std::string& path, std::string_view bytes)
+{
+    std::string temporaryPath;
+    const int fd = CreateTemporaryBeside(path, temporaryPath);
+    if (fd < 0)
+        return errno;
+
+    int error = WriteAll(fd, bytes);
+    if (error == 0) {
+        // A replaced file keeps its permissions.
+        struct stat old {};
+        if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+            ::fchmod(fd, old.st_mode & 07777);
+        if (::fsync(fd) != 0)
+            error = errno;
+    }
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temporaryPath.c_str(), path.c_str()) != 0)
+        error = errno;
+
+    if (error != 0) {
+        ::unlink(temporaryPath.c_str());
+        return error;
+    }
+    SyncFolderOf(path);
+    return 0;
+}
+
+// Creates the folder, or accepts an existing one; 0 or an errno.
+int MakeFolder(const std::string& folder)
+{
+    if (::mkdir(folder.c_str(), 0777) == 0)
+        return 0;
+    const int error = errno;
+    struct stat existing {};
+    if (error == EEXIST && ::stat(folder.c_str(), &existing) == 0)
+        return S_ISDIR(existing.st_mode) ? 0 : ENOTDIR;
+    return error;
 }
 
 } // namespace
@@ -227,6 +328,57 @@ std::string ImageFilePath(std::string_view reportPath)
 std::string ImageReference(const std::string& reportName)
 {
     return reportName + "-Files/" + reportName + ".png";
+}
+
+std::string ReportWriteFailureMessage(const std::string& reportPath, const std::string& reason)
+{
+    return "The report could not be written to \"" + reportPath + "\":\n" + reason;
+}
+
+std::string ImageFolderFailureMessage(const std::string& folderPath, const std::string& reason)
+{
+    return "The report was written, but the folder \"" + folderPath + "\" for its circuit image could not be created:\n" +
+           reason;
+}
+
+std::string ImageWriteFailureMessage(const std::string& imagePath, const std::string& reason)
+{
+    return "The report was written, but its circuit image could not be written to \"" + imagePath + "\":\n" +
+           reason;
+}
+
+std::string FileWriteFailureMessage(const std::string& path, const std::string& reason)
+{
+    return "The file \"" + path + "\" could not be written:\n" + reason;
+}
+
+WriteOutcome WriteFileAtomically(const std::string& path, std::string_view bytes)
+{
+    if (const int error = ReplaceFile(path, bytes))
+        return {false, FileWriteFailureMessage(path, ErrorText(error))};
+    return {true, {}};
+}
+
+WriteOutcome WriteSchematicPng(std::span<const std::uint8_t> png, const std::string& imagePath)
+{
+    const std::string_view bytes(reinterpret_cast<const char*>(png.data()), png.size());
+    if (const int error = ReplaceFile(imagePath, bytes))
+        return {false, ImageWriteFailureMessage(imagePath, ErrorText(error))};
+    return {true, {}};
+}
+
+WriteOutcome WriteReport(const std::string& reportPath, const ReportContent& content,
+                         std::span<const std::uint8_t> schematicPng)
+{
+    const std::string text = BuildReport(ReportNameFromPath(reportPath), content);
+    if (const int error = ReplaceFile(reportPath, text))
+        return {false, ReportWriteFailureMessage(reportPath, ErrorText(error))};
+
+    const std::string folder = ImageFolderPath(reportPath);
+    if (const int error = MakeFolder(folder))
+        return {false, ImageFolderFailureMessage(folder, ErrorText(error))};
+
+    return WriteSchematicPng(schematicPng, ImageFilePath(reportPath));
 }
 
 } // namespace norvane

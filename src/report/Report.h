@@ -12,6 +12,8 @@
 
 #include "design/DesignResults.h"
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -77,5 +79,48 @@ std::string ImageFilePath(std::string_view reportPath);
 // How the report refers to its image: name + "-Files/" + name + ".png",
 // relative to the report's folder. Not escaped; BuildReport does that.
 std::string ImageReference(const std::string& reportName);
+
+// ---------------------------------------------------------------------------
+// Writing
+
+// The result of a write. On failure, message is a plain English text for
+// the user that names the file or folder concerned and gives the reason.
+struct WriteOutcome {
+    bool ok = false;
+    std::string message;
+};
+
+// Messages of the failures, each naming the path and giving the reason
+// (the system's error text).
+std::string ReportWriteFailureMessage(const std::string& reportPath, const std::string& reason);
+std::string ImageFolderFailureMessage(const std::string& folderPath, const std::string& reason);
+std::string ImageWriteFailureMessage(const std::string& imagePath, const std::string& reason);
+std::string FileWriteFailureMessage(const std::string& path, const std::string& reason);
+
+// Replaces the file at path by exactly these bytes, or leaves it as it was.
+// The bytes go to a fresh temporary file in the same folder, which is
+// flushed to the disk and then renamed over the target; a failure removes
+// the temporary file. A replaced file keeps its permissions; a new one gets
+// the usual ones (0666 less the umask).
+WriteOutcome WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// Writes the PNG of a schematic to the image file path, replacing an older
+// file completely (and atomically). Failure: a message naming the image file.
+WriteOutcome WriteSchematicPng(std::span<const std::uint8_t> png, const std::string& imagePath);
+
+// Saves a report at reportPath, in this order:
+//  1. the report text BuildReport(ReportNameFromPath(reportPath), content),
+//     atomically; if that fails, nothing else is written and an earlier
+//     report at that path is left untouched;
+//  2. the image folder ImageFolderPath(reportPath); an existing folder is
+//     reused;
+//  3. the schematic image schematicPng to ImageFilePath(reportPath),
+//     atomically.
+// ok is true only when all three succeeded. A failure in step 2 or 3 leaves
+// the new report in place (it is complete, and a further save can supply the
+// image) but is reported all the same, naming the folder or the image file:
+// the caller should then keep the result marked as unsaved.
+WriteOutcome WriteReport(const std::string& reportPath, const ReportContent& content,
+                         std::span<const std::uint8_t> schematicPng);
 
 } // namespace norvane

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace norvane {
 namespace {
@@ -62,12 +67,33 @@ void WriteFile(const fs::path& path, std::string_view bytes)
     ASSERT_TRUE(out) << "cannot write " << path;
 }
 
+std::set<std::string> Entries(const fs::path& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
 bool IsPureAscii(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(), [](char c) {
         const auto b = static_cast<unsigned char>(c);
         return b == '\t' || b == '\n' || (b >= 0x20 && b < 0x7F);
     });
+}
+
+std::vector<std::uint8_t> Bytes(std::size_t count, std::uint8_t seed)
+{
+    std::vector<std::uint8_t> bytes(count);
+    for (std::size_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
+    return bytes;
+}
+
+std::string AsText(const std::vector<std::uint8_t>& bytes)
+{
+    return {bytes.begin(), bytes.end()};
 }
 
 // A fresh folder of its own for each test, removed afterwards.
@@ -352,6 +378,237 @@ TEST(ReportPaths, ImageReferenceIsRelativeToTheReport)
     // The reference leads from the report's folder to the image file.
     const std::string path = "/home/ann/x.tar.html";
     EXPECT_EQ(FolderFromPath(path) + ImageReference(ReportNameFromPath(path)), ImageFilePath(path));
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+class ReportWriting : public ::testing::Test {
+protected:
+    TemporaryFolder folder;
+    const std::string report = folder / "amp1.html";
+    const std::string imageFolder = folder / "amp1-Files";
+    const std::string image = folder / "amp1-Files/amp1.png";
+    const std::vector<std::uint8_t> png = Bytes(2774, 0x89);
+};
+
+// Limits the size of files this process may write, for the duration of a
+// test: writes beyond it fail with EFBIG, even for root.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+TEST_F(ReportWriting, WritesTheReportAndItsImageBesideIt)
+{
+    const WriteOutcome outcome = WriteReport(report, CommonEmitterDefaults(), png);
+    ASSERT_TRUE(outcome.ok) << outcome.message;
+    EXPECT_TRUE(outcome.message.empty());
+
+    EXPECT_EQ(ReadFile(report), ReadFile(fs::path(NORVANE_REPORT_GOLDEN_DIR) / "common-emitter-defaults.html"));
+    EXPECT_EQ(ReadFile(image), AsText(png));
+    EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"amp1.html", "amp1-Files"}));
+    EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png"}));
+
+    SKIP_WITHOUT_XMLLINT();
+    EXPECT_TRUE(WellFormedFile(report));
+}
+
+TEST_F(ReportWriting, SavingAgainReplacesReportAndImageCompletely)
+{
+    ReportContent longer = CommonBaseDefaults();
+    for (int i = 0; i < 50; ++i)
+        longer.componentValues.push_back({"R" + std::to_string(i), "1 k"});
+    ASSERT_TRUE(WriteReport(report, longer, Bytes(9000, 1)).ok);
+    WriteFile(fs::path(imageFolder) / "notes.txt", "kept");
+    ::chmod(report.c_str(), 0640);
+
+    const WriteOutcome outcome = WriteReport(report, CommonEmitterDefaults(), png);
+    ASSERT_TRUE(outcome.ok) << outcome.message;
+    EXPECT_EQ(ReadFile(report), BuildReport("amp1", CommonEmitterDefaults()));
+    EXPECT_EQ(ReadFile(image), AsText(png));
+    // The folder was reused, not made anew, and no temporary file is left.
+    EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"amp1.html", "amp1-Files"}));
+    EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png", "notes.txt"}));
+    // A replaced report keeps its permissions.
+    EXPECT_EQ(fs::status(report).permissions(), fs::perms(0640));
+
+    SKIP_WITHOUT_XMLLINT();
+    EXPECT_TRUE(WellFormedFile(report));
+}
+
+TEST_F(ReportWriting, NewFilesGetTheUsualPermissions)
+{
+    const mode_t savedMask = ::umask(022);
+    const WriteOutcome outcome = WriteReport(report, CommonEmitterDefaults(), png);
+    ::umask(savedMask);
+    ASSERT_TRUE(outcome.ok) << outcome.message;
+    EXPECT_EQ(fs::status(report).permissions(), fs::perms(0644));
+    EXPECT_EQ(fs::status(image).permissions(), fs::perms(0644));
+    EXPECT_EQ(fs::status(imageFolder).permissions(), fs::perms(0755));
+}
+
+TEST_F(ReportWriting, RelativeReportPathGivesARelativeImageFolder)
+{
+    const fs::path saved = fs::current_path();
+    fs::current_path(folder.path());
+    const WriteOutcome outcome = WriteReport("norvane-relative.html", CommonCollectorDefaults(), png);
+    fs::current_path(saved);
+
+    ASSERT_TRUE(outcome.ok) << outcome.message;
+    EXPECT_EQ(ReadFile(folder.path() / "norvane-relative-Files/norvane-relative.png"), AsText(png));
+    EXPECT_EQ(ReadFile(folder.path() / "norvane-relative.html"),
+              BuildReport("norvane-relative", CommonCollectorDefaults()));
+    // Should the image folder ever be taken from the root again, fail and
+    // clear up what was made there.
+    std::error_code ignored;
+    EXPECT_EQ(fs::remove_all("/norvane-relative-Files", ignored), 0u) << "image folder made at the root";
+}
+
+TEST_F(ReportWriting, NonAsciiReportNameNamesTheFilesAndTheReference)
+{
+    const std::string name = "Verst\xC3\xA4rker & Co";
+    const WriteOutcome outcome = WriteReport(folder / (name + ".html"), CommonEmitterDefaults(), png);
+    ASSERT_TRUE(outcome.ok) << outcome.message;
+    EXPECT_EQ(ReadFile(folder.path() / (name + "-Files") / (name + ".png")), AsText(png));
+
+    SKIP_WITHOUT_XMLLINT();
+    const std::string file = folder / (name + ".html");
+    ASSERT_TRUE(WellFormedFile(file));
+    EXPECT_TRUE(IsPureAscii(ReadFile(file)));
+    EXPECT_EQ(ReadBack(file, "string(//*[local-name()=\"img\"]/@src)"), name + "-Files/" + name + ".png");
+}
+
+// A report that cannot be written is reported, naming the file, and nothing
+// else is written.
+TEST_F(ReportWriting, ReportThatCannotBeWrittenIsReportedAndWritesNothing)
+{
+    WriteFile(folder / "plain.txt", "a file, not a folder");
+    fs::create_directory(folder / "taken.html"); // a folder where the report should go
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {folder / "missing/amp1.html", "No such file or directory"},
+        {folder / "plain.txt/amp1.html", "Not a directory"},
+        {folder / "taken.html", "Is a directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const WriteOutcome outcome = WriteReport(c.path, CommonEmitterDefaults(), png);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.message, "The report could not be written to \"" + c.path + "\":\n" + c.reason);
+    }
+    EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"plain.txt", "taken.html"}));
+    EXPECT_TRUE(fs::is_empty(folder / "taken.html"));
+}
+
+TEST_F(ReportWriting, FailedWriteLeavesTheEarlierReportAndImageIntact)
+{
+    ASSERT_TRUE(WriteReport(report, CommonBaseDefaults(), png).ok);
+    const std::string earlier = ReadFile(report);
+
+    WriteOutcome outcome;
+    {
+        const FileSizeLimit limit(earlier.size() / 2);
+        outcome = WriteReport(report, CommonEmitterDefaults(), Bytes(100, 7));
+    }
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.message, "The report could not be written to \"" + report + "\":\nFile too large");
+    EXPECT_EQ(ReadFile(report), earlier);
+    EXPECT_EQ(ReadFile(image), AsText(png));
+    EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"amp1.html", "amp1-Files"}));
+    EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png"}));
+}
+
+TEST_F(ReportWriting, ReadOnlyFolderLeavesTheEarlierReportIntact)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the super-user";
+    ASSERT_TRUE(WriteReport(report, CommonBaseDefaults(), png).ok);
+    const std::string earlier = ReadFile(report);
+    fs::permissions(folder.path(), fs::perms(0555));
+    const WriteOutcome outcome = WriteReport(report, CommonEmitterDefaults(), png);
+    fs::permissions(folder.path(), fs::perms(0755));
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_NE(outcome.message.find("\"" + report + "\""), std::string::npos) << outcome.message;
+    EXPECT_EQ(ReadFile(report), earlier);
+}
+
+// An image that cannot be stored is a failure, naming what stood in the way;
+// the report itself is written all the same.
+TEST_F(ReportWriting, ImageFolderThatCannotBeMadeIsReported)
+{
+    WriteFile(imageFolder, "a file where the folder should be");
+    const WriteOutcome outcome = WriteReport(report, CommonEmitterDefaults(), png);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.message, "The report was written, but the folder \"" + imageFolder +
+                                   "\" for its circuit image could not be created:\nNot a directory");
+    EXPECT_EQ(ReadFile(report), BuildReport("amp1", CommonEmitterDefaults()));
+    EXPECT_EQ(ReadFile(imageFolder), "a file where the folder should be");
+}
+
+TEST_F(ReportWriting, ImageFileThatCannotBeWrittenIsReported)
+{
+    fs::create_directories(image); // a folder where the image should go
+    const WriteOutcome outcome = WriteReport(report, CommonEmitterDefaults(), png);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.message,
+              "The report was written, but its circuit image could not be written to \"" + image + "\":\nIs a directory");
+    EXPECT_EQ(ReadFile(report), BuildReport("amp1", CommonEmitterDefaults()));
+    EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png"}));
+    EXPECT_TRUE(fs::is_directory(image));
+}
+
+TEST_F(ReportWriting, ImageWriteFailingMidwayKeepsTheEarlierImage)
+{
+    ASSERT_TRUE(WriteReport(report, CommonEmitterDefaults(), png).ok);
+    const std::vector<std::uint8_t> largerPng = Bytes(20000, 3);
+    WriteOutcome outcome;
+    {
+        const FileSizeLimit limit(10000); // room for the report, not for the image
+        outcome = WriteReport(report, CommonBaseDefaults(), largerPng);
+    }
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.message, "The report was written, but its circuit image could not be written to \"" + image +
+                                   "\":\nFile too large");
+    EXPECT_EQ(ReadFile(report), BuildReport("amp1", CommonBaseDefaults()));
+    EXPECT_EQ(ReadFile(image), AsText(png));
+    EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png"}));
+}
+
+TEST(FileWriting, ReplacesAnyEarlierContentExactly)
+{
+    TemporaryFolder folder;
+    const std::string path = folder / "data.bin";
+    const std::string binary("\0\x89PNG\r\n\x1A\n\xFF", 10);
+    ASSERT_TRUE(WriteFileAtomically(path, std::string(5000, 'x')).ok);
+    ASSERT_TRUE(WriteFileAtomically(path, binary).ok);
+    EXPECT_EQ(ReadFile(path), binary);
+    ASSERT_TRUE(WriteFileAtomically(path, "").ok);
+    EXPECT_EQ(ReadFile(path), "");
+    EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"data.bin"}));
+
+    const std::string blocked = folder / "data.bin/inner";
+    const WriteOutcome outcome = WriteFileAtomically(blocked, "x");
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.message, "The file \"" + blocked + "\" could not be written:\nNot a directory");
 }
 
 } // namespace
