@@ -615,31 +615,26 @@ def element_value(tokens: list[str]) -> decimal.Decimal | None:
 
 def classify_wrapper(content: FileContent, sub: Subckt, depth: int = 0):
     """-> (die Card, None) for a package wrapper, else (None, reason)."""
-    active = []
+    active = [(el.text[0].upper(), el.text.split()) for el in sub.elements
+              if el.text[0].upper() in ("Q", "X")]
+    if not active:
+        return None, "wrapper without transistor"
+    if len(active) > 1:
+        return None, "wrapper with a second transistor"
     for el in sub.elements:
         kind = el.text[0].upper()
-        tokens = el.text.split()
-        if kind in PASSIVE:
+        if kind in PASSIVE or kind in ("Q", "X"):
             continue
         if kind == "R":
-            value = element_value(tokens)
+            value = element_value(el.text.split())
             if value is not None and value < 10:
                 continue
             if value is not None and value >= 1000:
                 return None, "wrapper with bias resistors"
             return None, "wrapper with resistor network"
-        if kind in ("Q", "X"):
-            active.append((kind, tokens))
-            continue
         if kind == "D":
             return None, "wrapper with diodes"
         return None, "wrapper with sources or other elements"
-    qs = [a for a in active if a[0] == "Q"]
-    xs = [a for a in active if a[0] == "X"]
-    if len(qs) + len(xs) == 0:
-        return None, "wrapper without transistor"
-    if len(qs) + len(xs) > 1:
-        return None, "wrapper with a second transistor"
     kind, tokens = active[0]
     if kind == "X":
         inner = content.subckt_by_name.get(tokens[-1].upper())
