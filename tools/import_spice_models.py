@@ -40,8 +40,10 @@ Numbers
   * mantissa [exponent] [scale suffix] [unit letters]: `10pF`, `1.5Meg`,
     `3mil`, `2.4E-12`, `.75`. Suffixes (any case): T 1e12, G 1e9, MEG 1e6,
     K 1e3, M 1e-3, MIL 25.4e-6, U 1e-6, N 1e-9, P 1e-12, F 1e-15. Letters
-    after the suffix, or letters that are no suffix (`V`, `A`), are units
-    and ignored; `M` is always milli.
+    after the suffix are units and ignored; `M` is always milli. Without a
+    suffix only a unit name may follow (`30V`, `2A`: V A S H HZ OHM OHMS
+    SEC DEG), and nothing may follow an exponent: `0.4723539b` and
+    `9.833E-4S` (a typo of E-48) are broken numbers.
   * Scaling is done in decimal arithmetic, so `66.78m` becomes exactly the
     double nearest to 0.06678.
   * A broken number in one of the 39 parameters (`1m2`, `30.5-12`, `0..4`,
@@ -110,19 +112,20 @@ Names
   * Names must be 5 to 10 characters of A-Z 0-9 `-` `_` and contain a
     digit (names without one are generic models such as QPWR or LargeN);
     others are left out, and so are names of digits only (RCA 40235 ...):
-    ngspice cannot refer to such a model. A `_` in what remains marks an alternative fit of
-    a type in the LTspice collection (`2N3904_C` Cordell's, `BC547B__` a
-    second card, `MJE15032_A`) or a generic base card (`NSC_4A`): left out
-    too, so no name holds `_`. The Intusoft gain groups `BCY58_8` are read
-    as BCY58-8.
+    ngspice cannot refer to such a model. A `_` in what remains marks an
+    alternative fit of a type in the LTspice collection (`2N3904_C`
+    Cordell's, `BC547B__` a second card, `MJE15032_A`) or a generic base
+    card (`NSC_4A`): left out too, so no name holds `_`. The Intusoft gain
+    groups `BCY58_8` are read as BCY58-8.
   * Germanium transistors: only AC125, AC126, AC127, AC128, AC151, AC187K,
     AC188K, the only names beginning with `A`. Public germanium cards
     (MFG=GERMANIUM..., the germanium library) of other types are left out,
     as is every other name beginning with `A`.
 
 Germanium cards
-  These seven are stored in a reduced form: BF, BR, IS, NF and RB as given,
-  NC NE NR VAF VAR = 1e20, IKF IKR = 0, IRB = 1.7e308, all else 0.
+  These seven are stored in a reduced form: BF, BR, IS, NF and RB as given
+  (BR and NF 1, RB 0 when the card leaves them out), NC NE NR VAF VAR =
+  1e20, IKF IKR = 0, IRB = 1.7e308, all else 0.
   AC127, AC128 and AC151 are reduced from their public cards; AC125,
   AC126, AC187K and AC188K are written here (see GERMANIUM_CARDS) and are
   marked "derived" in the provenance.
@@ -140,7 +143,7 @@ Choosing between sources
        copies or re-fits of the above, some with damaged numbers).
   The Qucs libraries of the source set are not read: they are no SPICE
   text, write every parameter out (so a left-out parameter cannot be told
-  from a given one) and use 0 for "infinite"; their types are covered by
+  from a given one) and use 0 for "infinite"; most of their types are in
   the LTspice collection they were converted from.
 """
 
@@ -378,6 +381,8 @@ NAME_RE = re.compile(r"^[A-Z0-9_-]{5,10}$")
 
 SCALE = {"T": 12, "G": 9, "K": 3, "M": -3, "U": -6, "N": -9, "P": -12,
          "F": -15}
+# Unit names allowed after a number without scale suffix ("30V", "2A").
+UNITS = {"V", "A", "S", "H", "HZ", "OHM", "OHMS", "SEC", "DEG"}
 NUMBER_RE = re.compile(
     r"^([+-]?(?:\d+\.?\d*|\.\d+))(?:[eE]([+-]?\d+))?([A-Za-z]*)$")
 
@@ -396,14 +401,15 @@ def parse_number(text: str) -> decimal.Decimal:
     if exponent:
         value = value.scaleb(int(exponent))
     up = letters.upper()
-    if up.startswith("E"):
-        raise NumberError(text)  # "1.5E": exponent without digits
     if up.startswith("MEG"):
         value = value.scaleb(6)
     elif up.startswith("MIL"):
         value = value * decimal.Decimal("25.4e-6")
     elif up[:1] in SCALE:
         value = value.scaleb(SCALE[up[:1]])
+    elif up and (exponent or up not in UNITS):
+        # "1.5E", "0.4723539b", "9.833E-4S" (a typo of E-48)
+        raise NumberError(text)
     return value
 
 
