@@ -351,9 +351,12 @@ QImage DrawStartPictureRgb(const QString& family, const QString& version)
     p.fillRect(QRectF(0, -200, kWidth, kHeight + 400), light);
     p.restore();
 
+    // Greyscale antialiasing only, whatever the machine's font settings say
+    // about subpixel order: the picture is shown on any screen.
     QFont slogan(family);
     slogan.setPixelSize(24);
     slogan.setHintingPreference(QFont::PreferFullHinting);
+    slogan.setStyleStrategy(QFont::NoSubpixelAntialias);
     p.setFont(slogan);
     p.setPen(QColor(0x34, 0x4A, 0x60));
     p.drawText(QRectF(0, 118, kWidth, 40), Qt::AlignHCenter | Qt::AlignBaseline,
@@ -390,6 +393,7 @@ QImage DrawStartPictureRgb(const QString& family, const QString& version)
     QFont versionFont(family);
     versionFont.setPixelSize(18);
     versionFont.setHintingPreference(QFont::PreferFullHinting);
+    versionFont.setStyleStrategy(QFont::NoSubpixelAntialias);
     p.setFont(versionFont);
     p.setPen(QColor(0x55, 0x66, 0x78));
     p.drawText(QRectF(0, 348, kWidth, 30), Qt::AlignHCenter | Qt::AlignBaseline,
