@@ -1,6 +1,6 @@
 #include "report/SchematicImages.h"
 
-#include "PngInspection.h"
+#include "PngReader.h"
 
 #include <gtest/gtest.h>
 
