@@ -1,0 +1,89 @@
+#pragma once
+
+// Driving modal dialogs and message boxes from a test: OnNextModal()
+// waits, inside whatever modal loop is running, for the next modal widget
+// of a given type to become active and hands it to an action, which
+// inspects it and closes it (or opens the next one).
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace norvane::test {
+
+// What a message box showed, for checks after it has gone.
+struct ShownMessage {
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QWidget* owner = nullptr;
+    QMessageBox::StandardButtons buttons;
+    bool shown = false;
+};
+
+// Calls action with the next active modal widget of type T, other than
+// skip. When none comes within timeoutMs the test fails and the modal
+// widget that is active (if any) is rejected, so that the test goes on.
+template <class T>
+void OnNextModal(std::function<void(T*)> action, QWidget* skip = nullptr, int timeoutMs = 10000)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QPointer<QWidget> skipped(skip);
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        QWidget* active = QApplication::activeModalWidget();
+        T* target = qobject_cast<T*>(active);
+        if (target && target != skipped.data() && target->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            action(target);
+            return;
+        }
+        if (clock->elapsed() > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+            QTest::qFail("expected modal window did not appear", __FILE__, __LINE__);
+            if (auto* dialog = qobject_cast<QDialog*>(active)) {
+                dialog->reject();
+            }
+        }
+    });
+    timer->start();
+}
+
+// Answers the next message box with button and records what it showed.
+inline void AnswerNextMessage(QMessageBox::StandardButton button,
+                              std::shared_ptr<ShownMessage> record = {},
+                              std::function<void()> then = {})
+{
+    OnNextModal<QMessageBox>([=](QMessageBox* box) {
+        if (record) {
+            record->caption = box->windowTitle();
+            record->text = box->text();
+            record->icon = box->icon();
+            record->owner = box->parentWidget();
+            record->buttons = box->standardButtons();
+            record->shown = true;
+        }
+        if (then) {
+            then();
+        }
+        if (QAbstractButton* b = box->button(button)) {
+            b->click();
+        } else {
+            box->reject();
+        }
+    });
+}
+
+} // namespace norvane::test
