@@ -32,8 +32,10 @@ struct ShownMessage {
 // Calls action with the next active modal widget of type T, other than
 // skip. When none comes within timeoutMs the test fails and the modal
 // widget that is active (if any) is rejected, so that the test goes on.
+// The returned watcher may be stopped early.
 template <class T>
-void OnNextModal(std::function<void(T*)> action, QWidget* skip = nullptr, int timeoutMs = 10000)
+QPointer<QTimer> OnNextModal(std::function<void(T*)> action, QWidget* skip = nullptr,
+                             int timeoutMs = 10000)
 {
     auto* timer = new QTimer;
     timer->setInterval(5);
@@ -59,7 +61,39 @@ void OnNextModal(std::function<void(T*)> action, QWidget* skip = nullptr, int ti
         }
     });
     timer->start();
+    return timer;
 }
+
+// Records and cancels every message box that appears while it lives; for
+// the steps that must ask nothing.
+class MessageBoxWatch {
+public:
+    MessageBoxWatch()
+    {
+        m_Timer = new QTimer;
+        m_Timer->setInterval(5);
+        QObject::connect(m_Timer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                m_Texts << box->text();
+                if (QAbstractButton* cancel = box->button(QMessageBox::Cancel)) {
+                    cancel->click();
+                } else {
+                    box->reject();
+                }
+            }
+        });
+        m_Timer->start();
+    }
+    ~MessageBoxWatch() { delete m_Timer; }
+    MessageBoxWatch(const MessageBoxWatch&) = delete;
+    MessageBoxWatch& operator=(const MessageBoxWatch&) = delete;
+
+    const QStringList& Texts() const { return m_Texts; }
+
+private:
+    QTimer* m_Timer;
+    QStringList m_Texts;
+};
 
 // Answers the next message box with button and records what it showed.
 inline void AnswerNextMessage(QMessageBox::StandardButton button,
