@@ -163,7 +163,7 @@ private Q_SLOTS:
         QWidget* focus = nullptr;
         const int result = Run(*dialog, [&](CCircuitDialog* d) {
             shown = ShownTexts(d);
-            focus = QApplication::focusWidget();
+            focus = d->focusWidget();  // the window's focus, active or not
             d->reject();
         });
         QCOMPARE(result, int(QDialog::Rejected));

@@ -80,7 +80,7 @@ private Q_SLOTS:
             selected = view->selectionModel()->isSelected(view->currentIndex());
             QTest::qWait(20);
             visible = view->viewport()->rect().contains(view->visualRect(view->currentIndex()));
-            focus = QApplication::focusWidget();
+            focus = d->focusWidget();
             QCOMPARE(CurrentText(d), QString("BC548B_____NPN"));
             d->OkButton()->click();  // OK without touching the list
         });
