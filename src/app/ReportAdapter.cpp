@@ -1,29 +1,27 @@
 #include "app/ReportAdapter.h"
 
 #include "app/Resources.h"
+#include "report/Report.h"
 
-#include <QDir>
+#include <QByteArray>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
-// Interim writer, used until the core's report writer is linked in: a
-// plain XHTML page with the three sections and the schematic copied from
-// the compiled-in pictures, with the same file and folder names.
+#include <cctype>
+#include <span>
+#include <string>
 
 namespace norvane {
 
 namespace {
 
-constexpr const char* WebAddress = "https://norvane.example.org/";
-
-std::string Rows(const ResultList& items)
+// The PNG file of a schematic, as compiled into the program.
+QByteArray SchematicPngBytes(std::uint16_t schematicId)
 {
-    std::string text;
-    for (const ResultItem& item : items) {
-        text += "<tr><td>" + item.name + " :</td><td>" + item.value + "</td></tr>\n";
+    QFile picture(SchematicPicturePath(schematicId));
+    if (!picture.open(QIODevice::ReadOnly)) {
+        return {};
     }
-    return text;
+    return picture.readAll();
 }
 
 } // namespace
@@ -31,43 +29,33 @@ std::string Rows(const ResultList& items)
 ReportWriteOutcome WriteDesignReport(const std::string& reportPath, const DesignReport& report,
                                      std::uint16_t schematicId)
 {
-    const QString path = QFile::decodeName(reportPath.c_str());
-    const QFileInfo info(path);
-    const std::string name = QFile::encodeName(info.completeBaseName()).toStdString();
-
-    std::string page = "<?xml version=\"1.0\"?>\n\n<html xmlns=\"http://www.w3.org/1999/xhtml\">\n"
-                       "<head>\n<title>Norvane-Design \"" + name + "\"</title>\n</head>\n<body>\n"
-                       "<h1>Norvane-Design \"" + name + "\"</h1>\n<h2>Input data</h2>\n<table>\n"
-                       "<tr><td>Circuit :</td><td>" + report.circuitTitle + "</td></tr>\n"
-                       + Rows(report.inputData) + "</table>\n<h2>Circuit</h2>\n<p><img src=\""
-                       + name + "-Files/" + name + ".png\" alt=\"circuit\" /></p>\n"
-                       "<h2>Component values</h2>\n<table>\n" + Rows(report.componentValues)
-                       + "</table>\n<h2>Operation point</h2>\n<table>\n"
-                       + Rows(report.operationPoint) + "</table>\n</body>\n</html>\n";
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(page.data(), static_cast<qint64>(page.size())) != static_cast<qint64>(page.size())
-        || !file.commit()) {
-        return {false, "The report \"" + reportPath + "\" could not be written."};
-    }
-
-    const QString folder = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("-Files");
-    QDir().mkpath(folder);
-    QFile picture(SchematicPicturePath(schematicId));
-    if (picture.open(QIODevice::ReadOnly)) {
-        QFile image(folder + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".png"));
-        if (image.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            image.write(picture.readAll());
-        }
-    }
-    return {true, {}};
+    const ReportContent content{report.circuitTitle, report.inputData, report.componentValues,
+                                report.operationPoint};
+    const QByteArray png = SchematicPngBytes(schematicId);
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(png.constData()),
+                                              static_cast<std::size_t>(png.size()));
+    const WriteOutcome outcome = WriteReport(reportPath, content, bytes);
+    return {outcome.ok, outcome.message};
 }
 
-const char* ProgramVersionText() { return "1.0.4"; }
+const char* ProgramVersionText() { return ProgramVersion; }
 
-const char* ProductWebAddressText() { return WebAddress; }
+const char* ProductWebAddressText() { return ProductWebAddress; }
 
-const char* AuthorNoticeText() { return "Written by the Norvane authors"; }
+const char* AuthorNoticeText()
+{
+    // The report's footer continues "Created using Norvane 1.0.4" with the
+    // notice; standing alone it starts as a sentence.
+    static const std::string notice = [] {
+        std::string text = AuthorNotice;
+        const std::size_t start = text.find_first_not_of(", ");
+        text = start == std::string::npos ? std::string() : text.substr(start);
+        if (!text.empty()) {
+            text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+        }
+        return text;
+    }();
+    return notice.c_str();
+}
 
 } // namespace norvane

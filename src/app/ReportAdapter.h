@@ -1,7 +1,9 @@
 #pragma once
 
 // The one place where the desktop program meets the report writer and the
-// product constants that the report shares with the About box.
+// product constants that the report shares with the About box. The
+// schematic image written beside a report is the compiled-in picture that
+// the view shows.
 
 #include "design/DesignResults.h"
 
@@ -27,8 +29,10 @@ struct ReportWriteOutcome {
 ReportWriteOutcome WriteDesignReport(const std::string& reportPath, const DesignReport& report,
                                      std::uint16_t schematicId);
 
+// "1.0.4".
 const char* ProgramVersionText();
 const char* ProductWebAddressText();
+// The notice line of the About box ("Written by ...").
 const char* AuthorNoticeText();
 
 } // namespace norvane
