@@ -1,40 +1,19 @@
 #include "app/ReportAdapter.h"
 
-#include "app/Resources.h"
 #include "report/Report.h"
-
-#include <QByteArray>
-#include <QFile>
+#include "report/SchematicImages.h"
 
 #include <cctype>
-#include <span>
 #include <string>
 
 namespace norvane {
-
-namespace {
-
-// The PNG file of a schematic, as compiled into the program.
-QByteArray SchematicPngBytes(std::uint16_t schematicId)
-{
-    QFile picture(SchematicPicturePath(schematicId));
-    if (!picture.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return picture.readAll();
-}
-
-} // namespace
 
 ReportWriteOutcome WriteDesignReport(const std::string& reportPath, const DesignReport& report,
                                      std::uint16_t schematicId)
 {
     const ReportContent content{report.circuitTitle, report.inputData, report.componentValues,
                                 report.operationPoint};
-    const QByteArray png = SchematicPngBytes(schematicId);
-    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(png.constData()),
-                                              static_cast<std::size_t>(png.size()));
-    const WriteOutcome outcome = WriteReport(reportPath, content, bytes);
+    const WriteOutcome outcome = WriteReport(reportPath, content, SchematicPng(schematicId));
     return {outcome.ok, outcome.message};
 }
 

@@ -1,9 +1,7 @@
 #pragma once
 
 // The one place where the desktop program meets the report writer and the
-// product constants that the report shares with the About box. The
-// schematic image written beside a report is the compiled-in picture that
-// the view shows.
+// product constants that the report shares with the About box.
 
 #include "design/DesignResults.h"
 

@@ -5,6 +5,7 @@
 #include "design/CommonEmitterDesign.h"
 #include "design/InputChecks.h"
 #include "format/EngineeringFormat.h"
+#include "report/Report.h"
 #include "transistors/TransistorModel.h"
 #include "transistors/TransistorTable.h"
 
@@ -194,6 +195,14 @@ int RunDesign(CircuitKind kind, const DesignOptions& options, std::ostream& out,
     AmplifierDesign& design = *run.design;
     design.Compute();
 
+    if (!options.report.empty()) {
+        const WriteOutcome written = WriteReport(options.report, design);
+        if (!written.ok) {
+            err << written.message << '\n';
+            return ExitFailure;
+        }
+    }
+
     if (options.json) {
         json values = json::object();
         for (const auto& [name, value] : design.ComponentNumbers()) {
@@ -356,6 +365,10 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         command->add_option("--series", designOptions.series, "Resistor standard series (default E24)")
             ->check(CLI::IsMember({"E12", "E24", "E48", "E96"}));
         command->add_flag("--json", designOptions.json, "Print the result as JSON");
+        command->add_option("--report", designOptions.report,
+                            "Also save the report: the XHTML file at PATH, its schematic in "
+                            "the folder <name>-Files beside it")
+            ->option_text("PATH");
         command->footer("Values take SI prefix letters and units, as the dialogs do: "
                         "4k7, 2.2u, 100mA, 12 V.");
         command->callback([&chosenCircuit, kind = circuit.kind] { chosenCircuit = kind; });
