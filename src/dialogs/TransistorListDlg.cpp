@@ -4,6 +4,7 @@
 #include "transistors/TransistorTable.h"
 
 #include <QKeyEvent>
+#include <QFontDatabase>
 #include <QListView>
 #include <QPushButton>
 #include <QStringList>
@@ -50,6 +51,9 @@ CTransistorListDlg::CTransistorListDlg(QWidget* parent)
     m_pList->setGeometry(du.Rect(14, 7, 84, 267));
     m_pList->setModel(m_pModel);
     m_pList->setUniformItemSizes(true);
+    // Entries are padded to one width: a fixed-pitch font lines up the
+    // polarity column.
+    m_pList->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
