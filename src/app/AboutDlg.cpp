@@ -1,7 +1,7 @@
 #include "app/AboutDlg.h"
 
-#include "app/ReportAdapter.h"
 #include "dialogs/DialogUnits.h"
+#include "report/Report.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -28,7 +28,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     : QDialog(parent)
 {
     m_VersionText += QStringLiteral("Norvane Version ");
-    m_VersionText += QString::fromLatin1(ProgramVersionText());
+    m_VersionText += QString::fromLatin1(ProgramVersion);
 
     setWindowTitle(QStringLiteral("About Norvane"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -45,10 +45,10 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     m_pVersion->setGeometry(du.Rect(51, 16, 106, 8));
 
     // The notice and the link may run to the right edge of the box.
-    m_pNotice = new QLabel(QString::fromLatin1(AuthorNoticeText()), this);
+    m_pNotice = new QLabel(QStringLiteral("Written by %1").arg(QString::fromLatin1(AuthorName)), this);
     m_pNotice->setGeometry(du.Rect(45, 30, 146, 8));
 
-    const QString address = QString::fromLatin1(ProductWebAddressText());
+    const QString address = QString::fromLatin1(ProductWebAddress);
     m_pLink = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(address.toHtmlEscaped()), this);
     m_pLink->setTextFormat(Qt::RichText);
     m_pLink->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
@@ -65,7 +65,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
 
 void CAboutDlg::OnClickLink()
 {
-    const QString address = QString::fromLatin1(ProductWebAddressText());
+    const QString address = QString::fromLatin1(ProductWebAddress);
     if (Opener()) {
         Opener()(address);
     } else {

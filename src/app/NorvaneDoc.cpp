@@ -2,7 +2,8 @@
 
 #include "app/MainFrame.h"
 #include "app/NorvaneApp.h"
-#include "app/ReportAdapter.h"
+#include "report/Report.h"
+#include "report/SchematicImages.h"
 
 #include <QDir>
 #include <QFile>
@@ -119,10 +120,10 @@ bool CNorvaneDoc::DoSave(const QString& path)
 
 bool CNorvaneDoc::OnSaveDocument(const QString& path)
 {
-    const DesignReport report{GetCircuitTitle(), GetInputData(), GetComponentValues(),
-                              GetOperationPoint()};
-    const ReportWriteOutcome outcome =
-        WriteDesignReport(QFile::encodeName(path).toStdString(), report, GetSchematicId());
+    const ReportContent report{GetCircuitTitle(), GetInputData(), GetComponentValues(),
+                               GetOperationPoint()};
+    const WriteOutcome outcome =
+        WriteReport(QFile::encodeName(path).toStdString(), report, SchematicPng(GetSchematicId()));
     if (!outcome.ok) {
         QString message = QString::fromStdString(outcome.message);
         if (message.isEmpty()) {

@@ -1,7 +1,7 @@
 // norvane: the desktop program.
 
 #include "app/NorvaneApp.h"
-#include "app/ReportAdapter.h"
+#include "report/Report.h"
 #include "app/Resources.h"
 
 #include <QApplication>
@@ -11,7 +11,7 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Norvane"));
     QApplication::setApplicationName(QStringLiteral("Norvane"));
-    QApplication::setApplicationVersion(QString::fromLatin1(norvane::ProgramVersionText()));
+    QApplication::setApplicationVersion(QString::fromLatin1(norvane::ProgramVersion));
     QApplication::setDesktopFileName(QStringLiteral("norvane"));
 
     QApplication::setWindowIcon(norvane::ApplicationIcon());

@@ -2,7 +2,7 @@
 // the box open, and OK.
 
 #include "app/AboutDlg.h"
-#include "app/ReportAdapter.h"
+#include "report/Report.h"
 #include "dialogs/DialogUnits.h"
 #include "support/ModalHelpers.h"
 #include "support/TestMain.h"
@@ -24,8 +24,8 @@ private Q_SLOTS:
         QCOMPARE(about.windowTitle(), QString("About Norvane"));
         QCOMPARE(about.m_VersionText, QString("Norvane Version 1.0.4"));
         QCOMPARE(about.VersionLabel()->text(), QString("Norvane Version 1.0.4"));
-        QCOMPARE(about.NoticeLabel()->text(), QString::fromLatin1(AuthorNoticeText()));
-        QVERIFY(about.LinkLabel()->text().contains(QString::fromLatin1(ProductWebAddressText())));
+        QCOMPARE(about.NoticeLabel()->text(), QStringLiteral("Written by the Norvane developers"));
+        QVERIFY(about.LinkLabel()->text().contains(QString::fromLatin1(ProductWebAddress)));
         const DialogUnits du(about.font());
         QCOMPARE(about.size(), du.Size(195, 91));
         QCOMPARE(about.OkButton()->geometry(), du.Rect(73, 62, 50, 16));
@@ -51,7 +51,7 @@ private Q_SLOTS:
             box->OkButton()->click();
         });
         const int result = about.exec();
-        QCOMPARE(opened, QStringList(2, QString::fromLatin1(ProductWebAddressText())));
+        QCOMPARE(opened, QStringList(2, QString::fromLatin1(ProductWebAddress)));
         QVERIFY(openAfterClicks);
         QCOMPARE(result, int(QDialog::Accepted));
     }
