@@ -37,6 +37,7 @@ public:
     ResultList GetInputData() const { return Design().GetInputData(); }
     ResultList GetComponentValues() const { return Design().GetComponentValues(); }
     ResultList GetOperationPoint() const { return Design().GetOperationPoint(); }
+    std::string GetProblemNote() const { return Design().ProblemNote(); }
 
     virtual CCircuitDialog& Dialog() = 0;
     virtual const AmplifierDesign& Design() const = 0;

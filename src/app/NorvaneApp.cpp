@@ -154,6 +154,17 @@ ResultList CNorvaneApp::GetOperationPoint() const
     return {};
 }
 
+std::string CNorvaneApp::GetProblemNote() const
+{
+    switch (CircuitKindOfSchematic(m_SchematicId)) {
+    case CircuitKind::CommonBase: return m_Basisschaltung.GetProblemNote();
+    case CircuitKind::CommonEmitter: return m_Emitterschaltung.GetProblemNote();
+    case CircuitKind::CommonCollector: return m_Kollektorschaltung.GetProblemNote();
+    case CircuitKind::None: break;
+    }
+    return {};
+}
+
 void CNorvaneApp::OnNewCommonBase()
 {
     if (m_Basisschaltung.Calculate() != CalculationDone) {

@@ -38,6 +38,9 @@ public:
     ResultList GetInputData() const;
     ResultList GetComponentValues() const;
     ResultList GetOperationPoint() const;
+    // Says that the current design cannot be built, and why; empty when it
+    // can (or before the first calculation).
+    std::string GetProblemNote() const;
     std::string GetCircuitTitle() const { return m_CircuitTitle; }
     std::uint16_t GetSchematicId() const { return m_SchematicId; }
     int GetLastOutcome() const { return m_LastOutcome; }

@@ -61,6 +61,7 @@ CNorvaneDoc::~CNorvaneDoc() = default;
 ResultList CNorvaneDoc::GetInputData() const { return m_App.GetInputData(); }
 ResultList CNorvaneDoc::GetComponentValues() const { return m_App.GetComponentValues(); }
 ResultList CNorvaneDoc::GetOperationPoint() const { return m_App.GetOperationPoint(); }
+std::string CNorvaneDoc::GetProblemNote() const { return m_App.GetProblemNote(); }
 std::string CNorvaneDoc::GetCircuitTitle() const { return m_App.GetCircuitTitle(); }
 std::uint16_t CNorvaneDoc::GetSchematicId() const { return m_App.GetSchematicId(); }
 int CNorvaneDoc::GetLastOutcome() const { return m_App.GetLastOutcome(); }
@@ -121,7 +122,7 @@ bool CNorvaneDoc::DoSave(const QString& path)
 bool CNorvaneDoc::OnSaveDocument(const QString& path)
 {
     const ReportContent report{GetCircuitTitle(), GetInputData(), GetComponentValues(),
-                               GetOperationPoint()};
+                               GetOperationPoint(), GetProblemNote()};
     const WriteOutcome outcome =
         WriteReport(QFile::encodeName(path).toStdString(), report, SchematicPng(GetSchematicId()));
     if (!outcome.ok) {

@@ -50,6 +50,7 @@ public:
     ResultList GetInputData() const;
     ResultList GetComponentValues() const;
     ResultList GetOperationPoint() const;
+    std::string GetProblemNote() const;
     std::string GetCircuitTitle() const;
     std::uint16_t GetSchematicId() const;
     int GetLastOutcome() const;

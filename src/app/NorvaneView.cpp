@@ -81,6 +81,13 @@ void CNorvaneView::DrawResult(QPainter& painter, QSize client)
     DrawText(painter, layout.title,
              QStringLiteral("Transistor amplifier, type: %1")
                  .arg(QString::fromStdString(m_pDocument->GetCircuitTitle())));
+    // A design that cannot be built says so on the line below the title.
+    if (const std::string note = m_pDocument->GetProblemNote(); !note.empty()) {
+        painter.save();
+        painter.setPen(QColor(0xB0, 0x00, 0x00));
+        DrawText(painter, layout.title + QPoint(0, ViewLinePitch), QString::fromStdString(note));
+        painter.restore();
+    }
     DrawText(painter, layout.resultCaption, QStringLiteral("Result:"));
     for (std::size_t i = 0; i < components.size(); ++i) {
         DrawText(painter, layout.components[i], Line(components[i]));

@@ -231,7 +231,11 @@ int RunDesign(CircuitKind kind, const DesignOptions& options, std::ostream& out,
         };
         out << document.dump(2) << '\n';
     } else {
-        out << "Transistor amplifier, type: " << design.Title() << "\n\n";
+        out << "Transistor amplifier, type: " << design.Title() << '\n';
+        if (!design.IsUsable()) {
+            out << design.ProblemNote() << '\n';
+        }
+        out << '\n';
         out << "Input data:\n";
         PrintItems(out, design.GetInputData());
         out << "\nResult:\n";

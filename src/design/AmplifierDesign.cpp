@@ -48,11 +48,12 @@ ResultList AmplifierDesign::GetOperationPoint() const
     list.push_back(item);
     item.SetQuantity("P", m_P, "W");
     list.push_back(item);
-    if (!IsUsable()) {
-        item.SetText(DesignProblemItemName, "not usable: " + m_Problem);
-        list.push_back(item);
-    }
     return list;
+}
+
+std::string AmplifierDesign::ProblemNote() const
+{
+    return IsUsable() ? std::string() : "This design is not usable: " + m_Problem;
 }
 
 ResultItem AmplifierDesign::SeriesItem(int seriesIndex)

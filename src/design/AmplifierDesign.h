@@ -55,8 +55,7 @@ public:
 
     virtual ResultList GetInputData() const = 0;
     virtual ResultList GetComponentValues() const = 0;
-    // "Ic", "Uce", "P"; a design that cannot be built adds a line that says
-    // so and why.
+    // "Ic", "Uce", "P".
     ResultList GetOperationPoint() const;
 
     // The computed component values by name ("R1" ..., "C1" ...), unrounded
@@ -68,6 +67,9 @@ public:
     bool IsUsable() const { return m_Problem.empty(); }
     // Why the design is not usable; empty when it is.
     const std::string& Problem() const { return m_Problem; }
+    // "This design is not usable: <why>", shown beside the result; empty
+    // for a usable design.
+    std::string ProblemNote() const;
 
     double m_Ic = 0.0;   // collector current of the designed operation point, A
     double m_Uce = 0.0;  // collector-emitter voltage, V
@@ -88,8 +90,5 @@ protected:
 
     std::string m_Problem;
 };
-
-// The name of the line that marks a design that cannot be built.
-inline constexpr const char* DesignProblemItemName = "Design";
 
 } // namespace norvane

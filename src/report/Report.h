@@ -27,6 +27,8 @@ struct ReportContent {
     ResultList inputData;
     ResultList componentValues;
     ResultList operationPoint;
+    // A note that the design cannot be built, and why; empty otherwise.
+    std::string note{};
 };
 
 // The program's version, as the About box shows it.

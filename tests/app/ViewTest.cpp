@@ -147,6 +147,31 @@ private Q_SLOTS:
         QVERIFY(!HasInk(drawn, QRect(0, 15 + line + 2, 200, layout.inputCaption.y() - 17 - line)));
     }
 
+    // A design that cannot be built says so in red on the line below the
+    // title; a usable one leaves that line empty (checked above).
+    void unusableDesignIsNotedBelowTheTitle()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonEmitter, [](CCircuitDialog* dialog) {
+            dialog->FieldEdit(InputField::SupplyVoltage)->setText(QStringLiteral("1"));
+        });
+        QVERIFY(f.Doc().GetProblemNote().rfind("This design is not usable: ", 0) == 0);
+        const QSize client(1000, 700);
+        const QImage drawn = Render(*f.Frame().View(), client);
+        const int line = f.Frame().View()->fontMetrics().height();
+        const QRect noteLine(10, 35, 400, line);
+        bool red = false;
+        for (int y = noteLine.top(); y <= noteLine.bottom(); ++y) {
+            for (int x = noteLine.left(); x <= noteLine.right(); ++x) {
+                const QColor c = drawn.pixelColor(x, y);
+                red = red || (c.red() > 120 && c.green() < 60 && c.blue() < 60);
+            }
+        }
+        QVERIFY(red);
+        // The operation point keeps its three lines.
+        QCOMPARE(f.Doc().GetOperationPoint().size(), std::size_t(3));
+    }
+
     void smallClientKeepsTheMinimumPlace()
     {
         AppFixture f;

@@ -153,7 +153,14 @@ TEST(Cli, UnusableDesignSaysWhyAndPrintsNoNan)
     const auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["usable"], false);
     EXPECT_NE(j["problem"].get<std::string>().find("1 V"), std::string::npos);
-    EXPECT_EQ(j["operation_point"].back()["name"], "Design");
+    EXPECT_EQ(j["operation_point"].size(), 3u);
+
+    const CliResult text = RunCli({"design", "ce", "--supply", "1"});
+    EXPECT_EQ(text.out.rfind("Transistor amplifier, type: Common-Emitter circuit\n"
+                             "This design is not usable: Uce of ",
+                             0),
+              0u)
+        << text.out;
 }
 
 std::string ReadFile(const std::filesystem::path& path)

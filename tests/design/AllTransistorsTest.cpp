@@ -43,9 +43,8 @@ bool CheckDesign(const AmplifierDesign& design, const std::string& where)
             }
         }
     }
-    const ResultList point = design.GetOperationPoint();
-    const bool noted = point.back().name == DesignProblemItemName;
-    if (noted == design.IsUsable()) {
+    const bool noted = !design.ProblemNote().empty();
+    if (noted == design.IsUsable() || design.GetOperationPoint().size() != 3) {
         ADD_FAILURE() << where << ": usable " << design.IsUsable() << " but note " << noted;
         return false;
     }

@@ -232,6 +232,21 @@ TEST(Report, EmptySectionsStillGiveTheCircuitRowAndEmptyTables)
     EXPECT_TRUE(WellFormedText(report));
 }
 
+// A design that cannot be built carries a note right below the heading;
+// a usable one has none.
+TEST(Report, NoteOfAnUnusableDesignFollowsTheHeading)
+{
+    ReportContent content{"Common-Emitter circuit", {}, {}, {}};
+    EXPECT_EQ(BuildReport("amp1", content).find("<strong>"), std::string::npos);
+    content.note = "This design is not usable: Uce < 1 V & more";
+    const std::string report = BuildReport("amp1", content);
+    EXPECT_NE(report.find("</h1>\n\n<p><strong>This design is not usable: Uce &lt; 1 V &amp; more"
+                          "</strong></p>\n\n<h2>Input data</h2>"),
+              std::string::npos);
+    SKIP_WITHOUT_XMLLINT();
+    EXPECT_TRUE(WellFormedText(report));
+}
+
 // ---------------------------------------------------------------------------
 // Escaping
 
