@@ -28,7 +28,9 @@ void ResultItem::SetText(const std::string& itemName, const std::string& text)
 
 std::string SeriesLabel(int seriesCount)
 {
-    return "E" + std::to_string(seriesCount);
+    std::string label = "E";
+    label += std::to_string(seriesCount);
+    return label;
 }
 
 } // namespace norvane

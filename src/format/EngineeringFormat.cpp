@@ -46,7 +46,17 @@ double RoundToFourDigits(double y)
 std::string FormatDecimals(double b)
 {
     // A 64-bit count of thousandths holds every figure below the infinity
-    // threshold (at most 1e11 with the prefix "G").
+    // threshold (at most 1e11 with the prefix "G"); larger figures and
+    // non-numbers do not reach here from FormatEngineering.
+    if (std::isnan(b)) {
+        return UndefinedText;
+    }
+    if (!(b * 1000.0 < 9e18)) {
+        std::array<char, 400> whole{};
+        const auto result = std::to_chars(whole.data(), whole.data() + whole.size(), b,
+                                          std::chars_format::fixed, 0);
+        return std::string(whole.data(), result.ptr);
+    }
     const auto i = static_cast<std::int64_t>(b * 1000.0 + 0.5);
     const double p = static_cast<double>(i) * 0.001;
     int decimals = 0;

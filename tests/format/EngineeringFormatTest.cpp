@@ -67,6 +67,8 @@ TEST_F(EngineeringFormat, FormatDecimalsTrimsZerosAndHandlesLargeFigures)
     // Above the range of a 32-bit thousandths count, up to the infinity threshold.
     EXPECT_EQ(FormatDecimals(2147483.648), "2147483.648");
     EXPECT_EQ(FormatEngineering(3e15), "3000000 G");
+    EXPECT_EQ(FormatDecimals(1e19), "10000000000000000000");
+    EXPECT_EQ(FormatDecimals(std::numeric_limits<double>::infinity()), "inf");
     EXPECT_EQ(FormatEngineering(-9.999e19), "-99990000000 G");
 }
 

@@ -1,0 +1,126 @@
+#pragma once
+
+// The saved report of a design: one XHTML 1.0 Strict file whose name and
+// place the user chooses, and beside it a folder "<name>-Files" that holds
+// the schematic of the circuit as "<name>.png".
+//
+// For "/home/ann/amp1.html" the report name is "amp1", the image folder
+// "/home/ann/amp1-Files" and the image file "/home/ann/amp1-Files/amp1.png";
+// the report refers to the image by the relative path "amp1-Files/amp1.png".
+//
+// Paths are narrow UTF-8 text with '/' as the separator.
+
+#include "design/DesignResults.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace norvane {
+
+// What a report shows besides its name: the circuit title ("Common-Emitter
+// circuit") and the three result sections of the design.
+struct ReportContent {
+    std::string circuitTitle;
+    ResultList inputData;
+    ResultList componentValues;
+    ResultList operationPoint;
+};
+
+// The program's version, as the About box shows it.
+inline constexpr const char* ProgramVersion = "1.0.4";
+// Follows "Created using Norvane <version>" in the footer of a report.
+inline constexpr const char* AuthorNotice = ", written by the Norvane developers";
+// The product web site, linked from the footer of a report.
+inline constexpr const char* ProductWebAddress = "https://norvane.org/";
+
+// ---------------------------------------------------------------------------
+// Report text
+
+// Text made safe for XHTML character data or a double-quoted attribute:
+// & < > " become entity references, every character beyond ASCII becomes a
+// numeric character reference, so the result is pure ASCII and fits the
+// "iso-8859-1" that the report declares. The text is read as UTF-8; a byte
+// that does not start a valid UTF-8 sequence stands for the ISO-8859-1
+// character of its value. Control characters other than tab and line feed,
+// and the Unicode noncharacters, which XML forbids or discourages, become
+// U+FFFD (&#65533;).
+std::string EscapeXhtmlText(std::string_view text);
+// The same for an attribute value; tab and line feed are written as
+// references there too, so that attribute normalisation keeps them.
+std::string EscapeXhtmlAttribute(std::string_view text);
+
+// The whole report document. Every inserted text (the name, the circuit
+// title, the item names and values) is escaped; lines end in a line feed.
+std::string BuildReport(const std::string& reportName, const ReportContent& content);
+
+// ---------------------------------------------------------------------------
+// Names and paths
+
+// The file name of the path without its extension: the text after the last
+// '/', up to (not including) the last '.' that follows it; a file name
+// without '.' is taken whole. "/home/ann/amp1.html" gives "amp1",
+// "x.tar.html" gives "x.tar".
+std::string ReportNameFromPath(std::string_view path);
+
+// The folder part of the path, up to and including its last '/';
+// empty when the path holds no '/'. "/home/ann/amp1.html" gives "/home/ann/".
+std::string FolderFromPath(std::string_view path);
+
+// The folder beside the report that holds its image: report folder + name +
+// "-Files". A report path without a folder part ("amp1.html") gives a
+// relative image folder ("amp1-Files"), never one at the root.
+std::string ImageFolderPath(std::string_view reportPath);
+
+// The image file of the report: image folder + "/" + name + ".png".
+std::string ImageFilePath(std::string_view reportPath);
+
+// How the report refers to its image: name + "-Files/" + name + ".png",
+// relative to the report's folder. Not escaped; BuildReport does that.
+std::string ImageReference(const std::string& reportName);
+
+// ---------------------------------------------------------------------------
+// Writing
+
+// The result of a write. On failure, message is a plain English text for
+// the user that names the file or folder concerned and gives the reason.
+struct WriteOutcome {
+    bool ok = false;
+    std::string message;
+};
+
+// Messages of the failures, each naming the path and giving the reason
+// (the system's error text).
+std::string ReportWriteFailureMessage(const std::string& reportPath, const std::string& reason);
+std::string ImageFolderFailureMessage(const std::string& folderPath, const std::string& reason);
+std::string ImageWriteFailureMessage(const std::string& imagePath, const std::string& reason);
+std::string FileWriteFailureMessage(const std::string& path, const std::string& reason);
+
+// Replaces the file at path by exactly these bytes, or leaves it as it was.
+// The bytes go to a fresh temporary file in the same folder, which is
+// flushed to the disk and then renamed over the target; a failure removes
+// the temporary file. A replaced file keeps its permissions; a new one gets
+// the usual ones (0666 less the umask).
+WriteOutcome WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// Writes the PNG of a schematic to the image file path, replacing an older
+// file completely (and atomically). Failure: a message naming the image file.
+WriteOutcome WriteSchematicPng(std::span<const std::uint8_t> png, const std::string& imagePath);
+
+// Saves a report at reportPath, in this order:
+//  1. the report text BuildReport(ReportNameFromPath(reportPath), content),
+//     atomically; if that fails, nothing else is written and an earlier
+//     report at that path is left untouched;
+//  2. the image folder ImageFolderPath(reportPath); an existing folder is
+//     reused;
+//  3. the schematic image schematicPng to ImageFilePath(reportPath),
+//     atomically.
+// ok is true only when all three succeeded. A failure in step 2 or 3 leaves
+// the new report in place (it is complete, and a further save can supply the
+// image) but is reported all the same, naming the folder or the image file:
+// the caller should then keep the result marked as unsaved.
+WriteOutcome WriteReport(const std::string& reportPath, const ReportContent& content,
+                         std::span<const std::uint8_t> schematicPng);
+
+} // namespace norvane

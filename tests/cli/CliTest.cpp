@@ -1,0 +1,210 @@
+// Runs the real norvane-cli binary and checks what it prints and returns.
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& argument)
+{
+    std::string quoted = "'";
+    for (const char c : argument) {
+        quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+CliResult RunCli(const std::vector<std::string>& arguments)
+{
+    const auto errFile = std::filesystem::temp_directory_path()
+                         / ("norvane-cli-test-" + std::to_string(::getpid()) + ".err");
+    std::string command = Quote(NORVANE_CLI_PATH);
+    for (const std::string& argument : arguments) {
+        command += ' ' + Quote(argument);
+    }
+    command += " 2>" + Quote(errFile.string());
+    CliResult result;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        result.out.append(buffer.data(), n);
+    }
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream err(errFile);
+    std::stringstream text;
+    text << err.rdbuf();
+    result.err = text.str();
+    std::filesystem::remove(errFile);
+    return result;
+}
+
+TEST(Cli, DesignPrintsTheLinesOfTheMainWindow)
+{
+    const CliResult r = RunCli({"design", "common-emitter"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "Transistor amplifier, type: Common-Emitter circuit\n\n"
+              "Input data:\n"
+              "Voltage gain = 0 dB\nf_min = 10 Hz\nZ_in = 50 k\nZ_out = 2 k\nStandard series = E24\n\n"
+              "Result:\n"
+              "UB = 12 V\nT1 = BC548B\nR1 = 180 k\nR2 = 82 k\nR3 = 2 k\nR4 = 2 k\n"
+              "C1 = 560 nF\nC2 = 15 uF\n\n"
+              "Operation point:\n"
+              "Ic = 1.425 mA\nUce = 6.3 V\nP = 8.98 mW\n");
+    // The short names are the same commands.
+    EXPECT_EQ(RunCli({"design", "ce"}).out, r.out);
+}
+
+TEST(Cli, DesignOptionsAreReadLikeTheDialogFields)
+{
+    const CliResult r = RunCli({"design", "cb", "--fmin", "100", "--zout", "1k", "--supply", "12 V",
+                                "--series", "E12"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("R1 = 180\nR2 = 1 k\nR3 = 330 k\nR4 = 100 k\nC1 = 680 uF\nC2 = 3.3 uF\n"
+                         "C3 = 39 nF\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Standard series = E12"), std::string::npos);
+}
+
+TEST(Cli, DesignJson)
+{
+    const CliResult r = RunCli({"design", "cc", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["circuit"], "common-collector");
+    EXPECT_EQ(j["title"], "Common-Collector circuit");
+    EXPECT_EQ(j["schematic_id"], 140);
+    EXPECT_EQ(j["input_data"][2]["name"], "Ic");
+    EXPECT_EQ(j["input_data"][2]["value"], "2 mA");
+    EXPECT_EQ(j["component_values"][2]["value"], "91 k");
+    EXPECT_EQ(j["operation_point"][0]["value"], "1.9 mA");
+    EXPECT_NEAR(j["values"]["R1"].get<double>(), 91e3, 1e-6);
+    EXPECT_NEAR(j["values"]["C2"].get<double>(), 8.2e-6, 1e-15);
+    EXPECT_NEAR(j["values"]["Ic"].get<double>(), 1.9e-3, 1e-12);
+    EXPECT_FALSE(j["values"].contains("R4"));
+    EXPECT_EQ(j["inputs"]["ic"], 0.002);
+    EXPECT_EQ(j["inputs"]["zin"], 50000);
+    EXPECT_EQ(j["inputs"]["transistor"], "BC548B");
+    EXPECT_EQ(j["inputs"]["series"], 24);
+    EXPECT_EQ(j["usable"], true);
+
+    const auto ce = nlohmann::json::parse(RunCli({"design", "ce", "--gain", "20", "--json"}).out);
+    EXPECT_EQ(ce["schematic_id"], 138);
+    for (const char* name : {"R1", "R2", "R3", "R4", "R5", "C1", "C2", "C3", "Ic", "Uce", "P"}) {
+        EXPECT_TRUE(ce["values"][name].is_number()) << name;
+    }
+}
+
+TEST(Cli, FirstFailingCheckIsReportedWithTheDialogMessage)
+{
+    // Frequency is tested before the supply, as in the dialog.
+    CliResult r = RunCli({"design", "cb", "--supply", "0", "--fmin", "0"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "The given value of lower cut-off frequency\n\nis out of the allowed range [100 p .. 10 G]\n");
+
+    r = RunCli({"design", "cb", "--supply", "0.5"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "The given value of supply voltage\n\nis out of the allowed range [800 m .. 100]\n");
+
+    r = RunCli({"design", "ce", "--transistor", "bc548b"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "Unknown transistor type.\n\nPlease select other type!\n");
+
+    r = RunCli({"design", "ce", "--series", "E6"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--series"), std::string::npos);
+
+    r = RunCli({"design", "cc", "--gain", "3"}); // no such requirement for this circuit
+    EXPECT_EQ(r.status, 2);
+    r = RunCli({"design"});
+    EXPECT_EQ(r.status, 2);
+}
+
+TEST(Cli, UnusableDesignSaysWhyAndPrintsNoNan)
+{
+    const CliResult r = RunCli({"design", "ce", "--supply", "1", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find("nan"), std::string::npos);
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["usable"], false);
+    EXPECT_NE(j["problem"].get<std::string>().find("1 V"), std::string::npos);
+    EXPECT_EQ(j["operation_point"].back()["name"], "Design");
+}
+
+TEST(Cli, TransistorCommands)
+{
+    CliResult r = RunCli({"transistors"});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("BC548B NPN\n"), std::string::npos);
+    EXPECT_NE(r.out.find("BC558B PNP\n"), std::string::npos);
+    const auto list = nlohmann::json::parse(RunCli({"transistors", "--json"}).out);
+    ASSERT_TRUE(list.is_array());
+    EXPECT_GE(list.size(), 4u);
+    EXPECT_TRUE(list[0].contains("name"));
+    EXPECT_TRUE(list[0]["polarity"] == "NPN" || list[0]["polarity"] == "PNP");
+
+    const auto record = nlohmann::json::parse(RunCli({"transistor", "2N3904", "--json"}).out);
+    EXPECT_EQ(record["polarity"], "NPN");
+    EXPECT_EQ(record["parameters"].size(), 39u);
+    EXPECT_EQ(record["parameters"]["BF"].get<double>(), 416.4);
+    EXPECT_EQ(record["parameters"]["IRB"].get<double>(), 1.7e308);
+    EXPECT_EQ(record["parameters"]["TR"].get<double>(), 2.395e-07);
+
+    r = RunCli({"transistor", "NOPE"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Unknown transistor type."), std::string::npos);
+}
+
+TEST(Cli, ModelCommandGivesFullPrecision)
+{
+    const auto j = nlohmann::json::parse(RunCli({"model", "BC548B", "--ic", "1m", "--vce", "5", "--json"}).out);
+    EXPECT_NEAR(j["vbe"].get<double>(), 0.632448, 5e-7);
+    EXPECT_NEAR(j["ib"].get<double>(), 3.30624e-6, 5e-12);
+    EXPECT_EQ(j["valid"], true);
+
+    const auto outside = nlohmann::json::parse(
+        RunCli({"model", "BC548B", "--ic", "1m", "--vce", "0.99", "--json"}).out);
+    EXPECT_EQ(outside["valid"], false);
+    EXPECT_EQ(outside["vbe"], 0.0);
+    EXPECT_EQ(RunCli({"model", "BC548B", "--ic", "1m"}).status, 2);
+}
+
+TEST(Cli, VersionAndHelp)
+{
+    EXPECT_EQ(RunCli({"--version"}).out, "norvane-cli 1.0.4\n");
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"--help"}, {"design", "--help"}, {"design", "ce", "--help"}, {"transistors", "--help"},
+             {"transistor", "--help"}, {"model", "--help"}}) {
+        const CliResult r = RunCli(arguments);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.out.find("Usage:"), std::string::npos) << arguments.front();
+    }
+    EXPECT_NE(RunCli({"design", "cc", "--help"}).out.find("--ic"), std::string::npos);
+}
+
+} // namespace
