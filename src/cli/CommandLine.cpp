@@ -1,5 +1,7 @@
 #include "cli/CommandLine.h"
 
+#include "cli/SimulationOutput.h"
+
 #include "design/CommonBaseDesign.h"
 #include "design/CommonCollectorDesign.h"
 #include "design/CommonEmitterDesign.h"
@@ -160,6 +162,7 @@ struct DesignOptions {
     std::string series = "E24";
     bool json = false;
     std::string report;
+    SimulationCliOptions simulation;
 };
 
 const char* CircuitName(CircuitKind kind)
@@ -191,8 +194,15 @@ int RunDesign(CircuitKind kind, const DesignOptions& options, std::ostream& out,
                                   std::stoi(options.series.substr(1)));
     *run.seriesIndex = static_cast<int>(series - SeriesCounts.begin());
 
+    double load = 0.0;
+    if (const int status = ReadLoad(options.simulation, load, err); status != ExitOk) {
+        return status;
+    }
+
     AmplifierDesign& design = *run.design;
     design.Compute();
+    SimulationOutput simulation;
+    const int simulationStatus = RunSimulationOutput(design, options.simulation, load, simulation, err);
 
     if (options.json) {
         json values = json::object();
@@ -208,7 +218,7 @@ int RunDesign(CircuitKind kind, const DesignOptions& options, std::ostream& out,
         }
         inputs["transistor"] = GetTransistorRecord(*run.transistorIndex).name;
         inputs["series"] = SeriesCounts.at(*run.seriesIndex);
-        const json document = {
+        json document = {
             {"circuit", CircuitName(kind)},
             {"title", design.Title()},
             {"schematic_id", design.SchematicId()},
@@ -220,6 +230,9 @@ int RunDesign(CircuitKind kind, const DesignOptions& options, std::ostream& out,
             {"usable", design.IsUsable()},
             {"problem", design.Problem()},
         };
+        if (options.simulation.simulate) {
+            document["simulation"] = SimulationJson(design, simulation);
+        }
         out << document.dump(2) << '\n';
     } else {
         out << "Transistor amplifier, type: " << design.Title() << "\n\n";
@@ -229,8 +242,12 @@ int RunDesign(CircuitKind kind, const DesignOptions& options, std::ostream& out,
         PrintItems(out, design.GetComponentValues());
         out << "\nOperation point:\n";
         PrintItems(out, design.GetOperationPoint());
+        if (options.simulation.simulate) {
+            out << '\n';
+            PrintSimulation(out, design, simulation);
+        }
     }
-    return ExitOk;
+    return simulationStatus;
 }
 
 int RunTransistors(bool asJson, std::ostream& out)
@@ -356,6 +373,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         command->add_option("--series", designOptions.series, "Resistor standard series (default E24)")
             ->check(CLI::IsMember({"E12", "E24", "E48", "E96"}));
         command->add_flag("--json", designOptions.json, "Print the result as JSON");
+        AddSimulationOptions(*command, designOptions.simulation);
         command->footer("Values take SI prefix letters and units, as the dialogs do: "
                         "4k7, 2.2u, 100mA, 12 V.");
         command->callback([&chosenCircuit, kind = circuit.kind] { chosenCircuit = kind; });
