@@ -96,15 +96,34 @@ AmplifierCircuit DescribeCommonCollector(const CommonCollectorDesign& design)
     return circuit;
 }
 
-// VJC, VJE, VJS: a built-in potential of 0 V is no possible value. The
-// table holds 0 where the original card gave none (the germanium types);
-// written out it would make SPICE divide by zero in the depletion charge
-// (as 0 * NaN even when the capacitance is 0) and the AC results no
-// numbers. Left out, SPICE takes its default of 0.75 V; the DC model never
-// reads them.
-bool IsJunctionPotential(std::string_view name)
+// Whether a parameter of the record stays off the model card, where SPICE
+// takes its default instead.
+bool IsLeftOut(std::string_view name, double value)
 {
-    return name == "VJC" || name == "VJE" || name == "VJS";
+    // The infinite default (1.7e308 in the table).
+    if (value >= InfiniteParameter || !std::isfinite(value)) {
+        return true;
+    }
+    // A built-in potential of 0 V is no possible value. The table holds 0
+    // where the original card gave none (the germanium types); written out
+    // it would make SPICE divide by zero in the depletion charge (0 * NaN
+    // even when the capacitance is 0) and the AC results no numbers. Left
+    // out, SPICE takes its 0.75 V; the DC model never reads them.
+    if ((name == "VJC" || name == "VJE" || name == "VJS") && !(value > 0)) {
+        return true;
+    }
+    // 0 in IKF, IKR (no high-injection roll-off), IRB (no current-dependent
+    // base resistance), VAF, VAR (no Early effect) means "absent" to SPICE,
+    // as the defaults do. The DC model reads IKF and IKR below 1e-20 and
+    // IRB at or below 0 the same way; leaving them out says so plainly to
+    // every reader, whatever it makes of an explicit 0.
+    if ((name == "IKF" || name == "IKR") && value < 1e-20) {
+        return true;
+    }
+    if ((name == "IRB" || name == "VAF" || name == "VAR") && !(value > 0)) {
+        return true;
+    }
+    return false;
 }
 
 bool IsUsableValue(double value)
@@ -175,10 +194,7 @@ std::string WriteModelCard(const TransistorRecord& record)
     int written = 0;
     for (int k = 0; k < TransistorParameterCount; ++k) {
         const double value = TransistorParameter(record, k);
-        if (value >= InfiniteParameter || !std::isfinite(value)) {
-            continue;
-        }
-        if (IsJunctionPotential(TransistorParameterNames[k]) && !(value > 0)) {
+        if (IsLeftOut(TransistorParameterNames[k], value)) {
             continue;
         }
         if (written > 0) {

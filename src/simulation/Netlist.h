@@ -103,8 +103,10 @@ std::string WriteNetlist(const AmplifierCircuit& circuit, const NetlistOptions& 
 std::string WriteNetlist(const AmplifierDesign& design, const NetlistOptions& options = {});
 
 // ".model <name> NPN(...)" or PNP, over continuation lines, with every
-// parameter of the record except those at InfiniteParameter (and any that
-// is no finite number): those stay at SPICE's default, which is infinite.
+// parameter of the record except those that SPICE's default expresses
+// better: InfiniteParameter (and anything that is no finite number), 0 in
+// IKF, IKR, IRB, VAF, VAR (SPICE reads 0 there as absent, as the DC model
+// does) and 0 in VJC, VJE, VJS (no possible value; SPICE's 0.75 V).
 std::string WriteModelCard(const TransistorRecord& record);
 
 // A number as SPICE text: "%.15g", so "1e-06", "0.1357", "620000".

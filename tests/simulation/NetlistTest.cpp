@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -117,7 +118,52 @@ TEST(ModelCard, LeavesInfiniteParametersAtTheirDefault)
     EXPECT_EQ(card.find("VAR="), std::string::npos) << card;
     EXPECT_EQ(card.find("e+308"), std::string::npos) << card;
     EXPECT_NE(card.find("VAF=74.03"), std::string::npos) << card;
-    EXPECT_NE(card.find("IKR=0"), std::string::npos) << card;
+}
+
+TEST(ModelCard, LeavesZerosThatMeanAbsentOut)
+{
+    // 2N3904: IKR = 0, no reverse roll-off.
+    const std::string card = WriteModelCard(GetTransistorRecord(FindTransistor("2N3904")));
+    EXPECT_EQ(card.find("IKR="), std::string::npos) << card;
+    EXPECT_NE(card.find("IKF=0.06678"), std::string::npos) << card;
+    // Other zeros are plain zeros.
+    EXPECT_NE(card.find(" RE=0 "), std::string::npos) << card;
+
+    TransistorRecord record = GetTransistorRecord(FindTransistor("BC548B"));
+    record.IRB = 0;
+    record.IKF = 0;
+    record.VAF = 0;
+    const std::string changed = WriteModelCard(record);
+    EXPECT_EQ(changed.find("IRB="), std::string::npos) << changed;
+    EXPECT_EQ(changed.find("IKF="), std::string::npos) << changed;
+    EXPECT_EQ(changed.find("VAF="), std::string::npos) << changed;
+    EXPECT_NE(changed.find("IKR=0.1144"), std::string::npos) << changed;
+}
+
+// Every card of the table: names and numbers only, each number read back
+// whole by strtod, nothing infinite.
+TEST(ModelCard, EveryRecordOfTheTableGivesACleanCard)
+{
+    for (const TransistorRecord& record : TransistorTable()) {
+        const std::string card = WriteModelCard(record);
+        EXPECT_TRUE(card.starts_with(std::string(".model ") + record.name + (record.polarity == 'P' ? " PNP(" : " NPN(")))
+            << card;
+        std::string body = card.substr(card.find('(') + 1);
+        body = body.substr(0, body.rfind(')'));
+        std::istringstream stream(body);
+        std::string token;
+        while (stream >> token) {
+            if (token == "+") {
+                continue;
+            }
+            const std::size_t equals = token.find('=');
+            ASSERT_NE(equals, std::string::npos) << record.name << ": " << token;
+            char* end = nullptr;
+            const double value = std::strtod(token.c_str() + equals + 1, &end);
+            EXPECT_EQ(*end, '\0') << record.name << ": " << token;
+            EXPECT_TRUE(std::isfinite(value) && value < InfiniteParameter) << record.name << ": " << token;
+        }
+    }
 }
 
 TEST(ModelCard, LeavesZeroJunctionPotentialsOut)
