@@ -241,6 +241,9 @@ std::string WriteNetlist(const AmplifierCircuit& circuit, const NetlistOptions& 
     }
     text += WriteModelCard(circuit.m_Transistor);
     text += ".options temp=25 tnom=25 gmin=1e-12 reltol=1e-06 abstol=1e-12 vntol=1e-06\n";
+    // The same temperature once more the SPICE2 way: every reader knows
+    // .temp, not every one takes temp from .options.
+    text += ".temp 25\n";
     text += ".op\n";
     const int points = options.m_PointsPerDecade > 0 ? options.m_PointsPerDecade : DefaultPointsPerDecade;
     text += ".ac dec " + std::to_string(points) + " " + SpiceNumber(circuit.m_LowerCutoff / SweepStartDivisor) + " "

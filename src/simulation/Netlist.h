@@ -25,7 +25,8 @@
 //   resistance), at 1e-6 they agree with the operating point to a
 //   millionth, for no noticeable time on a circuit this small. gmin,
 //   abstol and vntol are written out at their usual values, so that no
-//   reader's own defaults or start-up files change them.
+//   reader's own defaults or start-up files change them. ".temp 25" says
+//   the temperature once more for readers that take it only from there.
 // - .op, then .ac dec N from f_min/1000 to f_min*1e5.
 // - Numbers are written with up to 15 significant digits in plain decimal
 //   or exponent notation ("2.39e-14", "620000"), never with a scale suffix:

@@ -205,6 +205,7 @@ TEST(Netlist, CommonEmitterWithBypass)
     EXPECT_TRUE(HasLine(netlist, "RLOAD out 0 1e+12")) << netlist;
     EXPECT_TRUE(HasLineStarting(netlist, ".model BC548B NPN(")) << netlist;
     EXPECT_TRUE(HasLineStarting(netlist, ".options temp=25 tnom=25 ")) << netlist;
+    EXPECT_TRUE(HasLine(netlist, ".temp 25")) << netlist;
     EXPECT_TRUE(HasLine(netlist, ".op")) << netlist;
     EXPECT_TRUE(HasLine(netlist, ".ac dec 50 0.01 1000000")) << netlist;
     EXPECT_FALSE(HasLineStarting(netlist, "IOUT")) << netlist;
