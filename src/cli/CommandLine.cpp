@@ -7,6 +7,7 @@
 #include "design/CommonEmitterDesign.h"
 #include "design/InputChecks.h"
 #include "format/EngineeringFormat.h"
+#include "report/Report.h"
 #include "transistors/TransistorModel.h"
 #include "transistors/TransistorTable.h"
 
@@ -204,6 +205,14 @@ int RunDesign(CircuitKind kind, const DesignOptions& options, std::ostream& out,
     SimulationOutput simulation;
     const int simulationStatus = RunSimulationOutput(design, options.simulation, load, simulation, err);
 
+    if (!options.report.empty()) {
+        const WriteOutcome written = WriteReport(options.report, design);
+        if (!written.ok) {
+            err << written.message << '\n';
+            return ExitFailure;
+        }
+    }
+
     if (options.json) {
         json values = json::object();
         for (const auto& [name, value] : design.ComponentNumbers()) {
@@ -373,6 +382,10 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         command->add_option("--series", designOptions.series, "Resistor standard series (default E24)")
             ->check(CLI::IsMember({"E12", "E24", "E48", "E96"}));
         command->add_flag("--json", designOptions.json, "Print the result as JSON");
+        command->add_option("--report", designOptions.report,
+                            "Also save the report: the XHTML file at PATH, its schematic in "
+                            "the folder <name>-Files beside it")
+            ->option_text("PATH");
         AddSimulationOptions(*command, designOptions.simulation);
         command->footer("Values take SI prefix letters and units, as the dialogs do: "
                         "4k7, 2.2u, 100mA, 12 V.");

@@ -100,9 +100,13 @@ void AmplifierDesign::CheckModel(const TransistorModel& model, double baseCurren
         }
         return;
     case ModelStatus::NotConverged:
+        m_Problem = std::string(model.GetRecord().name)
+                    + " needs more than 1.5 V at its junction to carry Ic = " + Quantity(ic, "A");
+        return;
     case ModelStatus::NoNumber:
-        m_Problem = std::string(model.GetRecord().name) + " cannot carry Ic = " + Quantity(ic, "A")
-                    + " at Uce = " + Quantity(uce, "V");
+        m_Problem = std::string("the model of ") + model.GetRecord().name
+                    + " has no sensible solution at Ic = " + Quantity(ic, "A")
+                    + ", Uce = " + Quantity(uce, "V");
         return;
     case ModelStatus::Solved:
         break;

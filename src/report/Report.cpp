@@ -1,5 +1,7 @@
 #include "report/Report.h"
 
+#include "report/SchematicImages.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <system_error>
@@ -379,6 +381,26 @@ WriteOutcome WriteReport(const std::string& reportPath, const ReportContent& con
         return {false, ImageFolderFailureMessage(folder, ErrorText(error))};
 
     return WriteSchematicPng(schematicPng, ImageFilePath(reportPath));
+}
+
+WriteOutcome WriteSchematicPng(std::uint16_t schematicId, const std::string& imagePath)
+{
+    if (!IsSchematicId(schematicId)) {
+        return {false, ImageWriteFailureMessage(
+                           imagePath, "no schematic has the id " + std::to_string(schematicId))};
+    }
+    return WriteSchematicPng(SchematicPng(schematicId), imagePath);
+}
+
+ReportContent ReportContentOf(const AmplifierDesign& design)
+{
+    return {design.Title(), design.GetInputData(), design.GetComponentValues(),
+            design.GetOperationPoint()};
+}
+
+WriteOutcome WriteReport(const std::string& reportPath, const AmplifierDesign& design)
+{
+    return WriteReport(reportPath, ReportContentOf(design), SchematicPng(design.SchematicId()));
 }
 
 } // namespace norvane

@@ -10,6 +10,7 @@
 //
 // Paths are narrow UTF-8 text with '/' as the separator.
 
+#include "design/AmplifierDesign.h"
 #include "design/DesignResults.h"
 
 #include <cstdint>
@@ -122,5 +123,15 @@ WriteOutcome WriteSchematicPng(std::span<const std::uint8_t> png, const std::str
 // the caller should then keep the result marked as unsaved.
 WriteOutcome WriteReport(const std::string& reportPath, const ReportContent& content,
                          std::span<const std::uint8_t> schematicPng);
+
+// Writes the built-in picture of a schematic id (136 to 143); an unknown id
+// is a failure naming the file.
+WriteOutcome WriteSchematicPng(std::uint16_t schematicId, const std::string& imagePath);
+
+// The title and the three sections of a computed design.
+ReportContent ReportContentOf(const AmplifierDesign& design);
+
+// Saves the report of a design with the picture of its schematic.
+WriteOutcome WriteReport(const std::string& reportPath, const AmplifierDesign& design);
 
 } // namespace norvane

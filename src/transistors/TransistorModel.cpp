@@ -28,6 +28,13 @@ void TransistorModel::SelectTransistor(int index)
     Recompute();
 }
 
+void TransistorModel::SelectRecord(const TransistorRecord& record)
+{
+    m_Index = -1;
+    m_Record = record;
+    Recompute();
+}
+
 void TransistorModel::SetTemperature(double celsius)
 {
     m_Temperature = celsius;
@@ -58,14 +65,43 @@ void TransistorModel::Recompute()
     const double previousVbe = m_Vbe;
     const double previousQb = m_Qb;
 
+    // The plain bisection carries the base current of one trial into the
+    // emitter-resistance drop of the next. When a trial near the top of the
+    // interval leaves a huge base current behind, the next trial's
+    // exponentials overflow and the search ends on no number, or on a base
+    // current above the collector current. Only then is the search run
+    // again with the base current guarded; wherever the plain search gives
+    // a sensible answer, that answer stands unchanged.
+    bool converged = Bisect(false);
+    if (!ResultIsPlausible()) {
+        converged = Bisect(true);
+    }
+    if (!ResultIsPlausible()) {
+        m_Ib = previousIb;
+        m_Vbe = previousVbe;
+        m_Qb = previousQb;
+        m_Valid = false;
+        m_Status = ModelStatus::NoNumber;
+        return;
+    }
+    m_Valid = true;
+    m_Status = converged ? ModelStatus::Solved : ModelStatus::NotConverged;
+}
+
+bool TransistorModel::Bisect(bool guardBaseCurrent)
+{
     double lo = 0.0;
     double hi = MaxJunctionVoltage;
     double v = (lo + hi) * 0.5;
     const double tolerance = m_Ic * RelativeTolerance;
-    m_Ib = m_Ic / m_Record.BF;
+    const double startIb = m_Ic / m_Record.BF;
+    m_Ib = startIb;
 
     bool converged = false;
     for (int step = 0; step < MaxBisectionSteps; ++step) {
+        if (guardBaseCurrent && !(std::fabs(m_Ib) < m_Ic)) {
+            m_Ib = startIb;
+        }
         const double ibBefore = m_Ib;
         const double vBefore = v;
         const double loBefore = lo;
@@ -88,18 +124,15 @@ void TransistorModel::Recompute()
             break;
         }
     }
-
     m_Vbe = v + m_Ib * BaseResistance();
-    if (!std::isfinite(m_Vbe) || !std::isfinite(m_Ib)) {
-        m_Ib = previousIb;
-        m_Vbe = previousVbe;
-        m_Qb = previousQb;
-        m_Valid = false;
-        m_Status = ModelStatus::NoNumber;
-        return;
-    }
-    m_Valid = true;
-    m_Status = converged ? ModelStatus::Solved : ModelStatus::NotConverged;
+    return converged;
+}
+
+// Finite, and a base current below the collector current: no card of the
+// library has a current gain below one.
+bool TransistorModel::ResultIsPlausible() const
+{
+    return std::isfinite(m_Vbe) && std::isfinite(m_Ib) && m_Ib < m_Ic;
 }
 
 double TransistorModel::GetBaseEmitterVoltage()

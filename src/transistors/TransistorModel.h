@@ -32,6 +32,9 @@ public:
     TransistorModel();
 
     void SelectTransistor(int index);
+    // Evaluates a card that is not (or not as it stands) in the table; the
+    // index becomes -1.
+    void SelectRecord(const TransistorRecord& record);
     // Takes effect at the next solve.
     void SetTemperature(double celsius);
     double GetThermalVoltage() const;
@@ -51,6 +54,12 @@ public:
     const TransistorRecord& GetRecord() const { return m_Record; }
 
 private:
+    // One bisection over the junction voltage; returns whether it met the
+    // tolerance. With guardBaseCurrent, a base current left behind by a
+    // trial far off the solution (larger than the collector current, or no
+    // number) is reset to its starting value before the next trial.
+    bool Bisect(bool guardBaseCurrent);
+    bool ResultIsPlausible() const;
     double CollectorCurrentAt(double v);
     double BaseResistance() const;
 

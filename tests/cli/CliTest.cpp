@@ -156,6 +156,55 @@ TEST(Cli, UnusableDesignSaysWhyAndPrintsNoNan)
     EXPECT_EQ(j["operation_point"].back()["name"], "Design");
 }
 
+std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// The report of each circuit's default design is the checked golden file,
+// and its schematic is the built-in picture of the design's variant.
+TEST(Cli, ReportOfEachCircuitMatchesItsGoldenFile)
+{
+    const auto folder = std::filesystem::temp_directory_path()
+                        / ("norvane-cli-report-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const struct {
+        const char* circuit;
+        const char* golden;
+        const char* picture;
+    } cases[] = {
+        {"ce", "common-emitter-defaults.html", "schematic-142.png"},
+        {"cb", "common-base-defaults.html", "schematic-136.png"},
+        {"cc", "common-collector-defaults.html", "schematic-140.png"},
+    };
+    for (const auto& c : cases) {
+        const auto report = folder / "amp1.html";
+        const CliResult r = RunCli({"design", c.circuit, "--report", report.string()});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(ReadFile(report), ReadFile(std::filesystem::path(NORVANE_GOLDEN_DIR) / c.golden))
+            << c.circuit;
+        EXPECT_EQ(ReadFile(folder / "amp1-Files" / "amp1.png"),
+                  ReadFile(std::filesystem::path(NORVANE_IMAGES_DIR) / c.picture))
+            << c.circuit;
+    }
+    std::filesystem::remove_all(folder);
+}
+
+TEST(Cli, ReportThatCannotBeWrittenFailsWithStatusOne)
+{
+    const auto blocker = std::filesystem::temp_directory_path()
+                         / ("norvane-cli-blocker-" + std::to_string(::getpid()));
+    std::ofstream(blocker) << "a file, not a folder";
+    const std::string path = (blocker / "amp.html").string();
+    const CliResult r = RunCli({"design", "ce", "--report", path});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(path), std::string::npos) << r.err;
+    std::filesystem::remove(blocker);
+}
+
 TEST(Cli, TransistorCommands)
 {
     CliResult r = RunCli({"transistors"});

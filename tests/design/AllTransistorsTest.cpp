@@ -1,6 +1,7 @@
 // Every transistor of the table in every circuit, at the dialog defaults and
 // at both ends of every input range: the calculation ends, a usable design
-// has finite values, an unusable one says so, and no line reads "nan".
+// has finite values, an unusable one says so (its values may then read
+// "undefined"), and no line reads "nan".
 
 #include "design/CommonBaseDesign.h"
 #include "design/CommonCollectorDesign.h"
@@ -35,7 +36,8 @@ bool CheckDesign(const AmplifierDesign& design, const std::string& where)
          {design.GetInputData(), design.GetComponentValues(), design.GetOperationPoint()}) {
         for (const ResultItem& item : list) {
             const std::string value = Lower(item.value);
-            if (value.find("nan") != std::string::npos || value.find("undefined") != std::string::npos) {
+            const bool undefined = value.find("undefined") != std::string::npos;
+            if (value.find("nan") != std::string::npos || (undefined && design.IsUsable())) {
                 ADD_FAILURE() << where << ": " << item.name << " = " << item.value;
                 return false;
             }

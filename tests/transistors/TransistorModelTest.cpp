@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <set>
+#include <string>
 
 namespace norvane {
 namespace {
@@ -114,19 +117,104 @@ TEST(TransistorModel, NegativeBaseCurrentGivesFiniteResults)
     EXPECT_GT(model.GetBaseEmitterVoltage(), 0.0);
 }
 
-// BC548B cannot carry 130 mA (IKF is 0.1357 A): the solve must end and say so
-// rather than hand out numbers that are not numbers.
-TEST(TransistorModel, CurrentTheTransistorCannotCarry)
+// Above about 0.1 A a trial near the top of the interval leaves a huge base
+// current behind that overflows the next trial; the search is then repeated
+// with the base current guarded and finds the high-injection solution.
+TEST(TransistorModel, HighCurrentIsSolvedDespiteOverflowingTrials)
 {
-    TransistorModel model = SolvedModel("BC548B", 0.13, 5.0);
-    EXPECT_NE(model.GetStatus(), ModelStatus::Solved);
-    EXPECT_TRUE(std::isfinite(model.GetBaseCurrent()));
-    EXPECT_TRUE(std::isfinite(model.GetBaseEmitterVoltage()));
-    if (model.IsValid()) {
-        EXPECT_EQ(model.GetStatus(), ModelStatus::NotConverged);
-    } else {
-        EXPECT_EQ(model.GetStatus(), ModelStatus::NoNumber);
-        EXPECT_EQ(model.GetBaseCurrent(), 0.0);
+    for (const double ic : {0.1, 0.13, 1.0}) {
+        TransistorModel model = SolvedModel("BC548B", ic, 5.0);
+        EXPECT_EQ(model.GetStatus(), ModelStatus::Solved) << ic;
+        EXPECT_TRUE(model.IsValid());
+        // Current gain falls with high injection (IKF = 0.1357 A) but stays sane.
+        EXPECT_GT(model.GetBaseCurrent(), ic / 294.3);
+        EXPECT_LT(model.GetBaseCurrent(), ic / 20);
+        EXPECT_GT(model.GetBaseEmitterVoltage(), 0.7);
+        EXPECT_LT(model.GetBaseEmitterVoltage(), 1.0);
+    }
+    // An RF type with a small IS at 10 mA meets the same overflow.
+    TransistorModel rf = SolvedModel("BFR92", 10e-3, 10.0);
+    EXPECT_EQ(rf.GetStatus(), ModelStatus::Solved);
+    EXPECT_NEAR(rf.GetBaseEmitterVoltage(), 0.85, 0.1);
+}
+
+// A silicon-carbide junction needs about 2.7 V: the search ends at the top of
+// its interval, and says so.
+TEST(TransistorModel, JunctionVoltageBeyondTheInterval)
+{
+    TransistorModel model = SolvedModel("GA03JT12", 1e-3, 5.0);
+    EXPECT_EQ(model.GetStatus(), ModelStatus::NotConverged);
+    EXPECT_TRUE(model.IsValid());
+    EXPECT_NEAR(model.GetBaseEmitterVoltage(), 1.5, 1e-3);
+}
+
+// A card whose leakage exceeds any sensible base current gives no result.
+TEST(TransistorModel, ImplausibleCardGivesNoResult)
+{
+    TransistorModel model = SolvedModel("KT630A", 1e-3, 5.0);
+    EXPECT_EQ(model.GetStatus(), ModelStatus::NoNumber);
+    EXPECT_FALSE(model.IsValid());
+    EXPECT_EQ(model.GetBaseCurrent(), 0.0);
+    EXPECT_EQ(model.GetBaseEmitterVoltage(), 0.0);
+}
+
+// In SPICE an IRB of 0 means "not given": such records take the simple base
+// resistance RBM + (RB - RBM) / qb instead of dividing by zero.
+TEST(TransistorModel, ZeroIrbTakesTheSimpleBaseResistance)
+{
+    const int index = FindTransistor("BFS17A");
+    ASSERT_GE(index, 0);
+    const TransistorRecord record = GetTransistorRecord(index);
+    ASSERT_EQ(record.IRB, 0.0);
+    TransistorModel zero;
+    zero.SelectRecord(record);
+    zero.SetOperatingPoint(1e-3, 5.0);
+    TransistorRecord infinite = record;
+    infinite.IRB = InfiniteParameter;
+    TransistorModel reference;
+    reference.SelectRecord(infinite);
+    reference.SetOperatingPoint(1e-3, 5.0);
+    ASSERT_TRUE(zero.IsValid());
+    EXPECT_TRUE(std::isfinite(zero.GetBaseEmitterVoltage()));
+    EXPECT_EQ(zero.GetBaseEmitterVoltage(), reference.GetBaseEmitterVoltage());
+    EXPECT_EQ(zero.GetBaseCurrent(), reference.GetBaseCurrent());
+}
+
+// Over the whole table at two ordinary operating points the solve ends with
+// finite numbers and a silicon junction voltage between 0 and 1.5 V, except
+// for the listed cards.
+TEST(TransistorModel, WholeTableAtOrdinaryOperatingPoints)
+{
+    const std::set<std::string> beyondInterval{"2N7636", "BITSIC1206", "GA03JT12", "GA10JT12",
+                                               "GA20JT12", "GA50JT17"};
+    const std::set<std::string> implausible{"BU508DR", "KT373G", "KT608A", "KT630A",
+                                            "KT630B", "KT630D", "KT630G", "KT630V"};
+    for (const auto& [ic, vce] : {std::pair{1e-3, 5.0}, std::pair{10e-3, 10.0}}) {
+        for (int t = 0; t < GetTransistorCount(); ++t) {
+            const std::string name = GetTransistorRecord(t).name;
+            TransistorModel model;
+            model.SelectTransistor(t);
+            model.SetOperatingPoint(ic, vce);
+            const double vbe = model.GetBaseEmitterVoltage();
+            const double ib = model.GetBaseCurrent();
+            ASSERT_TRUE(std::isfinite(vbe) && std::isfinite(ib)) << name;
+            if (beyondInterval.count(name) != 0) {
+                EXPECT_EQ(model.GetStatus(), ModelStatus::NotConverged) << name;
+                continue;
+            }
+            if (implausible.count(name) != 0) {
+                // Leakage above any sensible base current: no result, or a
+                // plausible one at the higher current.
+                EXPECT_TRUE(!model.IsValid() || ib < ic) << name;
+                continue;
+            }
+            ASSERT_EQ(model.GetStatus(), ModelStatus::Solved) << name << " at " << ic;
+            ASSERT_GT(ib, 0.0) << name;
+            if (!IsGermaniumTransistor(t)) {
+                ASSERT_GT(vbe, 0.0) << name;
+                ASSERT_LT(vbe, 1.5) << name;
+            }
+        }
     }
 }
 
