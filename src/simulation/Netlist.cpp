@@ -190,23 +190,37 @@ std::string WriteModelCard(const TransistorRecord& record)
 {
     // Six parameters to a line keeps the card readable in an editor.
     constexpr int PerLine = 6;
+    std::string notes;
     std::string card = std::string(".model ") + record.name + " " + PolarityText(record.polarity == 'P') + "(";
     int written = 0;
     for (int k = 0; k < TransistorParameterCount; ++k) {
-        const double value = TransistorParameter(record, k);
-        if (IsLeftOut(TransistorParameterNames[k], value)) {
+        const std::string_view name = TransistorParameterNames[k];
+        double value = TransistorParameter(record, k);
+        if (IsLeftOut(name, value)) {
             continue;
+        }
+        // SPICE2's rule, which ngspice keeps: a leakage saturation current
+        // ISE or ISC above LegacyLeakageLimit is taken as a multiple of IS.
+        // The table (and the DC model) mean the current itself, so the card
+        // gives the multiple that turns back into it.
+        if ((name == "ISE" || name == "ISC") && value > LegacyLeakageLimit && record.IS > 0
+            && value / record.IS > LegacyLeakageLimit) {
+            notes += "* " + std::string(name) + " = " + SpiceNumber(value) + " A is written as a multiple of IS ("
+                     + SpiceNumber(value / record.IS) + "): SPICE2 and ngspice read a value above "
+                     + SpiceNumber(LegacyLeakageLimit) + " so; a reader without that rule needs "
+                     + std::string(name) + "=" + SpiceNumber(value) + "\n";
+            value /= record.IS;
         }
         if (written > 0) {
             card += written % PerLine == 0 ? "\n+ " : " ";
         }
-        card += TransistorParameterNames[k];
+        card += name;
         card += '=';
         card += SpiceNumber(value);
         ++written;
     }
     card += ")\n";
-    return card;
+    return notes + card;
 }
 
 std::string WriteNetlist(const AmplifierCircuit& circuit, const NetlistOptions& options)

@@ -108,7 +108,13 @@ std::string WriteNetlist(const AmplifierDesign& design, const NetlistOptions& op
 // better: InfiniteParameter (and anything that is no finite number), 0 in
 // IKF, IKR, IRB, VAF, VAR (SPICE reads 0 there as absent, as the DC model
 // does) and 0 in VJC, VJE, VJS (no possible value; SPICE's 0.75 V).
+// An ISE or ISC above LegacyLeakageLimit is written as its multiple of IS,
+// with a comment line before the card that says so (see below).
 std::string WriteModelCard(const TransistorRecord& record);
+
+// SPICE2, and ngspice after it, read a leakage saturation current ISE or
+// ISC above this as a multiple of IS rather than as a current.
+inline constexpr double LegacyLeakageLimit = 1e-4;
 
 // A number as SPICE text: "%.15g", so "1e-06", "0.1357", "620000".
 std::string SpiceNumber(double value);

@@ -10,6 +10,7 @@
 #include "transistors/TransistorModel.h"
 #include "transistors/TransistorTable.h"
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -84,8 +85,11 @@ struct BiasPoint {
 // which the divider's Thevenin voltage, less the drop of the base current
 // across its resistance, equals the transistor's base-emitter voltage
 // (TransistorModel's, which leaves out the drop across the card's RE, so
-// that is added) plus the drop across the emitter resistor. Bisection on
-// Ic; at each trial current the base current is iterated with Uce.
+// that is added) plus the drop across the emitter resistor. At each trial
+// current the base current is iterated with Uce. The solution is
+// bracketed on a logarithmic grid of currents first (a card whose leakage
+// outweighs its base current at small currents has no model solution
+// there), then found by bisection.
 inline BiasPoint SolveBias(const BiasNetwork& net)
 {
     TransistorModel model;
@@ -94,16 +98,18 @@ inline BiasPoint SolveBias(const BiasNetwork& net)
     const double thevenin = net.supply * net.bottom / (net.top + net.bottom);
     const double resistance = net.top * net.bottom / (net.top + net.bottom);
 
+    enum class Side { Below, Above, Unknown };
     BiasPoint point;
-    double low = 0.0;
-    double high = net.supply / net.emitter;
-    for (int step = 0; step < 200; ++step) {
-        const double ic = 0.5 * (low + high);
+    // Whether ic lies below or above the solution.
+    const auto sideOf = [&](double ic) {
         double ib = 0.0;
         double uce = 0.0;
         double vbe = 0.0;
         for (int k = 0; k < 100; ++k) {
             uce = net.supply - ic * net.collector - (ic + ib) * net.emitter;
+            if (uce < TransistorModel::LowestVoltage) {
+                return Side::Above;  // more current than the network can carry
+            }
             model.SetOperatingPoint(ic, uce);
             const double next = model.GetBaseCurrent();
             vbe = model.GetBaseEmitterVoltage();
@@ -112,17 +118,38 @@ inline BiasPoint SolveBias(const BiasNetwork& net)
             }
             ib = next;
         }
-        // Outside the model's range the current is too high for the network.
-        const double excess = model.IsValid()
-                                  ? thevenin - ib * resistance - vbe - (ic + ib) * (cardRe + net.emitter)
-                                  : -1.0;
-        if (excess > 0) {
+        if (!model.IsValid()) {
+            return Side::Unknown;
+        }
+        point = {ic, uce, ib};
+        const double excess = thevenin - ib * resistance - vbe - (ic + ib) * (cardRe + net.emitter);
+        return excess > 0 ? Side::Below : Side::Above;
+    };
+
+    double low = 0.0;
+    double high = 0.0;
+    const double top = net.supply / net.emitter;
+    constexpr int GridPoints = 400;
+    double previous = 0.0;
+    for (int i = 0; i <= GridPoints && high == 0.0; ++i) {
+        const double ic = 1e-9 * std::pow(top / 1e-9, static_cast<double>(i) / GridPoints);
+        const Side side = sideOf(ic);
+        if (side == Side::Below) {
+            previous = ic;
+        } else if (side == Side::Above && previous > 0.0) {
+            low = previous;
+            high = ic;
+        }
+    }
+    for (int step = 0; step < 100 && high > 0.0; ++step) {
+        const double ic = 0.5 * (low + high);
+        if (sideOf(ic) == Side::Below) {
             low = ic;
         } else {
             high = ic;
         }
-        point = {ic, uce, ib};
     }
+    sideOf(low);
     return point;
 }
 
