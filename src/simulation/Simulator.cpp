@@ -6,7 +6,6 @@
 #include <cctype>
 #include <cmath>
 #include <complex>
-#include <cstring>
 #include <mutex>
 #include <sstream>
 
@@ -64,6 +63,18 @@ int OnControlledExit(int status, NG_BOOL /*immediate*/, NG_BOOL quit, int /*id*/
     return 0;
 }
 
+// Points the callbacks at a log for as long as it lives.
+class SinkGuard {
+public:
+    explicit SinkGuard(std::string& log) : m_Previous(g_Sink) { g_Sink = &log; }
+    ~SinkGuard() { g_Sink = m_Previous; }
+    SinkGuard(const SinkGuard&) = delete;
+    SinkGuard& operator=(const SinkGuard&) = delete;
+
+private:
+    std::string* m_Previous;
+};
+
 // Runs an ngspice command; the API takes a mutable string.
 void Command(const std::string& command)
 {
@@ -75,11 +86,10 @@ bool Initialise(std::string& problem)
 {
     if (!g_InitTried) {
         g_InitTried = true;
-        g_Sink = &g_InitLog;
+        const SinkGuard sink(g_InitLog);
         // No data callbacks: the vectors are read after each run, and a
         // per-point callback would only cost time.
         const int rc = ngSpice_Init(OnSendChar, OnSendStat, OnControlledExit, nullptr, nullptr, nullptr, nullptr);
-        g_Sink = nullptr;
         g_InitOk = rc == 0 && !g_Stopped;
     }
     if (!g_InitOk) {
@@ -239,13 +249,12 @@ bool Run(const std::string& netlist, const SimulationProbe* probe, bool readInpu
     pointers.push_back(nullptr);
 
     const std::size_t logStart = log.size();
-    g_Sink = &log;
+    const SinkGuard sink(log);
     const int loaded = ngSpice_Circ(pointers.data());
     std::string error = ErrorText(log.substr(logStart));
     if (loaded != 0 || g_Stopped || !error.empty()) {
         problem = "ngspice did not take the netlist" + (error.empty() ? std::string() : ": " + error);
         Clear();
-        g_Sink = nullptr;
         return false;
     }
 
@@ -291,7 +300,6 @@ bool Run(const std::string& netlist, const SimulationProbe* probe, bool readInpu
         data.frequency.push_back(f.real());
     }
     Clear();
-    g_Sink = nullptr;
     return ok;
 }
 
