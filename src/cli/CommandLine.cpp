@@ -109,52 +109,52 @@ struct DesignRun {
     std::function<void(const InputCheckOutcome&)> apply;
 };
 
-DesignRun MakeDesign(CircuitKind kind)
+template <typename Design>
+using InputsOf = decltype(Design::m_Inputs);
+
+// The requirement fields of a circuit and where its inputs keep them.
+template <typename Design>
+DesignRun MakeRun(std::initializer_list<std::pair<InputField, double InputsOf<Design>::*>> fields)
 {
     DesignRun run;
+    auto design = std::make_unique<Design>();
+    InputsOf<Design>& in = design->m_Inputs;
+    for (const auto& [field, member] : fields) {
+        run.defaults[field] = in.*member;
+    }
+    run.transistorIndex = &in.m_TransistorIndex;
+    run.seriesIndex = &in.m_SeriesIndex;
+    run.apply = [&in](const InputCheckOutcome& outcome) { ApplyInputs(outcome, in); };
+    run.design = std::move(design);
+    return run;
+}
+
+DesignRun MakeDesign(CircuitKind kind)
+{
     switch (kind) {
     case CircuitKind::CommonEmitter: {
-        auto design = std::make_unique<CommonEmitterDesign>();
-        CommonEmitterInputs& in = design->m_Inputs;
-        run.defaults = {{InputField::Gain, in.m_GainDb},
-                        {InputField::LowerCutoff, in.m_LowerCutoff},
-                        {InputField::SupplyVoltage, in.m_SupplyVoltage},
-                        {InputField::InputImpedance, in.m_InputImpedance},
-                        {InputField::OutputImpedance, in.m_OutputImpedance}};
-        run.transistorIndex = &in.m_TransistorIndex;
-        run.seriesIndex = &in.m_SeriesIndex;
-        run.apply = [&in](const InputCheckOutcome& outcome) { ApplyInputs(outcome, in); };
-        run.design = std::move(design);
-        break;
+        using In = CommonEmitterInputs;
+        return MakeRun<CommonEmitterDesign>({{InputField::Gain, &In::m_GainDb},
+                                             {InputField::LowerCutoff, &In::m_LowerCutoff},
+                                             {InputField::SupplyVoltage, &In::m_SupplyVoltage},
+                                             {InputField::InputImpedance, &In::m_InputImpedance},
+                                             {InputField::OutputImpedance, &In::m_OutputImpedance}});
     }
     case CircuitKind::CommonBase: {
-        auto design = std::make_unique<CommonBaseDesign>();
-        CommonBaseInputs& in = design->m_Inputs;
-        run.defaults = {{InputField::LowerCutoff, in.m_LowerCutoff},
-                        {InputField::SupplyVoltage, in.m_SupplyVoltage},
-                        {InputField::OutputImpedance, in.m_OutputImpedance}};
-        run.transistorIndex = &in.m_TransistorIndex;
-        run.seriesIndex = &in.m_SeriesIndex;
-        run.apply = [&in](const InputCheckOutcome& outcome) { ApplyInputs(outcome, in); };
-        run.design = std::move(design);
-        break;
+        using In = CommonBaseInputs;
+        return MakeRun<CommonBaseDesign>({{InputField::LowerCutoff, &In::m_LowerCutoff},
+                                          {InputField::SupplyVoltage, &In::m_SupplyVoltage},
+                                          {InputField::OutputImpedance, &In::m_OutputImpedance}});
     }
     case CircuitKind::CommonCollector:
-    case CircuitKind::None: {
-        auto design = std::make_unique<CommonCollectorDesign>();
-        CommonCollectorInputs& in = design->m_Inputs;
-        run.defaults = {{InputField::LowerCutoff, in.m_LowerCutoff},
-                        {InputField::SupplyVoltage, in.m_SupplyVoltage},
-                        {InputField::InputImpedance, in.m_InputImpedance},
-                        {InputField::CollectorCurrent, in.m_CollectorCurrent}};
-        run.transistorIndex = &in.m_TransistorIndex;
-        run.seriesIndex = &in.m_SeriesIndex;
-        run.apply = [&in](const InputCheckOutcome& outcome) { ApplyInputs(outcome, in); };
-        run.design = std::move(design);
+    case CircuitKind::None:
         break;
     }
-    }
-    return run;
+    using In = CommonCollectorInputs;
+    return MakeRun<CommonCollectorDesign>({{InputField::LowerCutoff, &In::m_LowerCutoff},
+                                           {InputField::SupplyVoltage, &In::m_SupplyVoltage},
+                                           {InputField::InputImpedance, &In::m_InputImpedance},
+                                           {InputField::CollectorCurrent, &In::m_CollectorCurrent}});
 }
 
 struct DesignOptions {

@@ -55,6 +55,13 @@ ResultList AmplifierDesign::GetOperationPoint() const
     return list;
 }
 
+ResultItem AmplifierDesign::SeriesItem(int seriesIndex)
+{
+    ResultItem item;
+    item.SetText("Standard series", SeriesLabel(SeriesCounts.at(seriesIndex)));
+    return item;
+}
+
 ResultList AmplifierDesign::ComponentSection(double supplyVoltage, int transistorIndex) const
 {
     ResultList list;

@@ -77,6 +77,8 @@ protected:
     // Records why the model gave no usable base current at (ic, uce); keeps
     // an earlier problem of the same computation.
     void CheckModel(const TransistorModel& model, double baseCurrent, double ic, double uce);
+    // The "Standard series" line of the input data.
+    static ResultItem SeriesItem(int seriesIndex);
     // "UB", "T1", then ComponentNumbers(): resistors as plain numbers,
     // capacitors in farads.
     ResultList ComponentSection(double supplyVoltage, int transistorIndex) const;

@@ -97,8 +97,7 @@ ResultList CommonBaseDesign::GetInputData() const
     list.push_back(item);
     item.SetNumber("Z_out", m_Inputs.m_OutputImpedance);
     list.push_back(item);
-    item.SetText("Standard series", SeriesLabel(SeriesCounts.at(m_Inputs.m_SeriesIndex)));
-    list.push_back(item);
+    list.push_back(SeriesItem(m_Inputs.m_SeriesIndex));
     return list;
 }
 

@@ -97,8 +97,7 @@ ResultList CommonCollectorDesign::GetInputData() const
     list.push_back(item);
     item.SetQuantity("Ic", m_Inputs.m_CollectorCurrent, "A");
     list.push_back(item);
-    item.SetText("Standard series", SeriesLabel(SeriesCounts.at(m_Inputs.m_SeriesIndex)));
-    list.push_back(item);
+    list.push_back(SeriesItem(m_Inputs.m_SeriesIndex));
     return list;
 }
 

@@ -140,8 +140,7 @@ ResultList CommonEmitterDesign::GetInputData() const
     list.push_back(item);
     item.SetNumber("Z_out", m_Inputs.m_OutputImpedance);
     list.push_back(item);
-    item.SetText("Standard series", SeriesLabel(SeriesCounts.at(m_Inputs.m_SeriesIndex)));
-    list.push_back(item);
+    list.push_back(SeriesItem(m_Inputs.m_SeriesIndex));
     return list;
 }
 

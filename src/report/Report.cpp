@@ -295,7 +295,8 @@ std::string BuildReport(const std::string& reportName, const ReportContent& cont
     out += "<hr />\n\n";
     out += "<p class=\"c\">Created using Norvane ";
     out += ProgramVersion;
-    out += EscapeXhtmlText(AuthorNotice);
+    out += ", written by ";
+    out += EscapeXhtmlText(AuthorName);
     out += "\n";
     const std::string address = EscapeXhtmlAttribute(ProductWebAddress);
     out += "<a href=\"" + address + "\">" + EscapeXhtmlText(ProductWebAddress) + "</a></p>\n\n";

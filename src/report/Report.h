@@ -31,8 +31,10 @@ struct ReportContent {
 
 // The program's version, as the About box shows it.
 inline constexpr const char* ProgramVersion = "1.0.4";
-// Follows "Created using Norvane <version>" in the footer of a report.
-inline constexpr const char* AuthorNotice = ", written by the Norvane developers";
+// Who wrote the program: the footer of a report continues "Created using
+// Norvane <version>" with ", written by <AuthorName>", the About box shows
+// "Written by <AuthorName>".
+inline constexpr const char* AuthorName = "the Norvane developers";
 // The product web site, linked from the footer of a report.
 inline constexpr const char* ProductWebAddress = "https://norvane.org/";
 

@@ -215,7 +215,7 @@ TEST(Report, FooterNamesTheProgramVersionOfTheBuild)
     EXPECT_STREQ(ProgramVersion, NORVANE_PROJECT_VERSION);
     const std::string report = BuildReport("amp1", CommonEmitterDefaults());
     EXPECT_NE(report.find(std::string("<p class=\"c\">Created using Norvane ") + NORVANE_PROJECT_VERSION +
-                          AuthorNotice + "\n<a href=\"" + ProductWebAddress + "\">" + ProductWebAddress +
+                          ", written by " + AuthorName + "\n<a href=\"" + ProductWebAddress + "\">" + ProductWebAddress +
                           "</a></p>\n\n</body>\n</html>\n"),
               std::string::npos);
 }

@@ -1,6 +1,6 @@
 #include "report/SchematicImages.h"
 
-#include "PngInspection.h"
+#include "PngReader.h"
 
 #include <gtest/gtest.h>
 
@@ -192,6 +192,51 @@ TEST(DialogImages, ThreeCircuitPicturesInTheSchematicStyle)
         ASSERT_FALSE(png.empty());
         ExpectSchematicStyle(png, d.width, d.height);
     }
+}
+
+// The start picture: 800 x 495, a palette of up to 256 colours (8 bits per
+// pixel), light paper with dark lettering and the coloured name.
+TEST(StartImage, EightBitPaletteTitlePicture)
+{
+    const std::vector<std::uint8_t> png = ReadFile(ImagePath("start.png"));
+    ASSERT_TRUE(testing::HasPngSignature(png));
+    const PngHeader h = Header(png);
+    EXPECT_EQ(h.width, 800u);
+    EXPECT_EQ(h.height, 495u);
+    EXPECT_EQ(h.bitDepth, 8);
+    EXPECT_EQ(h.colourType, 3);
+    EXPECT_EQ(h.compression, 0);
+    EXPECT_EQ(h.filter, 0);
+    EXPECT_EQ(h.interlace, 0);
+    std::string types;
+    for (const auto& chunk : Chunks(png)) {
+        if (types.empty() || types.substr(types.size() - 4) != chunk.type) {
+            types += chunk.type;
+        }
+        if (chunk.type == "PLTE") {
+            EXPECT_LE(chunk.data.size(), 256u * 3u);
+        }
+    }
+    EXPECT_EQ(types, "IHDRPLTEIDATIEND");
+
+    const DecodedImage image = Decode(png);
+    ASSERT_TRUE(image.error.empty()) << image.error;
+    auto luma = [](const Rgb& p) { return (299 * p.r + 587 * p.g + 114 * p.b) / 1000; };
+    for (const Rgb& corner : {image.At(0, 0), image.At(799, 0), image.At(0, 494), image.At(799, 494)}) {
+        EXPECT_GT(luma(corner), 200) << "pale paper in the corners";
+    }
+    std::set<std::uint32_t> colours;
+    std::size_t dark = 0, blue = 0, teal = 0;
+    for (const Rgb& p : image.pixels) {
+        colours.insert((std::uint32_t{p.r} << 16) | (std::uint32_t{p.g} << 8) | p.b);
+        dark += luma(p) < 110;
+        blue += p.b > p.r + 80 && p.b > p.g + 20;
+        teal += p.g > p.r + 80 && p.b > p.r + 60 && p.g + 10 > p.b;
+    }
+    EXPECT_GT(colours.size(), 100u) << "a drawn picture, not a flat fill";
+    EXPECT_GT(dark, 5000u) << "lettering";
+    EXPECT_GT(blue, 2000u) << "the name, blue at its start";
+    EXPECT_GT(teal, 2000u) << "and teal at its end";
 }
 
 }  // namespace

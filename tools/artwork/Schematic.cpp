@@ -244,11 +244,29 @@ void CheckWiring(const Circuit& circuit)
     if (!circuit.grounds.empty()) {
         members[nets.Find(circuit.grounds[0])].push_back("GND");
     }
-    // A point that only wires reach is no net of its own: it is the end of a
-    // wire that leads nowhere.
+    // Every wire end must meet something: a pin, a terminal, a ground bar,
+    // another wire's end or the run of another wire.
+    std::map<GridPoint, int> attachments;
+    for (const auto& [p, name] : pins) {
+        ++attachments[p];
+    }
+    for (const Terminal& t : circuit.terminals) {
+        ++attachments[t.at];
+    }
+    for (const GridPoint& g : circuit.grounds) {
+        ++attachments[g];
+    }
     for (const Segment& s : segments) {
-        if (members.find(nets.Find(s.p)) == members.end()) {
-            throw std::runtime_error("a wire at " + Describe(s.p) + " connects nothing");
+        ++attachments[s.p];
+        ++attachments[s.q];
+    }
+    for (const Segment& s : segments) {
+        for (const GridPoint end : {s.p, s.q}) {
+            const bool onRun = std::any_of(segments.begin(), segments.end(),
+                                           [&](const Segment& other) { return other.HasInside(end); });
+            if (attachments[end] < 2 && !onRun) {
+                throw std::runtime_error("a wire ends loose at " + Describe(end));
+            }
         }
     }
 

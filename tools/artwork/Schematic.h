@@ -8,8 +8,6 @@
 
 #include "Canvas.h"
 
-#include <QString>
-
 #include <string>
 #include <vector>
 

@@ -11,6 +11,7 @@
 #include "LabelFont.h"
 #include "Png.h"
 #include "Schematic.h"
+#include "StartPicture.h"
 
 #include "report/SchematicImages.h"
 
@@ -45,9 +46,10 @@ const std::vector<Rgb> kSchematicPalette{
     {0xFF, 0xFF, 0x00}, {0x00, 0x00, 0xFF}, {0xFF, 0x00, 0xFF}, {0x00, 0xFF, 0xFF},
 };
 
+// DejaVu Sans, loaded from its files (regular and bold), so the pictures do
+// not depend on the fonts the machine happens to offer.
 struct Fonts {
     QString regular;
-    QString bold;
 };
 
 QString LoadFont(const std::string& path)
@@ -137,6 +139,9 @@ void Generate(const std::filesystem::path& dir, const Fonts& fonts, bool lenient
         Write(dir, d.file, SchematicImage(canvas), Margins(canvas));
     }
 
+    const IndexedImage start = DrawStartPicture(fonts.regular, NORVANE_VERSION);
+    Write(dir, "start.png", start, std::to_string(start.palette.size()) + " colours");
+
 }
 
 int Usage()
@@ -182,7 +187,10 @@ int main(int argc, char** argv)
         std::filesystem::create_directories(output);
         Fonts fonts;
         fonts.regular = LoadFont(fontDir + "/DejaVuSans.ttf");
-        fonts.bold = LoadFont(fontDir + "/DejaVuSans-Bold.ttf");
+        if (LoadFont(fontDir + "/DejaVuSans-Bold.ttf") != fonts.regular) {
+            throw std::runtime_error("DejaVuSans-Bold.ttf is not the bold face of " +
+                                     fonts.regular.toStdString());
+        }
         Generate(output, fonts, lenient);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "norvane-artwork: %s\n", e.what());

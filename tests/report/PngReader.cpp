@@ -1,4 +1,4 @@
-#include "PngInspection.h"
+#include "PngReader.h"
 
 #include <png.h>
 

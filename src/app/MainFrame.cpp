@@ -1,0 +1,111 @@
+#include "app/MainFrame.h"
+
+#include "app/NorvaneApp.h"
+#include "app/NorvaneDoc.h"
+#include "app/NorvaneView.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+namespace norvane {
+
+CMainFrame::CMainFrame(CNorvaneApp& app, CNorvaneDoc& document)
+    : m_Document(document)
+{
+    setWindowTitle(QStringLiteral("Norvane"));
+
+    auto command = [this](const QString& name, const QString& text, auto receiver, auto handler) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, receiver, handler);
+        return action;
+    };
+
+    QMenu* amplifier = menuBar()->addMenu(QStringLiteral("&New Amplifier"));
+    amplifier->addAction(command(QStringLiteral("newCommonBase"), QStringLiteral("Common-&Base circuit..."),
+                                 &app, &CNorvaneApp::OnNewCommonBase));
+    amplifier->addAction(command(QStringLiteral("newCommonEmitter"),
+                                 QStringLiteral("Common-&Emitter circuit..."), &app,
+                                 &CNorvaneApp::OnNewCommonEmitter));
+    amplifier->addAction(command(QStringLiteral("newCommonCollector"),
+                                 QStringLiteral("Common-&Collector circuit..."), &app,
+                                 &CNorvaneApp::OnNewCommonCollector));
+
+    QMenu* result = menuBar()->addMenu(QStringLiteral("&Result"));
+    QAction* save = command(QStringLiteral("saveResult"), QStringLiteral("&Save"), &document,
+                            &CNorvaneDoc::OnSaveResult);
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    result->addAction(save);
+    result->addAction(command(QStringLiteral("saveResultAs"), QStringLiteral("Save &as..."), &document,
+                              &CNorvaneDoc::OnSaveResultAs));
+
+    menuBar()->addAction(command(QStringLiteral("about"), QStringLiteral("&About..."), &app,
+                                 &CNorvaneApp::OnAbout));
+
+    // New and Open have shortcuts but no menu items.
+    QAction* fileNew = command(QStringLiteral("fileNew"), QStringLiteral("New"), &app,
+                               &CNorvaneApp::OnFileNew);
+    fileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    addAction(fileNew);
+    QAction* fileOpen = command(QStringLiteral("fileOpen"), QStringLiteral("Open"), &app,
+                                &CNorvaneApp::OnFileOpen);
+    fileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    addAction(fileOpen);
+
+    m_pView = new CNorvaneView(&document, this);
+    setCentralWidget(m_pView);
+
+    resize(MainFrameWidth, MainFrameHeight);
+
+    connect(&document, &CNorvaneDoc::TitleChanged, this, &CMainFrame::UpdateFrameTitle);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction* CMainFrame::Command(const QString& name) const { return findChild<QAction*>(name); }
+
+void CMainFrame::UpdateFrameTitle(const QString& documentTitle)
+{
+    setWindowTitle(QStringLiteral("%1 - Norvane").arg(documentTitle));
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (m_Document.SaveModified()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void CMainFrame::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_SizeSettled) {
+        m_SizeSettled = true;
+        AdjustToOuterSize();
+        // Window managers report the frame only once they have decorated
+        // the window.
+        QTimer::singleShot(200, this, &CMainFrame::AdjustToOuterSize);
+    }
+}
+
+void CMainFrame::AdjustToOuterSize()
+{
+    // Only the size given at creation is corrected, never one the user chose.
+    const QSize inner = geometry().size();
+    if (inner != QSize(MainFrameWidth, MainFrameHeight)) {
+        return;
+    }
+    const QSize outer = frameGeometry().size();
+    const QSize frame = outer - inner;
+    const QSize wanted(MainFrameWidth - frame.width(), MainFrameHeight - frame.height());
+    if (frame.width() > 0 || frame.height() > 0) {
+        resize(wanted);
+    }
+}
+
+} // namespace norvane

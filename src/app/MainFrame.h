@@ -1,0 +1,47 @@
+#pragma once
+
+// The main window: the menu, the accelerators and the view. Its outer size
+// at creation is 810 x 538 pixels, frame included; the user may resize it.
+
+#include <QMainWindow>
+
+class QAction;
+
+namespace norvane {
+
+class CNorvaneApp;
+class CNorvaneDoc;
+class CNorvaneView;
+
+inline constexpr int MainFrameWidth = 810;
+inline constexpr int MainFrameHeight = 538;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    CMainFrame(CNorvaneApp& app, CNorvaneDoc& document);
+    ~CMainFrame() override;
+
+    CNorvaneView* View() const { return m_pView; }
+
+    // "<title> - Norvane".
+    void UpdateFrameTitle(const QString& documentTitle);
+
+    // The commands, by name: "newCommonBase", "newCommonEmitter",
+    // "newCommonCollector", "saveResult", "saveResultAs", "about",
+    // "fileNew", "fileOpen".
+    QAction* Command(const QString& name) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void AdjustToOuterSize();
+
+    CNorvaneDoc& m_Document;
+    CNorvaneView* m_pView = nullptr;
+    bool m_SizeSettled = false;
+};
+
+} // namespace norvane

@@ -1,0 +1,228 @@
+#include "app/NorvaneApp.h"
+
+#include "app/AboutDlg.h"
+#include "app/MainFrame.h"
+#include "app/NorvaneDoc.h"
+#include "app/NorvaneView.h"
+#include "app/Resources.h"
+#include "format/EngineeringFormat.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSessionManager>
+#include <QSettings>
+
+namespace norvane {
+
+namespace {
+
+constexpr const char* RecentFileGroup = "Recent File List";
+
+} // namespace
+
+CNorvaneApp::CNorvaneApp()
+{
+    InitResources();
+}
+
+CNorvaneApp::~CNorvaneApp()
+{
+    // The dialogs go with their design objects; the frame must not take
+    // them along first.
+    m_Basisschaltung.SetDialogOwner(nullptr);
+    m_Emitterschaltung.SetDialogOwner(nullptr);
+    m_Kollektorschaltung.SetDialogOwner(nullptr);
+}
+
+bool CNorvaneApp::InitInstance(const QStringList& arguments)
+{
+    // 1. Numbers print with "infinite" and the decimal point from here on.
+    UseEnglishNumberFormat();
+
+    // 2, 3. The widget toolkit needs nothing but the program's icon.
+    if (QApplication::windowIcon().isNull()) {
+        QApplication::setWindowIcon(ApplicationIcon());
+    }
+
+    // 4. The recent-file list.
+    LoadRecentFileList();
+
+    // 5, 6. The document, the frame with its view, and the command line:
+    // a file named there becomes the document's file.
+    m_pDocument = std::make_unique<CNorvaneDoc>(*this);
+    m_pMainFrame = std::make_unique<CMainFrame>(*this, *m_pDocument);
+    m_Basisschaltung.SetDialogOwner(m_pMainFrame.get());
+    m_Emitterschaltung.SetDialogOwner(m_pMainFrame.get());
+    m_Kollektorschaltung.SetDialogOwner(m_pMainFrame.get());
+
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument.startsWith(QLatin1Char('-'))) {
+            continue;
+        }
+        if (!m_pDocument->OpenDocumentFile(argument, false)) {
+            QMessageBox box(QMessageBox::Critical, QStringLiteral("Norvane"),
+                            m_pDocument->LastOpenError(), QMessageBox::Ok);
+            box.exec();
+            return false;
+        }
+        break;
+    }
+
+    // Logging off or shutting down asks the same question as closing.
+    if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(application, &QGuiApplication::commitDataRequest, this,
+                [this](QSessionManager& manager) {
+                    if (manager.allowsInteraction()) {
+                        const bool mayClose = m_pDocument->SaveModified();
+                        manager.release();
+                        if (!mayClose) {
+                            manager.cancel();
+                        }
+                    }
+                });
+    }
+
+    // 7. Show the main window.
+    m_pMainFrame->show();
+    m_pMainFrame->setWindowTitle(QStringLiteral("Norvane"));
+    return true;
+}
+
+void CNorvaneApp::LoadRecentFileList()
+{
+    QSettings settings;
+    settings.beginGroup(QLatin1String(RecentFileGroup));
+    m_RecentFiles.clear();
+    for (int i = 1; i <= RecentFileCount; ++i) {
+        const QString path = settings.value(QStringLiteral("File%1").arg(i)).toString();
+        if (!path.isEmpty()) {
+            m_RecentFiles.append(path);
+        }
+    }
+}
+
+void CNorvaneApp::AddToRecentFileList(const QString& path)
+{
+    m_RecentFiles.removeAll(path);
+    m_RecentFiles.prepend(path);
+    while (m_RecentFiles.size() > RecentFileCount) {
+        m_RecentFiles.removeLast();
+    }
+    QSettings settings;
+    settings.beginGroup(QLatin1String(RecentFileGroup));
+    for (int i = 1; i <= RecentFileCount; ++i) {
+        const QString key = QStringLiteral("File%1").arg(i);
+        if (i <= m_RecentFiles.size()) {
+            settings.setValue(key, m_RecentFiles.at(i - 1));
+        } else {
+            settings.remove(key);
+        }
+    }
+}
+
+ResultList CNorvaneApp::GetInputData() const
+{
+    switch (CircuitKindOfSchematic(m_SchematicId)) {
+    case CircuitKind::CommonBase: return m_Basisschaltung.GetInputData();
+    case CircuitKind::CommonEmitter: return m_Emitterschaltung.GetInputData();
+    case CircuitKind::CommonCollector: return m_Kollektorschaltung.GetInputData();
+    case CircuitKind::None: break;
+    }
+    return {};
+}
+
+ResultList CNorvaneApp::GetComponentValues() const
+{
+    switch (CircuitKindOfSchematic(m_SchematicId)) {
+    case CircuitKind::CommonBase: return m_Basisschaltung.GetComponentValues();
+    case CircuitKind::CommonEmitter: return m_Emitterschaltung.GetComponentValues();
+    case CircuitKind::CommonCollector: return m_Kollektorschaltung.GetComponentValues();
+    case CircuitKind::None: break;
+    }
+    return {};
+}
+
+ResultList CNorvaneApp::GetOperationPoint() const
+{
+    switch (CircuitKindOfSchematic(m_SchematicId)) {
+    case CircuitKind::CommonBase: return m_Basisschaltung.GetOperationPoint();
+    case CircuitKind::CommonEmitter: return m_Emitterschaltung.GetOperationPoint();
+    case CircuitKind::CommonCollector: return m_Kollektorschaltung.GetOperationPoint();
+    case CircuitKind::None: break;
+    }
+    return {};
+}
+
+void CNorvaneApp::OnNewCommonBase()
+{
+    if (m_Basisschaltung.Calculate() != CalculationDone) {
+        return;
+    }
+    RecordCalculation(CircuitKind::CommonBase, m_Basisschaltung.IsPnp()
+                                                   ? SchematicIds::CommonBasePnp
+                                                   : SchematicIds::CommonBaseNpn);
+}
+
+void CNorvaneApp::OnNewCommonEmitter()
+{
+    if (m_Emitterschaltung.Calculate() != CalculationDone) {
+        return;
+    }
+    const bool withoutBypass = m_Emitterschaltung.IsWithoutBypass();
+    std::uint16_t id = 0;
+    if (m_Emitterschaltung.IsPnp()) {
+        id = withoutBypass ? SchematicIds::CommonEmitterPnpWithoutBypass : SchematicIds::CommonEmitterPnp;
+    } else {
+        id = withoutBypass ? SchematicIds::CommonEmitterNpnWithoutBypass : SchematicIds::CommonEmitterNpn;
+    }
+    RecordCalculation(CircuitKind::CommonEmitter, id);
+}
+
+void CNorvaneApp::OnNewCommonCollector()
+{
+    if (m_Kollektorschaltung.Calculate() != CalculationDone) {
+        return;
+    }
+    RecordCalculation(CircuitKind::CommonCollector, m_Kollektorschaltung.IsPnp()
+                                                        ? SchematicIds::CommonCollectorPnp
+                                                        : SchematicIds::CommonCollectorNpn);
+}
+
+void CNorvaneApp::RecordCalculation(CircuitKind kind, std::uint16_t schematicId)
+{
+    m_LastOutcome = CalculationDone;
+    m_SchematicId = schematicId;
+    m_CircuitTitle = CircuitTitle(kind);
+    if (m_CircuitKind != kind) {
+        if (m_CircuitKind != CircuitKind::None) {
+            // Another circuit starts a fresh, untitled document without
+            // asking about the result it replaces.
+            m_ResultUnsaved = false;
+            m_pDocument->FileNew();
+        }
+        m_CircuitKind = kind;
+    }
+    m_ResultUnsaved = true;
+    if (m_pMainFrame) {
+        m_pMainFrame->View()->repaint();
+    }
+}
+
+void CNorvaneApp::OnAbout()
+{
+    CAboutDlg about(m_pMainFrame.get());
+    about.exec();
+}
+
+void CNorvaneApp::OnFileNew()
+{
+    m_pDocument->FileNew();
+}
+
+void CNorvaneApp::OnFileOpen()
+{
+    m_pDocument->FileOpen();
+}
+
+} // namespace norvane

@@ -1,0 +1,90 @@
+#pragma once
+
+// The application object: starts the program, owns the three design
+// objects, runs the "New Amplifier" commands and keeps the state of the
+// current design (its circuit, schematic, title, whether one has been
+// calculated and whether the latest result is still unsaved). The
+// document and the view ask it for the result of the current design.
+
+#include "app/DesignObjects.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QWidget;
+
+namespace norvane {
+
+class CMainFrame;
+class CNorvaneDoc;
+
+inline constexpr int RecentFileCount = 4;
+
+class CNorvaneApp : public QObject {
+    Q_OBJECT
+public:
+    CNorvaneApp();
+    ~CNorvaneApp() override;
+
+    // Start-up; arguments as QCoreApplication::arguments() gives them.
+    // False when the program must end (the reason has been shown).
+    bool InitInstance(const QStringList& arguments);
+
+    // Queries of the current design.
+    ResultList GetInputData() const;
+    ResultList GetComponentValues() const;
+    ResultList GetOperationPoint() const;
+    std::string GetCircuitTitle() const { return m_CircuitTitle; }
+    std::uint16_t GetSchematicId() const { return m_SchematicId; }
+    int GetLastOutcome() const { return m_LastOutcome; }
+    bool IsResultUnsaved() const { return m_ResultUnsaved; }
+    void ClearResultUnsaved() { m_ResultUnsaved = false; }
+    CircuitKind GetCircuitKind() const { return m_CircuitKind; }
+
+    CBasisschaltung& Basisschaltung() { return m_Basisschaltung; }
+    CEmitterschaltung& Emitterschaltung() { return m_Emitterschaltung; }
+    CKollektorschaltung& Kollektorschaltung() { return m_Kollektorschaltung; }
+
+    CNorvaneDoc* Document() const { return m_pDocument.get(); }
+    CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
+
+    // The recent-file list kept in the settings, newest first; no menu
+    // shows it.
+    QStringList RecentFiles() const { return m_RecentFiles; }
+    void AddToRecentFileList(const QString& path);
+
+public Q_SLOTS:
+    void OnNewCommonBase();
+    void OnNewCommonEmitter();
+    void OnNewCommonCollector();
+    void OnAbout();
+    // The document's New and Open (Ctrl+N, Ctrl+O).
+    void OnFileNew();
+    void OnFileOpen();
+
+private:
+    void LoadRecentFileList();
+    // Records a confirmed calculation of kind with its schematic.
+    void RecordCalculation(CircuitKind kind, std::uint16_t schematicId);
+
+    // The document and the frame come first, so that they outlive the
+    // design objects, whose dialogs are owned by the frame while it lives.
+    std::unique_ptr<CNorvaneDoc> m_pDocument;
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+    QStringList m_RecentFiles;
+
+    CircuitKind m_CircuitKind = CircuitKind::None;
+    CBasisschaltung m_Basisschaltung;
+    std::string m_CircuitTitle;
+    CEmitterschaltung m_Emitterschaltung;
+    CKollektorschaltung m_Kollektorschaltung;
+    std::uint16_t m_SchematicId = 0;
+    int m_LastOutcome = 0;
+    bool m_ResultUnsaved = false;
+};
+
+} // namespace norvane

@@ -1,0 +1,217 @@
+#include "app/NorvaneDoc.h"
+
+#include "app/MainFrame.h"
+#include "app/NorvaneApp.h"
+#include "report/Report.h"
+#include "report/SchematicImages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace norvane {
+
+namespace {
+
+QString AskSaveFileName(QWidget* owner, const QString& caption, const QString& suggested,
+                        const QString& filter)
+{
+    QFileDialog dialog(owner, caption, suggested, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("html"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+QString AskOpenFileName(QWidget* owner, const QString& caption, const QString& directory,
+                        const QString& filter)
+{
+    return QFileDialog::getOpenFileName(owner, caption, directory, filter);
+}
+
+void ShowError(QWidget* owner, const QString& caption, const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+} // namespace
+
+QString WithDocumentExtension(const QString& path)
+{
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) {
+        return path;
+    }
+    return path + QLatin1String(DocumentExtension);
+}
+
+CNorvaneDoc::CNorvaneDoc(CNorvaneApp& app)
+    : m_App(app), m_Title(QLatin1String(UntitledTitle)), m_SaveChooser(AskSaveFileName),
+      m_OpenChooser(AskOpenFileName)
+{
+}
+
+CNorvaneDoc::~CNorvaneDoc() = default;
+
+ResultList CNorvaneDoc::GetInputData() const { return m_App.GetInputData(); }
+ResultList CNorvaneDoc::GetComponentValues() const { return m_App.GetComponentValues(); }
+ResultList CNorvaneDoc::GetOperationPoint() const { return m_App.GetOperationPoint(); }
+std::string CNorvaneDoc::GetCircuitTitle() const { return m_App.GetCircuitTitle(); }
+std::uint16_t CNorvaneDoc::GetSchematicId() const { return m_App.GetSchematicId(); }
+int CNorvaneDoc::GetLastOutcome() const { return m_App.GetLastOutcome(); }
+
+QWidget* CNorvaneDoc::Owner() const { return m_App.MainFrame(); }
+
+void CNorvaneDoc::OnSaveResult()
+{
+    if (GetLastOutcome() != 2) {
+        ShowError(Owner(), QLatin1String(SaveCaption), QLatin1String(NothingCalculatedMessage));
+        return;
+    }
+    DoFileSave();
+}
+
+void CNorvaneDoc::OnSaveResultAs()
+{
+    if (GetLastOutcome() != 2) {
+        ShowError(Owner(), QLatin1String(SaveAsCaption), QLatin1String(NothingCalculatedMessage));
+        return;
+    }
+    DoSave(QString());
+}
+
+bool CNorvaneDoc::DoFileSave()
+{
+    // A file that has become read-only is saved under a new name.
+    const QFileInfo info(m_PathName);
+    if (m_PathName.isEmpty() || (info.exists() && !info.isWritable())) {
+        return DoSave(QString());
+    }
+    return DoSave(m_PathName);
+}
+
+bool CNorvaneDoc::DoSave(const QString& path)
+{
+    QString target = path;
+    if (target.isEmpty()) {
+        // Suggest the document's own file, or its title as a file name.
+        QString suggested = m_PathName;
+        if (suggested.isEmpty()) {
+            suggested = WithDocumentExtension(m_Title);
+        }
+        target = m_SaveChooser(Owner(), QStringLiteral("Save As"), suggested,
+                               QLatin1String(DocumentFilter));
+        if (target.isEmpty()) {
+            return false;
+        }
+        target = QFileInfo(WithDocumentExtension(target)).absoluteFilePath();
+    }
+    if (!OnSaveDocument(target)) {
+        return false;
+    }
+    SetPathName(target);
+    return true;
+}
+
+bool CNorvaneDoc::OnSaveDocument(const QString& path)
+{
+    const ReportContent report{GetCircuitTitle(), GetInputData(), GetComponentValues(),
+                               GetOperationPoint()};
+    const WriteOutcome outcome =
+        WriteReport(QFile::encodeName(path).toStdString(), report, SchematicPng(GetSchematicId()));
+    if (!outcome.ok) {
+        QString message = QString::fromStdString(outcome.message);
+        if (message.isEmpty()) {
+            message = QStringLiteral("The file \"%1\" could not be written.").arg(path);
+        }
+        ShowError(Owner(), QStringLiteral("Norvane"), message);
+        return false;
+    }
+    m_App.ClearResultUnsaved();
+    return true;
+}
+
+bool CNorvaneDoc::SaveModified()
+{
+    if (!m_App.IsResultUnsaved()) {
+        return true;
+    }
+    QMessageBox box(QMessageBox::Question, QLatin1String(UnsavedCaption),
+                    QLatin1String(UnsavedQuestion),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, Owner());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        OnSaveResultAs();
+        return !m_App.IsResultUnsaved();
+    case QMessageBox::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CNorvaneDoc::FileNew()
+{
+    if (!SaveModified()) {
+        return false;
+    }
+    ResetToUntitled();
+    return true;
+}
+
+void CNorvaneDoc::FileOpen()
+{
+    const QString path = m_OpenChooser(Owner(), QStringLiteral("Open"), QFileInfo(m_PathName).path(),
+                                       QLatin1String(DocumentFilter));
+    if (path.isEmpty()) {
+        return;
+    }
+    if (!SaveModified()) {
+        return;
+    }
+    OpenDocumentFile(path);
+}
+
+bool CNorvaneDoc::OpenDocumentFile(const QString& path, bool reportFailure)
+{
+    // The report is never read back: opening only makes the file the
+    // document's file, so that Save writes to it.
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+        m_LastOpenError = QStringLiteral("The file \"%1\" cannot be opened.\n\n%2")
+                              .arg(QDir::toNativeSeparators(path),
+                                   QFileInfo(path).isDir() ? QStringLiteral("It is a folder.")
+                                                           : file.errorString());
+        if (reportFailure) {
+            ShowError(Owner(), QStringLiteral("Norvane"), m_LastOpenError);
+        }
+        return false;
+    }
+    file.close();
+    SetPathName(QFileInfo(path).absoluteFilePath());
+    return true;
+}
+
+void CNorvaneDoc::SetPathName(const QString& path)
+{
+    m_PathName = path;
+    m_Title = QFileInfo(path).fileName();
+    m_App.AddToRecentFileList(path);
+    Q_EMIT TitleChanged(m_Title);
+}
+
+void CNorvaneDoc::ResetToUntitled()
+{
+    m_PathName.clear();
+    m_Title = QLatin1String(UntitledTitle);
+    Q_EMIT TitleChanged(m_Title);
+}
+
+} // namespace norvane

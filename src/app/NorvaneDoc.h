@@ -1,0 +1,100 @@
+#pragma once
+
+// The single document. It holds no design: it answers the view's queries
+// from the application, owns the two "Result" commands, asks before an
+// unsaved result is discarded, and writes the report. Its file is the
+// report last saved or opened; opening a file loads nothing.
+
+#include "design/DesignResults.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace norvane {
+
+class CNorvaneApp;
+
+inline constexpr const char* DocumentFilter = "HTML-files (*.html)";
+inline constexpr const char* DocumentExtension = ".html";
+inline constexpr const char* UntitledTitle = "Untitled";
+
+inline constexpr const char* NothingCalculatedMessage =
+    "Until now, no circuit has been calculated.\n\nPlease start with menu item \"New Amplifier\".";
+inline constexpr const char* SaveCaption = "Result - Save";
+inline constexpr const char* SaveAsCaption = "Result - Save as...";
+inline constexpr const char* UnsavedQuestion =
+    "Your latest result has not been saved yet.\n\nDo you want to save your design ?";
+inline constexpr const char* UnsavedCaption = "Result has not been saved yet";
+
+// path with ".html" appended when its file name has no extension.
+QString WithDocumentExtension(const QString& path);
+
+class CNorvaneDoc : public QObject {
+    Q_OBJECT
+public:
+    // Asks for a file name: (owner, caption, suggested path, filter) ->
+    // the chosen path, empty when cancelled.
+    using FileChooser =
+        std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
+
+    explicit CNorvaneDoc(CNorvaneApp& app);
+    ~CNorvaneDoc() override;
+
+    // Queries, answered by the application.
+    ResultList GetInputData() const;
+    ResultList GetComponentValues() const;
+    ResultList GetOperationPoint() const;
+    std::string GetCircuitTitle() const;
+    std::uint16_t GetSchematicId() const;
+    int GetLastOutcome() const;
+
+    const QString& GetPathName() const { return m_PathName; }
+    const QString& GetTitle() const { return m_Title; }
+
+    // The "Result" commands.
+    void OnSaveResult();
+    void OnSaveResultAs();
+
+    // Asked before the document is closed or replaced; false refuses.
+    bool SaveModified();
+
+    // The framework side: a fresh untitled document after SaveModified
+    // (false when that refused), the open command with its file dialog,
+    // and opening a named file (false when it cannot be opened).
+    bool FileNew();
+    void FileOpen();
+    bool OpenDocumentFile(const QString& path, bool reportFailure = true);
+
+    void SetSaveFileChooser(FileChooser chooser) { m_SaveChooser = std::move(chooser); }
+    void SetOpenFileChooser(FileChooser chooser) { m_OpenChooser = std::move(chooser); }
+
+    // The text of the last failure to open a file.
+    const QString& LastOpenError() const { return m_LastOpenError; }
+
+Q_SIGNALS:
+    void TitleChanged(const QString& title);
+
+private:
+    bool DoFileSave();
+    // Saves to path, or asks for a name first when path is empty.
+    bool DoSave(const QString& path);
+    bool OnSaveDocument(const QString& path);
+    void SetPathName(const QString& path);
+    void ResetToUntitled();
+    QWidget* Owner() const;
+
+    CNorvaneApp& m_App;
+    QString m_PathName;
+    QString m_Title;
+    QString m_LastOpenError;
+    FileChooser m_SaveChooser;
+    FileChooser m_OpenChooser;
+};
+
+} // namespace norvane

@@ -1,0 +1,98 @@
+#include "app/NorvaneView.h"
+
+#include "app/NorvaneDoc.h"
+#include "app/Resources.h"
+#include "app/ViewLayout.h"
+
+#include <QImage>
+#include <QPainter>
+
+namespace norvane {
+
+namespace {
+
+QString Line(const ResultItem& item)
+{
+    return QString::fromStdString(item.name + " = " + item.value);
+}
+
+// Draws text with the top-left corner of its line box at point, on an
+// opaque white background.
+void DrawText(QPainter& painter, QPoint point, const QString& text)
+{
+    constexpr int Unbounded = 1 << 20;
+    painter.drawText(QRect(point, QSize(Unbounded, Unbounded)),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+}
+
+} // namespace
+
+CNorvaneView::CNorvaneView(CNorvaneDoc* document, QWidget* parent)
+    : QWidget(parent), m_pDocument(document)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CNorvaneView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    OnDraw(painter, size());
+}
+
+void CNorvaneView::OnDraw(QPainter& painter, QSize client)
+{
+    if (!m_pDocument) {
+        return;
+    }
+    switch (m_pDocument->GetLastOutcome()) {
+    case 0: {
+        painter.fillRect(QRect(QPoint(0, 0), client), Qt::white);
+        const QImage picture(StartPicturePath);
+        painter.drawImage(StartPicturePosition(client, picture.size()), picture);
+        break;
+    }
+    case 2:
+        DrawResult(painter, client);
+        break;
+    default:
+        break;
+    }
+}
+
+void CNorvaneView::DrawResult(QPainter& painter, QSize client)
+{
+    painter.fillRect(QRect(QPoint(0, 0), client), Qt::white);
+
+    const QImage schematic(SchematicPicturePath(m_pDocument->GetSchematicId()));
+    const ResultList components = m_pDocument->GetComponentValues();
+    const ResultList inputs = m_pDocument->GetInputData();
+    const ResultList operation = m_pDocument->GetOperationPoint();
+    const ResultLayout layout =
+        ComputeResultLayout(client, schematic.size(), static_cast<int>(components.size()),
+                            static_cast<int>(inputs.size()), static_cast<int>(operation.size()));
+
+    painter.drawImage(layout.schematic, schematic);
+
+    painter.setFont(font());
+    painter.setPen(Qt::black);
+    painter.setBackground(Qt::white);
+    painter.setBackgroundMode(Qt::OpaqueMode);
+
+    DrawText(painter, layout.title,
+             QStringLiteral("Transistor amplifier, type: %1")
+                 .arg(QString::fromStdString(m_pDocument->GetCircuitTitle())));
+    DrawText(painter, layout.resultCaption, QStringLiteral("Result:"));
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        DrawText(painter, layout.components[i], Line(components[i]));
+    }
+    DrawText(painter, layout.inputCaption, QStringLiteral("Input data:"));
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        DrawText(painter, layout.inputs[i], Line(inputs[i]));
+    }
+    DrawText(painter, layout.operationCaption, QStringLiteral("Operation point:"));
+    for (std::size_t i = 0; i < operation.size(); ++i) {
+        DrawText(painter, layout.operations[i], Line(operation[i]));
+    }
+}
+
+} // namespace norvane

@@ -1,0 +1,35 @@
+#pragma once
+
+// The single view of the main window: the start picture before the first
+// calculation, afterwards the current design as text lines beside its
+// schematic. It keeps nothing between paints and asks its document for
+// everything.
+
+#include <QWidget>
+
+class QPainter;
+
+namespace norvane {
+
+class CNorvaneDoc;
+
+class CNorvaneView : public QWidget {
+    Q_OBJECT
+public:
+    explicit CNorvaneView(CNorvaneDoc* document, QWidget* parent = nullptr);
+
+    CNorvaneDoc* GetDocument() const { return m_pDocument; }
+
+    // Draws the whole client area of the given size.
+    void OnDraw(QPainter& painter, QSize client);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void DrawResult(QPainter& painter, QSize client);
+
+    CNorvaneDoc* m_pDocument;
+};
+
+} // namespace norvane

@@ -1,0 +1,40 @@
+#pragma once
+
+// Where the result view puts each part of a drawing; pure arithmetic over
+// the client size, so that it can be checked without painting. Every text
+// point is the top-left corner of the text's line box.
+
+#include <QPoint>
+#include <QSize>
+
+#include <vector>
+
+namespace norvane {
+
+inline constexpr int ViewLeftMargin = 10;
+inline constexpr int ViewTitleTop = 15;
+inline constexpr int ViewLinePitch = 20;
+inline constexpr int ViewCaptionGap = 30;
+inline constexpr int ViewSchematicMinLeft = 150;
+inline constexpr int ViewSchematicMinTop = 75;
+inline constexpr int ViewComponentGap = 20;
+
+struct ResultLayout {
+    QPoint schematic;          // top-left corner of the schematic
+    QPoint title;              // "Transistor amplifier, type: ..."
+    QPoint resultCaption;      // "Result:"
+    std::vector<QPoint> components;
+    QPoint inputCaption;       // "Input data:"
+    std::vector<QPoint> inputs;
+    QPoint operationCaption;   // "Operation point:"
+    std::vector<QPoint> operations;
+};
+
+// The start picture centred in the client area, never left of or above
+// its top-left corner.
+QPoint StartPicturePosition(QSize client, QSize picture);
+
+ResultLayout ComputeResultLayout(QSize client, QSize schematic, int componentCount,
+                                 int inputCount, int operationCount);
+
+} // namespace norvane

@@ -1,0 +1,135 @@
+#include "dialogs/TransistorListDlg.h"
+
+#include "dialogs/DialogUnits.h"
+#include "transistors/TransistorTable.h"
+
+#include <QKeyEvent>
+#include <QFontDatabase>
+#include <QListView>
+#include <QPushButton>
+#include <QStringList>
+#include <QStringListModel>
+
+namespace norvane {
+
+QString PadRight(const QString& text, QChar fill, int width)
+{
+    QString padded = text;
+    while (padded.size() < width) {
+        padded.append(fill);
+    }
+    return padded;
+}
+
+QString TransistorEntryText(int index)
+{
+    const TransistorRecord record = GetTransistorRecord(index);
+    return PadRight(QString::fromLatin1(record.name), QLatin1Char('_'), 11)
+           + ((record.polarity & 0xff) == 'N' ? QStringLiteral("NPN") : QStringLiteral("PNP"));
+}
+
+CTransistorListDlg::CTransistorListDlg(QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Select transistor type from list"));
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+    const DialogUnits du(font());
+    setFixedSize(du.Size(264, 281));
+
+    // The buttons come first, as the first control of the dialog has the
+    // focus when it opens.
+    m_pOk = new QPushButton(QStringLiteral("OK"), this);
+    m_pOk->setGeometry(du.Rect(129, 260, 50, 14));
+    m_pOk->setDefault(true);
+    m_pCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_pCancel->setGeometry(du.Rect(204, 260, 50, 14));
+
+    m_pModel = new QStringListModel(this);
+    m_pList = new QListView(this);
+    m_pList->setObjectName(QStringLiteral("transistorList"));
+    m_pList->setGeometry(du.Rect(14, 7, 84, 267));
+    m_pList->setModel(m_pModel);
+    m_pList->setUniformItemSizes(true);
+    // Entries are padded to one width: a fixed-pitch font lines up the
+    // polarity column.
+    m_pList->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_pList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    setTabOrder(m_pOk, m_pCancel);
+    setTabOrder(m_pCancel, m_pList);
+
+    connect(m_pOk, &QPushButton::clicked, this, &CTransistorListDlg::accept);
+    connect(m_pCancel, &QPushButton::clicked, this, &CTransistorListDlg::reject);
+
+    // Typed letters go to the list even while a button has the focus.
+    m_pOk->installEventFilter(this);
+    m_pCancel->installEventFilter(this);
+}
+
+CTransistorListDlg::~CTransistorListDlg() = default;
+
+void CTransistorListDlg::setVisible(bool visible)
+{
+    if (visible && !isVisible()) {
+        OnInitDialog();
+    }
+    QDialog::setVisible(visible);
+}
+
+void CTransistorListDlg::OnInitDialog()
+{
+    // Rebuilt at every opening, in table order, so that list position and
+    // table index are the same.
+    const int count = GetTransistorCount();
+    QStringList entries;
+    entries.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        entries.append(TransistorEntryText(i));
+    }
+    m_pModel->setStringList(entries);
+
+    const QModelIndex current = m_pModel->index(m_Selection, 0);
+    if (current.isValid()) {
+        m_pList->setCurrentIndex(current);
+    }
+    m_pOk->setFocus();
+}
+
+void CTransistorListDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    const QModelIndex current = m_pList->currentIndex();
+    if (current.isValid()) {
+        m_pList->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    }
+}
+
+bool CTransistorListDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == m_pOk || watched == m_pCancel)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        if (plain && !text.isEmpty() && text.at(0).isPrint() && !text.at(0).isSpace()) {
+            m_pList->keyboardSearch(text);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CTransistorListDlg::accept()
+{
+    // With no entry selected the preselection is kept.
+    const QModelIndex current = m_pList->currentIndex();
+    if (current.isValid() && m_pList->selectionModel()->isSelected(current)) {
+        m_Selection = current.row();
+    }
+    QDialog::accept();
+}
+
+} // namespace norvane

@@ -1,0 +1,56 @@
+#pragma once
+
+// The list of every transistor type of the built-in table, one entry per
+// record in table order ("BC548B_____NPN"); the position of an entry is
+// its table index. The input dialogs open it from their list button.
+
+#include <QDialog>
+#include <QString>
+
+class QListView;
+class QPushButton;
+class QStringListModel;
+
+namespace norvane {
+
+// A copy of text with fill appended while it is shorter than width.
+QString PadRight(const QString& text, QChar fill, int width);
+
+// "BC548B_____NPN": the name filled with '_' to 11 characters, then the
+// polarity.
+QString TransistorEntryText(int index);
+
+class CTransistorListDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CTransistorListDlg(QWidget* parent = nullptr);
+    ~CTransistorListDlg() override;
+
+    void SetSelection(int index) { m_Selection = index; }
+    // The position chosen with OK; as set before when the run was cancelled.
+    int GetSelection() const { return m_Selection; }
+
+    QListView* ListControl() const { return m_pList; }
+    QPushButton* OkButton() const { return m_pOk; }
+    QPushButton* CancelButton() const { return m_pCancel; }
+
+    void setVisible(bool visible) override;
+
+public Q_SLOTS:
+    void accept() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OnInitDialog();
+
+    int m_Selection = 0;
+    QListView* m_pList = nullptr;
+    QStringListModel* m_pModel = nullptr;
+    QPushButton* m_pOk = nullptr;
+    QPushButton* m_pCancel = nullptr;
+};
+
+} // namespace norvane

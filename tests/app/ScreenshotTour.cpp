@@ -1,0 +1,115 @@
+// norvane-screenshots: opens every window of the program in turn and saves
+// a picture of each into the folder given as the argument. Run it on a
+// real display (for instance under xvfb-run) to look at the program.
+
+#include "app/AboutDlg.h"
+#include "app/MainFrame.h"
+#include "app/NorvaneApp.h"
+#include "app/Resources.h"
+#include "dialogs/TransistorListDlg.h"
+#include "support/ModalHelpers.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include <cstdio>
+
+using namespace norvane;
+using norvane::test::OnNextModal;
+
+namespace {
+
+QString g_Folder;
+
+void Save(QWidget* widget, const QString& name)
+{
+    QTest::qWait(300);
+    const QPixmap picture = widget->grab();
+    picture.save(g_Folder + QLatin1Char('/') + name);
+    std::printf("%s %dx%d\n", qPrintable(name), picture.width(), picture.height());
+}
+
+void SaveScreen(const QString& name)
+{
+    QTest::qWait(300);
+    QGuiApplication::primaryScreen()->grabWindow(0).save(g_Folder + QLatin1Char('/') + name);
+    std::printf("%s (screen)\n", qPrintable(name));
+}
+
+template <class Dialog>
+void AcceptDialogAfterShots(const QString& name, bool withList)
+{
+    OnNextModal<Dialog>([=](Dialog* dialog) {
+        Save(dialog, name + QStringLiteral(".png"));
+        if (withList) {
+            OnNextModal<CTransistorListDlg>([=](CTransistorListDlg* list) {
+                Save(list, QStringLiteral("transistor-list.png"));
+                list->reject();
+                dialog->accept();
+            });
+            dialog->ListButton()->click();
+        } else {
+            dialog->accept();
+        }
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("NorvaneScreenshots"));
+    QApplication::setApplicationName(QStringLiteral("Norvane"));
+    g_Folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/norvane-shots");
+    QDir().mkpath(g_Folder);
+
+    CNorvaneApp app;
+    if (!app.InitInstance({QStringLiteral("norvane")})) {
+        return 1;
+    }
+    CMainFrame* frame = app.MainFrame();
+    Save(frame, QStringLiteral("start.png"));
+    SaveScreen(QStringLiteral("start-screen.png"));
+
+    AcceptDialogAfterShots<CEmitterschaltungDialog>(QStringLiteral("dialog-common-emitter"), true);
+    app.OnNewCommonEmitter();
+    Save(frame, QStringLiteral("result-common-emitter.png"));
+
+    AcceptDialogAfterShots<CBasisschaltungDialog>(QStringLiteral("dialog-common-base"), false);
+    app.OnNewCommonBase();
+    Save(frame, QStringLiteral("result-common-base.png"));
+
+    AcceptDialogAfterShots<CKollektorschaltungDialog>(QStringLiteral("dialog-common-collector"), false);
+    app.OnNewCommonCollector();
+    Save(frame, QStringLiteral("result-common-collector.png"));
+
+    // A range message over its dialog.
+    OnNextModal<CEmitterschaltungDialog>([](CEmitterschaltungDialog* dialog) {
+        dialog->FieldEdit(InputField::SupplyVoltage)->setText(QStringLiteral("0.5"));
+        OnNextModal<QMessageBox>([dialog](QMessageBox* box) {
+            SaveScreen(QStringLiteral("range-message-screen.png"));
+            Save(box, QStringLiteral("range-message.png"));
+            box->accept();
+            dialog->reject();
+        });
+        dialog->accept();
+    });
+    app.OnNewCommonEmitter();
+
+    OnNextModal<CAboutDlg>([](CAboutDlg* about) {
+        Save(about, QStringLiteral("about.png"));
+        about->accept();
+    });
+    app.OnAbout();
+
+    OnNextModal<QMessageBox>([](QMessageBox* box) {
+        Save(box, QStringLiteral("unsaved-question.png"));
+        box->button(QMessageBox::No)->click();
+    });
+    frame->close();
+    return 0;
+}

@@ -1,0 +1,164 @@
+// The result view: the layout arithmetic, and drawings rendered into
+// images of known size, checked for where the pictures and texts land.
+
+#include "app/AppFixture.h"
+#include "app/Resources.h"
+#include "app/ViewLayout.h"
+#include "support/TestMain.h"
+
+#include <QImage>
+#include <QPainter>
+
+using namespace norvane;
+using namespace norvane::test;
+
+namespace {
+
+QImage Render(CNorvaneView& view, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::red);  // everything must be painted over
+    QPainter painter(&image);
+    view.OnDraw(painter, size);
+    return image;
+}
+
+bool IsInk(QRgb pixel) { return qGray(pixel) < 128; }
+
+// Whether any dark pixel lies inside rect.
+bool HasInk(const QImage& image, const QRect& rect)
+{
+    const QRect r = rect & image.rect();
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = r.left(); x <= r.right(); ++x) {
+            if (IsInk(image.pixel(x, y))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The bounding box of the pixels of one colour.
+QRect BoundingBox(const QImage& image, QRgb colour)
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if ((image.pixel(x, y) & 0xffffff) == (colour & 0xffffff)) {
+                box |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return box;
+}
+
+bool SameAs(const QImage& drawn, QPoint at, const QImage& picture, QRect part)
+{
+    const QImage expected = picture.convertToFormat(QImage::Format_RGB32).copy(part);
+    return drawn.copy(part.translated(at)) == expected;
+}
+
+} // namespace
+
+class ViewTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void layoutArithmetic()
+    {
+        const ResultLayout wide = ComputeResultLayout(QSize(1000, 700), QSize(257, 242), 8, 5, 3);
+        QCOMPARE(wide.schematic, QPoint(371, 244));  // (1000-257)/2, (700-272)/2+30
+        QCOMPARE(wide.title, QPoint(10, 15));
+        QCOMPARE(wide.resultCaption, QPoint(371, 214));
+        QCOMPARE(wide.components.front(), QPoint(371 + 257 + 20, 244));
+        QCOMPARE(wide.components.back(), QPoint(648, 244 + 7 * 20));
+        QCOMPARE(wide.inputCaption, QPoint(10, 214));
+        QCOMPARE(wide.inputs.back(), QPoint(10, 244 + 4 * 20));
+        QCOMPARE(wide.operationCaption, QPoint(10, 244 + 20 * (5 + 2)));
+        QCOMPARE(wide.operations.front(), QPoint(10, 244 + 140 + 30));
+        QCOMPARE(wide.operations.back(), QPoint(10, 244 + 140 + 30 + 40));
+
+        // Narrow and low: the schematic keeps its minimum place.
+        const ResultLayout small = ComputeResultLayout(QSize(400, 300), QSize(253, 312), 9, 3, 3);
+        QCOMPARE(small.schematic, QPoint(150, 75));
+        QCOMPARE(small.resultCaption, QPoint(150, 45));
+        QCOMPARE(small.inputCaption, QPoint(10, 45));
+        QCOMPARE(small.operationCaption, QPoint(10, 75 + 20 * 5));
+        // Divisions of negative differences truncate toward zero.
+        QCOMPARE(ComputeResultLayout(QSize(100, 100), QSize(257, 318), 0, 0, 0).schematic, QPoint(150, 75));
+
+        QCOMPARE(StartPicturePosition(QSize(1000, 700), QSize(800, 495)), QPoint(100, 102));
+        QCOMPARE(StartPicturePosition(QSize(801, 496), QSize(800, 495)), QPoint(0, 0));
+        QCOMPARE(StartPicturePosition(QSize(600, 400), QSize(800, 495)), QPoint(0, 0));
+    }
+
+    void startPictureCentredOnWhite()
+    {
+        AppFixture f;
+        const QImage start(StartPicturePath);
+        QCOMPARE(start.size(), QSize(800, 495));
+        const QImage drawn = Render(*f.Frame().View(), QSize(1000, 700));
+        QVERIFY(SameAs(drawn, QPoint(100, 102), start, start.rect()));
+        QCOMPARE(drawn.pixel(0, 0), qRgb(255, 255, 255));
+        QCOMPARE(drawn.pixel(999, 699), qRgb(255, 255, 255));
+        // Smaller than the picture: its top-left corner at the origin.
+        const QImage clipped = Render(*f.Frame().View(), QSize(500, 300));
+        QVERIFY(SameAs(clipped, QPoint(0, 0), start, QRect(0, 0, 500, 300)));
+    }
+
+    void resultDrawing()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonEmitter);
+        QCOMPARE(int(f.app->GetSchematicId()), 142);
+        const QImage schematic(SchematicPicturePath(142));
+        const QSize client(1000, 700);
+        const QImage drawn = Render(*f.Frame().View(), client);
+        const ResultLayout layout = ComputeResultLayout(client, schematic.size(), 8, 5, 3);
+
+        QVERIFY(SameAs(drawn, layout.schematic, schematic, schematic.rect()));
+        // The picture's background colour appears only where it was put.
+        const QRect yellow = BoundingBox(drawn, qRgb(0xCC, 0xFF, 0x33));
+        QVERIFY(!yellow.isEmpty());
+        QVERIFY(QRect(layout.schematic, schematic.size()).contains(yellow));
+
+        // Each text hangs from its point: ink in its line, none just above.
+        const int line = f.Frame().View()->fontMetrics().height();
+        auto hangsFrom = [&](QPoint p, int width) {
+            return HasInk(drawn, QRect(p, QSize(width, line)))
+                   && !HasInk(drawn, QRect(p.x(), p.y() - 4, width, 4));
+        };
+        QVERIFY(hangsFrom(layout.title, 300));
+        QVERIFY(hangsFrom(layout.resultCaption, 60));
+        QVERIFY(hangsFrom(layout.inputCaption, 60));
+        QVERIFY(hangsFrom(layout.operationCaption, 60));
+        for (const QPoint& p : layout.components) {
+            QVERIFY(HasInk(drawn, QRect(p, QSize(100, line))));
+        }
+        for (const QPoint& p : layout.inputs) {
+            QVERIFY(HasInk(drawn, QRect(p, QSize(100, line))));
+        }
+        for (const QPoint& p : layout.operations) {
+            QVERIFY(HasInk(drawn, QRect(p, QSize(100, line))));
+        }
+        // Eight component lines and no ninth.
+        QVERIFY(!HasInk(drawn, QRect(layout.components.back() + QPoint(0, 20), QSize(100, line))));
+        // Nothing in the left column above the input caption but the title.
+        QVERIFY(!HasInk(drawn, QRect(0, 15 + line + 2, 200, layout.inputCaption.y() - 17 - line)));
+    }
+
+    void smallClientKeepsTheMinimumPlace()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonBase);
+        const QImage schematic(SchematicPicturePath(136));
+        const QImage drawn = Render(*f.Frame().View(), QSize(420, 300));
+        // The part clear of the texts on the left.
+        QVERIFY(SameAs(drawn, QPoint(150, 75), schematic, QRect(60, 5, 190, 215)));
+        QCOMPARE(drawn.pixel(419, 0), qRgb(255, 255, 255));
+    }
+};
+
+NORVANE_REGISTER_TEST(ViewTest);
+
+#include "ViewTest.moc"

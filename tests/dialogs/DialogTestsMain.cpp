@@ -1,0 +1,3 @@
+#include "support/TestMain.h"
+
+int main(int argc, char** argv) { return norvane::test::RunAllTests(argc, argv); }

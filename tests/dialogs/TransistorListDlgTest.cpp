@@ -1,0 +1,168 @@
+// The transistor list: every table entry in table order, the preselection,
+// OK and Cancel, and finding a type by typing its name.
+
+#include "dialogs/DialogUnits.h"
+#include "dialogs/TransistorListDlg.h"
+#include "support/ModalHelpers.h"
+#include "support/TestMain.h"
+#include "transistors/TransistorTable.h"
+
+#include <QElapsedTimer>
+#include <QListView>
+#include <QPushButton>
+
+using namespace norvane;
+using namespace norvane::test;
+
+namespace {
+
+int Run(CTransistorListDlg& list, std::function<void(CTransistorListDlg*)> action)
+{
+    OnNextModal<CTransistorListDlg>(std::move(action));
+    return list.exec();
+}
+
+QString CurrentText(CTransistorListDlg* list)
+{
+    return list->ListControl()->currentIndex().data().toString();
+}
+
+} // namespace
+
+class TransistorListDlgTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void entryText()
+    {
+        QCOMPARE(PadRight("BC548B", '_', 11), QString("BC548B_____"));
+        QCOMPARE(PadRight("PDTA114EEF", '_', 11), QString("PDTA114EEF_"));
+        QCOMPARE(PadRight("ABCDEFGHIJKL", '_', 11), QString("ABCDEFGHIJKL"));
+        QCOMPARE(TransistorEntryText(FindTransistor("BC548B")), QString("BC548B_____NPN"));
+        QCOMPARE(TransistorEntryText(FindTransistor("BC558B")), QString("BC558B_____PNP"));
+    }
+
+    void listsTheWholeTableInOrder()
+    {
+        CTransistorListDlg list;
+        QStringList entries;
+        QElapsedTimer clock;
+        clock.start();
+        qint64 openedAfter = -1;
+        Run(list, [&](CTransistorListDlg* d) {
+            openedAfter = clock.elapsed();
+            const QAbstractItemModel* model = d->ListControl()->model();
+            for (int row = 0; row < model->rowCount(); ++row) {
+                entries << model->index(row, 0).data().toString();
+            }
+            d->reject();
+        });
+        QCOMPARE(entries.size(), GetTransistorCount());
+        for (int i = 0; i < entries.size(); ++i) {
+            const TransistorRecord record = GetTransistorRecord(i);
+            QVERIFY(entries[i].startsWith(QLatin1String(record.name)));
+            QCOMPARE(entries[i].size(), std::max<qsizetype>(11, qstrlen(record.name)) + 3);
+            QVERIFY(entries[i].endsWith(record.polarity == 'N' ? "NPN" : "PNP"));
+        }
+        QCOMPARE(list.windowTitle(), QString("Select transistor type from list"));
+        QVERIFY2(openedAfter < 2000, "the list must open at once");
+    }
+
+    void opensOnThePreselectionInView()
+    {
+        CTransistorListDlg list;
+        const int bc548b = FindTransistor("BC548B");
+        list.SetSelection(bc548b);
+        bool selected = false;
+        bool visible = false;
+        QWidget* focus = nullptr;
+        const int result = Run(list, [&](CTransistorListDlg* d) {
+            QListView* view = d->ListControl();
+            selected = view->selectionModel()->isSelected(view->currentIndex());
+            QTest::qWait(20);
+            visible = view->viewport()->rect().contains(view->visualRect(view->currentIndex()));
+            focus = d->focusWidget();
+            QCOMPARE(CurrentText(d), QString("BC548B_____NPN"));
+            d->OkButton()->click();  // OK without touching the list
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QVERIFY(selected);
+        QVERIFY(visible);
+        QCOMPARE(focus, list.OkButton());
+        QCOMPARE(list.GetSelection(), bc548b);
+    }
+
+    void okTakesTheMovedSelectionCancelDoesNot()
+    {
+        CTransistorListDlg list;
+        list.SetSelection(FindTransistor("BC548B"));
+        Run(list, [](CTransistorListDlg* d) {
+            QTest::keyClick(d->ListControl(), Qt::Key_Up);
+            d->CancelButton()->click();
+        });
+        QCOMPARE(list.GetSelection(), FindTransistor("BC548B"));
+        Run(list, [](CTransistorListDlg* d) {
+            QTest::keyClick(d->ListControl(), Qt::Key_Up);
+            d->OkButton()->click();
+        });
+        QCOMPARE(list.GetSelection(), FindTransistor("BC548B") - 1);
+    }
+
+    void typingANameJumpsToIt()
+    {
+        CTransistorListDlg list;
+        QString inList;
+        QString fromButton;
+        Run(list, [&](CTransistorListDlg* d) {
+            d->ListControl()->setFocus();
+            QTest::keyClicks(d->ListControl(), "BC548");
+            inList = CurrentText(d);
+            QTest::qWait(QApplication::keyboardInputInterval() + 100);
+            // With the OK button focused, as on opening, typing still
+            // reaches the list.
+            d->OkButton()->setFocus();
+            QTest::keyClicks(d->OkButton(), "BC558");
+            fromButton = CurrentText(d);
+            QVERIFY(d->isVisible());
+            d->OkButton()->click();
+        });
+        QVERIFY2(inList.startsWith("BC548"), qPrintable(inList));
+        QVERIFY2(fromButton.startsWith("BC558"), qPrintable(fromButton));
+        // The first type whose name starts with what was typed.
+        QVERIFY(TransistorEntryText(list.GetSelection()).startsWith("BC558"));
+        QVERIFY(!TransistorEntryText(list.GetSelection() - 1).startsWith("BC558"));
+    }
+
+    void doubleClickOnlySelectsAndEnterConfirms()
+    {
+        CTransistorListDlg list;
+        bool stillOpen = false;
+        const int result = Run(list, [&](CTransistorListDlg* d) {
+            QListView* view = d->ListControl();
+            const QModelIndex second = view->model()->index(1, 0);
+            const QPoint centre = view->visualRect(second).center();
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, centre);
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, centre);
+            QTest::qWait(20);
+            stillOpen = d->isVisible();
+            QTest::keyClick(view, Qt::Key_Return);
+        });
+        QVERIFY(stillOpen);
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(list.GetSelection(), 1);
+    }
+
+    void layoutInDialogUnits()
+    {
+        CTransistorListDlg list;
+        const DialogUnits du(list.font());
+        QCOMPARE(list.size(), du.Size(264, 281));
+        QCOMPARE(list.ListControl()->geometry(), du.Rect(14, 7, 84, 267));
+        QCOMPARE(list.OkButton()->geometry(), du.Rect(129, 260, 50, 14));
+        QCOMPARE(list.CancelButton()->geometry(), du.Rect(204, 260, 50, 14));
+        QVERIFY(list.OkButton()->isDefault());
+    }
+};
+
+NORVANE_REGISTER_TEST(TransistorListDlgTest);
+
+#include "TransistorListDlgTest.moc"
