@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev libgl-dev
   libcli11-dev nlohmann-json3-dev
   libpng-dev
+  libngspice0-dev
   libxml2-utils
   xvfb xauth fonts-dejavu-core
 )

@@ -1,5 +1,7 @@
 #include "cli/CommandLine.h"
 
+#include "cli/SimulationOutput.h"
+
 #include "design/CommonBaseDesign.h"
 #include "design/CommonCollectorDesign.h"
 #include "design/CommonEmitterDesign.h"
@@ -161,6 +163,7 @@ struct DesignOptions {
     std::string series = "E24";
     bool json = false;
     std::string report;
+    SimulationCliOptions simulation;
 };
 
 const char* CircuitName(CircuitKind kind)
@@ -192,8 +195,15 @@ int RunDesign(CircuitKind kind, const DesignOptions& options, std::ostream& out,
                                   std::stoi(options.series.substr(1)));
     *run.seriesIndex = static_cast<int>(series - SeriesCounts.begin());
 
+    double load = 0.0;
+    if (const int status = ReadLoad(options.simulation, load, err); status != ExitOk) {
+        return status;
+    }
+
     AmplifierDesign& design = *run.design;
     design.Compute();
+    SimulationOutput simulation;
+    const int simulationStatus = RunSimulationOutput(design, options.simulation, load, simulation, err);
 
     if (!options.report.empty()) {
         const WriteOutcome written = WriteReport(options.report, design);
@@ -217,7 +227,7 @@ int RunDesign(CircuitKind kind, const DesignOptions& options, std::ostream& out,
         }
         inputs["transistor"] = GetTransistorRecord(*run.transistorIndex).name;
         inputs["series"] = SeriesCounts.at(*run.seriesIndex);
-        const json document = {
+        json document = {
             {"circuit", CircuitName(kind)},
             {"title", design.Title()},
             {"schematic_id", design.SchematicId()},
@@ -229,6 +239,9 @@ int RunDesign(CircuitKind kind, const DesignOptions& options, std::ostream& out,
             {"usable", design.IsUsable()},
             {"problem", design.Problem()},
         };
+        if (options.simulation.simulate) {
+            document["simulation"] = SimulationJson(design, simulation);
+        }
         out << document.dump(2) << '\n';
     } else {
         out << "Transistor amplifier, type: " << design.Title() << '\n';
@@ -242,8 +255,12 @@ int RunDesign(CircuitKind kind, const DesignOptions& options, std::ostream& out,
         PrintItems(out, design.GetComponentValues());
         out << "\nOperation point:\n";
         PrintItems(out, design.GetOperationPoint());
+        if (options.simulation.simulate) {
+            out << '\n';
+            PrintSimulation(out, design, simulation);
+        }
     }
-    return ExitOk;
+    return simulationStatus;
 }
 
 int RunTransistors(bool asJson, std::ostream& out)
@@ -373,6 +390,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
                             "Also save the report: the XHTML file at PATH, its schematic in "
                             "the folder <name>-Files beside it")
             ->option_text("PATH");
+        AddSimulationOptions(*command, designOptions.simulation);
         command->footer("Values take SI prefix letters and units, as the dialogs do: "
                         "4k7, 2.2u, 100mA, 12 V.");
         command->callback([&chosenCircuit, kind = circuit.kind] { chosenCircuit = kind; });

@@ -1,0 +1,49 @@
+// Timings of the simulation behind "norvane-cli design ... --simulate":
+// both ngspice runs (signal and output impedance, each .op and the
+// 401-point sweep) and the measurements, per circuit; the netlist alone.
+
+#include "design/CommonBaseDesign.h"
+#include "design/CommonCollectorDesign.h"
+#include "design/CommonEmitterDesign.h"
+#include "simulation/Netlist.h"
+#include "simulation/Simulator.h"
+
+#include <benchmark/benchmark.h>
+
+namespace norvane {
+namespace {
+
+template <typename Design>
+void Simulation(benchmark::State& state)
+{
+    Design design;
+    if constexpr (std::is_same_v<Design, CommonEmitterDesign>) {
+        design.m_Inputs.m_GainDb = static_cast<double>(state.range(0));
+    }
+    design.Compute();
+    for (auto _ : state) {
+        const SimulationResult result = Simulate(design);
+        if (!result.m_Simulated) {
+            state.SkipWithError(result.Status().c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(result.m_GainDb);
+    }
+}
+BENCHMARK(Simulation<CommonEmitterDesign>)->Arg(0)->Arg(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(Simulation<CommonBaseDesign>)->Unit(benchmark::kMillisecond);
+BENCHMARK(Simulation<CommonCollectorDesign>)->Unit(benchmark::kMillisecond);
+
+void NetlistText(benchmark::State& state)
+{
+    CommonEmitterDesign design;
+    design.m_Inputs.m_GainDb = 20;
+    design.Compute();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(WriteNetlist(design));
+    }
+}
+BENCHMARK(NetlistText);
+
+} // namespace
+} // namespace norvane

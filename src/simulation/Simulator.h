@@ -1,0 +1,98 @@
+#pragma once
+
+// Simulation of a designed amplifier with ngspice, through its shared
+// library, on the netlist of Netlist.h (the same Gummel-Poon card that the
+// design used).
+//
+// Two runs per design, each an .op followed by the .ac sweep:
+// 1. The signal run: VIN drives in with 1 V AC, the load (if any) hangs
+//    at out.
+//    - Operating point: Ic and Ib are the terminal currents of Q1
+//      (@q1[ic], @q1[ib]), Uce = V(collector node) - V(emitter node); all
+//      three as magnitudes, like the design reports them for PNP types too.
+//    - Gain: H(f) = V(out) / V(in); mid-band, gain in dB and the -3 dB
+//      points as FrequencyResponse.h describes them.
+//    - Input impedance: |V(in) / I(in)| at the mid-band point, I(in) being
+//      the current VIN drives into the circuit (-I(VIN) in SPICE's sign).
+//      It includes the load, as a source driving the stage would see it.
+// 2. The output run: the netlist variant with the input shorted (VIN at
+//    AC 0), no load, and 1 A AC driven into out by IOUT; the output
+//    impedance is |V(out)| at the mid-band point of the signal run.
+//
+// ngspice keeps global state: one simulation runs at a time (a mutex
+// serialises callers), the library is initialised once per process, and
+// every run removes its circuit and its plots when it is done. Everything
+// ngspice prints is captured into the result's log, nothing reaches the
+// console.
+
+#include "design/AmplifierDesign.h"
+#include "simulation/FrequencyResponse.h"
+#include "simulation/Netlist.h"
+
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace norvane {
+
+struct SimulationOptions {
+    // Load at the output in ohms; 0 means none (OpenLoadResistance).
+    double m_LoadResistance = 0.0;
+    int m_PointsPerDecade = DefaultPointsPerDecade;
+};
+
+struct SimulationResult {
+    static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+
+    bool m_Simulated = false;
+    // Why there is no result; empty when m_Simulated.
+    std::string m_Problem;
+    // Everything ngspice printed while it loaded and ran the circuits.
+    std::string m_Log;
+    // The lines of m_Log that warn of something (none for the netlists of
+    // the designs).
+    std::vector<std::string> m_Warnings;
+
+    // Operating point, magnitudes (A, V, A); NaN for a circuit without Q1.
+    double m_Ic = NaN;
+    double m_Uce = NaN;
+    double m_Ib = NaN;
+
+    double m_MidbandFrequency = NaN;  // Hz
+    double m_GainDb = NaN;            // at mid-band
+    double m_InputImpedance = NaN;    // ohm, at mid-band
+    double m_OutputImpedance = NaN;   // ohm, at mid-band
+    double m_LowerCutoff = NaN;       // Hz; NaN when below the sweep
+    double m_UpperCutoff = NaN;       // Hz; NaN when above the sweep
+    std::vector<BodePoint> m_Bode;    // V(out) / V(in) over the sweep
+
+    // "not simulated: <why>" or "simulated".
+    std::string Status() const;
+};
+
+// Simulates a computed design. A design that cannot be built, values that
+// are no finite positive numbers, an ngspice error or a circuit that does
+// not converge give m_Simulated false and the reason in m_Problem.
+SimulationResult Simulate(const AmplifierDesign& design, const SimulationOptions& options = {});
+
+// What to read besides the AC vectors.
+struct SimulationProbe {
+    bool m_HasTransistor = true;  // a Q1 whose operating point is wanted
+    bool m_IsPnp = false;
+    std::string m_Collector = "collector";
+    std::string m_Emitter = "emitter";
+};
+
+// The measurement of any circuit that follows the netlist conventions
+// (nodes in and out, source VIN at in, one .op and one .ac): signalNetlist
+// for the gain and input impedance, outputNetlist (input shorted, 1 A AC
+// into out) for the output impedance; an empty outputNetlist skips that
+// measurement.
+SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::string& outputNetlist,
+                                  const SimulationProbe& probe);
+
+// True when ngspice could be initialised in this process; otherwise the
+// reason is in *problem when given.
+bool SimulatorAvailable(std::string* problem = nullptr);
+
+} // namespace norvane

@@ -1,0 +1,203 @@
+// The simulation options of "norvane-cli design", run in-process.
+
+#include "cli/CommandLine.h"
+#include "design/CommonEmitterDesign.h"
+#include "simulation/Netlist.h"
+#include "transistors/TransistorTable.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace norvane::cli {
+namespace {
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliResult RunCli(std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.begin(), "norvane-cli");
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(argument.c_str());
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    CliResult result;
+    result.status = Run(static_cast<int>(argv.size()), argv.data(), out, err);
+    result.out = out.str();
+    result.err = err.str();
+    return result;
+}
+
+std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+class SimulationCli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_Folder = std::filesystem::temp_directory_path() / ("norvane-sim-cli-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_Folder);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_Folder); }
+    std::filesystem::path m_Folder;
+};
+
+TEST_F(SimulationCli, SimulateAddsTheSimulationBlock)
+{
+    const CliResult r = RunCli({"design", "ce", "--gain", "20", "--simulate"});
+    ASSERT_EQ(r.status, ExitOk) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::size_t block = r.out.find("\n\nSimulation (ngspice, no load):\n");
+    ASSERT_NE(block, std::string::npos) << r.out;
+    EXPECT_EQ(r.out.substr(block + 2),
+              "Simulation (ngspice, no load):\n"
+              "Ic = 2.579 mA (designed 2.6 mA)\n"
+              "Uce = 5.858 V (designed 5.812 V)\n"
+              "Ib = 8.499 uA\n"
+              "Voltage gain = 19.48 dB (required 20 dB)\n"
+              "Z_in = 42.13 k (required at most 50 k)\n"
+              "Z_out = 1.992 k (required 2 k)\n"
+              "f_-3dB = 8.035 Hz (required f_min 10 Hz)\n"
+              "Mid-band = 2.884 kHz\n");
+    // The design lines before it are those without --simulate.
+    EXPECT_EQ(r.out.substr(0, block + 1), RunCli({"design", "ce", "--gain", "20"}).out);
+}
+
+TEST_F(SimulationCli, CircuitsWithoutARequirementShowTheValueAlone)
+{
+    const CliResult r = RunCli({"design", "cb", "--simulate"});
+    ASSERT_EQ(r.status, ExitOk) << r.err;
+    EXPECT_NE(r.out.find("\nVoltage gain = 20.02 dB\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nf_-3dB upper = "), std::string::npos) << r.out;
+}
+
+TEST_F(SimulationCli, JsonCarriesASimulationObject)
+{
+    const CliResult r = RunCli({"design", "cc", "--simulate", "--json"});
+    ASSERT_EQ(r.status, ExitOk) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    const auto& s = j.at("simulation");
+    EXPECT_EQ(s["simulated"], true);
+    EXPECT_EQ(s["problem"], "");
+    EXPECT_TRUE(s["load"].is_null());
+    EXPECT_NEAR(s["ic"].get<double>(), 1.866e-3, 1e-6);
+    EXPECT_NEAR(s["gain_db"].get<double>(), 0.0, 0.1);
+    for (const char* key : {"uce", "ib", "zin", "zout", "f_3db", "f_mid"}) {
+        EXPECT_TRUE(s[key].is_number()) << key;
+    }
+    EXPECT_NEAR(s["aims"]["ic"].get<double>(), 1.9e-3, 1e-12);
+    EXPECT_EQ(s["aims"]["zin"], 50000.0);
+    EXPECT_TRUE(s["aims"]["gain_db"].is_null());
+    EXPECT_TRUE(s["aims"]["zout"].is_null());
+    EXPECT_EQ(s["warnings"].size(), 0u);
+
+    EXPECT_FALSE(nlohmann::json::parse(RunCli({"design", "cc", "--json"}).out).contains("simulation"));
+}
+
+TEST_F(SimulationCli, LoadLowersTheGain)
+{
+    const auto open = nlohmann::json::parse(RunCli({"design", "ce", "--gain", "20", "--simulate", "--json"}).out);
+    const CliResult r = RunCli({"design", "ce", "--gain", "20", "--simulate", "--json", "--load", "2k"});
+    ASSERT_EQ(r.status, ExitOk) << r.err;
+    const auto loaded = nlohmann::json::parse(r.out);
+    EXPECT_EQ(loaded["simulation"]["load"], 2000.0);
+    // 2k against an output impedance of about 2k: about 6 dB less.
+    EXPECT_NEAR(open["simulation"]["gain_db"].get<double>() - loaded["simulation"]["gain_db"].get<double>(), 6.0,
+                0.1);
+    EXPECT_NE(RunCli({"design", "ce", "--simulate", "--load", "4k7"}).out.find("Simulation (ngspice, load 4.7 k):"),
+              std::string::npos);
+}
+
+TEST_F(SimulationCli, NetlistFileIsTheDesignsNetlist)
+{
+    const auto path = m_Folder / "ce.cir";
+    const CliResult r = RunCli({"design", "ce", "--gain", "20", "--load", "4k7", "--netlist", path.string()});
+    ASSERT_EQ(r.status, ExitOk) << r.err;
+    CommonEmitterDesign design;
+    design.m_Inputs.m_GainDb = 20;
+    design.Compute();
+    NetlistOptions options;
+    options.m_LoadResistance = 4700;
+    EXPECT_EQ(ReadFile(path), WriteNetlist(design, options));
+    // Writing a netlist simulates nothing.
+    EXPECT_EQ(r.out.find("Simulation"), std::string::npos);
+}
+
+TEST_F(SimulationCli, BodeFileHasOneLinePerSweepPoint)
+{
+    const auto path = m_Folder / "bode.csv";
+    const CliResult r = RunCli({"design", "ce", "--gain", "20", "--bode", path.string()});
+    ASSERT_EQ(r.status, ExitOk) << r.err;
+    std::istringstream csv(ReadFile(path));
+    std::string line;
+    ASSERT_TRUE(std::getline(csv, line));
+    EXPECT_EQ(line, "frequency_hz,magnitude_db,phase_deg");
+    int rows = 0;
+    double previous = 0.0;
+    while (std::getline(csv, line)) {
+        double f = 0, db = 0, phase = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf,%lf", &f, &db, &phase), 3) << line;
+        EXPECT_GT(f, previous);
+        previous = f;
+        ++rows;
+    }
+    EXPECT_EQ(rows, 8 * DefaultPointsPerDecade + 1);
+    EXPECT_NEAR(previous, 1e6, 1e-3);
+}
+
+TEST_F(SimulationCli, BadLoadIsRefused)
+{
+    for (const char* load : {"0", "-5", "abc"}) {
+        const CliResult r = RunCli({"design", "ce", "--simulate", "--load", load});
+        EXPECT_EQ(r.status, ExitBadInput) << load;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "The load must be a resistance above 0 ohms, e.g. 4k7.\n");
+    }
+}
+
+TEST_F(SimulationCli, DesignThatCannotBeBuiltIsNotSimulated)
+{
+    CliResult r = RunCli({"design", "ce", "--supply", "1", "--simulate"});
+    EXPECT_EQ(r.status, ExitOk) << r.err;
+    EXPECT_NE(r.out.find("\n\nSimulation:\nnot simulated: the design cannot be built: "), std::string::npos)
+        << r.out;
+
+    const auto j = nlohmann::json::parse(RunCli({"design", "ce", "--supply", "1", "--simulate", "--json"}).out);
+    EXPECT_EQ(j["simulation"]["simulated"], false);
+    EXPECT_TRUE(j["simulation"]["gain_db"].is_null());
+
+    const auto path = m_Folder / "none.csv";
+    r = RunCli({"design", "ce", "--supply", "1", "--bode", path.string()});
+    EXPECT_EQ(r.status, ExitFailure);
+    EXPECT_TRUE(r.err.starts_with("No Bode diagram: not simulated: ")) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(SimulationCli, UnwritableNetlistFails)
+{
+    const auto path = m_Folder / "no-such-folder" / "x.cir";
+    const CliResult r = RunCli({"design", "ce", "--netlist", path.string()});
+    EXPECT_EQ(r.status, ExitFailure);
+    EXPECT_EQ(r.err, "Cannot write the netlist to " + path.string() + ".\n");
+}
+
+} // namespace
+} // namespace norvane::cli
