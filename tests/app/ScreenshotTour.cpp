@@ -87,6 +87,14 @@ int main(int argc, char** argv)
     app.OnNewCommonCollector();
     Save(frame, QStringLiteral("result-common-collector.png"));
 
+    // A design the transistor model cannot solve says so below the title.
+    OnNextModal<CEmitterschaltungDialog>([](CEmitterschaltungDialog* dialog) {
+        dialog->FieldEdit(InputField::SupplyVoltage)->setText(QStringLiteral("1"));
+        dialog->accept();
+    });
+    app.OnNewCommonEmitter();
+    Save(frame, QStringLiteral("result-not-usable.png"));
+
     // A range message over its dialog.
     OnNextModal<CEmitterschaltungDialog>([](CEmitterschaltungDialog* dialog) {
         dialog->FieldEdit(InputField::SupplyVoltage)->setText(QStringLiteral("0.5"));
