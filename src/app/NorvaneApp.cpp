@@ -121,48 +121,39 @@ void CNorvaneApp::AddToRecentFileList(const QString& path)
     }
 }
 
-ResultList CNorvaneApp::GetInputData() const
+const CDesignObject* CNorvaneApp::CurrentDesign() const
 {
     switch (CircuitKindOfSchematic(m_SchematicId)) {
-    case CircuitKind::CommonBase: return m_Basisschaltung.GetInputData();
-    case CircuitKind::CommonEmitter: return m_Emitterschaltung.GetInputData();
-    case CircuitKind::CommonCollector: return m_Kollektorschaltung.GetInputData();
+    case CircuitKind::CommonBase: return &m_Basisschaltung;
+    case CircuitKind::CommonEmitter: return &m_Emitterschaltung;
+    case CircuitKind::CommonCollector: return &m_Kollektorschaltung;
     case CircuitKind::None: break;
     }
-    return {};
+    return nullptr;
+}
+
+ResultList CNorvaneApp::GetInputData() const
+{
+    const CDesignObject* design = CurrentDesign();
+    return design ? design->GetInputData() : ResultList{};
 }
 
 ResultList CNorvaneApp::GetComponentValues() const
 {
-    switch (CircuitKindOfSchematic(m_SchematicId)) {
-    case CircuitKind::CommonBase: return m_Basisschaltung.GetComponentValues();
-    case CircuitKind::CommonEmitter: return m_Emitterschaltung.GetComponentValues();
-    case CircuitKind::CommonCollector: return m_Kollektorschaltung.GetComponentValues();
-    case CircuitKind::None: break;
-    }
-    return {};
+    const CDesignObject* design = CurrentDesign();
+    return design ? design->GetComponentValues() : ResultList{};
 }
 
 ResultList CNorvaneApp::GetOperationPoint() const
 {
-    switch (CircuitKindOfSchematic(m_SchematicId)) {
-    case CircuitKind::CommonBase: return m_Basisschaltung.GetOperationPoint();
-    case CircuitKind::CommonEmitter: return m_Emitterschaltung.GetOperationPoint();
-    case CircuitKind::CommonCollector: return m_Kollektorschaltung.GetOperationPoint();
-    case CircuitKind::None: break;
-    }
-    return {};
+    const CDesignObject* design = CurrentDesign();
+    return design ? design->GetOperationPoint() : ResultList{};
 }
 
 std::string CNorvaneApp::GetProblemNote() const
 {
-    switch (CircuitKindOfSchematic(m_SchematicId)) {
-    case CircuitKind::CommonBase: return m_Basisschaltung.GetProblemNote();
-    case CircuitKind::CommonEmitter: return m_Emitterschaltung.GetProblemNote();
-    case CircuitKind::CommonCollector: return m_Kollektorschaltung.GetProblemNote();
-    case CircuitKind::None: break;
-    }
-    return {};
+    const CDesignObject* design = CurrentDesign();
+    return design ? design->GetProblemNote() : std::string{};
 }
 
 void CNorvaneApp::OnNewCommonBase()

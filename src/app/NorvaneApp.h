@@ -70,6 +70,9 @@ public Q_SLOTS:
     void OnFileOpen();
 
 private:
+    // The design object that answers the result queries: the one of the
+    // current schematic, none before the first calculation.
+    const CDesignObject* CurrentDesign() const;
     void LoadRecentFileList();
     // Records a confirmed calculation of kind with its schematic.
     void RecordCalculation(CircuitKind kind, std::uint16_t schematicId);

@@ -281,7 +281,7 @@ int RunTransistors(bool asJson, std::ostream& out)
 
 int FindOrComplain(const std::string& name, std::ostream& err)
 {
-    const int index = name.find('\0') == std::string::npos ? FindTransistor(name.c_str()) : -1;
+    const int index = FindTransistor(std::string_view(name));
     if (index < 0) {
         err << UnknownTransistorMessage << '\n';
     }

@@ -67,10 +67,7 @@ InputCheckOutcome CheckInputs(CircuitKind kind,
         }
         outcome.values[range.field] = value;
     }
-    // The name must match exactly; a text with a NUL byte would otherwise
-    // match its prefix.
-    const bool hasNul = transistorText.find('\0') != std::string::npos;
-    const int index = hasNul ? -1 : FindTransistor(transistorText.c_str());
+    const int index = FindTransistor(std::string_view(transistorText));
     if (index < 0) {
         outcome.result = InputCheckOutcome::Result::UnknownTransistor;
         outcome.message = UnknownTransistorMessage;

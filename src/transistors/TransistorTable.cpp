@@ -114,6 +114,14 @@ int FindTransistor(const char* name)
     return result;
 }
 
+int FindTransistor(std::string_view name)
+{
+    if (name.find('\0') != std::string_view::npos) {
+        return -1;
+    }
+    return FindTransistor(std::string(name).c_str());
+}
+
 bool IsPnpTransistor(int index)
 {
     return (Records[index].polarity & 0xFF) == 'P';

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 
 namespace norvane {
 
@@ -78,6 +80,9 @@ TransistorRecord GetTransistorRecord(int index);
 
 // Index of the record whose name equals name exactly, or -1.
 int FindTransistor(const char* name);
+// The same for a typed text: a text holding a NUL byte names no type (it
+// would otherwise match the name before the NUL).
+int FindTransistor(std::string_view name);
 
 bool IsPnpTransistor(int index);
 
