@@ -46,9 +46,10 @@ void OneDesign(benchmark::State& state)
 {
     UseEnglishNumberFormat();
     Design design;
+    DesignInputs inputs(design.Kind());
     for (auto _ : state) {
-        design.Compute();
-        benchmark::DoNotOptimize(design.m_P);
+        design.Compute(inputs);
+        benchmark::DoNotOptimize(design.P());
     }
 }
 BENCHMARK(OneDesign<CommonEmitterDesign>)->Name("Design/CommonEmitter");
@@ -61,15 +62,18 @@ void AllTransistorsThreeCircuits(benchmark::State& state)
     for (auto _ : state) {
         for (int t = 0; t < GetTransistorCount(); ++t) {
             CommonEmitterDesign ce;
-            ce.m_Inputs.m_TransistorIndex = t;
-            ce.Compute();
+            DesignInputs inputs(CircuitKind::CommonEmitter);
+            inputs.SetTransistorIndex(t);
+            ce.Compute(inputs);
             CommonBaseDesign cb;
-            cb.m_Inputs.m_TransistorIndex = t;
-            cb.Compute();
+            DesignInputs cbInputs(CircuitKind::CommonBase);
+            cbInputs.SetTransistorIndex(t);
+            cb.Compute(cbInputs);
             CommonCollectorDesign cc;
-            cc.m_Inputs.m_TransistorIndex = t;
-            cc.Compute();
-            benchmark::DoNotOptimize(ce.m_P + cb.m_P + cc.m_P);
+            DesignInputs ccInputs(CircuitKind::CommonCollector);
+            ccInputs.SetTransistorIndex(t);
+            cc.Compute(ccInputs);
+            benchmark::DoNotOptimize(ce.P() + cb.P() + cc.P());
         }
     }
     state.counters["designs"] = 3.0 * GetTransistorCount();

@@ -17,10 +17,11 @@ template <typename Design>
 void Simulation(benchmark::State& state)
 {
     Design design;
+    DesignInputs inputs(design.Kind());
     if constexpr (std::is_same_v<Design, CommonEmitterDesign>) {
-        design.m_Inputs.m_GainDb = static_cast<double>(state.range(0));
+        inputs.SetValue(InputField::Gain, static_cast<double>(state.range(0)));
     }
-    design.Compute();
+    design.Compute(inputs);
     for (auto _ : state) {
         const SimulationResult result = Simulate(design);
         if (!result.m_Simulated) {
@@ -37,8 +38,9 @@ BENCHMARK(Simulation<CommonCollectorDesign>)->Unit(benchmark::kMillisecond);
 void NetlistText(benchmark::State& state)
 {
     CommonEmitterDesign design;
-    design.m_Inputs.m_GainDb = 20;
-    design.Compute();
+    DesignInputs inputs(CircuitKind::CommonEmitter);
+    inputs.SetValue(InputField::Gain, 20);
+    design.Compute(inputs);
     for (auto _ : state) {
         benchmark::DoNotOptimize(WriteNetlist(design));
     }

@@ -2,7 +2,10 @@
 
 // The three design objects of the application. Each one owns its input
 // dialog for its whole life and the core design it computes; Calculate()
-// runs the dialog and, when it is confirmed, computes the design.
+// runs the dialog and, when it is confirmed, computes the design from the
+// requirements the dialog hands over. The design keeps those inputs, so
+// its result always shows what it was computed from, whatever the dialog
+// holds later.
 
 #include "design/CommonBaseDesign.h"
 #include "design/CommonCollectorDesign.h"
@@ -18,9 +21,11 @@ class QWidget;
 
 namespace norvane {
 
-// Outcomes of Calculate().
-inline constexpr int CalculationNotConfirmed = 1;
-inline constexpr int CalculationDone = 2;
+enum class CalculationOutcome {
+    None = 0,          // nothing calculated yet
+    NotConfirmed = 1,  // the dialog was cancelled: nothing changed
+    Calculated = 2,    // the design was computed from the confirmed inputs
+};
 
 class CDesignObject {
 public:
@@ -29,15 +34,15 @@ public:
 
     virtual ~CDesignObject();
 
-    // 1 when the dialog was not confirmed (nothing changes), 2 when the
-    // design was computed from the confirmed inputs.
-    int Calculate();
+    CalculationOutcome Calculate();
+    // Computes the design from inputs of its circuit without asking (an
+    // opened report); the dialog holds them from then on.
+    void CalculateFrom(const DesignInputs& inputs);
 
     bool IsPnp() const { return Design().IsPnp(); }
     ResultList GetInputData() const { return Design().GetInputData(); }
     ResultList GetComponentValues() const { return Design().GetComponentValues(); }
     ResultList GetOperationPoint() const { return Design().GetOperationPoint(); }
-    std::string GetProblemNote() const { return Design().ProblemNote(); }
 
     virtual CCircuitDialog& Dialog() = 0;
     virtual const AmplifierDesign& Design() const = 0;
@@ -55,51 +60,31 @@ private:
     DialogRunner m_RunDialog;
 };
 
-class CEmitterschaltung : public CDesignObject {
+// One design object per circuit: the core design and its dialog.
+template <typename DesignType, typename DialogType>
+class CCircuitDesignObject : public CDesignObject {
 public:
-    CEmitterschaltung();
-    ~CEmitterschaltung() override;
+    CCircuitDesignObject() : m_pDialog(std::make_unique<DialogType>()) {}
 
-    bool IsWithoutBypass() const { return m_Design.IsWithoutBypass(); }
-
-    CEmitterschaltungDialog& Dialog() override { return *m_pDialog; }
-    const CommonEmitterDesign& Design() const override { return m_Design; }
-
-    CommonEmitterDesign m_Design;
-    std::unique_ptr<CEmitterschaltungDialog> m_pDialog;
+    DialogType& Dialog() override { return *m_pDialog; }
+    const DesignType& Design() const override { return m_Design; }
 
 protected:
     AmplifierDesign& MutableDesign() override { return m_Design; }
+
+private:
+    DesignType m_Design;
+    std::unique_ptr<DialogType> m_pDialog;
 };
 
-class CBasisschaltung : public CDesignObject {
+class CEmitterschaltung : public CCircuitDesignObject<CommonEmitterDesign, CEmitterschaltungDialog> {
 public:
-    CBasisschaltung();
-    ~CBasisschaltung() override;
-
-    CBasisschaltungDialog& Dialog() override { return *m_pDialog; }
-    const CommonBaseDesign& Design() const override { return m_Design; }
-
-    CommonBaseDesign m_Design;
-    std::unique_ptr<CBasisschaltungDialog> m_pDialog;
-
-protected:
-    AmplifierDesign& MutableDesign() override { return m_Design; }
+    bool IsWithoutBypass() const { return Design().IsWithoutBypass(); }
 };
 
-class CKollektorschaltung : public CDesignObject {
-public:
-    CKollektorschaltung();
-    ~CKollektorschaltung() override;
+class CBasisschaltung : public CCircuitDesignObject<CommonBaseDesign, CBasisschaltungDialog> {};
 
-    CKollektorschaltungDialog& Dialog() override { return *m_pDialog; }
-    const CommonCollectorDesign& Design() const override { return m_Design; }
-
-    CommonCollectorDesign m_Design;
-    std::unique_ptr<CKollektorschaltungDialog> m_pDialog;
-
-protected:
-    AmplifierDesign& MutableDesign() override { return m_Design; }
-};
+class CKollektorschaltung
+    : public CCircuitDesignObject<CommonCollectorDesign, CKollektorschaltungDialog> {};
 
 } // namespace norvane

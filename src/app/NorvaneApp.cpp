@@ -60,11 +60,11 @@ bool CNorvaneApp::InitInstance(const QStringList& arguments)
         if (argument.startsWith(QLatin1Char('-'))) {
             continue;
         }
+        // A file that is no report leaves the document empty, as Open does.
         if (!m_pDocument->OpenDocumentFile(argument, false)) {
             QMessageBox box(QMessageBox::Critical, QStringLiteral("Norvane"),
                             m_pDocument->LastOpenError(), QMessageBox::Ok);
             box.exec();
-            return false;
         }
         break;
     }
@@ -150,50 +150,87 @@ ResultList CNorvaneApp::GetOperationPoint() const
     return design ? design->GetOperationPoint() : ResultList{};
 }
 
-std::string CNorvaneApp::GetProblemNote() const
+std::vector<std::string> CNorvaneApp::GetNotes() const
 {
     const CDesignObject* design = CurrentDesign();
-    return design ? design->GetProblemNote() : std::string{};
+    if (!design) {
+        return {};
+    }
+    std::vector<std::string> notes = DesignNotes(design->Design());
+    if (!m_OpenNote.empty()) {
+        notes.push_back(m_OpenNote);
+    }
+    return notes;
+}
+
+ReportContent CNorvaneApp::GetReportContent() const
+{
+    const CDesignObject* design = CurrentDesign();
+    return design ? ReportContentOf(design->Design()) : ReportContent{};
+}
+
+CDesignObject& CNorvaneApp::DesignObjectOf(CircuitKind kind)
+{
+    switch (kind) {
+    case CircuitKind::CommonBase: return m_Basisschaltung;
+    case CircuitKind::CommonEmitter: return m_Emitterschaltung;
+    case CircuitKind::CommonCollector:
+    case CircuitKind::None: break;
+    }
+    return m_Kollektorschaltung;
+}
+
+std::uint16_t CNorvaneApp::SchematicOf(const CDesignObject& object)
+{
+    return object.Design().SchematicId();
 }
 
 void CNorvaneApp::OnNewCommonBase()
 {
-    if (m_Basisschaltung.Calculate() != CalculationDone) {
-        return;
+    if (m_Basisschaltung.Calculate() == CalculationOutcome::Calculated) {
+        RecordCalculation(CircuitKind::CommonBase, SchematicOf(m_Basisschaltung));
     }
-    RecordCalculation(CircuitKind::CommonBase, m_Basisschaltung.IsPnp()
-                                                   ? SchematicIds::CommonBasePnp
-                                                   : SchematicIds::CommonBaseNpn);
 }
 
 void CNorvaneApp::OnNewCommonEmitter()
 {
-    if (m_Emitterschaltung.Calculate() != CalculationDone) {
-        return;
+    if (m_Emitterschaltung.Calculate() == CalculationOutcome::Calculated) {
+        RecordCalculation(CircuitKind::CommonEmitter, SchematicOf(m_Emitterschaltung));
     }
-    const bool withoutBypass = m_Emitterschaltung.IsWithoutBypass();
-    std::uint16_t id = 0;
-    if (m_Emitterschaltung.IsPnp()) {
-        id = withoutBypass ? SchematicIds::CommonEmitterPnpWithoutBypass : SchematicIds::CommonEmitterPnp;
-    } else {
-        id = withoutBypass ? SchematicIds::CommonEmitterNpnWithoutBypass : SchematicIds::CommonEmitterNpn;
-    }
-    RecordCalculation(CircuitKind::CommonEmitter, id);
 }
 
 void CNorvaneApp::OnNewCommonCollector()
 {
-    if (m_Kollektorschaltung.Calculate() != CalculationDone) {
-        return;
+    if (m_Kollektorschaltung.Calculate() == CalculationOutcome::Calculated) {
+        RecordCalculation(CircuitKind::CommonCollector, SchematicOf(m_Kollektorschaltung));
     }
-    RecordCalculation(CircuitKind::CommonCollector, m_Kollektorschaltung.IsPnp()
-                                                        ? SchematicIds::CommonCollectorPnp
-                                                        : SchematicIds::CommonCollectorNpn);
+}
+
+bool CNorvaneApp::LoadDesign(const ReportRecipe& recipe, const QString& fileName)
+{
+    const CircuitKind kind = recipe.inputs.Kind();
+    CDesignObject& object = DesignObjectOf(kind);
+    object.CalculateFrom(recipe.inputs);
+    RecordCalculation(kind, SchematicOf(object));
+    const std::vector<std::string> differences = DifferencesFromReport(recipe, object.Design());
+    if (differences.empty()) {
+        return true;
+    }
+    m_OpenNote = "Computed again from the requirements in " + fileName.toStdString()
+                 + ", this result differs from the file in ";
+    for (std::size_t i = 0; i < differences.size(); ++i) {
+        m_OpenNote += (i == 0 ? "" : ", ") + differences[i];
+    }
+    if (m_pMainFrame) {
+        m_pMainFrame->View()->repaint();
+    }
+    return false;
 }
 
 void CNorvaneApp::RecordCalculation(CircuitKind kind, std::uint16_t schematicId)
 {
-    m_LastOutcome = CalculationDone;
+    m_LastOutcome = CalculationOutcome::Calculated;
+    m_OpenNote.clear();
     m_SchematicId = schematicId;
     m_CircuitTitle = CircuitTitle(kind);
     if (m_CircuitKind != kind) {

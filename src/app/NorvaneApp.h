@@ -7,6 +7,8 @@
 // document and the view ask it for the result of the current design.
 
 #include "app/DesignObjects.h"
+#include "report/Report.h"
+#include "report/ReportReader.h"
 
 #include <QObject>
 #include <QStringList>
@@ -14,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -38,15 +41,24 @@ public:
     ResultList GetInputData() const;
     ResultList GetComponentValues() const;
     ResultList GetOperationPoint() const;
-    // Says that the current design cannot be built, and why; empty when it
-    // can (or before the first calculation).
-    std::string GetProblemNote() const;
+    // The notes shown below the title: that the current design cannot be
+    // built and why, or what is doubtful about it, and, for a design opened
+    // from a report that it no longer matches, what differs. Empty before
+    // the first calculation.
+    std::vector<std::string> GetNotes() const;
+    // What a saved report of the current design shows.
+    ReportContent GetReportContent() const;
     std::string GetCircuitTitle() const { return m_CircuitTitle; }
     std::uint16_t GetSchematicId() const { return m_SchematicId; }
-    int GetLastOutcome() const { return m_LastOutcome; }
+    CalculationOutcome GetLastOutcome() const { return m_LastOutcome; }
     bool IsResultUnsaved() const { return m_ResultUnsaved; }
     void ClearResultUnsaved() { m_ResultUnsaved = false; }
     CircuitKind GetCircuitKind() const { return m_CircuitKind; }
+
+    // Computes the design of an opened report as the current design, its
+    // dialog holding the report's requirements. True when the new result
+    // equals what the file shows; otherwise a note names what differs.
+    bool LoadDesign(const ReportRecipe& recipe, const QString& fileName);
 
     CBasisschaltung& Basisschaltung() { return m_Basisschaltung; }
     CEmitterschaltung& Emitterschaltung() { return m_Emitterschaltung; }
@@ -73,6 +85,9 @@ private:
     // The design object that answers the result queries: the one of the
     // current schematic, none before the first calculation.
     const CDesignObject* CurrentDesign() const;
+    CDesignObject& DesignObjectOf(CircuitKind kind);
+    // The schematic of the design object's present result.
+    static std::uint16_t SchematicOf(const CDesignObject& object);
     void LoadRecentFileList();
     // Records a confirmed calculation of kind with its schematic.
     void RecordCalculation(CircuitKind kind, std::uint16_t schematicId);
@@ -89,7 +104,9 @@ private:
     CEmitterschaltung m_Emitterschaltung;
     CKollektorschaltung m_Kollektorschaltung;
     std::uint16_t m_SchematicId = 0;
-    int m_LastOutcome = 0;
+    CalculationOutcome m_LastOutcome = CalculationOutcome::None;
+    // Set by LoadDesign when the opened report and its new result differ.
+    std::string m_OpenNote;
     bool m_ResultUnsaved = false;
 };
 

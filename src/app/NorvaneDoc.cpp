@@ -3,6 +3,7 @@
 #include "app/MainFrame.h"
 #include "app/NorvaneApp.h"
 #include "report/Report.h"
+#include "report/ReportReader.h"
 #include "report/SchematicImages.h"
 
 #include <QDir>
@@ -61,16 +62,16 @@ CNorvaneDoc::~CNorvaneDoc() = default;
 ResultList CNorvaneDoc::GetInputData() const { return m_App.GetInputData(); }
 ResultList CNorvaneDoc::GetComponentValues() const { return m_App.GetComponentValues(); }
 ResultList CNorvaneDoc::GetOperationPoint() const { return m_App.GetOperationPoint(); }
-std::string CNorvaneDoc::GetProblemNote() const { return m_App.GetProblemNote(); }
+std::vector<std::string> CNorvaneDoc::GetNotes() const { return m_App.GetNotes(); }
 std::string CNorvaneDoc::GetCircuitTitle() const { return m_App.GetCircuitTitle(); }
 std::uint16_t CNorvaneDoc::GetSchematicId() const { return m_App.GetSchematicId(); }
-int CNorvaneDoc::GetLastOutcome() const { return m_App.GetLastOutcome(); }
+CalculationOutcome CNorvaneDoc::GetLastOutcome() const { return m_App.GetLastOutcome(); }
 
 QWidget* CNorvaneDoc::Owner() const { return m_App.MainFrame(); }
 
 void CNorvaneDoc::OnSaveResult()
 {
-    if (GetLastOutcome() != 2) {
+    if (GetLastOutcome() != CalculationOutcome::Calculated) {
         ShowError(Owner(), QLatin1String(SaveCaption), QLatin1String(NothingCalculatedMessage));
         return;
     }
@@ -79,7 +80,7 @@ void CNorvaneDoc::OnSaveResult()
 
 void CNorvaneDoc::OnSaveResultAs()
 {
-    if (GetLastOutcome() != 2) {
+    if (GetLastOutcome() != CalculationOutcome::Calculated) {
         ShowError(Owner(), QLatin1String(SaveAsCaption), QLatin1String(NothingCalculatedMessage));
         return;
     }
@@ -121,10 +122,8 @@ bool CNorvaneDoc::DoSave(const QString& path)
 
 bool CNorvaneDoc::OnSaveDocument(const QString& path)
 {
-    const ReportContent report{GetCircuitTitle(), GetInputData(), GetComponentValues(),
-                               GetOperationPoint(), GetProblemNote()};
-    const WriteOutcome outcome =
-        WriteReport(QFile::encodeName(path).toStdString(), report, SchematicPng(GetSchematicId()));
+    const WriteOutcome outcome = WriteReport(QFile::encodeName(path).toStdString(),
+                                             m_App.GetReportContent(), SchematicPng(GetSchematicId()));
     if (!outcome.ok) {
         QString message = QString::fromStdString(outcome.message);
         if (message.isEmpty()) {
@@ -182,21 +181,23 @@ void CNorvaneDoc::FileOpen()
 
 bool CNorvaneDoc::OpenDocumentFile(const QString& path, bool reportFailure)
 {
-    // The report is never read back: opening only makes the file the
-    // document's file, so that Save writes to it.
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-        m_LastOpenError = QStringLiteral("The file \"%1\" cannot be opened.\n\n%2")
-                              .arg(QDir::toNativeSeparators(path),
-                                   QFileInfo(path).isDir() ? QStringLiteral("It is a folder.")
-                                                           : file.errorString());
+    // A file that is no report, or one that cannot be read, changes
+    // nothing: the document and the design stay as they were.
+    const Expected<ReportRecipe> recipe = ReadReportFile(QFile::encodeName(path).toStdString());
+    if (!recipe) {
+        m_LastOpenError = QString::fromStdString(recipe.Message());
         if (reportFailure) {
             ShowError(Owner(), QStringLiteral("Norvane"), m_LastOpenError);
         }
         return false;
     }
-    file.close();
-    SetPathName(QFileInfo(path).absoluteFilePath());
+    const QFileInfo info(path);
+    if (m_App.LoadDesign(*recipe, info.fileName())) {
+        SetPathName(info.absoluteFilePath());
+        m_App.ClearResultUnsaved();
+    } else {
+        ResetToUntitled();
+    }
     return true;
 }
 

@@ -3,8 +3,11 @@
 // The single document. It holds no design: it answers the view's queries
 // from the application, owns the two "Result" commands, asks before an
 // unsaved result is discarded, and writes the report. Its file is the
-// report last saved or opened; opening a file loads nothing.
+// report last saved, or the report opened when the design computed again
+// from it shows exactly what the file shows; an opened report that differs
+// leaves the document untitled, so that Save asks for a name.
 
+#include "app/DesignObjects.h"
 #include "design/DesignResults.h"
 
 #include <QObject>
@@ -13,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -50,10 +54,10 @@ public:
     ResultList GetInputData() const;
     ResultList GetComponentValues() const;
     ResultList GetOperationPoint() const;
-    std::string GetProblemNote() const;
+    std::vector<std::string> GetNotes() const;
     std::string GetCircuitTitle() const;
     std::uint16_t GetSchematicId() const;
-    int GetLastOutcome() const;
+    CalculationOutcome GetLastOutcome() const;
 
     const QString& GetPathName() const { return m_PathName; }
     const QString& GetTitle() const { return m_Title; }

@@ -45,16 +45,16 @@ void CNorvaneView::OnDraw(QPainter& painter, QSize client)
         return;
     }
     switch (m_pDocument->GetLastOutcome()) {
-    case 0: {
+    case CalculationOutcome::None: {
         painter.fillRect(QRect(QPoint(0, 0), client), Qt::white);
         const QImage picture(StartPicturePath);
         painter.drawImage(StartPicturePosition(client, picture.size()), picture);
         break;
     }
-    case 2:
+    case CalculationOutcome::Calculated:
         DrawResult(painter, client);
         break;
-    default:
+    case CalculationOutcome::NotConfirmed:
         break;
     }
 }
@@ -67,9 +67,10 @@ void CNorvaneView::DrawResult(QPainter& painter, QSize client)
     const ResultList components = m_pDocument->GetComponentValues();
     const ResultList inputs = m_pDocument->GetInputData();
     const ResultList operation = m_pDocument->GetOperationPoint();
-    const ResultLayout layout =
-        ComputeResultLayout(client, schematic.size(), static_cast<int>(components.size()),
-                            static_cast<int>(inputs.size()), static_cast<int>(operation.size()));
+    const std::vector<std::string> notes = m_pDocument->GetNotes();
+    const ResultLayout layout = ComputeResultLayout(
+        client, schematic.size(), static_cast<int>(components.size()), static_cast<int>(inputs.size()),
+        static_cast<int>(operation.size()), static_cast<int>(notes.size()));
 
     painter.drawImage(layout.schematic, schematic);
 
@@ -81,13 +82,14 @@ void CNorvaneView::DrawResult(QPainter& painter, QSize client)
     DrawText(painter, layout.title,
              QStringLiteral("Transistor amplifier, type: %1")
                  .arg(QString::fromStdString(m_pDocument->GetCircuitTitle())));
-    // A design that cannot be built says so on the line below the title.
-    if (const std::string note = m_pDocument->GetProblemNote(); !note.empty()) {
-        painter.save();
-        painter.setPen(QColor(0xB0, 0x00, 0x00));
-        DrawText(painter, layout.title + QPoint(0, ViewLinePitch), QString::fromStdString(note));
-        painter.restore();
+    // A design that cannot be built, or is doubtful, says so on the lines
+    // below the title.
+    painter.save();
+    painter.setPen(QColor(0xB0, 0x00, 0x00));
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        DrawText(painter, layout.notes[i], QString::fromStdString(notes[i]));
     }
+    painter.restore();
     DrawText(painter, layout.resultCaption, QStringLiteral("Result:"));
     for (std::size_t i = 0; i < components.size(); ++i) {
         DrawText(painter, layout.components[i], Line(components[i]));

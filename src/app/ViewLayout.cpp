@@ -13,17 +13,21 @@ QPoint StartPicturePosition(QSize client, QSize picture)
 }
 
 ResultLayout ComputeResultLayout(QSize client, QSize schematic, int componentCount,
-                                 int inputCount, int operationCount)
+                                 int inputCount, int operationCount, int noteCount)
 {
+    const int extraNoteLines = std::max(0, noteCount - 1);
     const int w = schematic.width();
     const int h = schematic.height();
     const int x0 = std::max(ViewSchematicMinLeft, (client.width() - w) / 2);
-    const int y0 = std::max(ViewSchematicMinTop,
+    const int y0 = std::max(ViewSchematicMinTop + ViewLinePitch * extraNoteLines,
                             (client.height() - (h + ViewCaptionGap)) / 2 + ViewCaptionGap);
 
     ResultLayout layout;
     layout.schematic = QPoint(x0, y0);
     layout.title = QPoint(ViewLeftMargin, ViewTitleTop);
+    for (int i = 0; i < noteCount; ++i) {
+        layout.notes.emplace_back(ViewLeftMargin, ViewTitleTop + ViewLinePitch * (i + 1));
+    }
     layout.resultCaption = QPoint(x0, y0 - ViewCaptionGap);
     for (int i = 0; i < componentCount; ++i) {
         layout.components.emplace_back(x0 + w + ViewComponentGap, y0 + ViewLinePitch * i);

@@ -22,6 +22,7 @@ inline constexpr int ViewComponentGap = 20;
 struct ResultLayout {
     QPoint schematic;          // top-left corner of the schematic
     QPoint title;              // "Transistor amplifier, type: ..."
+    std::vector<QPoint> notes; // one line each, below the title
     QPoint resultCaption;      // "Result:"
     std::vector<QPoint> components;
     QPoint inputCaption;       // "Input data:"
@@ -34,7 +35,9 @@ struct ResultLayout {
 // its top-left corner.
 QPoint StartPicturePosition(QSize client, QSize picture);
 
+// Every note line beyond the first moves the rest of the result down by a
+// line, so that no note runs into the captions.
 ResultLayout ComputeResultLayout(QSize client, QSize schematic, int componentCount,
-                                 int inputCount, int operationCount);
+                                 int inputCount, int operationCount, int noteCount = 0);
 
 } // namespace norvane

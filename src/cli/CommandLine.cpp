@@ -8,6 +8,7 @@
 #include "design/InputChecks.h"
 #include "format/EngineeringFormat.h"
 #include "report/Report.h"
+#include "report/ReportReader.h"
 #include "transistors/TransistorModel.h"
 #include "transistors/TransistorTable.h"
 
@@ -20,6 +21,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace norvane::cli {
 
@@ -62,205 +65,192 @@ std::string Exact(double value)
     return buffer;
 }
 
-struct CircuitCommand {
-    CircuitKind kind;
-    const char* name;
-    const char* alias;
-    const char* description;
-};
-
-constexpr CircuitCommand Circuits[] = {
-    {CircuitKind::CommonEmitter, "common-emitter", "ce", "Design a common-emitter amplifier"},
-    {CircuitKind::CommonBase, "common-base", "cb", "Design a common-base amplifier"},
-    {CircuitKind::CommonCollector, "common-collector", "cc",
-     "Design a common-collector amplifier (emitter follower)"},
-};
-
-// Option name and help per requirement field.
-struct FieldOption {
-    InputField field;
-    const char* option;
-    const char* key;  // in the JSON "inputs" object
-    const char* help;
-};
-
-constexpr FieldOption FieldOptions[] = {
-    {InputField::Gain, "--gain", "gain_db", "Voltage gain in dB"},
-    {InputField::LowerCutoff, "--fmin", "fmin", "Lower cut-off frequency in Hz"},
-    {InputField::SupplyVoltage, "--supply", "supply", "Supply voltage in V"},
-    {InputField::InputImpedance, "--zin", "zin", "Input impedance in ohms"},
-    {InputField::OutputImpedance, "--zout", "zout", "Output impedance in ohms"},
-    {InputField::CollectorCurrent, "--ic", "ic", "Collector current in A"},
-};
-
-const FieldOption& OptionOf(InputField field)
-{
-    return *std::find_if(std::begin(FieldOptions), std::end(FieldOptions),
-                         [field](const FieldOption& option) { return option.field == field; });
-}
-
-// The design object of a circuit with its requirement defaults, and access
-// to the fields the dialogs hold.
-struct DesignRun {
-    std::unique_ptr<AmplifierDesign> design;
-    std::map<InputField, double> defaults;
-    int* transistorIndex = nullptr;
-    int* seriesIndex = nullptr;
-    std::function<void(const InputCheckOutcome&)> apply;
-};
-
-template <typename Design>
-using InputsOf = decltype(Design::m_Inputs);
-
-// The requirement fields of a circuit and where its inputs keep them.
-template <typename Design>
-DesignRun MakeRun(std::initializer_list<std::pair<InputField, double InputsOf<Design>::*>> fields)
-{
-    DesignRun run;
-    auto design = std::make_unique<Design>();
-    InputsOf<Design>& in = design->m_Inputs;
-    for (const auto& [field, member] : fields) {
-        run.defaults[field] = in.*member;
-    }
-    run.transistorIndex = &in.m_TransistorIndex;
-    run.seriesIndex = &in.m_SeriesIndex;
-    run.apply = [&in](const InputCheckOutcome& outcome) { ApplyInputs(outcome, in); };
-    run.design = std::move(design);
-    return run;
-}
-
-DesignRun MakeDesign(CircuitKind kind)
-{
-    switch (kind) {
-    case CircuitKind::CommonEmitter: {
-        using In = CommonEmitterInputs;
-        return MakeRun<CommonEmitterDesign>({{InputField::Gain, &In::m_GainDb},
-                                             {InputField::LowerCutoff, &In::m_LowerCutoff},
-                                             {InputField::SupplyVoltage, &In::m_SupplyVoltage},
-                                             {InputField::InputImpedance, &In::m_InputImpedance},
-                                             {InputField::OutputImpedance, &In::m_OutputImpedance}});
-    }
-    case CircuitKind::CommonBase: {
-        using In = CommonBaseInputs;
-        return MakeRun<CommonBaseDesign>({{InputField::LowerCutoff, &In::m_LowerCutoff},
-                                          {InputField::SupplyVoltage, &In::m_SupplyVoltage},
-                                          {InputField::OutputImpedance, &In::m_OutputImpedance}});
-    }
-    case CircuitKind::CommonCollector:
-    case CircuitKind::None:
-        break;
-    }
-    using In = CommonCollectorInputs;
-    return MakeRun<CommonCollectorDesign>({{InputField::LowerCutoff, &In::m_LowerCutoff},
-                                           {InputField::SupplyVoltage, &In::m_SupplyVoltage},
-                                           {InputField::InputImpedance, &In::m_InputImpedance},
-                                           {InputField::CollectorCurrent, &In::m_CollectorCurrent}});
-}
-
 struct DesignOptions {
     std::map<InputField, std::string> texts;
-    std::string transistor = "BC548B";
-    std::string series = "E24";
+    std::optional<std::string> transistor;
+    std::optional<std::string> series;
+    std::string from;
     bool json = false;
     std::string report;
     SimulationCliOptions simulation;
 };
 
-const char* CircuitName(CircuitKind kind)
+// The requirements to design from: the circuit's defaults, or those of the
+// report named by --from; then every option given, checked by the dialogs'
+// rules. ExitOk, or ExitBadInput with the message on err.
+int GatherInputs(std::optional<CircuitKind> kind, const DesignOptions& options,
+                 std::optional<DesignInputs>& inputs, std::ostream& err)
 {
-    for (const CircuitCommand& circuit : Circuits) {
-        if (circuit.kind == kind) {
-            return circuit.name;
+    std::optional<DesignInputs> base;
+    if (!options.from.empty()) {
+        const Expected<ReportRecipe> recipe = ReadReportFile(options.from);
+        if (!recipe) {
+            err << recipe.Message() << '\n';
+            return ExitBadInput;
+        }
+        if (kind && recipe->inputs.Kind() != *kind) {
+            err << "\"" << options.from << "\" is a report of a " << CircuitTitle(recipe->inputs.Kind())
+                << ", not of a " << CircuitTitle(*kind) << '\n';
+            return ExitBadInput;
+        }
+        base = recipe->inputs;
+    } else if (kind) {
+        base = DesignInputs(*kind);
+    } else {
+        err << "design needs a circuit (ce, cb or cc) or --from REPORT\n";
+        return ExitBadInput;
+    }
+    for (const auto& [field, text] : options.texts) {
+        if (!base->Has(field)) {
+            err << FieldInfoOf(field).option << " is no requirement of the "
+                << CircuitTitle(base->Kind()) << '\n';
+            return ExitBadInput;
         }
     }
-    return "";
-}
-
-int RunDesign(CircuitKind kind, const DesignOptions& options, std::ostream& out, std::ostream& err)
-{
-    DesignRun run = MakeDesign(kind);
-    // A missing option takes the dialog's default, as the dialog shows it.
-    auto fieldText = [&](InputField field) {
+    if (options.series) {
+        const auto series = std::ranges::find_if(
+            SeriesCounts, [&](int count) { return *options.series == SeriesLabel(count); });
+        base->SetSeriesIndex(static_cast<int>(series - SeriesCounts.begin()));
+    }
+    // A field not given keeps the value the dialog would show.
+    const auto fieldText = [&](InputField field) {
         const auto given = options.texts.find(field);
-        return given != options.texts.end() ? given->second
-                                             : FormatEngineering(run.defaults.at(field));
+        return given != options.texts.end() ? given->second : FormatEngineering(base->Value(field));
     };
-    const InputCheckOutcome outcome = CheckInputs(kind, fieldText, options.transistor);
+    const InputCheckOutcome outcome = CheckInputs(
+        *base, fieldText, options.transistor.value_or(GetTransistorRecord(base->TransistorIndex()).name));
     if (!outcome.Accepted()) {
         err << outcome.message << '\n';
         return ExitBadInput;
     }
-    run.apply(outcome);
-    const auto series = std::find(SeriesCounts.begin(), SeriesCounts.end(),
-                                  std::stoi(options.series.substr(1)));
-    *run.seriesIndex = static_cast<int>(series - SeriesCounts.begin());
+    inputs = outcome.inputs;
+    return ExitOk;
+}
 
+std::unique_ptr<AmplifierDesign> MakeDesign(CircuitKind kind)
+{
+    switch (kind) {
+    case CircuitKind::CommonEmitter: return std::make_unique<CommonEmitterDesign>();
+    case CircuitKind::CommonBase: return std::make_unique<CommonBaseDesign>();
+    case CircuitKind::CommonCollector:
+    case CircuitKind::None: break;
+    }
+    return std::make_unique<CommonCollectorDesign>();
+}
+
+int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std::ostream& out,
+              std::ostream& err)
+{
+    std::optional<DesignInputs> inputs;
+    if (const int status = GatherInputs(kind, options, inputs, err); status != ExitOk) {
+        return status;
+    }
     double load = 0.0;
     if (const int status = ReadLoad(options.simulation, load, err); status != ExitOk) {
         return status;
     }
 
-    AmplifierDesign& design = *run.design;
-    design.Compute();
+    const std::unique_ptr<AmplifierDesign> design = MakeDesign(inputs->Kind());
+    design->Compute(*inputs);
     SimulationOutput simulation;
-    const int simulationStatus = RunSimulationOutput(design, options.simulation, load, simulation, err);
+    const int simulationStatus = RunSimulationOutput(*design, options.simulation, load, simulation, err);
 
     if (!options.report.empty()) {
-        const WriteOutcome written = WriteReport(options.report, design);
+        const WriteOutcome written = WriteReport(options.report, *design);
         if (!written.ok) {
             err << written.message << '\n';
             return ExitFailure;
         }
     }
 
+    const CircuitInfo& circuit = CircuitInfoOf(inputs->Kind());
     if (options.json) {
         json values = json::object();
-        for (const auto& [name, value] : design.ComponentNumbers()) {
+        for (const auto& [name, value] : design->ComponentNumbers()) {
             values[name] = Number(value);
         }
-        values["Ic"] = Number(design.m_Ic);
-        values["Uce"] = Number(design.m_Uce);
-        values["P"] = Number(design.m_P);
-        json inputs = json::object();
-        for (const FieldRange& range : RangeCheckOrder(kind)) {
-            inputs[OptionOf(range.field).key] = Number(outcome.values.at(range.field));
+        values["Ic"] = Number(design->Ic());
+        values["Uce"] = Number(design->Uce());
+        values["P"] = Number(design->P());
+        json inputsJson = json::object();
+        for (const InputField field : circuit.testOrder) {
+            inputsJson[FieldInfoOf(field).jsonKey] = Number(inputs->Value(field));
         }
-        inputs["transistor"] = GetTransistorRecord(*run.transistorIndex).name;
-        inputs["series"] = SeriesCounts.at(*run.seriesIndex);
+        inputsJson["transistor"] = GetTransistorRecord(inputs->TransistorIndex()).name;
+        inputsJson["series"] = SeriesCounts.at(inputs->SeriesIndex());
         json document = {
-            {"circuit", CircuitName(kind)},
-            {"title", design.Title()},
-            {"schematic_id", design.SchematicId()},
-            {"input_data", ItemsJson(design.GetInputData())},
-            {"component_values", ItemsJson(design.GetComponentValues())},
-            {"operation_point", ItemsJson(design.GetOperationPoint())},
+            {"circuit", circuit.command},
+            {"title", design->Title()},
+            {"schematic_id", design->SchematicId()},
+            {"input_data", ItemsJson(design->GetInputData())},
+            {"component_values", ItemsJson(design->GetComponentValues())},
+            {"operation_point", ItemsJson(design->GetOperationPoint())},
             {"values", values},
-            {"inputs", inputs},
-            {"usable", design.IsUsable()},
-            {"problem", design.Problem()},
+            {"inputs", inputsJson},
+            {"usable", design->IsUsable()},
+            {"problem", design->Problem()},
+            {"notes", design->Notes()},
         };
         if (options.simulation.simulate) {
-            document["simulation"] = SimulationJson(design, simulation);
+            document["simulation"] = SimulationJson(*design, simulation);
         }
         out << document.dump(2) << '\n';
     } else {
-        out << "Transistor amplifier, type: " << design.Title() << '\n';
-        if (!design.IsUsable()) {
-            out << design.ProblemNote() << '\n';
+        out << "Transistor amplifier, type: " << design->Title() << '\n';
+        for (const std::string& note : DesignNotes(*design)) {
+            out << note << '\n';
         }
         out << '\n';
         out << "Input data:\n";
-        PrintItems(out, design.GetInputData());
+        PrintItems(out, design->GetInputData());
         out << "\nResult:\n";
-        PrintItems(out, design.GetComponentValues());
+        PrintItems(out, design->GetComponentValues());
         out << "\nOperation point:\n";
-        PrintItems(out, design.GetOperationPoint());
+        PrintItems(out, design->GetOperationPoint());
         if (options.simulation.simulate) {
             out << '\n';
-            PrintSimulation(out, design, simulation);
+            PrintSimulation(out, *design, simulation);
         }
     }
     return simulationStatus;
+}
+
+// The options of a design command: the requirement fields given, the type,
+// the series, the outputs.
+void AddDesignOptions(CLI::App& command, std::span<const CircuitField> fields, DesignOptions& options)
+{
+    for (const CircuitField& circuitField : fields) {
+        const FieldInfo& info = FieldInfoOf(circuitField.field);
+        std::string help = info.help;
+        if (fields.size() < InputFieldCount) {
+            help += " (default " + FormatEngineering(circuitField.defaultValue) + ")";
+        }
+        command.add_option_function<std::string>(
+            info.option,
+            [&options, field = circuitField.field](const std::string& text) { options.texts[field] = text; },
+            help);
+    }
+    command.add_option_function<std::string>(
+        "--transistor", [&options](const std::string& text) { options.transistor = text; },
+        std::string("Transistor type (default ") + DefaultTransistorName + ")");
+    command
+        .add_option_function<std::string>(
+            "--series", [&options](const std::string& text) { options.series = text; },
+            "Resistor standard series (default E24)")
+        ->check(CLI::IsMember({"E12", "E24", "E48", "E96"}));
+    command.add_option("--from", options.from,
+                       "Take the requirements, type and series from a saved report; options "
+                       "given beside it override them")
+        ->option_text("REPORT");
+    command.add_flag("--json", options.json, "Print the result as JSON");
+    command
+        .add_option("--report", options.report,
+                    "Also save the report: the XHTML file at PATH, its schematic in "
+                    "the folder <name>-Files beside it")
+        ->option_text("PATH");
+    AddSimulationOptions(command, options.simulation);
+    command.footer("Values take SI prefix letters and units, as the dialogs do: "
+                   "4k7, 2.2u, 100mA, 12 V.");
 }
 
 int RunTransistors(bool asJson, std::ostream& out)
@@ -362,37 +352,23 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     app.set_version_flag("--version", std::string("norvane-cli ") + NORVANE_VERSION);
     app.require_subcommand(1);
 
-    // design <circuit> [requirements]
-    CLI::App* designCommand = app.add_subcommand("design", "Design an amplifier and print the result");
-    designCommand->require_subcommand(1);
+    // design <circuit> [requirements], or design --from REPORT [requirements]
+    CLI::App* designCommand = app.add_subcommand(
+        "design", "Design an amplifier and print the result; with --from and no circuit, the "
+                  "circuit of the report");
+    designCommand->require_subcommand(0, 1);
     DesignOptions designOptions;
     std::optional<CircuitKind> chosenCircuit;
-    for (const CircuitCommand& circuit : Circuits) {
-        CLI::App* command = designCommand->add_subcommand(circuit.name, circuit.description);
+    // Every field on the bare command, for --from; the circuit's own on each.
+    std::vector<CircuitField> allFields;
+    for (std::size_t f = 0; f < InputFieldCount; ++f) {
+        allFields.push_back({static_cast<InputField>(f), 0.0, 0});
+    }
+    AddDesignOptions(*designCommand, allFields, designOptions);
+    for (const CircuitInfo& circuit : AllCircuits()) {
+        CLI::App* command = designCommand->add_subcommand(circuit.command, circuit.description);
         command->alias(circuit.alias);
-        const std::map<InputField, double> defaults = MakeDesign(circuit.kind).defaults;
-        for (const FieldRange& range : RangeCheckOrder(circuit.kind)) {
-            const FieldOption& option = OptionOf(range.field);
-            command->add_option_function<std::string>(
-                option.option,
-                [&designOptions, field = range.field](const std::string& text) {
-                    designOptions.texts[field] = text;
-                },
-                std::string(option.help) + " (default "
-                    + FormatEngineering(defaults.at(range.field)) + ")");
-        }
-        command->add_option("--transistor", designOptions.transistor,
-                            "Transistor type (default BC548B)");
-        command->add_option("--series", designOptions.series, "Resistor standard series (default E24)")
-            ->check(CLI::IsMember({"E12", "E24", "E48", "E96"}));
-        command->add_flag("--json", designOptions.json, "Print the result as JSON");
-        command->add_option("--report", designOptions.report,
-                            "Also save the report: the XHTML file at PATH, its schematic in "
-                            "the folder <name>-Files beside it")
-            ->option_text("PATH");
-        AddSimulationOptions(*command, designOptions.simulation);
-        command->footer("Values take SI prefix letters and units, as the dialogs do: "
-                        "4k7, 2.2u, 100mA, 12 V.");
+        AddDesignOptions(*command, circuit.dialogOrder, designOptions);
         command->callback([&chosenCircuit, kind = circuit.kind] { chosenCircuit = kind; });
     }
 
@@ -438,8 +414,8 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         return ExitBadInput;
     }
 
-    if (chosenCircuit) {
-        return RunDesign(*chosenCircuit, designOptions, out, err);
+    if (designCommand->parsed()) {
+        return RunDesign(chosenCircuit, designOptions, out, err);
     }
     if (listCommand->parsed()) {
         return RunTransistors(listJson, out);

@@ -5,6 +5,7 @@
 #include "transistors/TransistorTable.h"
 
 #include <cmath>
+#include <stdexcept>
 
 namespace norvane {
 
@@ -38,6 +39,64 @@ CircuitKind CircuitKindOfSchematic(std::uint16_t schematicId)
     }
 }
 
+void AmplifierDesign::Compute(const DesignInputs& inputs)
+{
+    if (inputs.Kind() != Kind()) {
+        throw std::invalid_argument("inputs of another circuit");
+    }
+    m_Inputs = inputs;
+    m_ModelFault = ModelFault::None;
+    m_ModelName.clear();
+    m_Problem.clear();
+    m_Notes.clear();
+    DoCompute();
+    WriteProblem();
+    WriteNotes();
+}
+
+ResultList AmplifierDesign::GetInputData() const
+{
+    ResultList list;
+    ResultItem item;
+    for (const InputField field : CircuitInfoOf(Kind()).resultOrder) {
+        const FieldInfo& info = FieldInfoOf(field);
+        if (*info.unit) {
+            item.SetQuantity(info.resultName, m_Inputs.Value(field), info.unit);
+        } else {
+            item.SetNumber(info.resultName, m_Inputs.Value(field));
+        }
+        list.push_back(item);
+    }
+    item.SetText("Standard series", SeriesLabel(SeriesCounts.at(m_Inputs.SeriesIndex())));
+    list.push_back(item);
+    return list;
+}
+
+ResultList AmplifierDesign::GetComponentValues() const
+{
+    ResultList list;
+    ResultItem item;
+    item.SetQuantity("UB", m_Inputs.Value(InputField::SupplyVoltage), "V");
+    list.push_back(item);
+    item.SetText("T1", GetTransistorRecord(m_Inputs.TransistorIndex()).name);
+    list.push_back(item);
+    for (const auto& [name, value] : ComponentNumbers()) {
+        list.push_back(PartItem(name, value));
+    }
+    return list;
+}
+
+ResultItem PartItem(const std::string& name, double value)
+{
+    ResultItem item;
+    if (name[0] == 'C') {
+        item.SetQuantity(name, value, "F");
+    } else {
+        item.SetNumber(name, value);
+    }
+    return item;
+}
+
 ResultList AmplifierDesign::GetOperationPoint() const
 {
     ResultList list;
@@ -56,30 +115,12 @@ std::string AmplifierDesign::ProblemNote() const
     return IsUsable() ? std::string() : "This design is not usable: " + m_Problem;
 }
 
-ResultItem AmplifierDesign::SeriesItem(int seriesIndex)
+std::vector<std::string> DesignNotes(const AmplifierDesign& design)
 {
-    ResultItem item;
-    item.SetText("Standard series", SeriesLabel(SeriesCounts.at(seriesIndex)));
-    return item;
-}
-
-ResultList AmplifierDesign::ComponentSection(double supplyVoltage, int transistorIndex) const
-{
-    ResultList list;
-    ResultItem item;
-    item.SetQuantity("UB", supplyVoltage, "V");
-    list.push_back(item);
-    item.SetText("T1", GetTransistorRecord(transistorIndex).name);
-    list.push_back(item);
-    for (const auto& [name, value] : ComponentNumbers()) {
-        if (name[0] == 'C') {
-            item.SetQuantity(name, value, "F");
-        } else {
-            item.SetNumber(name, value);
-        }
-        list.push_back(item);
+    if (!design.IsUsable()) {
+        return {design.ProblemNote()};
     }
-    return list;
+    return design.Notes();
 }
 
 namespace {
@@ -91,44 +132,68 @@ std::string Quantity(double value, const char* unit)
     return item.value;
 }
 
+// What can be bought: resistors from 1 ohm to 100 Mohm, capacitors up to
+// 1 F.
+constexpr double SmallestResistor = 1.0;     // ohm
+constexpr double LargestResistor = 100e6;    // ohm
+constexpr double LargestCapacitor = 1.0;     // F
+
 } // namespace
 
-void AmplifierDesign::CheckModel(const TransistorModel& model, double baseCurrent, double ic,
-                                 double uce)
+void AmplifierDesign::CheckModel(const TransistorModel& model, double baseCurrent)
 {
-    if (!m_Problem.empty()) {
+    if (m_ModelFault != ModelFault::None) {
         return;
     }
+    m_ModelName = model.GetRecord().name;
     switch (model.GetStatus()) {
     case ModelStatus::OutsideLimits:
-        if (!(uce >= TransistorModel::LowestVoltage)) {
-            m_Problem = "Uce of " + Quantity(uce, "V") + " is below the 1 V the transistor model needs";
-        } else {
-            m_Problem = "Ic of " + Quantity(ic, "A") + " is below the 1 pA the transistor model needs";
-        }
+        m_ModelFault = model.GetCollectorEmitterVoltage() >= TransistorModel::LowestVoltage
+                           ? ModelFault::IcTooLow
+                           : ModelFault::UceTooLow;
         return;
     case ModelStatus::NotConverged:
-        m_Problem = std::string(model.GetRecord().name)
-                    + " needs more than 1.5 V at its junction to carry Ic = " + Quantity(ic, "A");
+        m_ModelFault = ModelFault::NotConverged;
         return;
     case ModelStatus::NoNumber:
-        m_Problem = std::string("the model of ") + model.GetRecord().name
-                    + " has no sensible solution at Ic = " + Quantity(ic, "A")
-                    + ", Uce = " + Quantity(uce, "V");
+        m_ModelFault = ModelFault::NoNumber;
         return;
     case ModelStatus::Solved:
         break;
     }
     if (!(baseCurrent > 0)) {
-        m_Problem = std::string("the leakage of ") + model.GetRecord().name
-                    + " exceeds its base current at Ic = " + Quantity(ic, "A");
+        m_ModelFault = ModelFault::Leakage;
     }
 }
 
-void AmplifierDesign::CheckValuesAreNumbers()
+// The problem speaks of the operation point as the result shows it, which
+// the rounding of the resistors may have moved a little from the point the
+// model was asked about.
+void AmplifierDesign::WriteProblem()
 {
-    if (!m_Problem.empty()) {
+    const std::string ic = Quantity(m_Ic, "A");
+    const std::string uce = Quantity(m_Uce, "V");
+    switch (m_ModelFault) {
+    case ModelFault::UceTooLow:
+        m_Problem = m_Uce < TransistorModel::LowestVoltage
+                        ? "Uce of " + uce + " is below the 1 V the transistor model needs"
+                        : "Uce of " + uce + " comes too close to the 1 V the transistor model needs";
         return;
+    case ModelFault::IcTooLow:
+        m_Problem = "Ic of " + ic + " is below the 1 pA the transistor model needs";
+        return;
+    case ModelFault::NotConverged:
+        m_Problem = m_ModelName + " needs more than 1.5 V at its junction to carry Ic = " + ic;
+        return;
+    case ModelFault::NoNumber:
+        m_Problem = "the model of " + m_ModelName + " has no sensible solution at Ic = " + ic
+                    + ", Uce = " + uce;
+        return;
+    case ModelFault::Leakage:
+        m_Problem = "the leakage of " + m_ModelName + " exceeds its base current at Ic = " + ic;
+        return;
+    case ModelFault::None:
+        break;
     }
     bool finite = std::isfinite(m_Ic) && std::isfinite(m_Uce) && std::isfinite(m_P);
     for (const auto& [name, value] : ComponentNumbers()) {
@@ -136,6 +201,33 @@ void AmplifierDesign::CheckValuesAreNumbers()
     }
     if (!finite) {
         m_Problem = "the component values are out of range";
+    }
+}
+
+void AmplifierDesign::WriteNotes()
+{
+    if (!IsUsable()) {
+        return;
+    }
+    AddCircuitNotes(m_Notes);
+    for (const auto& [name, value] : ComponentNumbers()) {
+        const std::string shown = PartItem(name, value).value;
+        if (name[0] == 'C') {
+            if (!(value > 0)) {
+                m_Notes.push_back(name + " of " + shown + ": the circuit needs a capacitor here");
+            } else if (value > LargestCapacitor) {
+                m_Notes.push_back(name + " of " + shown
+                                  + " is above 1 F: no such capacitor can be bought");
+            }
+        } else if (value == 0 && MayBeZero(name)) {
+            continue;
+        } else if (value < SmallestResistor) {
+            m_Notes.push_back(name + " of " + shown
+                              + " is below 1 ohm: no such resistor can be bought");
+        } else if (value > LargestResistor) {
+            m_Notes.push_back(name + " of " + shown
+                              + " is above 100 Mohm: no such resistor can be bought");
+        }
     }
 }
 

@@ -4,6 +4,8 @@
 // ids, the operation point and the check that says whether a computed
 // design can be built.
 
+#include "design/CircuitKind.h"
+#include "design/DesignInputs.h"
 #include "design/DesignResults.h"
 
 #include <cstdint>
@@ -15,52 +17,54 @@ namespace norvane {
 
 class TransistorModel;
 
-enum class CircuitKind { None = 0, CommonBase = 1, CommonEmitter = 2, CommonCollector = 3 };
-
-// Schematic ids: one picture per circuit variant.
-namespace SchematicIds {
-inline constexpr std::uint16_t CommonBaseNpn = 136;
-inline constexpr std::uint16_t CommonBasePnp = 137;
-inline constexpr std::uint16_t CommonEmitterNpn = 138;
-inline constexpr std::uint16_t CommonEmitterPnp = 139;
-inline constexpr std::uint16_t CommonCollectorNpn = 140;
-inline constexpr std::uint16_t CommonCollectorPnp = 141;
-inline constexpr std::uint16_t CommonEmitterNpnWithoutBypass = 142;
-inline constexpr std::uint16_t CommonEmitterPnpWithoutBypass = 143;
-inline constexpr std::uint16_t First = 136;
-inline constexpr std::uint16_t Last = 143;
-} // namespace SchematicIds
-
-// "Common-Base circuit", "Common-Emitter circuit", "Common-Collector circuit";
-// empty for None.
-const char* CircuitTitle(CircuitKind kind);
-
-// The circuit kind that a schematic id shows; None for any other id.
-CircuitKind CircuitKindOfSchematic(std::uint16_t schematicId);
-
 // A named raw value of a design (component values, operation point).
 using NamedValue = std::pair<std::string, double>;
+
+// A line of the component section: a capacitor (a name beginning with
+// 'C') in farads, a resistor as a plain number.
+ResultItem PartItem(const std::string& name, double value);
+
+class AmplifierDesign;
+
+// Every note of a design as the window, the report and the CLI show them:
+// the problem note of a design that is not usable, else its doubts.
+std::vector<std::string> DesignNotes(const AmplifierDesign& design);
 
 class AmplifierDesign {
 public:
     virtual ~AmplifierDesign() = default;
 
-    virtual CircuitKind Kind() const = 0;
+    CircuitKind Kind() const { return m_Inputs.Kind(); }
     const char* Title() const { return CircuitTitle(Kind()); }
     virtual std::uint16_t SchematicId() const = 0;
     virtual bool IsPnp() const = 0;
 
-    // Computes the design from the present inputs.
-    virtual void Compute() = 0;
+    // Computes the design from inputs, which must be of this circuit, and
+    // keeps them: every section below shows the inputs of this calculation.
+    void Compute(const DesignInputs& inputs);
 
-    virtual ResultList GetInputData() const = 0;
-    virtual ResultList GetComponentValues() const = 0;
+    // The inputs of the last calculation (the circuit's defaults before the
+    // first one).
+    const DesignInputs& Inputs() const { return m_Inputs; }
+
+    // The requirements in the circuit's result order, then the series.
+    ResultList GetInputData() const;
+    // "UB", "T1", then ComponentNumbers(): resistors as plain numbers,
+    // capacitors in farads.
+    ResultList GetComponentValues() const;
     // "Ic", "Uce", "P".
     ResultList GetOperationPoint() const;
 
-    // The computed component values by name ("R1" ..., "C1" ...), unrounded
-    // doubles as stored.
+    // The computed component values by name ("R1" ..., "C1" ...), as
+    // stored, in the order of the component section.
     virtual std::vector<NamedValue> ComponentNumbers() const = 0;
+
+    // Operation point of the design: collector current in A,
+    // collector-emitter voltage in V, power dissipated in the transistor
+    // in W.
+    double Ic() const { return m_Ic; }
+    double Uce() const { return m_Uce; }
+    double P() const { return m_P; }
 
     // False when the last computation met an operating point that the
     // transistor model cannot solve, or produced values that are no numbers.
@@ -70,25 +74,45 @@ public:
     // "This design is not usable: <why>", shown beside the result; empty
     // for a usable design.
     std::string ProblemNote() const;
-
-    double m_Ic = 0.0;   // collector current of the designed operation point, A
-    double m_Uce = 0.0;  // collector-emitter voltage, V
-    double m_P = 0.0;    // power dissipated in the transistor, W
+    // What is doubtful about a usable design, one sentence each: a
+    // requirement it cannot meet, a part that cannot be bought. The values
+    // themselves stay as computed. Empty for a sound design and for one
+    // that is not usable.
+    const std::vector<std::string>& Notes() const { return m_Notes; }
 
 protected:
-    // Records why the model gave no usable base current at (ic, uce); keeps
-    // an earlier problem of the same computation.
-    void CheckModel(const TransistorModel& model, double baseCurrent, double ic, double uce);
-    // The "Standard series" line of the input data.
-    static ResultItem SeriesItem(int seriesIndex);
-    // "UB", "T1", then ComponentNumbers(): resistors as plain numbers,
-    // capacitors in farads.
-    ResultList ComponentSection(double supplyVoltage, int transistorIndex) const;
-    // Records a problem when any component or operation-point value is not
-    // a finite number.
-    void CheckValuesAreNumbers();
+    explicit AmplifierDesign(CircuitKind kind) : m_Inputs(kind) {}
 
+    // The calculation proper, from Inputs(); it sets the results, the
+    // operation point and, through CheckModel, what the model said.
+    virtual void DoCompute() = 0;
+    // Notes of the circuit's own beyond the parts check (the common
+    // emitter's gain); called for usable designs only.
+    virtual void AddCircuitNotes(std::vector<std::string>& notes) const { (void)notes; }
+    // Parts the circuit may leave at exactly 0 (a resistor that is a plain
+    // wire by design).
+    virtual bool MayBeZero(const std::string& part) const { (void)part; return false; }
+
+    // Records what the model said of its operating point, for the problem
+    // note that Compute() writes with the operation point it shows.
+    void CheckModel(const TransistorModel& model, double baseCurrent);
+
+    // Set by DoCompute().
+    double m_Ic = 0.0;
+    double m_Uce = 0.0;
+    double m_P = 0.0;
+
+private:
+    enum class ModelFault { None, UceTooLow, IcTooLow, NotConverged, NoNumber, Leakage };
+
+    void WriteProblem();
+    void WriteNotes();
+
+    DesignInputs m_Inputs;
+    ModelFault m_ModelFault = ModelFault::None;
+    std::string m_ModelName;
     std::string m_Problem;
+    std::vector<std::string> m_Notes;
 };
 
 } // namespace norvane

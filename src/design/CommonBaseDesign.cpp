@@ -8,35 +8,29 @@
 
 namespace norvane {
 
-CommonBaseInputs::CommonBaseInputs()
-    : m_TransistorIndex(FindTransistor("BC548B"))
-{
-}
-
 std::uint16_t CommonBaseDesign::SchematicId() const
 {
     return IsPnp() ? SchematicIds::CommonBasePnp : SchematicIds::CommonBaseNpn;
 }
 
-void CommonBaseDesign::Compute()
+void CommonBaseDesign::DoCompute()
 {
-    const CommonBaseInputs& in = m_Inputs;
-    m_Problem.clear();
+    const DesignInputs& in = Inputs();
 
     CommonBaseResults r;
-    r.m_IsPnp = IsPnpTransistor(in.m_TransistorIndex);
+    r.m_IsPnp = IsPnpTransistor(in.TransistorIndex());
     TransistorModel model;
-    model.SelectTransistor(in.m_TransistorIndex);
-    const double UB = in.m_SupplyVoltage;
-    const int n = SeriesCounts.at(in.m_SeriesIndex);
+    model.SelectTransistor(in.TransistorIndex());
+    const double UB = in.Value(InputField::SupplyVoltage);
+    const int n = SeriesCounts.at(in.SeriesIndex());
 
-    double R2 = in.m_OutputImpedance;
+    double R2 = in.Value(InputField::OutputImpedance);
     RoundToSeries(R2, n);
     double UR1 = 0.1 * UB;
     if (UR1 > 1.0) {
         UR1 = 1.0;
     }
-    const double VBE0 = GetNominalBaseEmitterVoltage(in.m_TransistorIndex);
+    const double VBE0 = GetNominalBaseEmitterVoltage(in.TransistorIndex());
     const double UR2 = (UB - VBE0 - UR1) * 0.5;
     const double IC = UR2 / R2;
     double R1 = UR1 / IC;
@@ -47,7 +41,7 @@ void CommonBaseDesign::Compute()
     model.SetOperatingPoint(IC, UCE);
     model.Recompute();
     const double IB = model.GetBaseCurrent();
-    CheckModel(model, IB, IC, UCE);
+    CheckModel(model, IB);
     const double IE = IC + IB;
     const double re = model.GetThermalVoltage() / IE;
     R1 = UR1 / IE;
@@ -66,9 +60,11 @@ void CommonBaseDesign::Compute()
     const double beta = IC / IB;
 
     const double pi = 4 * std::atan(1.0);
-    const double fc = in.m_LowerCutoff * 0.5098;
+    const double fc = in.Value(InputField::LowerCutoff) * 0.5098;
     const double w = 2 * pi * fc;
-    double C3 = (1 / w) * (1 / R3 + 1 / R4 + 1 / ((R4 + re) * beta));
+    // C3 holds the base at ground for the signal: against R3, R4 and the
+    // base-emitter impedance r_pi = beta * re of the transistor.
+    double C3 = (1 / w) * (1 / R3 + 1 / R4 + 1 / (beta * re));
     RoundToSeries(C3, 12);
     double C2 = 1 / (w * R2);
     RoundToSeries(C2, 12);
@@ -86,24 +82,6 @@ void CommonBaseDesign::Compute()
     m_Ic = IC;
     m_Uce = UB - (R1 + R2) * IC;
     m_P = m_Uce * m_Ic + VBE * IB;
-    CheckValuesAreNumbers();
-}
-
-ResultList CommonBaseDesign::GetInputData() const
-{
-    ResultList list;
-    ResultItem item;
-    item.SetQuantity("f_min", m_Inputs.m_LowerCutoff, "Hz");
-    list.push_back(item);
-    item.SetNumber("Z_out", m_Inputs.m_OutputImpedance);
-    list.push_back(item);
-    list.push_back(SeriesItem(m_Inputs.m_SeriesIndex));
-    return list;
-}
-
-ResultList CommonBaseDesign::GetComponentValues() const
-{
-    return ComponentSection(m_Inputs.m_SupplyVoltage, m_Inputs.m_TransistorIndex);
 }
 
 std::vector<NamedValue> CommonBaseDesign::ComponentNumbers() const

@@ -9,16 +9,6 @@
 
 namespace norvane {
 
-struct CommonBaseInputs {
-    double m_LowerCutoff = 100000.0;    // Hz
-    double m_SupplyVoltage = 12.0;      // V
-    double m_OutputImpedance = 2000.0;  // ohm
-    int m_TransistorIndex = -1;         // the default is BC548B
-    int m_SeriesIndex = 1;              // 0 E12, 1 E24, 2 E48, 3 E96
-
-    CommonBaseInputs();
-};
-
 struct CommonBaseResults {
     double m_R1 = 0.0, m_R2 = 0.0, m_R3 = 0.0, m_R4 = 0.0;
     double m_C1 = 0.0, m_C2 = 0.0, m_C3 = 0.0;
@@ -27,17 +17,17 @@ struct CommonBaseResults {
 
 class CommonBaseDesign : public AmplifierDesign {
 public:
-    CircuitKind Kind() const override { return CircuitKind::CommonBase; }
     std::uint16_t SchematicId() const override;
     bool IsPnp() const override { return m_Results.m_IsPnp; }
 
-    void Compute() override;
+    CommonBaseDesign() : AmplifierDesign(CircuitKind::CommonBase) {}
 
-    ResultList GetInputData() const override;
-    ResultList GetComponentValues() const override;
     std::vector<NamedValue> ComponentNumbers() const override;
+    const CommonBaseResults& Results() const { return m_Results; }
 
-    CommonBaseInputs m_Inputs;
+private:
+    void DoCompute() override;
+
     CommonBaseResults m_Results;
 };
 

@@ -8,31 +8,25 @@
 
 namespace norvane {
 
-CommonCollectorInputs::CommonCollectorInputs()
-    : m_TransistorIndex(FindTransistor("BC548B"))
-{
-}
-
 std::uint16_t CommonCollectorDesign::SchematicId() const
 {
     return IsPnp() ? SchematicIds::CommonCollectorPnp : SchematicIds::CommonCollectorNpn;
 }
 
-void CommonCollectorDesign::Compute()
+void CommonCollectorDesign::DoCompute()
 {
-    const CommonCollectorInputs& in = m_Inputs;
-    m_Problem.clear();
+    const DesignInputs& in = Inputs();
 
     CommonCollectorResults r;
-    r.m_IsPnp = IsPnpTransistor(in.m_TransistorIndex);
+    r.m_IsPnp = IsPnpTransistor(in.TransistorIndex());
     TransistorModel model;
-    model.SelectTransistor(in.m_TransistorIndex);
-    const double UB = in.m_SupplyVoltage;
-    const int n = SeriesCounts.at(in.m_SeriesIndex);
+    model.SelectTransistor(in.TransistorIndex());
+    const double UB = in.Value(InputField::SupplyVoltage);
+    const int n = SeriesCounts.at(in.SeriesIndex());
 
-    const double VBE0 = GetNominalBaseEmitterVoltage(in.m_TransistorIndex);
+    const double VBE0 = GetNominalBaseEmitterVoltage(in.TransistorIndex());
     const double UR3 = (UB - VBE0) * 0.5;
-    double R3 = UR3 / in.m_CollectorCurrent;
+    double R3 = UR3 / in.Value(InputField::CollectorCurrent);
     RoundToSeries(R3, n);
     const double IC = UR3 / R3;
     const double UCE = UB - UR3;
@@ -40,7 +34,7 @@ void CommonCollectorDesign::Compute()
     model.SetOperatingPoint(IC, UCE);
     model.Recompute();
     const double IB = model.GetBaseCurrent();
-    CheckModel(model, IB, IC, UCE);
+    CheckModel(model, IB);
     const double IE = IC + IB;
     const double re = model.GetThermalVoltage() / IE;
 
@@ -57,8 +51,8 @@ void CommonCollectorDesign::Compute()
 
     const double beta = IC / IB;
     const double Zin = 1 / (1 / R1 + 1 / R2 + 1 / ((R3 + re) * beta));
-    if (in.m_InputImpedance < Zin) {
-        const double RP = 1 / (1 / in.m_InputImpedance - 1 / ((R3 + re) * beta));
+    if (in.Value(InputField::InputImpedance) < Zin) {
+        const double RP = 1 / (1 / in.Value(InputField::InputImpedance) - 1 / ((R3 + re) * beta));
         R1 = UB / (UR2 / RP + IB);
         RoundToSeries(R1, n);
         IR1 = (UB - UR2) / R1;
@@ -68,7 +62,7 @@ void CommonCollectorDesign::Compute()
     }
 
     const double pi = 4 * std::atan(1.0);
-    const double fc = in.m_LowerCutoff * 0.6436;
+    const double fc = in.Value(InputField::LowerCutoff) * 0.6436;
     const double w = 2 * pi * fc;
     double C1 = (1 / w) * (1 / R1 + 1 / R2 + 1 / ((R3 + re) * beta));
     RoundToSeries(C1, 12);
@@ -84,26 +78,6 @@ void CommonCollectorDesign::Compute()
     m_Ic = IC;
     m_Uce = UB - IE * R3;
     m_P = m_Uce * m_Ic + VBE * IB;
-    CheckValuesAreNumbers();
-}
-
-ResultList CommonCollectorDesign::GetInputData() const
-{
-    ResultList list;
-    ResultItem item;
-    item.SetQuantity("f_min", m_Inputs.m_LowerCutoff, "Hz");
-    list.push_back(item);
-    item.SetNumber("Z_in", m_Inputs.m_InputImpedance);
-    list.push_back(item);
-    item.SetQuantity("Ic", m_Inputs.m_CollectorCurrent, "A");
-    list.push_back(item);
-    list.push_back(SeriesItem(m_Inputs.m_SeriesIndex));
-    return list;
-}
-
-ResultList CommonCollectorDesign::GetComponentValues() const
-{
-    return ComponentSection(m_Inputs.m_SupplyVoltage, m_Inputs.m_TransistorIndex);
 }
 
 std::vector<NamedValue> CommonCollectorDesign::ComponentNumbers() const

@@ -9,17 +9,6 @@
 
 namespace norvane {
 
-struct CommonCollectorInputs {
-    int m_SeriesIndex = 1;               // 0 E12, 1 E24, 2 E48, 3 E96
-    double m_SupplyVoltage = 12.0;       // V
-    double m_LowerCutoff = 10.0;         // Hz
-    double m_InputImpedance = 50000.0;   // ohm
-    double m_CollectorCurrent = 0.002;   // A
-    int m_TransistorIndex = -1;          // the default is BC548B
-
-    CommonCollectorInputs();
-};
-
 struct CommonCollectorResults {
     double m_R1 = 0.0, m_R2 = 0.0, m_R3 = 0.0;
     double m_C1 = 0.0, m_C2 = 0.0;
@@ -28,17 +17,17 @@ struct CommonCollectorResults {
 
 class CommonCollectorDesign : public AmplifierDesign {
 public:
-    CircuitKind Kind() const override { return CircuitKind::CommonCollector; }
     std::uint16_t SchematicId() const override;
     bool IsPnp() const override { return m_Results.m_IsPnp; }
 
-    void Compute() override;
+    CommonCollectorDesign() : AmplifierDesign(CircuitKind::CommonCollector) {}
 
-    ResultList GetInputData() const override;
-    ResultList GetComponentValues() const override;
     std::vector<NamedValue> ComponentNumbers() const override;
+    const CommonCollectorResults& Results() const { return m_Results; }
 
-    CommonCollectorInputs m_Inputs;
+private:
+    void DoCompute() override;
+
     CommonCollectorResults m_Results;
 };
 

@@ -8,11 +8,6 @@
 
 namespace norvane {
 
-CommonEmitterInputs::CommonEmitterInputs()
-    : m_TransistorIndex(FindTransistor("BC548B"))
-{
-}
-
 std::uint16_t CommonEmitterDesign::SchematicId() const
 {
     if (IsPnp()) {
@@ -23,20 +18,19 @@ std::uint16_t CommonEmitterDesign::SchematicId() const
                              : SchematicIds::CommonEmitterNpn;
 }
 
-void CommonEmitterDesign::Compute()
+void CommonEmitterDesign::DoCompute()
 {
-    const CommonEmitterInputs& in = m_Inputs;
-    const double UB = in.m_SupplyVoltage;
-    const int t = in.m_TransistorIndex;
-    const int n = SeriesCounts.at(in.m_SeriesIndex);
-    m_Problem.clear();
+    const DesignInputs& in = Inputs();
+    const double UB = in.Value(InputField::SupplyVoltage);
+    const int t = in.TransistorIndex();
+    const int n = SeriesCounts.at(in.SeriesIndex());
 
     CommonEmitterResults r;
     r.m_IsPnp = IsPnpTransistor(t);
     TransistorModel model;
     model.SelectTransistor(t);
 
-    double R3 = in.m_OutputImpedance;
+    double R3 = in.Value(InputField::OutputImpedance);
     RoundToSeries(R3, n);
     double UE = 0.1 * UB;
     if (UE > 1.0) {
@@ -47,7 +41,7 @@ void CommonEmitterDesign::Compute()
     double Ic = URC / R3;
     double RE = R3 * UE / URC;
     double Uce = UB - (RE + R3) * Ic;
-    const double A = std::pow(10, in.m_GainDb * 0.05);
+    const double A = std::pow(10, in.Value(InputField::Gain) * 0.05);
     if (URC / UE > A) {
         RE = R3 / A;
         UE = RE / (RE + R3) * (UB - UBE0) * 0.5;
@@ -58,7 +52,7 @@ void CommonEmitterDesign::Compute()
     model.SetOperatingPoint(Ic, Uce);
     model.Recompute();
     const double IB = model.GetBaseCurrent();
-    CheckModel(model, IB, Ic, Uce);
+    CheckModel(model, IB);
     const double IE = Ic + IB;
     const double re = model.GetThermalVoltage() / IE;
     RE = UE / IE;
@@ -90,8 +84,8 @@ void CommonEmitterDesign::Compute()
     const double B = Ic / IB;
     const double RT = (R4 + re) * B;
     const double Zin = 1 / (1 / R1 + 1 / R2 + 1 / RT);
-    if (in.m_InputImpedance < Zin) {
-        const double Rp = 1 / (1 / in.m_InputImpedance - 1 / RT);
+    if (in.Value(InputField::InputImpedance) < Zin) {
+        const double Rp = 1 / (1 / in.Value(InputField::InputImpedance) - 1 / RT);
         R1 = UB / (UBB / Rp + IB);
         RoundToSeries(R1, n);
         I1 = (UB - UBB) / R1;
@@ -101,7 +95,7 @@ void CommonEmitterDesign::Compute()
     }
 
     const double pi = 4 * std::atan(1.0);
-    const double fc = 0.5098 * in.m_LowerCutoff;
+    const double fc = 0.5098 * in.Value(InputField::LowerCutoff);
     const double w = 2 * pi * fc;
     double C1 = (1 / w) * (1 / R1 + 1 / R2 + 1 / RT);
     RoundToSeries(C1, 12);
@@ -122,31 +116,26 @@ void CommonEmitterDesign::Compute()
     r.m_C2 = C2;
     r.m_C3 = C3;
     m_Results = r;
+    m_DesignedGainDb = 20 * std::log10(R3 / (R4 + re));
     m_Ic = Ic;
     m_Uce = UB - (R3 + R4 + R5) * m_Ic;
     m_P = m_Uce * m_Ic + UBE * IB;
-    CheckValuesAreNumbers();
 }
 
-ResultList CommonEmitterDesign::GetInputData() const
+void CommonEmitterDesign::AddCircuitNotes(std::vector<std::string>& notes) const
 {
-    ResultList list;
-    ResultItem item;
-    item.SetQuantity("Voltage gain", m_Inputs.m_GainDb, "dB");
-    list.push_back(item);
-    item.SetQuantity("f_min", m_Inputs.m_LowerCutoff, "Hz");
-    list.push_back(item);
-    item.SetNumber("Z_in", m_Inputs.m_InputImpedance);
-    list.push_back(item);
-    item.SetNumber("Z_out", m_Inputs.m_OutputImpedance);
-    list.push_back(item);
-    list.push_back(SeriesItem(m_Inputs.m_SeriesIndex));
-    return list;
-}
-
-ResultList CommonEmitterDesign::GetComponentValues() const
-{
-    return ComponentSection(m_Inputs.m_SupplyVoltage, m_Inputs.m_TransistorIndex);
+    // Within 1 dB the design meets its gain; rounding to the series alone
+    // moves it by a few tenths.
+    constexpr double ToleranceDb = 1.0;
+    const double wanted = Inputs().Value(InputField::Gain);
+    if (m_DesignedGainDb < wanted - ToleranceDb) {
+        ResultItem wantedText;
+        wantedText.SetQuantity("", wanted, "dB");
+        ResultItem reached;
+        reached.SetQuantity("", std::round(m_DesignedGainDb * 10) / 10, "dB");
+        notes.push_back("The voltage gain of " + wantedText.value
+                        + " cannot be reached: this design gives about " + reached.value);
+    }
 }
 
 std::vector<NamedValue> CommonEmitterDesign::ComponentNumbers() const

@@ -9,19 +9,6 @@
 
 namespace norvane {
 
-// The confirmed requirements, as the input dialog holds them.
-struct CommonEmitterInputs {
-    double m_GainDb = 0.0;              // dB
-    double m_LowerCutoff = 10.0;        // Hz
-    double m_SupplyVoltage = 12.0;      // V
-    double m_InputImpedance = 50000.0;  // ohm
-    double m_OutputImpedance = 2000.0;  // ohm
-    int m_TransistorIndex = -1;         // -1 until set; the default is BC548B
-    int m_SeriesIndex = 1;              // 0 E12, 1 E24, 2 E48, 3 E96
-
-    CommonEmitterInputs();
-};
-
 struct CommonEmitterResults {
     double m_R1 = 0.0, m_R2 = 0.0, m_R3 = 0.0, m_R4 = 0.0, m_R5 = 0.0;
     double m_C1 = 0.0, m_C2 = 0.0, m_C3 = 0.0;
@@ -30,19 +17,27 @@ struct CommonEmitterResults {
 
 class CommonEmitterDesign : public AmplifierDesign {
 public:
-    CircuitKind Kind() const override { return CircuitKind::CommonEmitter; }
     std::uint16_t SchematicId() const override;
     bool IsPnp() const override { return m_Results.m_IsPnp; }
     bool IsWithoutBypass() const { return m_Results.m_R5 <= 0; }
 
-    void Compute() override;
+    CommonEmitterDesign() : AmplifierDesign(CircuitKind::CommonEmitter) {}
 
-    ResultList GetInputData() const override;
-    ResultList GetComponentValues() const override;
     std::vector<NamedValue> ComponentNumbers() const override;
+    const CommonEmitterResults& Results() const { return m_Results; }
 
-    CommonEmitterInputs m_Inputs;
+    // The voltage gain the design gives by its own small-signal figures,
+    // R3 / (R4 + re), in dB.
+    double DesignedGainDb() const { return m_DesignedGainDb; }
+
+private:
+    void DoCompute() override;
+    void AddCircuitNotes(std::vector<std::string>& notes) const override;
+    // R4 is 0 where the gain asks for more than R3 / re.
+    bool MayBeZero(const std::string& part) const override { return part == "R4"; }
+
     CommonEmitterResults m_Results;
+    double m_DesignedGainDb = 0.0;
 };
 
 } // namespace norvane

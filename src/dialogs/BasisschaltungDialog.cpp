@@ -2,25 +2,11 @@
 
 namespace norvane {
 
-CBasisschaltungDialog::CBasisschaltungDialog(CommonBaseInputs& inputs, QWidget* parent)
+CBasisschaltungDialog::CBasisschaltungDialog(QWidget* parent)
     : CCircuitDialog(CircuitKind::CommonBase, QStringLiteral("Common-base circuit"),
-                     QStringLiteral(":/images/dialog-common-base.png"), parent),
-      m_Inputs(inputs)
+                     QStringLiteral(":/images/dialog-common-base.png"), parent)
 {
-    BuildControls(
-        {
-            {InputField::SupplyVoltage, "Supply voltage in V :", 8, &m_SupplyVoltageText},
-            {InputField::LowerCutoff, "Lower cut-off frequency in Hz :", 36, &m_LowerCutoffText},
-            {InputField::OutputImpedance, "Output impedance in Ohms :", 64, &m_OutputImpedanceText},
-        },
-        {95, 108, 140, 151});
-}
-
-void CBasisschaltungDialog::LoadTexts()
-{
-    SetEngineeringText(m_LowerCutoffText, m_Inputs.m_LowerCutoff);
-    SetEngineeringText(m_SupplyVoltageText, m_Inputs.m_SupplyVoltage);
-    SetEngineeringText(m_OutputImpedanceText, m_Inputs.m_OutputImpedance);
+    BuildControls({95, 108, 140, 151});
 }
 
 } // namespace norvane

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <array>
 
 namespace norvane {
@@ -34,7 +35,7 @@ QString TransistorName(int index)
 
 CCircuitDialog::CCircuitDialog(CircuitKind kind, const QString& caption, const QString& picture,
                                QWidget* parent)
-    : QDialog(parent), m_Kind(kind), m_PicturePath(picture)
+    : QDialog(parent), m_Inputs(kind), m_PicturePath(picture)
 {
     setWindowTitle(caption);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -42,9 +43,15 @@ CCircuitDialog::CCircuitDialog(CircuitKind kind, const QString& caption, const Q
 
 CCircuitDialog::~CCircuitDialog() = default;
 
-void CCircuitDialog::BuildControls(std::vector<FieldRow> rows, const LowerRows& lower)
+void CCircuitDialog::SetInputs(const DesignInputs& inputs)
 {
-    m_Rows = std::move(rows);
+    if (inputs.Kind() == Kind()) {
+        m_Inputs = inputs;
+    }
+}
+
+void CCircuitDialog::BuildControls(const LowerRows& lower)
+{
     const DialogUnits du(font());
     setFixedSize(du.Size(368, 214));
 
@@ -54,12 +61,14 @@ void CCircuitDialog::BuildControls(std::vector<FieldRow> rows, const LowerRows& 
     m_pPicture->setGeometry(QRect(QPoint(du.X(7), du.Y(9)), pixmap.size()));
 
     // Labels run from x 195 up to the edit fields at x 303.
-    for (const FieldRow& row : m_Rows) {
-        auto* label = new QLabel(QString::fromLatin1(row.label), this);
-        label->setGeometry(du.Rect(195, row.editTop, 106, 14));
+    for (const CircuitField& row : CircuitInfoOf(Kind()).dialogOrder) {
+        auto* label = new QLabel(QString::fromLatin1(FieldInfoOf(row.field).dialogLabel), this);
+        label->setGeometry(du.Rect(195, row.dialogTop, 106, 14));
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         auto* edit = new QLineEdit(this);
-        edit->setGeometry(du.Rect(303, row.editTop, 58, 14));
+        edit->setGeometry(du.Rect(303, row.dialogTop, 58, 14));
+        m_Fields.push_back(row.field);
+        m_Texts.emplace_back();
         label->setBuddy(edit);
         m_Labels.push_back(label);
         m_Edits.push_back(edit);
@@ -127,22 +136,14 @@ void CCircuitDialog::BuildControls(std::vector<FieldRow> rows, const LowerRows& 
 
 QLineEdit* CCircuitDialog::FieldEdit(InputField field) const
 {
-    for (std::size_t i = 0; i < m_Rows.size(); ++i) {
-        if (m_Rows[i].field == field) {
-            return m_Edits[i];
-        }
-    }
-    return nullptr;
+    const auto found = std::ranges::find(m_Fields, field);
+    return found == m_Fields.end() ? nullptr : m_Edits[found - m_Fields.begin()];
 }
 
 QLabel* CCircuitDialog::FieldLabel(InputField field) const
 {
-    for (std::size_t i = 0; i < m_Rows.size(); ++i) {
-        if (m_Rows[i].field == field) {
-            return m_Labels[i];
-        }
-    }
-    return nullptr;
+    const auto found = std::ranges::find(m_Fields, field);
+    return found == m_Fields.end() ? nullptr : m_Labels[found - m_Fields.begin()];
 }
 
 QRadioButton* CCircuitDialog::SeriesButton(int index) const
@@ -173,9 +174,12 @@ void CCircuitDialog::setVisible(bool visible)
 
 void CCircuitDialog::OnInitDialog()
 {
-    // Every opening shows the members, not what was typed last time.
-    LoadTexts();
-    m_TransistorText = TransistorName(TransistorIndex());
+    // Every opening shows the held requirements, not what was typed last
+    // time.
+    for (std::size_t i = 0; i < m_Fields.size(); ++i) {
+        SetEngineeringText(m_Texts[i], m_Inputs.Value(m_Fields[i]));
+    }
+    m_TransistorText = TransistorName(m_Inputs.TransistorIndex());
     UpdateData(false);
     if (!m_Edits.empty()) {
         m_Edits.front()->setFocus();
@@ -186,20 +190,20 @@ void CCircuitDialog::OnInitDialog()
 void CCircuitDialog::UpdateData(bool saveAndValidate)
 {
     if (saveAndValidate) {
-        for (std::size_t i = 0; i < m_Rows.size(); ++i) {
-            *m_Rows[i].text = m_Edits[i]->text();
+        for (std::size_t i = 0; i < m_Fields.size(); ++i) {
+            m_Texts[i] = m_Edits[i]->text();
         }
         m_TransistorText = m_pTransistorEdit->text();
         // The group always holds a checked button once the dialog is open.
-        SeriesIndex() = m_pSeriesGroup->checkedId();
+        m_Inputs.SetSeriesIndex(m_pSeriesGroup->checkedId());
     } else {
-        for (std::size_t i = 0; i < m_Rows.size(); ++i) {
-            m_Edits[i]->setText(*m_Rows[i].text);
+        for (std::size_t i = 0; i < m_Fields.size(); ++i) {
+            m_Edits[i]->setText(m_Texts[i]);
             m_Edits[i]->setCursorPosition(0);
         }
         m_pTransistorEdit->setText(m_TransistorText);
         m_pTransistorEdit->setCursorPosition(0);
-        if (QAbstractButton* radio = m_pSeriesGroup->button(SeriesIndex())) {
+        if (QAbstractButton* radio = m_pSeriesGroup->button(m_Inputs.SeriesIndex())) {
             radio->setChecked(true);
         }
     }
@@ -208,14 +212,14 @@ void CCircuitDialog::UpdateData(bool saveAndValidate)
 void CCircuitDialog::OnSelectFromList()
 {
     CTransistorListDlg list(this);
-    list.SetSelection(TransistorIndex());
+    list.SetSelection(m_Inputs.TransistorIndex());
     if (list.exec() != QDialog::Accepted) {
         return;
     }
     // Whatever was typed in the other fields survives the refill below.
     UpdateData(true);
-    TransistorIndex() = list.GetSelection();
-    m_TransistorText = TransistorName(TransistorIndex());
+    m_Inputs.SetTransistorIndex(list.GetSelection());
+    m_TransistorText = TransistorName(m_Inputs.TransistorIndex());
     UpdateData(false);
 }
 
@@ -224,36 +228,33 @@ void CCircuitDialog::accept()
     UpdateData(true);
 
     auto fieldText = [this](InputField field) -> std::string {
-        for (const FieldRow& row : m_Rows) {
-            if (row.field == field) {
-                return row.text->toStdString();
-            }
-        }
-        return {};
+        const auto found = std::ranges::find(m_Fields, field);
+        return found == m_Fields.end() ? std::string() : m_Texts[found - m_Fields.begin()].toStdString();
     };
     // The copy for the lookup holds at most 100 characters.
     const InputCheckOutcome outcome =
-        CheckInputs(m_Kind, fieldText, m_TransistorText.left(100).toStdString());
+        CheckInputs(m_Inputs, fieldText, m_TransistorText.left(100).toStdString());
 
     switch (outcome.result) {
-    case InputCheckOutcome::Result::OutOfRange: {
-        // The range message has no owner window.
+    case InputCheck::NotANumber:
+    case InputCheck::OutOfRange: {
+        // The messages about a value have no owner window.
         QMessageBox box(QMessageBox::Critical, QString::fromLatin1(InputErrorCaption),
                         QString::fromStdString(outcome.message), QMessageBox::Ok);
         box.exec();
         return;
     }
-    case InputCheckOutcome::Result::UnknownTransistor: {
+    case InputCheck::UnknownTransistor: {
         QMessageBox box(QMessageBox::Critical, QString::fromLatin1(InputErrorCaption),
                         QString::fromStdString(outcome.message), QMessageBox::Ok, this);
         box.exec();
         return;
     }
-    case InputCheckOutcome::Result::Accepted:
+    case InputCheck::Accepted:
         break;
     }
 
-    Store(outcome);
+    m_Inputs = outcome.inputs;
     UpdateData(true);
     QDialog::accept();
 }

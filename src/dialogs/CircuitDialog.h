@@ -6,10 +6,13 @@
 // OK and Cancel; the data exchange between the fields and the text
 // members; the opening, the pick from the list and the checks on OK.
 //
-// The numbers live in the inputs of the design the dialog belongs to: a
-// dialog writes them only at a successful OK, except the transistor index
-// (set at once by a pick from the list) and the series index (read at
-// every OK press and every pick).
+// The dialog keeps its own copy of the requirements between openings: the
+// fields come from the circuit's description (design/DesignInputs.h), every
+// opening shows the copy, and a successful OK replaces it with the checked
+// values, which the owner then reads with Inputs(). Two things change the
+// copy without an OK: a type picked from the list (the next opening shows
+// it) and the series, read at every OK press and every pick. Nothing else
+// reads the dialog's controls.
 
 #include "design/AmplifierDesign.h"
 #include "design/InputChecks.h"
@@ -35,7 +38,14 @@ class CCircuitDialog : public QDialog {
 public:
     ~CCircuitDialog() override;
 
-    CircuitKind Kind() const { return m_Kind; }
+    CircuitKind Kind() const { return m_Inputs.Kind(); }
+
+    // The requirements the dialog holds: the last accepted ones, with the
+    // type and series changes described above.
+    const DesignInputs& Inputs() const { return m_Inputs; }
+    // Replaces them (for example with those of an opened report); kind must
+    // match.
+    void SetInputs(const DesignInputs& inputs);
 
     // Controls, for the tests and the screenshots.
     QLineEdit* FieldEdit(InputField field) const;
@@ -56,14 +66,6 @@ public Q_SLOTS:
     void OnSelectFromList();
 
 protected:
-    // One edit field row: the requirement, its label, the edit field's top
-    // in dialog units, and the text member it exchanges with.
-    struct FieldRow {
-        InputField field;
-        const char* label;
-        int editTop;
-        QString* text;
-    };
     // Where the rows below the fields stand, in dialog units.
     struct LowerRows {
         int typeLabelTop;
@@ -75,28 +77,21 @@ protected:
     CCircuitDialog(CircuitKind kind, const QString& caption, const QString& picture,
                    QWidget* parent);
 
-    // Creates the controls; called once by each dialog's constructor.
-    void BuildControls(std::vector<FieldRow> rows, const LowerRows& lower);
-
-    // The numeric members as texts, in engineering form.
-    virtual void LoadTexts() = 0;
-    virtual int& TransistorIndex() = 0;
-    virtual int& SeriesIndex() = 0;
-    // Stores the accepted values into the numeric members.
-    virtual void Store(const InputCheckOutcome& outcome) = 0;
-
-    // true: controls into the text members and the series index;
-    // false: the other way.
-    void UpdateData(bool saveAndValidate);
-
-    QString m_TransistorText;
+    // Creates the controls, one row per field of the circuit; called once
+    // by each dialog's constructor.
+    void BuildControls(const LowerRows& lower);
 
 private:
+    // true: controls into the texts and the series index; false: the other
+    // way.
+    void UpdateData(bool saveAndValidate);
     void OnInitDialog();
 
-    CircuitKind m_Kind;
+    DesignInputs m_Inputs;
     QString m_PicturePath;
-    std::vector<FieldRow> m_Rows;
+    std::vector<InputField> m_Fields;     // top to bottom
+    std::vector<QString> m_Texts;         // one per field
+    QString m_TransistorText;
     std::vector<QLineEdit*> m_Edits;
     std::vector<QLabel*> m_Labels;
     QLabel* m_pPicture = nullptr;

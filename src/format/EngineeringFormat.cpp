@@ -1,5 +1,6 @@
 #include "format/EngineeringFormat.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -143,7 +144,7 @@ struct Suffix {
 };
 
 // In the order in which the letters are searched.
-constexpr std::array<Suffix, 12> ParseSuffixes{{
+constexpr std::array<Suffix, 11> ParseSuffixes{{
     {'p', 1e-12}, {'P', 1e-12},
     {'n', 1e-9}, {'N', 1e-9},
     {'u', 1e-6}, {'U', 1e-6},
@@ -204,7 +205,8 @@ long OrderOfMagnitude(std::string_view number)
 // Reads the longest leading decimal number as atof does in the classic
 // locale, but without hexadecimal forms and the words inf and nan:
 // white space, sign, digits with at most one point, optional exponent.
-double ReadLeadingDecimal(const std::string& s)
+// nullopt when there is no digit.
+std::optional<double> ReadLeadingDecimal(const std::string& s)
 {
     std::size_t pos = 0;
     while (pos < s.size() && IsAsciiSpace(s[pos])) {
@@ -227,7 +229,7 @@ double ReadLeadingDecimal(const std::string& s)
         }
     }
     if (digits == 0) {
-        return 0.0;
+        return std::nullopt;
     }
     if (pos < s.size() && (s[pos] == 'e' || s[pos] == 'E')) {
         std::size_t exponent = pos + 1;
@@ -260,7 +262,7 @@ double ReadLeadingDecimal(const std::string& s)
 
 } // namespace
 
-double ParseEngineering(std::string_view text)
+std::optional<double> ReadEngineering(std::string_view text)
 {
     std::string copy;
     copy.reserve(text.size());
@@ -281,7 +283,17 @@ double ParseEngineering(std::string_view text)
             copy[found] = '.';
         }
     }
-    return ReadLeadingDecimal(copy) * factor;
+    const std::optional<double> number = ReadLeadingDecimal(copy);
+    if (!number) {
+        const bool blank = std::ranges::all_of(copy, IsAsciiSpace);
+        return blank ? std::optional<double>(0.0) : std::nullopt;
+    }
+    return *number * factor;
+}
+
+double ParseEngineering(std::string_view text)
+{
+    return ReadEngineering(text).value_or(0.0);
 }
 
 } // namespace norvane

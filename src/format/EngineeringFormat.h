@@ -6,6 +6,7 @@
 // "4k7" manner of writing.
 
 #include <string>
+#include <optional>
 #include <string_view>
 
 namespace norvane {
@@ -42,5 +43,11 @@ std::string FormatEngineering(double x);
 // the number and may stand in place of the decimal point. A text without a
 // leading number reads as 0.
 double ParseEngineering(std::string_view text);
+
+// The same reading, but a text that is not blank and has no number at its
+// start (after the blanks; a prefix letter standing for the decimal point,
+// as in "k5", counts as the start of a number) is no number: nullopt. A
+// blank text reads as 0.
+std::optional<double> ReadEngineering(std::string_view text);
 
 } // namespace norvane

@@ -272,8 +272,8 @@ std::string BuildReport(const std::string& reportName, const ReportContent& cont
 
     out += "<body>\n\n";
     out += "<h1>Norvane-Design \"" + name + "\"</h1>\n\n";
-    if (!content.note.empty()) {
-        out += "<p><strong>" + EscapeXhtmlText(content.note) + "</strong></p>\n\n";
+    for (const std::string& note : content.notes) {
+        out += "<p><strong>" + EscapeXhtmlText(note) + "</strong></p>\n\n";
     }
 
     out += "<h2>Input data</h2>\n";
@@ -399,7 +399,7 @@ WriteOutcome WriteSchematicPng(std::uint16_t schematicId, const std::string& ima
 ReportContent ReportContentOf(const AmplifierDesign& design)
 {
     return {design.Title(), design.GetInputData(), design.GetComponentValues(),
-            design.GetOperationPoint(), design.ProblemNote()};
+            design.GetOperationPoint(), DesignNotes(design)};
 }
 
 WriteOutcome WriteReport(const std::string& reportPath, const AmplifierDesign& design)

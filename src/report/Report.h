@@ -17,6 +17,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace norvane {
 
@@ -27,8 +28,9 @@ struct ReportContent {
     ResultList inputData;
     ResultList componentValues;
     ResultList operationPoint;
-    // A note that the design cannot be built, and why; empty otherwise.
-    std::string note{};
+    // Notes shown below the heading: that the design cannot be built and
+    // why, or what is doubtful about it; none for a sound design.
+    std::vector<std::string> notes{};
 };
 
 // The program's version, as the About box shows it.

@@ -18,9 +18,11 @@ const char* PolarityText(bool isPnp)
 }
 
 // What all three circuits share: title, supply, transistor, sweep.
-AmplifierCircuit CircuitBase(const AmplifierDesign& design, double supplyVoltage, int transistorIndex,
-                             double lowerCutoff)
+AmplifierCircuit CircuitBase(const AmplifierDesign& design)
 {
+    const double supplyVoltage = design.Inputs().Value(InputField::SupplyVoltage);
+    const int transistorIndex = design.Inputs().TransistorIndex();
+    const double lowerCutoff = design.Inputs().Value(InputField::LowerCutoff);
     AmplifierCircuit circuit;
     circuit.m_IsPnp = design.IsPnp();
     circuit.m_SupplyVoltage = supplyVoltage;
@@ -38,9 +40,8 @@ AmplifierCircuit CircuitBase(const AmplifierDesign& design, double supplyVoltage
 
 AmplifierCircuit DescribeCommonEmitter(const CommonEmitterDesign& design)
 {
-    const CommonEmitterResults& r = design.m_Results;
-    AmplifierCircuit circuit = CircuitBase(design, design.m_Inputs.m_SupplyVoltage,
-                                           design.m_Inputs.m_TransistorIndex, design.m_Inputs.m_LowerCutoff);
+    const CommonEmitterResults& r = design.Results();
+    AmplifierCircuit circuit = CircuitBase(design);
     auto& parts = circuit.m_Parts;
     parts.push_back({"R1", "vcc", "base", r.m_R1});
     parts.push_back({"R2", "base", "0", r.m_R2});
@@ -67,9 +68,8 @@ AmplifierCircuit DescribeCommonEmitter(const CommonEmitterDesign& design)
 
 AmplifierCircuit DescribeCommonBase(const CommonBaseDesign& design)
 {
-    const CommonBaseResults& r = design.m_Results;
-    AmplifierCircuit circuit = CircuitBase(design, design.m_Inputs.m_SupplyVoltage,
-                                           design.m_Inputs.m_TransistorIndex, design.m_Inputs.m_LowerCutoff);
+    const CommonBaseResults& r = design.Results();
+    AmplifierCircuit circuit = CircuitBase(design);
     auto& parts = circuit.m_Parts;
     parts.push_back({"R1", "emitter", "0", r.m_R1});
     parts.push_back({"R2", "vcc", "collector", r.m_R2});
@@ -83,9 +83,8 @@ AmplifierCircuit DescribeCommonBase(const CommonBaseDesign& design)
 
 AmplifierCircuit DescribeCommonCollector(const CommonCollectorDesign& design)
 {
-    const CommonCollectorResults& r = design.m_Results;
-    AmplifierCircuit circuit = CircuitBase(design, design.m_Inputs.m_SupplyVoltage,
-                                           design.m_Inputs.m_TransistorIndex, design.m_Inputs.m_LowerCutoff);
+    const CommonCollectorResults& r = design.Results();
+    AmplifierCircuit circuit = CircuitBase(design);
     circuit.m_Collector = "vcc";
     auto& parts = circuit.m_Parts;
     parts.push_back({"R1", "vcc", "base", r.m_R1});

@@ -50,6 +50,9 @@ public:
     bool IsValid() const { return m_Valid; }
     ModelStatus GetStatus() const { return m_Status; }
 
+    // The operating point last set.
+    double GetCollectorEmitterVoltage() const { return m_Vce; }
+
     int GetIndex() const { return m_Index; }
     const TransistorRecord& GetRecord() const { return m_Record; }
 

@@ -5,9 +5,12 @@
 #include "app/AboutDlg.h"
 #include "support/TestMain.h"
 #include "app/AppFixture.h"
+#include "dialogs/TransistorListDlg.h"
 #include "transistors/TransistorTable.h"
 
 #include <QAction>
+#include <QListView>
+#include <QRadioButton>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -42,6 +45,31 @@ void Touch(const QString& path)
     file.write("<html/>\n");
 }
 
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// The lines the view draws, as "name = value".
+QStringList ViewLines(CNorvaneDoc& doc)
+{
+    QStringList lines;
+    for (const ResultList& list : {doc.GetInputData(), doc.GetComponentValues(), doc.GetOperationPoint()}) {
+        for (const ResultItem& item : list) {
+            lines << QString::fromStdString(item.name + " = " + item.value);
+        }
+    }
+    return lines;
+}
+
 } // namespace
 
 class AppCommandsTest : public QObject {
@@ -54,7 +82,7 @@ private Q_SLOTS:
         QVERIFY(f.Frame().isVisible());
         QCOMPARE(f.Frame().windowTitle(), QString("Norvane"));
         QCOMPARE(f.Frame().frameGeometry().size(), QSize(810, 538));
-        QCOMPARE(f.app->GetLastOutcome(), 0);
+        QCOMPARE(f.app->GetLastOutcome(), CalculationOutcome::None);
         QCOMPARE(f.app->GetCircuitKind(), CircuitKind::None);
         QCOMPARE(f.app->GetSchematicId(), std::uint16_t(0));
         QVERIFY(!f.app->IsResultUnsaved());
@@ -114,7 +142,7 @@ private Q_SLOTS:
         MessageBoxWatch watch;
         f.Calculate(kind, AppFixture::WithType(type));
         QVERIFY(watch.Texts().isEmpty());
-        QCOMPARE(f.app->GetLastOutcome(), 2);
+        QCOMPARE(f.app->GetLastOutcome(), CalculationOutcome::Calculated);
         QCOMPARE(int(f.app->GetSchematicId()), schematic);
         QCOMPARE(QString::fromStdString(f.app->GetCircuitTitle()), title);
         QCOMPARE(f.app->GetCircuitKind(), kind);
@@ -145,7 +173,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Cancel(CircuitKind::CommonEmitter);
-        QCOMPARE(f.app->GetLastOutcome(), 0);
+        QCOMPARE(f.app->GetLastOutcome(), CalculationOutcome::None);
         QCOMPARE(f.app->GetCircuitKind(), CircuitKind::None);
 
         f.Calculate(CircuitKind::CommonEmitter);
@@ -235,83 +263,155 @@ private Q_SLOTS:
         QVERIFY(f.Doc().GetPathName().isEmpty());
         QCOMPARE(f.Doc().GetTitle(), QString("Untitled"));
         QVERIFY(f.app->IsResultUnsaved());
-        QCOMPARE(f.app->GetLastOutcome(), 2);
+        QCOMPARE(f.app->GetLastOutcome(), CalculationOutcome::Calculated);
         QCOMPARE(int(f.app->GetSchematicId()), 140);
     }
 
-    void openMakesAFileTheDocumentsFile()
+    // What the dialog holds after a cancel never relabels the shown result.
+    void resultShowsTheInputsItWasComputedFrom()
     {
         AppFixture f;
-        const QString existing = f.Path("old.html");
-        Touch(existing);
+        f.Calculate(CircuitKind::CommonEmitter);
+        const QStringList before = ViewLines(f.Doc());
+        f.NextSavePath = f.Path("before.html");
+        f.Doc().OnSaveResultAs();
+        const QByteArray saved = ReadAll(f.NextSavePath);
+
+        // A type picked from the list, then Escape.
+        OnNextModal<CCircuitDialog>([](CCircuitDialog* dialog) {
+            OnNextModal<CTransistorListDlg>([](CTransistorListDlg* list) {
+                list->ListControl()->setCurrentIndex(
+                    list->ListControl()->model()->index(FindTransistor("2N3904"), 0));
+                list->OkButton()->click();
+                OnNextModal<CCircuitDialog>([](CCircuitDialog* again) {
+                    QTest::keyClick(again, Qt::Key_Escape);
+                });
+            });
+            dialog->ListButton()->click();
+        });
+        f.Run(CircuitKind::CommonEmitter);
+        // E96 read at a refused OK, then Cancel.
+        OnNextModal<CCircuitDialog>([](CCircuitDialog* dialog) {
+            dialog->SeriesButton(3)->setChecked(true);
+            dialog->FieldEdit(InputField::SupplyVoltage)->setText("0");
+            AnswerNextMessage(QMessageBox::Ok, {}, [] {
+                OnNextModal<CCircuitDialog>([](CCircuitDialog* again) { again->CancelButton()->click(); });
+            });
+            dialog->OkButton()->click();
+        });
+        f.Run(CircuitKind::CommonEmitter);
+
+        QCOMPARE(ViewLines(f.Doc()), before);
+        QVERIFY(before.contains("T1 = BC548B"));
+        QVERIFY(before.contains("Standard series = E24"));
+        f.Doc().OnSaveResult();
+        QCOMPARE(ReadAll(f.NextSavePath), saved);
+        // The dialog keeps its memory for the next opening.
+        QCOMPARE(f.app->Emitterschaltung().Dialog().Inputs().TransistorIndex(), FindTransistor("2N3904"));
+        QCOMPARE(f.app->Emitterschaltung().Dialog().Inputs().SeriesIndex(), 3);
+    }
+
+    void openLoadsAReportAndOverwritesNothingUnasked()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonBase, AppFixture::WithType("BC558B"));
+        const QString report = f.Path("cb.html");
+        f.NextSavePath = report;
+        f.Doc().OnSaveResultAs();
+        const QByteArray saved = ReadAll(report);
+        const QStringList designed = ViewLines(f.Doc());
         f.Calculate(CircuitKind::CommonEmitter);
 
-        // The question comes after the file has been chosen.
-        f.NextOpenPath = existing;
+        // The question about the unsaved result comes after the file has
+        // been chosen; then the report's design is the current one, saved.
+        f.NextOpenPath = report;
         auto shown = std::make_shared<ShownMessage>();
         AnswerNextMessage(QMessageBox::No, shown);
         f.Frame().Command("fileOpen")->trigger();
-        QCOMPARE(f.openDialogs, 1);
         QVERIFY(shown->shown);
-        QCOMPARE(f.Doc().GetPathName(), existing);
-        QCOMPARE(f.Doc().GetTitle(), QString("old.html"));
-        QCOMPARE(f.Frame().windowTitle(), QString("old.html - Norvane"));
-        QCOMPARE(f.app->RecentFiles().value(0), existing);
-        // Nothing was read: the design is still there and still unsaved.
-        QCOMPARE(int(f.app->GetSchematicId()), 142);
-        QVERIFY(f.app->IsResultUnsaved());
-        // Save writes the current result to that file without asking.
+        QCOMPARE(f.Doc().GetPathName(), report);
+        QCOMPARE(f.Frame().windowTitle(), QString("cb.html - Norvane"));
+        QCOMPARE(int(f.app->GetSchematicId()), 137);
+        QCOMPARE(ViewLines(f.Doc()), designed);
+        QVERIFY(!f.app->IsResultUnsaved());
+        QVERIFY(f.Doc().GetNotes().empty());
+        QCOMPARE(f.app->Basisschaltung().Dialog().Inputs().TransistorIndex(), FindTransistor("BC558B"));
         f.Doc().OnSaveResult();
-        QCOMPARE(f.saveDialogs, 0);
-        QFile file(existing);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains("Common-Emitter circuit"));
+        QCOMPARE(f.saveDialogs, 1);
+        QCOMPARE(ReadAll(report), saved);
 
-        // A file that cannot be opened: a message, the document stays.
-        f.NextOpenPath = f.Path("missing.html");
-        auto error = std::make_shared<ShownMessage>();
-        AnswerNextMessage(QMessageBox::Ok, error);
+        // Files that are no reports change nothing.
+        const QString foreign = f.Path("old.html");
+        Touch(foreign);
+        for (const QString& path : {foreign, f.Path("missing.html"), f.folder.path()}) {
+            f.NextOpenPath = path;
+            auto error = std::make_shared<ShownMessage>();
+            AnswerNextMessage(QMessageBox::Ok, error);
+            f.Frame().Command("fileOpen")->trigger();
+            QVERIFY(error->shown);
+            QVERIFY2(error->text.contains(QFileInfo(path).fileName()), qPrintable(error->text));
+            QCOMPARE(error->icon, QMessageBox::Critical);
+            QCOMPARE(f.Doc().GetPathName(), report);
+            QCOMPARE(ViewLines(f.Doc()), designed);
+        }
+        QCOMPARE(ReadAll(foreign), QByteArray("<html/>\n"));
+
+        // A report whose values no longer follow from its requirements:
+        // shown with a note, unsaved and untitled, so Save asks for a name.
+        const QString edited = f.Path("edited.html");
+        QByteArray changed = saved;
+        changed.replace("<tr><td>R1 :</td><td>", "<tr><td>R1 :</td><td>1");
+        WriteAll(edited, changed);
+        f.NextOpenPath = edited;
         f.Frame().Command("fileOpen")->trigger();
-        QVERIFY(error->shown);
-        QVERIFY(error->text.contains("missing.html"));
-        QCOMPARE(error->icon, QMessageBox::Critical);
-        QCOMPARE(f.Doc().GetPathName(), existing);
+        QVERIFY(f.Doc().GetPathName().isEmpty());
+        QVERIFY(f.app->IsResultUnsaved());
+        QCOMPARE(f.Doc().GetNotes().size(), std::size_t(1));
+        QVERIFY2(f.Doc().GetNotes().front().find("edited.html") != std::string::npos
+                     && f.Doc().GetNotes().front().find("R1 (1") != std::string::npos,
+                 f.Doc().GetNotes().front().c_str());
+        f.NextSavePath.clear();
+        f.Doc().OnSaveResult();
+        QCOMPARE(f.saveDialogs, 2);
+        QCOMPARE(ReadAll(edited), changed);
 
         // A cancelled open dialog does nothing.
         f.NextOpenPath.clear();
         f.Frame().Command("fileOpen")->trigger();
-        QCOMPARE(f.Doc().GetPathName(), existing);
+        QVERIFY(f.Doc().GetPathName().isEmpty());
     }
 
-    void commandLineFileBecomesTheDocument()
+    void commandLineReportBecomesTheDocument()
     {
         QTemporaryDir folder;
-        const QString existing = folder.filePath("given.html");
-        Touch(existing);
-        AppFixture f({existing});
+        const QString report = folder.filePath("given.html");
+        {
+            AppFixture first;
+            first.Calculate(CircuitKind::CommonCollector);
+            first.NextSavePath = report;
+            first.Doc().OnSaveResultAs();
+        }
+        AppFixture f({report});
         QVERIFY(f.started);
-        QCOMPARE(f.Doc().GetPathName(), existing);
-        QCOMPARE(f.Frame().windowTitle(), QString("Norvane"));
-        QCOMPARE(f.app->GetLastOutcome(), 0);
-        f.Calculate(CircuitKind::CommonBase);
-        f.Doc().OnSaveResult();
-        QCOMPARE(f.saveDialogs, 0);
-        QFile file(existing);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains("Common-Base circuit"));
+        QCOMPARE(f.Doc().GetPathName(), report);
+        QCOMPARE(f.app->GetLastOutcome(), CalculationOutcome::Calculated);
+        QCOMPARE(int(f.app->GetSchematicId()), 140);
+        QVERIFY(!f.app->IsResultUnsaved());
     }
 
-    void commandLineFileThatCannotBeOpenedEndsStartUp()
+    // As with Open: a message naming the file, and the program starts with
+    // an empty document.
+    void commandLineFileThatCannotBeOpenedLeavesAnEmptyDocument()
     {
         QTemporaryDir folder;
         auto error = std::make_shared<ShownMessage>();
         AnswerNextMessage(QMessageBox::Ok, error);
         AppFixture f({folder.filePath("nowhere.html")});
-        QVERIFY(!f.started);
+        QVERIFY(f.started);
         QVERIFY(error->shown);
         QVERIFY(error->text.contains("nowhere.html"));
-        QCOMPARE(error->owner, nullptr);
-        QVERIFY(!f.app->MainFrame() || !f.app->MainFrame()->isVisible());
+        QCOMPARE(f.app->GetLastOutcome(), CalculationOutcome::None);
+        QVERIFY(f.Doc().GetPathName().isEmpty());
     }
 
     void recentFileListKeepsFour()
@@ -347,7 +447,7 @@ private Q_SLOTS:
         f.Frame().Command("about")->trigger();
         QCOMPARE(caption, QString("About Norvane"));
         QCOMPARE(owner, &f.Frame());
-        QCOMPARE(f.app->GetLastOutcome(), 0);
+        QCOMPARE(f.app->GetLastOutcome(), CalculationOutcome::None);
     }
 };
 

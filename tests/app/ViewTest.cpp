@@ -155,7 +155,7 @@ private Q_SLOTS:
         f.Calculate(CircuitKind::CommonEmitter, [](CCircuitDialog* dialog) {
             dialog->FieldEdit(InputField::SupplyVoltage)->setText(QStringLiteral("1"));
         });
-        QVERIFY(f.Doc().GetProblemNote().rfind("This design is not usable: ", 0) == 0);
+        QVERIFY(f.Doc().GetNotes().at(0).rfind("This design is not usable: ", 0) == 0);
         const QSize client(1000, 700);
         const QImage drawn = Render(*f.Frame().View(), client);
         const int line = f.Frame().View()->fontMetrics().height();

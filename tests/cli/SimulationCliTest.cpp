@@ -85,7 +85,7 @@ TEST_F(SimulationCli, CircuitsWithoutARequirementShowTheValueAlone)
 {
     const CliResult r = RunCli({"design", "cb", "--simulate"});
     ASSERT_EQ(r.status, ExitOk) << r.err;
-    EXPECT_NE(r.out.find("\nVoltage gain = 20.02 dB\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nVoltage gain = 41.90 dB\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\nf_-3dB upper = "), std::string::npos) << r.out;
 }
 
@@ -132,8 +132,9 @@ TEST_F(SimulationCli, NetlistFileIsTheDesignsNetlist)
     const CliResult r = RunCli({"design", "ce", "--gain", "20", "--load", "4k7", "--netlist", path.string()});
     ASSERT_EQ(r.status, ExitOk) << r.err;
     CommonEmitterDesign design;
-    design.m_Inputs.m_GainDb = 20;
-    design.Compute();
+    DesignInputs inputs(CircuitKind::CommonEmitter);
+    inputs.SetValue(InputField::Gain, 20);
+    design.Compute(inputs);
     NetlistOptions options;
     options.m_LoadResistance = 4700;
     EXPECT_EQ(ReadFile(path), WriteNetlist(design, options));

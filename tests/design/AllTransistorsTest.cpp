@@ -49,8 +49,8 @@ bool CheckDesign(const AmplifierDesign& design, const std::string& where)
         return false;
     }
     if (design.IsUsable()) {
-        bool finite = std::isfinite(design.m_Ic) && std::isfinite(design.m_Uce)
-                      && std::isfinite(design.m_P);
+        bool finite = std::isfinite(design.Ic()) && std::isfinite(design.Uce())
+                      && std::isfinite(design.P());
         for (const auto& [name, value] : design.ComponentNumbers()) {
             finite = finite && std::isfinite(value) && value >= 0;
         }
@@ -64,24 +64,25 @@ bool CheckDesign(const AmplifierDesign& design, const std::string& where)
 
 // Each field at its lower and its upper bound, the others at their defaults.
 template <typename Design>
-void SweepCircuit(CircuitKind kind, const std::function<double&(Design&, InputField)>& field)
+void SweepCircuit(CircuitKind kind)
 {
-    const auto ranges = RangeCheckOrder(kind);
+    const auto fields = CircuitInfoOf(kind).testOrder;
     int unusable = 0;
     int designs = 0;
     for (int t = 0; t < GetTransistorCount(); ++t) {
-        std::vector<std::pair<InputField, double>> cases{{ranges[0].field, NAN}};
-        for (const FieldRange& range : ranges) {
-            cases.emplace_back(range.field, range.min);
-            cases.emplace_back(range.field, range.max);
+        std::vector<std::pair<InputField, double>> cases{{fields[0], NAN}};
+        for (const InputField field : fields) {
+            cases.emplace_back(field, FieldInfoOf(field).min);
+            cases.emplace_back(field, FieldInfoOf(field).max);
         }
         for (const auto& [changed, value] : cases) {
             Design design;
-            design.m_Inputs.m_TransistorIndex = t;
+            DesignInputs inputs(kind);
+            inputs.SetTransistorIndex(t);
             if (!std::isnan(value)) {
-                field(design, changed) = value;
+                inputs.SetValue(changed, value);
             }
-            design.Compute();
+            design.Compute(inputs);
             ++designs;
             unusable += design.IsUsable() ? 0 : 1;
             const std::string where = std::string(GetTransistorRecord(t).name) + " "
@@ -104,41 +105,17 @@ protected:
 
 TEST_F(AllTransistors, CommonEmitter)
 {
-    SweepCircuit<CommonEmitterDesign>(
-        CircuitKind::CommonEmitter, [](CommonEmitterDesign& d, InputField f) -> double& {
-            switch (f) {
-            case InputField::Gain: return d.m_Inputs.m_GainDb;
-            case InputField::LowerCutoff: return d.m_Inputs.m_LowerCutoff;
-            case InputField::SupplyVoltage: return d.m_Inputs.m_SupplyVoltage;
-            case InputField::InputImpedance: return d.m_Inputs.m_InputImpedance;
-            default: return d.m_Inputs.m_OutputImpedance;
-            }
-        });
+    SweepCircuit<CommonEmitterDesign>(CircuitKind::CommonEmitter);
 }
 
 TEST_F(AllTransistors, CommonBase)
 {
-    SweepCircuit<CommonBaseDesign>(
-        CircuitKind::CommonBase, [](CommonBaseDesign& d, InputField f) -> double& {
-            switch (f) {
-            case InputField::LowerCutoff: return d.m_Inputs.m_LowerCutoff;
-            case InputField::SupplyVoltage: return d.m_Inputs.m_SupplyVoltage;
-            default: return d.m_Inputs.m_OutputImpedance;
-            }
-        });
+    SweepCircuit<CommonBaseDesign>(CircuitKind::CommonBase);
 }
 
 TEST_F(AllTransistors, CommonCollector)
 {
-    SweepCircuit<CommonCollectorDesign>(
-        CircuitKind::CommonCollector, [](CommonCollectorDesign& d, InputField f) -> double& {
-            switch (f) {
-            case InputField::LowerCutoff: return d.m_Inputs.m_LowerCutoff;
-            case InputField::SupplyVoltage: return d.m_Inputs.m_SupplyVoltage;
-            case InputField::InputImpedance: return d.m_Inputs.m_InputImpedance;
-            default: return d.m_Inputs.m_CollectorCurrent;
-            }
-        });
+    SweepCircuit<CommonCollectorDesign>(CircuitKind::CommonCollector);
 }
 
 } // namespace

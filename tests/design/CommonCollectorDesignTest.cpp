@@ -15,21 +15,22 @@ class CommonCollector : public ::testing::Test {
 protected:
     void SetUp() override { UseEnglishNumberFormat(); }
     CommonCollectorDesign design;
+    DesignInputs inputs{CircuitKind::CommonCollector};
 };
 
 TEST_F(CommonCollector, Defaults)
 {
-    design.Compute();
-    const CommonCollectorResults& r = design.m_Results;
+    design.Compute(inputs);
+    const CommonCollectorResults& r = design.Results();
     // 5.7 V / 2 mA = 2850 ohms lies exactly halfway between 2.7 k and 3 k.
     ExpectValue(r.m_R3, 3e3, "R3");
-    ExpectValue(design.m_Ic, 1.9e-3, "Ic");
+    ExpectValue(design.Ic(), 1.9e-3, "Ic");
     ExpectValue(r.m_R1, 91e3, "R1");
     ExpectValue(r.m_R2, 110e3, "R2");
     ExpectValue(r.m_C1, 560e-9, "C1");
     ExpectValue(r.m_C2, 8.2e-6, "C2");
-    ExpectFourDigits(design.m_Uce, 6.281, "Uce");
-    ExpectFourDigits(design.m_P, 11.94e-3, "P");
+    ExpectFourDigits(design.Uce(), 6.281, "Uce");
+    ExpectFourDigits(design.P(), 11.94e-3, "P");
     EXPECT_EQ(design.SchematicId(), 140);
     EXPECT_EQ(Lines(design.GetInputData()),
               "f_min = 10 Hz\nZ_in = 50 k\nIc = 2 mA\nStandard series = E24\n");
@@ -40,9 +41,9 @@ TEST_F(CommonCollector, Defaults)
 
 TEST_F(CommonCollector, HighInputImpedanceKeepsTheFirstDivider)
 {
-    design.m_Inputs.m_InputImpedance = 1e6;
-    design.Compute();
-    const CommonCollectorResults& r = design.m_Results;
+    inputs.SetValue(InputField::InputImpedance, 1e6);
+    design.Compute(inputs);
+    const CommonCollectorResults& r = design.Results();
     ExpectValue(r.m_R1, 470e3, "R1");
     ExpectValue(r.m_R2, 1e6, "R2");
     ExpectValue(r.m_R3, 3e3, "R3");
@@ -52,11 +53,11 @@ TEST_F(CommonCollector, HighInputImpedanceKeepsTheFirstDivider)
 
 TEST_F(CommonCollector, DefaultsInE12)
 {
-    design.m_Inputs.m_SeriesIndex = 0;
-    design.Compute();
-    const CommonCollectorResults& r = design.m_Results;
+    inputs.SetSeriesIndex(0);
+    design.Compute(inputs);
+    const CommonCollectorResults& r = design.Results();
     ExpectValue(r.m_R3, 2.7e3, "R3");
-    ExpectFourDigits(design.m_Ic, 2.111e-3, "Ic");
+    ExpectFourDigits(design.Ic(), 2.111e-3, "Ic");
     ExpectValue(r.m_R1, 100e3, "R1");
     ExpectValue(r.m_R2, 120e3, "R2");
     ExpectValue(r.m_C1, 470e-9, "C1");
@@ -65,9 +66,9 @@ TEST_F(CommonCollector, DefaultsInE12)
 
 TEST_F(CommonCollector, Pnp)
 {
-    design.m_Inputs.m_TransistorIndex = FindTransistor("BC558B");
-    design.Compute();
-    const CommonCollectorResults& r = design.m_Results;
+    inputs.SetTransistorIndex(FindTransistor("BC558B"));
+    design.Compute(inputs);
+    const CommonCollectorResults& r = design.Results();
     EXPECT_TRUE(design.IsPnp());
     EXPECT_EQ(design.SchematicId(), 141);
     ExpectValue(r.m_R1, 91e3, "R1");
@@ -79,8 +80,8 @@ TEST_F(CommonCollector, Pnp)
 
 TEST_F(CommonCollector, SupplyTooLowForTheModel)
 {
-    design.m_Inputs.m_SupplyVoltage = 1.0;
-    design.Compute();
+    inputs.SetValue(InputField::SupplyVoltage, 1.0);
+    design.Compute(inputs);
     EXPECT_FALSE(design.IsUsable());
     EXPECT_NE(design.ProblemNote().find("below the 1 V"), std::string::npos);
 }

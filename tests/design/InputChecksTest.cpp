@@ -26,7 +26,7 @@ protected:
             {InputField::SupplyVoltage, "12"}, {InputField::InputImpedance, "50 k"},
             {InputField::OutputImpedance, "2 k"}, {InputField::CollectorCurrent, "2 m"}};
         return CheckInputs(
-            kind,
+            DesignInputs(kind),
             [&](InputField field) {
                 const auto given = texts.find(field);
                 return given != texts.end() ? given->second : defaults.at(field);
@@ -49,9 +49,10 @@ TEST_F(InputChecks, RangeMessagesShowTheBoundsInEngineeringForm)
     };
     for (const CircuitKind kind :
          {CircuitKind::CommonEmitter, CircuitKind::CommonBase, CircuitKind::CommonCollector}) {
-        for (const FieldRange& range : RangeCheckOrder(kind)) {
-            const std::string message = RangeMessage(range.label, range.min, range.max);
-            EXPECT_NE(message.find(bounds.at(range.field)), std::string::npos) << message;
+        for (const InputField field : CircuitInfoOf(kind).testOrder) {
+            const FieldInfo& info = FieldInfoOf(field);
+            const std::string message = RangeMessage(info.rangeLabel, info.min, info.max);
+            EXPECT_NE(message.find(bounds.at(field)), std::string::npos) << message;
         }
     }
 }
@@ -59,11 +60,8 @@ TEST_F(InputChecks, RangeMessagesShowTheBoundsInEngineeringForm)
 TEST_F(InputChecks, TestOrderPerCircuit)
 {
     auto fields = [](CircuitKind kind) {
-        std::vector<InputField> order;
-        for (const FieldRange& range : RangeCheckOrder(kind)) {
-            order.push_back(range.field);
-        }
-        return order;
+        const auto order = CircuitInfoOf(kind).testOrder;
+        return std::vector<InputField>(order.begin(), order.end());
     };
     using F = InputField;
     EXPECT_EQ(fields(CircuitKind::CommonEmitter),
@@ -93,10 +91,10 @@ TEST_F(InputChecks, BoundsAreInclusiveAndEmptyFieldsReadAsZero)
         EXPECT_TRUE(Check(CircuitKind::CommonBase, {{InputField::SupplyVoltage, supply}}).Accepted())
             << supply;
     }
-    for (const char* supply : {"100.1", "0.5", "", "abc"}) {
+    for (const char* supply : {"100.1", "0.5", "", "  "}) {
         const auto outcome = Check(CircuitKind::CommonBase, {{InputField::SupplyVoltage, supply}});
         EXPECT_EQ(outcome.failedField, InputField::SupplyVoltage) << supply;
-        EXPECT_EQ(outcome.result, InputCheckOutcome::Result::OutOfRange);
+        EXPECT_EQ(outcome.result, InputCheck::OutOfRange);
     }
     EXPECT_TRUE(Check(CircuitKind::CommonEmitter, {{InputField::Gain, ""}}).Accepted());
     EXPECT_TRUE(Check(CircuitKind::CommonEmitter, {{InputField::Gain, "-100"}}).Accepted());
@@ -113,15 +111,34 @@ TEST_F(InputChecks, TransistorTypeMustMatchExactly)
     for (const std::string& type :
          std::vector<std::string>{"bc548b", "BC548B ", "", " BC548B", std::string("BC548B\0X", 8)}) {
         const auto outcome = Check(CircuitKind::CommonEmitter, {}, type);
-        EXPECT_EQ(outcome.result, InputCheckOutcome::Result::UnknownTransistor) << type;
+        EXPECT_EQ(outcome.result, InputCheck::UnknownTransistor) << type;
         EXPECT_EQ(outcome.message, "Unknown transistor type.\n\nPlease select other type!");
     }
     // A range failure is reported before the type.
     EXPECT_EQ(Check(CircuitKind::CommonEmitter, {{InputField::SupplyVoltage, "0"}}, "nope").result,
-              InputCheckOutcome::Result::OutOfRange);
+              InputCheck::OutOfRange);
     const auto accepted = Check(CircuitKind::CommonEmitter, {}, "2N3904");
     ASSERT_TRUE(accepted.Accepted());
-    EXPECT_EQ(accepted.transistorIndex, FindTransistor("2N3904"));
+    EXPECT_EQ(accepted.inputs.TransistorIndex(), FindTransistor("2N3904"));
+}
+
+// Text that is no number was once read as 0 and designed without a word;
+// what the parser reads as a number keeps its meaning.
+TEST_F(InputChecks, TextThatIsNoNumberIsRefusedAsSuch)
+{
+    for (const char* gain : {"abc", "nan", "inf", "-", "m", " x12", "."}) {
+        const auto outcome = Check(CircuitKind::CommonEmitter, {{InputField::Gain, gain}});
+        EXPECT_EQ(outcome.result, InputCheck::NotANumber) << gain;
+        EXPECT_EQ(outcome.failedField, InputField::Gain);
+        EXPECT_EQ(outcome.message, "The given value of gain in dB\n\nis not a number");
+    }
+    // The first failing field in test order is reported, whatever its kind.
+    EXPECT_EQ(Check(CircuitKind::CommonEmitter, {{InputField::Gain, "200"}, {InputField::LowerCutoff, "x"}})
+                  .result,
+              InputCheck::OutOfRange);
+    for (const char* gain : {" 12", "1m", "k05", "12dB", "12\t", "+3"}) {
+        EXPECT_TRUE(Check(CircuitKind::CommonEmitter, {{InputField::Gain, gain}}).Accepted()) << gain;
+    }
 }
 
 TEST_F(InputChecks, AcceptedValuesReachTheDesignInputs)
@@ -131,24 +148,21 @@ TEST_F(InputChecks, AcceptedValuesReachTheDesignInputs)
                                 {InputField::OutputImpedance, "1,5k"}},
                                "BC558B");
     ASSERT_TRUE(outcome.Accepted());
-    CommonEmitterInputs ce;
-    ApplyInputs(outcome, ce);
-    EXPECT_EQ(ce.m_GainDb, 20);
-    EXPECT_EQ(ce.m_InputImpedance, 4700);
-    EXPECT_EQ(ce.m_OutputImpedance, 1500);
-    EXPECT_EQ(ce.m_TransistorIndex, FindTransistor("BC558B"));
+    const DesignInputs& ce = outcome.inputs;
+    EXPECT_EQ(ce.Value(InputField::Gain), 20);
+    EXPECT_EQ(ce.Value(InputField::InputImpedance), 4700);
+    EXPECT_EQ(ce.Value(InputField::OutputImpedance), 1500);
+    EXPECT_EQ(ce.TransistorIndex(), FindTransistor("BC558B"));
 
     const auto cc = Check(CircuitKind::CommonCollector, {{InputField::CollectorCurrent, "2mA"}});
     ASSERT_TRUE(cc.Accepted());
-    CommonCollectorInputs ccInputs;
-    ApplyInputs(cc, ccInputs);
-    EXPECT_EQ(ccInputs.m_CollectorCurrent, 0.002);
+    EXPECT_EQ(cc.inputs.Value(InputField::CollectorCurrent), 0.002);
 
     const auto cb = Check(CircuitKind::CommonBase, {{InputField::LowerCutoff, "100k"}});
     ASSERT_TRUE(cb.Accepted());
-    CommonBaseInputs cbInputs;
-    ApplyInputs(cb, cbInputs);
-    EXPECT_EQ(cbInputs.m_LowerCutoff, 1e5);
+    EXPECT_EQ(cb.inputs.Value(InputField::LowerCutoff), 1e5);
+    // A field the circuit does not ask for stays out of its inputs.
+    EXPECT_FALSE(cb.inputs.Has(InputField::Gain));
 }
 
 } // namespace

@@ -27,69 +27,25 @@ Q_DECLARE_METATYPE(norvane::InputField)
 
 namespace {
 
-// The inputs of all three circuits and a dialog over one of them.
+// A dialog of a circuit and what it holds.
 struct Fixture {
-    CommonEmitterInputs ce;
-    CommonBaseInputs cb;
-    CommonCollectorInputs cc;
+    CCircuitDialog* dialog = nullptr;
 
     std::unique_ptr<CCircuitDialog> Make(CircuitKind kind)
     {
+        std::unique_ptr<CCircuitDialog> made;
         switch (kind) {
-        case CircuitKind::CommonEmitter: return std::make_unique<CEmitterschaltungDialog>(ce);
-        case CircuitKind::CommonBase: return std::make_unique<CBasisschaltungDialog>(cb);
-        default: return std::make_unique<CKollektorschaltungDialog>(cc);
+        case CircuitKind::CommonEmitter: made = std::make_unique<CEmitterschaltungDialog>(); break;
+        case CircuitKind::CommonBase: made = std::make_unique<CBasisschaltungDialog>(); break;
+        default: made = std::make_unique<CKollektorschaltungDialog>(); break;
         }
+        dialog = made.get();
+        return made;
     }
 
-    int& TransistorIndex(CircuitKind kind)
-    {
-        switch (kind) {
-        case CircuitKind::CommonEmitter: return ce.m_TransistorIndex;
-        case CircuitKind::CommonBase: return cb.m_TransistorIndex;
-        default: return cc.m_TransistorIndex;
-        }
-    }
-
-    int& SeriesIndex(CircuitKind kind)
-    {
-        switch (kind) {
-        case CircuitKind::CommonEmitter: return ce.m_SeriesIndex;
-        case CircuitKind::CommonBase: return cb.m_SeriesIndex;
-        default: return cc.m_SeriesIndex;
-        }
-    }
-
-    // The numeric member of a field.
-    double Value(CircuitKind kind, InputField field) const
-    {
-        if (kind == CircuitKind::CommonEmitter) {
-            switch (field) {
-            case InputField::Gain: return ce.m_GainDb;
-            case InputField::LowerCutoff: return ce.m_LowerCutoff;
-            case InputField::SupplyVoltage: return ce.m_SupplyVoltage;
-            case InputField::InputImpedance: return ce.m_InputImpedance;
-            case InputField::OutputImpedance: return ce.m_OutputImpedance;
-            default: break;
-            }
-        } else if (kind == CircuitKind::CommonBase) {
-            switch (field) {
-            case InputField::LowerCutoff: return cb.m_LowerCutoff;
-            case InputField::SupplyVoltage: return cb.m_SupplyVoltage;
-            case InputField::OutputImpedance: return cb.m_OutputImpedance;
-            default: break;
-            }
-        } else {
-            switch (field) {
-            case InputField::LowerCutoff: return cc.m_LowerCutoff;
-            case InputField::SupplyVoltage: return cc.m_SupplyVoltage;
-            case InputField::InputImpedance: return cc.m_InputImpedance;
-            case InputField::CollectorCurrent: return cc.m_CollectorCurrent;
-            default: break;
-            }
-        }
-        return -12345;
-    }
+    const DesignInputs& Held() const { return dialog->Inputs(); }
+    int TransistorIndex(CircuitKind) const { return Held().TransistorIndex(); }
+    double Value(CircuitKind, InputField field) const { return Held().Value(field); }
 };
 
 // The fields of each dialog from top to bottom.
@@ -232,7 +188,11 @@ private Q_SLOTS:
         row("CB supply 0.5") << CircuitKind::CommonBase << QList<int>{int(F::SupplyVoltage)}
                              << QStringList{"0.5"} << format.arg("of supply voltage", "800 m", "100");
         row("CB output impedance") << CircuitKind::CommonBase << QList<int>{int(F::OutputImpedance)}
-                                   << QStringList{"abc"} << format.arg("of output impedance", "100 m", "10 G");
+                                   << QStringList{"-1"} << format.arg("of output impedance", "100 m", "10 G");
+        // Text that is no number says so, in the same place as the range.
+        row("CB output impedance abc") << CircuitKind::CommonBase << QList<int>{int(F::OutputImpedance)}
+                                       << QStringList{"abc"}
+                                       << QString("The given value of output impedance\n\nis not a number");
         row("CC collector current") << CircuitKind::CommonCollector << QList<int>{int(F::CollectorCurrent)}
                                     << QStringList{"2k"} << format.arg("of collector current", "10 n", "1 k");
         // The order of the tests, not of the rows, decides.
@@ -340,9 +300,9 @@ private Q_SLOTS:
         QFETCH(QString, type);
         for (CircuitKind kind : {CircuitKind::CommonEmitter, CircuitKind::CommonBase, CircuitKind::CommonCollector}) {
             Fixture fixture;
+            auto dialog = fixture.Make(kind);
             const int typeBefore = fixture.TransistorIndex(kind);
             const double supplyBefore = fixture.Value(kind, InputField::SupplyVoltage);
-            auto dialog = fixture.Make(kind);
             auto shown = std::make_shared<ShownMessage>();
             bool stayedOpen = false;
             Run(*dialog, [&](CCircuitDialog* d) {
@@ -375,7 +335,7 @@ private Q_SLOTS:
             d->TransistorEdit()->setText("BC558B");
             d->OkButton()->click();
         });
-        QCOMPARE(fixture.cb.m_TransistorIndex, FindTransistor("BC558B"));
+        QCOMPARE(fixture.Held().TransistorIndex(), FindTransistor("BC558B"));
     }
 
     void everyOpeningShowsTheMembers()
@@ -388,7 +348,7 @@ private Q_SLOTS:
             d->TransistorEdit()->setText("BC558B");
             d->reject();
         });
-        QCOMPARE(fixture.ce.m_SupplyVoltage, 12.0);
+        QCOMPARE(fixture.Held().Value(InputField::SupplyVoltage), 12.0);
         // Confirmed: comes back in engineering form with four digits, and
         // an unchanged OK stores it as shown.
         Run(*dialog, [](CCircuitDialog* d) {
@@ -397,14 +357,14 @@ private Q_SLOTS:
             d->FieldEdit(InputField::OutputImpedance)->setText("4.71234k");
             d->OkButton()->click();
         });
-        QCOMPARE(fixture.ce.m_OutputImpedance, 4712.34);
+        QCOMPARE(fixture.Held().Value(InputField::OutputImpedance), 4712.34);
         QString shown;
         Run(*dialog, [&](CCircuitDialog* d) {
             shown = d->FieldEdit(InputField::OutputImpedance)->text();
             d->OkButton()->click();
         });
         QCOMPARE(shown, QString("4.712 k"));
-        QCOMPARE(fixture.ce.m_OutputImpedance, 4712.0);
+        QCOMPARE(fixture.Held().Value(InputField::OutputImpedance), 4712.0);
     }
 
     void listPickSurvivesCancel()
@@ -434,9 +394,9 @@ private Q_SLOTS:
         QCOMPARE(preselected, FindTransistor("BC548B"));
         QCOMPARE(supplyAfterPick, QString("15"));
         QCOMPARE(typeAfterPick, QString("2N3904"));
-        QCOMPARE(fixture.cc.m_TransistorIndex, picked);
-        QCOMPARE(fixture.cc.m_SeriesIndex, 0);     // read at the pick
-        QCOMPARE(fixture.cc.m_SupplyVoltage, 12.0);  // numbers only change at OK
+        QCOMPARE(fixture.Held().TransistorIndex(), picked);
+        QCOMPARE(fixture.Held().SeriesIndex(), 0);     // read at the pick
+        QCOMPARE(fixture.Held().Value(InputField::SupplyVoltage), 12.0);  // numbers only change at OK
         QStringList shown;
         Run(*dialog, [&](CCircuitDialog* d) {
             shown = ShownTexts(d);
@@ -462,7 +422,7 @@ private Q_SLOTS:
             d->ListButton()->click();
         });
         QCOMPARE(typeAfter, QString("BC548B"));
-        QCOMPARE(fixture.ce.m_TransistorIndex, FindTransistor("BC548B"));
+        QCOMPARE(fixture.Held().TransistorIndex(), FindTransistor("BC548B"));
     }
 
     void seriesIsReadAtEveryOkPress()
@@ -477,8 +437,8 @@ private Q_SLOTS:
             });
             d->OkButton()->click();
         });
-        QCOMPARE(fixture.cb.m_SeriesIndex, 3);
-        QCOMPARE(fixture.cb.m_SupplyVoltage, 12.0);
+        QCOMPARE(fixture.Held().SeriesIndex(), 3);
+        QCOMPARE(fixture.Held().Value(InputField::SupplyVoltage), 12.0);
         bool e96 = false;
         Run(*dialog, [&](CCircuitDialog* d) {
             e96 = d->SeriesButton(3)->isChecked();
@@ -486,7 +446,7 @@ private Q_SLOTS:
             d->reject();  // not read on Cancel
         });
         QVERIFY(e96);
-        QCOMPARE(fixture.cb.m_SeriesIndex, 3);
+        QCOMPARE(fixture.Held().SeriesIndex(), 3);
     }
 
 private:

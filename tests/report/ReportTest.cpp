@@ -37,7 +37,7 @@ ReportContent CommonBaseDefaults()
     return {"Common-Base circuit",
             {{"f_min", "100 kHz"}, {"Z_out", "2 k"}, {"Standard series", "E24"}},
             {{"UB", "12 V"}, {"T1", "BC548B"}, {"R1", "390"}, {"R2", "2 k"}, {"R3", "620 k"}, {"R4", "200 k"},
-             {"C1", "330 nF"}, {"C2", "1.5 nF"}, {"C3", "22 pF"}},
+             {"C1", "330 nF"}, {"C2", "1.5 nF"}, {"C3", "1 nF"}},
             {{"Ic", "2.6 mA"}, {"Uce", "5.786 V"}, {"P", "15.05 mW"}}};
 }
 
@@ -238,10 +238,10 @@ TEST(Report, NoteOfAnUnusableDesignFollowsTheHeading)
 {
     ReportContent content{"Common-Emitter circuit", {}, {}, {}};
     EXPECT_EQ(BuildReport("amp1", content).find("<strong>"), std::string::npos);
-    content.note = "This design is not usable: Uce < 1 V & more";
+    content.notes = {"This design is not usable: Uce < 1 V & more", "second"};
     const std::string report = BuildReport("amp1", content);
     EXPECT_NE(report.find("</h1>\n\n<p><strong>This design is not usable: Uce &lt; 1 V &amp; more"
-                          "</strong></p>\n\n<h2>Input data</h2>"),
+                          "</strong></p>\n\n<p><strong>second</strong></p>\n\n<h2>Input data</h2>"),
               std::string::npos);
     SKIP_WITHOUT_XMLLINT();
     EXPECT_TRUE(WellFormedText(report));

@@ -31,25 +31,28 @@ inline void PrintTo(const Example& example, std::ostream* os)
 inline std::unique_ptr<AmplifierDesign> CommonEmitter(double gainDb, const char* transistor = "BC548B")
 {
     auto design = std::make_unique<CommonEmitterDesign>();
-    design->m_Inputs.m_GainDb = gainDb;
-    design->m_Inputs.m_TransistorIndex = FindTransistor(transistor);
-    design->Compute();
+    DesignInputs inputs(CircuitKind::CommonEmitter);
+    inputs.SetValue(InputField::Gain, gainDb);
+    inputs.SetTransistorIndex(FindTransistor(transistor));
+    design->Compute(inputs);
     return design;
 }
 
 inline std::unique_ptr<AmplifierDesign> CommonBase(const char* transistor = "BC548B")
 {
     auto design = std::make_unique<CommonBaseDesign>();
-    design->m_Inputs.m_TransistorIndex = FindTransistor(transistor);
-    design->Compute();
+    DesignInputs inputs(CircuitKind::CommonBase);
+    inputs.SetTransistorIndex(FindTransistor(transistor));
+    design->Compute(inputs);
     return design;
 }
 
 inline std::unique_ptr<AmplifierDesign> CommonCollector(const char* transistor = "BC548B")
 {
     auto design = std::make_unique<CommonCollectorDesign>();
-    design->m_Inputs.m_TransistorIndex = FindTransistor(transistor);
-    design->Compute();
+    DesignInputs inputs(CircuitKind::CommonCollector);
+    inputs.SetTransistorIndex(FindTransistor(transistor));
+    design->Compute(inputs);
     return design;
 }
 
@@ -65,16 +68,16 @@ struct BiasNetwork {
 inline BiasNetwork BiasOf(const AmplifierDesign& design)
 {
     if (const auto* ce = dynamic_cast<const CommonEmitterDesign*>(&design)) {
-        const auto& r = ce->m_Results;
-        return {ce->m_Inputs.m_SupplyVoltage, r.m_R1, r.m_R2, r.m_R3, r.m_R4 + r.m_R5, ce->m_Inputs.m_TransistorIndex};
+        const auto& r = ce->Results();
+        return {ce->Inputs().Value(InputField::SupplyVoltage), r.m_R1, r.m_R2, r.m_R3, r.m_R4 + r.m_R5, ce->Inputs().TransistorIndex()};
     }
     if (const auto* cb = dynamic_cast<const CommonBaseDesign*>(&design)) {
-        const auto& r = cb->m_Results;
-        return {cb->m_Inputs.m_SupplyVoltage, r.m_R3, r.m_R4, r.m_R2, r.m_R1, cb->m_Inputs.m_TransistorIndex};
+        const auto& r = cb->Results();
+        return {cb->Inputs().Value(InputField::SupplyVoltage), r.m_R3, r.m_R4, r.m_R2, r.m_R1, cb->Inputs().TransistorIndex()};
     }
     const auto& cc = dynamic_cast<const CommonCollectorDesign&>(design);
-    const auto& r = cc.m_Results;
-    return {cc.m_Inputs.m_SupplyVoltage, r.m_R1, r.m_R2, 0.0, r.m_R3, cc.m_Inputs.m_TransistorIndex};
+    const auto& r = cc.Results();
+    return {cc.Inputs().Value(InputField::SupplyVoltage), r.m_R1, r.m_R2, 0.0, r.m_R3, cc.Inputs().TransistorIndex()};
 }
 
 struct BiasPoint {

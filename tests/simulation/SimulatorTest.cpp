@@ -164,8 +164,8 @@ TEST(DesignedOperatingPoint, IsMetForTheExamples)
         const auto design = example.make();
         const SimulationResult result = Simulate(*design);
         ASSERT_TRUE(result.m_Simulated) << example.name << ": " << result.Status();
-        ExpectRelative(result.m_Ic, design->m_Ic, 0.025, example.name + ": Ic");
-        ExpectRelative(result.m_Uce, design->m_Uce, 0.025, example.name + ": Uce");
+        ExpectRelative(result.m_Ic, design->Ic(), 0.025, example.name + ": Ic");
+        ExpectRelative(result.m_Uce, design->Uce(), 0.025, example.name + ": Uce");
     }
 }
 
@@ -296,8 +296,9 @@ TEST(Amplifier, SweepRunsOverEightDecadesAroundTheLowerCutoff)
 TEST(NotSimulated, DesignThatCannotBeBuilt)
 {
     CommonEmitterDesign design;
-    design.m_Inputs.m_SupplyVoltage = 0.8;
-    design.Compute();
+    DesignInputs inputs(CircuitKind::CommonEmitter);
+    inputs.SetValue(InputField::SupplyVoltage, 0.8);
+    design.Compute(inputs);
     ASSERT_FALSE(design.IsUsable());
     const SimulationResult result = Simulate(design);
     EXPECT_FALSE(result.m_Simulated);

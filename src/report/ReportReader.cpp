@@ -1,0 +1,292 @@
+#include "report/ReportReader.h"
+
+#include "design/InputChecks.h"
+#include "format/EngineeringFormat.h"
+#include "transistors/TransistorTable.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+
+namespace norvane {
+
+namespace {
+
+constexpr std::string_view NotAReport = "it is not a Norvane report";
+
+// Appends the code point as UTF-8.
+void AppendUtf8(std::string& out, std::uint32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Character data with the references the report writes (&amp; &lt; &gt;
+// &quot; and numeric ones) resolved; nullopt for any other '&' or markup.
+std::optional<std::string> Unescape(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '<' || c == '>') {
+            return std::nullopt;
+        }
+        if (c != '&') {
+            out += c;
+            continue;
+        }
+        const std::size_t end = text.find(';', i);
+        if (end == std::string_view::npos) {
+            return std::nullopt;
+        }
+        const std::string_view entity = text.substr(i + 1, end - i - 1);
+        if (entity == "amp") {
+            out += '&';
+        } else if (entity == "lt") {
+            out += '<';
+        } else if (entity == "gt") {
+            out += '>';
+        } else if (entity == "quot") {
+            out += '"';
+        } else if (entity.size() > 1 && entity[0] == '#') {
+            const bool hex = entity[1] == 'x';
+            const std::string_view digits = entity.substr(hex ? 2 : 1);
+            std::uint32_t cp = 0;
+            const auto [ptr, ec] =
+                std::from_chars(digits.data(), digits.data() + digits.size(), cp, hex ? 16 : 10);
+            if (ec != std::errc() || ptr != digits.data() + digits.size() || cp == 0 || cp > 0x10FFFF) {
+                return std::nullopt;
+            }
+            AppendUtf8(out, cp);
+        } else {
+            return std::nullopt;
+        }
+        i = end;
+    }
+    return out;
+}
+
+struct Section {
+    std::string heading;
+    ResultList rows;
+};
+
+// The <h2> sections of the body and the "<tr><td>name :</td><td>value</td></tr>"
+// rows of each.
+std::optional<std::vector<Section>> ReadSections(std::string_view text)
+{
+    constexpr std::string_view H2Open = "<h2>", H2Close = "</h2>";
+    constexpr std::string_view RowOpen = "<tr><td>", Middle = " :</td><td>", RowClose = "</td></tr>";
+    std::vector<Section> sections;
+    std::size_t pos = 0;
+    while (true) {
+        const std::size_t h2 = text.find(H2Open, pos);
+        const std::size_t row = text.find(RowOpen, pos);
+        if (h2 == std::string_view::npos && row == std::string_view::npos) {
+            return sections;
+        }
+        if (h2 < row) {
+            const std::size_t close = text.find(H2Close, h2);
+            if (close == std::string_view::npos) {
+                return std::nullopt;
+            }
+            auto heading = Unescape(text.substr(h2 + H2Open.size(), close - h2 - H2Open.size()));
+            if (!heading) {
+                return std::nullopt;
+            }
+            sections.push_back({std::move(*heading), {}});
+            pos = close + H2Close.size();
+            continue;
+        }
+        const std::size_t middle = text.find(Middle, row);
+        const std::size_t close = middle == std::string_view::npos ? middle : text.find(RowClose, middle);
+        const std::size_t lineEnd = text.find('\n', row);
+        if (close == std::string_view::npos || sections.empty() || close > lineEnd) {
+            return std::nullopt;
+        }
+        auto name = Unescape(text.substr(row + RowOpen.size(), middle - row - RowOpen.size()));
+        auto value = Unescape(text.substr(middle + Middle.size(), close - middle - Middle.size()));
+        if (!name || !value) {
+            return std::nullopt;
+        }
+        sections.back().rows.push_back({std::move(*name), std::move(*value)});
+        pos = close + RowClose.size();
+    }
+}
+
+const ResultList* FindSection(const std::vector<Section>& sections, std::string_view heading)
+{
+    const auto found = std::ranges::find(sections, heading, &Section::heading);
+    return found == sections.end() ? nullptr : &found->rows;
+}
+
+const std::string* FindValue(const ResultList& rows, std::string_view name)
+{
+    const auto found = std::ranges::find(rows, name, &ResultItem::name);
+    return found == rows.end() ? nullptr : &found->value;
+}
+
+// A requirement as the report shows it ("100 kHz", "2 k") read back with the
+// dialog's own rules.
+Status ReadField(const std::string& shown, InputField field, DesignInputs& inputs)
+{
+    const FieldInfo& info = FieldInfoOf(field);
+    std::string_view text = shown;
+    const std::string_view unit = info.unit;
+    if (!unit.empty() && text.ends_with(unit)) {
+        text.remove_suffix(unit.size());
+    }
+    double value = 0;
+    std::string message;
+    if (CheckField(field, text, value, message) != InputCheck::Accepted || text.empty()) {
+        return Failure{"its value " + std::string(info.rangeLabel) + ", \"" + shown
+                       + "\", is not one Norvane accepts"};
+    }
+    inputs.SetValue(field, value);
+    return {};
+}
+
+Failure NotAReportFailure()
+{
+    return Failure{std::string(NotAReport)};
+}
+
+} // namespace
+
+Expected<ReportRecipe> ParseReport(std::string_view text)
+{
+    if (text.size() > MaxReportBytes || text.find("<h1>Norvane-Design \"") == std::string_view::npos) {
+        return NotAReportFailure();
+    }
+    const auto sections = ReadSections(text);
+    if (!sections) {
+        return NotAReportFailure();
+    }
+    const ResultList* inputData = FindSection(*sections, "Input data");
+    const ResultList* components = FindSection(*sections, "Component values");
+    const ResultList* operation = FindSection(*sections, "Operation point");
+    if (!inputData || !components || !operation || inputData->empty()
+        || inputData->front().name != "Circuit") {
+        return NotAReportFailure();
+    }
+
+    const std::string& title = inputData->front().value;
+    const auto circuits = AllCircuits();
+    const auto circuit = std::ranges::find_if(
+        circuits, [&](const CircuitInfo& info) { return title == CircuitTitle(info.kind); });
+    if (circuit == circuits.end()) {
+        return Failure{"it names no circuit Norvane designs (\"" + title + "\")"};
+    }
+
+    ReportRecipe recipe{DesignInputs(circuit->kind), ResultList(std::next(inputData->begin()), inputData->end()),
+                        *components, *operation};
+    for (const InputField field : circuit->resultOrder) {
+        const std::string* shown = FindValue(recipe.inputData, FieldInfoOf(field).resultName);
+        if (!shown) {
+            return NotAReportFailure();
+        }
+        if (Status read = ReadField(*shown, field, recipe.inputs); !read) {
+            return Failure{read.Message()};
+        }
+    }
+    const std::string* supply = FindValue(*components, "UB");
+    const std::string* type = FindValue(*components, "T1");
+    const std::string* series = FindValue(recipe.inputData, "Standard series");
+    if (!supply || !type || !series) {
+        return NotAReportFailure();
+    }
+    if (Status read = ReadField(*supply, InputField::SupplyVoltage, recipe.inputs); !read) {
+        return Failure{read.Message()};
+    }
+    const auto seriesIndex = std::ranges::find_if(
+        SeriesCounts, [&](int count) { return *series == SeriesLabel(count); });
+    if (seriesIndex == SeriesCounts.end()) {
+        return Failure{"its standard series \"" + *series + "\" is none of E12, E24, E48 and E96"};
+    }
+    recipe.inputs.SetSeriesIndex(static_cast<int>(seriesIndex - SeriesCounts.begin()));
+    const int transistor = FindTransistor(std::string_view(*type));
+    if (transistor < 0) {
+        return Failure{"its transistor type \"" + *type + "\" is not in the built-in library"};
+    }
+    recipe.inputs.SetTransistorIndex(transistor);
+    return recipe;
+}
+
+Expected<ReportRecipe> ReadReportFile(const std::string& path)
+{
+    const auto fail = [&](std::string_view why) {
+        return Failure{"Cannot open \"" + path + "\": " + std::string(why)};
+    };
+    // Only a regular file: a FIFO or a device would block or never end.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return fail(std::strerror(errno));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return fail(S_ISDIR(info.st_mode) ? "it is a folder" : NotAReport);
+    }
+    if (static_cast<std::size_t>(info.st_size) > MaxReportBytes) {
+        return fail(NotAReport);
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return fail(std::strerror(errno));
+    }
+    std::string text;
+    text.resize(MaxReportBytes + 1);
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (file.bad()) {
+        return fail("it cannot be read");
+    }
+    text.resize(static_cast<std::size_t>(file.gcount()));
+    Expected<ReportRecipe> recipe = ParseReport(text);
+    if (!recipe) {
+        return fail(recipe.Message());
+    }
+    return recipe;
+}
+
+std::vector<std::string> DifferencesFromReport(const ReportRecipe& recipe,
+                                               const AmplifierDesign& design)
+{
+    std::vector<std::string> differences;
+    const auto compare = [&](const ResultList& inFile, const ResultList& now) {
+        for (const ResultItem& item : now) {
+            const std::string* shown = FindValue(inFile, item.name);
+            if (!shown) {
+                differences.push_back(item.name + " (not in the file, " + item.value + " now)");
+            } else if (*shown != item.value) {
+                differences.push_back(item.name + " (" + *shown + " in the file, " + item.value
+                                      + " now)");
+            }
+        }
+        for (const ResultItem& item : inFile) {
+            if (!FindValue(now, item.name)) {
+                differences.push_back(item.name + " (" + item.value + " in the file, none now)");
+            }
+        }
+    };
+    compare(recipe.inputData, design.GetInputData());
+    compare(recipe.componentValues, design.GetComponentValues());
+    compare(recipe.operationPoint, design.GetOperationPoint());
+    return differences;
+}
+
+} // namespace norvane

@@ -1,0 +1,49 @@
+#pragma once
+
+// Reads a saved report back: the circuit (the "Circuit" line), the
+// requirements (the "Input data" lines and "UB"), the transistor type
+// ("T1") and the series, so that the design can be computed again; and the
+// three sections as the file shows them, so that the new result can be
+// compared with the old one.
+//
+// The reader takes untrusted bytes: anything that is not a report as
+// BuildReport writes it (a foreign file, a cut file, a value that is no
+// number or out of its range, an unknown type) is a failure with a message,
+// never a crash or a guess.
+
+#include "common/Outcome.h"
+#include "design/AmplifierDesign.h"
+#include "design/DesignInputs.h"
+#include "design/DesignResults.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace norvane {
+
+struct ReportRecipe {
+    DesignInputs inputs;
+    // The sections as the file shows them, without the "Circuit" line.
+    ResultList inputData;
+    ResultList componentValues;
+    ResultList operationPoint;
+};
+
+// Reports are a few kilobytes; a larger file is not one of them.
+inline constexpr std::size_t MaxReportBytes = 1 << 20;
+
+// The recipe in a report's text; the failure says what is wrong with it
+// ("it is not a Norvane report", ...), without naming a file.
+[[nodiscard]] Expected<ReportRecipe> ParseReport(std::string_view text);
+
+// The recipe in the report file at path (a regular file); the failure names
+// the file: "Cannot open \"<path>\": <why>".
+[[nodiscard]] Expected<ReportRecipe> ReadReportFile(const std::string& path);
+
+// The lines where a design computed from a report differs from what the
+// file shows: "R1 (180 k in the file, 200 k now)"; empty when all agree.
+std::vector<std::string> DifferencesFromReport(const ReportRecipe& recipe,
+                                               const AmplifierDesign& design);
+
+} // namespace norvane
