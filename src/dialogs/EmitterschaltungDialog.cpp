@@ -4,7 +4,7 @@ namespace norvane {
 
 CEmitterschaltungDialog::CEmitterschaltungDialog(CommonEmitterInputs& inputs, QWidget* parent)
     : CCircuitDialog(CircuitKind::CommonEmitter, QStringLiteral("Common-emitter circuit"),
-                     QStringLiteral(":/images/dialog-common-emitter.png"), parent),
+                     DialogPicture{SchematicIds::CommonEmitterNpn, 171, 196}, parent),
       m_Inputs(inputs)
 {
     BuildControls(

@@ -182,35 +182,4 @@ const Style& SchematicStyle()
     return style;
 }
 
-const Style& DialogStyle()
-{
-    static const Style style{
-        .pitchX = 4,
-        .pitchY = 4,
-        .fontPixels = 10,
-        .labelGap = 3,
-        .labelClearance = 1,
-        .labelNudge = 6,
-        .resistorWidth = 7,
-        .resistorLength = 18,
-        .capacitorPlate = 11,
-        .capacitorThickness = 2,
-        .capacitorGap = 3,
-        .terminalRadius = 2,
-        .dotRadius = 1,
-        .groundWidth = 11,
-        .groundThickness = 2,
-        .transistorRadius = 11,
-        .barLeft = -5,
-        .barRight = -4,
-        .barHalfLength = 7,
-        .legStartY = 3,
-        .npnArrowTip = 6.5,
-        .pnpArrowTip = 2.0,
-        .arrowLength = 4.5,
-        .arrowHalfWidth = 2.75,
-    };
-    return style;
-}
-
 }  // namespace norvane::artwork

@@ -3,8 +3,7 @@
 // A schematic as a small description on a grid: parts with their end points,
 // wires as point lists, terminals and ground symbols. The renderer turns a
 // description into pixels in a given style (grid pitch, part sizes, font),
-// so that the big schematics and the small dialog pictures come from the
-// same description, and the NPN and PNP pictures from the same one too.
+// so that the NPN and PNP pictures come from the same description.
 
 #include "Canvas.h"
 
