@@ -107,6 +107,13 @@ void CCircuitDialog::BuildControls(std::vector<FieldRow> rows, const LowerRows& 
         radio->setGeometry(du.Rect(radioLeft[i], lower.radioTop, 28, 10));
         m_pSeriesGroup->addButton(radio, i);
     }
+    // The series group is one stop of the tab order, on its checked button;
+    // the arrow keys move within the group.
+    connect(m_pSeriesGroup, &QButtonGroup::idToggled, this, [this] {
+        for (QAbstractButton* radio : m_pSeriesGroup->buttons()) {
+            radio->setFocusPolicy(radio->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+        }
+    });
 
     m_pOk = new QPushButton(QStringLiteral("OK"), this);
     m_pOk->setGeometry(du.Rect(194, 188, 50, 14));

@@ -510,6 +510,42 @@ private Q_SLOTS:
         QCOMPARE(FittedSchematic(140, QSize(600, 518)).size(), QSize(510, 518));  // 255 x 259, to the height
     }
 
+    void tabIntoTheSeriesLandsOnTheCheckedButton_data() { kinds(); }
+
+    void tabIntoTheSeriesLandsOnTheCheckedButton()
+    {
+        QFETCH(CircuitKind, kind);
+        Fixture fixture;
+        fixture.SeriesIndex(kind) = 2;  // E48
+        auto dialog = fixture.Make(kind);
+        QWidget* fromType = nullptr;
+        QWidget* fromGroup = nullptr;
+        QWidget* backFromOk = nullptr;
+        QWidget* afterArrow = nullptr;
+        QWidget* afterClick = nullptr;
+        Run(*dialog, [&](CCircuitDialog* d) {
+            auto tab = [d](Qt::Key key) {
+                QTest::keyClick(d->focusWidget(), key);
+                return d->focusWidget();
+            };
+            d->TransistorEdit()->setFocus();
+            fromType = tab(Qt::Key_Tab);
+            fromGroup = tab(Qt::Key_Tab);
+            backFromOk = tab(Qt::Key_Backtab);
+            afterArrow = tab(Qt::Key_Left);  // moves within the group and checks
+            QTest::mouseClick(d->SeriesButton(3), Qt::LeftButton);
+            d->TransistorEdit()->setFocus();
+            afterClick = tab(Qt::Key_Tab);
+            d->reject();
+        });
+        QCOMPARE(fromType, dialog->SeriesButton(2));
+        QCOMPARE(fromGroup, dialog->OkButton());
+        QCOMPARE(backFromOk, dialog->SeriesButton(2));
+        QCOMPARE(afterArrow, dialog->SeriesButton(1));
+        QCOMPARE(afterClick, dialog->SeriesButton(3));
+        QVERIFY(dialog->SeriesButton(3)->isChecked());
+    }
+
 private:
     void kinds()
     {
