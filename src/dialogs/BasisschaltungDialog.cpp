@@ -4,7 +4,7 @@ namespace norvane {
 
 CBasisschaltungDialog::CBasisschaltungDialog(QWidget* parent)
     : CCircuitDialog(CircuitKind::CommonBase, QStringLiteral("Common-base circuit"),
-                     QStringLiteral(":/images/dialog-common-base.png"), parent)
+                     DialogPicture{SchematicIds::CommonBaseNpn, 169, 192}, parent)
 {
     BuildControls({95, 108, 140, 151});
 }

@@ -3,6 +3,7 @@
 #include "dialogs/DialogUnits.h"
 #include "dialogs/TransistorListDlg.h"
 #include "format/EngineeringFormat.h"
+#include "report/SchematicImages.h"
 #include "transistors/TransistorTable.h"
 
 #include <QButtonGroup>
@@ -16,6 +17,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
+#include <span>
 
 namespace norvane {
 
@@ -33,9 +36,21 @@ QString TransistorName(int index)
 
 } // namespace
 
-CCircuitDialog::CCircuitDialog(CircuitKind kind, const QString& caption, const QString& picture,
+QPixmap FittedSchematic(std::uint16_t schematicId, QSize box)
+{
+    const std::span<const std::uint8_t> png = SchematicPng(schematicId);
+    QPixmap pixmap;
+    pixmap.loadFromData(png.data(), static_cast<uint>(png.size()), "PNG");
+    const QSize slack = box - pixmap.size();
+    if (std::abs(slack.width()) <= 1 && std::abs(slack.height()) <= 1) {
+        return pixmap;  // a crisp picture; at most a column of margin is cut
+    }
+    return pixmap.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+CCircuitDialog::CCircuitDialog(CircuitKind kind, const QString& caption, const DialogPicture& picture,
                                QWidget* parent)
-    : QDialog(parent), m_Inputs(kind), m_PicturePath(picture)
+    : QDialog(parent), m_Inputs(kind), m_Picture(picture)
 {
     setWindowTitle(caption);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -56,9 +71,9 @@ void CCircuitDialog::BuildControls(const LowerRows& lower)
     setFixedSize(du.Size(368, 214));
 
     m_pPicture = new QLabel(this);
-    const QPixmap pixmap(m_PicturePath);
-    m_pPicture->setPixmap(pixmap);
-    m_pPicture->setGeometry(QRect(QPoint(du.X(7), du.Y(9)), pixmap.size()));
+    m_pPicture->setGeometry(du.Rect(7, 9, m_Picture.width, m_Picture.height));
+    m_pPicture->setAlignment(Qt::AlignCenter);
+    m_pPicture->setPixmap(FittedSchematic(m_Picture.schematicId, m_pPicture->size()));
 
     // Labels run from x 195 up to the edit fields at x 303.
     for (const CircuitField& row : CircuitInfoOf(Kind()).dialogOrder) {
@@ -101,6 +116,13 @@ void CCircuitDialog::BuildControls(const LowerRows& lower)
         radio->setGeometry(du.Rect(radioLeft[i], lower.radioTop, 28, 10));
         m_pSeriesGroup->addButton(radio, i);
     }
+    // The series group is one stop of the tab order, on its checked button;
+    // the arrow keys move within the group.
+    connect(m_pSeriesGroup, &QButtonGroup::idToggled, this, [this] {
+        for (QAbstractButton* radio : m_pSeriesGroup->buttons()) {
+            radio->setFocusPolicy(radio->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+        }
+    });
 
     m_pOk = new QPushButton(QStringLiteral("OK"), this);
     m_pOk->setGeometry(du.Rect(194, 188, 50, 14));

@@ -18,6 +18,7 @@
 #include "design/InputChecks.h"
 
 #include <QDialog>
+#include <QPixmap>
 #include <QString>
 
 #include <vector>
@@ -32,6 +33,19 @@ namespace norvane {
 
 // text = the engineering form of value ("100 k", "2 m", "0").
 void SetEngineeringText(QString& text, double value);
+
+// The schematic a dialog shows, and its picture control in dialog units: at
+// the classic dialog font the control is the schematic's size in pixels.
+struct DialogPicture {
+    std::uint16_t schematicId;
+    int width;
+    int height;
+};
+
+// The schematic fitted to box: as it is where it fits within the pixel that
+// the dialog-unit rounding leaves, else scaled smoothly to the largest size
+// that fits with its proportions kept.
+QPixmap FittedSchematic(std::uint16_t schematicId, QSize box);
 
 class CCircuitDialog : public QDialog {
     Q_OBJECT
@@ -74,7 +88,7 @@ protected:
         int radioTop;
     };
 
-    CCircuitDialog(CircuitKind kind, const QString& caption, const QString& picture,
+    CCircuitDialog(CircuitKind kind, const QString& caption, const DialogPicture& picture,
                    QWidget* parent);
 
     // Creates the controls, one row per field of the circuit; called once
@@ -88,7 +102,7 @@ private:
     void OnInitDialog();
 
     DesignInputs m_Inputs;
-    QString m_PicturePath;
+    DialogPicture m_Picture;
     std::vector<InputField> m_Fields;     // top to bottom
     std::vector<QString> m_Texts;         // one per field
     QString m_TransistorText;

@@ -4,7 +4,7 @@ namespace norvane {
 
 CEmitterschaltungDialog::CEmitterschaltungDialog(QWidget* parent)
     : CCircuitDialog(CircuitKind::CommonEmitter, QStringLiteral("Common-emitter circuit"),
-                     QStringLiteral(":/images/dialog-common-emitter.png"), parent)
+                     DialogPicture{SchematicIds::CommonEmitterNpn, 171, 196}, parent)
 {
     BuildControls({118, 131, 154, 165});
 }

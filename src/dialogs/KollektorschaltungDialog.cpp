@@ -4,7 +4,7 @@ namespace norvane {
 
 CKollektorschaltungDialog::CKollektorschaltungDialog(QWidget* parent)
     : CCircuitDialog(CircuitKind::CommonCollector, QStringLiteral("Common-collector circuit"),
-                     QStringLiteral(":/images/dialog-common-collector.png"), parent)
+                     DialogPicture{SchematicIds::CommonCollectorNpn, 170, 159}, parent)
 {
     BuildControls({102, 115, 145, 156});
 }

@@ -3,6 +3,7 @@
 #include "dialogs/DialogUnits.h"
 #include "transistors/TransistorTable.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QFontDatabase>
 #include <QListView>
@@ -27,6 +28,27 @@ QString TransistorEntryText(int index)
     return PadRight(QString::fromLatin1(record.name), QLatin1Char('_'), 11)
            + ((record.polarity & 0xff) == 'N' ? QStringLiteral("NPN") : QStringLiteral("PNP"));
 }
+
+namespace {
+
+bool MovesInList(int key)
+{
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 CTransistorListDlg::CTransistorListDlg(QWidget* parent)
     : QDialog(parent)
@@ -64,8 +86,10 @@ CTransistorListDlg::CTransistorListDlg(QWidget* parent)
 
     connect(m_pOk, &QPushButton::clicked, this, &CTransistorListDlg::accept);
     connect(m_pCancel, &QPushButton::clicked, this, &CTransistorListDlg::reject);
+    connect(m_pList, &QListView::doubleClicked, this, &CTransistorListDlg::accept);
 
-    // Typed letters go to the list even while a button has the focus.
+    // Typed letters and the moving keys go to the list even while a button
+    // has the focus.
     m_pOk->installEventFilter(this);
     m_pCancel->installEventFilter(this);
 }
@@ -116,6 +140,15 @@ bool CTransistorListDlg::eventFilter(QObject* watched, QEvent* event)
         const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
         if (plain && !text.isEmpty() && text.at(0).isPrint() && !text.at(0).isSpace()) {
             m_pList->keyboardSearch(text);
+            return true;
+        }
+        if (plain && MovesInList(key->key())) {
+            // One column: left and right step as up and down do.
+            const int moved = key->key() == Qt::Key_Left    ? Qt::Key_Up
+                              : key->key() == Qt::Key_Right ? Qt::Key_Down
+                                                            : key->key();
+            QKeyEvent forwarded(QEvent::KeyPress, moved, key->modifiers());
+            QCoreApplication::sendEvent(m_pList, &forwarded);
             return true;
         }
     }

@@ -2,7 +2,9 @@
 
 // The list of every transistor type of the built-in table, one entry per
 // record in table order ("BC548B_____NPN"); the position of an entry is
-// its table index. The input dialogs open it from their list button.
+// its table index. The input dialogs open it from their list button. A
+// double-click takes an entry at once; typed letters and the arrow keys
+// reach the list wherever the focus is.
 
 #include <QDialog>
 #include <QString>

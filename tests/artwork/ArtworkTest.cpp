@@ -127,7 +127,44 @@ TEST(Wiring, DotsWhereThreeMeet)
     const auto cc = JunctionPoints(CommonCollectorCircuit());
     EXPECT_EQ(cc.size(), 4u);
     EXPECT_TRUE(HasPoint(cc, {20, 0}));  // collector on the rail
-    EXPECT_EQ(JunctionPoints(CommonBaseCircuit()).size(), 5u);
+    const auto cb = JunctionPoints(CommonBaseCircuit());
+    EXPECT_EQ(cb.size(), 4u);
+    EXPECT_TRUE(HasPoint(cb, {29, 24}));  // R3, R4 and the base line
+}
+
+// The common-base stage as engineers draw it: Input at the left edge and
+// Output at the right edge on one line through emitter and collector, the
+// base below.
+TEST(Wiring, TheCommonBaseStageReadsLeftToRight)
+{
+    const Circuit cb = CommonBaseCircuit();
+    std::vector<int> xs;
+    for (const Wire& wire : cb.wires) {
+        for (const GridPoint& p : wire.points) {
+            xs.push_back(p.x);
+        }
+    }
+    for (const TwoTerminalPart& part : cb.parts) {
+        xs.push_back(part.a.x);
+        xs.push_back(part.b.x);
+    }
+    GridPoint input{-1, -1};
+    GridPoint output{-1, -1};
+    for (const Terminal& t : cb.terminals) {
+        if (t.kind == TerminalKind::Input) {
+            input = t.at;
+        } else if (t.kind == TerminalKind::Output) {
+            output = t.at;
+        }
+    }
+    EXPECT_EQ(input.x, *std::min_element(xs.begin(), xs.end()));
+    EXPECT_EQ(output.x, *std::max_element(xs.begin(), xs.end()));
+    const TransistorPart& t1 = cb.transistor;
+    EXPECT_EQ(EmitterPin(t1).y, input.y);
+    EXPECT_EQ(CollectorPin(t1).y, output.y);
+    EXPECT_LT(EmitterPin(t1).x, BasePin(t1).x);
+    EXPECT_LT(BasePin(t1).x, CollectorPin(t1).x);
+    EXPECT_GT(BasePin(t1).y, t1.centre.y);
 }
 
 TEST(Canvas, DiscsAndRingsAreSymmetric)

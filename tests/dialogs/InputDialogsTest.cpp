@@ -95,16 +95,17 @@ private Q_SLOTS:
         QTest::addColumn<CircuitKind>("kind");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("picture");  // dialog units
+        QTest::addColumn<int>("schematic");
         QTest::newRow("common-emitter") << CircuitKind::CommonEmitter << "Common-emitter circuit"
                                         << QStringList{"0", "10", "12", "50 k", "2 k", "BC548B", "E24"}
-                                        << QSize(171, 196);
+                                        << QSize(171, 196) << 138;
         QTest::newRow("common-base") << CircuitKind::CommonBase << "Common-base circuit"
                                      << QStringList{"12", "100 k", "2 k", "BC548B", "E24"}
-                                     << QSize(169, 192);
+                                     << QSize(169, 192) << 136;
         QTest::newRow("common-collector") << CircuitKind::CommonCollector << "Common-collector circuit"
                                           << QStringList{"12", "10", "50 k", "2 m", "BC548B", "E24"}
-                                          << QSize(170, 159);
+                                          << QSize(170, 159) << 140;
     }
 
     void opensWithDefaults()
@@ -113,6 +114,7 @@ private Q_SLOTS:
         QFETCH(QString, caption);
         QFETCH(QStringList, texts);
         QFETCH(QSize, picture);
+        QFETCH(int, schematic);
         Fixture fixture;
         auto dialog = fixture.Make(kind);
         QStringList shown;
@@ -126,7 +128,11 @@ private Q_SLOTS:
         QCOMPARE(dialog->windowTitle(), caption);
         QCOMPARE(shown, texts);
         QCOMPARE(focus, dialog->FieldEdit(ScreenOrder(kind).front()));
-        QCOMPARE(dialog->Picture()->pixmap().size(), picture);
+        // The schematic itself, fitted to the control.
+        const QRect control = DialogUnits(dialog->font()).Rect(7, 9, picture.width(), picture.height());
+        QCOMPARE(dialog->Picture()->geometry(), control);
+        QCOMPARE(dialog->Picture()->pixmap().toImage(),
+                 FittedSchematic(std::uint16_t(schematic), control.size()).toImage());
         QCOMPARE(dialog->ListButton()->text(), QString("Select transistor type from list"));
     }
 
@@ -447,6 +453,59 @@ private Q_SLOTS:
         });
         QVERIFY(e96);
         QCOMPARE(fixture.Held().SeriesIndex(), 3);
+    }
+
+    // At the classic dialog font the control is the schematic's size give
+    // or take the rounding of dialog units: the picture stays crisp. Any
+    // other font scales it to fit with its proportions.
+    void schematicFittedToTheControl()
+    {
+        const QImage asIs = FittedSchematic(138, QSize(257, 318)).toImage();  // 257 x 318 pixels
+        QCOMPARE(asIs.size(), QSize(257, 318));
+        QCOMPARE(asIs.pixel(0, 0), qRgb(0xCC, 0xFF, 0x33));
+        const QSize classic = DialogUnits(6, 13).Rect(7, 9, 171, 196).size();
+        QCOMPARE(classic, QSize(256, 318));
+        QCOMPARE(FittedSchematic(138, classic).toImage(), asIs);
+        QCOMPARE(FittedSchematic(136, QSize(506, 800)).size(), QSize(506, 624));  // 253 x 312, twice
+        QCOMPARE(FittedSchematic(140, QSize(600, 518)).size(), QSize(510, 518));  // 255 x 259, to the height
+    }
+
+    void tabIntoTheSeriesLandsOnTheCheckedButton_data() { kinds(); }
+
+    void tabIntoTheSeriesLandsOnTheCheckedButton()
+    {
+        QFETCH(CircuitKind, kind);
+        Fixture fixture;
+        auto dialog = fixture.Make(kind);
+        DesignInputs e48 = dialog->Inputs();
+        e48.SetSeriesIndex(2);
+        dialog->SetInputs(e48);
+        QWidget* fromType = nullptr;
+        QWidget* fromGroup = nullptr;
+        QWidget* backFromOk = nullptr;
+        QWidget* afterArrow = nullptr;
+        QWidget* afterClick = nullptr;
+        Run(*dialog, [&](CCircuitDialog* d) {
+            auto tab = [d](Qt::Key key) {
+                QTest::keyClick(d->focusWidget(), key);
+                return d->focusWidget();
+            };
+            d->TransistorEdit()->setFocus();
+            fromType = tab(Qt::Key_Tab);
+            fromGroup = tab(Qt::Key_Tab);
+            backFromOk = tab(Qt::Key_Backtab);
+            afterArrow = tab(Qt::Key_Left);  // moves within the group and checks
+            QTest::mouseClick(d->SeriesButton(3), Qt::LeftButton);
+            d->TransistorEdit()->setFocus();
+            afterClick = tab(Qt::Key_Tab);
+            d->reject();
+        });
+        QCOMPARE(fromType, dialog->SeriesButton(2));
+        QCOMPARE(fromGroup, dialog->OkButton());
+        QCOMPARE(backFromOk, dialog->SeriesButton(2));
+        QCOMPARE(afterArrow, dialog->SeriesButton(1));
+        QCOMPARE(afterClick, dialog->SeriesButton(3));
+        QVERIFY(dialog->SeriesButton(3)->isChecked());
     }
 
 private:

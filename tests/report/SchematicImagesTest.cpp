@@ -176,24 +176,6 @@ TEST(SchematicImages, PnpDiffersFromNpnOnlyInLabelAndArrow)
     }
 }
 
-TEST(DialogImages, ThreeCircuitPicturesInTheSchematicStyle)
-{
-    struct Dialog {
-        const char* file;
-        int width;
-        int height;
-    };
-    const Dialog dialogs[] = {{"dialog-common-emitter.png", 171, 196},
-                              {"dialog-common-base.png", 169, 192},
-                              {"dialog-common-collector.png", 170, 159}};
-    for (const Dialog& d : dialogs) {
-        SCOPED_TRACE(d.file);
-        const std::vector<std::uint8_t> png = ReadFile(ImagePath(d.file));
-        ASSERT_FALSE(png.empty());
-        ExpectSchematicStyle(png, d.width, d.height);
-    }
-}
-
 // The start picture: 800 x 495, a palette of up to 256 colours (8 bits per
 // pixel), light paper with dark lettering and the coloured name.
 TEST(StartImage, EightBitPaletteTitlePicture)

@@ -19,9 +19,9 @@ public:
         m_Circuit.parts.push_back({PartKind::Capacitor, std::move(name), a, b, label});
         return *this;
     }
-    CircuitBuilder& Transistor(GridPoint centre, Side label)
+    CircuitBuilder& Transistor(GridPoint centre, Side label, Facing facing = Facing::BaseLeft)
     {
-        m_Circuit.transistor = {"T1", centre, label};
+        m_Circuit.transistor = {"T1", centre, label, facing};
         return *this;
     }
     CircuitBuilder& Wire(std::initializer_list<GridPoint> points)
@@ -99,35 +99,41 @@ Circuit CommonEmitterCircuit(bool withEmitterBypass)
     return b.Done();
 }
 
+// Read from left to right: Input, C1, the emitter with R1 to ground, the
+// transistor lying with its base down, the collector with R2 up to the rail
+// and C2 to Output. The input and output line runs from edge to edge, so the
+// base divider below it takes the supply from a terminal of its own.
 Circuit CommonBaseCircuit()
 {
+    const int signalRow = 11;
+    const int baseRow = 24;
     const int groundRow = 34;
     CircuitBuilder b;
-    b.Transistor({20, 14}, Side::Right)
-        .Wire({{4, 0}, {34, 0}})
-        .Terminal(TerminalKind::Supply, {34, 0}, Side::Above, Align::End)
-        // Base: R3 from the rail, R4 and C3 to ground; the base line runs
-        // above the input, which therefore sits between C3 and the emitter.
-        .Resistor("R3", {4, 0}, {4, 8}, Side::Left)
-        .Wire({{4, 8}, {4, 14}})
-        .Wire({{4, 14}, {16, 14}})
-        .Wire({{4, 14}, {4, 24}})
-        .Resistor("R4", {4, 24}, {4, 32}, Side::Left)
-        .Ground({4, 32}, groundRow)
-        .Wire({{12, 14}, {12, 24}})
-        .Capacitor("C3", {12, 24}, {12, 32}, Side::Left)
-        .Ground({12, 32}, groundRow)
-        // Collector.
-        .Resistor("R2", {21, 0}, {21, 8}, Side::Left)
-        .Wire({{21, 8}, {21, 10}})
-        .Capacitor("C2", {21, 8}, {34, 8}, Side::Above)
-        .Terminal(TerminalKind::Output, {34, 8}, Side::Below, Align::End)
+    b.Transistor({17, 12}, Side::Above, Facing::BaseDown)
         // Emitter.
-        .Wire({{21, 18}, {21, 24}})
-        .Terminal(TerminalKind::Input, {14, 24}, Side::Above, Align::Start)
-        .Capacitor("C1", {14, 24}, {21, 24}, Side::Below)
-        .Resistor("R1", {21, 24}, {21, 32}, Side::Right)
-        .Ground({21, 32}, groundRow)
+        .Terminal(TerminalKind::Input, {0, signalRow}, Side::Below, Align::Start)
+        .Capacitor("C1", {0, signalRow}, {7, signalRow}, Side::Above)
+        .Wire({{7, signalRow}, {13, signalRow}})
+        .Wire({{10, signalRow}, {10, baseRow}})
+        .Resistor("R1", {10, baseRow}, {10, baseRow + 8}, Side::Left)
+        .Ground({10, baseRow + 8}, groundRow)
+        // Collector.
+        .Wire({{21, signalRow}, {25, signalRow}})
+        .Resistor("R2", {25, 0}, {25, 8}, Side::Left)
+        .Wire({{25, 8}, {25, signalRow}})
+        .Wire({{25, 0}, {34, 0}})
+        .Terminal(TerminalKind::Supply, {34, 0}, Side::Above, Align::End)
+        .Capacitor("C2", {25, signalRow}, {34, signalRow}, Side::Above)
+        .Terminal(TerminalKind::Output, {34, signalRow}, Side::Below, Align::End)
+        // Base: C3 straight down, the divider R3/R4 beside it.
+        .Wire({{17, 16}, {17, baseRow}})
+        .Capacitor("C3", {17, baseRow}, {17, baseRow + 8}, Side::Right)
+        .Ground({17, baseRow + 8}, groundRow)
+        .Wire({{17, baseRow}, {29, baseRow}})
+        .Terminal(TerminalKind::Supply, {29, 16}, Side::Right, Align::Centre)
+        .Resistor("R3", {29, 16}, {29, baseRow}, Side::Left)
+        .Resistor("R4", {29, baseRow}, {29, baseRow + 8}, Side::Left)
+        .Ground({29, baseRow + 8}, groundRow)
         .Nets({"UB R2 R3", "R3 R4 C3 T1.B", "GND R1 R4 C3", "R2 C2 T1.C", "C2 Output", "Input C1",
                "C1 R1 T1.E"});
     return b.Done();
@@ -178,37 +184,6 @@ const Style& SchematicStyle()
         .pnpArrowTip = 1.5,
         .arrowLength = 6.5,
         .arrowHalfWidth = 4.0,
-    };
-    return style;
-}
-
-const Style& DialogStyle()
-{
-    static const Style style{
-        .pitchX = 4,
-        .pitchY = 4,
-        .fontPixels = 10,
-        .labelGap = 3,
-        .labelClearance = 1,
-        .labelNudge = 6,
-        .resistorWidth = 7,
-        .resistorLength = 18,
-        .capacitorPlate = 11,
-        .capacitorThickness = 2,
-        .capacitorGap = 3,
-        .terminalRadius = 2,
-        .dotRadius = 1,
-        .groundWidth = 11,
-        .groundThickness = 2,
-        .transistorRadius = 11,
-        .barLeft = -5,
-        .barRight = -4,
-        .barHalfLength = 7,
-        .legStartY = 3,
-        .npnArrowTip = 6.5,
-        .pnpArrowTip = 2.0,
-        .arrowLength = 4.5,
-        .arrowHalfWidth = 2.75,
     };
     return style;
 }

@@ -1,8 +1,7 @@
 #pragma once
 
-// The three amplifier circuits as grid descriptions, and the two drawing
-// styles: the schematics of the result view and report, and the smaller
-// pictures of the input dialogs.
+// The three amplifier circuits as grid descriptions, and the drawing style
+// of the schematics (result view, report and input dialogs alike).
 
 #include "Schematic.h"
 
@@ -15,6 +14,5 @@ Circuit CommonBaseCircuit();
 Circuit CommonCollectorCircuit();
 
 const Style& SchematicStyle();
-const Style& DialogStyle();
 
 }  // namespace norvane::artwork

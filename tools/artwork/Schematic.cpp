@@ -13,19 +13,34 @@
 
 namespace norvane::artwork {
 
+namespace {
+
+// A point of the transistor given as (u, v) from its centre in the BaseLeft
+// frame (u to the right, v down); BaseDown mirrors it about the diagonal,
+// (u, v) -> (-v, -u).
+GridPoint InFrame(const TransistorPart& t, int u, int v)
+{
+    if (t.facing == Facing::BaseDown) {
+        return {t.centre.x - v, t.centre.y - u};
+    }
+    return {t.centre.x + u, t.centre.y + v};
+}
+
+}  // namespace
+
 GridPoint BasePin(const TransistorPart& t)
 {
-    return {t.centre.x - 4, t.centre.y};
+    return InFrame(t, -4, 0);
 }
 
 GridPoint CollectorPin(const TransistorPart& t)
 {
-    return {t.centre.x + 1, t.centre.y - 4};
+    return InFrame(t, 1, -4);
 }
 
 GridPoint EmitterPin(const TransistorPart& t)
 {
-    return {t.centre.x + 1, t.centre.y + 4};
+    return InFrame(t, 1, 4);
 }
 
 namespace {
@@ -229,9 +244,20 @@ void CheckWiring(const Circuit& circuit)
             }
         }
     }
-    // All ground symbols are one net.
+    // All ground symbols are one net, and so are all supply terminals: a
+    // part away from the rail may take the supply from a terminal of its own.
     for (std::size_t i = 1; i < circuit.grounds.size(); ++i) {
         nets.Join(circuit.grounds[i], circuit.grounds[0]);
+    }
+    const Terminal* firstSupply = nullptr;
+    for (const Terminal& t : circuit.terminals) {
+        if (t.kind == TerminalKind::Supply) {
+            if (firstSupply) {
+                nets.Join(t.at, firstSupply->at);
+            } else {
+                firstSupply = &t;
+            }
+        }
     }
 
     std::map<int, std::vector<std::string>> members;
@@ -239,6 +265,9 @@ void CheckWiring(const Circuit& circuit)
         members[nets.Find(p)].push_back(name);
     }
     for (const Terminal& t : circuit.terminals) {
+        if (t.kind == TerminalKind::Supply && &t != firstSupply) {
+            continue;  // named once, as the ground is
+        }
         members[nets.Find(t.at)].push_back(TerminalNet(t.kind));
     }
     if (!circuit.grounds.empty()) {
@@ -455,34 +484,52 @@ private:
     {
         const Style& s = m_Style;
         const auto [cx, cy] = Px(t.centre);
-        const int pinX = s.pitchX;      // collector and emitter run at +1 grid step
-        const int pinY = 4 * s.pitchY;
-        const int baseX = -4 * s.pitchX;
+        // The symbol is drawn in the BaseLeft frame, (u, v) in pixels from
+        // the centre pixel, and mirrored for BaseDown as its pins are.
+        const bool down = t.facing == Facing::BaseDown;
+        auto at = [&](int u, int v) -> Px2 { return down ? Px2{cx - v, cy - u} : Px2{cx + u, cy + v}; };
+        auto rect = [&](int u0, int v0, int u1, int v1) {
+            const Px2 p = at(u0, v0);
+            const Px2 q = at(u1, v1);
+            return PixelRect{std::min(p.x, q.x), std::min(p.y, q.y), std::max(p.x, q.x), std::max(p.y, q.y)};
+        };
+        auto line = [&](int u0, int v0, int u1, int v1) {
+            const Px2 p = at(u0, v0);
+            const Px2 q = at(u1, v1);
+            canvas.Line(p.x, p.y, q.x, q.y, Black);
+        };
+        const int pitchU = down ? s.pitchY : s.pitchX;
+        const int pitchV = down ? s.pitchX : s.pitchY;
+        const int pinU = pitchU;  // collector and emitter run at +1 grid step
+        const int pinV = 4 * pitchV;
+        const int baseU = -4 * pitchU;
 
         canvas.FillDisc(cx, cy, s.transistorRadius, White);
         canvas.Ring(cx, cy, s.transistorRadius, Black);
-        canvas.HLine(cx + baseX, cx + s.barLeft - 1, cy, Black);
-        canvas.FillRect({cx + s.barLeft, cy - s.barHalfLength, cx + s.barRight, cy + s.barHalfLength},
-                        Black);
-        const int legX0 = s.barRight + 1;
-        const int travel = pinX - legX0;
+        line(baseU, 0, s.barLeft - 1, 0);
+        canvas.FillRect(rect(s.barLeft, -s.barHalfLength, s.barRight, s.barHalfLength), Black);
+        const int legU0 = s.barRight + 1;
+        const int travel = pinU - legU0;
         for (const int sign : {-1, 1}) {
-            const int y0 = sign * s.legStartY;
-            const int y1 = sign * (s.legStartY + travel);
-            canvas.Line(cx + legX0, cy + y0, cx + pinX, cy + y1, Black);
-            canvas.VLine(cx + pinX, cy + y1, cy + sign * pinY, Black);
+            const int v0 = sign * s.legStartY;
+            const int v1 = sign * (s.legStartY + travel);
+            line(legU0, v0, pinU, v1);
+            line(pinU, v1, pinU, sign * pinV);
         }
         // Emitter arrow on the lower leg: out of the transistor for NPN,
         // into it for PNP. Pixel centres are at +0.5.
-        const double sx = cx + legX0 + 0.5;
-        const double sy = cy + s.legStartY + 0.5;
+        const double su = legU0;
+        const double sv = s.legStartY;
         const bool npn = m_Polarity == Polarity::Npn;
         const double tipAt = npn ? s.npnArrowTip : s.pnpArrowTip;
         const double baseAt = npn ? tipAt - s.arrowLength : tipAt + s.arrowLength;
-        const PointF tip{sx + tipAt, sy + tipAt};
-        const PointF base{sx + baseAt, sy + baseAt};
         const double w = s.arrowHalfWidth / std::sqrt(2.0);
-        canvas.FillConvexPolygon({tip, {base.x + w, base.y - w}, {base.x - w, base.y + w}}, Black);
+        auto atF = [&](double u, double v) -> PointF {
+            return down ? PointF{cx + 0.5 - v, cy + 0.5 - u} : PointF{cx + 0.5 + u, cy + 0.5 + v};
+        };
+        canvas.FillConvexPolygon({atF(su + tipAt, sv + tipAt), atF(su + baseAt + w, sv + baseAt - w),
+                                  atF(su + baseAt - w, sv + baseAt + w)},
+                                 Black);
 
         const int r = s.transistorRadius;
         AddLabel(QString::fromStdString(t.name), {cx - r, cy - r, cx + r, cy + r}, t.labelSide,

@@ -3,8 +3,7 @@
 // A schematic as a small description on a grid: parts with their end points,
 // wires as point lists, terminals and ground symbols. The renderer turns a
 // description into pixels in a given style (grid pitch, part sizes, font),
-// so that the big schematics and the small dialog pictures come from the
-// same description, and the NPN and PNP pictures from the same one too.
+// so that the NPN and PNP pictures come from the same description.
 
 #include "Canvas.h"
 
@@ -41,12 +40,19 @@ struct TwoTerminalPart {
 
 enum class Polarity { Npn, Pnp };
 
-// The transistor: base to the left, collector up, emitter down. Its pins lie
-// at fixed grid offsets from the centre (see BasePin and friends).
+// How the transistor lies. BaseLeft: base to the left, collector up,
+// emitter down (common emitter and collector). BaseDown: emitter to the
+// left, collector to the right, base down, so that a common-base stage
+// reads from left to right; the same symbol mirrored about its diagonal.
+enum class Facing { BaseLeft, BaseDown };
+
+// The transistor. Its pins lie at fixed grid offsets from the centre (see
+// BasePin and friends).
 struct TransistorPart {
     std::string name;
     GridPoint centre;
     Side labelSide;
+    Facing facing = Facing::BaseLeft;
 };
 
 GridPoint BasePin(const TransistorPart& t);
@@ -76,7 +82,8 @@ struct Circuit {
     // The nets the drawing must make, one line per net: the members in any
     // order, separated by blanks. Members are part names (a resistor or
     // capacitor appears in two nets), "T1.B", "T1.C", "T1.E", and the
-    // terminals "UB", "Input", "Output", "GND" (all ground symbols together).
+    // terminals "UB" (all supply terminals together), "Input", "Output",
+    // "GND" (all ground symbols together).
     std::vector<std::string> expectedNets;
 };
 

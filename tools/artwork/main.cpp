@@ -1,6 +1,6 @@
-// norvane-artwork: draws the pictures of Norvane (the eight schematics, the
-// three input-dialog pictures and the start picture) and writes them as
-// PNG files. Its output is committed under resources/images; run it again
+// norvane-artwork: draws the pictures of Norvane (the eight schematics,
+// which the input dialogs show too, and the start picture) and writes them
+// as PNG files. Its output is committed under resources/images; run it again
 // after changing a drawing:
 //
 //     norvane-artwork --output resources/images
@@ -118,37 +118,15 @@ void Generate(const std::filesystem::path& dir, const Fonts& fonts, bool lenient
         Write(dir, "schematic-" + std::to_string(info.id) + ".png", SchematicImage(canvas), Margins(canvas));
     }
 
-    struct DialogPicture {
-        const char* file;
-        Circuit circuit;
-        int width;
-        int height;
-    };
-    const DialogPicture dialogs[] = {
-        {"dialog-common-emitter.png", CommonEmitterCircuit(true), 171, 196},
-        {"dialog-common-base.png", CommonBaseCircuit(), 169, 192},
-        {"dialog-common-collector.png", CommonCollectorCircuit(), 170, 159},
-    };
-    const LabelFont dialogFont(fonts.regular, DialogStyle().fontPixels);
-    for (const DialogPicture& d : dialogs) {
-        RenderOptions options;
-        options.lenient = lenient;
-        options.width = d.width;
-        options.height = d.height;
-        const Canvas canvas = RenderSchematic(d.circuit, DialogStyle(), dialogFont, options);
-        Write(dir, d.file, SchematicImage(canvas), Margins(canvas));
-    }
-
     const IndexedImage start = DrawStartPicture(fonts.regular, NORVANE_VERSION);
     Write(dir, "start.png", start, std::to_string(start.palette.size()) + " colours");
-
 }
 
 int Usage()
 {
     std::fprintf(stderr,
                  "usage: norvane-artwork --output DIR [--font-dir DIR] [--lenient]\n"
-                 "Draws the schematics, dialog pictures and start picture into DIR.\n"
+                 "Draws the schematics and the start picture into DIR.\n"
                  "--lenient reports labels that touch the drawing as warnings instead\n"
                  "of failing (for working on a drawing).\n");
     return 2;
