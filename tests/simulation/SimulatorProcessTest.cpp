@@ -2,18 +2,16 @@
 // started in a folder of the test's own, with the environment the test
 // gives it.
 
+#include "support/ShellCommand.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,28 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (const char c : text) {
-        quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
+using CliResult = norvane::test::CommandResult;
+using norvane::test::ShellQuote;
 
 void WriteFile(const fs::path& path, const std::string& text)
 {
@@ -74,31 +52,15 @@ private:
 CliResult RunCli(const fs::path& folder, const std::vector<std::string>& environment,
                  const std::vector<std::string>& arguments)
 {
-    const fs::path errFile = folder.parent_path() / (folder.filename().string() + ".err");
-    std::string command = "cd " + Quote(folder.string()) + " && env";
+    std::string command = "cd " + ShellQuote(folder.string()) + " && env";
     for (const std::string& assignment : environment) {
-        command += ' ' + Quote(assignment);
+        command += ' ' + ShellQuote(assignment);
     }
-    command += ' ' + Quote(NORVANE_CLI_PATH);
+    command += ' ' + ShellQuote(NORVANE_CLI_PATH);
     for (const std::string& argument : arguments) {
-        command += ' ' + Quote(argument);
+        command += ' ' + ShellQuote(argument);
     }
-    command += " 2>" + Quote(errFile.string());
-    CliResult result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        result.out.append(buffer.data(), n);
-    }
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.err = ReadFile(errFile);
-    fs::remove(errFile);
-    return result;
+    return norvane::test::RunShellCommand(command);
 }
 
 // Start-up files that would run commands, in every place ngspice looks
