@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <clocale>
 #include <cmath>
 #include <iostream>
 #include <numbers>
@@ -413,6 +414,25 @@ TEST(NotSimulated, NetlistThatRunsCommandsOrReadsFiles)
         EXPECT_FALSE(result.m_Simulated);
         EXPECT_NE(result.m_Problem.find("which the simulator does not run"), std::string::npos) << result.Status();
     }
+}
+
+// The desktop program runs in the user's locale: with a decimal comma the
+// netlist and ngspice's reading of it give the very results of the C
+// locale.
+TEST(Simulator, GivesTheSameResultsInADecimalCommaLocale)
+{
+    const auto design = CommonBase();
+    const SimulationResult inC = Simulate(*design);
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no de_DE.UTF-8 locale on this system";
+    }
+    const SimulationResult inGerman = Simulate(*design);
+    std::setlocale(LC_ALL, "C");
+    ASSERT_TRUE(inC.m_Simulated && inGerman.m_Simulated) << inGerman.Status();
+    EXPECT_EQ(inGerman.m_Ic, inC.m_Ic);
+    EXPECT_EQ(inGerman.m_GainDb, inC.m_GainDb);
+    EXPECT_EQ(inGerman.m_LowerCutoff, inC.m_LowerCutoff);
+    EXPECT_EQ(inGerman.m_OutputImpedance, inC.m_OutputImpedance);
 }
 
 // ---------------------------------------------------------------------------
