@@ -184,6 +184,7 @@ json SimulationJson(const AmplifierDesign& design, const SimulationOutput& outpu
     }
     return {
         {"simulated", r.m_Simulated},
+        {"status", r.Status()},
         {"problem", r.m_Problem},
         {"load", output.load > 0 ? json(output.load) : json(nullptr)},
         {"ic", Number(r.m_Ic)},

@@ -4,8 +4,8 @@
 #include "design/CommonCollectorDesign.h"
 #include "design/CommonEmitterDesign.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <string_view>
 
 namespace norvane {
@@ -134,13 +134,16 @@ bool IsUsableValue(double value)
 
 std::string SpiceNumber(double value)
 {
+    // std::to_chars rather than printf: the same text as "%.15g" and
+    // "%.14e", but never a decimal comma, whatever locale the program runs in.
     char text[40];
-    std::snprintf(text, sizeof text, "%.15g", value);
-    if (std::fabs(value) >= 1e7 && std::isfinite(value)) {
-        // "%.15g" writes up to 15 integer digits before it turns to an
-        // exponent; "1e+12" reads better than "1000000000000".
-        std::snprintf(text, sizeof text, "%.14e", value);
-        std::string number(text);
+    const bool large = std::fabs(value) >= 1e7 && std::isfinite(value);
+    // "%.15g" writes up to 15 integer digits before it turns to an
+    // exponent; "1e+12" reads better than "1000000000000".
+    const auto written = large ? std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 14)
+                               : std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15);
+    std::string number(text, written.ptr);
+    if (large) {
         const std::size_t e = number.find('e');
         std::string mantissa = number.substr(0, e);
         mantissa.erase(mantissa.find_last_not_of('0') + 1);
@@ -149,7 +152,7 @@ std::string SpiceNumber(double value)
         }
         return mantissa + number.substr(e);
     }
-    return text;
+    return number;
 }
 
 AmplifierCircuit DescribeCircuit(const AmplifierDesign& design)

@@ -1,11 +1,14 @@
 #include "simulation/Simulator.h"
 
-#include <ngspice/sharedspice.h>
+#include "simulation/NgspiceLibrary.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <complex>
+#include <condition_variable>
 #include <mutex>
 #include <sstream>
 
@@ -13,16 +16,31 @@ namespace norvane {
 
 namespace {
 
-// ngspice is one global simulator per process: every access to it happens
-// under this lock, on the caller's thread (the background thread of
-// ngspice is never used).
+using Clock = std::chrono::steady_clock;
+
+// ngspice's bg_halt waits up to a second (100 polls of 10 ms) for its
+// thread to stop; the runs get the time limit less that second.
+constexpr std::chrono::milliseconds HaltWait{1000};
+
+// ngspice is one global simulator per process: one simulation at a time,
+// under this lock. Each run happens on ngspice's background thread while
+// the caller waits for it with a deadline.
 std::mutex g_Mutex;
 
-// State below is guarded by g_Mutex. The callbacks run synchronously on
-// the thread that called into ngspice, which holds the lock.
+// Guarded by g_Mutex.
 bool g_InitTried = false;
-bool g_InitOk = false;
+Status g_Init;
+NgspiceApi g_Api;
 std::string g_InitLog;
+// A run that went on after it was told to halt: ngspice takes no other
+// command until it is done.
+bool g_Busy = false;
+
+// What the callbacks touch; they run on ngspice's background thread (and
+// on the caller's thread for the commands it runs itself).
+std::mutex g_CallbackMutex;
+std::condition_variable g_BackgroundChanged;
+bool g_BackgroundDone = true;
 // ngspice asked to be unloaded (after a fatal error or a "quit"): it
 // cannot be trusted with another circuit in this process.
 bool g_Stopped = false;
@@ -31,6 +49,7 @@ std::string* g_Sink = nullptr;
 
 int OnSendChar(char* text, int /*id*/, void* /*user*/)
 {
+    const std::lock_guard lock(g_CallbackMutex);
     if (g_Sink == nullptr || text == nullptr) {
         return 0;
     }
@@ -55,6 +74,7 @@ int OnSendStat(char* /*status*/, int /*id*/, void* /*user*/)
 
 int OnControlledExit(int status, NG_BOOL /*immediate*/, NG_BOOL quit, int /*id*/, void* /*user*/)
 {
+    const std::lock_guard lock(g_CallbackMutex);
     g_Stopped = true;
     if (g_Sink != nullptr) {
         *g_Sink += "ngspice stopped (status " + std::to_string(status) + (quit ? ", quit" : ", after an error")
@@ -63,44 +83,93 @@ int OnControlledExit(int status, NG_BOOL /*immediate*/, NG_BOOL quit, int /*id*/
     return 0;
 }
 
-// Points the callbacks at a log for as long as it lives.
+int OnBackground(NG_BOOL notRunning, int /*id*/, void* /*user*/)
+{
+    {
+        const std::lock_guard lock(g_CallbackMutex);
+        g_BackgroundDone = notRunning;
+    }
+    g_BackgroundChanged.notify_all();
+    return 0;
+}
+
+bool Stopped()
+{
+    const std::lock_guard lock(g_CallbackMutex);
+    return g_Stopped;
+}
+
+// Points the callbacks at a log (or nowhere) for as long as it lives.
 class SinkGuard {
 public:
-    explicit SinkGuard(std::string& log) : m_Previous(g_Sink) { g_Sink = &log; }
-    ~SinkGuard() { g_Sink = m_Previous; }
+    explicit SinkGuard(std::string* log)
+    {
+        const std::lock_guard lock(g_CallbackMutex);
+        m_Previous = g_Sink;
+        g_Sink = log;
+    }
+    ~SinkGuard()
+    {
+        const std::lock_guard lock(g_CallbackMutex);
+        g_Sink = m_Previous;
+    }
     SinkGuard(const SinkGuard&) = delete;
     SinkGuard& operator=(const SinkGuard&) = delete;
 
 private:
-    std::string* m_Previous;
+    std::string* m_Previous = nullptr;
 };
 
-// Runs an ngspice command; the API takes a mutable string.
+// Runs an ngspice command on the caller's thread; the API takes a mutable
+// string.
 void Command(const std::string& command)
 {
     std::string copy = command;
-    ngSpice_Command(copy.data());
+    g_Api.command(copy.data());
 }
 
-bool Initialise(std::string& problem)
+// Loads and starts ngspice the first time; later calls give the same
+// answer. A failure means there is no simulator in this process.
+Status Initialise()
 {
     if (!g_InitTried) {
         g_InitTried = true;
-        const SinkGuard sink(g_InitLog);
-        // No data callbacks: the vectors are read after each run, and a
-        // per-point callback would only cost time.
-        const int rc = ngSpice_Init(OnSendChar, OnSendStat, OnControlledExit, nullptr, nullptr, nullptr, nullptr);
-        g_InitOk = rc == 0 && !g_Stopped;
+        Expected<NgspiceApi> api = OpenNgspice();
+        if (!api) {
+            g_Init = api.AsStatus();
+        } else {
+            g_Api = std::move(api).Value();
+            const SinkGuard sink(&g_InitLog);
+            g_Init = StartNgspice(g_Api, {OnSendChar, OnSendStat, OnControlledExit, OnBackground});
+        }
     }
-    if (!g_InitOk) {
-        problem = "ngspice could not be initialised";
-        return false;
+    if (g_Init && Stopped()) {
+        return Failure{"ngspice stopped after an earlier error; restart the program to simulate again"};
     }
-    if (g_Stopped) {
-        problem = "ngspice stopped after an earlier error; restart the program to simulate again";
-        return false;
+    return g_Init;
+}
+
+enum class RunEnd { Finished, Halted, StillRunning };
+
+// Runs command on ngspice's background thread and waits for it until
+// deadline; then halts it.
+RunEnd RunUntil(const std::string& command, Clock::time_point deadline)
+{
+    {
+        const std::lock_guard lock(g_CallbackMutex);
+        g_BackgroundDone = false;
     }
-    return true;
+    Command("bg_" + command);
+    std::unique_lock lock(g_CallbackMutex);
+    if (g_BackgroundChanged.wait_until(lock, deadline, [] { return g_BackgroundDone; })) {
+        return RunEnd::Finished;
+    }
+    lock.unlock();
+    Command("bg_halt");
+    lock.lock();
+    return g_BackgroundChanged.wait_for(lock, std::chrono::milliseconds(50), [] { return g_BackgroundDone; })
+               ? RunEnd::Halted
+               : RunEnd::StillRunning;
 }
 
 std::string Lower(std::string_view text)
@@ -158,7 +227,7 @@ std::string ErrorText(const std::string& log)
 // "ac2"); empty when there is none.
 std::string FindPlot(std::string_view kind)
 {
-    char** plots = ngSpice_AllPlots();
+    char** plots = g_Api.allPlots();
     for (int i = 0; plots != nullptr && plots[i] != nullptr; ++i) {
         const std::string_view name(plots[i]);
         if (name.size() > kind.size() && name.starts_with(kind)
@@ -174,7 +243,7 @@ std::string FindPlot(std::string_view kind)
 bool ReadVector(const std::string& name, std::vector<std::complex<double>>& values)
 {
     std::string copy = name;
-    const pvector_info info = ngGet_Vec_Info(copy.data());
+    const pvector_info info = g_Api.vectorInfo(copy.data());
     values.clear();
     if (info == nullptr || info->v_length < 1) {
         return false;
@@ -206,11 +275,9 @@ bool ReadNumber(const std::string& name, double& value)
 // is of no interest.
 void Clear()
 {
-    std::string* sink = g_Sink;
-    g_Sink = nullptr;
+    const SinkGuard sink(nullptr);
     Command("remcirc");
     Command("destroy all");
-    g_Sink = sink;
 }
 
 std::vector<std::string> SplitLines(const std::string& text)
@@ -227,6 +294,34 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
+// Lines that would make ngspice run commands or read other files: a
+// netlist here is a circuit and its analyses, nothing more.
+std::string UnsafeLine(const std::vector<std::string>& lines)
+{
+    for (const std::string& line : lines) {
+        const std::string word = Lower(line.substr(0, line.find_first_of(" \t")));
+        if (word == ".control" || word == ".include" || word == ".inc" || word == ".lib") {
+            return line;
+        }
+    }
+    return {};
+}
+
+// What ngspice prints when an analysis gave up, although it reports no
+// error: the operating point that gmin and source stepping did not find
+// ("Too many iterations without convergence", "run simulation(s)
+// aborted"), or one found only by a transient run (which the runs switch
+// off, see Run), or a transient that could not step on.
+constexpr std::array<std::string_view, 4> GaveUpMarks = {"without convergence", "aborted", "transient op",
+                                                         "timestep too small"};
+
+// The optran command: initial iteration, gmin stepping and source stepping
+// on, as by default, but a step of 0 for the transient operating point,
+// which switches it off. That fallback ran for a minute and more on
+// circuits whose operating point does not converge, and then handed out
+// the state at the end of its transient as if it were one.
+constexpr const char* OperatingPointAids = "optran 1 1 1 0 10u 0";
+
 // What one run gives.
 struct RunData {
     std::vector<double> frequency;
@@ -236,12 +331,16 @@ struct RunData {
     double ic = 0.0, ib = 0.0, vc = 0.0, ve = 0.0;
 };
 
-// Loads netlist, runs its analyses and reads the results; on failure says
-// why in problem. The circuit and its plots are gone afterwards.
-bool Run(const std::string& netlist, const SimulationProbe* probe, bool readInput, RunData& data, std::string& log,
-         std::string& problem)
+// Loads netlist, runs its analyses until deadline and reads the results;
+// on failure says why. The circuit and its plots are gone afterwards
+// (unless ngspice is still busy, see g_Busy).
+Status Run(const std::string& netlist, const SimulationProbe* probe, bool readInput, Clock::time_point deadline,
+           RunData& data, std::string& log)
 {
     std::vector<std::string> lines = SplitLines(netlist);
+    if (const std::string unsafe = UnsafeLine(lines); !unsafe.empty()) {
+        return Failure{"the netlist holds \"" + unsafe + "\", which the simulator does not run"};
+    }
     std::vector<char*> pointers;
     for (std::string& line : lines) {
         pointers.push_back(line.data());
@@ -249,40 +348,65 @@ bool Run(const std::string& netlist, const SimulationProbe* probe, bool readInpu
     pointers.push_back(nullptr);
 
     const std::size_t logStart = log.size();
-    const SinkGuard sink(log);
-    const int loaded = ngSpice_Circ(pointers.data());
-    std::string error = ErrorText(log.substr(logStart));
-    if (loaded != 0 || g_Stopped || !error.empty()) {
-        problem = "ngspice did not take the netlist" + (error.empty() ? std::string() : ": " + error);
-        Clear();
-        return false;
+    std::string runLog;
+    {
+        const SinkGuard sink(&log);
+        const int loaded = g_Api.circ(pointers.data());
+        const std::string error = ErrorText(log.substr(logStart));
+        if (loaded != 0 || Stopped() || !error.empty()) {
+            Clear();
+            return Failure{"ngspice did not take the netlist" + (error.empty() ? std::string() : ": " + error)};
+        }
+        {
+            const SinkGuard quiet(nullptr);
+            Command(OperatingPointAids);
+        }
+        const RunEnd end = RunUntil("run", deadline);
+        if (end != RunEnd::Finished) {
+            if (end == RunEnd::StillRunning) {
+                g_Busy = true;
+            } else {
+                Clear();
+            }
+            return Failure{"the simulation took longer than " + SpiceNumber(SimulationTimeLimit)
+                           + " s and was stopped"};
+        }
+        runLog = log.substr(logStart);
     }
 
-    Command("run");
-    const std::string runLog = log.substr(logStart);
-    error = ErrorText(runLog);
+    const std::string error = ErrorText(runLog);
+    // A singular matrix means a node without a DC path: whatever ngspice
+    // then settles on (it tries gmin and source stepping) is not the
+    // circuit's operating point.
+    const auto singular = LinesWith(runLog, "singular matrix");
+    std::vector<std::string> gaveUp;
+    for (std::string_view mark : GaveUpMarks) {
+        if (gaveUp.empty()) {
+            gaveUp = LinesWith(runLog, mark);
+        }
+    }
     const std::string op = FindPlot("op");
     const std::string ac = FindPlot("ac");
-    // A singular matrix means a node without a DC path: whatever ngspice
-    // then settles on (it tries gmin and source stepping, and finally a
-    // transient) is not the circuit's operating point.
-    const auto singular = LinesWith(runLog, "singular matrix");
-    bool ok = error.empty() && singular.empty() && !g_Stopped && !op.empty() && !ac.empty();
-    if (!ok) {
-        if (!error.empty()) {
-            problem = "ngspice: " + error;
-        } else if (!singular.empty()) {
-            problem = "ngspice: " + singular.front().substr(singular.front().find("singular"));
-        } else if (g_Stopped) {
-            problem = "ngspice stopped";
-        } else {
-            problem = "the simulation gave no result";
+    Status status;
+    if (!error.empty()) {
+        status = Failure{"ngspice: " + error};
+    } else if (!singular.empty()) {
+        status = Failure{"ngspice: " + singular.front().substr(singular.front().find("singular"))};
+    } else if (!gaveUp.empty()) {
+        std::string line = gaveUp.front();
+        if (const std::size_t colon = line.find(": "); line.starts_with("doAnalyses") && colon != std::string::npos) {
+            line.erase(0, colon + 2);
         }
+        status = Failure{"ngspice: " + line};
+    } else if (Stopped()) {
+        status = Failure{"ngspice stopped"};
+    } else if (op.empty() || ac.empty()) {
+        status = Failure{"the simulation gave no result"};
     }
 
     std::vector<std::complex<double>> frequency;
-    if (ok) {
-        ok = ReadVector(ac + ".frequency", frequency) && ReadVector(ac + ".out", data.out);
+    if (status) {
+        bool ok = ReadVector(ac + ".frequency", frequency) && ReadVector(ac + ".out", data.out);
         if (ok && readInput) {
             ok = ReadVector(ac + ".in", data.in) && ReadVector(ac + ".vin#branch", data.sourceCurrent);
         }
@@ -292,7 +416,7 @@ bool Run(const std::string& netlist, const SimulationProbe* probe, bool readInpu
                  && ReadNumber(op + "." + probe->m_Emitter, data.ve);
         }
         if (!ok) {
-            problem = "the simulation results are incomplete";
+            status = Failure{"the simulation results are incomplete"};
         }
     }
     data.frequency.clear();
@@ -300,7 +424,7 @@ bool Run(const std::string& netlist, const SimulationProbe* probe, bool readInpu
         data.frequency.push_back(f.real());
     }
     Clear();
-    return ok;
+    return status;
 }
 
 bool AllFinite(const std::vector<std::complex<double>>& values)
@@ -321,39 +445,48 @@ SimulationResult NotSimulated(std::string why, std::string log = {})
 
 std::string SimulationResult::Status() const
 {
-    return m_Simulated ? "simulated" : "not simulated: " + m_Problem;
+    if (m_Simulated) {
+        return "simulated";
+    }
+    return (m_Unavailable ? "simulation unavailable: " : "not simulated: ") + m_Problem;
 }
 
-bool SimulatorAvailable(std::string* problem)
+Status SimulatorAvailable()
 {
-    std::lock_guard lock(g_Mutex);
-    std::string why;
-    const bool ok = Initialise(why);
-    if (problem != nullptr) {
-        *problem = why;
-    }
-    return ok;
+    const std::lock_guard lock(g_Mutex);
+    return Initialise();
 }
 
 SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::string& outputNetlist,
                                   const SimulationProbe& probe)
 {
-    std::lock_guard lock(g_Mutex);
-    std::string problem;
-    if (!Initialise(problem)) {
-        return NotSimulated(problem, g_InitLog);
+    const auto deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(SimulationTimeLimit))
+        - HaltWait;
+    const std::lock_guard lock(g_Mutex);
+    if (const Status ready = Initialise(); !ready) {
+        SimulationResult result = NotSimulated(ready.Message(), g_InitLog);
+        result.m_Unavailable = true;
+        return result;
+    }
+    if (g_Busy) {
+        if (g_Api.running()) {
+            return NotSimulated("ngspice is still busy with an earlier simulation that did not stop");
+        }
+        g_Busy = false;
+        Clear();
     }
 
     std::string log;
     RunData signal;
-    if (!Run(signalNetlist, &probe, true, signal, log, problem)) {
-        return NotSimulated(problem, log);
+    if (const Status ran = Run(signalNetlist, &probe, true, deadline, signal, log); !ran) {
+        return NotSimulated(ran.Message(), log);
     }
     RunData output;
     if (!outputNetlist.empty()) {
         log += "* output impedance run\n";
-        if (!Run(outputNetlist, nullptr, false, output, log, problem)) {
-            return NotSimulated("output impedance run: " + problem, log);
+        if (const Status ran = Run(outputNetlist, nullptr, false, deadline, output, log); !ran) {
+            return NotSimulated("output impedance run: " + ran.Message(), log);
         }
     }
 

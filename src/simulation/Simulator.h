@@ -2,7 +2,10 @@
 
 // Simulation of a designed amplifier with ngspice, through its shared
 // library, on the netlist of Netlist.h (the same Gummel-Poon card that the
-// design used).
+// design used). The library is loaded when the first simulation is asked
+// for (NgspiceLibrary.h); a program that never simulates never loads it,
+// and one without it installed works all the same and says so where a
+// simulation was asked for.
 //
 // Two runs per design, each an .op followed by the .ac sweep:
 // 1. The signal run: VIN drives in with 1 V AC, the load (if any) hangs
@@ -20,11 +23,19 @@
 //    impedance is |V(out)| at the mid-band point of the signal run.
 //
 // ngspice keeps global state: one simulation runs at a time (a mutex
-// serialises callers), the library is initialised once per process, and
-// every run removes its circuit and its plots when it is done. Everything
-// ngspice prints is captured into the result's log, nothing reaches the
-// console.
+// serialises callers), the library is initialised once per process,
+// reading none of the start-up files of the current or the home folder
+// (NgspiceLibrary.h), and every run removes its circuit and its plots when
+// it is done. Everything ngspice prints is captured into the result's log,
+// nothing reaches the console.
+//
+// A simulation is bounded: both runs together end within
+// SimulationTimeLimit of wall time, or the result is "not simulated". An
+// operating point that does not converge is never a result: ngspice's last
+// resort, a transient run whose end state it would take for the operating
+// point, is switched off, and a run that gave up says so.
 
+#include "common/Outcome.h"
 #include "design/AmplifierDesign.h"
 #include "simulation/FrequencyResponse.h"
 #include "simulation/Netlist.h"
@@ -34,6 +45,9 @@
 #include <vector>
 
 namespace norvane {
+
+// Seconds of wall time that one simulation (both runs) may take at most.
+inline constexpr double SimulationTimeLimit = 2.0;
 
 struct SimulationOptions {
     // Load at the output in ohms; 0 means none (OpenLoadResistance).
@@ -45,6 +59,9 @@ struct SimulationResult {
     static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
     bool m_Simulated = false;
+    // There is no simulator: ngspice's library is missing or would not
+    // start. m_Problem says which.
+    bool m_Unavailable = false;
     // Why there is no result; empty when m_Simulated.
     std::string m_Problem;
     // Everything ngspice printed while it loaded and ran the circuits.
@@ -66,14 +83,15 @@ struct SimulationResult {
     double m_UpperCutoff = NaN;       // Hz; NaN when above the sweep
     std::vector<BodePoint> m_Bode;    // V(out) / V(in) over the sweep
 
-    // "not simulated: <why>" or "simulated".
+    // "simulated", "not simulated: <why>", or "simulation unavailable:
+    // <why>" when m_Unavailable.
     std::string Status() const;
 };
 
 // Simulates a computed design. A design that cannot be built, values that
 // are no finite positive numbers, an ngspice error or a circuit that does
 // not converge give m_Simulated false and the reason in m_Problem.
-SimulationResult Simulate(const AmplifierDesign& design, const SimulationOptions& options = {});
+[[nodiscard]] SimulationResult Simulate(const AmplifierDesign& design, const SimulationOptions& options = {});
 
 // What to read besides the AC vectors.
 struct SimulationProbe {
@@ -87,12 +105,13 @@ struct SimulationProbe {
 // (nodes in and out, source VIN at in, one .op and one .ac): signalNetlist
 // for the gain and input impedance, outputNetlist (input shorted, 1 A AC
 // into out) for the output impedance; an empty outputNetlist skips that
-// measurement.
-SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::string& outputNetlist,
+// measurement. A netlist with a .control block or one that includes other
+// files is refused.
+[[nodiscard]] SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::string& outputNetlist,
                                   const SimulationProbe& probe);
 
-// True when ngspice could be initialised in this process; otherwise the
-// reason is in *problem when given.
-bool SimulatorAvailable(std::string* problem = nullptr);
+// Loads and starts ngspice unless done before; fails with the reason when
+// there is no simulator in this process.
+[[nodiscard]] Status SimulatorAvailable();
 
 } // namespace norvane

@@ -1,12 +1,10 @@
 // Runs the real norvane-cli binary and checks what it prints and returns.
 
+#include "support/ShellCommand.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,48 +13,16 @@
 
 namespace {
 
-struct CliResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& argument)
-{
-    std::string quoted = "'";
-    for (const char c : argument) {
-        quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
+using CliResult = norvane::test::CommandResult;
+using norvane::test::ShellQuote;
 
 CliResult RunCli(const std::vector<std::string>& arguments)
 {
-    const auto errFile = std::filesystem::temp_directory_path()
-                         / ("norvane-cli-test-" + std::to_string(::getpid()) + ".err");
-    std::string command = Quote(NORVANE_CLI_PATH);
+    std::string command = ShellQuote(NORVANE_CLI_PATH);
     for (const std::string& argument : arguments) {
-        command += ' ' + Quote(argument);
+        command += ' ' + ShellQuote(argument);
     }
-    command += " 2>" + Quote(errFile.string());
-    CliResult result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        result.out.append(buffer.data(), n);
-    }
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream err(errFile);
-    std::stringstream text;
-    text << err.rdbuf();
-    result.err = text.str();
-    std::filesystem::remove(errFile);
-    return result;
+    return norvane::test::RunShellCommand(command);
 }
 
 TEST(Cli, DesignPrintsTheLinesOfTheMainWindow)

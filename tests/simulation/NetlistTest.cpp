@@ -8,8 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -373,6 +378,74 @@ TEST(Netlist, DesignThatCannotBeBuiltSaysSo)
     const auto lines = Lines(WriteNetlist(design));
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[1], "* The design cannot be built: " + design.Problem());
+}
+
+// A value as SPICE reads it: a number, then an optional scale factor,
+// where "M" is milli and "MEG" mega; NaN for anything else.
+double ReadSpiceValue(const std::string& text)
+{
+    double number = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc()) {
+        return std::nan("");
+    }
+    std::string suffix(end, text.data() + text.size());
+    std::transform(suffix.begin(), suffix.end(), suffix.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    static const std::map<std::string, double> scale = {
+        {"", 1.0},   {"T", 1e12}, {"G", 1e9},  {"MEG", 1e6}, {"K", 1e3},
+        {"M", 1e-3}, {"U", 1e-6}, {"N", 1e-9}, {"P", 1e-12}, {"F", 1e-15}};
+    const auto found = scale.find(suffix);
+    return found == scale.end() ? std::nan("") : number * found->second;
+}
+
+// A common-base stage for 10 k of output impedance biases its base through
+// megohms (R3 3 M, R4 1 M): every part line, read back as SPICE reads it,
+// gives the design's own value. A writer that used SPICE's "M" (milli)
+// for mega would be off by 1e9.
+TEST(Netlist, EveryValueReadsBackAsTheDesignsValue)
+{
+    CommonBaseDesign design;
+    design.m_Inputs.m_OutputImpedance = 10e3;
+    design.Compute();
+    ASSERT_TRUE(design.IsUsable()) << design.Problem();
+    std::map<std::string, double> designed;
+    for (const NamedValue& part : design.ComponentNumbers()) {
+        designed[part.first] = part.second;
+    }
+    ASSERT_GE(designed["R3"], 1e6);
+    std::size_t checked = 0;
+    for (const std::string& line : Lines(WriteNetlist(design))) {
+        std::istringstream fields(line);
+        std::string name, a, b, value;
+        fields >> name >> a >> b >> value;
+        if (!designed.contains(name)) {
+            continue;
+        }
+        EXPECT_NEAR(ReadSpiceValue(value), designed[name], 1e-14 * designed[name]) << line;
+        ++checked;
+    }
+    EXPECT_EQ(checked, designed.size());
+}
+
+// The desktop program runs in the user's locale, where printf would write
+// "1,5e-06". The netlist is the same text in a decimal-comma locale as in
+// the C locale. (scripts/install-deps.sh generates de_DE.UTF-8.)
+TEST(Netlist, IsTheSameTextInADecimalCommaLocale)
+{
+    CommonBaseDesign design;
+    design.Compute();
+    const std::string inC = WriteNetlist(design);
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no de_DE.UTF-8 locale on this system";
+    }
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%g", 1.5);
+    const std::string inGerman = WriteNetlist(design);
+    std::setlocale(LC_ALL, "C");
+    ASSERT_EQ(std::string(probe), "1,5");
+    EXPECT_EQ(inGerman, inC);
+    EXPECT_TRUE(HasLine(inGerman, "C1 in emitter 3.3e-07")) << inGerman;
 }
 
 } // namespace

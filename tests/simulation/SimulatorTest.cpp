@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <clocale>
 #include <cmath>
+#include <iostream>
 #include <numbers>
 #include <string>
 #include <thread>
@@ -33,8 +36,8 @@ void ExpectRelative(double actual, double expected, double tolerance, const std:
 
 TEST(Simulator, IsAvailable)
 {
-    std::string problem;
-    EXPECT_TRUE(SimulatorAvailable(&problem)) << problem;
+    const Status available = SimulatorAvailable();
+    EXPECT_TRUE(available.Ok()) << available.Message();
 }
 
 // ---------------------------------------------------------------------------
@@ -345,6 +348,127 @@ TEST(NotSimulated, NoConvergence)
     // ngspice is still good for the next circuit.
     const SimulationResult next = Simulate(*CommonEmitter(20));
     EXPECT_TRUE(next.m_Simulated) << next.Status();
+}
+
+// ---------------------------------------------------------------------------
+// A simulation is bounded, and a run that gave up is no result.
+
+double SecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Found by random command lines: gmin and source stepping fail on this
+// design (gigohms around a transistor biased at a nanoampere), then
+// ngspice's transient operating point ran for 93 s and its end state was
+// reported as "Ic = -1.407 uA".
+TEST(Bounded, OperatingPointThatDoesNotConvergeIsNotAResult)
+{
+    CommonEmitterDesign design;
+    design.m_Inputs.m_GainDb = -58.1422;
+    design.m_Inputs.m_LowerCutoff = 2.65686e-10;
+    design.m_Inputs.m_SupplyVoltage = 24.6801;
+    design.m_Inputs.m_InputImpedance = 6.11037e+09;
+    design.m_Inputs.m_OutputImpedance = 1.13896e+07;
+    design.m_Inputs.m_TransistorIndex = FindTransistor("2SC3421");
+    design.m_Inputs.m_SeriesIndex = 0;  // E12
+    design.Compute();
+    ASSERT_TRUE(design.IsUsable()) << design.Problem();
+    const auto start = std::chrono::steady_clock::now();
+    const SimulationResult result = Simulate(design);
+    const double seconds = SecondsSince(start);
+    EXPECT_FALSE(result.m_Simulated);
+    EXPECT_EQ(result.Status(), "not simulated: ngspice: Too many iterations without convergence");
+    EXPECT_TRUE(std::isnan(result.m_Ic));
+    EXPECT_LT(seconds, SimulationTimeLimit);
+    std::cout << "[ measured ] non-converging design: " << seconds << " s\n";
+}
+
+// 1.8 million AC points take ngspice several seconds: the run is halted
+// at the limit, says so, and ngspice is good for the next circuit.
+TEST(Bounded, LongRunIsStoppedAtTheTimeLimit)
+{
+    const std::string netlist = "* long sweep\nVIN in 0 DC 0 AC 1\nC1 in out 1e-06\nR1 out 0 1000\n"
+                                ".op\n.ac dec 200000 1 1e+09\n.end\n";
+    SimulationProbe probe;
+    probe.m_HasTransistor = false;
+    const auto start = std::chrono::steady_clock::now();
+    const SimulationResult result = SimulateNetlists(netlist, "", probe);
+    const double seconds = SecondsSince(start);
+    EXPECT_FALSE(result.m_Simulated);
+    EXPECT_EQ(result.Status(), "not simulated: the simulation took longer than 2 s and was stopped");
+    EXPECT_LT(seconds, SimulationTimeLimit + 0.1);
+    std::cout << "[ measured ] halted sweep: " << seconds << " s\n";
+
+    const SimulationResult next = Simulate(*CommonEmitter(20));
+    EXPECT_TRUE(next.m_Simulated) << next.Status();
+}
+
+TEST(NotSimulated, NetlistThatRunsCommandsOrReadsFiles)
+{
+    SimulationProbe probe;
+    probe.m_HasTransistor = false;
+    for (const std::string line : {".control\nshell touch pwned\n.endc", ".include /etc/passwd"}) {
+        const std::string netlist = "* commands\nVIN in 0 DC 0 AC 1\nR1 in out 1000\nR2 out 0 1000\n" + line
+                                    + "\n.op\n.ac dec 10 1 1000\n.end\n";
+        const SimulationResult result = SimulateNetlists(netlist, "", probe);
+        EXPECT_FALSE(result.m_Simulated);
+        EXPECT_NE(result.m_Problem.find("which the simulator does not run"), std::string::npos) << result.Status();
+    }
+}
+
+// The desktop program runs in the user's locale: with a decimal comma the
+// netlist and ngspice's reading of it give the very results of the C
+// locale.
+TEST(Simulator, GivesTheSameResultsInADecimalCommaLocale)
+{
+    const auto design = CommonBase();
+    const SimulationResult inC = Simulate(*design);
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no de_DE.UTF-8 locale on this system";
+    }
+    const SimulationResult inGerman = Simulate(*design);
+    std::setlocale(LC_ALL, "C");
+    ASSERT_TRUE(inC.m_Simulated && inGerman.m_Simulated) << inGerman.Status();
+    EXPECT_EQ(inGerman.m_Ic, inC.m_Ic);
+    EXPECT_EQ(inGerman.m_GainDb, inC.m_GainDb);
+    EXPECT_EQ(inGerman.m_LowerCutoff, inC.m_LowerCutoff);
+    EXPECT_EQ(inGerman.m_OutputImpedance, inC.m_OutputImpedance);
+}
+
+// ---------------------------------------------------------------------------
+// A common-base stage with a low-beta type: R1 carries the emitter current,
+// IC + IB, which differs from IC by several percent at a beta near 70.
+//
+// By hand: UR1 = 1 V (10 % of 12 V, at most 1 V), UR2 = (12 - 0.6 - 1) / 2 =
+// 5.2 V, so IC = 5.2 V / 2 k = 2.6 mA and the first R1 = 1 V / 2.6 mA =
+// 384.6 ohm, 383 in E96; UR1 becomes 383 * 2.6 mA = 0.9958 V. Over IC alone
+// R1 would stay 383; over IE it is 0.9958 V / IE, which with the base
+// current ngspice finds at this operating point is 377.6 ohm: 374 in E96
+// (383 only from 378.5 ohm, the geometric mean of the two, upward).
+TEST(Amplifier, CommonBaseLowBetaSetsR1ByTheEmitterCurrent)
+{
+    CommonBaseDesign design;
+    design.m_Inputs.m_TransistorIndex = FindTransistor("2N1132");
+    design.m_Inputs.m_SeriesIndex = 3;  // E96
+    design.Compute();
+    ASSERT_TRUE(design.IsUsable()) << design.Problem();
+    const CommonBaseResults& r = design.m_Results;
+    EXPECT_DOUBLE_EQ(design.m_Ic, 2.6e-3);
+    EXPECT_NEAR(r.m_R1, 374, 1e-9);
+    EXPECT_NEAR(r.m_R2, 2000, 1e-9);
+    EXPECT_NEAR(r.m_R3, 140e3, 1e-6);
+    EXPECT_NEAR(r.m_R4, 47.5e3, 1e-6);
+
+    const SimulationResult result = Simulate(design);
+    ASSERT_TRUE(result.m_Simulated) << result.Status();
+    const double beta = result.m_Ic / result.m_Ib;
+    EXPECT_LT(beta, 100.0);
+    const double byEmitterCurrent = 383 * 2.6e-3 / (2.6e-3 + result.m_Ib);
+    EXPECT_GT(byEmitterCurrent, 374.0);
+    EXPECT_LT(byEmitterCurrent, std::sqrt(374.0 * 383.0));
+    // Built so, the stage runs within 1 % of the designed current.
+    ExpectRelative(result.m_Ic, design.m_Ic, 0.01, "Ic");
 }
 
 // ---------------------------------------------------------------------------

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Times `norvane-cli design ce` (no simulation, so ngspice's library is
+# never loaded) against `ngspice -b` on the op + AC deck of the same
+# circuit (with -r, which batch mode needs to keep the AC results), side
+# by side in one hyperfine run, and checks that the design
+# takes at most 0.2 x the time of the ngspice run.
+#
+#   bash benchmarks/design-vs-ngspice.sh [path/to/norvane-cli]
+#
+# Without a path it builds the release preset's norvane-cli. It needs the
+# Debian packages hyperfine and ngspice (the program, not only the
+# library), and installs them when they are missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+MaxRatio=0.2
+
+missing=()
+for p in hyperfine ngspice; do
+  command -v "$p" >/dev/null || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cli=${1:-}
+if [ -z "$cli" ]; then
+  cmake --preset release >/dev/null
+  cmake --build --preset release --target norvane-cli >/dev/null
+  cli=$PWD/build/release/src/norvane-cli
+fi
+cli=$(realpath "$cli")
+
+# A folder of its own: no .spiceinit of anybody's near the ngspice run.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+"$cli" design ce --netlist deck.cir >/dev/null
+
+hyperfine --shell=none --warmup 5 --min-runs 50 --export-json times.json \
+  --command-name "norvane-cli design ce" "$cli design ce" \
+  --command-name "ngspice -b (op + AC deck)" "ngspice -b -r out.raw deck.cir"
+
+python3 - "$MaxRatio" <<'EOF'
+import json, sys
+limit = float(sys.argv[1])
+design, ngspice = (r["mean"] for r in json.load(open("times.json"))["results"])
+ratio = design / ngspice
+print(f"design {design * 1e3:.2f} ms, ngspice -b {ngspice * 1e3:.2f} ms: ratio {ratio:.3f} (at most {limit})")
+sys.exit(0 if ratio <= limit else 1)
+EOF
