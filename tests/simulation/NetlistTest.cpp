@@ -406,8 +406,9 @@ double ReadSpiceValue(const std::string& text)
 TEST(Netlist, EveryValueReadsBackAsTheDesignsValue)
 {
     CommonBaseDesign design;
-    design.m_Inputs.m_OutputImpedance = 10e3;
-    design.Compute();
+    DesignInputs inputs(CircuitKind::CommonBase);
+    inputs.SetValue(InputField::OutputImpedance, 10e3);
+    design.Compute(inputs);
     ASSERT_TRUE(design.IsUsable()) << design.Problem();
     std::map<std::string, double> designed;
     for (const NamedValue& part : design.ComponentNumbers()) {
@@ -434,7 +435,8 @@ TEST(Netlist, EveryValueReadsBackAsTheDesignsValue)
 TEST(Netlist, IsTheSameTextInADecimalCommaLocale)
 {
     CommonBaseDesign design;
-    design.Compute();
+    DesignInputs inputs(CircuitKind::CommonBase);
+    design.Compute(inputs);
     const std::string inC = WriteNetlist(design);
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
         GTEST_SKIP() << "no de_DE.UTF-8 locale on this system";

@@ -365,14 +365,15 @@ double SecondsSince(std::chrono::steady_clock::time_point start)
 TEST(Bounded, OperatingPointThatDoesNotConvergeIsNotAResult)
 {
     CommonEmitterDesign design;
-    design.m_Inputs.m_GainDb = -58.1422;
-    design.m_Inputs.m_LowerCutoff = 2.65686e-10;
-    design.m_Inputs.m_SupplyVoltage = 24.6801;
-    design.m_Inputs.m_InputImpedance = 6.11037e+09;
-    design.m_Inputs.m_OutputImpedance = 1.13896e+07;
-    design.m_Inputs.m_TransistorIndex = FindTransistor("2SC3421");
-    design.m_Inputs.m_SeriesIndex = 0;  // E12
-    design.Compute();
+    DesignInputs inputs(CircuitKind::CommonEmitter);
+    inputs.SetValue(InputField::Gain, -58.1422);
+    inputs.SetValue(InputField::LowerCutoff, 2.65686e-10);
+    inputs.SetValue(InputField::SupplyVoltage, 24.6801);
+    inputs.SetValue(InputField::InputImpedance, 6.11037e+09);
+    inputs.SetValue(InputField::OutputImpedance, 1.13896e+07);
+    inputs.SetTransistorIndex(FindTransistor("2SC3421"));
+    inputs.SetSeriesIndex(0);  // E12
+    design.Compute(inputs);
     ASSERT_TRUE(design.IsUsable()) << design.Problem();
     const auto start = std::chrono::steady_clock::now();
     const SimulationResult result = Simulate(design);
@@ -449,12 +450,13 @@ TEST(Simulator, GivesTheSameResultsInADecimalCommaLocale)
 TEST(Amplifier, CommonBaseLowBetaSetsR1ByTheEmitterCurrent)
 {
     CommonBaseDesign design;
-    design.m_Inputs.m_TransistorIndex = FindTransistor("2N1132");
-    design.m_Inputs.m_SeriesIndex = 3;  // E96
-    design.Compute();
+    DesignInputs inputs(CircuitKind::CommonBase);
+    inputs.SetTransistorIndex(FindTransistor("2N1132"));
+    inputs.SetSeriesIndex(3);  // E96
+    design.Compute(inputs);
     ASSERT_TRUE(design.IsUsable()) << design.Problem();
-    const CommonBaseResults& r = design.m_Results;
-    EXPECT_DOUBLE_EQ(design.m_Ic, 2.6e-3);
+    const CommonBaseResults& r = design.Results();
+    EXPECT_DOUBLE_EQ(design.Ic(), 2.6e-3);
     EXPECT_NEAR(r.m_R1, 374, 1e-9);
     EXPECT_NEAR(r.m_R2, 2000, 1e-9);
     EXPECT_NEAR(r.m_R3, 140e3, 1e-6);
@@ -468,7 +470,7 @@ TEST(Amplifier, CommonBaseLowBetaSetsR1ByTheEmitterCurrent)
     EXPECT_GT(byEmitterCurrent, 374.0);
     EXPECT_LT(byEmitterCurrent, std::sqrt(374.0 * 383.0));
     // Built so, the stage runs within 1 % of the designed current.
-    ExpectRelative(result.m_Ic, design.m_Ic, 0.01, "Ic");
+    ExpectRelative(result.m_Ic, design.Ic(), 0.01, "Ic");
 }
 
 // ---------------------------------------------------------------------------
