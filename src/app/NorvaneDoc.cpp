@@ -123,10 +123,10 @@ bool CNorvaneDoc::OnSaveDocument(const QString& path)
 {
     const ReportContent report{GetCircuitTitle(), GetInputData(), GetComponentValues(),
                                GetOperationPoint(), GetProblemNote()};
-    const WriteOutcome outcome =
+    const Status outcome =
         WriteReport(QFile::encodeName(path).toStdString(), report, SchematicPng(GetSchematicId()));
-    if (!outcome.ok) {
-        QString message = QString::fromStdString(outcome.message);
+    if (!outcome) {
+        QString message = QString::fromStdString(outcome.Message());
         if (message.isEmpty()) {
             message = QStringLiteral("The file \"%1\" could not be written.").arg(path);
         }

@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/OptionValues.h"
 #include "cli/SimulationOutput.h"
 
 #include "design/CommonBaseDesign.h"
@@ -15,11 +16,13 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <optional>
+#include <system_error>
+#include <tuple>
 
 namespace norvane::cli {
 
@@ -57,9 +60,7 @@ std::string Polarity(int index)
 // "%.17g": enough digits to read the same double back.
 std::string Exact(double value)
 {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.17g", value);
-    return buffer;
+    return FormatGeneral(value, 17);
 }
 
 struct CircuitCommand {
@@ -202,15 +203,19 @@ int RunDesign(CircuitKind kind, const DesignOptions& options, std::ostream& out,
 
     AmplifierDesign& design = *run.design;
     design.Compute();
+    // Every file of the command is written together, or none is.
+    PendingWrites files;
     SimulationOutput simulation;
-    const int simulationStatus = RunSimulationOutput(design, options.simulation, load, simulation, err);
-
+    if (const int status = RunSimulationOutput(design, options.simulation, load, simulation, files, err);
+        status != ExitOk) {
+        return status;
+    }
     if (!options.report.empty()) {
-        const WriteOutcome written = WriteReport(options.report, design);
-        if (!written.ok) {
-            err << written.message << '\n';
-            return ExitFailure;
-        }
+        AddReport(files, options.report, design);
+    }
+    if (const Status written = files.Commit(); !written) {
+        err << written.Message() << '\n';
+        return ExitFailure;
     }
 
     if (options.json) {
@@ -260,7 +265,7 @@ int RunDesign(CircuitKind kind, const DesignOptions& options, std::ostream& out,
             PrintSimulation(out, design, simulation);
         }
     }
-    return simulationStatus;
+    return ExitOk;
 }
 
 int RunTransistors(bool asJson, std::ostream& out)
@@ -323,40 +328,64 @@ const char* StatusText(ModelStatus status)
     return "";
 }
 
+// The range a field of the common-collector design (it has both the
+// collector current and the supply) is checked against.
+const FieldRange& CommonCollectorRange(InputField field)
+{
+    const auto order = RangeCheckOrder(CircuitKind::CommonCollector);
+    return *std::ranges::find(order, field, &FieldRange::field);
+}
+
 int RunModel(const std::string& name, const std::string& icText, const std::string& vceText,
              bool asJson, std::ostream& out, std::ostream& err)
 {
+    // Read as the design's fields are: the collector current in its range,
+    // the voltage in the range of a supply that could give it.
+    const FieldRange& current = CommonCollectorRange(InputField::CollectorCurrent);
+    const FieldRange& supply = CommonCollectorRange(InputField::SupplyVoltage);
+    const FieldRange voltage{supply.field, "of collector-emitter voltage", supply.min, supply.max};
+    double ic = 0.0;
+    double vce = 0.0;
+    for (const auto& [text, range, value] : {std::tie(icText, current, ic), std::tie(vceText, voltage, vce)}) {
+        if (!CheckRange(text, value, range.min, range.max)) {
+            err << RangeMessage(range.label, range.min, range.max) << '\n';
+            return ExitBadInput;
+        }
+    }
     const int index = FindOrComplain(name, err);
     if (index < 0) {
         return ExitBadInput;
     }
     TransistorModel model;
     model.SelectTransistor(index);
-    model.SetOperatingPoint(ParseEngineering(icText), ParseEngineering(vceText));
+    model.SetOperatingPoint(ic, vce);
     const double vbe = model.GetBaseEmitterVoltage();
     const double ib = model.GetBaseCurrent();
+    // The model gives a negative base current where leakage outweighs the
+    // forward base current; that is no operating point to bias for.
+    const bool positiveBase = ib > 0;
+    const bool valid = model.IsValid() && positiveBase;
+    const char* status = model.IsValid() && !positiveBase ? "the base current is not positive"
+                                                          : StatusText(model.GetStatus());
     if (asJson) {
         out << json{{"name", GetTransistorRecord(index).name},
                     {"vbe", Number(vbe)},
                     {"ib", Number(ib)},
-                    {"valid", model.IsValid()},
-                    {"status", StatusText(model.GetStatus())}}
+                    {"valid", valid},
+                    {"status", status}}
                    .dump(2)
             << '\n';
         return ExitOk;
     }
     out << "Vbe = " << Exact(vbe) << " V\n";
     out << "Ib = " << Exact(ib) << " A\n";
-    out << "valid = " << (model.IsValid() ? "yes" : "no") << '\n';
-    out << "status = " << StatusText(model.GetStatus()) << '\n';
+    out << "valid = " << (valid ? "yes" : "no") << '\n';
+    out << "status = " << status << '\n';
     return ExitOk;
 }
 
-} // namespace
-
-int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
 {
-    UseEnglishNumberFormat();
 
     CLI::App app{"Norvane: design of single-stage bipolar transistor amplifiers", "norvane-cli"};
     app.set_version_flag("--version", std::string("norvane-cli ") + NORVANE_VERSION);
@@ -379,17 +408,20 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
                     designOptions.texts[field] = text;
                 },
                 std::string(option.help) + " (default "
-                    + FormatEngineering(defaults.at(range.field)) + ")");
+                    + FormatEngineering(defaults.at(range.field)) + ")")
+                ->check(NotAnOption());
         }
         command->add_option("--transistor", designOptions.transistor,
-                            "Transistor type (default BC548B)");
+                            "Transistor type (default BC548B)")
+            ->check(NotAnOption());
         command->add_option("--series", designOptions.series, "Resistor standard series (default E24)")
             ->check(CLI::IsMember({"E12", "E24", "E48", "E96"}));
         command->add_flag("--json", designOptions.json, "Print the result as JSON");
         command->add_option("--report", designOptions.report,
                             "Also save the report: the XHTML file at PATH, its schematic in "
                             "the folder <name>-Files beside it")
-            ->option_text("PATH");
+            ->option_text("PATH")
+            ->check(FileName());
         AddSimulationOptions(*command, designOptions.simulation);
         command->footer("Values take SI prefix letters and units, as the dialogs do: "
                         "4k7, 2.2u, 100mA, 12 V.");
@@ -411,8 +443,8 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     CLI::App* modelCommand =
         app.add_subcommand("model", "Solve the DC model of a transistor at an operating point");
     modelCommand->add_option("NAME", modelName, "Transistor type")->required();
-    modelCommand->add_option("--ic", icText, "Collector current in A")->required();
-    modelCommand->add_option("--vce", vceText, "Collector-emitter voltage in V")->required();
+    modelCommand->add_option("--ic", icText, "Collector current in A")->required()->check(NotAnOption());
+    modelCommand->add_option("--vce", vceText, "Collector-emitter voltage in V")->required()->check(NotAnOption());
     modelCommand->add_flag("--json", modelJson, "Print as JSON");
 
     try {
@@ -451,6 +483,24 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         return RunModel(modelName, icText, vceText, modelJson, out, err);
     }
     return ExitBadInput;
+}
+
+} // namespace
+
+int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+{
+    UseEnglishNumberFormat();
+    const int status = RunCommand(argc, argv, out, err);
+    // Output that did not arrive (a full disk, a closed pipe) is a failure.
+    errno = 0;
+    out.flush();
+    if (!out) {
+        const int error = errno;
+        err << "Cannot write the output" << (error != 0 ? ": " + std::generic_category().message(error) : std::string())
+            << ".\n";
+        return ExitFailure;
+    }
+    return status;
 }
 
 } // namespace norvane::cli

@@ -196,7 +196,7 @@ TEST_F(SimulationCli, UnwritableNetlistFails)
     const auto path = m_Folder / "no-such-folder" / "x.cir";
     const CliResult r = RunCli({"design", "ce", "--netlist", path.string()});
     EXPECT_EQ(r.status, ExitFailure);
-    EXPECT_EQ(r.err, "Cannot write the netlist to " + path.string() + ".\n");
+    EXPECT_EQ(r.err, "Cannot write the netlist to " + path.string() + ": No such file or directory.\n");
 }
 
 } // namespace
