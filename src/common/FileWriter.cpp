@@ -113,11 +113,19 @@ int CreateTemporaryBeside(const std::string& target, std::string& temporaryPath)
     const std::string folder = FolderOf(target);
     const std::string name = FileNameOf(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string suffix = "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+        // Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) on "." + string.
+        std::string suffix(1, '.');
+        suffix += std::to_string(::getpid());
+        suffix += '-';
+        suffix += std::to_string(counter++);
+        suffix += ".tmp";
         std::size_t keep = std::min(name.size(), std::size_t{NAME_MAX} - 1 - suffix.size());
         while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
             --keep;
-        temporaryPath = folder + "." + name.substr(0, keep) + suffix;
+        temporaryPath = folder;
+        temporaryPath += '.';
+        temporaryPath.append(name, 0, keep);
+        temporaryPath += suffix;
         // 0666: the umask applies, as for any newly created file.
         const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
