@@ -13,6 +13,7 @@ packages=(
   libxml2-utils
   locales
   xvfb xauth fonts-dejavu-core
+  locales
 )
 
 missing=()

@@ -122,10 +122,10 @@ bool CNorvaneDoc::DoSave(const QString& path)
 
 bool CNorvaneDoc::OnSaveDocument(const QString& path)
 {
-    const WriteOutcome outcome = WriteReport(QFile::encodeName(path).toStdString(),
-                                             m_App.GetReportContent(), SchematicPng(GetSchematicId()));
-    if (!outcome.ok) {
-        QString message = QString::fromStdString(outcome.message);
+    const Status outcome = WriteReport(QFile::encodeName(path).toStdString(), m_App.GetReportContent(),
+                                       SchematicPng(GetSchematicId()));
+    if (!outcome) {
+        QString message = QString::fromStdString(outcome.Message());
         if (message.isEmpty()) {
             message = QStringLiteral("The file \"%1\" could not be written.").arg(path);
         }

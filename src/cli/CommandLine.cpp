@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/OptionValues.h"
 #include "cli/SimulationOutput.h"
 
 #include "design/CommonBaseDesign.h"
@@ -16,12 +17,13 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <optional>
 #include <span>
+#include <system_error>
 #include <vector>
 
 namespace norvane::cli {
@@ -60,9 +62,7 @@ std::string Polarity(int index)
 // "%.17g": enough digits to read the same double back.
 std::string Exact(double value)
 {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.17g", value);
-    return buffer;
+    return FormatGeneral(value, 17);
 }
 
 struct DesignOptions {
@@ -152,15 +152,19 @@ int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std
 
     const std::unique_ptr<AmplifierDesign> design = MakeDesign(inputs->Kind());
     design->Compute(*inputs);
+    // Every file of the command is written together, or none is.
+    PendingWrites files;
     SimulationOutput simulation;
-    const int simulationStatus = RunSimulationOutput(*design, options.simulation, load, simulation, err);
-
+    if (const int status = RunSimulationOutput(*design, options.simulation, load, simulation, files, err);
+        status != ExitOk) {
+        return status;
+    }
     if (!options.report.empty()) {
-        const WriteOutcome written = WriteReport(options.report, *design);
-        if (!written.ok) {
-            err << written.message << '\n';
-            return ExitFailure;
-        }
+        AddReport(files, options.report, *design);
+    }
+    if (const Status written = files.Commit(); !written) {
+        err << written.Message() << '\n';
+        return ExitFailure;
     }
 
     const CircuitInfo& circuit = CircuitInfoOf(inputs->Kind());
@@ -212,7 +216,7 @@ int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std
             PrintSimulation(out, *design, simulation);
         }
     }
-    return simulationStatus;
+    return ExitOk;
 }
 
 // The options of a design command: the requirement fields given, the type,
@@ -228,11 +232,13 @@ void AddDesignOptions(CLI::App& command, std::span<const CircuitField> fields, D
         command.add_option_function<std::string>(
             info.option,
             [&options, field = circuitField.field](const std::string& text) { options.texts[field] = text; },
-            help);
+            help)
+            ->check(NotAnOption());
     }
     command.add_option_function<std::string>(
         "--transistor", [&options](const std::string& text) { options.transistor = text; },
-        std::string("Transistor type (default ") + DefaultTransistorName + ")");
+        std::string("Transistor type (default ") + DefaultTransistorName + ")")
+        ->check(NotAnOption());
     command
         .add_option_function<std::string>(
             "--series", [&options](const std::string& text) { options.series = text; },
@@ -241,13 +247,15 @@ void AddDesignOptions(CLI::App& command, std::span<const CircuitField> fields, D
     command.add_option("--from", options.from,
                        "Take the requirements, type and series from a saved report; options "
                        "given beside it override them")
-        ->option_text("REPORT");
+        ->option_text("REPORT")
+        ->check(FileName());
     command.add_flag("--json", options.json, "Print the result as JSON");
     command
         .add_option("--report", options.report,
                     "Also save the report: the XHTML file at PATH, its schematic in "
                     "the folder <name>-Files beside it")
-        ->option_text("PATH");
+        ->option_text("PATH")
+        ->check(FileName());
     AddSimulationOptions(command, options.simulation);
     command.footer("Values take SI prefix letters and units, as the dialogs do: "
                    "4k7, 2.2u, 100mA, 12 V.");
@@ -313,40 +321,76 @@ const char* StatusText(ModelStatus status)
     return "";
 }
 
+// Reads a value with the dialogs' rules against the range of a field,
+// naming it by label. ExitOk, or ExitBadInput with the message on err.
+int ReadModelValue(const std::string& text, InputField rangeOf, const char* label, double& value,
+                   std::ostream& err)
+{
+    const FieldInfo& info = FieldInfoOf(rangeOf);
+    const std::optional<double> read = ReadEngineering(text);
+    if (!read) {
+        err << NotANumberMessage(label) << '\n';
+        return ExitBadInput;
+    }
+    value = *read;
+    if (!(info.min <= value && value <= info.max)) {
+        err << RangeMessage(label, info.min, info.max) << '\n';
+        return ExitBadInput;
+    }
+    return ExitOk;
+}
+
 int RunModel(const std::string& name, const std::string& icText, const std::string& vceText,
              bool asJson, std::ostream& out, std::ostream& err)
 {
+    // Read as the design's fields are: the collector current in its range,
+    // the voltage in the range of a supply that could give it.
+    double ic = 0.0;
+    double vce = 0.0;
+    if (const int status = ReadModelValue(icText, InputField::CollectorCurrent,
+                                          FieldInfoOf(InputField::CollectorCurrent).rangeLabel, ic, err);
+        status != ExitOk) {
+        return status;
+    }
+    if (const int status =
+            ReadModelValue(vceText, InputField::SupplyVoltage, "of collector-emitter voltage", vce, err);
+        status != ExitOk) {
+        return status;
+    }
     const int index = FindOrComplain(name, err);
     if (index < 0) {
         return ExitBadInput;
     }
     TransistorModel model;
     model.SelectTransistor(index);
-    model.SetOperatingPoint(ParseEngineering(icText), ParseEngineering(vceText));
+    model.SetOperatingPoint(ic, vce);
     const double vbe = model.GetBaseEmitterVoltage();
     const double ib = model.GetBaseCurrent();
+    // The model gives a negative base current where leakage outweighs the
+    // forward base current; that is no operating point to bias for.
+    const bool positiveBase = ib > 0;
+    const bool valid = model.IsValid() && positiveBase;
+    const char* status = model.IsValid() && !positiveBase ? "the base current is not positive"
+                                                          : StatusText(model.GetStatus());
     if (asJson) {
         out << json{{"name", GetTransistorRecord(index).name},
                     {"vbe", Number(vbe)},
                     {"ib", Number(ib)},
-                    {"valid", model.IsValid()},
-                    {"status", StatusText(model.GetStatus())}}
+                    {"valid", valid},
+                    {"status", status}}
                    .dump(2)
             << '\n';
         return ExitOk;
     }
     out << "Vbe = " << Exact(vbe) << " V\n";
     out << "Ib = " << Exact(ib) << " A\n";
-    out << "valid = " << (model.IsValid() ? "yes" : "no") << '\n';
-    out << "status = " << StatusText(model.GetStatus()) << '\n';
+    out << "valid = " << (valid ? "yes" : "no") << '\n';
+    out << "status = " << status << '\n';
     return ExitOk;
 }
 
-} // namespace
-
-int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
 {
-    UseEnglishNumberFormat();
 
     CLI::App app{"Norvane: design of single-stage bipolar transistor amplifiers", "norvane-cli"};
     app.set_version_flag("--version", std::string("norvane-cli ") + NORVANE_VERSION);
@@ -387,8 +431,8 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     CLI::App* modelCommand =
         app.add_subcommand("model", "Solve the DC model of a transistor at an operating point");
     modelCommand->add_option("NAME", modelName, "Transistor type")->required();
-    modelCommand->add_option("--ic", icText, "Collector current in A")->required();
-    modelCommand->add_option("--vce", vceText, "Collector-emitter voltage in V")->required();
+    modelCommand->add_option("--ic", icText, "Collector current in A")->required()->check(NotAnOption());
+    modelCommand->add_option("--vce", vceText, "Collector-emitter voltage in V")->required()->check(NotAnOption());
     modelCommand->add_flag("--json", modelJson, "Print as JSON");
 
     try {
@@ -427,6 +471,24 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         return RunModel(modelName, icText, vceText, modelJson, out, err);
     }
     return ExitBadInput;
+}
+
+} // namespace
+
+int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+{
+    UseEnglishNumberFormat();
+    const int status = RunCommand(argc, argv, out, err);
+    // Output that did not arrive (a full disk, a closed pipe) is a failure.
+    errno = 0;
+    out.flush();
+    if (!out) {
+        const int error = errno;
+        err << "Cannot write the output" << (error != 0 ? ": " + std::generic_category().message(error) : std::string())
+            << ".\n";
+        return ExitFailure;
+    }
+    return status;
 }
 
 } // namespace norvane::cli

@@ -1,6 +1,7 @@
 #include "cli/SimulationOutput.h"
 
 #include "cli/CommandLine.h"
+#include "cli/OptionValues.h"
 #include "design/DesignResults.h"
 #include "format/EngineeringFormat.h"
 #include "simulation/DesignTargets.h"
@@ -9,8 +10,6 @@
 #include <CLI/CLI.hpp>
 
 #include <cmath>
-#include <cstdio>
-#include <fstream>
 #include <string_view>
 
 namespace norvane::cli {
@@ -39,25 +38,21 @@ std::string Quantity(double value, const char* unit)
 // letters would read "-118.9 mdB").
 std::string Decibels(double value)
 {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.2f dB", value);
-    return text;
+    return FormatFixed(value, 2) + " dB";
 }
 
 // A required gain as it was typed: "20 dB", "0.5 dB".
 std::string RequiredDecibels(double value)
 {
-    char text[48];
-    std::snprintf(text, sizeof text, "%g dB", value);
-    return text;
+    return FormatGeneral(value, 6) + " dB";
 }
 
-bool WriteFile(const std::string& path, const std::string& text)
+// "Cannot write the <what> to <path>: <reason>."
+FailureMessageOf CannotWrite(std::string what)
 {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-    file.close();
-    return !file.fail();
+    return [what = std::move(what)](const std::string& path, const std::string& reason) {
+        return "Cannot write the " + what + " to " + path + ": " + reason + ".";
+    };
 }
 
 // "name = value (what aim)" when the design aimed at something, else
@@ -78,13 +73,16 @@ void Line(std::ostream& out, const char* name, const std::string& value, const c
 void AddSimulationOptions(CLI::App& command, SimulationCliOptions& options)
 {
     command.add_option("--netlist", options.netlistPath, "Write the SPICE netlist of the design to FILE.cir")
-        ->option_text("FILE.cir");
+        ->option_text("FILE.cir")
+        ->check(FileName());
     command.add_option("--load", options.loadText, "Load at the output in ohms (default: none)")
-        ->option_text("OHMS");
+        ->option_text("OHMS")
+        ->check(NotAnOption());
     command.add_flag("--simulate", options.simulate, "Simulate the design with ngspice and show the results");
     command.add_option("--bode", options.bodePath,
                        "Simulate and write frequency, magnitude (dB) and phase (degrees) to FILE.csv")
-        ->option_text("FILE.csv");
+        ->option_text("FILE.csv")
+        ->check(FileName());
 }
 
 int ReadLoad(const SimulationCliOptions& options, double& load, std::ostream& err)
@@ -103,27 +101,29 @@ int ReadLoad(const SimulationCliOptions& options, double& load, std::ostream& er
 
 std::string BodeCsv(const std::vector<BodePoint>& bode)
 {
+    constexpr int Digits = 10;
     std::string text = "frequency_hz,magnitude_db,phase_deg\n";
-    char line[96];
     for (const BodePoint& point : bode) {
-        std::snprintf(line, sizeof line, "%.10g,%.10g,%.10g\n", point.m_Frequency, point.m_MagnitudeDb,
-                      point.m_PhaseDegrees);
-        text += line;
+        text += FormatGeneral(point.m_Frequency, Digits) + ',' + FormatGeneral(point.m_MagnitudeDb, Digits) + ','
+                + FormatGeneral(point.m_PhaseDegrees, Digits) + '\n';
     }
     return text;
 }
 
 int RunSimulationOutput(const AmplifierDesign& design, const SimulationCliOptions& options, double load,
-                        SimulationOutput& output, std::ostream& err)
+                        SimulationOutput& output, PendingWrites& files, std::ostream& err)
 {
     output.load = load;
     int status = ExitOk;
     if (!options.netlistPath.empty()) {
-        NetlistOptions netlistOptions;
-        netlistOptions.m_LoadResistance = load;
-        if (!WriteFile(options.netlistPath, WriteNetlist(design, netlistOptions))) {
-            err << "Cannot write the netlist to " << options.netlistPath << ".\n";
+        if (!design.IsUsable()) {
+            // A netlist of it would hold parts such as "R3 vcc base inf".
+            err << "No netlist: the design cannot be built: " << design.Problem() << ".\n";
             status = ExitFailure;
+        } else {
+            NetlistOptions netlistOptions;
+            netlistOptions.m_LoadResistance = load;
+            files.AddFile(options.netlistPath, WriteNetlist(design, netlistOptions), CannotWrite("netlist"));
         }
     }
     if (!options.simulate && options.bodePath.empty()) {
@@ -137,9 +137,8 @@ int RunSimulationOutput(const AmplifierDesign& design, const SimulationCliOption
         if (!output.result.m_Simulated) {
             err << "No Bode diagram: " << output.result.Status() << ".\n";
             status = ExitFailure;
-        } else if (!WriteFile(options.bodePath, BodeCsv(output.result.m_Bode))) {
-            err << "Cannot write the Bode diagram to " << options.bodePath << ".\n";
-            status = ExitFailure;
+        } else {
+            files.AddFile(options.bodePath, BodeCsv(output.result.m_Bode), CannotWrite("Bode diagram"));
         }
     }
     return status;

@@ -7,6 +7,7 @@
 //                       "simulation" object (JSON)
 //   --bode FILE.csv     writes frequency, magnitude in dB, phase in degrees
 
+#include "common/FileWriter.h"
 #include "design/AmplifierDesign.h"
 #include "simulation/Simulator.h"
 
@@ -39,12 +40,13 @@ struct SimulationOutput {
     SimulationResult result;
 };
 
-// Writes the netlist, simulates and writes the Bode file as the options
-// ask (a design is simulated for --simulate and for --bode). Returns
-// ExitOk, or ExitFailure with a message on err when a file cannot be
-// written or there is no simulation to write a Bode diagram from.
+// Simulates as the options ask (a design is simulated for --simulate and
+// for --bode) and adds the netlist and the Bode file to files, for the
+// command to write together with its other files. Returns ExitOk, or
+// ExitFailure with a message on err when the design cannot be built (no
+// netlist) or there is no simulation to write a Bode diagram from.
 int RunSimulationOutput(const AmplifierDesign& design, const SimulationCliOptions& options, double load,
-                        SimulationOutput& output, std::ostream& err);
+                        SimulationOutput& output, PendingWrites& files, std::ostream& err);
 
 // The "Simulation:" block: each simulated value beside the one the design
 // aimed at.

@@ -68,12 +68,31 @@ std::string FormatDecimals(double b)
     } else if (i % 1000 != 0) {
         decimals = 1;
     }
-    // to_chars prints as printf("%.*f") does in the classic locale, whatever
-    // locale the process runs in.
-    std::array<char, 64> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), p,
-                                      std::chars_format::fixed, decimals);
-    return std::string(buffer.data(), result.ptr);
+    return FormatFixed(p, decimals);
+}
+
+namespace {
+
+// to_chars prints as printf does in the classic locale, whatever locale the
+// process runs in.
+std::string ToChars(double value, std::chars_format format, int precision)
+{
+    // Room for "%.17g" of any double and "%.3f" of values below 1e300.
+    std::array<char, 400> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format, precision);
+    return result.ec == std::errc() ? std::string(buffer.data(), result.ptr) : std::string(UndefinedText);
+}
+
+} // namespace
+
+std::string FormatGeneral(double value, int significantDigits)
+{
+    return ToChars(value, std::chars_format::general, significantDigits);
+}
+
+std::string FormatFixed(double value, int decimals)
+{
+    return ToChars(value, std::chars_format::fixed, decimals);
 }
 
 namespace {

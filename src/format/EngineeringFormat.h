@@ -34,6 +34,12 @@ double RoundToFourDigits(double y);
 // it needs, at most three: "4.7", "12.35", "1.235", "470".
 std::string FormatDecimals(double b);
 
+// A number for files and programs to read, in the classic locale whatever
+// locale the process runs in: printf's "%.<digits>g" ("1.5e-06") and
+// "%.<decimals>f" ("19.48").
+std::string FormatGeneral(double value, int significantDigits);
+std::string FormatFixed(double value, int decimals);
+
 // The engineering text of a value, without unit: "4.7 k", "-500 m", "0",
 // "infinite".
 std::string FormatEngineering(double x);

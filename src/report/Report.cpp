@@ -2,14 +2,9 @@
 
 #include "report/SchematicImages.h"
 
-#include <cerrno>
 #include <cstdint>
-#include <system_error>
 #include <utility>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace norvane {
 namespace {
@@ -75,6 +70,39 @@ bool IsUnwelcome(char32_t c)
     return (c >= 0x7F && c <= 0x9F) || (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
 }
 
+// Bytes a link keeps as they are (see ImageLink); the rest of ASCII is
+// percent-encoded.
+bool KeptInLink(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9'))
+        return true;
+    return std::string_view("-_.~ !$&'()*+,;=@").find(c) != std::string_view::npos;
+}
+
+std::string PercentEncoded(std::string_view text)
+{
+    constexpr char Hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto [c, length] = NextCharacter(text, i);
+        const bool wholeCharacter = c >= 0x80 && length > 1 && !IsUnwelcome(c);
+        for (std::size_t k = i; k < i + length; ++k) {
+            const auto byte = static_cast<unsigned char>(text[k]);
+            if (wholeCharacter || (byte < 0x80 && KeptInLink(text[k]))) {
+                out += text[k];
+            } else {
+                out += '%';
+                out += Hex[byte >> 4];
+                out += Hex[byte & 0x0F];
+            }
+        }
+        i += length;
+    }
+    return out;
+}
+
 std::string Escape(std::string_view text, bool inAttribute)
 {
     std::string out;
@@ -120,101 +148,6 @@ void AppendRows(std::string& out, const ResultList& items)
         out += EscapeXhtmlText(item.value);
         out += "</td></tr>\n";
     }
-}
-
-// ---------------------------------------------------------------------------
-// Writing
-
-std::string ErrorText(int error)
-{
-    return std::generic_category().message(error);
-}
-
-// write() until all bytes are out; 0 or the errno of the failure.
-int WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
-}
-
-// Creates a temporary file beside path, named ".<file name>.<pid>-<n>.tmp"
-// so that it is hidden and cannot be mistaken for a report. Returns the
-// descriptor (or -1 with errno set) and the name.
-int CreateTemporaryBeside(const std::string& path, std::string& temporaryPath)
-{
-    static unsigned counter = 0;
-    const std::string stem = FolderFromPath(path) + "." + FileNameOf(path) + "." + std::to_string(::getpid()) + "-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = stem + std::to_string(counter++) + ".tmp";
-        // 0666: the umask applies, as for any newly created file.
-        const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-// Flushes the folder that holds path, so that a rename in it is durable.
-// Best effort: not every file system allows this.
-void SyncFolderOf(const std::string& path)
-{
-    const std::string folder = FolderFromPath(path);
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-// The atomic replacement; 0 or the errno of the step that failed.
-int ReplaceFile(const std::string& path, std::string_view bytes)
-{
-    std::string temporaryPath;
-    const int fd = CreateTemporaryBeside(path, temporaryPath);
-    if (fd < 0)
-        return errno;
-
-    int error = WriteAll(fd, bytes);
-    if (error == 0) {
-        // A replaced file keeps its permissions.
-        struct stat old {};
-        if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-            ::fchmod(fd, old.st_mode & 07777);
-        if (::fsync(fd) != 0)
-            error = errno;
-    }
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && ::rename(temporaryPath.c_str(), path.c_str()) != 0)
-        error = errno;
-
-    if (error != 0) {
-        ::unlink(temporaryPath.c_str());
-        return error;
-    }
-    SyncFolderOf(path);
-    return 0;
-}
-
-// Creates the folder, or accepts an existing one; 0 or an errno.
-int MakeFolder(const std::string& folder)
-{
-    if (::mkdir(folder.c_str(), 0777) == 0)
-        return 0;
-    const int error = errno;
-    struct stat existing {};
-    if (error == EEXIST && ::stat(folder.c_str(), &existing) == 0)
-        return S_ISDIR(existing.st_mode) ? 0 : ENOTDIR;
-    return error;
 }
 
 } // namespace
@@ -283,7 +216,7 @@ std::string BuildReport(const std::string& reportName, const ReportContent& cont
     out += "</table>\n\n";
 
     out += "<h2>Circuit</h2>\n";
-    out += "<p><img src=\"" + EscapeXhtmlAttribute(ImageReference(reportName)) + "\" alt=\"circuit\" /></p>\n\n";
+    out += "<p><img src=\"" + EscapeXhtmlAttribute(ImageLink(reportName)) + "\" alt=\"circuit\" /></p>\n\n";
 
     out += "<h2>Component values</h2>\n";
     out += "<table>\n";
@@ -336,6 +269,12 @@ std::string ImageReference(const std::string& reportName)
     return reportName + "-Files/" + reportName + ".png";
 }
 
+std::string ImageLink(const std::string& reportName)
+{
+    const std::string name = PercentEncoded(reportName);
+    return name + "-Files/" + name + ".png";
+}
+
 std::string ReportWriteFailureMessage(const std::string& reportPath, const std::string& reason)
 {
     return "The report could not be written to \"" + reportPath + "\":\n" + reason;
@@ -353,45 +292,48 @@ std::string ImageWriteFailureMessage(const std::string& imagePath, const std::st
            reason;
 }
 
-std::string FileWriteFailureMessage(const std::string& path, const std::string& reason)
+Status WriteSchematicPng(std::span<const std::uint8_t> png, const std::string& imagePath)
 {
-    return "The file \"" + path + "\" could not be written:\n" + reason;
+    PendingWrites writes;
+    writes.AddFile(imagePath, std::string(png.begin(), png.end()), ImageWriteFailureMessage);
+    return writes.Commit();
 }
 
-WriteOutcome WriteFileAtomically(const std::string& path, std::string_view bytes)
+Status WriteReport(const std::string& reportPath, const ReportContent& content,
+                   std::span<const std::uint8_t> schematicPng)
 {
-    if (const int error = ReplaceFile(path, bytes))
-        return {false, FileWriteFailureMessage(path, ErrorText(error))};
-    return {true, {}};
+    PendingWrites report;
+    report.AddFile(reportPath, BuildReport(ReportNameFromPath(reportPath), content), ReportWriteFailureMessage);
+    if (Status written = report.Commit(); !written)
+        return written;
+
+    PendingWrites image;
+    image.AddFolder(ImageFolderPath(reportPath), ImageFolderFailureMessage);
+    image.AddFile(ImageFilePath(reportPath), std::string(schematicPng.begin(), schematicPng.end()),
+                  ImageWriteFailureMessage);
+    return image.Commit();
 }
 
-WriteOutcome WriteSchematicPng(std::span<const std::uint8_t> png, const std::string& imagePath)
+void AddReport(PendingWrites& writes, const std::string& reportPath, const ReportContent& content,
+               std::span<const std::uint8_t> schematicPng)
 {
-    const std::string_view bytes(reinterpret_cast<const char*>(png.data()), png.size());
-    if (const int error = ReplaceFile(imagePath, bytes))
-        return {false, ImageWriteFailureMessage(imagePath, ErrorText(error))};
-    return {true, {}};
+    writes.AddFile(reportPath, BuildReport(ReportNameFromPath(reportPath), content), ReportWriteFailureMessage);
+    // Nothing is written yet when these fail, so they do not say that the
+    // report was.
+    writes.AddFolder(ImageFolderPath(reportPath), [](const std::string& folder, const std::string& reason) {
+        return "The folder \"" + folder + "\" for the circuit image of the report could not be created:\n" + reason;
+    });
+    writes.AddFile(ImageFilePath(reportPath), std::string(schematicPng.begin(), schematicPng.end()),
+                   [](const std::string& image, const std::string& reason) {
+                       return "The circuit image of the report could not be written to \"" + image + "\":\n" +
+                              reason;
+                   });
 }
 
-WriteOutcome WriteReport(const std::string& reportPath, const ReportContent& content,
-                         std::span<const std::uint8_t> schematicPng)
-{
-    const std::string text = BuildReport(ReportNameFromPath(reportPath), content);
-    if (const int error = ReplaceFile(reportPath, text))
-        return {false, ReportWriteFailureMessage(reportPath, ErrorText(error))};
-
-    const std::string folder = ImageFolderPath(reportPath);
-    if (const int error = MakeFolder(folder))
-        return {false, ImageFolderFailureMessage(folder, ErrorText(error))};
-
-    return WriteSchematicPng(schematicPng, ImageFilePath(reportPath));
-}
-
-WriteOutcome WriteSchematicPng(std::uint16_t schematicId, const std::string& imagePath)
+Status WriteSchematicPng(std::uint16_t schematicId, const std::string& imagePath)
 {
     if (!IsSchematicId(schematicId)) {
-        return {false, ImageWriteFailureMessage(
-                           imagePath, "no schematic has the id " + std::to_string(schematicId))};
+        return Failure{ImageWriteFailureMessage(imagePath, "no schematic has the id " + std::to_string(schematicId))};
     }
     return WriteSchematicPng(SchematicPng(schematicId), imagePath);
 }
@@ -402,7 +344,12 @@ ReportContent ReportContentOf(const AmplifierDesign& design)
             design.GetOperationPoint(), DesignNotes(design)};
 }
 
-WriteOutcome WriteReport(const std::string& reportPath, const AmplifierDesign& design)
+void AddReport(PendingWrites& writes, const std::string& reportPath, const AmplifierDesign& design)
+{
+    AddReport(writes, reportPath, ReportContentOf(design), SchematicPng(design.SchematicId()));
+}
+
+Status WriteReport(const std::string& reportPath, const AmplifierDesign& design)
 {
     return WriteReport(reportPath, ReportContentOf(design), SchematicPng(design.SchematicId()));
 }

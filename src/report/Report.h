@@ -10,6 +10,8 @@
 //
 // Paths are narrow UTF-8 text with '/' as the separator.
 
+#include "common/FileWriter.h"
+#include "common/Outcome.h"
 #include "design/AmplifierDesign.h"
 #include "design/DesignResults.h"
 
@@ -84,36 +86,37 @@ std::string ImageFolderPath(std::string_view reportPath);
 std::string ImageFilePath(std::string_view reportPath);
 
 // How the report refers to its image: name + "-Files/" + name + ".png",
-// relative to the report's folder. Not escaped; BuildReport does that.
+// relative to the report's folder, as a path. Not a URL; see ImageLink.
 std::string ImageReference(const std::string& reportName);
+
+// The image reference as the report's link writes it (before XHTML
+// escaping): a relative URL reference (RFC 3986) that leads to the image
+// file whatever bytes the name holds. Kept as they are: letters, digits,
+// '-', '_', '.', '~', spaces (browsers encode those themselves), the
+// characters a path segment allows (! $ & ' ( ) * + , ; = @) and valid UTF-8
+// beyond ASCII that is no control character (an IRI, RFC 3987; browsers
+// send it as UTF-8). Every other byte is percent-encoded, among them '#',
+// '%', '?', ':', '\\', control characters and bytes that are not UTF-8:
+// "h#1" gives "h%231-Files/h%231.png".
+std::string ImageLink(const std::string& reportName);
 
 // ---------------------------------------------------------------------------
 // Writing
-
-// The result of a write. On failure, message is a plain English text for
-// the user that names the file or folder concerned and gives the reason.
-struct WriteOutcome {
-    bool ok = false;
-    std::string message;
-};
+//
+// Every file goes through the one writer of common/FileWriter.h: what may be
+// replaced, links, permissions and atomicity are as it says. Failures carry
+// a plain English message for the user that names the file or folder
+// concerned and gives the reason.
 
 // Messages of the failures, each naming the path and giving the reason
 // (the system's error text).
 std::string ReportWriteFailureMessage(const std::string& reportPath, const std::string& reason);
 std::string ImageFolderFailureMessage(const std::string& folderPath, const std::string& reason);
 std::string ImageWriteFailureMessage(const std::string& imagePath, const std::string& reason);
-std::string FileWriteFailureMessage(const std::string& path, const std::string& reason);
-
-// Replaces the file at path by exactly these bytes, or leaves it as it was.
-// The bytes go to a fresh temporary file in the same folder, which is
-// flushed to the disk and then renamed over the target; a failure removes
-// the temporary file. A replaced file keeps its permissions; a new one gets
-// the usual ones (0666 less the umask).
-WriteOutcome WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 // Writes the PNG of a schematic to the image file path, replacing an older
 // file completely (and atomically). Failure: a message naming the image file.
-WriteOutcome WriteSchematicPng(std::span<const std::uint8_t> png, const std::string& imagePath);
+[[nodiscard]] Status WriteSchematicPng(std::span<const std::uint8_t> png, const std::string& imagePath);
 
 // Saves a report at reportPath, in this order:
 //  1. the report text BuildReport(ReportNameFromPath(reportPath), content),
@@ -123,21 +126,30 @@ WriteOutcome WriteSchematicPng(std::span<const std::uint8_t> png, const std::str
 //     reused;
 //  3. the schematic image schematicPng to ImageFilePath(reportPath),
 //     atomically.
-// ok is true only when all three succeeded. A failure in step 2 or 3 leaves
+// Success only when all three succeeded. A failure in step 2 or 3 leaves
 // the new report in place (it is complete, and a further save can supply the
 // image) but is reported all the same, naming the folder or the image file:
 // the caller should then keep the result marked as unsaved.
-WriteOutcome WriteReport(const std::string& reportPath, const ReportContent& content,
-                         std::span<const std::uint8_t> schematicPng);
+[[nodiscard]] Status WriteReport(const std::string& reportPath, const ReportContent& content,
+                                 std::span<const std::uint8_t> schematicPng);
+
+// Adds the report, its image folder and its image to a set of writes that
+// a command commits together with its other files: all of them are
+// written, or none.
+void AddReport(PendingWrites& writes, const std::string& reportPath, const ReportContent& content,
+               std::span<const std::uint8_t> schematicPng);
 
 // Writes the built-in picture of a schematic id (136 to 143); an unknown id
 // is a failure naming the file.
-WriteOutcome WriteSchematicPng(std::uint16_t schematicId, const std::string& imagePath);
+[[nodiscard]] Status WriteSchematicPng(std::uint16_t schematicId, const std::string& imagePath);
 
 // The title and the three sections of a computed design.
 ReportContent ReportContentOf(const AmplifierDesign& design);
 
+// Adds the report of a design with the picture of its schematic.
+void AddReport(PendingWrites& writes, const std::string& reportPath, const AmplifierDesign& design);
+
 // Saves the report of a design with the picture of its schematic.
-WriteOutcome WriteReport(const std::string& reportPath, const AmplifierDesign& design);
+[[nodiscard]] Status WriteReport(const std::string& reportPath, const AmplifierDesign& design);
 
 } // namespace norvane

@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,11 +20,18 @@ namespace {
 using CliResult = norvane::test::CommandResult;
 using norvane::test::ShellQuote;
 
-CliResult RunCli(const std::vector<std::string>& arguments)
+// Runs norvane-cli in folder (if given), its output going to stdoutTo (if
+// given) instead of into the result.
+CliResult RunCli(const std::vector<std::string>& arguments, const std::filesystem::path& folder = {},
+                 const std::string& stdoutTo = {})
 {
-    std::string command = ShellQuote(NORVANE_CLI_PATH);
+    std::string command = folder.empty() ? std::string() : "cd " + ShellQuote(folder.string()) + " && ";
+    command += ShellQuote(NORVANE_CLI_PATH);
     for (const std::string& argument : arguments) {
         command += ' ' + ShellQuote(argument);
+    }
+    if (!stdoutTo.empty()) {
+        command += " >" + ShellQuote(stdoutTo);
     }
     return norvane::test::RunShellCommand(command);
 }
@@ -214,6 +225,126 @@ TEST(Cli, ModelCommandGivesFullPrecision)
     EXPECT_EQ(outside["valid"], false);
     EXPECT_EQ(outside["vbe"], 0.0);
     EXPECT_EQ(RunCli({"model", "BC548B", "--ic", "1m"}).status, 2);
+}
+
+// A fresh folder to run the program in, removed afterwards.
+class CliFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_Folder = std::filesystem::temp_directory_path() / ("norvane-cli-files-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_Folder);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_Folder); }
+    std::set<std::string> Entries() const
+    {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_Folder)) {
+            names.insert(entry.path().filename().string());
+        }
+        return names;
+    }
+    std::filesystem::path m_Folder;
+};
+
+// R3 of this design is infinite: its netlist would hold "R3 vcc base inf".
+TEST_F(CliFiles, UnusableDesignGetsNoNetlist)
+{
+    const CliResult r = RunCli({"design", "cb", "--supply", "0.8", "--netlist", "n.cir"}, m_Folder);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(r.err.starts_with("No netlist: the design cannot be built: Uce of ")) << r.err;
+    EXPECT_TRUE(Entries().empty());
+}
+
+// One output that cannot be written: none is written, none is replaced.
+TEST_F(CliFiles, OneFailingOutputWritesNoneOfThem)
+{
+    std::ofstream(m_Folder / "part.cir") << "old netlist";
+    const CliResult r = RunCli(
+        {"design", "ce", "--netlist", "part.cir", "--bode", "part.csv", "--report", "/nonexistent/r.html"},
+        m_Folder);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("/nonexistent/r.html"), std::string::npos) << r.err;
+    EXPECT_EQ(Entries(), (std::set<std::string>{"part.cir"}));
+    EXPECT_EQ(ReadFile(m_Folder / "part.cir"), "old netlist");
+
+    ASSERT_EQ(RunCli({"design", "ce", "--netlist", "part.cir", "--report", "r.html"}, m_Folder).status, 0);
+    EXPECT_EQ(Entries(), (std::set<std::string>{"part.cir", "r.html", "r-Files"}));
+    EXPECT_EQ(ReadFile(m_Folder / "part.cir").rfind("* Norvane Common-Emitter circuit", 0), 0u);
+}
+
+// A FIFO is refused without being opened: without a reader an open would
+// wait for one. (The reader here only keeps a wrong program from hanging.)
+TEST_F(CliFiles, FifoIsRefusedWithoutWaiting)
+{
+    ASSERT_EQ(::mkfifo((m_Folder / "pipe").c_str(), 0644), 0);
+    const int reader = ::open((m_Folder / "pipe").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    for (const char* option : {"--netlist", "--report"}) {
+        const CliResult r = RunCli({"design", "ce", option, "pipe"}, m_Folder);
+        EXPECT_EQ(r.status, 1) << option;
+        EXPECT_NE(r.err.find("Not a regular file"), std::string::npos) << r.err;
+    }
+    ::close(reader);
+    EXPECT_TRUE(std::filesystem::is_fifo(m_Folder / "pipe"));
+    EXPECT_EQ(Entries(), (std::set<std::string>{"pipe"}));
+}
+
+TEST_F(CliFiles, OutputThatCannotBeWrittenFails)
+{
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"design", "ce"}, std::vector<std::string>{"design", "ce", "--json"}}) {
+        const CliResult r = RunCli(arguments, {}, "/dev/full");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "Cannot write the output: No space left on device.\n");
+    }
+}
+
+// A browser reads "h#1-Files/h#1.png" as the file "h".
+TEST_F(CliFiles, ReportLinksItsImageWhateverItsName)
+{
+    ASSERT_EQ(RunCli({"design", "ce", "--report", "h#1.html"}, m_Folder).status, 0);
+    EXPECT_NE(ReadFile(m_Folder / "h#1.html").find("<img src=\"h%231-Files/h%231.png\""), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(m_Folder / "h#1-Files" / "h#1.png"));
+}
+
+TEST_F(CliFiles, OptionIsNoValueOfTheOptionBeforeIt)
+{
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {"design", "ce", "--report", "--simulate"},
+             {"design", "ce", "--gain", "--json"},
+             {"design", "ce", "--netlist", "-n.cir"},
+             {"design", "cc", "--ic", "--json"},
+             {"model", "BC548B", "--ic", "--vce", "5"}}) {
+        const CliResult r = RunCli(arguments, m_Folder);
+        EXPECT_EQ(r.status, 2) << arguments[2];
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_TRUE(Entries().empty());
+    // Negative numbers are values, and "./-n.cir" names the file "-n.cir".
+    EXPECT_EQ(RunCli({"design", "ce", "--gain", "-3", "--netlist", "./-n.cir"}, m_Folder).status, 0);
+    EXPECT_EQ(Entries(), (std::set<std::string>{"-n.cir"}));
+}
+
+TEST(Cli, ModelChecksItsInputsAsDesignDoes)
+{
+    CliResult r = RunCli({"model", "BC548B", "--ic", "xyz", "--vce", "5"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "The given value of collector current\n\nis not a number\n");
+    for (const char* vce : {"1e400", "-1", "abc"}) {
+        r = RunCli({"model", "BC548B", "--ic", "1m", "--vce", vce});
+        EXPECT_EQ(r.status, 2) << vce;
+        EXPECT_EQ(r.out, "");
+    }
+    r = RunCli({"model", "NOPE", "--ic", "1m", "--vce", "5"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "Unknown transistor type.\n\nPlease select other type!\n");
+    // Leakage outweighs the forward base current here: no valid operating point.
+    const auto j = nlohmann::json::parse(RunCli({"model", "2N3716", "--ic", "10n", "--vce", "100", "--json"}).out);
+    EXPECT_LT(j["ib"].get<double>(), 0.0);
+    EXPECT_EQ(j["valid"], false);
+    EXPECT_EQ(j["status"], "the base current is not positive");
 }
 
 TEST(Cli, VersionAndHelp)

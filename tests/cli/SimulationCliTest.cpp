@@ -1,6 +1,7 @@
 // The simulation options of "norvane-cli design", run in-process.
 
 #include "cli/CommandLine.h"
+#include "cli/SimulationOutput.h"
 #include "design/CommonEmitterDesign.h"
 #include "simulation/Netlist.h"
 #include "transistors/TransistorTable.h"
@@ -10,8 +11,10 @@
 
 #include <unistd.h>
 
+#include <clocale>
 #include <filesystem>
 #include <fstream>
+#include <locale>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -164,6 +167,36 @@ TEST_F(SimulationCli, BodeFileHasOneLinePerSweepPoint)
     EXPECT_NEAR(previous, 1e6, 1e-3);
 }
 
+// The desktop program runs in the user's locale, where printf would write
+// "1,5e-06"; the JSON, the Bode table and the model's figures are read by
+// programs.
+TEST_F(SimulationCli, NumbersDoNotFollowADecimalCommaLocale)
+{
+    const std::vector<BodePoint> bode{{1.5e-6, -3.25, 45.5}, {2e5, 19.48, -0.125}};
+    const std::vector<std::string> design{"design", "cc", "--json"};
+    const std::vector<std::string> model{"model", "BC548B", "--ic", "1m", "--vce", "5"};
+    const CliResult designC = RunCli(design);
+    const CliResult modelC = RunCli(model);
+
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no de_DE.UTF-8 locale (scripts/install-deps.sh generates it)";
+    }
+    const std::locale savedGlobal = std::locale::global(std::locale("de_DE.UTF-8"));
+    ASSERT_EQ(std::string(std::localeconv()->decimal_point), ",");
+    const std::string bodeDe = BodeCsv(bode);
+    const CliResult designDe = RunCli(design);
+    const CliResult modelDe = RunCli(model);
+    std::locale::global(savedGlobal);
+    std::setlocale(LC_ALL, saved.c_str());
+
+    EXPECT_EQ(bodeDe, "frequency_hz,magnitude_db,phase_deg\n1.5e-06,-3.25,45.5\n200000,19.48,-0.125\n");
+    EXPECT_EQ(designDe.out, designC.out);
+    EXPECT_NE(designC.out.find("\"ic\": 0.002,"), std::string::npos) << designC.out;
+    EXPECT_EQ(modelDe.out, modelC.out);
+    EXPECT_NE(modelC.out.find("Vbe = 0.63"), std::string::npos) << modelC.out;
+}
+
 TEST_F(SimulationCli, BadLoadIsRefused)
 {
     for (const char* load : {"0", "-5", "abc"}) {
@@ -197,7 +230,7 @@ TEST_F(SimulationCli, UnwritableNetlistFails)
     const auto path = m_Folder / "no-such-folder" / "x.cir";
     const CliResult r = RunCli({"design", "ce", "--netlist", path.string()});
     EXPECT_EQ(r.status, ExitFailure);
-    EXPECT_EQ(r.err, "Cannot write the netlist to " + path.string() + ".\n");
+    EXPECT_EQ(r.err, "Cannot write the netlist to " + path.string() + ": No such file or directory.\n");
 }
 
 } // namespace

@@ -3,15 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <set>
 
 #include <sys/resource.h>
+#include <sys/sysmacros.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <grp.h>
 #include <unistd.h>
 
 namespace norvane {
@@ -311,7 +316,9 @@ TEST(Escaping, InsertedTextsReadBackUnchanged)
     const std::string escapedName = "A&amp;B &lt;1&gt; &quot;Verst&#228;rker&quot; &#8364;";
     EXPECT_NE(report.find("<title>Norvane-Design \"" + escapedName + "\"</title>\n"), std::string::npos);
     EXPECT_NE(report.find("<h1>Norvane-Design \"" + escapedName + "\"</h1>\n"), std::string::npos);
-    EXPECT_NE(report.find("<img src=\"" + escapedName + "-Files/" + escapedName + ".png\" alt=\"circuit\" />"),
+    // In the link, what a URL path cannot hold is percent-encoded.
+    const std::string linkName = "A&amp;B %3C1%3E %22Verst&#228;rker%22 &#8364;";
+    EXPECT_NE(report.find("<img src=\"" + linkName + "-Files/" + linkName + ".png\" alt=\"circuit\" />"),
               std::string::npos);
     EXPECT_NE(report.find("<tr><td>Circuit :</td><td>Common-&quot;Emitter&quot; &amp; &lt;circuit&gt;</td></tr>\n"),
               std::string::npos);
@@ -326,7 +333,7 @@ TEST(Escaping, InsertedTextsReadBackUnchanged)
     ASSERT_TRUE(WellFormedFile(file));
     EXPECT_EQ(ReadBack(file, "string(//*[local-name()=\"title\"])"), "Norvane-Design \"" + name + "\"");
     EXPECT_EQ(ReadBack(file, "string(//*[local-name()=\"h1\"])"), "Norvane-Design \"" + name + "\"");
-    EXPECT_EQ(ReadBack(file, "string(//*[local-name()=\"img\"]/@src)"), ImageReference(name));
+    EXPECT_EQ(ReadBack(file, "string(//*[local-name()=\"img\"]/@src)"), ImageLink(name));
     EXPECT_EQ(ReadBack(file, "string((//*[local-name()=\"td\"])[2])"), content.circuitTitle);
     EXPECT_EQ(ReadBack(file, "string((//*[local-name()=\"td\"])[3])"), "Z<in> :");
     EXPECT_EQ(ReadBack(file, "string((//*[local-name()=\"td\"])[6])"), content.componentValues[0].value);
@@ -395,6 +402,42 @@ TEST(ReportPaths, ImageReferenceIsRelativeToTheReport)
     EXPECT_EQ(FolderFromPath(path) + ImageReference(ReportNameFromPath(path)), ImageFilePath(path));
 }
 
+// The link is a URL: '#' starts a fragment, '?' a query, '%' an escape, ':'
+// in the first segment a scheme, '\\' a folder step in browsers; control
+// characters are dropped and other bytes read as UTF-8. Decoding it as
+// RFC 3986 says must give the image's path back, byte for byte.
+std::string PercentDecoded(std::string_view link)
+{
+    std::string out;
+    for (std::size_t i = 0; i < link.size(); ++i) {
+        if (link[i] == '%' && i + 2 < link.size() && std::isxdigit(static_cast<unsigned char>(link[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(link[i + 2]))) {
+            out += static_cast<char>(std::stoi(std::string(link.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            out += link[i];
+        }
+    }
+    return out;
+}
+
+TEST(ReportPaths, ImageLinkIsAUrlOfTheImage)
+{
+    // Plain names keep their bytes, spaces included.
+    EXPECT_EQ(ImageLink("amp 1_a-b.c"), "amp 1_a-b.c-Files/amp 1_a-b.c.png");
+    EXPECT_EQ(ImageLink("h#1"), "h%231-Files/h%231.png");
+    EXPECT_EQ(ImageLink("50%?x"), "50%25%3Fx-Files/50%25%3Fx.png");
+    EXPECT_EQ(ImageLink("c:\\d"), "c%3A%5Cd-Files/c%3A%5Cd.png");
+    EXPECT_EQ(ImageLink("Verst\xE4rker"), "Verst%E4rker-Files/Verst%E4rker.png");
+    EXPECT_EQ(ImageLink("a\tb\x7F"), "a%09b%7F-Files/a%09b%7F.png");
+    for (const std::string name : {"h#1", "%41", "a?b#c", "line\nbreak", "Verst\xE4rker", "Verst\xC3\xA4rker",
+                                   "\xEF\xBF\xBE<>\"", "x:y"}) {
+        const std::string link = ImageLink(name);
+        EXPECT_EQ(PercentDecoded(link), ImageReference(name)) << link;
+        EXPECT_EQ(link.find_first_of("#?:\\\t\n"), std::string::npos) << link;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Writing
 
@@ -432,9 +475,9 @@ private:
 
 TEST_F(ReportWriting, WritesTheReportAndItsImageBesideIt)
 {
-    const WriteOutcome outcome = WriteReport(report, CommonEmitterDefaults(), png);
-    ASSERT_TRUE(outcome.ok) << outcome.message;
-    EXPECT_TRUE(outcome.message.empty());
+    const Status outcome = WriteReport(report, CommonEmitterDefaults(), png);
+    ASSERT_TRUE(outcome.Ok()) << outcome.Message();
+    EXPECT_TRUE(outcome.Message().empty());
 
     EXPECT_EQ(ReadFile(report), ReadFile(fs::path(NORVANE_REPORT_GOLDEN_DIR) / "common-emitter-defaults.html"));
     EXPECT_EQ(ReadFile(image), AsText(png));
@@ -450,12 +493,12 @@ TEST_F(ReportWriting, SavingAgainReplacesReportAndImageCompletely)
     ReportContent longer = CommonBaseDefaults();
     for (int i = 0; i < 50; ++i)
         longer.componentValues.push_back({"R" + std::to_string(i), "1 k"});
-    ASSERT_TRUE(WriteReport(report, longer, Bytes(9000, 1)).ok);
+    ASSERT_TRUE(WriteReport(report, longer, Bytes(9000, 1)).Ok());
     WriteFile(fs::path(imageFolder) / "notes.txt", "kept");
     ::chmod(report.c_str(), 0640);
 
-    const WriteOutcome outcome = WriteReport(report, CommonEmitterDefaults(), png);
-    ASSERT_TRUE(outcome.ok) << outcome.message;
+    const Status outcome = WriteReport(report, CommonEmitterDefaults(), png);
+    ASSERT_TRUE(outcome.Ok()) << outcome.Message();
     EXPECT_EQ(ReadFile(report), BuildReport("amp1", CommonEmitterDefaults()));
     EXPECT_EQ(ReadFile(image), AsText(png));
     // The folder was reused, not made anew, and no temporary file is left.
@@ -471,9 +514,9 @@ TEST_F(ReportWriting, SavingAgainReplacesReportAndImageCompletely)
 TEST_F(ReportWriting, NewFilesGetTheUsualPermissions)
 {
     const mode_t savedMask = ::umask(022);
-    const WriteOutcome outcome = WriteReport(report, CommonEmitterDefaults(), png);
+    const Status outcome = WriteReport(report, CommonEmitterDefaults(), png);
     ::umask(savedMask);
-    ASSERT_TRUE(outcome.ok) << outcome.message;
+    ASSERT_TRUE(outcome.Ok()) << outcome.Message();
     EXPECT_EQ(fs::status(report).permissions(), fs::perms(0644));
     EXPECT_EQ(fs::status(image).permissions(), fs::perms(0644));
     EXPECT_EQ(fs::status(imageFolder).permissions(), fs::perms(0755));
@@ -483,10 +526,10 @@ TEST_F(ReportWriting, RelativeReportPathGivesARelativeImageFolder)
 {
     const fs::path saved = fs::current_path();
     fs::current_path(folder.path());
-    const WriteOutcome outcome = WriteReport("norvane-relative.html", CommonCollectorDefaults(), png);
+    const Status outcome = WriteReport("norvane-relative.html", CommonCollectorDefaults(), png);
     fs::current_path(saved);
 
-    ASSERT_TRUE(outcome.ok) << outcome.message;
+    ASSERT_TRUE(outcome.Ok()) << outcome.Message();
     EXPECT_EQ(ReadFile(folder.path() / "norvane-relative-Files/norvane-relative.png"), AsText(png));
     EXPECT_EQ(ReadFile(folder.path() / "norvane-relative.html"),
               BuildReport("norvane-relative", CommonCollectorDefaults()));
@@ -499,8 +542,8 @@ TEST_F(ReportWriting, RelativeReportPathGivesARelativeImageFolder)
 TEST_F(ReportWriting, NonAsciiReportNameNamesTheFilesAndTheReference)
 {
     const std::string name = "Verst\xC3\xA4rker & Co";
-    const WriteOutcome outcome = WriteReport(folder / (name + ".html"), CommonEmitterDefaults(), png);
-    ASSERT_TRUE(outcome.ok) << outcome.message;
+    const Status outcome = WriteReport(folder / (name + ".html"), CommonEmitterDefaults(), png);
+    ASSERT_TRUE(outcome.Ok()) << outcome.Message();
     EXPECT_EQ(ReadFile(folder.path() / (name + "-Files") / (name + ".png")), AsText(png));
 
     SKIP_WITHOUT_XMLLINT();
@@ -526,9 +569,9 @@ TEST_F(ReportWriting, ReportThatCannotBeWrittenIsReportedAndWritesNothing)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        const WriteOutcome outcome = WriteReport(c.path, CommonEmitterDefaults(), png);
-        EXPECT_FALSE(outcome.ok);
-        EXPECT_EQ(outcome.message, "The report could not be written to \"" + c.path + "\":\n" + c.reason);
+        const Status outcome = WriteReport(c.path, CommonEmitterDefaults(), png);
+        EXPECT_FALSE(outcome.Ok());
+        EXPECT_EQ(outcome.Message(), "The report could not be written to \"" + c.path + "\":\n" + c.reason);
     }
     EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"plain.txt", "taken.html"}));
     EXPECT_TRUE(fs::is_empty(folder / "taken.html"));
@@ -536,16 +579,16 @@ TEST_F(ReportWriting, ReportThatCannotBeWrittenIsReportedAndWritesNothing)
 
 TEST_F(ReportWriting, FailedWriteLeavesTheEarlierReportAndImageIntact)
 {
-    ASSERT_TRUE(WriteReport(report, CommonBaseDefaults(), png).ok);
+    ASSERT_TRUE(WriteReport(report, CommonBaseDefaults(), png).Ok());
     const std::string earlier = ReadFile(report);
 
-    WriteOutcome outcome;
+    Status outcome;
     {
         const FileSizeLimit limit(earlier.size() / 2);
         outcome = WriteReport(report, CommonEmitterDefaults(), Bytes(100, 7));
     }
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(outcome.message, "The report could not be written to \"" + report + "\":\nFile too large");
+    EXPECT_FALSE(outcome.Ok());
+    EXPECT_EQ(outcome.Message(), "The report could not be written to \"" + report + "\":\nFile too large");
     EXPECT_EQ(ReadFile(report), earlier);
     EXPECT_EQ(ReadFile(image), AsText(png));
     EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"amp1.html", "amp1-Files"}));
@@ -556,13 +599,13 @@ TEST_F(ReportWriting, ReadOnlyFolderLeavesTheEarlierReportIntact)
 {
     if (::geteuid() == 0)
         GTEST_SKIP() << "permissions do not bind the super-user";
-    ASSERT_TRUE(WriteReport(report, CommonBaseDefaults(), png).ok);
+    ASSERT_TRUE(WriteReport(report, CommonBaseDefaults(), png).Ok());
     const std::string earlier = ReadFile(report);
     fs::permissions(folder.path(), fs::perms(0555));
-    const WriteOutcome outcome = WriteReport(report, CommonEmitterDefaults(), png);
+    const Status outcome = WriteReport(report, CommonEmitterDefaults(), png);
     fs::permissions(folder.path(), fs::perms(0755));
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_NE(outcome.message.find("\"" + report + "\""), std::string::npos) << outcome.message;
+    EXPECT_FALSE(outcome.Ok());
+    EXPECT_NE(outcome.Message().find("\"" + report + "\""), std::string::npos) << outcome.Message();
     EXPECT_EQ(ReadFile(report), earlier);
 }
 
@@ -571,9 +614,9 @@ TEST_F(ReportWriting, ReadOnlyFolderLeavesTheEarlierReportIntact)
 TEST_F(ReportWriting, ImageFolderThatCannotBeMadeIsReported)
 {
     WriteFile(imageFolder, "a file where the folder should be");
-    const WriteOutcome outcome = WriteReport(report, CommonEmitterDefaults(), png);
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(outcome.message, "The report was written, but the folder \"" + imageFolder +
+    const Status outcome = WriteReport(report, CommonEmitterDefaults(), png);
+    EXPECT_FALSE(outcome.Ok());
+    EXPECT_EQ(outcome.Message(), "The report was written, but the folder \"" + imageFolder +
                                    "\" for its circuit image could not be created:\nNot a directory");
     EXPECT_EQ(ReadFile(report), BuildReport("amp1", CommonEmitterDefaults()));
     EXPECT_EQ(ReadFile(imageFolder), "a file where the folder should be");
@@ -582,9 +625,9 @@ TEST_F(ReportWriting, ImageFolderThatCannotBeMadeIsReported)
 TEST_F(ReportWriting, ImageFileThatCannotBeWrittenIsReported)
 {
     fs::create_directories(image); // a folder where the image should go
-    const WriteOutcome outcome = WriteReport(report, CommonEmitterDefaults(), png);
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(outcome.message,
+    const Status outcome = WriteReport(report, CommonEmitterDefaults(), png);
+    EXPECT_FALSE(outcome.Ok());
+    EXPECT_EQ(outcome.Message(),
               "The report was written, but its circuit image could not be written to \"" + image + "\":\nIs a directory");
     EXPECT_EQ(ReadFile(report), BuildReport("amp1", CommonEmitterDefaults()));
     EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png"}));
@@ -593,15 +636,15 @@ TEST_F(ReportWriting, ImageFileThatCannotBeWrittenIsReported)
 
 TEST_F(ReportWriting, ImageWriteFailingMidwayKeepsTheEarlierImage)
 {
-    ASSERT_TRUE(WriteReport(report, CommonEmitterDefaults(), png).ok);
+    ASSERT_TRUE(WriteReport(report, CommonEmitterDefaults(), png).Ok());
     const std::vector<std::uint8_t> largerPng = Bytes(20000, 3);
-    WriteOutcome outcome;
+    Status outcome;
     {
         const FileSizeLimit limit(10000); // room for the report, not for the image
         outcome = WriteReport(report, CommonBaseDefaults(), largerPng);
     }
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(outcome.message, "The report was written, but its circuit image could not be written to \"" + image +
+    EXPECT_FALSE(outcome.Ok());
+    EXPECT_EQ(outcome.Message(), "The report was written, but its circuit image could not be written to \"" + image +
                                    "\":\nFile too large");
     EXPECT_EQ(ReadFile(report), BuildReport("amp1", CommonBaseDefaults()));
     EXPECT_EQ(ReadFile(image), AsText(png));
@@ -613,17 +656,157 @@ TEST(FileWriting, ReplacesAnyEarlierContentExactly)
     TemporaryFolder folder;
     const std::string path = folder / "data.bin";
     const std::string binary("\0\x89PNG\r\n\x1A\n\xFF", 10);
-    ASSERT_TRUE(WriteFileAtomically(path, std::string(5000, 'x')).ok);
-    ASSERT_TRUE(WriteFileAtomically(path, binary).ok);
+    ASSERT_TRUE(WriteFileAtomically(path, std::string(5000, 'x')).Ok());
+    ASSERT_TRUE(WriteFileAtomically(path, binary).Ok());
     EXPECT_EQ(ReadFile(path), binary);
-    ASSERT_TRUE(WriteFileAtomically(path, "").ok);
+    ASSERT_TRUE(WriteFileAtomically(path, "").Ok());
     EXPECT_EQ(ReadFile(path), "");
     EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"data.bin"}));
 
     const std::string blocked = folder / "data.bin/inner";
-    const WriteOutcome outcome = WriteFileAtomically(blocked, "x");
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(outcome.message, "The file \"" + blocked + "\" could not be written:\nNot a directory");
+    const Status outcome = WriteFileAtomically(blocked, "x");
+    EXPECT_FALSE(outcome.Ok());
+    EXPECT_EQ(outcome.Message(), "The file \"" + blocked + "\" could not be written:\nNot a directory");
+}
+
+
+// Runs check() in a child process with the user and group "nobody", so that
+// file permissions bind even when the tests run as the super-user; the
+// result is the child's: true when check() returned true.
+bool AsOrdinaryUser(const std::function<bool()>& check)
+{
+    if (::geteuid() != 0)
+        return check();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        constexpr uid_t Nobody = 65534;
+        const bool dropped = ::setgroups(0, nullptr) == 0 && ::setgid(Nobody) == 0 && ::setuid(Nobody) == 0;
+        ::_exit(dropped && check() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// What may not be replaced is refused by name, without being opened (a
+// FIFO with no reader would block an open for ever) and without being
+// touched.
+TEST(FileWriting, RefusesTargetsThatAreNoRegularFile)
+{
+    TemporaryFolder folder;
+    const std::string fifo = folder / "fifo.html";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    std::vector<std::string> targets{fifo, "/proc/self/fd/" + std::to_string(pipeEnds[1])};
+    const std::string device = folder / "null.html";
+    if (::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0)
+        targets.push_back(device); // only the super-user may make one
+    for (const std::string& target : targets) {
+        const Status outcome = WriteFileAtomically(target, "<html/>");
+        EXPECT_EQ(outcome.Message(), "The file \"" + target + "\" could not be written:\nNot a regular file");
+    }
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_EQ(Entries(folder.path()).size(), targets.size() - 1);
+}
+
+TEST(FileWriting, RefusesAReadOnlyFileEvenWhereTheFolderIsWritable)
+{
+    TemporaryFolder folder;
+    fs::permissions(folder.path(), fs::perms::all);
+    const std::string locked = folder / "locked.cir";
+    WriteFile(locked, "old");
+    fs::permissions(locked, fs::perms(0444));
+    const std::string fresh = folder / "fresh.cir";
+    EXPECT_TRUE(AsOrdinaryUser([&] {
+        const Status refused = WriteFileAtomically(locked, "new");
+        return refused.Message() == "The file \"" + locked + "\" could not be written:\nPermission denied" &&
+               WriteFileAtomically(fresh, "new").Ok(); // the folder itself is open to all
+    }));
+    EXPECT_EQ(ReadFile(locked), "old");
+    EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"locked.cir", "fresh.cir"}));
+}
+
+// As editors do: the link stays, the file it names gets the new bytes.
+TEST(FileWriting, FollowsSymbolicLinksToTheFileTheyName)
+{
+    TemporaryFolder folder;
+    fs::create_directory(folder / "data");
+    WriteFile(folder / "data/real.csv", "old");
+    fs::create_symlink("data/real.csv", folder / "link.csv");
+    fs::create_symlink("data/new.csv", folder / "dangling.csv");
+
+    ASSERT_TRUE(WriteFileAtomically(folder / "link.csv", "new").Ok());
+    ASSERT_TRUE(WriteFileAtomically(folder / "dangling.csv", "made").Ok());
+    EXPECT_TRUE(fs::is_symlink(folder / "link.csv"));
+    EXPECT_EQ(ReadFile(folder / "data/real.csv"), "new");
+    EXPECT_EQ(ReadFile(folder / "data/new.csv"), "made");
+    EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"data", "link.csv", "dangling.csv"}));
+    EXPECT_EQ(Entries(folder / "data"), (std::set<std::string>{"real.csv", "new.csv"}));
+}
+
+TEST(FileWriting, EveryLegalNameLengthCanBeWritten)
+{
+    TemporaryFolder folder;
+    for (const std::size_t length : {200u, 243u, 250u, 254u, 255u}) {
+        // Two-byte characters, so that a shortened name could split one.
+        const std::string name = std::string(length % 2, 'a') + [&] {
+            std::string umlauts;
+            for (std::size_t i = 0; i < length / 2; ++i)
+                umlauts += "\xC3\xA4";
+            return umlauts;
+        }();
+        ASSERT_EQ(name.size(), length);
+        const Status outcome = WriteFileAtomically(folder / name, "x");
+        EXPECT_TRUE(outcome.Ok()) << length << ": " << outcome.Message();
+        EXPECT_EQ(ReadFile(folder / name), "x");
+    }
+    EXPECT_EQ(Entries(folder.path()).size(), 5u);
+}
+
+TEST(FileWriting, ReplacedFileKeepsItsPermissionsButNoSetIdBits)
+{
+    TemporaryFolder folder;
+    const std::string path = folder / "tool.sh";
+    WriteFile(path, "old");
+    ASSERT_EQ(::chmod(path.c_str(), 06751), 0);
+    ASSERT_TRUE(WriteFileAtomically(path, "new").Ok());
+    struct stat written {};
+    ASSERT_EQ(::stat(path.c_str(), &written), 0);
+    EXPECT_EQ(written.st_mode & 07777, 0751u);
+}
+
+// A set is written whole or not at all: a failure anywhere leaves every
+// file it would replace as it was and nothing that it made.
+TEST(FileWriting, APendingSetIsWrittenWholeOrNotAtAll)
+{
+    TemporaryFolder folder;
+    WriteFile(folder / "a.cir", "old a");
+    WriteFile(folder / "b.csv", "old b");
+    PendingWrites writes;
+    writes.AddFile(folder / "a.cir", "new a");
+    writes.AddFolder(folder / "images");
+    writes.AddFile(folder / "images/c.png", "new c");
+    writes.AddFile(folder / "b.csv", "new b");
+    writes.AddFile(folder / "missing/d.html", "new d", [](const std::string& path, const std::string& reason) {
+        return "cannot write " + path + ": " + reason;
+    });
+    const Status outcome = writes.Commit();
+    EXPECT_EQ(outcome.Message(), "cannot write " + (folder / "missing/d.html") + ": No such file or directory");
+    EXPECT_EQ(ReadFile(folder / "a.cir"), "old a");
+    EXPECT_EQ(ReadFile(folder / "b.csv"), "old b");
+    EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"a.cir", "b.csv"}));
+    EXPECT_TRUE(writes.Empty());
+
+    writes.AddFile(folder / "a.cir", "new a");
+    writes.AddFolder(folder / "images");
+    writes.AddFile(folder / "images/c.png", "new c");
+    ASSERT_TRUE(writes.Commit().Ok());
+    EXPECT_EQ(ReadFile(folder / "a.cir"), "new a");
+    EXPECT_EQ(ReadFile(folder / "images/c.png"), "new c");
+    EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"a.cir", "b.csv", "images"}));
 }
 
 } // namespace
