@@ -4,6 +4,7 @@
 #include "transistors/TransistorModel.h"
 #include "transistors/TransistorTable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -52,6 +53,19 @@ void AmplifierDesign::Compute(const DesignInputs& inputs)
     DoCompute();
     WriteProblem();
     WriteNotes();
+}
+
+void AmplifierDesign::ApplyPartValues(const std::vector<NamedValue>& values)
+{
+    for (const auto& [part, value] : values) {
+        const std::vector<NamedValue> before = ComponentNumbers();
+        const auto designed = std::ranges::find(before, part, &NamedValue::first);
+        if (designed == before.end() || !SetPartValue(part, value)) {
+            continue;
+        }
+        m_Notes.push_back(part + " changed to " + PartItem(part, value).value + " (designed "
+                          + PartItem(part, designed->second).value + ")");
+    }
 }
 
 ResultList AmplifierDesign::GetInputData() const

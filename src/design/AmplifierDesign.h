@@ -80,8 +80,17 @@ public:
     // that is not usable.
     const std::vector<std::string>& Notes() const { return m_Notes; }
 
+    // Replaces the values of computed parts (a tuning proposal the user
+    // applied). Each change adds a note naming the part, its new value and
+    // its designed value; the next Compute() drops them. A name the design
+    // has no part of is ignored.
+    void ApplyPartValues(const std::vector<NamedValue>& values);
+
 protected:
     explicit AmplifierDesign(CircuitKind kind) : m_Inputs(kind) {}
+
+    // Sets one computed part by name; false when there is no such part.
+    virtual bool SetPartValue(const std::string& part, double value) = 0;
 
     // The calculation proper, from Inputs(); it sets the results, the
     // operation point and, through CheckModel, what the model said.

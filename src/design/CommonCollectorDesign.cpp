@@ -4,6 +4,7 @@
 #include "transistors/TransistorModel.h"
 #include "transistors/TransistorTable.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace norvane {
@@ -84,6 +85,37 @@ std::vector<NamedValue> CommonCollectorDesign::ComponentNumbers() const
 {
     const CommonCollectorResults& r = m_Results;
     return {{"R1", r.m_R1}, {"R2", r.m_R2}, {"R3", r.m_R3}, {"C1", r.m_C1}, {"C2", r.m_C2}};
+}
+
+bool CommonCollectorDesign::SetPartValue(const std::string& part, double value)
+{
+    // Only the parts the design lists: a common emitter without R5 has no
+    // C3 to set.
+    const std::vector<NamedValue> parts = ComponentNumbers();
+    if (std::ranges::find(parts, part, &NamedValue::first) == parts.end()) {
+        return false;
+    }
+    if (part == "R1") {
+        m_Results.m_R1 = value;
+        return true;
+    }
+    if (part == "R2") {
+        m_Results.m_R2 = value;
+        return true;
+    }
+    if (part == "R3") {
+        m_Results.m_R3 = value;
+        return true;
+    }
+    if (part == "C1") {
+        m_Results.m_C1 = value;
+        return true;
+    }
+    if (part == "C2") {
+        m_Results.m_C2 = value;
+        return true;
+    }
+    return false;
 }
 
 } // namespace norvane

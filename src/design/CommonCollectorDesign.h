@@ -27,6 +27,7 @@ public:
 
 private:
     void DoCompute() override;
+    bool SetPartValue(const std::string& part, double value) override;
 
     CommonCollectorResults m_Results;
 };

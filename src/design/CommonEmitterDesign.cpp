@@ -4,6 +4,7 @@
 #include "transistors/TransistorModel.h"
 #include "transistors/TransistorTable.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace norvane {
@@ -151,6 +152,49 @@ std::vector<NamedValue> CommonEmitterDesign::ComponentNumbers() const
         values.emplace_back("C3", r.m_C3);
     }
     return values;
+}
+
+bool CommonEmitterDesign::SetPartValue(const std::string& part, double value)
+{
+    // Only the parts the design lists: a common emitter without R5 has no
+    // C3 to set.
+    const std::vector<NamedValue> parts = ComponentNumbers();
+    if (std::ranges::find(parts, part, &NamedValue::first) == parts.end()) {
+        return false;
+    }
+    if (part == "R1") {
+        m_Results.m_R1 = value;
+        return true;
+    }
+    if (part == "R2") {
+        m_Results.m_R2 = value;
+        return true;
+    }
+    if (part == "R3") {
+        m_Results.m_R3 = value;
+        return true;
+    }
+    if (part == "R4") {
+        m_Results.m_R4 = value;
+        return true;
+    }
+    if (part == "R5") {
+        m_Results.m_R5 = value;
+        return true;
+    }
+    if (part == "C1") {
+        m_Results.m_C1 = value;
+        return true;
+    }
+    if (part == "C2") {
+        m_Results.m_C2 = value;
+        return true;
+    }
+    if (part == "C3") {
+        m_Results.m_C3 = value;
+        return true;
+    }
+    return false;
 }
 
 } // namespace norvane

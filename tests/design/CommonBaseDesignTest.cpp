@@ -90,3 +90,25 @@ TEST_F(CommonBase, SupplyTooLowForTheModel)
 
 } // namespace
 } // namespace norvane
+
+namespace norvane {
+namespace {
+
+// An applied tuning shows the new value and says what was designed; the
+// next calculation is the design again.
+TEST(PartValues, AppliedValuesAreNamedAndDroppedByTheNextCalculation)
+{
+    CommonBaseDesign design;
+    const DesignInputs inputs(CircuitKind::CommonBase);
+    design.Compute(inputs);
+    design.ApplyPartValues({{"C3", 100e-9}, {"R9", 1.0}});
+    EXPECT_EQ(design.Results().m_C3, 100e-9);
+    EXPECT_EQ(design.Notes(), (std::vector<std::string>{"C3 changed to 100 nF (designed 1 nF)"}));
+    EXPECT_EQ(design.GetComponentValues().back().value, "100 nF");
+    design.Compute(inputs);
+    EXPECT_EQ(design.Results().m_C3, 1e-9);
+    EXPECT_TRUE(design.Notes().empty());
+}
+
+} // namespace
+} // namespace norvane
