@@ -248,6 +248,55 @@ protected:
 };
 
 // R3 of this design is infinite: its netlist would hold "R3 vcc base inf".
+// A saved report is a recipe: design --from gives the same design, its
+// circuit taken from the report unless one is named, options beside it
+// overriding its requirements.
+TEST_F(CliFiles, ReportsAreRecipes)
+{
+    const std::vector<std::vector<std::string>> examples{
+        {"ce"}, {"ce", "--gain", "20"}, {"ce", "--gain", "20", "--zin", "5k"}, {"cb"},
+        {"cb", "--fmin", "100", "--zout", "1k", "--series", "E12"}, {"cb", "--transistor", "BC558B", "--series", "E96"},
+        {"cc"}, {"cc", "--zin", "1M"}, {"cc", "--series", "E12"}, {"cc", "--transistor", "BC558B"}};
+    for (const std::vector<std::string>& example : examples) {
+        std::vector<std::string> design{"design"};
+        design.insert(design.end(), example.begin(), example.end());
+        const CliResult first = RunCli(design, m_Folder);
+        design.insert(design.end(), {"--report", "r.html"});
+        ASSERT_EQ(RunCli(design, m_Folder).status, 0);
+        const CliResult again = RunCli({"design", "--from", "r.html"}, m_Folder);
+        EXPECT_EQ(again.status, 0) << again.err;
+        EXPECT_EQ(again.out, first.out) << example[0];
+        EXPECT_EQ(RunCli({"design", example[0], "--from", "r.html"}, m_Folder).out, first.out);
+    }
+    // The last report is a common-collector one.
+    const CliResult gain = RunCli({"design", "--from", "r.html", "--ic", "5m"}, m_Folder);
+    EXPECT_NE(gain.out.find("Ic = 5 mA"), std::string::npos) << gain.out;
+    EXPECT_EQ(RunCli({"design", "--from", "r.html", "--gain", "3"}, m_Folder).status, 2);
+    EXPECT_EQ(RunCli({"design", "ce", "--from", "r.html"}, m_Folder).status, 2);
+    std::ofstream(m_Folder / "foreign.html") << "<html/>";
+    const CliResult foreign = RunCli({"design", "--from", "foreign.html"}, m_Folder);
+    EXPECT_EQ(foreign.status, 2);
+    EXPECT_EQ(foreign.err, "Cannot open \"foreign.html\": it is not a Norvane report\n");
+    EXPECT_EQ(RunCli({"design"}, m_Folder).status, 2);
+}
+
+TEST(Cli, TextThatIsNoNumberAndDoubtfulDesignsAreSaidSo)
+{
+    const CliResult abc = RunCli({"design", "ce", "--gain", "abc"});
+    EXPECT_EQ(abc.status, 2);
+    EXPECT_EQ(abc.err, "The given value of gain in dB\n\nis not a number\n");
+    EXPECT_EQ(abc.out, "");
+
+    const CliResult high = RunCli({"design", "ce", "--gain", "60", "--json"});
+    ASSERT_EQ(high.status, 0) << high.err;
+    const auto json = nlohmann::json::parse(high.out);
+    EXPECT_EQ(json["notes"], nlohmann::json::array({"The voltage gain of 60 dB cannot be reached: this "
+                                                    "design gives about 46.2 dB"}));
+    EXPECT_EQ(nlohmann::json::parse(RunCli({"design", "ce", "--json"}).out)["notes"], nlohmann::json::array());
+    const CliResult text = RunCli({"design", "ce", "--gain", "60"});
+    EXPECT_EQ(text.out.rfind("Transistor amplifier, type: Common-Emitter circuit\nThe voltage gain of 60 dB", 0), 0u);
+}
+
 TEST_F(CliFiles, UnusableDesignGetsNoNetlist)
 {
     const CliResult r = RunCli({"design", "cb", "--supply", "0.8", "--netlist", "n.cir"}, m_Folder);
