@@ -15,11 +15,10 @@ QPoint StartPicturePosition(QSize client, QSize picture)
 ResultLayout ComputeResultLayout(QSize client, QSize schematic, int componentCount,
                                  int inputCount, int operationCount, int noteCount)
 {
-    const int extraNoteLines = std::max(0, noteCount - 1);
     const int w = schematic.width();
     const int h = schematic.height();
     const int x0 = std::max(ViewSchematicMinLeft, (client.width() - w) / 2);
-    const int y0 = std::max(ViewSchematicMinTop + ViewLinePitch * extraNoteLines,
+    const int y0 = std::max(ViewSchematicMinTop + ViewLinePitch * noteCount,
                             (client.height() - (h + ViewCaptionGap)) / 2 + ViewCaptionGap);
 
     ResultLayout layout;

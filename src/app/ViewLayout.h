@@ -35,8 +35,8 @@ struct ResultLayout {
 // its top-left corner.
 QPoint StartPicturePosition(QSize client, QSize picture);
 
-// Every note line beyond the first moves the rest of the result down by a
-// line, so that no note runs into the captions.
+// Every note line moves the rest of the result down by a line where the
+// window is too small to keep the captions clear of them.
 ResultLayout ComputeResultLayout(QSize client, QSize schematic, int componentCount,
                                  int inputCount, int operationCount, int noteCount = 0);
 

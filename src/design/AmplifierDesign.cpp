@@ -59,10 +59,14 @@ void AmplifierDesign::ApplyPartValues(const std::vector<NamedValue>& values)
 {
     for (const auto& [part, value] : values) {
         const std::vector<NamedValue> before = ComponentNumbers();
+        // Only the parts the design lists: a common emitter without R5 has
+        // no C3 to set.
         const auto designed = std::ranges::find(before, part, &NamedValue::first);
-        if (designed == before.end() || !SetPartValue(part, value)) {
+        double* slot = designed == before.end() ? nullptr : PartSlot(part);
+        if (slot == nullptr) {
             continue;
         }
+        *slot = value;
         m_Notes.push_back(part + " changed to " + PartItem(part, value).value + " (designed "
                           + PartItem(part, designed->second).value + ")");
     }

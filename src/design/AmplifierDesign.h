@@ -9,6 +9,8 @@
 #include "design/DesignResults.h"
 
 #include <cstdint>
+#include <span>
+#include <string_view>
 #include <string>
 #include <utility>
 #include <vector>
@@ -89,8 +91,33 @@ public:
 protected:
     explicit AmplifierDesign(CircuitKind kind) : m_Inputs(kind) {}
 
-    // Sets one computed part by name; false when there is no such part.
-    virtual bool SetPartValue(const std::string& part, double value) = 0;
+    // Where the design keeps a computed part; nullptr for a name it has no
+    // part of.
+    virtual double* PartSlot(std::string_view part) = 0;
+
+    // Each design lists its parts once, in the order of the component
+    // section, as names and the members of its results that hold them.
+    template <typename Results>
+    using PartTable = std::span<const std::pair<const char*, double Results::*>>;
+    template <typename Results>
+    static std::vector<NamedValue> ListParts(PartTable<Results> table, const Results& results)
+    {
+        std::vector<NamedValue> parts;
+        for (const auto& [name, member] : table) {
+            parts.emplace_back(name, results.*member);
+        }
+        return parts;
+    }
+    template <typename Results>
+    static double* FindPart(PartTable<Results> table, Results& results, std::string_view part)
+    {
+        for (const auto& [name, member] : table) {
+            if (part == name) {
+                return &(results.*member);
+            }
+        }
+        return nullptr;
+    }
 
     // The calculation proper, from Inputs(); it sets the results, the
     // operation point and, through CheckModel, what the model said.

@@ -9,6 +9,20 @@
 
 namespace norvane {
 
+namespace {
+
+constexpr std::pair<const char*, double CommonBaseResults::*> Parts[]{
+    {"R1", &CommonBaseResults::m_R1},
+    {"R2", &CommonBaseResults::m_R2},
+    {"R3", &CommonBaseResults::m_R3},
+    {"R4", &CommonBaseResults::m_R4},
+    {"C1", &CommonBaseResults::m_C1},
+    {"C2", &CommonBaseResults::m_C2},
+    {"C3", &CommonBaseResults::m_C3},
+};
+
+} // namespace
+
 std::uint16_t CommonBaseDesign::SchematicId() const
 {
     return IsPnp() ? SchematicIds::CommonBasePnp : SchematicIds::CommonBaseNpn;
@@ -87,48 +101,12 @@ void CommonBaseDesign::DoCompute()
 
 std::vector<NamedValue> CommonBaseDesign::ComponentNumbers() const
 {
-    const CommonBaseResults& r = m_Results;
-    return {{"R1", r.m_R1}, {"R2", r.m_R2}, {"R3", r.m_R3}, {"R4", r.m_R4},
-            {"C1", r.m_C1}, {"C2", r.m_C2}, {"C3", r.m_C3}};
+    return ListParts<CommonBaseResults>(Parts, m_Results);
 }
 
-bool CommonBaseDesign::SetPartValue(const std::string& part, double value)
+double* CommonBaseDesign::PartSlot(std::string_view part)
 {
-    // Only the parts the design lists: a common emitter without R5 has no
-    // C3 to set.
-    const std::vector<NamedValue> parts = ComponentNumbers();
-    if (std::ranges::find(parts, part, &NamedValue::first) == parts.end()) {
-        return false;
-    }
-    if (part == "R1") {
-        m_Results.m_R1 = value;
-        return true;
-    }
-    if (part == "R2") {
-        m_Results.m_R2 = value;
-        return true;
-    }
-    if (part == "R3") {
-        m_Results.m_R3 = value;
-        return true;
-    }
-    if (part == "R4") {
-        m_Results.m_R4 = value;
-        return true;
-    }
-    if (part == "C1") {
-        m_Results.m_C1 = value;
-        return true;
-    }
-    if (part == "C2") {
-        m_Results.m_C2 = value;
-        return true;
-    }
-    if (part == "C3") {
-        m_Results.m_C3 = value;
-        return true;
-    }
-    return false;
+    return FindPart<CommonBaseResults>(Parts, m_Results, part);
 }
 
 } // namespace norvane

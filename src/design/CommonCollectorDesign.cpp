@@ -9,6 +9,18 @@
 
 namespace norvane {
 
+namespace {
+
+constexpr std::pair<const char*, double CommonCollectorResults::*> Parts[]{
+    {"R1", &CommonCollectorResults::m_R1},
+    {"R2", &CommonCollectorResults::m_R2},
+    {"R3", &CommonCollectorResults::m_R3},
+    {"C1", &CommonCollectorResults::m_C1},
+    {"C2", &CommonCollectorResults::m_C2},
+};
+
+} // namespace
+
 std::uint16_t CommonCollectorDesign::SchematicId() const
 {
     return IsPnp() ? SchematicIds::CommonCollectorPnp : SchematicIds::CommonCollectorNpn;
@@ -83,39 +95,12 @@ void CommonCollectorDesign::DoCompute()
 
 std::vector<NamedValue> CommonCollectorDesign::ComponentNumbers() const
 {
-    const CommonCollectorResults& r = m_Results;
-    return {{"R1", r.m_R1}, {"R2", r.m_R2}, {"R3", r.m_R3}, {"C1", r.m_C1}, {"C2", r.m_C2}};
+    return ListParts<CommonCollectorResults>(Parts, m_Results);
 }
 
-bool CommonCollectorDesign::SetPartValue(const std::string& part, double value)
+double* CommonCollectorDesign::PartSlot(std::string_view part)
 {
-    // Only the parts the design lists: a common emitter without R5 has no
-    // C3 to set.
-    const std::vector<NamedValue> parts = ComponentNumbers();
-    if (std::ranges::find(parts, part, &NamedValue::first) == parts.end()) {
-        return false;
-    }
-    if (part == "R1") {
-        m_Results.m_R1 = value;
-        return true;
-    }
-    if (part == "R2") {
-        m_Results.m_R2 = value;
-        return true;
-    }
-    if (part == "R3") {
-        m_Results.m_R3 = value;
-        return true;
-    }
-    if (part == "C1") {
-        m_Results.m_C1 = value;
-        return true;
-    }
-    if (part == "C2") {
-        m_Results.m_C2 = value;
-        return true;
-    }
-    return false;
+    return FindPart<CommonCollectorResults>(Parts, m_Results, part);
 }
 
 } // namespace norvane

@@ -27,7 +27,7 @@ public:
 
 private:
     void DoCompute() override;
-    bool SetPartValue(const std::string& part, double value) override;
+    double* PartSlot(std::string_view part) override;
 
     CommonCollectorResults m_Results;
 };

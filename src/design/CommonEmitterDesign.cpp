@@ -9,6 +9,21 @@
 
 namespace norvane {
 
+namespace {
+
+constexpr std::pair<const char*, double CommonEmitterResults::*> Parts[]{
+    {"R1", &CommonEmitterResults::m_R1},
+    {"R2", &CommonEmitterResults::m_R2},
+    {"R3", &CommonEmitterResults::m_R3},
+    {"R4", &CommonEmitterResults::m_R4},
+    {"R5", &CommonEmitterResults::m_R5},
+    {"C1", &CommonEmitterResults::m_C1},
+    {"C2", &CommonEmitterResults::m_C2},
+    {"C3", &CommonEmitterResults::m_C3},
+};
+
+} // namespace
+
 std::uint16_t CommonEmitterDesign::SchematicId() const
 {
     if (IsPnp()) {
@@ -141,60 +156,16 @@ void CommonEmitterDesign::AddCircuitNotes(std::vector<std::string>& notes) const
 
 std::vector<NamedValue> CommonEmitterDesign::ComponentNumbers() const
 {
-    const CommonEmitterResults& r = m_Results;
-    std::vector<NamedValue> values{{"R1", r.m_R1}, {"R2", r.m_R2}, {"R3", r.m_R3}, {"R4", r.m_R4}};
-    if (!IsWithoutBypass()) {
-        values.emplace_back("R5", r.m_R5);
+    std::vector<NamedValue> parts = ListParts<CommonEmitterResults>(Parts, m_Results);
+    if (IsWithoutBypass()) {
+        std::erase_if(parts, [](const NamedValue& part) { return part.first == "R5" || part.first == "C3"; });
     }
-    values.emplace_back("C1", r.m_C1);
-    values.emplace_back("C2", r.m_C2);
-    if (!IsWithoutBypass()) {
-        values.emplace_back("C3", r.m_C3);
-    }
-    return values;
+    return parts;
 }
 
-bool CommonEmitterDesign::SetPartValue(const std::string& part, double value)
+double* CommonEmitterDesign::PartSlot(std::string_view part)
 {
-    // Only the parts the design lists: a common emitter without R5 has no
-    // C3 to set.
-    const std::vector<NamedValue> parts = ComponentNumbers();
-    if (std::ranges::find(parts, part, &NamedValue::first) == parts.end()) {
-        return false;
-    }
-    if (part == "R1") {
-        m_Results.m_R1 = value;
-        return true;
-    }
-    if (part == "R2") {
-        m_Results.m_R2 = value;
-        return true;
-    }
-    if (part == "R3") {
-        m_Results.m_R3 = value;
-        return true;
-    }
-    if (part == "R4") {
-        m_Results.m_R4 = value;
-        return true;
-    }
-    if (part == "R5") {
-        m_Results.m_R5 = value;
-        return true;
-    }
-    if (part == "C1") {
-        m_Results.m_C1 = value;
-        return true;
-    }
-    if (part == "C2") {
-        m_Results.m_C2 = value;
-        return true;
-    }
-    if (part == "C3") {
-        m_Results.m_C3 = value;
-        return true;
-    }
-    return false;
+    return FindPart<CommonEmitterResults>(Parts, m_Results, part);
 }
 
 } // namespace norvane

@@ -32,7 +32,7 @@ public:
 
 private:
     void DoCompute() override;
-    bool SetPartValue(const std::string& part, double value) override;
+    double* PartSlot(std::string_view part) override;
     void AddCircuitNotes(std::vector<std::string>& notes) const override;
     // R4 is 0 where the gain asks for more than R3 / re.
     bool MayBeZero(const std::string& part) const override { return part == "R4"; }

@@ -86,6 +86,11 @@ private Q_SLOTS:
         QCOMPARE(small.operationCaption, QPoint(10, 75 + 20 * 5));
         // Divisions of negative differences truncate toward zero.
         QCOMPARE(ComputeResultLayout(QSize(100, 100), QSize(257, 318), 0, 0, 0).schematic, QPoint(150, 75));
+        // Notes stand below the title, one a line, and push the rest down
+        // so that none runs into a caption.
+        const ResultLayout noted = ComputeResultLayout(QSize(100, 100), QSize(257, 318), 0, 0, 0, 3);
+        QCOMPARE(noted.notes, (std::vector<QPoint>{{10, 35}, {10, 55}, {10, 75}}));
+        QCOMPARE(noted.inputCaption.y(), noted.notes.back().y() + 30);
 
         QCOMPARE(StartPicturePosition(QSize(1000, 700), QSize(800, 495)), QPoint(100, 102));
         QCOMPARE(StartPicturePosition(QSize(801, 496), QSize(800, 495)), QPoint(0, 0));
