@@ -54,7 +54,8 @@ double InterpolateCrossing(double f0, double db0, double f1, double db1, double 
     return std::pow(10.0, x);
 }
 
-PassBand FindPassBand(std::span<const double> frequency, std::span<const std::complex<double>> h)
+PassBand FindPassBand(std::span<const double> frequency, std::span<const std::complex<double>> h,
+                      double highestMidFrequency)
 {
     PassBand band;
     if (frequency.empty() || frequency.size() != h.size()) {
@@ -68,8 +69,12 @@ PassBand FindPassBand(std::span<const double> frequency, std::span<const std::co
         }
     }
 
-    // The pass band around the largest magnitude.
-    const std::size_t peak = static_cast<std::size_t>(std::max_element(db.begin(), db.end()) - db.begin());
+    // The pass band around the largest magnitude below the bound (the
+    // first point when the whole sweep lies above it).
+    const auto bounded = std::upper_bound(frequency.begin(), frequency.end(), highestMidFrequency);
+    const std::size_t searched = std::max<std::size_t>(1, static_cast<std::size_t>(bounded - frequency.begin()));
+    const std::size_t peak =
+        static_cast<std::size_t>(std::max_element(db.begin(), db.begin() + searched) - db.begin());
     const double peakLevel = db[peak] - CutoffDropDb;
     double low = FindCrossing(frequency, db, peak, -1, peakLevel);
     double high = FindCrossing(frequency, db, peak, +1, peakLevel);
@@ -79,7 +84,12 @@ PassBand FindPassBand(std::span<const double> frequency, std::span<const std::co
     if (std::isnan(high)) {
         high = frequency.back();
     }
-    const double centre = std::log10(low * high) * 0.5;
+    // Their geometric centre, or the bound when that is lower and still
+    // above the lower corner.
+    double centre = std::log10(low * high) * 0.5;
+    if (highestMidFrequency > low) {
+        centre = std::min(centre, std::log10(highestMidFrequency));
+    }
     std::size_t mid = 0;
     for (std::size_t i = 1; i < frequency.size(); ++i) {
         if (std::fabs(std::log10(frequency[i]) - centre) < std::fabs(std::log10(frequency[mid]) - centre)) {

@@ -76,12 +76,17 @@ TEST_F(SimulationCli, SimulateAddsTheSimulationBlock)
               "Uce = 5.858 V (designed 5.812 V)\n"
               "Ib = 8.499 uA\n"
               "Voltage gain = 19.48 dB (required 20 dB)\n"
-              "Z_in = 42.13 k (required at most 50 k)\n"
+              "Z_in = 42.14 k (required at most 50 k)\n"
               "Z_out = 1.992 k (required 2 k)\n"
-              "f_-3dB = 8.035 Hz (required f_min 10 Hz)\n"
-              "Mid-band = 2.884 kHz\n");
-    // The design lines before it are those without --simulate.
-    EXPECT_EQ(r.out.substr(0, block + 1), RunCli({"design", "ce", "--gain", "20"}).out);
+              "f_-3dB = 8.034 Hz (required f_min 10 Hz)\n"
+              "Mid-band = 1 kHz\n");
+    // The design lines before it are those without --simulate, with the
+    // verdict below the title.
+    std::string plain = RunCli({"design", "ce", "--gain", "20"}).out;
+    const std::string title = "Transistor amplifier, type: Common-Emitter circuit\n";
+    ASSERT_TRUE(plain.starts_with(title));
+    plain.insert(title.size(), "Simulation (ngspice, no load): meets the requirements\n");
+    EXPECT_EQ(r.out.substr(0, block + 1), plain);
 }
 
 TEST_F(SimulationCli, CircuitsWithoutARequirementShowTheValueAlone)
