@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 namespace norvane {
 
@@ -69,25 +70,27 @@ PassBand FindPassBand(std::span<const double> frequency, std::span<const std::co
         }
     }
 
-    // The pass band around the largest magnitude below the bound (the
-    // first point when the whole sweep lies above it).
-    const auto bounded = std::upper_bound(frequency.begin(), frequency.end(), highestMidFrequency);
-    const std::size_t searched = std::max<std::size_t>(1, static_cast<std::size_t>(bounded - frequency.begin()));
-    const std::size_t peak =
-        static_cast<std::size_t>(std::max_element(db.begin(), db.begin() + searched) - db.begin());
-    const double peakLevel = db[peak] - CutoffDropDb;
-    double low = FindCrossing(frequency, db, peak, -1, peakLevel);
-    double high = FindCrossing(frequency, db, peak, +1, peakLevel);
-    if (std::isnan(low)) {
-        low = frequency.front();
+    // The pass band around the largest magnitude of the first count
+    // points: its -3 dB points, or the ends of the sweep.
+    const auto around = [&](std::ptrdiff_t count) {
+        const auto peak = static_cast<std::size_t>(std::max_element(db.begin(), db.begin() + count) - db.begin());
+        const double peakLevel = db[peak] - CutoffDropDb;
+        const double low = FindCrossing(frequency, db, peak, -1, peakLevel);
+        const double high = FindCrossing(frequency, db, peak, +1, peakLevel);
+        return std::pair{std::isnan(low) ? frequency.front() : low, std::isnan(high) ? frequency.back() : high};
+    };
+    std::pair<double, double> edges = around(static_cast<std::ptrdiff_t>(db.size()));
+    // A bound above the band's lower edge: the largest magnitude below it,
+    // and the mid-band no higher. One below the edge would put the mid-band
+    // outside the band; it is not taken.
+    const bool bounded = highestMidFrequency > edges.first;
+    if (bounded) {
+        const auto below = std::upper_bound(frequency.begin(), frequency.end(), highestMidFrequency);
+        edges = around(std::max<std::ptrdiff_t>(1, below - frequency.begin()));
     }
-    if (std::isnan(high)) {
-        high = frequency.back();
-    }
-    // Their geometric centre, or the bound when that is lower and still
-    // above the lower corner.
+    const auto [low, high] = edges;
     double centre = std::log10(low * high) * 0.5;
-    if (highestMidFrequency > low) {
+    if (bounded && highestMidFrequency > low) {
         centre = std::min(centre, std::log10(highestMidFrequency));
     }
     std::size_t mid = 0;

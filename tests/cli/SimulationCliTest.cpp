@@ -230,6 +230,55 @@ TEST_F(SimulationCli, DesignThatCannotBeBuiltIsNotSimulated)
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
+// The verdict in the JSON: {"meets", "misses": [{"quantity", "required",
+// "simulated", "why"}]}; the common-base default misses Z_out.
+TEST_F(SimulationCli, JsonCarriesTheVerdict)
+{
+    const auto j = nlohmann::json::parse(RunCli({"design", "cb", "--simulate", "--json"}).out);
+    const auto& verdict = j.at("verdict");
+    EXPECT_EQ(verdict.at("meets"), false);
+    ASSERT_EQ(verdict.at("misses").size(), 1u) << verdict.dump();
+    const auto& miss = verdict["misses"][0];
+    EXPECT_EQ(miss.at("quantity"), "Z_out");
+    EXPECT_EQ(miss.at("required"), 2000.0);
+    EXPECT_NEAR(miss.at("simulated").get<double>(), j["simulation"]["zout"].get<double>(), 1e-9);
+    EXPECT_TRUE(miss.at("why").get<std::string>().starts_with("C3 of 1 nF")) << miss.dump();
+    EXPECT_FALSE(j.contains("tuned"));
+
+    const auto meets = nlohmann::json::parse(RunCli({"design", "ce", "--gain", "20", "--simulate", "--json"}).out);
+    EXPECT_EQ(meets["verdict"]["meets"], true);
+    EXPECT_TRUE(meets["verdict"]["misses"].empty());
+}
+
+// --tune: "tuned" holds the changes, the tuned values and their verdict;
+// the report and the netlist are those of the tuned design, the report
+// naming the change and carrying the Bode plot.
+TEST_F(SimulationCli, TuneAppliesTheProposalToTheFiles)
+{
+    const auto report = m_Folder / "cb.html";
+    const auto netlist = m_Folder / "cb.cir";
+    const CliResult r =
+        RunCli({"design", "cb", "--tune", "--json", "--report", report.string(), "--netlist", netlist.string()});
+    ASSERT_EQ(r.status, ExitOk) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    const auto& tuned = j.at("tuned");
+    ASSERT_EQ(tuned.at("changes").size(), 1u) << tuned.dump();
+    EXPECT_EQ(tuned["changes"][0]["part"], "C3");
+    const double c3 = tuned["changes"][0]["proposed"].get<double>();
+    EXPECT_EQ(tuned.at("values").at("C3"), c3);
+    EXPECT_EQ(j["values"]["C3"], 1e-9);  // the design itself stays as designed
+    EXPECT_EQ(tuned.at("verdict").at("meets"), true);
+    EXPECT_EQ(j.at("verdict").at("meets"), false);
+
+    const std::string text = ReadFile(report);
+    EXPECT_NE(text.find("C3 changed to "), std::string::npos);
+    EXPECT_NE(text.find("<h2>Simulation (ngspice)</h2>\n<p>Simulation (ngspice, no load): meets the requirements</p>"),
+              std::string::npos)
+        << text;
+    EXPECT_TRUE(std::filesystem::exists(m_Folder / "cb-Files" / "cb-bode.svg"));
+    EXPECT_NE(ReadFile(netlist).find("\nC3 base 0 " + SpiceNumber(c3) + "\n"), std::string::npos);
+}
+
 TEST_F(SimulationCli, UnwritableNetlistFails)
 {
     const auto path = m_Folder / "no-such-folder" / "x.cir";
