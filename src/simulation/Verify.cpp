@@ -110,7 +110,6 @@ std::optional<TuningProposal> ProposeTuning(const AmplifierDesign& design, const
     for (const std::string& name : capacitors) {
         ladders.push_back(Ladder(PartValue(circuit, name)));
     }
-    std::vector<std::size_t> steps(capacitors.size(), 0);
     // A tuned circuit mends the misses it is for and adds none.
     const auto verifyAt = [&](const std::vector<std::size_t>& at) {
         std::vector<NamedValue> values;
@@ -130,15 +129,36 @@ std::optional<TuningProposal> ProposeTuning(const AmplifierDesign& design, const
         }
         return true;
     };
-    const auto uniform = [&](std::size_t step) { return std::vector<std::size_t>(capacitors.size(), step); };
+    // The capacitors still to raise go to step; the others stay designed.
+    std::vector<bool> raised(capacitors.size(), true);
+    const auto uniform = [&](std::size_t step) {
+        std::vector<std::size_t> at(capacitors.size(), 0);
+        for (std::size_t k = 0; k < capacitors.size(); ++k) {
+            at[k] = raised[k] ? step : 0;
+        }
+        return at;
+    };
 
-    // All of them up the ladder together, then each one down alone.
     const std::size_t top = TuningSteps;
     if (!mends(verifyAt(uniform(top)))) {
         return std::nullopt;
     }
-    steps = uniform(LowestWorking(1, top, [&](std::size_t step) { return mends(verifyAt(uniform(step))); }));
+    // A capacitor the others do without stays as designed: raised along
+    // with them, C1 of a common-base stage would take a share of the corner
+    // that C3 then has to make up for with a larger value still.
+    for (std::size_t k = 0; k < capacitors.size() && capacitors.size() > 1; ++k) {
+        raised[k] = false;
+        if (!mends(verifyAt(uniform(top)))) {
+            raised[k] = true;
+        }
+    }
+    // The rest up the ladder together, then each one down alone.
+    std::vector<std::size_t> steps =
+        uniform(LowestWorking(1, top, [&](std::size_t step) { return mends(verifyAt(uniform(step))); }));
     for (std::size_t k = 0; k < capacitors.size(); ++k) {
+        if (!raised[k]) {
+            continue;
+        }
         steps[k] = LowestWorking(0, steps[k], [&](std::size_t step) {
             std::vector<std::size_t> at = steps;
             at[k] = step;

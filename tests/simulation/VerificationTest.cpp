@@ -149,5 +149,29 @@ TEST_F(Tuning, CommonBaseDefaultMeetsZoutAndFmin)
     EXPECT_FALSE(ProposeTuning(*CommonEmitter(20)).has_value());
 }
 
+// The common-base stage at 1 kHz, 12 V, 2 k with C3 at 2.2 nF (what its
+// formula gave before it was mended): the corner at 19 x f_min comes from
+// C3 alone, and the proposal raises C3 alone, to the 100 nF the design now
+// gives itself; C1, raised along, would only have taken a share of the
+// corner.
+TEST_F(Tuning, LeavesAsDesignedWhatTheCornerDoesNotNeed)
+{
+    CommonBaseDesign design;
+    DesignInputs inputs(CircuitKind::CommonBase);
+    inputs.SetValue(InputField::LowerCutoff, 1e3);
+    design.Compute(inputs);
+    VerificationOptions small;
+    small.m_PartValues = {{"C3", 2.2e-9}};
+    const Verification before = Verify(design, small);
+    ASSERT_NE(FindMiss(before.m_Verdict, "f_-3dB"), nullptr) << before.m_Verdict.Line();
+    EXPECT_GT(before.m_Simulation.m_LowerCutoff, 15e3);
+    const std::optional<TuningProposal> proposal = ProposeTuning(design, small);
+    ASSERT_TRUE(proposal.has_value());
+    ASSERT_EQ(proposal->m_Changes.size(), 1u) << proposal->Line();
+    EXPECT_EQ(proposal->m_Changes.front().m_Part, "C3");
+    EXPECT_EQ(proposal->m_Changes.front().m_Proposed, PartValue(DescribeCircuit(design), "C3"));
+    EXPECT_TRUE(proposal->m_Verification.m_Verdict.m_Meets) << proposal->m_Verification.m_Verdict.Line();
+}
+
 } // namespace
 } // namespace norvane
