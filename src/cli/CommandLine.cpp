@@ -10,6 +10,7 @@
 #include "format/EngineeringFormat.h"
 #include "report/Report.h"
 #include "report/ReportReader.h"
+#include "report/SchematicImages.h"
 #include "transistors/TransistorModel.h"
 #include "transistors/TransistorTable.h"
 
@@ -152,15 +153,34 @@ int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std
 
     const std::unique_ptr<AmplifierDesign> design = MakeDesign(inputs->Kind());
     design->Compute(*inputs);
+    SimulationOutput simulation;
+    RunSimulation(*design, options.simulation, load, simulation);
+    // The design the files are written of: after --tune, with the proposal
+    // applied (its notes name each change).
+    std::unique_ptr<AmplifierDesign> tuned;
+    if (simulation.proposal) {
+        tuned = MakeDesign(inputs->Kind());
+        tuned->Compute(*inputs);
+        tuned->ApplyPartValues(simulation.proposal->PartValues());
+        VerificationOptions verification;
+        verification.m_LoadResistance = load;
+        simulation.tuned = Verify(*tuned, verification);
+    }
+    const AmplifierDesign& written = tuned ? *tuned : *design;
     // Every file of the command is written together, or none is.
     PendingWrites files;
-    SimulationOutput simulation;
-    if (const int status = RunSimulationOutput(*design, options.simulation, load, simulation, files, err);
+    if (const int status = AddSimulationFiles(written, options.simulation, simulation, files, err);
         status != ExitOk) {
         return status;
     }
     if (!options.report.empty()) {
-        AddReport(files, options.report, *design);
+        if (simulation.ran) {
+            AddReport(files, options.report,
+                      ReportContentOf(written, simulation.tuned ? *simulation.tuned : simulation.verification),
+                      SchematicPng(written.SchematicId()));
+        } else {
+            AddReport(files, options.report, *design);
+        }
     }
     if (const Status written = files.Commit(); !written) {
         err << written.Message() << '\n';
@@ -198,11 +218,20 @@ int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std
         if (options.simulation.simulate) {
             document["simulation"] = SimulationJson(*design, simulation);
         }
+        if (options.simulation.simulate || options.simulation.tune) {
+            document["verdict"] = VerdictJson(simulation.verification.m_Verdict);
+        }
+        if (options.simulation.tune) {
+            document["tuned"] = TunedJson(written, simulation);
+        }
         out << document.dump(2) << '\n';
     } else {
         out << "Transistor amplifier, type: " << design->Title() << '\n';
         for (const std::string& note : DesignNotes(*design)) {
             out << note << '\n';
+        }
+        if (options.simulation.simulate || options.simulation.tune) {
+            PrintVerdict(out, simulation);
         }
         out << '\n';
         out << "Input data:\n";

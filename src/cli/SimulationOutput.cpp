@@ -83,6 +83,9 @@ void AddSimulationOptions(CLI::App& command, SimulationCliOptions& options)
                        "Simulate and write frequency, magnitude (dB) and phase (degrees) to FILE.csv")
         ->option_text("FILE.csv")
         ->check(FileName());
+    command.add_flag("--tune", options.tune,
+                     "Propose E12 capacitor values that meet the requirements in simulation, and write the "
+                     "report and the netlist with them");
 }
 
 int ReadLoad(const SimulationCliOptions& options, double& load, std::ostream& err)
@@ -110,43 +113,99 @@ std::string BodeCsv(const std::vector<BodePoint>& bode)
     return text;
 }
 
-int RunSimulationOutput(const AmplifierDesign& design, const SimulationCliOptions& options, double load,
-                        SimulationOutput& output, PendingWrites& files, std::ostream& err)
+void RunSimulation(const AmplifierDesign& design, const SimulationCliOptions& options, double load,
+                   SimulationOutput& output)
 {
     output.load = load;
+    if (!options.Simulates()) {
+        return;
+    }
+    VerificationOptions verification;
+    verification.m_LoadResistance = load;
+    output.verification = Verify(design, verification);
+    output.ran = true;
+    output.tuning = options.tune;
+    if (options.tune) {
+        output.proposal = ProposeTuning(design, verification);
+    }
+}
+
+int AddSimulationFiles(const AmplifierDesign& written, const SimulationCliOptions& options,
+                       const SimulationOutput& output, PendingWrites& files, std::ostream& err)
+{
     int status = ExitOk;
     if (!options.netlistPath.empty()) {
-        if (!design.IsUsable()) {
+        if (!written.IsUsable()) {
             // A netlist of it would hold parts such as "R3 vcc base inf".
-            err << "No netlist: the design cannot be built: " << design.Problem() << ".\n";
+            err << "No netlist: the design cannot be built: " << written.Problem() << ".\n";
             status = ExitFailure;
         } else {
             NetlistOptions netlistOptions;
-            netlistOptions.m_LoadResistance = load;
-            files.AddFile(options.netlistPath, WriteNetlist(design, netlistOptions), CannotWrite("netlist"));
+            netlistOptions.m_LoadResistance = output.load;
+            files.AddFile(options.netlistPath, WriteNetlist(written, netlistOptions), CannotWrite("netlist"));
         }
     }
-    if (!options.simulate && options.bodePath.empty()) {
-        return status;
-    }
-    SimulationOptions simulationOptions;
-    simulationOptions.m_LoadResistance = load;
-    output.result = Simulate(design, simulationOptions);
-    output.ran = true;
     if (!options.bodePath.empty()) {
-        if (!output.result.m_Simulated) {
-            err << "No Bode diagram: " << output.result.Status() << ".\n";
+        const SimulationResult& result = output.tuned ? output.tuned->m_Simulation : output.Result();
+        if (!result.m_Simulated) {
+            err << "No Bode diagram: " << result.Status() << ".\n";
             status = ExitFailure;
         } else {
-            files.AddFile(options.bodePath, BodeCsv(output.result.m_Bode), CannotWrite("Bode diagram"));
+            files.AddFile(options.bodePath, BodeCsv(result.m_Bode), CannotWrite("Bode diagram"));
         }
     }
     return status;
 }
 
+void PrintVerdict(std::ostream& out, const SimulationOutput& output)
+{
+    out << output.verification.m_Verdict.Line() << '\n';
+    const Verdict& verdict = output.verification.m_Verdict;
+    if (output.proposal) {
+        out << "Proposed: " << output.proposal->Line() << '\n';
+    } else if (output.tuning && verdict.m_Simulated && !verdict.m_Meets) {
+        out << "Proposed: nothing; no capacitor change mends these misses\n";
+    }
+}
+
+json VerdictJson(const Verdict& verdict)
+{
+    json misses = json::array();
+    for (const VerdictMiss& miss : verdict.m_Misses) {
+        misses.push_back({{"quantity", miss.m_Quantity},
+                          {"required", Number(miss.m_Required)},
+                          {"simulated", Number(miss.m_Simulated)},
+                          {"why", miss.m_Why}});
+    }
+    return {{"meets", verdict.m_Meets},
+            {"misses", misses},
+            {"simulated", verdict.m_Simulated},
+            {"problem", verdict.m_Problem},
+            {"line", verdict.Line()}};
+}
+
+json TunedJson(const AmplifierDesign& tuned, const SimulationOutput& output)
+{
+    if (!output.proposal || !output.tuned) {
+        return nullptr;
+    }
+    json changes = json::array();
+    for (const PartChange& change : output.proposal->m_Changes) {
+        changes.push_back({{"part", change.m_Part}, {"designed", change.m_Designed}, {"proposed", change.m_Proposed}});
+    }
+    json values = json::object();
+    for (const auto& [name, value] : tuned.ComponentNumbers()) {
+        values[name] = Number(value);
+    }
+    return {{"changes", changes},
+            {"values", values},
+            {"line", output.proposal->Line()},
+            {"verdict", VerdictJson(output.tuned->m_Verdict)}};
+}
+
 void PrintSimulation(std::ostream& out, const AmplifierDesign& design, const SimulationOutput& output)
 {
-    const SimulationResult& r = output.result;
+    const SimulationResult& r = output.Result();
     out << "Simulation";
     if (!r.m_Simulated) {
         out << ":\n" << r.Status() << '\n';
@@ -175,7 +234,7 @@ void PrintSimulation(std::ostream& out, const AmplifierDesign& design, const Sim
 
 json SimulationJson(const AmplifierDesign& design, const SimulationOutput& output)
 {
-    const SimulationResult& r = output.result;
+    const SimulationResult& r = output.Result();
     const DesignTargets aim = TargetsOf(design);
     json warnings = json::array();
     for (const std::string& warning : r.m_Warnings) {

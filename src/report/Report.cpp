@@ -1,6 +1,7 @@
 #include "report/Report.h"
 
 #include "report/SchematicImages.h"
+#include "simulation/BodePlot.h"
 
 #include <cstdint>
 #include <utility>
@@ -150,6 +151,32 @@ void AppendRows(std::string& out, const ResultList& items)
     }
 }
 
+// The simulation section: verdict, proposal, table, Bode plot.
+void AppendSimulation(std::string& out, const std::string& reportName, const ReportSimulation& simulation)
+{
+    out += "<h2>Simulation (ngspice)</h2>\n";
+    out += "<p>" + EscapeXhtmlText(simulation.verdict) + "</p>\n";
+    if (!simulation.tuning.empty()) {
+        out += "<p>" + EscapeXhtmlText(simulation.tuning) + "</p>\n";
+    }
+    // Each row opens with a header cell: the reader takes "<tr><td>" rows
+    // for the name-value rows of the sections above.
+    out += "<table class=\"m\">\n";
+    out += "<tr><th>Quantity</th><th>Requirement</th><th>Designed</th><th>Simulated</th><th>Verdict</th></tr>\n";
+    for (const VerificationRow& row : simulation.rows) {
+        out += "<tr><th>" + EscapeXhtmlText(row.m_Quantity) + "</th>";
+        for (const std::string* cell : {&row.m_Required, &row.m_Designed, &row.m_Simulated, &row.m_Verdict}) {
+            out += "<td>" + EscapeXhtmlText(*cell) + "</td>";
+        }
+        out += "</tr>\n";
+    }
+    out += "</table>\n";
+    if (!simulation.bodeSvg.empty()) {
+        out += "<p><img src=\"" + EscapeXhtmlAttribute(BodeImageLink(reportName)) + "\" alt=\"Bode plot\" /></p>\n";
+    }
+    out += "\n";
+}
+
 } // namespace
 
 std::string EscapeXhtmlText(std::string_view text)
@@ -208,6 +235,9 @@ std::string BuildReport(const std::string& reportName, const ReportContent& cont
     for (const std::string& note : content.notes) {
         out += "<p><strong>" + EscapeXhtmlText(note) + "</strong></p>\n\n";
     }
+    if (content.simulation) {
+        out += "<p>" + EscapeXhtmlText(content.simulation->verdict) + "</p>\n\n";
+    }
 
     out += "<h2>Input data</h2>\n";
     out += "<table>\n";
@@ -227,6 +257,10 @@ std::string BuildReport(const std::string& reportName, const ReportContent& cont
     out += "<table>\n";
     AppendRows(out, content.operationPoint);
     out += "</table>\n\n";
+
+    if (content.simulation) {
+        AppendSimulation(out, reportName, *content.simulation);
+    }
 
     out += "<hr />\n\n";
     out += "<p class=\"c\">Created using Norvane ";
@@ -264,6 +298,11 @@ std::string ImageFilePath(std::string_view reportPath)
     return ImageFolderPath(reportPath) + "/" + ReportNameFromPath(reportPath) + ".png";
 }
 
+std::string BodeImageFilePath(std::string_view reportPath)
+{
+    return ImageFolderPath(reportPath) + "/" + ReportNameFromPath(reportPath) + "-bode.svg";
+}
+
 std::string ImageReference(const std::string& reportName)
 {
     return reportName + "-Files/" + reportName + ".png";
@@ -273,6 +312,12 @@ std::string ImageLink(const std::string& reportName)
 {
     const std::string name = PercentEncoded(reportName);
     return name + "-Files/" + name + ".png";
+}
+
+std::string BodeImageLink(const std::string& reportName)
+{
+    const std::string name = PercentEncoded(reportName);
+    return name + "-Files/" + name + "-bode.svg";
 }
 
 std::string ReportWriteFailureMessage(const std::string& reportPath, const std::string& reason)
@@ -311,6 +356,13 @@ Status WriteReport(const std::string& reportPath, const ReportContent& content,
     image.AddFolder(ImageFolderPath(reportPath), ImageFolderFailureMessage);
     image.AddFile(ImageFilePath(reportPath), std::string(schematicPng.begin(), schematicPng.end()),
                   ImageWriteFailureMessage);
+    if (content.simulation && !content.simulation->bodeSvg.empty()) {
+        image.AddFile(BodeImageFilePath(reportPath), content.simulation->bodeSvg,
+                      [](const std::string& plot, const std::string& reason) {
+                          return "The report was written, but its Bode plot could not be written to \"" + plot
+                                 + "\":\n" + reason;
+                      });
+    }
     return image.Commit();
 }
 
@@ -328,6 +380,13 @@ void AddReport(PendingWrites& writes, const std::string& reportPath, const Repor
                        return "The circuit image of the report could not be written to \"" + image + "\":\n" +
                               reason;
                    });
+    if (content.simulation && !content.simulation->bodeSvg.empty()) {
+        writes.AddFile(BodeImageFilePath(reportPath), content.simulation->bodeSvg,
+                       [](const std::string& image, const std::string& reason) {
+                           return "The Bode plot of the report could not be written to \"" + image + "\":\n" +
+                                  reason;
+                       });
+    }
 }
 
 Status WriteSchematicPng(std::uint16_t schematicId, const std::string& imagePath)
@@ -342,6 +401,24 @@ ReportContent ReportContentOf(const AmplifierDesign& design)
 {
     return {design.Title(), design.GetInputData(), design.GetComponentValues(),
             design.GetOperationPoint(), DesignNotes(design)};
+}
+
+ReportSimulation ReportSimulationOf(const Verification& verification, const TuningProposal* proposal)
+{
+    ReportSimulation section{verification.m_Verdict.Line(), {}, verification.m_Rows,
+                             BodeSvg(verification.m_Simulation, verification.m_Targets.m_LowerCutoff)};
+    if (proposal != nullptr) {
+        section.tuning = "Proposed: " + proposal->Line();
+    }
+    return section;
+}
+
+ReportContent ReportContentOf(const AmplifierDesign& design, const Verification& verification,
+                              const TuningProposal* proposal)
+{
+    ReportContent content = ReportContentOf(design);
+    content.simulation = ReportSimulationOf(verification, proposal);
+    return content;
 }
 
 void AddReport(PendingWrites& writes, const std::string& reportPath, const AmplifierDesign& design)

@@ -8,20 +8,39 @@
 // "/home/ann/amp1-Files" and the image file "/home/ann/amp1-Files/amp1.png";
 // the report refers to the image by the relative path "amp1-Files/amp1.png".
 //
+// A report with a simulation adds the verdict line below the notes and,
+// after the operation point, the section "Simulation (ngspice)": the verdict,
+// the tuning proposal if there is one, the verification table and the Bode
+// plot, a second picture "amp1-bode.svg" in the image folder. A report
+// without one is the same, byte for byte, as before there were simulations.
+//
 // Paths are narrow UTF-8 text with '/' as the separator.
 
 #include "common/FileWriter.h"
 #include "common/Outcome.h"
 #include "design/AmplifierDesign.h"
 #include "design/DesignResults.h"
+#include "simulation/Verification.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace norvane {
+
+// The simulation section of a report, as text.
+struct ReportSimulation {
+    std::string verdict;  // Verdict::Line()
+    std::string tuning;   // "Proposed: C3 1 nF -> 2.2 nF: ..."; empty: none
+    std::vector<VerificationRow> rows;
+    std::string bodeSvg;  // the picture; empty: none (not simulated)
+};
+
+// The section of a verification (and of its tuning proposal, if any).
+ReportSimulation ReportSimulationOf(const Verification& verification, const TuningProposal* proposal = nullptr);
 
 // What a report shows besides its name: the circuit title ("Common-Emitter
 // circuit") and the three result sections of the design.
@@ -33,6 +52,8 @@ struct ReportContent {
     // Notes shown below the heading: that the design cannot be built and
     // why, or what is doubtful about it; none for a sound design.
     std::vector<std::string> notes{};
+    // The simulation section; none in a report without simulation.
+    std::optional<ReportSimulation> simulation{};
 };
 
 // The program's version, as the About box shows it.
@@ -85,6 +106,10 @@ std::string ImageFolderPath(std::string_view reportPath);
 // The image file of the report: image folder + "/" + name + ".png".
 std::string ImageFilePath(std::string_view reportPath);
 
+// The Bode plot of a report with simulation: image folder + "/" + name +
+// "-bode.svg".
+std::string BodeImageFilePath(std::string_view reportPath);
+
 // How the report refers to its image: name + "-Files/" + name + ".png",
 // relative to the report's folder, as a path. Not a URL; see ImageLink.
 std::string ImageReference(const std::string& reportName);
@@ -99,6 +124,8 @@ std::string ImageReference(const std::string& reportName);
 // '%', '?', ':', '\\', control characters and bytes that are not UTF-8:
 // "h#1" gives "h%231-Files/h%231.png".
 std::string ImageLink(const std::string& reportName);
+// The same for the Bode plot: "h%231-Files/h%231-bode.svg".
+std::string BodeImageLink(const std::string& reportName);
 
 // ---------------------------------------------------------------------------
 // Writing
@@ -125,7 +152,8 @@ std::string ImageWriteFailureMessage(const std::string& imagePath, const std::st
 //  2. the image folder ImageFolderPath(reportPath); an existing folder is
 //     reused;
 //  3. the schematic image schematicPng to ImageFilePath(reportPath),
-//     atomically.
+//     atomically, and with a simulation its Bode plot to
+//     BodeImageFilePath(reportPath), the two together.
 // Success only when all three succeeded. A failure in step 2 or 3 leaves
 // the new report in place (it is complete, and a further save can supply the
 // image) but is reported all the same, naming the folder or the image file:
@@ -145,6 +173,9 @@ void AddReport(PendingWrites& writes, const std::string& reportPath, const Repor
 
 // The title and the three sections of a computed design.
 ReportContent ReportContentOf(const AmplifierDesign& design);
+// The same with the simulation section of a verification of the design.
+ReportContent ReportContentOf(const AmplifierDesign& design, const Verification& verification,
+                              const TuningProposal* proposal = nullptr);
 
 // Adds the report of a design with the picture of its schematic.
 void AddReport(PendingWrites& writes, const std::string& reportPath, const AmplifierDesign& design);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 namespace norvane {
 
@@ -54,7 +55,8 @@ double InterpolateCrossing(double f0, double db0, double f1, double db1, double 
     return std::pow(10.0, x);
 }
 
-PassBand FindPassBand(std::span<const double> frequency, std::span<const std::complex<double>> h)
+PassBand FindPassBand(std::span<const double> frequency, std::span<const std::complex<double>> h,
+                      double highestMidFrequency)
 {
     PassBand band;
     if (frequency.empty() || frequency.size() != h.size()) {
@@ -68,18 +70,29 @@ PassBand FindPassBand(std::span<const double> frequency, std::span<const std::co
         }
     }
 
-    // The pass band around the largest magnitude.
-    const std::size_t peak = static_cast<std::size_t>(std::max_element(db.begin(), db.end()) - db.begin());
-    const double peakLevel = db[peak] - CutoffDropDb;
-    double low = FindCrossing(frequency, db, peak, -1, peakLevel);
-    double high = FindCrossing(frequency, db, peak, +1, peakLevel);
-    if (std::isnan(low)) {
-        low = frequency.front();
+    // The pass band around the largest magnitude of the first count
+    // points: its -3 dB points, or the ends of the sweep.
+    const auto around = [&](std::ptrdiff_t count) {
+        const auto peak = static_cast<std::size_t>(std::max_element(db.begin(), db.begin() + count) - db.begin());
+        const double peakLevel = db[peak] - CutoffDropDb;
+        const double low = FindCrossing(frequency, db, peak, -1, peakLevel);
+        const double high = FindCrossing(frequency, db, peak, +1, peakLevel);
+        return std::pair{std::isnan(low) ? frequency.front() : low, std::isnan(high) ? frequency.back() : high};
+    };
+    std::pair<double, double> edges = around(static_cast<std::ptrdiff_t>(db.size()));
+    // A bound above the band's lower edge: the largest magnitude below it,
+    // and the mid-band no higher. One below the edge would put the mid-band
+    // outside the band; it is not taken.
+    const bool bounded = highestMidFrequency > edges.first;
+    if (bounded) {
+        const auto below = std::upper_bound(frequency.begin(), frequency.end(), highestMidFrequency);
+        edges = around(std::max<std::ptrdiff_t>(1, below - frequency.begin()));
     }
-    if (std::isnan(high)) {
-        high = frequency.back();
+    const auto [low, high] = edges;
+    double centre = std::log10(low * high) * 0.5;
+    if (bounded && highestMidFrequency > low) {
+        centre = std::min(centre, std::log10(highestMidFrequency));
     }
-    const double centre = std::log10(low * high) * 0.5;
     std::size_t mid = 0;
     for (std::size_t i = 1; i < frequency.size(); ++i) {
         if (std::fabs(std::log10(frequency[i]) - centre) < std::fabs(std::log10(frequency[mid]) - centre)) {

@@ -6,7 +6,13 @@
 // How the mid-band is found: first the -3 dB points relative to the
 // largest magnitude of the sweep (or the ends of the sweep where the
 // response does not fall that far); the mid-band frequency is the sweep
-// point nearest, on the logarithmic axis, to their geometric mean. Taking
+// point nearest, on the logarithmic axis, to their geometric mean. A
+// highest mid-band frequency, when given, bounds both: the largest
+// magnitude is sought below it, and the mid-band is taken no higher (unless
+// the lower -3 dB point lies above it). Without it a stage whose response
+// shows no upper corner inside the sweep would be read at the geometric
+// centre of its lower corner and the sweep's end, far above the band it was
+// designed for. Taking
 // the maximum alone would not do: an emitter follower's gain creeps up
 // towards 1 at high frequencies, where the transistor's capacitances
 // already spoil its input impedance. The -3 dB points that are reported
@@ -49,7 +55,9 @@ double InterpolateCrossing(double f0, double db0, double f1, double db1, double 
 
 // Empty frequency or h, sizes that differ, frequencies that do not rise
 // or values that are no finite numbers give a PassBand with NaN values.
-PassBand FindPassBand(std::span<const double> frequency, std::span<const std::complex<double>> h);
+// highestMidFrequency in Hz; infinity: no bound.
+PassBand FindPassBand(std::span<const double> frequency, std::span<const std::complex<double>> h,
+                      double highestMidFrequency = std::numeric_limits<double>::infinity());
 
 // Magnitude in dB and phase in degrees at every sweep point. The phase is
 // unwrapped outward from the point midIndex, where it is the principal

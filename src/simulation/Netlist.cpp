@@ -4,7 +4,9 @@
 #include "design/CommonCollectorDesign.h"
 #include "design/CommonEmitterDesign.h"
 
+#include <algorithm>
 #include <charconv>
+#include <limits>
 #include <cmath>
 #include <string_view>
 
@@ -155,6 +157,11 @@ std::string SpiceNumber(double value)
     return number;
 }
 
+const char* DrivenNode(double sourceResistance)
+{
+    return sourceResistance > 0 && std::isfinite(sourceResistance) ? "source" : "in";
+}
+
 AmplifierCircuit DescribeCircuit(const AmplifierDesign& design)
 {
     if (const auto* ce = dynamic_cast<const CommonEmitterDesign*>(&design)) {
@@ -167,6 +174,18 @@ AmplifierCircuit DescribeCircuit(const AmplifierDesign& design)
         return DescribeCommonCollector(*cc);
     }
     return {};
+}
+
+const CircuitPart* FindPart(const AmplifierCircuit& circuit, std::string_view name)
+{
+    const auto part = std::ranges::find(circuit.m_Parts, name, &CircuitPart::m_Name);
+    return part == circuit.m_Parts.end() ? nullptr : &*part;
+}
+
+double PartValue(const AmplifierCircuit& circuit, std::string_view name)
+{
+    const CircuitPart* part = FindPart(circuit, name);
+    return part == nullptr ? std::numeric_limits<double>::quiet_NaN() : part->m_Value;
 }
 
 std::string CheckCircuit(const AmplifierCircuit& circuit)
@@ -241,7 +260,11 @@ std::string WriteNetlist(const AmplifierCircuit& circuit, const NetlistOptions& 
         text += "* Output impedance: input shorted, 1 A AC into out, so V(out) is Z_out\n";
     }
     text += "VCC vcc 0 DC " + SpiceNumber(supply) + "\n";
-    text += std::string("VIN in 0 DC 0 AC ") + (options.m_DriveOutput ? "0" : "1") + "\n";
+    const std::string driven = DrivenNode(options.m_SourceResistance);
+    text += "VIN " + driven + " 0 DC 0 AC " + (options.m_DriveOutput ? "0" : "1") + "\n";
+    if (driven != "in") {
+        text += "RSOURCE " + driven + " in " + SpiceNumber(options.m_SourceResistance) + "\n";
+    }
     for (const CircuitPart& part : circuit.m_Parts) {
         text += part.m_Name + " " + part.m_NodeA + " " + part.m_NodeB + " " + SpiceNumber(part.m_Value) + "\n";
     }

@@ -15,6 +15,8 @@
 // - VCC is the supply; VIN is an ideal signal source (DC 0, AC 1) at in.
 //   With an ideal source the measured gain is the stage's own gain, which
 //   is what the design aims at, and the input impedance is V(in)/I(VIN).
+//   A source resistance, when one is given, sits between VIN, which then
+//   drives the node source, and in: RSOURCE.
 // - RLOAD from out to ground: the given load, or OpenLoadResistance when
 //   there is none. Without a resistor there, out would hang on C2 alone,
 //   with no DC path, and the simulator's matrix would be singular.
@@ -36,6 +38,7 @@
 #include "transistors/TransistorTable.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace norvane {
@@ -58,6 +61,9 @@ struct NetlistOptions {
     // Load from out to ground in ohms; 0 (or anything not above 0) means no
     // load, written as OpenLoadResistance.
     double m_LoadResistance = 0.0;
+    // Resistance of the signal source in ohms, in series with VIN; 0 (or
+    // anything not above 0) means an ideal source, driving in itself.
+    double m_SourceResistance = 0.0;
     int m_PointsPerDecade = DefaultPointsPerDecade;
     // The variant for measuring the output impedance: VIN stays in place
     // with AC 0 (an ideal source shorts the input), RLOAD is the open-output
@@ -73,6 +79,9 @@ struct CircuitPart {
     std::string m_NodeB;
     double m_Value = 0.0;  // ohm or farad
 };
+
+// The node VIN drives: "source" behind a source resistance, else "in".
+const char* DrivenNode(double sourceResistance);
 
 // A designed amplifier in simulator terms.
 struct AmplifierCircuit {
@@ -94,6 +103,11 @@ struct AmplifierCircuit {
 // transistor gives) has R5 and C3 straight at the emitter. A design that
 // cannot be built is described all the same, with a note that says why.
 AmplifierCircuit DescribeCircuit(const AmplifierDesign& design);
+
+// The part of the circuit by name ("C3"); nullptr when it has none.
+const CircuitPart* FindPart(const AmplifierCircuit& circuit, std::string_view name);
+// Its value in ohm or farad; NaN when the circuit has no such part.
+double PartValue(const AmplifierCircuit& circuit, std::string_view name);
 
 // Empty when every value of the circuit can be simulated (finite and above
 // zero), otherwise what is wrong, e.g. "R2 is not a finite value".

@@ -326,6 +326,7 @@ constexpr const char* OperatingPointAids = "optran 1 1 1 0 10u 0";
 struct RunData {
     std::vector<double> frequency;
     std::vector<std::complex<double>> in;
+    std::vector<std::complex<double>> driven;  // V(source), or a copy of in
     std::vector<std::complex<double>> out;
     std::vector<std::complex<double>> sourceCurrent;  // I(VIN)
     double ic = 0.0, ib = 0.0, vc = 0.0, ve = 0.0;
@@ -409,6 +410,12 @@ Status Run(const std::string& netlist, const SimulationProbe* probe, bool readIn
         bool ok = ReadVector(ac + ".frequency", frequency) && ReadVector(ac + ".out", data.out);
         if (ok && readInput) {
             ok = ReadVector(ac + ".in", data.in) && ReadVector(ac + ".vin#branch", data.sourceCurrent);
+            const std::string driven = probe != nullptr ? probe->m_Driven : "in";
+            if (driven == "in") {
+                data.driven = data.in;
+            } else {
+                ok = ok && ReadVector(ac + "." + driven, data.driven);
+            }
         }
         if (ok && probe != nullptr && probe->m_HasTransistor) {
             ok = ReadNumber("@q1[ic]", data.ic) && ReadNumber("@q1[ib]", data.ib)
@@ -442,14 +449,6 @@ SimulationResult NotSimulated(std::string why, std::string log = {})
 }
 
 } // namespace
-
-std::string SimulationResult::Status() const
-{
-    if (m_Simulated) {
-        return "simulated";
-    }
-    return (m_Unavailable ? "simulation unavailable: " : "not simulated: ") + m_Problem;
-}
 
 Status SimulatorAvailable()
 {
@@ -491,17 +490,18 @@ SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::s
     }
 
     const std::size_t n = signal.frequency.size();
-    if (n < 2 || signal.in.size() != n || signal.out.size() != n || signal.sourceCurrent.size() != n
+    if (n < 2 || signal.in.size() != n || signal.driven.size() != n || signal.out.size() != n
+        || signal.sourceCurrent.size() != n
         || (!outputNetlist.empty() && output.out.size() != n) || !AllFinite(signal.in) || !AllFinite(signal.out)
-        || !AllFinite(signal.sourceCurrent) || !AllFinite(output.out)) {
+        || !AllFinite(signal.driven) || !AllFinite(signal.sourceCurrent) || !AllFinite(output.out)) {
         return NotSimulated("the simulation results are no usable numbers", log);
     }
 
     std::vector<std::complex<double>> gain(n);
     for (std::size_t i = 0; i < n; ++i) {
-        gain[i] = signal.out[i] / signal.in[i];
+        gain[i] = signal.out[i] / signal.driven[i];
     }
-    const PassBand band = FindPassBand(signal.frequency, gain);
+    const PassBand band = FindPassBand(signal.frequency, gain, probe.m_HighestMidFrequency);
     if (std::isnan(band.m_MidGainDb)) {
         return NotSimulated("the simulated response has no pass band (no signal at the output)", log);
     }
@@ -536,13 +536,18 @@ SimulationResult Simulate(const AmplifierDesign& design, const SimulationOptions
     if (!design.IsUsable()) {
         return NotSimulated("the design cannot be built: " + design.Problem());
     }
-    const AmplifierCircuit circuit = DescribeCircuit(design);
+    return SimulateCircuit(DescribeCircuit(design), options);
+}
+
+SimulationResult SimulateCircuit(const AmplifierCircuit& circuit, const SimulationOptions& options)
+{
     const std::string check = CheckCircuit(circuit);
     if (!check.empty()) {
         return NotSimulated(check);
     }
     NetlistOptions netlistOptions;
     netlistOptions.m_LoadResistance = options.m_LoadResistance;
+    netlistOptions.m_SourceResistance = options.m_SourceResistance;
     netlistOptions.m_PointsPerDecade = options.m_PointsPerDecade;
     const std::string signal = WriteNetlist(circuit, netlistOptions);
     netlistOptions.m_DriveOutput = true;
@@ -552,6 +557,8 @@ SimulationResult Simulate(const AmplifierDesign& design, const SimulationOptions
     probe.m_IsPnp = circuit.m_IsPnp;
     probe.m_Collector = circuit.m_Collector;
     probe.m_Emitter = circuit.m_Emitter;
+    probe.m_Driven = DrivenNode(options.m_SourceResistance);
+    probe.m_HighestMidFrequency = MidbandLimitFactor * circuit.m_LowerCutoff;
     return SimulateNetlists(signal, output, probe);
 }
 

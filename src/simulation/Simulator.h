@@ -14,7 +14,9 @@
 //      (@q1[ic], @q1[ib]), Uce = V(collector node) - V(emitter node); all
 //      three as magnitudes, like the design reports them for PNP types too.
 //    - Gain: H(f) = V(out) / V(in); mid-band, gain in dB and the -3 dB
-//      points as FrequencyResponse.h describes them.
+//      points as FrequencyResponse.h describes them, the mid-band no
+//      higher than MidbandLimitFactor x f_min. Behind a source resistance
+//      the gain is V(out) / V(source), what the source's own voltage sees.
 //    - Input impedance: |V(in) / I(in)| at the mid-band point, I(in) being
 //      the current VIN drives into the circuit (-I(VIN) in SPICE's sign).
 //      It includes the load, as a source driving the stage would see it.
@@ -49,9 +51,16 @@ namespace norvane {
 // Seconds of wall time that one simulation (both runs) may take at most.
 inline constexpr double SimulationTimeLimit = 2.0;
 
+// The mid-band figures of a design are read no higher than this multiple
+// of its f_min: two decades above the band's lower edge, where the stage
+// does what it was designed for, and below the transistor's own roll-off.
+inline constexpr double MidbandLimitFactor = 100.0;
+
 struct SimulationOptions {
     // Load at the output in ohms; 0 means none (OpenLoadResistance).
     double m_LoadResistance = 0.0;
+    // Resistance of the signal source in ohms; 0 means an ideal source.
+    double m_SourceResistance = 0.0;
     int m_PointsPerDecade = DefaultPointsPerDecade;
 };
 
@@ -85,7 +94,13 @@ struct SimulationResult {
 
     // "simulated", "not simulated: <why>", or "simulation unavailable:
     // <why>" when m_Unavailable.
-    std::string Status() const;
+    std::string Status() const
+    {
+        if (m_Simulated) {
+            return "simulated";
+        }
+        return (m_Unavailable ? "simulation unavailable: " : "not simulated: ") + m_Problem;
+    }
 };
 
 // Simulates a computed design. A design that cannot be built, values that
@@ -93,12 +108,20 @@ struct SimulationResult {
 // not converge give m_Simulated false and the reason in m_Problem.
 [[nodiscard]] SimulationResult Simulate(const AmplifierDesign& design, const SimulationOptions& options = {});
 
+// The same for a circuit described (and perhaps edited) by the caller.
+[[nodiscard]] SimulationResult SimulateCircuit(const AmplifierCircuit& circuit, const SimulationOptions& options = {});
+
 // What to read besides the AC vectors.
 struct SimulationProbe {
     bool m_HasTransistor = true;  // a Q1 whose operating point is wanted
     bool m_IsPnp = false;
     std::string m_Collector = "collector";
     std::string m_Emitter = "emitter";
+    // The node whose voltage the gain is taken against: in, or source
+    // behind a source resistance (Netlist.h).
+    std::string m_Driven = "in";
+    // The highest mid-band frequency in Hz (FindPassBand); infinity: none.
+    double m_HighestMidFrequency = std::numeric_limits<double>::infinity();
 };
 
 // The measurement of any circuit that follows the netlist conventions

@@ -16,13 +16,30 @@
 // The mid-band figures (gain, Z_in, Z_out) are read inside the pass band,
 // no higher than 100 x f_min (or the upper corner, when that is lower).
 // The verdict never changes a designed value.
+//
+// The likely cause of a miss is told from the design's values and the
+// transistor's card, where they show one: the capacitor whose own corner
+// lies highest for a lower corner above f_min; C1 against the Miller
+// capacitance of a common-emitter stage that loses gain; C3 against the
+// collector-base capacitance for the common-base Z_out (the collector
+// drives the base through it, and the stage's output resistance falls to
+// about C3 / (gm x C_cb), whatever the frequency).
+//
+// The tuning proposal leaves as designed each capacitor of the misses that
+// the others, raised four decades, do without; it scales the rest up the
+// E12 ladder together, step by step in a bisection, to the first step that
+// mends those misses without adding one, and then lowers each of them
+// alone, again by bisection, as far as it can. Every step is one
+// simulation of about 4 ms, some twenty in all.
 
 #include "design/AmplifierDesign.h"
+#include "simulation/DesignTargets.h"
 #include "simulation/Simulator.h"
 
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace norvane {
@@ -53,10 +70,18 @@ struct Verdict {
     std::string m_Problem;
     bool m_Meets = false;
     std::vector<VerdictMiss> m_Misses;
+    // What was simulated beside the design: "no load", "load 4.7 k,
+    // source 600", with the part values that differ from the design's.
+    std::string m_Conditions = "no load";
 
     // The line below the title: what was simulated and whether the design
-    // meets its requirements, naming each miss.
+    // meets its requirements, naming each miss and its likely cause:
+    // "Simulation (ngspice, no load): meets the requirements",
+    // "Simulation (ngspice, no load): misses Z_out: 1.485 k for 2 k (C3 of
+    // 1 nF does not ground the base at 100 kHz: ...)", "Not simulated: ...".
     std::string Line() const;
+    // Whether quantity ("Z_out") is among the misses.
+    bool Misses(std::string_view quantity) const;
 };
 
 // One row of the verification table, as shown: Ic, Uce, gain, Z_in, Z_out,
@@ -74,11 +99,17 @@ struct Verification {
     SimulationResult m_Simulation;
     Verdict m_Verdict;
     std::vector<VerificationRow> m_Rows;
+    DesignTargets m_Targets;  // what the design aimed at
 };
 
 // Simulates the design (with the options' edits, load and source) and
 // judges it. Thread-safe: simulations are serialised by the simulator.
 [[nodiscard]] Verification Verify(const AmplifierDesign& design, const VerificationOptions& options = {});
+
+// The judging half of Verify, for a simulation of VerifiedCircuit(design,
+// options.m_PartValues) run with the options' load and source.
+[[nodiscard]] Verification JudgeSimulation(const AmplifierDesign& design, const VerificationOptions& options,
+                                           SimulationResult simulation);
 
 struct PartChange {
     std::string m_Part;    // "C3"
@@ -89,6 +120,12 @@ struct PartChange {
 struct TuningProposal {
     std::vector<PartChange> m_Changes;
     Verification m_Verification;  // of the design with the changes
+    // The quantities of the misses the changes mend ("Z_out", "f_-3dB").
+    std::vector<std::string> m_Mended;
+
+    // The changes as part values for VerificationOptions::m_PartValues and
+    // AmplifierDesign::ApplyPartValues.
+    std::vector<NamedValue> PartValues() const;
 
     // "C3 22 pF -> 100 nF: Z_out 1.86 k, f_-3dB 0.92 x f_min"
     std::string Line() const;
@@ -101,5 +138,13 @@ struct TuningProposal {
 // stay as designed.
 [[nodiscard]] std::optional<TuningProposal> ProposeTuning(const AmplifierDesign& design,
                                                           const VerificationOptions& options = {});
+
+// The circuit Verify simulates: the design's, with the options' part
+// values in place (a name the circuit has no part of is left out).
+AmplifierCircuit VerifiedCircuit(const AmplifierDesign& design, const std::vector<NamedValue>& partValues);
+
+// The verification table of a simulation of the design's circuit (parts
+// edited or not); Verify fills it so.
+std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design, const Verification& verification);
 
 } // namespace norvane

@@ -76,12 +76,17 @@ TEST_F(SimulationCli, SimulateAddsTheSimulationBlock)
               "Uce = 5.858 V (designed 5.812 V)\n"
               "Ib = 8.499 uA\n"
               "Voltage gain = 19.48 dB (required 20 dB)\n"
-              "Z_in = 42.13 k (required at most 50 k)\n"
+              "Z_in = 42.14 k (required at most 50 k)\n"
               "Z_out = 1.992 k (required 2 k)\n"
-              "f_-3dB = 8.035 Hz (required f_min 10 Hz)\n"
-              "Mid-band = 2.884 kHz\n");
-    // The design lines before it are those without --simulate.
-    EXPECT_EQ(r.out.substr(0, block + 1), RunCli({"design", "ce", "--gain", "20"}).out);
+              "f_-3dB = 8.034 Hz (required f_min 10 Hz)\n"
+              "Mid-band = 1 kHz\n");
+    // The design lines before it are those without --simulate, with the
+    // verdict below the title.
+    std::string plain = RunCli({"design", "ce", "--gain", "20"}).out;
+    const std::string title = "Transistor amplifier, type: Common-Emitter circuit\n";
+    ASSERT_TRUE(plain.starts_with(title));
+    plain.insert(title.size(), "Simulation (ngspice, no load): meets the requirements\n");
+    EXPECT_EQ(r.out.substr(0, block + 1), plain);
 }
 
 TEST_F(SimulationCli, CircuitsWithoutARequirementShowTheValueAlone)
@@ -223,6 +228,55 @@ TEST_F(SimulationCli, DesignThatCannotBeBuiltIsNotSimulated)
     EXPECT_EQ(r.status, ExitFailure);
     EXPECT_TRUE(r.err.starts_with("No Bode diagram: not simulated: ")) << r.err;
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// The verdict in the JSON: {"meets", "misses": [{"quantity", "required",
+// "simulated", "why"}]}; the common-base default misses Z_out.
+TEST_F(SimulationCli, JsonCarriesTheVerdict)
+{
+    const auto j = nlohmann::json::parse(RunCli({"design", "cb", "--simulate", "--json"}).out);
+    const auto& verdict = j.at("verdict");
+    EXPECT_EQ(verdict.at("meets"), false);
+    ASSERT_EQ(verdict.at("misses").size(), 1u) << verdict.dump();
+    const auto& miss = verdict["misses"][0];
+    EXPECT_EQ(miss.at("quantity"), "Z_out");
+    EXPECT_EQ(miss.at("required"), 2000.0);
+    EXPECT_NEAR(miss.at("simulated").get<double>(), j["simulation"]["zout"].get<double>(), 1e-9);
+    EXPECT_TRUE(miss.at("why").get<std::string>().starts_with("C3 of 1 nF")) << miss.dump();
+    EXPECT_FALSE(j.contains("tuned"));
+
+    const auto meets = nlohmann::json::parse(RunCli({"design", "ce", "--gain", "20", "--simulate", "--json"}).out);
+    EXPECT_EQ(meets["verdict"]["meets"], true);
+    EXPECT_TRUE(meets["verdict"]["misses"].empty());
+}
+
+// --tune: "tuned" holds the changes, the tuned values and their verdict;
+// the report and the netlist are those of the tuned design, the report
+// naming the change and carrying the Bode plot.
+TEST_F(SimulationCli, TuneAppliesTheProposalToTheFiles)
+{
+    const auto report = m_Folder / "cb.html";
+    const auto netlist = m_Folder / "cb.cir";
+    const CliResult r =
+        RunCli({"design", "cb", "--tune", "--json", "--report", report.string(), "--netlist", netlist.string()});
+    ASSERT_EQ(r.status, ExitOk) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    const auto& tuned = j.at("tuned");
+    ASSERT_EQ(tuned.at("changes").size(), 1u) << tuned.dump();
+    EXPECT_EQ(tuned["changes"][0]["part"], "C3");
+    const double c3 = tuned["changes"][0]["proposed"].get<double>();
+    EXPECT_EQ(tuned.at("values").at("C3"), c3);
+    EXPECT_EQ(j["values"]["C3"], 1e-9);  // the design itself stays as designed
+    EXPECT_EQ(tuned.at("verdict").at("meets"), true);
+    EXPECT_EQ(j.at("verdict").at("meets"), false);
+
+    const std::string text = ReadFile(report);
+    EXPECT_NE(text.find("C3 changed to "), std::string::npos);
+    EXPECT_NE(text.find("<h2>Simulation (ngspice)</h2>\n<p>Simulation (ngspice, no load): meets the requirements</p>"),
+              std::string::npos)
+        << text;
+    EXPECT_TRUE(std::filesystem::exists(m_Folder / "cb-Files" / "cb-bode.svg"));
+    EXPECT_NE(ReadFile(netlist).find("\nC3 base 0 " + SpiceNumber(c3) + "\n"), std::string::npos);
 }
 
 TEST_F(SimulationCli, UnwritableNetlistFails)

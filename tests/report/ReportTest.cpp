@@ -1,5 +1,8 @@
 #include "report/Report.h"
 
+#include "design/CommonBaseDesign.h"
+#include "report/ReportReader.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -649,6 +652,57 @@ TEST_F(ReportWriting, ImageWriteFailingMidwayKeepsTheEarlierImage)
     EXPECT_EQ(ReadFile(report), BuildReport("amp1", CommonBaseDefaults()));
     EXPECT_EQ(ReadFile(image), AsText(png));
     EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png"}));
+}
+
+// A report with simulation: the verdict below the title, the section after
+// the operation point with a header cell opening each row (the reader takes
+// "<tr><td>" rows for its own), the Bode plot beside the schematic. It
+// stays well-formed and reads back as the design it shows.
+TEST_F(ReportWriting, SimulationAddsItsSectionAndTheBodePlot)
+{
+    CommonBaseDesign design;
+    design.Compute(DesignInputs(CircuitKind::CommonBase));
+    // A flat response at 40 dB with a 600 ohm output: the Z_out miss.
+    SimulationResult simulated;
+    simulated.m_Simulated = true;
+    simulated.m_Ic = design.Ic();
+    simulated.m_Uce = design.Uce();
+    simulated.m_GainDb = 40;
+    simulated.m_OutputImpedance = 600;
+    for (const double f : {1e2, 1e4, 1e6, 1e8}) {
+        simulated.m_Bode.push_back({f, 40.0, 0.0});
+    }
+    const Verification verification = JudgeSimulation(design, {}, simulated);
+    ASSERT_TRUE(verification.m_Verdict.Misses("Z_out"));
+    const ReportContent content = ReportContentOf(design, verification);
+    ASSERT_TRUE(content.simulation.has_value());
+
+    const std::string text = BuildReport("amp1", content);
+    const std::string verdict = "<p>" + EscapeXhtmlText(verification.m_Verdict.Line()) + "</p>\n";
+    EXPECT_NE(text.find("</h1>\n\n" + verdict), std::string::npos) << text;
+    const std::size_t operation = text.find("<h2>Operation point</h2>");
+    const std::size_t section = text.find("<h2>Simulation (ngspice)</h2>\n" + verdict + "<table class=\"m\">\n");
+    ASSERT_NE(section, std::string::npos) << text;
+    EXPECT_LT(operation, section);
+    EXPECT_LT(section, text.find("<hr />"));
+    EXPECT_NE(text.find("<tr><th>Z_out</th><td>2 k &#177; 20 %</td><td>2 k</td><td>600</td><td>misses</td></tr>\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("<p><img src=\"amp1-Files/amp1-bode.svg\" alt=\"Bode plot\" /></p>"), std::string::npos);
+    EXPECT_TRUE(IsPureAscii(text));
+    const Expected<ReportRecipe> recipe = ParseReport(text);
+    ASSERT_TRUE(recipe.Ok()) << recipe.Message();
+    EXPECT_EQ(recipe->componentValues, design.GetComponentValues());
+
+    PendingWrites writes;
+    AddReport(writes, report, content, png);
+    ASSERT_TRUE(writes.Commit().Ok());
+    EXPECT_EQ(ReadFile(report), text);
+    EXPECT_EQ(ReadFile(folder / "amp1-Files/amp1-bode.svg"), content.simulation->bodeSvg);
+    EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png", "amp1-bode.svg"}));
+    SKIP_WITHOUT_XMLLINT();
+    EXPECT_TRUE(WellFormedFile(report));
+    EXPECT_TRUE(WellFormedFile(folder / "amp1-Files/amp1-bode.svg"));
 }
 
 TEST(FileWriting, ReplacesAnyEarlierContentExactly)

@@ -111,6 +111,22 @@ TEST(FindPassBand, MidBandOfAGainThatCreepsUpwards)
     EXPECT_NEAR(band.m_MidGainDb, 20 * std::log10(0.99), 1e-3);
 }
 
+// A bound on the mid-band: a high-pass at 100 Hz whose own centre would lie
+// at 316 kHz is read at the bound, 10 kHz, where it passes all but 0.0004 dB;
+// a bound below the corner would put the mid-band outside the band, and is
+// not taken.
+TEST(FindPassBand, MidBandNoHigherThanTheBound)
+{
+    const double corner = 100.0;
+    const Sweep sweep = Sample([&](double f) { return HighPass(f, corner); }, corner / 1e3, corner * 1e5);
+    const PassBand bounded = FindPassBand(sweep.f, sweep.h, 100 * corner);
+    EXPECT_NEAR(std::log10(bounded.m_MidFrequency), 4.0, 0.011);
+    EXPECT_NEAR(bounded.m_MidGainDb, 0.0, 1e-3);
+    EXPECT_NEAR(bounded.m_LowerCutoff, corner, 1e-3 * corner);
+    const PassBand belowCorner = FindPassBand(sweep.f, sweep.h, corner / 10);
+    EXPECT_NEAR(belowCorner.m_MidFrequency, FindPassBand(sweep.f, sweep.h).m_MidFrequency, 1e-9);
+}
+
 TEST(FindPassBand, RefusesWhatIsNoSweep)
 {
     EXPECT_TRUE(std::isnan(FindPassBand({}, {}).m_MidGainDb));

@@ -331,6 +331,21 @@ TEST(Netlist, OutputDriveVariantShortsTheInputAndDrivesOut)
     EXPECT_TRUE(HasLine(netlist, "RLOAD out 0 1e+12")) << netlist;
 }
 
+// Behind a source resistance VIN drives the node source, and in is the
+// stage's input still; the output run keeps it, shorted through VIN.
+TEST(Netlist, SourceResistanceSitsBetweenVinAndIn)
+{
+    NetlistOptions options;
+    options.m_SourceResistance = 600;
+    for (const bool output : {false, true}) {
+        options.m_DriveOutput = output;
+        const std::string netlist = WriteNetlist(CommonEmitter(20), options);
+        EXPECT_TRUE(HasLine(netlist, std::string("VIN source 0 DC 0 AC ") + (output ? "0" : "1"))) << netlist;
+        EXPECT_TRUE(HasLine(netlist, "RSOURCE source in 600")) << netlist;
+    }
+    EXPECT_EQ(WriteNetlist(CommonEmitter(20)).find("RSOURCE"), std::string::npos);
+}
+
 TEST(Netlist, PointsPerDecade)
 {
     NetlistOptions options;
