@@ -9,6 +9,7 @@
 #include "design/DesignResults.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -123,5 +124,8 @@ private:
     std::string m_Problem;
     std::vector<std::string> m_Notes;
 };
+
+// A new design object of the circuit (kind must not be None).
+std::unique_ptr<AmplifierDesign> MakeDesign(CircuitKind kind);
 
 } // namespace norvane
