@@ -6,6 +6,7 @@
 #include "design/CommonCollectorDesign.h"
 #include "design/CommonEmitterDesign.h"
 #include "simulation/Netlist.h"
+#include "simulation/Ranking.h"
 #include "simulation/Simulator.h"
 
 #include <benchmark/benchmark.h>
@@ -46,6 +47,35 @@ void NetlistText(benchmark::State& state)
     }
 }
 BENCHMARK(NetlistText);
+
+// The whole table ranked (every design, the candidates simulated), with
+// the design and the simulation share of each run.
+void RankWholeTable(benchmark::State& state)
+{
+    DesignInputs inputs(static_cast<CircuitKind>(state.range(0)));
+    if (inputs.Kind() == CircuitKind::CommonEmitter) {
+        inputs.SetValue(InputField::Gain, 20);
+    }
+    double design = 0;
+    double simulation = 0;
+    for (auto _ : state) {
+        const Expected<Ranking> ranking = Rank(inputs);
+        if (!ranking) {
+            state.SkipWithError(ranking.Message().c_str());
+            break;
+        }
+        design += ranking->m_DesignSeconds;
+        simulation += ranking->m_SimulationSeconds;
+    }
+    state.counters["design_ms"] = benchmark::Counter(design * 1000, benchmark::Counter::kAvgIterations);
+    state.counters["simulation_ms"] = benchmark::Counter(simulation * 1000, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(RankWholeTable)
+    ->Arg(static_cast<int>(CircuitKind::CommonEmitter))
+    ->Arg(static_cast<int>(CircuitKind::CommonBase))
+    ->Arg(static_cast<int>(CircuitKind::CommonCollector))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 } // namespace norvane

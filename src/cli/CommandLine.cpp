@@ -1,11 +1,9 @@
 #include "cli/CommandLine.h"
 
 #include "cli/OptionValues.h"
+#include "cli/RankOutput.h"
 #include "cli/SimulationOutput.h"
 
-#include "design/CommonBaseDesign.h"
-#include "design/CommonCollectorDesign.h"
-#include "design/CommonEmitterDesign.h"
 #include "design/InputChecks.h"
 #include "format/EngineeringFormat.h"
 #include "report/Report.h"
@@ -128,17 +126,6 @@ int GatherInputs(std::optional<CircuitKind> kind, const DesignOptions& options,
     return ExitOk;
 }
 
-std::unique_ptr<AmplifierDesign> MakeDesign(CircuitKind kind)
-{
-    switch (kind) {
-    case CircuitKind::CommonEmitter: return std::make_unique<CommonEmitterDesign>();
-    case CircuitKind::CommonBase: return std::make_unique<CommonBaseDesign>();
-    case CircuitKind::CommonCollector:
-    case CircuitKind::None: break;
-    }
-    return std::make_unique<CommonCollectorDesign>();
-}
-
 int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std::ostream& out,
               std::ostream& err)
 {
@@ -248,9 +235,10 @@ int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std
     return ExitOk;
 }
 
-// The options of a design command: the requirement fields given, the type,
-// the series, the outputs.
-void AddDesignOptions(CLI::App& command, std::span<const CircuitField> fields, DesignOptions& options)
+// The requirement options of a design or ranking command: the fields
+// given, the type (askType), the series, the report to start from.
+void AddRequirementOptions(CLI::App& command, std::span<const CircuitField> fields, bool askType,
+                           DesignOptions& options)
 {
     for (const CircuitField& circuitField : fields) {
         const FieldInfo& info = FieldInfoOf(circuitField.field);
@@ -264,10 +252,12 @@ void AddDesignOptions(CLI::App& command, std::span<const CircuitField> fields, D
             help)
             ->check(NotAnOption());
     }
-    command.add_option_function<std::string>(
-        "--transistor", [&options](const std::string& text) { options.transistor = text; },
-        std::string("Transistor type (default ") + DefaultTransistorName + ")")
-        ->check(NotAnOption());
+    if (askType) {
+        command.add_option_function<std::string>(
+            "--transistor", [&options](const std::string& text) { options.transistor = text; },
+            std::string("Transistor type (default ") + DefaultTransistorName + ")")
+            ->check(NotAnOption());
+    }
     command
         .add_option_function<std::string>(
             "--series", [&options](const std::string& text) { options.series = text; },
@@ -278,6 +268,15 @@ void AddDesignOptions(CLI::App& command, std::span<const CircuitField> fields, D
                        "given beside it override them")
         ->option_text("REPORT")
         ->check(FileName());
+    command.footer("Values take SI prefix letters and units, as the dialogs do: "
+                   "4k7, 2.2u, 100mA, 12 V.");
+}
+
+// The options of a design command: the requirements, the type, the
+// series, the outputs.
+void AddDesignOptions(CLI::App& command, std::span<const CircuitField> fields, DesignOptions& options)
+{
+    AddRequirementOptions(command, fields, true, options);
     command.add_flag("--json", options.json, "Print the result as JSON");
     command
         .add_option("--report", options.report,
@@ -286,8 +285,6 @@ void AddDesignOptions(CLI::App& command, std::span<const CircuitField> fields, D
         ->option_text("PATH")
         ->check(FileName());
     AddSimulationOptions(command, options.simulation);
-    command.footer("Values take SI prefix letters and units, as the dialogs do: "
-                   "4k7, 2.2u, 100mA, 12 V.");
 }
 
 int RunTransistors(bool asJson, std::ostream& out)
@@ -445,6 +442,22 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
         command->callback([&chosenCircuit, kind = circuit.kind] { chosenCircuit = kind; });
     }
 
+    // rank <circuit> [requirements]
+    CLI::App* rankCommand = app.add_subcommand(
+        "rank", "Rank every built-in transistor type for a circuit's requirements: design with "
+                "each, simulate the best, and list them");
+    rankCommand->require_subcommand(1);
+    DesignOptions rankRequirements;
+    RankCliOptions rankOptions;
+    std::optional<CircuitKind> rankCircuit;
+    for (const CircuitInfo& circuit : AllCircuits()) {
+        CLI::App* command = rankCommand->add_subcommand(circuit.command, circuit.description);
+        command->alias(circuit.alias);
+        AddRequirementOptions(*command, circuit.dialogOrder, false, rankRequirements);
+        AddRankOptions(*command, rankOptions);
+        command->callback([&rankCircuit, kind = circuit.kind] { rankCircuit = kind; });
+    }
+
     bool listJson = false;
     CLI::App* listCommand = app.add_subcommand("transistors", "List the built-in transistor types");
     listCommand->add_flag("--json", listJson, "Print as JSON");
@@ -489,6 +502,13 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
 
     if (designCommand->parsed()) {
         return RunDesign(chosenCircuit, designOptions, out, err);
+    }
+    if (rankCommand->parsed()) {
+        std::optional<DesignInputs> inputs;
+        if (const int status = GatherInputs(rankCircuit, rankRequirements, inputs, err); status != ExitOk) {
+            return status;
+        }
+        return RunRank(*inputs, rankOptions, out, err);
     }
     if (listCommand->parsed()) {
         return RunTransistors(listJson, out);

@@ -1,5 +1,8 @@
 #include "design/AmplifierDesign.h"
 
+#include "design/CommonBaseDesign.h"
+#include "design/CommonCollectorDesign.h"
+#include "design/CommonEmitterDesign.h"
 #include "format/EngineeringFormat.h"
 #include "transistors/TransistorModel.h"
 #include "transistors/TransistorTable.h"
@@ -9,6 +12,17 @@
 #include <stdexcept>
 
 namespace norvane {
+
+std::unique_ptr<AmplifierDesign> MakeDesign(CircuitKind kind)
+{
+    switch (kind) {
+    case CircuitKind::CommonEmitter: return std::make_unique<CommonEmitterDesign>();
+    case CircuitKind::CommonBase: return std::make_unique<CommonBaseDesign>();
+    case CircuitKind::CommonCollector:
+    case CircuitKind::None: break;
+    }
+    return std::make_unique<CommonCollectorDesign>();
+}
 
 const char* CircuitTitle(CircuitKind kind)
 {

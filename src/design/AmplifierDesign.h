@@ -9,6 +9,7 @@
 #include "design/DesignResults.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <string>
@@ -150,5 +151,8 @@ private:
     std::string m_Problem;
     std::vector<std::string> m_Notes;
 };
+
+// A new design object of the circuit (kind must not be None).
+std::unique_ptr<AmplifierDesign> MakeDesign(CircuitKind kind);
 
 } // namespace norvane

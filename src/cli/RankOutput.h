@@ -1,0 +1,33 @@
+#pragma once
+
+// "norvane-cli rank <circuit> [requirements] [--top N] [--polarity npn|pnp]
+// [--json]": the built-in table ranked for the requirements
+// (simulation/Ranking.h), the best N rows as an aligned table or as JSON.
+
+#include "design/DesignInputs.h"
+
+#include <ostream>
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace norvane::cli {
+
+inline constexpr int DefaultRankTop = 10;
+
+struct RankCliOptions {
+    int top = DefaultRankTop;
+    std::string polarity;  // "", "npn" or "pnp"
+    bool json = false;
+};
+
+// The options of the rank command beside the requirements.
+void AddRankOptions(CLI::App& command, RankCliOptions& options);
+
+// Ranks and prints; ExitOk, or ExitFailure with the reason on err when
+// there is no simulator.
+int RunRank(const DesignInputs& inputs, const RankCliOptions& options, std::ostream& out, std::ostream& err);
+
+} // namespace norvane::cli
