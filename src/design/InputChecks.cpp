@@ -41,7 +41,7 @@ InputCheckOutcome CheckInputs(const DesignInputs& base,
                               const std::function<std::string(InputField)>& fieldText,
                               const std::string& transistorText)
 {
-    InputCheckOutcome outcome{.inputs = base};
+    InputCheckOutcome outcome{.message = {}, .inputs = base};
     for (const InputField field : CircuitInfoOf(base.Kind()).testOrder) {
         double value = 0;
         outcome.result = CheckField(field, fieldText(field), value, outcome.message);
