@@ -2,6 +2,7 @@
 
 #include "app/MainFrame.h"
 #include "app/NorvaneApp.h"
+#include "app/ReportSimulation.h"
 #include "report/Report.h"
 #include "report/ReportReader.h"
 #include "report/SchematicImages.h"
@@ -63,6 +64,8 @@ ResultList CNorvaneDoc::GetInputData() const { return m_App.GetInputData(); }
 ResultList CNorvaneDoc::GetComponentValues() const { return m_App.GetComponentValues(); }
 ResultList CNorvaneDoc::GetOperationPoint() const { return m_App.GetOperationPoint(); }
 std::vector<std::string> CNorvaneDoc::GetNotes() const { return m_App.GetNotes(); }
+std::string CNorvaneDoc::GetVerdictLine() const { return m_App.GetVerdictLine(); }
+VerdictState CNorvaneDoc::GetVerdictState() const { return m_App.GetVerdictState(); }
 std::string CNorvaneDoc::GetCircuitTitle() const { return m_App.GetCircuitTitle(); }
 std::uint16_t CNorvaneDoc::GetSchematicId() const { return m_App.GetSchematicId(); }
 CalculationOutcome CNorvaneDoc::GetLastOutcome() const { return m_App.GetLastOutcome(); }
@@ -122,8 +125,12 @@ bool CNorvaneDoc::DoSave(const QString& path)
 
 bool CNorvaneDoc::OnSaveDocument(const QString& path)
 {
-    const Status outcome = WriteReport(QFile::encodeName(path).toStdString(), m_App.GetReportContent(),
-                                       SchematicPng(GetSchematicId()));
+    const std::string target = QFile::encodeName(path).toStdString();
+    const std::optional<Verification> simulation = m_App.GetReportSimulation();
+    const Status outcome =
+        simulation ? WriteReportWithSimulation(target, m_App.GetReportContent(), SchematicPng(GetSchematicId()),
+                                               *simulation)
+                   : WriteReport(target, m_App.GetReportContent(), SchematicPng(GetSchematicId()));
     if (!outcome) {
         QString message = QString::fromStdString(outcome.Message());
         if (message.isEmpty()) {

@@ -143,8 +143,10 @@ private Q_SLOTS:
         }
         // Eight component lines and no ninth.
         QVERIFY(!HasInk(drawn, QRect(layout.components.back() + QPoint(0, 20), QSize(100, line))));
-        // Nothing in the left column above the input caption but the title.
-        QVERIFY(!HasInk(drawn, QRect(0, 15 + line + 2, 200, layout.inputCaption.y() - 17 - line)));
+        // The verdict line (or "Simulating...") on the line below the title,
+        // and nothing else in the left column above the input caption.
+        QVERIFY(hangsFrom(QPoint(10, 35), 60));
+        QVERIFY(!HasInk(drawn, QRect(0, 35 + line + 2, 200, layout.inputCaption.y() - 37 - line)));
     }
 
     // A design that cannot be built says so in red on the line below the
