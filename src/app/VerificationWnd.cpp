@@ -10,6 +10,7 @@
 
 #include <QBuffer>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -28,7 +29,7 @@
 #include <QtCharts/QChartView>
 #include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
-#include <QtCharts/QLogValueAxis>
+#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
 
@@ -68,18 +69,30 @@ Expected<double> ReadValue(const QString& what, const QString& text, bool blankI
     return *value;
 }
 
+// "10 Hz", "66.5 kHz": the engineering text with its prefix joined to
+// the unit.
+QString Hertz(double frequency)
+{
+    const QString text = QString::fromStdString(FormatEngineering(frequency));
+    return text.back().isLetter() ? text + QStringLiteral("Hz") : text + QStringLiteral(" Hz");
+}
+
 QString PartText(const std::string& name, double value)
 {
     return QString::fromStdString(PartItem(name, value).value);
 }
+
+// The plot's x is log10 of the frequency in Hz: the frequency axis is
+// logarithmic, labelled at every decade in engineering notation ("10 k"),
+// which stays readable where printf's "1e+06" would not.
 
 // A vertical marker line over the whole gain axis.
 QLineSeries* Marker(const QString& name, double frequency, double bottom, double top, const QPen& pen)
 {
     auto* line = new QLineSeries;
     line->setName(name);
-    line->append(frequency, bottom);
-    line->append(frequency, top);
+    line->append(std::log10(frequency), bottom);
+    line->append(std::log10(frequency), top);
     line->setPen(pen);
     return line;
 }
@@ -148,6 +161,7 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
     splitter->addWidget(side);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
+    splitter->setSizes({530, 430});
 
     auto* exportRow = new QHBoxLayout;
     exportRow->addWidget(new QLabel(QStringLiteral("Export:")));
@@ -369,15 +383,15 @@ void CVerificationWnd::DrawBode(const SimulationResult& result)
         return;
     }
     auto* gain = new QLineSeries;
-    gain->setName(QStringLiteral("gain (dB)"));
+    gain->setName(QStringLiteral("gain"));
     auto* phase = new QLineSeries;
-    phase->setName(QStringLiteral("phase (degrees)"));
+    phase->setName(QStringLiteral("phase"));
     double top = -INFINITY;
     double phaseLow = INFINITY;
     double phaseHigh = -INFINITY;
     for (const BodePoint& p : bode) {
-        gain->append(p.m_Frequency, p.m_MagnitudeDb);
-        phase->append(p.m_Frequency, p.m_PhaseDegrees);
+        gain->append(std::log10(p.m_Frequency), p.m_MagnitudeDb);
+        phase->append(std::log10(p.m_Frequency), p.m_PhaseDegrees);
         top = std::max(top, p.m_MagnitudeDb);
         phaseLow = std::min(phaseLow, p.m_PhaseDegrees);
         phaseHigh = std::max(phaseHigh, p.m_PhaseDegrees);
@@ -385,12 +399,22 @@ void CVerificationWnd::DrawBode(const SimulationResult& result)
     const double gainTop = std::ceil((top + 5.0) / 10.0) * 10.0;
     const double gainBottom = std::floor((top - GainAxisSpanDb) / 10.0) * 10.0;
 
-    auto* frequencyAxis = new QLogValueAxis;
+    auto* frequencyAxis = new QCategoryAxis;
     frequencyAxis->setTitleText(QStringLiteral("frequency (Hz)"));
-    frequencyAxis->setBase(10.0);
-    frequencyAxis->setLabelFormat(QStringLiteral("%g"));
-    frequencyAxis->setMinorTickCount(8);
-    frequencyAxis->setRange(bode.front().m_Frequency, bode.back().m_Frequency);
+    frequencyAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    const double first = std::log10(bode.front().m_Frequency);
+    const double last = std::log10(bode.back().m_Frequency);
+    frequencyAxis->setRange(first, last);
+    // Every decade where the labels fit, every second one where they
+    // would run into each other ("100 m" and "1 k" need about five
+    // characters each).
+    const double decades = last - first;
+    const int labelWidth = QFontMetrics(frequencyAxis->labelsFont()).horizontalAdvance(QStringLiteral("100 m")) * 3 / 2;
+    const double plotWidth = std::max(100, m_pChartView->width() - 160);
+    const double step = decades * labelWidth > plotWidth ? 2.0 : 1.0;
+    for (double decade = std::ceil(first - 1e-9); decade <= last + 1e-9; decade += step) {
+        frequencyAxis->append(QString::fromStdString(FormatEngineering(std::pow(10.0, decade))), decade);
+    }
     auto* gainAxis = new QValueAxis;
     gainAxis->setTitleText(QStringLiteral("gain (dB)"));
     gainAxis->setRange(gainBottom, gainTop);
@@ -420,22 +444,20 @@ void CVerificationWnd::DrawBode(const SimulationResult& result)
     const double fMin = m_Design ? TargetsOf(*m_Design).m_LowerCutoff : NAN;
     if (std::isfinite(fMin)) {
         QPen pen(Qt::darkGray, 1.5, Qt::DashLine);
-        gainSeries.push_back(Marker(QStringLiteral("f_min %1Hz").arg(QString::fromStdString(FormatEngineering(fMin))),
-                                    fMin, gainBottom, gainTop, pen));
+        gainSeries.push_back(Marker(QStringLiteral("f_min"), fMin, gainBottom, gainTop, pen));
     }
     auto* corners = new QScatterSeries;
     QStringList cornerTexts;
     for (const double corner : {result.m_LowerCutoff, result.m_UpperCutoff}) {
         if (std::isfinite(corner)) {
-            corners->append(corner, result.m_GainDb - CutoffDropDb);
-            cornerTexts << QString::fromStdString(FormatEngineering(corner)) + QStringLiteral("Hz");
+            corners->append(std::log10(corner), result.m_GainDb - CutoffDropDb);
+            cornerTexts << Hertz(corner);
             QPen pen(QColor(0x10, 0x40, 0xC0), 1.0, Qt::DotLine);
             auto* line = Marker(QString(), corner, gainBottom, gainTop, pen);
             gainSeries.push_back(line);
         }
     }
-    corners->setName(QStringLiteral("-3 dB: ") + (cornerTexts.isEmpty() ? QStringLiteral("none in the sweep")
-                                                                        : cornerTexts.join(QStringLiteral(", "))));
+    corners->setName(QStringLiteral("-3 dB"));
     corners->setMarkerSize(10.0);
     corners->setColor(QColor(0x10, 0x40, 0xC0));
     gainSeries.push_back(corners);
@@ -454,9 +476,15 @@ void CVerificationWnd::DrawBode(const SimulationResult& result)
             marker->setVisible(false);
         }
     }
-    m_pChart->setTitle(QStringLiteral("Bode plot: mid-band %1 dB at %2Hz")
-                           .arg(QString::fromStdString(FormatFixed(result.m_GainDb, 1)),
-                                QString::fromStdString(FormatEngineering(result.m_MidbandFrequency))));
+    // What the markers stand for, in numbers, above the plot.
+    QString title = QStringLiteral("mid-band %1 dB at %2")
+                        .arg(QString::fromStdString(FormatFixed(result.m_GainDb, 1)), Hertz(result.m_MidbandFrequency));
+    if (std::isfinite(fMin)) {
+        title += QStringLiteral(", f_min %1").arg(Hertz(fMin));
+    }
+    title += QStringLiteral("<br>-3 dB: ")
+             + (cornerTexts.isEmpty() ? QStringLiteral("none in the sweep") : cornerTexts.join(QStringLiteral(", ")));
+    m_pChart->setTitle(title);
 }
 
 void CVerificationWnd::BackToDesign()
