@@ -161,7 +161,7 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
     splitter->addWidget(side);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
-    splitter->setSizes({530, 430});
+    splitter->setSizes({490, 470});
 
     auto* exportRow = new QHBoxLayout;
     exportRow->addWidget(new QLabel(QStringLiteral("Export:")));
