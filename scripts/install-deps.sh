@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-charts-dev qt6-svg-dev
+  libqt6opengl6-dev  # Qt Charts' CMake package needs it; qt6-charts-dev does not pull it in
   libcli11-dev nlohmann-json3-dev
   libpng-dev
   libngspice0-dev

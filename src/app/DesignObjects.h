@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QWidget;
 
@@ -46,6 +47,12 @@ public:
 
     virtual CCircuitDialog& Dialog() = 0;
     virtual const AmplifierDesign& Design() const = 0;
+    // A copy of the present design, for a simulation on another thread.
+    virtual std::shared_ptr<const AmplifierDesign> Snapshot() const = 0;
+
+    // Replaces computed part values (a tuning proposal the user applied);
+    // the design notes each change until the next calculation.
+    void ApplyPartValues(const std::vector<NamedValue>& values) { MutableDesign().ApplyPartValues(values); }
 
     // The window the dialog is centred over and blocks.
     void SetDialogOwner(QWidget* owner);
@@ -68,6 +75,10 @@ public:
 
     DialogType& Dialog() override { return *m_pDialog; }
     const DesignType& Design() const override { return m_Design; }
+    std::shared_ptr<const AmplifierDesign> Snapshot() const override
+    {
+        return std::make_shared<const DesignType>(m_Design);
+    }
 
 protected:
     AmplifierDesign& MutableDesign() override { return m_Design; }

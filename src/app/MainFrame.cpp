@@ -41,6 +41,17 @@ CMainFrame::CMainFrame(CNorvaneApp& app, CNorvaneDoc& document)
     result->addAction(save);
     result->addAction(command(QStringLiteral("saveResultAs"), QStringLiteral("Save &as..."), &document,
                               &CNorvaneDoc::OnSaveResultAs));
+    result->addSeparator();
+    QAction* verification = command(QStringLiteral("verification"), QStringLiteral("&Verification..."), &app,
+                                    &CNorvaneApp::OnVerification);
+    verification->setShortcut(QKeySequence(Qt::Key_F5));
+    result->addAction(verification);
+    auto* includeSimulation = new QAction(QStringLiteral("&Include simulation in reports"), this);
+    includeSimulation->setObjectName(QStringLiteral("includeSimulation"));
+    includeSimulation->setCheckable(true);
+    includeSimulation->setChecked(app.IncludeSimulationInReports());
+    connect(includeSimulation, &QAction::toggled, &app, &CNorvaneApp::SetIncludeSimulationInReports);
+    result->addAction(includeSimulation);
 
     menuBar()->addAction(command(QStringLiteral("about"), QStringLiteral("&About..."), &app,
                                  &CNorvaneApp::OnAbout));

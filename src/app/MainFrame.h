@@ -29,7 +29,7 @@ public:
 
     // The commands, by name: "newCommonBase", "newCommonEmitter",
     // "newCommonCollector", "saveResult", "saveResultAs", "about",
-    // "fileNew", "fileOpen".
+    // "fileNew", "fileOpen", "verification", "includeSimulation".
     QAction* Command(const QString& name) const;
 
 protected:

@@ -5,6 +5,7 @@
 #include "app/NorvaneDoc.h"
 #include "app/NorvaneView.h"
 #include "app/Resources.h"
+#include "app/VerificationWnd.h"
 #include "format/EngineeringFormat.h"
 
 #include <QApplication>
@@ -23,6 +24,14 @@ constexpr const char* RecentFileGroup = "Recent File List";
 CNorvaneApp::CNorvaneApp()
 {
     InitResources();
+    connect(&m_VerdictRunner, &CVerificationRunner::Finished, this, [this](const VerificationOutcome& outcome) {
+        m_Verification = outcome.m_Verification;
+        const Verdict& verdict = m_Verification.m_Verdict;
+        m_VerdictState = !verdict.m_Simulated ? VerdictState::NotSimulated
+                         : verdict.m_Meets    ? VerdictState::Meets
+                                              : VerdictState::Misses;
+        RepaintView();
+    });
 }
 
 CNorvaneApp::~CNorvaneApp()
@@ -169,6 +178,83 @@ ReportContent CNorvaneApp::GetReportContent() const
     return design ? ReportContentOf(design->Design()) : ReportContent{};
 }
 
+std::optional<Verification> CNorvaneApp::GetReportSimulation() const
+{
+    const CDesignObject* design = CurrentDesign();
+    if (!design || !IncludeSimulationInReports()) {
+        return std::nullopt;
+    }
+    // A save right after a calculation does not wait for the worker: the
+    // simulation takes milliseconds.
+    if (m_VerdictState == VerdictState::Simulating) {
+        return Verify(design->Design());
+    }
+    return m_Verification;
+}
+
+bool CNorvaneApp::IncludeSimulationInReports() const
+{
+    return QSettings().value(QLatin1String(IncludeSimulationKey), true).toBool();
+}
+
+void CNorvaneApp::SetIncludeSimulationInReports(bool include)
+{
+    QSettings().setValue(QLatin1String(IncludeSimulationKey), include);
+}
+
+std::string CNorvaneApp::GetVerdictLine() const
+{
+    switch (m_VerdictState) {
+    case VerdictState::None: return {};
+    case VerdictState::Simulating: return SimulatingText;
+    case VerdictState::Meets:
+    case VerdictState::Misses:
+    case VerdictState::NotSimulated: break;
+    }
+    return m_Verification.m_Verdict.Line();
+}
+
+std::shared_ptr<const AmplifierDesign> CNorvaneApp::CurrentSnapshot() const
+{
+    const CDesignObject* design = CurrentDesign();
+    return design ? design->Snapshot() : nullptr;
+}
+
+void CNorvaneApp::ApplyPartValues(const std::vector<NamedValue>& values)
+{
+    if (m_LastOutcome != CalculationOutcome::Calculated || values.empty()) {
+        return;
+    }
+    DesignObjectOf(m_CircuitKind).ApplyPartValues(values);
+    m_ResultUnsaved = true;
+    StartVerdict();
+    Q_EMIT DesignChanged();
+}
+
+void CNorvaneApp::StartVerdict()
+{
+    m_VerdictState = VerdictState::Simulating;
+    m_VerdictRunner.Start(CurrentDesign()->Snapshot(), {}, false);
+    RepaintView();
+}
+
+void CNorvaneApp::RepaintView()
+{
+    if (m_pMainFrame) {
+        m_pMainFrame->View()->update();
+    }
+}
+
+void CNorvaneApp::OnVerification()
+{
+    if (!m_pVerificationWnd) {
+        m_pVerificationWnd = new CVerificationWnd(*this, m_pMainFrame.get());
+    }
+    m_pVerificationWnd->show();
+    m_pVerificationWnd->raise();
+    m_pVerificationWnd->activateWindow();
+}
+
 CDesignObject& CNorvaneApp::DesignObjectOf(CircuitKind kind)
 {
     switch (kind) {
@@ -243,9 +329,11 @@ void CNorvaneApp::RecordCalculation(CircuitKind kind, std::uint16_t schematicId)
         m_CircuitKind = kind;
     }
     m_ResultUnsaved = true;
+    StartVerdict();
     if (m_pMainFrame) {
         m_pMainFrame->View()->repaint();
     }
+    Q_EMIT DesignChanged();
 }
 
 void CNorvaneApp::OnAbout()

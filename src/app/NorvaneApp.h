@@ -7,6 +7,7 @@
 // document and the view ask it for the result of the current design.
 
 #include "app/DesignObjects.h"
+#include "app/VerificationRunner.h"
 #include "report/Report.h"
 #include "report/ReportReader.h"
 
@@ -15,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,8 +26,24 @@ namespace norvane {
 
 class CMainFrame;
 class CNorvaneDoc;
+class CVerificationWnd;
 
 inline constexpr int RecentFileCount = 4;
+
+// The settings key of Result > "Include simulation in reports" (on when
+// absent).
+inline constexpr const char* IncludeSimulationKey = "Report/IncludeSimulation";
+
+// What the verdict line below the title says of the current design.
+enum class VerdictState {
+    None,          // nothing calculated
+    Simulating,    // the simulation has not come back yet
+    Meets,
+    Misses,
+    NotSimulated,  // no simulation to judge by; the line says why
+};
+
+inline constexpr const char* SimulatingText = "Simulating...";
 
 class CNorvaneApp : public QObject {
     Q_OBJECT
@@ -48,6 +66,29 @@ public:
     std::vector<std::string> GetNotes() const;
     // What a saved report of the current design shows.
     ReportContent GetReportContent() const;
+    // The verification a saved report shows in its simulation section:
+    // none when the reports leave it out (or nothing was calculated), else
+    // that of the current design, without load, as the verdict line has it.
+    std::optional<Verification> GetReportSimulation() const;
+    bool IncludeSimulationInReports() const;
+    void SetIncludeSimulationInReports(bool include);
+
+    // The verdict line below the title: "Simulating..." until the
+    // simulation of the current design is back, then its Verdict::Line().
+    // The simulation runs on a worker thread; the view repaints when it
+    // lands, and a result for an older design is dropped.
+    std::string GetVerdictLine() const;
+    VerdictState GetVerdictState() const { return m_VerdictState; }
+
+    // A copy of the current design; none before the first calculation.
+    std::shared_ptr<const AmplifierDesign> CurrentSnapshot() const;
+    // Applies part values (a tuning proposal) to the current design: the
+    // result counts as unsaved, its notes name each change, the verdict is
+    // simulated again.
+    void ApplyPartValues(const std::vector<NamedValue>& values);
+
+    // The verification window, created at its first opening.
+    CVerificationWnd* VerificationWindow() const { return m_pVerificationWnd; }
     std::string GetCircuitTitle() const { return m_CircuitTitle; }
     std::uint16_t GetSchematicId() const { return m_SchematicId; }
     CalculationOutcome GetLastOutcome() const { return m_LastOutcome; }
@@ -80,8 +121,17 @@ public Q_SLOTS:
     // The document's New and Open (Ctrl+N, Ctrl+O).
     void OnFileNew();
     void OnFileOpen();
+    // Result > Verification... (F5): shows the verification window.
+    void OnVerification();
+
+Q_SIGNALS:
+    // The current design is another one, or has other values.
+    void DesignChanged();
 
 private:
+    // Starts the simulation behind the verdict line of the current design.
+    void StartVerdict();
+    void RepaintView();
     // The design object that answers the result queries: the one of the
     // current schematic, none before the first calculation.
     const CDesignObject* CurrentDesign() const;
@@ -108,6 +158,11 @@ private:
     // Set by LoadDesign when the opened report and its new result differ.
     std::string m_OpenNote;
     bool m_ResultUnsaved = false;
+
+    CVerificationRunner m_VerdictRunner;
+    VerdictState m_VerdictState = VerdictState::None;
+    Verification m_Verification;  // of the current design, once m_VerdictState is past Simulating
+    CVerificationWnd* m_pVerificationWnd = nullptr;  // owned by the frame
 };
 
 } // namespace norvane

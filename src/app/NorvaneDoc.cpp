@@ -63,6 +63,8 @@ ResultList CNorvaneDoc::GetInputData() const { return m_App.GetInputData(); }
 ResultList CNorvaneDoc::GetComponentValues() const { return m_App.GetComponentValues(); }
 ResultList CNorvaneDoc::GetOperationPoint() const { return m_App.GetOperationPoint(); }
 std::vector<std::string> CNorvaneDoc::GetNotes() const { return m_App.GetNotes(); }
+std::string CNorvaneDoc::GetVerdictLine() const { return m_App.GetVerdictLine(); }
+VerdictState CNorvaneDoc::GetVerdictState() const { return m_App.GetVerdictState(); }
 std::string CNorvaneDoc::GetCircuitTitle() const { return m_App.GetCircuitTitle(); }
 std::uint16_t CNorvaneDoc::GetSchematicId() const { return m_App.GetSchematicId(); }
 CalculationOutcome CNorvaneDoc::GetLastOutcome() const { return m_App.GetLastOutcome(); }
@@ -122,8 +124,15 @@ bool CNorvaneDoc::DoSave(const QString& path)
 
 bool CNorvaneDoc::OnSaveDocument(const QString& path)
 {
-    const Status outcome = WriteReport(QFile::encodeName(path).toStdString(), m_App.GetReportContent(),
-                                       SchematicPng(GetSchematicId()));
+    const std::string target = QFile::encodeName(path).toStdString();
+    // With "Include simulation in reports" on, the section of the
+    // verification follows the operation point; off, the report is the
+    // plain one, byte for byte.
+    ReportContent content = m_App.GetReportContent();
+    if (const std::optional<Verification> simulation = m_App.GetReportSimulation()) {
+        content.simulation = ReportSimulationOf(*simulation);
+    }
+    const Status outcome = WriteReport(target, content, SchematicPng(GetSchematicId()));
     if (!outcome) {
         QString message = QString::fromStdString(outcome.Message());
         if (message.isEmpty()) {

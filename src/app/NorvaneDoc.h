@@ -8,6 +8,7 @@
 // leaves the document untitled, so that Save asks for a name.
 
 #include "app/DesignObjects.h"
+#include "app/NorvaneApp.h"
 #include "design/DesignResults.h"
 
 #include <QObject>
@@ -55,6 +56,8 @@ public:
     ResultList GetComponentValues() const;
     ResultList GetOperationPoint() const;
     std::vector<std::string> GetNotes() const;
+    std::string GetVerdictLine() const;
+    VerdictState GetVerdictState() const;
     std::string GetCircuitTitle() const;
     std::uint16_t GetSchematicId() const;
     CalculationOutcome GetLastOutcome() const;

@@ -27,6 +27,18 @@ void DrawText(QPainter& painter, QPoint point, const QString& text)
 
 } // namespace
 
+QColor VerdictColour(VerdictState state)
+{
+    switch (state) {
+    case VerdictState::Meets: return QColor(0x00, 0x70, 0x20);
+    case VerdictState::Misses:
+    case VerdictState::NotSimulated: return QColor(0xB0, 0x00, 0x00);
+    case VerdictState::None:
+    case VerdictState::Simulating: break;
+    }
+    return QColor(0x60, 0x60, 0x60);
+}
+
 CNorvaneView::CNorvaneView(CNorvaneDoc* document, QWidget* parent)
     : QWidget(parent), m_pDocument(document)
 {
@@ -68,9 +80,11 @@ void CNorvaneView::DrawResult(QPainter& painter, QSize client)
     const ResultList inputs = m_pDocument->GetInputData();
     const ResultList operation = m_pDocument->GetOperationPoint();
     const std::vector<std::string> notes = m_pDocument->GetNotes();
+    const std::string verdict = m_pDocument->GetVerdictLine();
+    const std::size_t lineCount = notes.size() + (verdict.empty() ? 0 : 1);
     const ResultLayout layout = ComputeResultLayout(
         client, schematic.size(), static_cast<int>(components.size()), static_cast<int>(inputs.size()),
-        static_cast<int>(operation.size()), static_cast<int>(notes.size()));
+        static_cast<int>(operation.size()), static_cast<int>(lineCount));
 
     painter.drawImage(layout.schematic, schematic);
 
@@ -88,6 +102,11 @@ void CNorvaneView::DrawResult(QPainter& painter, QSize client)
     painter.setPen(QColor(0xB0, 0x00, 0x00));
     for (std::size_t i = 0; i < notes.size(); ++i) {
         DrawText(painter, layout.notes[i], QString::fromStdString(notes[i]));
+    }
+    // The verdict of the simulation follows the notes.
+    if (!verdict.empty()) {
+        painter.setPen(VerdictColour(m_pDocument->GetVerdictState()));
+        DrawText(painter, layout.notes[notes.size()], QString::fromStdString(verdict));
     }
     painter.restore();
     DrawText(painter, layout.resultCaption, QStringLiteral("Result:"));

@@ -5,6 +5,9 @@
 // schematic. It keeps nothing between paints and asks its document for
 // everything.
 
+#include "app/NorvaneApp.h"
+
+#include <QColor>
 #include <QWidget>
 
 class QPainter;
@@ -12,6 +15,11 @@ class QPainter;
 namespace norvane {
 
 class CNorvaneDoc;
+
+// The colour of the verdict line: green when the design meets its
+// requirements, red when it misses them or was not simulated, grey while
+// it is simulated.
+QColor VerdictColour(VerdictState state);
 
 class CNorvaneView : public QWidget {
     Q_OBJECT

@@ -102,17 +102,6 @@ int ReadLoad(const SimulationCliOptions& options, double& load, std::ostream& er
     return ExitOk;
 }
 
-std::string BodeCsv(const std::vector<BodePoint>& bode)
-{
-    constexpr int Digits = 10;
-    std::string text = "frequency_hz,magnitude_db,phase_deg\n";
-    for (const BodePoint& point : bode) {
-        text += FormatGeneral(point.m_Frequency, Digits) + ',' + FormatGeneral(point.m_MagnitudeDb, Digits) + ','
-                + FormatGeneral(point.m_PhaseDegrees, Digits) + '\n';
-    }
-    return text;
-}
-
 void RunSimulation(const AmplifierDesign& design, const SimulationCliOptions& options, double load,
                    SimulationOutput& output)
 {

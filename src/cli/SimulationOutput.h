@@ -88,7 +88,4 @@ void PrintSimulation(std::ostream& out, const AmplifierDesign& design, const Sim
 
 nlohmann::ordered_json SimulationJson(const AmplifierDesign& design, const SimulationOutput& output);
 
-// "frequency_hz,magnitude_db,phase_deg" and one line per sweep point.
-std::string BodeCsv(const std::vector<BodePoint>& bode);
-
 } // namespace norvane::cli

@@ -1,5 +1,7 @@
 #include "simulation/FrequencyResponse.h"
 
+#include "format/EngineeringFormat.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -134,6 +136,17 @@ std::vector<BodePoint> MakeBode(std::span<const double> frequency, std::span<con
         bode[i].m_PhaseDegrees = next + WrapDegrees(bode[i].m_PhaseDegrees - next);
     }
     return bode;
+}
+
+std::string BodeCsv(const std::vector<BodePoint>& bode)
+{
+    constexpr int Digits = 10;
+    std::string text = "frequency_hz,magnitude_db,phase_deg\n";
+    for (const BodePoint& point : bode) {
+        text += FormatGeneral(point.m_Frequency, Digits) + ',' + FormatGeneral(point.m_MagnitudeDb, Digits) + ','
+                + FormatGeneral(point.m_PhaseDegrees, Digits) + '\n';
+    }
+    return text;
 }
 
 } // namespace norvane

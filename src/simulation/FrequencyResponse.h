@@ -24,6 +24,7 @@
 #include <cstddef>
 #include <limits>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace norvane {
@@ -64,5 +65,10 @@ PassBand FindPassBand(std::span<const double> frequency, std::span<const std::co
 // value (-180, 180], so that it runs without jumps over the sweep.
 std::vector<BodePoint> MakeBode(std::span<const double> frequency, std::span<const std::complex<double>> h,
                                 std::size_t midIndex);
+
+// The Bode table as CSV: "frequency_hz,magnitude_db,phase_deg" and one line
+// per sweep point, ten significant digits, in the classic locale (the CLI's
+// --bode file, the verification window's export).
+std::string BodeCsv(const std::vector<BodePoint>& bode);
 
 } // namespace norvane

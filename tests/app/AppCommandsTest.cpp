@@ -107,7 +107,9 @@ private Q_SLOTS:
         }
         QCOMPARE(items, (QStringList{"&New Amplifier", "  Common-&Base circuit...|",
                                      "  Common-&Emitter circuit...|", "  Common-&Collector circuit...|",
-                                     "&Result", "  &Save|Ctrl+S", "  Save &as...|", "&About..."}));
+                                     "&Result", "  &Save|Ctrl+S", "  Save &as...|", "  |",
+                                     "  &Verification...|F5", "  &Include simulation in reports|",
+                                     "&About..."}));
         // New and Open have only their shortcuts.
         QCOMPARE(f.Frame().Command("fileNew")->shortcut(), QKeySequence("Ctrl+N"));
         QCOMPARE(f.Frame().Command("fileOpen")->shortcut(), QKeySequence("Ctrl+O"));

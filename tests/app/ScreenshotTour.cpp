@@ -6,6 +6,7 @@
 #include "app/MainFrame.h"
 #include "app/NorvaneApp.h"
 #include "app/Resources.h"
+#include "app/VerificationWnd.h"
 #include "dialogs/TransistorListDlg.h"
 #include "support/ModalHelpers.h"
 
@@ -57,6 +58,15 @@ void AcceptDialogAfterShots(const QString& name, bool withList)
     });
 }
 
+// The verification window of the current design, once its simulation is in.
+void SaveVerification(CNorvaneApp& app, const QString& name)
+{
+    app.OnVerification();
+    CVerificationWnd* window = app.VerificationWindow();
+    (void)QTest::qWaitFor([window] { return !window->IsSimulating(); }, 10000);
+    Save(window, name);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -78,14 +88,18 @@ int main(int argc, char** argv)
     AcceptDialogAfterShots<CEmitterschaltungDialog>(QStringLiteral("dialog-common-emitter"), true);
     app.OnNewCommonEmitter();
     Save(frame, QStringLiteral("result-common-emitter.png"));
+    SaveVerification(app, QStringLiteral("verification-common-emitter.png"));
 
     AcceptDialogAfterShots<CBasisschaltungDialog>(QStringLiteral("dialog-common-base"), false);
     app.OnNewCommonBase();
     Save(frame, QStringLiteral("result-common-base.png"));
+    SaveVerification(app, QStringLiteral("verification-common-base.png"));
 
     AcceptDialogAfterShots<CKollektorschaltungDialog>(QStringLiteral("dialog-common-collector"), false);
     app.OnNewCommonCollector();
     Save(frame, QStringLiteral("result-common-collector.png"));
+    SaveVerification(app, QStringLiteral("verification-common-collector.png"));
+    app.VerificationWindow()->hide();
 
     // A design the transistor model cannot solve says so below the title.
     OnNextModal<CEmitterschaltungDialog>([](CEmitterschaltungDialog* dialog) {

@@ -148,8 +148,10 @@ private Q_SLOTS:
         }
         // Eight component lines and no ninth.
         QVERIFY(!HasInk(drawn, QRect(layout.components.back() + QPoint(0, 20), QSize(100, line))));
-        // Nothing in the left column above the input caption but the title.
-        QVERIFY(!HasInk(drawn, QRect(0, 15 + line + 2, 200, layout.inputCaption.y() - 17 - line)));
+        // The verdict line (or "Simulating...") on the line below the title,
+        // and nothing else in the left column above the input caption.
+        QVERIFY(hangsFrom(QPoint(10, 35), 60));
+        QVERIFY(!HasInk(drawn, QRect(0, 35 + line + 2, 200, layout.inputCaption.y() - 37 - line)));
     }
 
     // A design that cannot be built says so in red on the line below the
@@ -183,8 +185,9 @@ private Q_SLOTS:
         f.Calculate(CircuitKind::CommonBase);
         const QImage schematic(SchematicPicturePath(136));
         const QImage drawn = Render(*f.Frame().View(), QSize(420, 300));
-        // The part clear of the texts on the left.
-        QVERIFY(SameAs(drawn, QPoint(150, 75), schematic, QRect(60, 5, 190, 215)));
+        // The part clear of the texts on the left; one line lower than the
+        // bare minimum, for the verdict line below the title.
+        QVERIFY(SameAs(drawn, QPoint(150, 95), schematic, QRect(60, 5, 190, 195)));
         QCOMPARE(drawn.pixel(419, 0), qRgb(255, 255, 255));
     }
 };

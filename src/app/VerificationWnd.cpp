@@ -1,0 +1,594 @@
+#include "app/VerificationWnd.h"
+
+#include "app/NorvaneApp.h"
+#include "app/NorvaneView.h"
+#include "common/FileWriter.h"
+#include "format/EngineeringFormat.h"
+#include "simulation/DesignTargets.h"
+#include "simulation/FrequencyResponse.h"
+#include "simulation/Netlist.h"
+
+#include <QBuffer>
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QSvgGenerator>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLegendMarker>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QCategoryAxis>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace norvane {
+
+namespace {
+
+// The gain axis shows this much below the highest gain of the sweep: the
+// skirts far below the corner would squeeze the pass band flat.
+constexpr double GainAxisSpanDb = 60.0;
+// How an edited field and a refused one stand out.
+const QString EditedStyle = QStringLiteral("QLineEdit { background: #FFF0A0; }");
+const QString RefusedStyle = QStringLiteral("QLineEdit { background: #FFB0B0; }");
+
+QString AskExportFileName(QWidget* owner, const QString& caption, const QString& suggested, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(owner, caption, suggested, filter);
+}
+
+// A typed resistance or part value: a positive finite number. empty gives
+// 0 (none) where blank is allowed.
+Expected<double> ReadValue(const QString& what, const QString& text, bool blankIsNone)
+{
+    if (blankIsNone && text.trimmed().isEmpty()) {
+        return 0.0;
+    }
+    const std::optional<double> value = ReadEngineering(text.toStdString());
+    if (!value) {
+        return Failure{QStringLiteral("%1: \"%2\" is not a number").arg(what, text).toStdString()};
+    }
+    if (!std::isfinite(*value) || *value <= 0.0) {
+        return Failure{QStringLiteral("%1: %2 is not a positive value").arg(what, text).toStdString()};
+    }
+    return *value;
+}
+
+// "10 Hz", "66.5 kHz": the engineering text with its prefix joined to
+// the unit.
+QString Hertz(double frequency)
+{
+    const QString text = QString::fromStdString(FormatEngineering(frequency));
+    return text.back().isLetter() ? text + QStringLiteral("Hz") : text + QStringLiteral(" Hz");
+}
+
+QString PartText(const std::string& name, double value)
+{
+    return QString::fromStdString(PartItem(name, value).value);
+}
+
+// The plot's x is log10 of the frequency in Hz: the frequency axis is
+// logarithmic, labelled at every decade in engineering notation ("10 k"),
+// which stays readable where printf's "1e+06" would not.
+
+// A vertical marker line over the whole gain axis.
+QLineSeries* Marker(const QString& name, double frequency, double bottom, double top, const QPen& pen)
+{
+    auto* line = new QLineSeries;
+    line->setName(name);
+    line->append(std::log10(frequency), bottom);
+    line->append(std::log10(frequency), top);
+    line->setPen(pen);
+    return line;
+}
+
+} // namespace
+
+CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_App(app), m_Chooser(AskExportFileName)
+{
+    setObjectName(QStringLiteral("verificationWindow"));
+    setWindowTitle(QLatin1String(VerificationTitle));
+
+    m_pStatus = new QLabel;
+    m_pStatus->setWordWrap(true);
+    m_pStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pTuning = new QLabel;
+    m_pTuning->setWordWrap(true);
+    m_pApply = new QPushButton(QStringLiteral("&Apply"));
+    m_pApply->setToolTip(QStringLiteral("Put the proposed values into the design"));
+    auto* tuningRow = new QHBoxLayout;
+    tuningRow->addWidget(m_pTuning, 1);
+    tuningRow->addWidget(m_pApply);
+
+    m_pChart = new QChart;
+    m_pChart->legend()->setAlignment(Qt::AlignBottom);
+    m_pChartView = new QChartView(m_pChart);
+    m_pChartView->setRenderHint(QPainter::Antialiasing);
+    m_pChartView->setMinimumSize(360, 260);
+
+    m_pTable = new QTableWidget(0, 5);
+    m_pTable->setHorizontalHeaderLabels({QStringLiteral("Quantity"), QStringLiteral("Requirement"),
+                                         QStringLiteral("Designed"), QStringLiteral("Simulated"),
+                                         QStringLiteral("Verdict")});
+    m_pTable->verticalHeader()->hide();
+    m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_pTable->horizontalHeader()->setStretchLastSection(true);
+
+    auto* whatIf = new QGroupBox(QStringLiteral("What if"));
+    auto* whatIfLayout = new QVBoxLayout(whatIf);
+    m_pPartGrid = new QGridLayout;
+    whatIfLayout->addLayout(m_pPartGrid);
+    auto* circuitGrid = new QGridLayout;
+    m_pLoad = new QLineEdit;
+    m_pLoad->setObjectName(QStringLiteral("load"));
+    m_pLoad->setPlaceholderText(QStringLiteral("none"));
+    m_pSource = new QLineEdit;
+    m_pSource->setObjectName(QStringLiteral("source"));
+    m_pSource->setPlaceholderText(QStringLiteral("none"));
+    circuitGrid->addWidget(new QLabel(QStringLiteral("Load (ohm):")), 0, 0);
+    circuitGrid->addWidget(m_pLoad, 0, 1);
+    circuitGrid->addWidget(new QLabel(QStringLiteral("Source (ohm):")), 0, 2);
+    circuitGrid->addWidget(m_pSource, 0, 3);
+    whatIfLayout->addLayout(circuitGrid);
+    m_pBack = new QPushButton(QStringLiteral("&Back to design"));
+    whatIfLayout->addWidget(m_pBack, 0, Qt::AlignRight);
+
+    auto* side = new QWidget;
+    auto* sideLayout = new QVBoxLayout(side);
+    sideLayout->setContentsMargins(0, 0, 0, 0);
+    sideLayout->addWidget(m_pTable, 1);
+    sideLayout->addWidget(whatIf);
+
+    auto* splitter = new QSplitter(Qt::Horizontal);
+    splitter->addWidget(m_pChartView);
+    splitter->addWidget(side);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    splitter->setSizes({490, 470});
+
+    auto* exportRow = new QHBoxLayout;
+    exportRow->addWidget(new QLabel(QStringLiteral("Export:")));
+    const auto exportButton = [&](const QString& text, const QString& caption, const QString& suggested,
+                                  const QString& filter, auto exporter) {
+        auto* button = new QPushButton(text);
+        connect(button, &QPushButton::clicked, this,
+                [=, this] { Export(caption, suggested, filter, exporter); });
+        exportRow->addWidget(button);
+        m_ExportButtons.push_back(button);
+    };
+    exportButton(QStringLiteral("&Netlist..."), QStringLiteral("Export netlist"), QStringLiteral("amplifier.cir"),
+                 QStringLiteral("SPICE netlists (*.cir)"), &CVerificationWnd::ExportNetlist);
+    exportButton(QStringLiteral("Bode &CSV..."), QStringLiteral("Export Bode table"), QStringLiteral("bode.csv"),
+                 QStringLiteral("CSV files (*.csv)"), &CVerificationWnd::ExportBodeCsv);
+    exportButton(QStringLiteral("Plot &PNG..."), QStringLiteral("Export plot"), QStringLiteral("bode.png"),
+                 QStringLiteral("PNG pictures (*.png)"), &CVerificationWnd::ExportPng);
+    exportButton(QStringLiteral("Plot &SVG..."), QStringLiteral("Export plot"), QStringLiteral("bode.svg"),
+                 QStringLiteral("SVG pictures (*.svg)"), &CVerificationWnd::ExportSvg);
+    exportRow->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_pStatus);
+    layout->addLayout(tuningRow);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(exportRow);
+
+    connect(&m_Runner, &CVerificationRunner::Finished, this, &CVerificationWnd::Show);
+    connect(&app, &CNorvaneApp::DesignChanged, this, &CVerificationWnd::FollowDesign);
+    connect(m_pLoad, &QLineEdit::textEdited, this, &CVerificationWnd::Simulate);
+    connect(m_pSource, &QLineEdit::textEdited, this, &CVerificationWnd::Simulate);
+    connect(m_pBack, &QPushButton::clicked, this, &CVerificationWnd::BackToDesign);
+    connect(m_pApply, &QPushButton::clicked, this, &CVerificationWnd::ApplyTuning);
+
+    QSize size(960, 640);
+    if (const QScreen* screen = this->screen()) {
+        size = size.boundedTo(screen->availableSize() * 9 / 10);
+    }
+    resize(size);
+    FollowDesign();
+}
+
+CVerificationWnd::~CVerificationWnd() = default;
+
+void CVerificationWnd::FollowDesign()
+{
+    m_Design = m_App.CurrentSnapshot();
+    while (QLayoutItem* item = m_pPartGrid->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    m_Parts.clear();
+    if (!m_Design) {
+        m_Runner.Cancel();
+        ShowProblem(QStringLiteral("Until now, no circuit has been calculated."));
+        return;
+    }
+    constexpr int Columns = 2;
+    int index = 0;
+    for (const auto& [name, value] : m_Design->ComponentNumbers()) {
+        auto* edit = new QLineEdit(PartText(name, value));
+        edit->setObjectName(QString::fromStdString(name));
+        edit->setProperty("edited", false);
+        const int row = index / Columns;
+        const int column = (index % Columns) * 2;
+        m_pPartGrid->addWidget(new QLabel(QString::fromStdString(name) + QLatin1Char(':')), row, column);
+        m_pPartGrid->addWidget(edit, row, column + 1);
+        connect(edit, &QLineEdit::textEdited, this, &CVerificationWnd::Simulate);
+        m_Parts.push_back({name, value, edit});
+        ++index;
+    }
+    Simulate();
+}
+
+Expected<VerificationOptions> CVerificationWnd::ReadOptions() const
+{
+    VerificationOptions options;
+    std::string problem;
+    for (const PartField& part : m_Parts) {
+        const Expected<double> value =
+            ReadValue(QString::fromStdString(part.m_Name), part.m_pEdit->text(), false);
+        if (!value) {
+            problem = problem.empty() ? value.Message() : problem;
+            continue;
+        }
+        // A value that reads as the design's own is no edit ("22n" for
+        // "22 nF").
+        if (std::abs(*value - part.m_Designed) > 1e-9 * part.m_Designed) {
+            options.m_PartValues.emplace_back(part.m_Name, *value);
+        }
+    }
+    const Expected<double> load = ReadValue(QStringLiteral("Load"), m_pLoad->text(), true);
+    const Expected<double> source = ReadValue(QStringLiteral("Source"), m_pSource->text(), true);
+    for (const Expected<double>* value : {&load, &source}) {
+        if (!*value && problem.empty()) {
+            problem = value->Message();
+        }
+    }
+    if (!problem.empty()) {
+        return Failure{problem};
+    }
+    options.m_LoadResistance = *load;
+    options.m_SourceResistance = *source;
+    return options;
+}
+
+void CVerificationWnd::Simulate()
+{
+    // Mark every field: edited, refused, or as designed.
+    for (const PartField& part : m_Parts) {
+        const Expected<double> value = ReadValue(QString::fromStdString(part.m_Name), part.m_pEdit->text(), false);
+        const bool edited = value && std::abs(*value - part.m_Designed) > 1e-9 * part.m_Designed;
+        part.m_pEdit->setProperty("edited", edited);
+        part.m_pEdit->setStyleSheet(!value ? RefusedStyle : edited ? EditedStyle : QString());
+        part.m_pEdit->setToolTip(value ? QStringLiteral("designed: %1").arg(PartText(part.m_Name, part.m_Designed))
+                                       : QString::fromStdString(value.Message()));
+    }
+    for (QLineEdit* edit : {m_pLoad, m_pSource}) {
+        edit->setStyleSheet(ReadValue(QString(), edit->text(), true) ? QString() : RefusedStyle);
+    }
+    if (!m_Design) {
+        return;
+    }
+    const Expected<VerificationOptions> options = ReadOptions();
+    if (!options) {
+        m_Runner.Cancel();
+        ShowProblem(QString::fromStdString(options.Message()));
+        return;
+    }
+    m_pStatus->setText(QLatin1String(SimulatingText));
+    m_pStatus->setStyleSheet(QStringLiteral("color: #606060"));
+    // A proposal is for the design as it stands, not for edited parts.
+    m_Runner.Start(m_Design, *options, options->m_PartValues.empty());
+}
+
+void CVerificationWnd::Show(const VerificationOutcome& outcome)
+{
+    const Verification& verification = outcome.m_Verification;
+    const Verdict& verdict = verification.m_Verdict;
+    if (!verdict.m_Simulated) {
+        ShowProblem(QString::fromStdString(verdict.Line()));
+        return;
+    }
+    ClearResult();
+    m_Shown = outcome;
+    m_pStatus->setText(QString::fromStdString(verdict.Line()));
+    m_pStatus->setStyleSheet(QStringLiteral("color: %1").arg(
+        VerdictColour(verdict.m_Meets ? VerdictState::Meets : VerdictState::Misses).name()));
+    const bool tuning = outcome.m_Tuning.has_value();
+    m_pTuning->setVisible(tuning);
+    m_pApply->setVisible(tuning);
+    if (tuning) {
+        m_pTuning->setText(QStringLiteral("Proposed: ") + QString::fromStdString(outcome.m_Tuning->Line()));
+    }
+    FillTable(verification);
+    DrawBode(verification.m_Simulation);
+    for (QPushButton* button : m_ExportButtons) {
+        button->setEnabled(true);
+    }
+}
+
+void CVerificationWnd::ShowProblem(const QString& problem)
+{
+    ClearResult();
+    m_pStatus->setText(problem);
+    m_pStatus->setStyleSheet(QStringLiteral("color: %1").arg(VerdictColour(VerdictState::NotSimulated).name()));
+}
+
+void CVerificationWnd::ClearResult()
+{
+    m_Shown.reset();
+    m_pTuning->hide();
+    m_pApply->hide();
+    m_pTable->setRowCount(0);
+    m_pChart->removeAllSeries();
+    for (QAbstractAxis* axis : m_pChart->axes()) {
+        m_pChart->removeAxis(axis);
+        delete axis;
+    }
+    m_pChart->setTitle(QString());
+    // The netlist needs no simulation, the rest does.
+    for (std::size_t i = 1; i < m_ExportButtons.size(); ++i) {
+        m_ExportButtons[i]->setEnabled(false);
+    }
+}
+
+QString CVerificationWnd::StatusText() const { return m_pStatus->text(); }
+
+QLineEdit* CVerificationWnd::PartEdit(const QString& part) const
+{
+    for (const PartField& field : m_Parts) {
+        if (field.m_pEdit->objectName() == part) {
+            return field.m_pEdit;
+        }
+    }
+    return nullptr;
+}
+
+void CVerificationWnd::FillTable(const Verification& verification)
+{
+    m_pTable->setRowCount(static_cast<int>(verification.m_Rows.size()));
+    for (int row = 0; row < m_pTable->rowCount(); ++row) {
+        const VerificationRow& r = verification.m_Rows[static_cast<std::size_t>(row)];
+        int column = 0;
+        for (const std::string* text : {&r.m_Quantity, &r.m_Required, &r.m_Designed, &r.m_Simulated, &r.m_Verdict}) {
+            m_pTable->setItem(row, column++, new QTableWidgetItem(QString::fromStdString(*text)));
+        }
+        if (!r.m_Verdict.empty()) {
+            m_pTable->item(row, 4)->setForeground(
+                VerdictColour(r.m_Verdict == "meets" ? VerdictState::Meets : VerdictState::Misses));
+        }
+    }
+}
+
+void CVerificationWnd::DrawBode(const SimulationResult& result)
+{
+    const std::vector<BodePoint>& bode = result.m_Bode;
+    if (bode.empty()) {
+        return;
+    }
+    auto* gain = new QLineSeries;
+    gain->setName(QStringLiteral("gain"));
+    auto* phase = new QLineSeries;
+    phase->setName(QStringLiteral("phase"));
+    double top = -INFINITY;
+    double phaseLow = INFINITY;
+    double phaseHigh = -INFINITY;
+    for (const BodePoint& p : bode) {
+        gain->append(std::log10(p.m_Frequency), p.m_MagnitudeDb);
+        phase->append(std::log10(p.m_Frequency), p.m_PhaseDegrees);
+        top = std::max(top, p.m_MagnitudeDb);
+        phaseLow = std::min(phaseLow, p.m_PhaseDegrees);
+        phaseHigh = std::max(phaseHigh, p.m_PhaseDegrees);
+    }
+    const double gainTop = std::ceil((top + 5.0) / 10.0) * 10.0;
+    const double gainBottom = std::floor((top - GainAxisSpanDb) / 10.0) * 10.0;
+
+    auto* frequencyAxis = new QCategoryAxis;
+    frequencyAxis->setTitleText(QStringLiteral("frequency (Hz)"));
+    frequencyAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    const double first = std::log10(bode.front().m_Frequency);
+    const double last = std::log10(bode.back().m_Frequency);
+    frequencyAxis->setRange(first, last);
+    // Every decade where the labels fit, every second one where they
+    // would run into each other ("100 m" and "1 k" need about five
+    // characters each).
+    const double decades = last - first;
+    const int labelWidth = QFontMetrics(frequencyAxis->labelsFont()).horizontalAdvance(QStringLiteral("100 m")) * 3 / 2;
+    const double plotWidth = std::max(100, m_pChartView->width() - 160);
+    const double step = decades * labelWidth > plotWidth ? 2.0 : 1.0;
+    for (double decade = std::ceil(first - 1e-9); decade <= last + 1e-9; decade += step) {
+        frequencyAxis->append(QString::fromStdString(FormatEngineering(std::pow(10.0, decade))), decade);
+    }
+    auto* gainAxis = new QValueAxis;
+    gainAxis->setTitleText(QStringLiteral("gain (dB)"));
+    gainAxis->setRange(gainBottom, gainTop);
+    gainAxis->setTickType(QValueAxis::TicksDynamic);
+    gainAxis->setTickAnchor(0.0);
+    gainAxis->setTickInterval(10.0);
+    gainAxis->setLabelFormat(QStringLiteral("%.0f"));
+    auto* phaseAxis = new QValueAxis;
+    phaseAxis->setTitleText(QStringLiteral("phase (degrees)"));
+    phaseAxis->setRange(std::floor(phaseLow / 45.0) * 45.0 - 45.0, std::ceil(phaseHigh / 45.0) * 45.0 + 45.0);
+    phaseAxis->setTickType(QValueAxis::TicksDynamic);
+    phaseAxis->setTickAnchor(0.0);
+    phaseAxis->setTickInterval(45.0);
+    phaseAxis->setLabelFormat(QStringLiteral("%.0f"));
+    phaseAxis->setGridLineVisible(false);
+
+    m_pChart->addAxis(frequencyAxis, Qt::AlignBottom);
+    m_pChart->addAxis(gainAxis, Qt::AlignLeft);
+    m_pChart->addAxis(phaseAxis, Qt::AlignRight);
+
+    QList<QXYSeries*> gainSeries{gain};
+    QPen gainPen(QColor(0x10, 0x40, 0xC0), 2.0);
+    gain->setPen(gainPen);
+    QPen phasePen(QColor(0xD0, 0x70, 0x00), 1.5);
+    phase->setPen(phasePen);
+
+    const double fMin = m_Design ? TargetsOf(*m_Design).m_LowerCutoff : NAN;
+    if (std::isfinite(fMin)) {
+        QPen pen(Qt::darkGray, 1.5, Qt::DashLine);
+        gainSeries.push_back(Marker(QStringLiteral("f_min"), fMin, gainBottom, gainTop, pen));
+    }
+    auto* corners = new QScatterSeries;
+    QStringList cornerTexts;
+    for (const double corner : {result.m_LowerCutoff, result.m_UpperCutoff}) {
+        if (std::isfinite(corner)) {
+            corners->append(std::log10(corner), result.m_GainDb - CutoffDropDb);
+            cornerTexts << Hertz(corner);
+            QPen pen(QColor(0x10, 0x40, 0xC0), 1.0, Qt::DotLine);
+            auto* line = Marker(QString(), corner, gainBottom, gainTop, pen);
+            gainSeries.push_back(line);
+        }
+    }
+    corners->setName(QStringLiteral("-3 dB"));
+    corners->setMarkerSize(10.0);
+    corners->setColor(QColor(0x10, 0x40, 0xC0));
+    gainSeries.push_back(corners);
+
+    for (QXYSeries* series : gainSeries) {
+        m_pChart->addSeries(series);
+        series->attachAxis(frequencyAxis);
+        series->attachAxis(gainAxis);
+    }
+    m_pChart->addSeries(phase);
+    phase->attachAxis(frequencyAxis);
+    phase->attachAxis(phaseAxis);
+    // The unnamed corner lines stay out of the legend.
+    for (QLegendMarker* marker : m_pChart->legend()->markers()) {
+        if (marker->label().isEmpty()) {
+            marker->setVisible(false);
+        }
+    }
+    // What the markers stand for, in numbers, above the plot.
+    QString title = QStringLiteral("mid-band %1 dB at %2")
+                        .arg(QString::fromStdString(FormatFixed(result.m_GainDb, 1)), Hertz(result.m_MidbandFrequency));
+    if (std::isfinite(fMin)) {
+        title += QStringLiteral(", f_min %1").arg(Hertz(fMin));
+    }
+    title += QStringLiteral("<br>-3 dB: ")
+             + (cornerTexts.isEmpty() ? QStringLiteral("none in the sweep") : cornerTexts.join(QStringLiteral(", ")));
+    m_pChart->setTitle(title);
+}
+
+void CVerificationWnd::BackToDesign()
+{
+    for (const PartField& part : m_Parts) {
+        part.m_pEdit->setText(PartText(part.m_Name, part.m_Designed));
+    }
+    Simulate();
+}
+
+void CVerificationWnd::ApplyTuning()
+{
+    if (!m_Shown || !m_Shown->m_Tuning) {
+        return;
+    }
+    std::vector<NamedValue> values;
+    for (const PartChange& change : m_Shown->m_Tuning->m_Changes) {
+        values.emplace_back(change.m_Part, change.m_Proposed);
+    }
+    // The application tells every follower, this window among them.
+    m_App.ApplyPartValues(values);
+}
+
+Status CVerificationWnd::ExportNetlist(const std::string& path) const
+{
+    if (!m_Design) {
+        return Failure{"No design to export."};
+    }
+    if (!m_Design->IsUsable()) {
+        return Failure{"No netlist: the design cannot be built: " + m_Design->Problem() + "."};
+    }
+    const Expected<VerificationOptions> options = ReadOptions();
+    if (!options) {
+        return options.AsStatus();
+    }
+    AmplifierCircuit circuit = DescribeCircuit(*m_Design);
+    for (const auto& [name, value] : options->m_PartValues) {
+        const auto part = std::ranges::find(circuit.m_Parts, name, &CircuitPart::m_Name);
+        if (part != circuit.m_Parts.end()) {
+            circuit.m_Notes.push_back(name + " " + PartItem(name, value).value + " instead of the designed "
+                                      + PartItem(name, part->m_Value).value);
+            part->m_Value = value;
+        }
+    }
+    if (options->m_SourceResistance > 0.0) {
+        circuit.m_Notes.push_back("Simulated with a source resistance of " +
+                                  FormatEngineering(options->m_SourceResistance) + " ohm, which VIN here does not have");
+    }
+    NetlistOptions netlist;
+    netlist.m_LoadResistance = options->m_LoadResistance;
+    return WriteFileAtomically(path, WriteNetlist(circuit, netlist));
+}
+
+Status CVerificationWnd::ExportBodeCsv(const std::string& path) const
+{
+    if (!m_Shown) {
+        return Failure{"No Bode table: nothing has been simulated."};
+    }
+    return WriteFileAtomically(path, BodeCsv(m_Shown->m_Verification.m_Simulation.m_Bode));
+}
+
+Status CVerificationWnd::ExportPng(const std::string& path) const
+{
+    return ExportPlot(path, [this](QIODevice& device) { m_pChartView->grab().save(&device, "PNG"); });
+}
+
+Status CVerificationWnd::ExportSvg(const std::string& path) const
+{
+    return ExportPlot(path, [this](QIODevice& device) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&device);
+        svg.setSize(m_pChartView->size());
+        svg.setViewBox(QRect(QPoint(0, 0), m_pChartView->size()));
+        svg.setTitle(QStringLiteral("Bode plot"));
+        QPainter painter(&svg);
+        m_pChartView->render(&painter);
+    });
+}
+
+Status CVerificationWnd::ExportPlot(const std::string& path, const std::function<void(QIODevice&)>& draw) const
+{
+    if (!m_Shown) {
+        return Failure{"No plot: nothing has been simulated."};
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    draw(buffer);
+    return WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+void CVerificationWnd::Export(const QString& caption, const QString& suggested, const QString& filter,
+                              Status (CVerificationWnd::*exporter)(const std::string&) const)
+{
+    const QString path = m_Chooser(this, caption, suggested, filter);
+    if (path.isEmpty()) {
+        return;
+    }
+    const Status written = (this->*exporter)(QFile::encodeName(path).toStdString());
+    if (!written) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Norvane"), QString::fromStdString(written.Message()),
+                        QMessageBox::Ok, this);
+        box.exec();
+    }
+}
+
+} // namespace norvane

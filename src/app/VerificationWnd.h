@@ -1,0 +1,133 @@
+#pragma once
+
+// Result > Verification...: a window beside the main window that follows
+// the current design and shows what ngspice makes of it, on the same
+// Gummel-Poon card the design used.
+//
+// - The verdict line (or why there is no simulation) and, where the design
+//   misses its requirements through its capacitors, the tuning proposal
+//   with "Apply", which puts it into the current design.
+// - The Bode plot: gain in dB (left axis) and phase in degrees (right
+//   axis) over a logarithmic frequency axis, f_min and the -3 dB points
+//   marked.
+// - The verification table (quantity, requirement, designed, simulated,
+//   verdict).
+// - What-if: every part value of the design in an editable field. An edit
+//   simulates again at once; fields whose value differs from the design
+//   are marked, "Back to design" restores them all. Text that is no number,
+//   or no positive finite value, is refused and leaves no plot.
+// - Load and source resistance (empty: none), for the plot, the table and
+//   the verdict.
+// - Export of what is shown: the SPICE netlist (edits and load included),
+//   the Bode table as CSV, the plot as PNG and SVG.
+//
+// Simulations run on a worker thread; what comes back for older values is
+// dropped. A failed simulation shows its reason and clears plot and table.
+
+#include "app/VerificationRunner.h"
+#include "common/Outcome.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class QChart;
+class QChartView;
+class QGridLayout;
+class QIODevice;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace norvane {
+
+class CNorvaneApp;
+
+inline constexpr const char* VerificationTitle = "Verification";
+
+class CVerificationWnd : public QWidget {
+    Q_OBJECT
+public:
+    // Asks for a file name to export to: (owner, caption, suggested name,
+    // filter) -> the chosen path, empty when cancelled.
+    using FileChooser = std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
+
+    CVerificationWnd(CNorvaneApp& app, QWidget* parent);
+    ~CVerificationWnd() override;
+
+    // Takes the current design of the application, its part values in the
+    // fields, and simulates it with the present load and source.
+    void FollowDesign();
+
+    // The options the fields give, or why they give none.
+    [[nodiscard]] Expected<VerificationOptions> ReadOptions() const;
+
+    // What the window shows, for the tests and the exports.
+    bool IsSimulating() const { return m_Runner.IsRunning(); }
+    const std::optional<VerificationOutcome>& Shown() const { return m_Shown; }
+    QString StatusText() const;
+    QLineEdit* PartEdit(const QString& part) const;
+    QLineEdit* LoadEdit() const { return m_pLoad; }
+    QLineEdit* SourceEdit() const { return m_pSource; }
+    QPushButton* BackButton() const { return m_pBack; }
+    QPushButton* ApplyButton() const { return m_pApply; }
+    QLabel* TuningLabel() const { return m_pTuning; }
+    QTableWidget* Table() const { return m_pTable; }
+    QChartView* ChartView() const { return m_pChartView; }
+
+    // The exports; failures carry the message shown to the user.
+    [[nodiscard]] Status ExportNetlist(const std::string& path) const;
+    [[nodiscard]] Status ExportBodeCsv(const std::string& path) const;
+    [[nodiscard]] Status ExportPng(const std::string& path) const;
+    [[nodiscard]] Status ExportSvg(const std::string& path) const;
+
+    void SetFileChooser(FileChooser chooser) { m_Chooser = std::move(chooser); }
+
+private:
+    struct PartField {
+        std::string m_Name;
+        double m_Designed = 0.0;  // ohm or farad
+        QLineEdit* m_pEdit = nullptr;
+    };
+
+    void Simulate();
+    void Show(const VerificationOutcome& outcome);
+    void ShowProblem(const QString& problem);
+    void ClearResult();
+    void FillTable(const Verification& verification);
+    void DrawBode(const SimulationResult& result);
+    void BackToDesign();
+    void ApplyTuning();
+    // Writes the picture draw puts on a device, when a plot is shown.
+    [[nodiscard]] Status ExportPlot(const std::string& path, const std::function<void(QIODevice&)>& draw) const;
+    // Runs the chooser and the export; shows a failure.
+    void Export(const QString& caption, const QString& suggested, const QString& filter,
+                Status (CVerificationWnd::*exporter)(const std::string&) const);
+
+    CNorvaneApp& m_App;
+    CVerificationRunner m_Runner;
+    std::shared_ptr<const AmplifierDesign> m_Design;
+    std::optional<VerificationOutcome> m_Shown;
+    FileChooser m_Chooser;
+
+    QLabel* m_pStatus = nullptr;
+    QLabel* m_pTuning = nullptr;
+    QPushButton* m_pApply = nullptr;
+    QChart* m_pChart = nullptr;
+    QChartView* m_pChartView = nullptr;
+    QTableWidget* m_pTable = nullptr;
+    QGridLayout* m_pPartGrid = nullptr;
+    std::vector<PartField> m_Parts;
+    QLineEdit* m_pLoad = nullptr;
+    QLineEdit* m_pSource = nullptr;
+    QPushButton* m_pBack = nullptr;
+    std::vector<QPushButton*> m_ExportButtons;
+};
+
+} // namespace norvane

@@ -1,0 +1,252 @@
+// The simulation in the desktop program: the verdict line after a
+// calculation (from a worker thread, stale results dropped), the
+// verification window against Verify() of the same design, what-if edits,
+// the exports, and the report setting.
+
+#include "app/AppFixture.h"
+#include "app/VerificationRunner.h"
+#include "app/VerificationWnd.h"
+#include "format/EngineeringFormat.h"
+#include "report/Report.h"
+#include "simulation/Netlist.h"
+#include "support/TestMain.h"
+
+#include <QAction>
+#include <QFile>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+
+using namespace norvane;
+using namespace norvane::test;
+
+namespace {
+
+constexpr int SimulationWait = 10000;  // ms
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Opens the verification window and waits for its first simulation.
+CVerificationWnd* OpenWindow(AppFixture& f)
+{
+    f.Frame().Command("verification")->trigger();
+    CVerificationWnd* window = f.app->VerificationWindow();
+    if (window) {
+        (void)QTest::qWaitFor([window] { return !window->IsSimulating(); }, SimulationWait);
+    }
+    return window;
+}
+
+// Types text into a field as a user does (select all, then keys).
+void Type(QLineEdit* edit, const QString& text)
+{
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+QString Cell(const QTableWidget* table, int row, int column)
+{
+    const QTableWidgetItem* item = table->item(row, column);
+    return item ? item->text() : QString();
+}
+
+} // namespace
+
+class VerificationTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void verdictLineFollowsTheCalculation()
+    {
+        AppFixture f;
+        QCOMPARE(f.Doc().GetVerdictLine(), std::string());
+        f.Calculate(CircuitKind::CommonEmitter);
+        // The calculation does not wait for ngspice.
+        QCOMPARE(f.Doc().GetVerdictState(), VerdictState::Simulating);
+        QCOMPARE(f.Doc().GetVerdictLine(), std::string(SimulatingText));
+        QTRY_VERIFY_WITH_TIMEOUT(f.Doc().GetVerdictState() != VerdictState::Simulating, SimulationWait);
+        const Verdict expected = Verify(*f.app->CurrentSnapshot()).m_Verdict;
+        QCOMPARE(f.Doc().GetVerdictLine(), expected.Line());
+        QCOMPARE(f.Doc().GetVerdictState(), expected.m_Meets ? VerdictState::Meets : VerdictState::Misses);
+    }
+
+    // Of two starts only the later one reports, whichever finishes first.
+    void staleResultIsDropped()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonEmitter);
+        const auto emitter = f.app->CurrentSnapshot();
+        f.Calculate(CircuitKind::CommonCollector);
+        const auto collector = f.app->CurrentSnapshot();
+        CVerificationRunner runner;
+        QSignalSpy finished(&runner, &CVerificationRunner::Finished);
+        runner.Start(emitter, {}, false);
+        runner.Start(collector, {}, false);
+        QTRY_VERIFY_WITH_TIMEOUT(!runner.IsRunning(), SimulationWait);
+        QTest::qWait(100);
+        QCOMPARE(finished.count(), 1);
+        const auto outcome = finished.at(0).at(0).value<VerificationOutcome>();
+        QCOMPARE(outcome.m_Verification.m_Verdict.Line(), Verify(*collector).m_Verdict.Line());
+    }
+
+    void windowTableIsTheVerification()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonBase);
+        CVerificationWnd* window = OpenWindow(f);
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), QString("Verification"));
+        QVERIFY(window->isWindow() && !window->isModal());
+        QVERIFY(window->Shown());
+        const Verification expected = Verify(*f.app->CurrentSnapshot());
+        QCOMPARE(window->StatusText().toStdString(), expected.m_Verdict.Line());
+        QCOMPARE(window->Table()->rowCount(), int(expected.m_Rows.size()));
+        for (int row = 0; row < window->Table()->rowCount(); ++row) {
+            const VerificationRow& r = expected.m_Rows[std::size_t(row)];
+            const QStringList cells{Cell(window->Table(), row, 0), Cell(window->Table(), row, 1),
+                                    Cell(window->Table(), row, 2), Cell(window->Table(), row, 3),
+                                    Cell(window->Table(), row, 4)};
+            QCOMPARE(cells, (QStringList{QString::fromStdString(r.m_Quantity), QString::fromStdString(r.m_Required),
+                                         QString::fromStdString(r.m_Designed), QString::fromStdString(r.m_Simulated),
+                                         QString::fromStdString(r.m_Verdict)}));
+        }
+        // Gain, phase, f_min, the -3 dB markers.
+        QVERIFY(window->ChartView()->chart()->series().size() >= 4);
+
+        // It follows the current design.
+        f.Calculate(CircuitKind::CommonCollector);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->IsSimulating() && window->Shown(), SimulationWait);
+        QCOMPARE(window->StatusText().toStdString(), Verify(*f.app->CurrentSnapshot()).m_Verdict.Line());
+    }
+
+    void whatIfEditsSimulateAndGoBack()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonEmitter);
+        CVerificationWnd* window = OpenWindow(f);
+        QVERIFY(window && window->Shown());
+        const double designedIc = window->Shown()->m_Verification.m_Simulation.m_Ic;
+        QLineEdit* r1 = window->PartEdit("R1");
+        QVERIFY(r1);
+        const QString designedText = r1->text();
+        const double r1Value = ParseEngineering(designedText.toStdString());
+
+        // Twice R1: less base voltage, less collector current.
+        Type(r1, QString::fromStdString(FormatEngineering(2 * r1Value)));
+        QTRY_VERIFY_WITH_TIMEOUT(!window->IsSimulating() && window->Shown(), SimulationWait);
+        QVERIFY(r1->property("edited").toBool());
+        QVERIFY(!window->PartEdit("R2")->property("edited").toBool());
+        VerificationOptions edited;
+        edited.m_PartValues = {{"R1", 2 * r1Value}};
+        const double editedIc = window->Shown()->m_Verification.m_Simulation.m_Ic;
+        QCOMPARE(editedIc, Verify(*f.app->CurrentSnapshot(), edited).m_Simulation.m_Ic);
+        QVERIFY(editedIc < 0.9 * designedIc);
+
+        // Text that is no number, or no positive value, leaves no plot.
+        Type(r1, "abc");
+        QVERIFY(window->StatusText().contains("not a number"));
+        QVERIFY(!window->Shown());
+        QCOMPARE(window->Table()->rowCount(), 0);
+        QVERIFY(window->ChartView()->chart()->series().isEmpty());
+        Type(r1, "-5k");
+        QVERIFY(window->StatusText().contains("not a positive value"));
+
+        window->BackButton()->click();
+        QCOMPARE(r1->text(), designedText);
+        QVERIFY(!r1->property("edited").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->IsSimulating() && window->Shown(), SimulationWait);
+        QCOMPARE(window->Shown()->m_Verification.m_Simulation.m_Ic, designedIc);
+    }
+
+    void exportsWriteWhatIsShown()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonEmitter);
+        CVerificationWnd* window = OpenWindow(f);
+        QVERIFY(window && window->Shown());
+        Type(window->PartEdit("R2"), "33k");
+        Type(window->LoadEdit(), "4k7");
+        QTRY_VERIFY_WITH_TIMEOUT(!window->IsSimulating() && window->Shown(), SimulationWait);
+
+        QVERIFY(window->ExportNetlist(f.Path("amp.cir").toStdString()).Ok());
+        const QByteArray netlist = ReadAll(f.Path("amp.cir"));
+        QVERIFY(netlist.contains("\nR2 ") && netlist.contains(" 33000\n"));
+        QVERIFY(netlist.contains("\nRLOAD out 0 4700\n"));
+        QVERIFY(netlist.endsWith(".end\n"));
+
+        // Through the button and its file chooser.
+        window->SetFileChooser([&](QWidget*, const QString&, const QString&, const QString&) {
+            return f.Path("bode.csv");
+        });
+        const auto buttons = window->findChildren<QPushButton*>();
+        const auto csv = std::ranges::find_if(buttons, [](QPushButton* b) { return b->text() == "Bode &CSV..."; });
+        QVERIFY(csv != buttons.end());
+        (*csv)->click();
+        const std::string expected = BodeCsv(window->Shown()->m_Verification.m_Simulation.m_Bode);
+        QCOMPARE(ReadAll(f.Path("bode.csv")).toStdString(), expected);
+        QVERIFY(expected.rfind("frequency_hz,magnitude_db,phase_deg\n", 0) == 0);
+
+        QVERIFY(window->ExportPng(f.Path("bode.png").toStdString()).Ok());
+        QVERIFY(!QImage(f.Path("bode.png"), "PNG").isNull());
+        QVERIFY(window->ExportSvg(f.Path("bode.svg").toStdString()).Ok());
+        const QByteArray svg = ReadAll(f.Path("bode.svg"));
+        QVERIFY(svg.contains("<svg") && svg.contains("</svg>"));
+    }
+
+    void appliedValuesAreTheDesignsNow()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonBase);
+        CVerificationWnd* window = OpenWindow(f);
+        QVERIFY(window);
+        f.app->ClearResultUnsaved();
+        if (window->ApplyButton()->isVisible()) {
+            window->ApplyButton()->click();
+        } else {
+            f.app->ApplyPartValues({{"C3", 100e-9}});
+        }
+        QVERIFY(f.app->IsResultUnsaved());
+        const std::vector<std::string> notes = f.Doc().GetNotes();
+        QVERIFY(std::ranges::any_of(notes, [](const std::string& note) { return note.find("(designed ") != std::string::npos; }));
+        // The window takes the applied values as the design's own.
+        QTRY_VERIFY_WITH_TIMEOUT(!window->IsSimulating(), SimulationWait);
+        for (const auto& [name, value] : f.app->CurrentSnapshot()->ComponentNumbers()) {
+            QLineEdit* edit = window->PartEdit(QString::fromStdString(name));
+            QCOMPARE(edit->text().toStdString(), PartItem(name, value).value);
+            QVERIFY(!edit->property("edited").toBool());
+        }
+    }
+
+    void reportSettingAddsTheSimulationOrNothing()
+    {
+        {
+            AppFixture f;
+            QAction* include = f.Frame().Command("includeSimulation");
+            QVERIFY(include->isCheckable() && include->isChecked());
+            f.Calculate(CircuitKind::CommonEmitter);
+            f.NextSavePath = f.Path("with.html");
+            f.Frame().Command("saveResult")->trigger();
+            const std::string verdict = Verify(*f.app->CurrentSnapshot()).m_Verdict.Line();
+            QVERIFY(ReadAll(f.Path("with.html")).contains(QByteArray::fromStdString(EscapeXhtmlText(verdict))));
+            include->setChecked(false);
+        }
+        // Kept in the settings; off, the report is the one without simulation.
+        AppFixture f({}, false);
+        QVERIFY(!f.Frame().Command("includeSimulation")->isChecked());
+        f.Calculate(CircuitKind::CommonEmitter);
+        f.NextSavePath = f.Path("without.html");
+        f.Frame().Command("saveResult")->trigger();
+        QVERIFY(!f.app->GetReportSimulation());
+        QCOMPARE(ReadAll(f.Path("without.html")).toStdString(),
+                 BuildReport("without", ReportContentOf(*f.app->CurrentSnapshot())));
+    }
+};
+
+NORVANE_REGISTER_TEST(VerificationTest);
+
+#include "VerificationTest.moc"
