@@ -23,6 +23,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QSvgGenerator>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QtCharts/QChart>
@@ -156,7 +157,7 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
     sideLayout->addWidget(m_pTable, 1);
     sideLayout->addWidget(whatIf);
 
-    auto* splitter = new QSplitter(Qt::Horizontal);
+    auto* splitter = m_pSplitter = new QSplitter(Qt::Horizontal);
     splitter->addWidget(m_pChartView);
     splitter->addWidget(side);
     splitter->setStretchFactor(0, 3);
@@ -196,7 +197,7 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
     connect(m_pBack, &QPushButton::clicked, this, &CVerificationWnd::BackToDesign);
     connect(m_pApply, &QPushButton::clicked, this, &CVerificationWnd::ApplyTuning);
 
-    QSize size(960, 640);
+    QSize size(1080, 660);
     if (const QScreen* screen = this->screen()) {
         size = size.boundedTo(screen->availableSize() * 9 / 10);
     }
@@ -374,6 +375,15 @@ void CVerificationWnd::FillTable(const Verification& verification)
                 VerdictColour(r.m_Verdict == "meets" ? VerdictState::Meets : VerdictState::Misses));
         }
     }
+    // The whole table stays in view, at any scale: the plot beside it
+    // gives way.
+    m_pTable->resizeColumnsToContents();
+    const int needed = m_pTable->horizontalHeader()->length() + 2 * m_pTable->frameWidth()
+                       + m_pTable->verticalScrollBar()->sizeHint().width();
+    m_pTable->setMinimumWidth(needed);
+    if (const QList<int> sizes = m_pSplitter->sizes(); sizes.size() == 2 && sizes[1] < needed) {
+        m_pSplitter->setSizes({std::max(0, sizes[0] + sizes[1] - needed), needed});
+    }
 }
 
 void CVerificationWnd::DrawBode(const SimulationResult& result)
@@ -478,7 +488,8 @@ void CVerificationWnd::DrawBode(const SimulationResult& result)
     }
     // What the markers stand for, in numbers, above the plot.
     QString title = QStringLiteral("mid-band %1 dB at %2")
-                        .arg(QString::fromStdString(FormatFixed(result.m_GainDb, 1)), Hertz(result.m_MidbandFrequency));
+                        .arg(QString::fromStdString(FormatFixed(std::round(result.m_GainDb * 10) / 10 + 0.0, 1)),
+                             Hertz(result.m_MidbandFrequency));
     if (std::isfinite(fMin)) {
         title += QStringLiteral(", f_min %1").arg(Hertz(fMin));
     }

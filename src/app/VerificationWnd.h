@@ -43,6 +43,7 @@ class QIODevice;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSplitter;
 class QTableWidget;
 
 namespace norvane {
@@ -121,6 +122,7 @@ private:
     QPushButton* m_pApply = nullptr;
     QChart* m_pChart = nullptr;
     QChartView* m_pChartView = nullptr;
+    QSplitter* m_pSplitter = nullptr;
     QTableWidget* m_pTable = nullptr;
     QGridLayout* m_pPartGrid = nullptr;
     std::vector<PartField> m_Parts;
