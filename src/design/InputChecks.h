@@ -28,7 +28,7 @@ enum class InputCheck { Accepted, NotANumber, OutOfRange, UnknownTransistor };
 struct InputCheckOutcome {
     InputCheck result = InputCheck::Accepted;
     InputField failedField = InputField::Gain;  // with NotANumber and OutOfRange
-    std::string message;                        // empty when accepted
+    std::string message{};                      // empty when accepted
     // The checked requirements (when accepted): the fields read from the
     // texts, the type found; the series as the caller gave it.
     DesignInputs inputs;
