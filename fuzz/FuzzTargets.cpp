@@ -44,17 +44,6 @@ bool SameNumber(double a, double b)
     return a == b || (std::isnan(a) && std::isnan(b));
 }
 
-std::unique_ptr<AmplifierDesign> MakeDesign(CircuitKind kind)
-{
-    switch (kind) {
-    case CircuitKind::CommonEmitter: return std::make_unique<CommonEmitterDesign>();
-    case CircuitKind::CommonBase: return std::make_unique<CommonBaseDesign>();
-    case CircuitKind::CommonCollector: return std::make_unique<CommonCollectorDesign>();
-    case CircuitKind::None: break;
-    }
-    return nullptr;
-}
-
 // The scratch folder of the command-line target and the report kept in it.
 struct Scratch {
     std::filesystem::path folder;

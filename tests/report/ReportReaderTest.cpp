@@ -21,15 +21,6 @@
 namespace norvane {
 namespace {
 
-std::unique_ptr<AmplifierDesign> Make(CircuitKind kind)
-{
-    switch (kind) {
-    case CircuitKind::CommonEmitter: return std::make_unique<CommonEmitterDesign>();
-    case CircuitKind::CommonBase: return std::make_unique<CommonBaseDesign>();
-    default: return std::make_unique<CommonCollectorDesign>();
-    }
-}
-
 std::string ReportOf(const AmplifierDesign& design)
 {
     return BuildReport("amp", ReportContentOf(design));
@@ -38,13 +29,13 @@ std::string ReportOf(const AmplifierDesign& design)
 // Save, open, save again: the same bytes, and the same inputs.
 void ExpectRoundTrip(const DesignInputs& inputs)
 {
-    auto design = Make(inputs.Kind());
+    auto design = MakeDesign(inputs.Kind());
     design->Compute(inputs);
     const std::string saved = ReportOf(*design);
     const Expected<ReportRecipe> recipe = ParseReport(saved);
     ASSERT_TRUE(recipe.Ok()) << recipe.Message() << "\n" << saved;
     EXPECT_EQ(recipe->inputs, inputs) << saved;
-    auto again = Make(inputs.Kind());
+    auto again = MakeDesign(inputs.Kind());
     again->Compute(recipe->inputs);
     EXPECT_TRUE(DifferencesFromReport(*recipe, *again).empty());
     EXPECT_EQ(ReportOf(*again), saved);
