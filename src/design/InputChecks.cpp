@@ -19,22 +19,17 @@ std::string NotANumberMessage(const char* label)
     return std::string("The given value ") + label + "\n\nis not a number";
 }
 
-InputCheck CheckField(InputField field, std::string_view text, double& value, std::string& message)
+FieldCheck CheckField(InputField field, std::string_view text)
 {
     const FieldInfo& info = FieldInfoOf(field);
     const std::optional<double> read = ReadEngineering(text);
     if (!read) {
-        value = 0;
-        message = NotANumberMessage(info.rangeLabel);
-        return InputCheck::NotANumber;
+        return {InputCheck::NotANumber, 0.0, NotANumberMessage(info.rangeLabel)};
     }
-    value = *read;
-    if (std::isnan(value) || info.min > value || value > info.max) {
-        message = RangeMessage(info.rangeLabel, info.min, info.max);
-        return InputCheck::OutOfRange;
+    if (std::isnan(*read) || info.min > *read || *read > info.max) {
+        return {InputCheck::OutOfRange, *read, RangeMessage(info.rangeLabel, info.min, info.max)};
     }
-    message.clear();
-    return InputCheck::Accepted;
+    return {InputCheck::Accepted, *read};
 }
 
 InputCheckOutcome CheckInputs(const DesignInputs& base,
@@ -43,14 +38,15 @@ InputCheckOutcome CheckInputs(const DesignInputs& base,
 {
     InputCheckOutcome outcome{.message = {}, .inputs = base};
     for (const InputField field : CircuitInfoOf(base.Kind()).testOrder) {
-        double value = 0;
-        outcome.result = CheckField(field, fieldText(field), value, outcome.message);
-        if (!outcome.Accepted()) {
+        FieldCheck check = CheckField(field, fieldText(field));
+        if (check.result != InputCheck::Accepted) {
+            outcome.result = check.result;
             outcome.failedField = field;
+            outcome.message = std::move(check.message);
             outcome.inputs = base;
             return outcome;
         }
-        outcome.inputs.SetValue(field, value);
+        outcome.inputs.SetValue(field, check.value);
     }
     const int index = FindTransistor(std::string_view(transistorText));
     if (index < 0) {

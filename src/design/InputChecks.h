@@ -36,10 +36,13 @@ struct InputCheckOutcome {
     bool Accepted() const { return result == InputCheck::Accepted; }
 };
 
-// Checks one field's text against the field's range; message empty when it
-// passes. value receives what was read (0 for a blank text).
-InputCheck CheckField(InputField field, std::string_view text, double& value,
-                      std::string& message);
+// One field's text checked against the field's range.
+struct FieldCheck {
+    InputCheck result = InputCheck::Accepted;
+    double value = 0.0;    // what was read (0 for a blank text)
+    std::string message{}; // empty when accepted
+};
+[[nodiscard]] FieldCheck CheckField(InputField field, std::string_view text);
 
 // Runs the checks of a circuit's dialog over the texts of its fields, in
 // the circuit's test order, stopping at the first failure. base gives the

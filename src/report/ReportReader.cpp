@@ -153,13 +153,12 @@ Status ReadField(const std::string& shown, InputField field, DesignInputs& input
     if (!unit.empty() && text.ends_with(unit)) {
         text.remove_suffix(unit.size());
     }
-    double value = 0;
-    std::string message;
-    if (CheckField(field, text, value, message) != InputCheck::Accepted || text.empty()) {
+    const FieldCheck check = CheckField(field, text);
+    if (check.result != InputCheck::Accepted || text.empty()) {
         return Failure{"its value " + std::string(info.rangeLabel) + ", \"" + shown
                        + "\", is not one Norvane accepts"};
     }
-    inputs.SetValue(field, value);
+    inputs.SetValue(field, check.value);
     return {};
 }
 

@@ -188,20 +188,20 @@ double PartValue(const AmplifierCircuit& circuit, std::string_view name)
     return part == nullptr ? std::numeric_limits<double>::quiet_NaN() : part->m_Value;
 }
 
-std::string CheckCircuit(const AmplifierCircuit& circuit)
+Status CheckCircuit(const AmplifierCircuit& circuit)
 {
     if (circuit.m_Parts.empty() || circuit.m_Transistor.name == nullptr) {
-        return "no circuit";
+        return Failure{"no circuit"};
     }
     if (!IsUsableValue(circuit.m_SupplyVoltage)) {
-        return "the supply voltage is not a positive finite value";
+        return Failure{"the supply voltage is not a positive finite value"};
     }
     if (!IsUsableValue(circuit.m_LowerCutoff)) {
-        return "f_min is not a positive finite value";
+        return Failure{"f_min is not a positive finite value"};
     }
     for (const CircuitPart& part : circuit.m_Parts) {
         if (!IsUsableValue(part.m_Value)) {
-            return part.m_Name + " is not a positive finite value (" + SpiceNumber(part.m_Value) + ")";
+            return Failure{part.m_Name + " is not a positive finite value (" + SpiceNumber(part.m_Value) + ")"};
         }
     }
     return {};

@@ -34,6 +34,7 @@
 //   or exponent notation ("2.39e-14", "620000"), never with a scale suffix:
 //   SPICE reads "M" as milli.
 
+#include "common/Outcome.h"
 #include "design/AmplifierDesign.h"
 #include "transistors/TransistorTable.h"
 
@@ -109,9 +110,10 @@ const CircuitPart* FindPart(const AmplifierCircuit& circuit, std::string_view na
 // Its value in ohm or farad; NaN when the circuit has no such part.
 double PartValue(const AmplifierCircuit& circuit, std::string_view name);
 
-// Empty when every value of the circuit can be simulated (finite and above
-// zero), otherwise what is wrong, e.g. "R2 is not a finite value".
-std::string CheckCircuit(const AmplifierCircuit& circuit);
+// Whether every value of the circuit can be simulated (finite and above
+// zero); the failure says what is wrong, e.g. "R2 is not a positive finite
+// value (inf)".
+[[nodiscard]] Status CheckCircuit(const AmplifierCircuit& circuit);
 
 // The netlist text, lines ended by a line feed, last line ".end".
 std::string WriteNetlist(const AmplifierCircuit& circuit, const NetlistOptions& options = {});

@@ -263,7 +263,7 @@ double SecantBiasCurrent(const AmplifierDesign& design, BiasSolver& residual, in
 double PreScore(const AmplifierDesign& design)
 {
     const AmplifierCircuit circuit = DescribeCircuit(design);
-    if (!design.IsUsable() || !CheckCircuit(circuit).empty()) {
+    if (!design.IsUsable() || !CheckCircuit(circuit)) {
         return std::numeric_limits<double>::infinity();
     }
     // One secant step: the shift is a few percent at most for a usable
@@ -291,7 +291,7 @@ double PreScore(const AmplifierDesign& design)
 Expected<double> SolveBiasCurrent(const AmplifierDesign& design, double bfFactor)
 {
     const AmplifierCircuit circuit = DescribeCircuit(design);
-    if (!design.IsUsable() || !CheckCircuit(circuit).empty()) {
+    if (!design.IsUsable() || !CheckCircuit(circuit)) {
         return Failure{"the design cannot be built"};
     }
     BiasSolver residual(design, circuit, bfFactor);

@@ -541,9 +541,8 @@ SimulationResult Simulate(const AmplifierDesign& design, const SimulationOptions
 
 SimulationResult SimulateCircuit(const AmplifierCircuit& circuit, const SimulationOptions& options)
 {
-    const std::string check = CheckCircuit(circuit);
-    if (!check.empty()) {
-        return NotSimulated(check);
+    if (const Status check = CheckCircuit(circuit); !check) {
+        return NotSimulated(check.Message());
     }
     NetlistOptions netlistOptions;
     netlistOptions.m_LoadResistance = options.m_LoadResistance;

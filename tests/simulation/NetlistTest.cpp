@@ -362,24 +362,24 @@ TEST(Netlist, EveryLineEndsWithALineFeedAlone)
 
 TEST(CheckCircuit, AcceptsTheExampleDesigns)
 {
-    EXPECT_EQ(CheckCircuit(DescribeCircuit(CommonEmitter(0))), "");
-    EXPECT_EQ(CheckCircuit(DescribeCircuit(CommonEmitter(20, "BC558B"))), "");
+    EXPECT_TRUE(CheckCircuit(DescribeCircuit(CommonEmitter(0))).Ok());
+    EXPECT_TRUE(CheckCircuit(DescribeCircuit(CommonEmitter(20, "BC558B"))).Ok());
     CommonBaseDesign base;
     DesignInputs inputs(CircuitKind::CommonBase);
     base.Compute(inputs);
-    EXPECT_EQ(CheckCircuit(DescribeCircuit(base)), "");
+    EXPECT_TRUE(CheckCircuit(DescribeCircuit(base)).Ok());
     CommonCollectorDesign collector;
     collector.Compute(DesignInputs(CircuitKind::CommonCollector));
-    EXPECT_EQ(CheckCircuit(DescribeCircuit(collector)), "");
+    EXPECT_TRUE(CheckCircuit(DescribeCircuit(collector)).Ok());
 }
 
 TEST(CheckCircuit, NamesAValueThatCannotBeSimulated)
 {
     AmplifierCircuit circuit = DescribeCircuit(CommonEmitter(20));
     circuit.m_Parts[1].m_Value = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(CheckCircuit(circuit), "R2 is not a positive finite value (inf)");
+    EXPECT_EQ(CheckCircuit(circuit).Message(), "R2 is not a positive finite value (inf)");
     circuit.m_Parts[1].m_Value = 0;
-    EXPECT_EQ(CheckCircuit(circuit), "R2 is not a positive finite value (0)");
+    EXPECT_EQ(CheckCircuit(circuit).Message(), "R2 is not a positive finite value (0)");
 }
 
 TEST(Netlist, DesignThatCannotBeBuiltSaysSo)
