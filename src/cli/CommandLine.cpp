@@ -421,6 +421,15 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
     CLI::App app{"Norvane: design of single-stage bipolar transistor amplifiers", "norvane-cli"};
     app.set_version_flag("--version", std::string("norvane-cli ") + NORVANE_VERSION);
     app.require_subcommand(1);
+    // Building every command's options costs more than a design does, so a
+    // command gets its options only when the arguments name it (a word that
+    // merely looks like a name costs a few options more, nothing else).
+    const auto named = [&](std::string_view word) {
+        return std::any_of(argv + 1, argv + argc, [&](const char* argument) { return word == argument; });
+    };
+    const auto namedCircuit = [&](const CircuitInfo& circuit) {
+        return named(circuit.command) || named(circuit.alias);
+    };
 
     // design <circuit> [requirements], or design --from REPORT [requirements]
     CLI::App* designCommand = app.add_subcommand(
@@ -434,11 +443,21 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
     for (std::size_t f = 0; f < InputFieldCount; ++f) {
         allFields.push_back({static_cast<InputField>(f), 0.0, 0});
     }
-    AddDesignOptions(*designCommand, allFields, designOptions);
+    // The bare command's options serve --from without a circuit; after a
+    // circuit, its own take over.
+    const bool circuitNamed = std::ranges::any_of(AllCircuits(), namedCircuit);
+    if (named("design") && !circuitNamed) {
+        AddDesignOptions(*designCommand, allFields, designOptions);
+    }
     for (const CircuitInfo& circuit : AllCircuits()) {
+        if (!named("design")) {
+            break;
+        }
         CLI::App* command = designCommand->add_subcommand(circuit.command, circuit.description);
         command->alias(circuit.alias);
-        AddDesignOptions(*command, circuit.dialogOrder, designOptions);
+        if (namedCircuit(circuit)) {
+            AddDesignOptions(*command, circuit.dialogOrder, designOptions);
+        }
         command->callback([&chosenCircuit, kind = circuit.kind] { chosenCircuit = kind; });
     }
 
@@ -451,10 +470,15 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
     RankCliOptions rankOptions;
     std::optional<CircuitKind> rankCircuit;
     for (const CircuitInfo& circuit : AllCircuits()) {
+        if (!named("rank")) {
+            break;
+        }
         CLI::App* command = rankCommand->add_subcommand(circuit.command, circuit.description);
         command->alias(circuit.alias);
-        AddRequirementOptions(*command, circuit.dialogOrder, false, rankRequirements);
-        AddRankOptions(*command, rankOptions);
+        if (namedCircuit(circuit)) {
+            AddRequirementOptions(*command, circuit.dialogOrder, false, rankRequirements);
+            AddRankOptions(*command, rankOptions);
+        }
         command->callback([&rankCircuit, kind = circuit.kind] { rankCircuit = kind; });
     }
 
