@@ -4,12 +4,12 @@
 #include "design/DesignResults.h"
 #include "format/EngineeringFormat.h"
 #include "simulation/Ranking.h"
+#include "simulation/RankTable.h"
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <vector>
 
@@ -24,49 +24,31 @@ json Number(double value)
     return std::isfinite(value) ? json(value) : json(nullptr);
 }
 
-// "2.2 kOhm", "7.15 Hz"; "-" for no figure.
-std::string Quantity(double value, const char* unit)
-{
-    if (!std::isfinite(value)) {
-        return "-";
-    }
-    ResultItem item;
-    item.SetQuantity("", value, unit);
-    return item.value;
-}
-
-std::string Percent(double fraction)
-{
-    return std::isfinite(fraction) ? FormatFixed(fraction * 100, 0) + " %" : "-";
-}
-
 const char* PolarityText(bool pnp)
 {
     return pnp ? "PNP" : "NPN";
 }
 
-// The columns of the table: the type left-aligned, every figure right-aligned.
-constexpr std::array<const char*, 11> Headings{
-    "#", "Type", "Pol.", "B", "Gain", "Z_in", "Z_out", "f_-3dB", "Bias shift", "Score", "Verdict"};
+// The place, then the columns of the ranking table.
+std::vector<std::string> Headings()
+{
+    std::vector<std::string> headings{"#"};
+    for (const RankColumn& column : RankColumns) {
+        headings.emplace_back(column.heading);
+    }
+    return headings;
+}
 
 std::vector<std::string> Cells(int place, const RankRow& row)
 {
-    return {std::to_string(place),
-            row.m_Name,
-            PolarityText(row.m_IsPnp),
-            std::isfinite(row.m_CurrentGain) ? FormatFixed(row.m_CurrentGain, 0) : "-",
-            std::isfinite(row.m_GainDb) ? FormatFixed(row.m_GainDb, 2) + " dB" : "-",
-            Quantity(row.m_InputImpedance, "Ohm"),
-            Quantity(row.m_OutputImpedance, "Ohm"),
-            Quantity(row.m_LowerCutoff, "Hz"),
-            Percent(row.m_BiasStability),
-            Percent(row.m_Score),
-            row.m_Meets ? "meets" : "misses"};
+    std::vector<std::string> cells = RankCells(row);
+    cells.insert(cells.begin(), std::to_string(place));
+    return cells;
 }
 
 void PrintTable(std::ostream& out, const std::vector<std::vector<std::string>>& lines)
 {
-    std::vector<std::size_t> width(Headings.size(), 0);
+    std::vector<std::size_t> width(RankColumns.size() + 1, 0);
     for (const auto& line : lines) {
         for (std::size_t c = 0; c < line.size(); ++c) {
             width[c] = std::max(width[c], line[c].size());
@@ -76,7 +58,7 @@ void PrintTable(std::ostream& out, const std::vector<std::vector<std::string>>& 
         std::string text;
         for (std::size_t c = 0; c < line.size(); ++c) {
             const std::string pad(width[c] - line[c].size(), ' ');
-            const bool left = c == 1 || c + 1 == line.size();
+            const bool left = c > 0 && RankColumns[c - 1].leftAligned;
             text += (c == 0 ? "" : "  ") + (left ? line[c] + pad : pad + line[c]);
         }
         text.erase(text.find_last_not_of(' ') + 1);
@@ -154,16 +136,11 @@ int RunRank(const DesignInputs& inputs, const RankCliOptions& options, std::ostr
         return ExitOk;
     }
 
-    out << CircuitTitle(inputs.Kind()) << ": " << ranking->m_Designed << " types designed, "
-        << ranking->m_Usable << " usable without notes, the best " << ranking->m_Simulated
-        << " by their own figures simulated";
-    if (ranking->m_NotSimulated > 0) {
-        out << " (" << ranking->m_NotSimulated << " would not simulate)";
-    }
-    out << ".\nDesign " << FormatFixed(ranking->m_DesignSeconds * 1000, 0) << " ms, simulation "
+    out << CircuitTitle(inputs.Kind()) << ": " << RankSummary(*ranking) << ".\nDesign "
+        << FormatFixed(ranking->m_DesignSeconds * 1000, 0) << " ms, simulation "
         << FormatFixed(ranking->m_SimulationSeconds * 1000, 0) << " ms.\n\n";
     std::vector<std::vector<std::string>> lines;
-    lines.emplace_back(Headings.begin(), Headings.end());
+    lines.push_back(Headings());
     for (std::size_t i = 0; i < shown; ++i) {
         lines.push_back(Cells(static_cast<int>(i + 1), ranking->m_Rows[i]));
     }

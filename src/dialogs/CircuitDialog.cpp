@@ -1,6 +1,7 @@
 #include "dialogs/CircuitDialog.h"
 
 #include "dialogs/DialogUnits.h"
+#include "dialogs/SuggestDlg.h"
 #include "dialogs/TransistorListDlg.h"
 #include "format/EngineeringFormat.h"
 #include "report/SchematicImages.h"
@@ -103,6 +104,12 @@ void CCircuitDialog::BuildControls(const LowerRows& lower)
     }
     m_pListButton->setGeometry(listButton);
     m_pListButton->setAutoDefault(false);
+    // "Suggest..." stands at the end of the type label's row, over the type
+    // field, where each dialog leaves room between the last field and the
+    // type field.
+    m_pSuggestButton = new QPushButton(QStringLiteral("Suggest..."), this);
+    m_pSuggestButton->setGeometry(du.Rect(303, lower.typeLabelTop - 3, 58, 14));
+    m_pSuggestButton->setAutoDefault(false);
     m_pTransistorEdit = new QLineEdit(this);
     m_pTransistorEdit->setGeometry(du.Rect(303, lower.listButtonTop, 58, 14));
     m_pTypeLabel->setBuddy(m_pTransistorEdit);
@@ -144,6 +151,7 @@ void CCircuitDialog::BuildControls(const LowerRows& lower)
         chain(edit);
     }
     chain(m_pListButton);
+    chain(m_pSuggestButton);
     chain(m_pTransistorEdit);
     for (QAbstractButton* radio : m_pSeriesGroup->buttons()) {
         chain(radio);
@@ -152,6 +160,7 @@ void CCircuitDialog::BuildControls(const LowerRows& lower)
     chain(m_pCancel);
 
     connect(m_pListButton, &QPushButton::clicked, this, &CCircuitDialog::OnSelectFromList);
+    connect(m_pSuggestButton, &QPushButton::clicked, this, &CCircuitDialog::OnSuggest);
     connect(m_pOk, &QPushButton::clicked, this, &CCircuitDialog::accept);
     connect(m_pCancel, &QPushButton::clicked, this, &CCircuitDialog::reject);
 }
@@ -178,6 +187,7 @@ std::vector<QWidget*> CCircuitDialog::TextControls() const
     std::vector<QWidget*> controls(m_Labels.begin(), m_Labels.end());
     controls.push_back(m_pTypeLabel);
     controls.push_back(m_pListButton);
+    controls.push_back(m_pSuggestButton);
     for (QAbstractButton* radio : m_pSeriesGroup->buttons()) {
         controls.push_back(radio);
     }
@@ -245,17 +255,31 @@ void CCircuitDialog::OnSelectFromList()
     UpdateData(false);
 }
 
-void CCircuitDialog::accept()
+void CCircuitDialog::OnSuggest()
 {
-    UpdateData(true);
+    DesignInputs typed = m_Inputs;
+    typed.SetSeriesIndex(m_pSeriesGroup->checkedId());
+    const std::optional<DesignInputs> checked =
+        CheckTyped(typed, TransistorName(typed.TransistorIndex()));
+    if (!checked) {
+        return;
+    }
+    CSuggestDlg suggest(*checked, this);
+    if (suggest.exec() != QDialog::Accepted) {
+        return;
+    }
+    m_pTransistorEdit->setText(TransistorName(suggest.GetSelection()));
+    m_pTransistorEdit->setCursorPosition(0);
+}
 
+std::optional<DesignInputs> CCircuitDialog::CheckTyped(const DesignInputs& base, const QString& transistorText)
+{
     auto fieldText = [this](InputField field) -> std::string {
-        const auto found = std::ranges::find(m_Fields, field);
-        return found == m_Fields.end() ? std::string() : m_Texts[found - m_Fields.begin()].toStdString();
+        const QLineEdit* edit = FieldEdit(field);
+        return edit ? edit->text().toStdString() : std::string();
     };
     // The copy for the lookup holds at most 100 characters.
-    const InputCheckOutcome outcome =
-        CheckInputs(m_Inputs, fieldText, m_TransistorText.left(100).toStdString());
+    const InputCheckOutcome outcome = CheckInputs(base, fieldText, transistorText.left(100).toStdString());
 
     switch (outcome.result) {
     case InputCheck::NotANumber:
@@ -264,19 +288,28 @@ void CCircuitDialog::accept()
         QMessageBox box(QMessageBox::Critical, QString::fromLatin1(InputErrorCaption),
                         QString::fromStdString(outcome.message), QMessageBox::Ok);
         box.exec();
-        return;
+        return std::nullopt;
     }
     case InputCheck::UnknownTransistor: {
         QMessageBox box(QMessageBox::Critical, QString::fromLatin1(InputErrorCaption),
                         QString::fromStdString(outcome.message), QMessageBox::Ok, this);
         box.exec();
-        return;
+        return std::nullopt;
     }
     case InputCheck::Accepted:
         break;
     }
+    return outcome.inputs;
+}
 
-    m_Inputs = outcome.inputs;
+void CCircuitDialog::accept()
+{
+    UpdateData(true);
+    const std::optional<DesignInputs> checked = CheckTyped(m_Inputs, m_TransistorText);
+    if (!checked) {
+        return;
+    }
+    m_Inputs = *checked;
     UpdateData(true);
     QDialog::accept();
 }

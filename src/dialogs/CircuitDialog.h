@@ -13,6 +13,11 @@
 // copy without an OK: a type picked from the list (the next opening shows
 // it) and the series, read at every OK press and every pick. Nothing else
 // reads the dialog's controls.
+//
+// "Suggest..." (SuggestDlg.h) ranks the table for the requirements typed so
+// far, checked as OK checks them (the type aside: any will do for a
+// ranking), with the series checked; a type chosen there goes into the type
+// field and nowhere else, for OK to check like a typed one.
 
 #include "design/AmplifierDesign.h"
 #include "design/InputChecks.h"
@@ -21,6 +26,7 @@
 #include <QPixmap>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class QButtonGroup;
@@ -66,6 +72,7 @@ public:
     QLabel* FieldLabel(InputField field) const;
     QLineEdit* TransistorEdit() const { return m_pTransistorEdit; }
     QPushButton* ListButton() const { return m_pListButton; }
+    QPushButton* SuggestButton() const { return m_pSuggestButton; }
     QRadioButton* SeriesButton(int index) const;
     QPushButton* OkButton() const { return m_pOk; }
     QPushButton* CancelButton() const { return m_pCancel; }
@@ -78,6 +85,7 @@ public:
 public Q_SLOTS:
     void accept() override;
     void OnSelectFromList();
+    void OnSuggest();
 
 protected:
     // Where the rows below the fields stand, in dialog units.
@@ -100,6 +108,9 @@ private:
     // way.
     void UpdateData(bool saveAndValidate);
     void OnInitDialog();
+    // The typed fields checked against base with transistorText as the
+    // type, as OK checks them; a failure is shown in its message box.
+    std::optional<DesignInputs> CheckTyped(const DesignInputs& base, const QString& transistorText);
 
     DesignInputs m_Inputs;
     DialogPicture m_Picture;
@@ -112,6 +123,7 @@ private:
     QLabel* m_pTypeLabel = nullptr;
     QLineEdit* m_pTransistorEdit = nullptr;
     QPushButton* m_pListButton = nullptr;
+    QPushButton* m_pSuggestButton = nullptr;
     QButtonGroup* m_pSeriesGroup = nullptr;
     QPushButton* m_pOk = nullptr;
     QPushButton* m_pCancel = nullptr;

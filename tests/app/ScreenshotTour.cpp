@@ -7,6 +7,7 @@
 #include "app/NorvaneApp.h"
 #include "app/Resources.h"
 #include "app/VerificationWnd.h"
+#include "dialogs/SuggestDlg.h"
 #include "dialogs/TransistorListDlg.h"
 #include "support/ModalHelpers.h"
 
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableWidget>
 
 #include <cstdio>
 
@@ -52,6 +54,15 @@ void AcceptDialogAfterShots(const QString& name, bool withList)
                 dialog->accept();
             });
             dialog->ListButton()->click();
+        } else if (name.endsWith(QStringLiteral("common-base"))) {
+            // The suggestions for the common-base defaults, once ranked.
+            OnNextModal<CSuggestDlg>([=](CSuggestDlg* suggest) {
+                (void)QTest::qWaitFor([suggest] { return suggest->Table()->isVisible(); }, 60000);
+                Save(suggest, QStringLiteral("suggestions-common-base.png"));
+                suggest->reject();
+                dialog->accept();
+            });
+            dialog->SuggestButton()->click();
         } else {
             dialog->accept();
         }

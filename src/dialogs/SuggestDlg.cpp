@@ -1,0 +1,201 @@
+#include "dialogs/SuggestDlg.h"
+
+#include "dialogs/DialogUnits.h"
+#include "format/EngineeringFormat.h"
+#include "simulation/RankTable.h"
+
+#include <QFutureWatcher>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <atomic>
+
+namespace norvane {
+
+// What the dialog and the worker share; it outlives whichever ends first.
+struct CSuggestDlg::Shared {
+    std::atomic<int> done{0};
+    std::atomic<int> total{0};
+    std::atomic<bool> stop{false};
+};
+
+namespace {
+
+// How often the progress bar reads the worker's steps, in ms.
+constexpr int ProgressInterval = 50;
+
+} // namespace
+
+CSuggestDlg::CSuggestDlg(const DesignInputs& inputs, QWidget* parent)
+    : QDialog(parent), m_Inputs(inputs), m_pShared(std::make_shared<Shared>())
+{
+    setWindowTitle(QStringLiteral("Suggest transistor types"));
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+    // While ranking: a small dialog with the progress and Cancel.
+    const DialogUnits du(font());
+    setFixedSize(du.Size(200, 58));
+    m_pMessage = new QLabel(QStringLiteral("Ranking the transistor types for these requirements..."), this);
+    m_pMessage->setGeometry(du.Rect(7, 7, 186, 10));
+    m_pProgress = new QProgressBar(this);
+    m_pProgress->setGeometry(du.Rect(7, 20, 186, 12));
+    m_pProgress->setRange(0, 0);  // busy until the first step
+    m_pOk = new QPushButton(QStringLiteral("OK"), this);
+    m_pOk->setDefault(true);
+    m_pOk->hide();
+    m_pCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_pCancel->setGeometry(du.Rect(143, 38, 50, 14));
+    m_pCancel->setAutoDefault(false);
+
+    m_pTable = new QTableWidget(0, int(RankColumns.size()), this);
+    QStringList headings;
+    for (const RankColumn& column : RankColumns) {
+        headings << QString::fromLatin1(column.heading);
+    }
+    m_pTable->setHorizontalHeaderLabels(headings);
+    m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pTable->setWordWrap(false);
+    m_pTable->hide();
+
+    m_pPoll = new QTimer(this);
+    m_pPoll->setInterval(ProgressInterval);
+    connect(m_pPoll, &QTimer::timeout, this, [this] {
+        const int total = m_pShared->total;
+        if (total > 0) {
+            m_pProgress->setRange(0, total);
+            m_pProgress->setValue(m_pShared->done);
+        }
+    });
+
+    connect(m_pOk, &QPushButton::clicked, this, &CSuggestDlg::accept);
+    connect(m_pCancel, &QPushButton::clicked, this, &CSuggestDlg::reject);
+    connect(m_pTable, &QTableWidget::cellDoubleClicked, this, &CSuggestDlg::accept);
+}
+
+CSuggestDlg::~CSuggestDlg()
+{
+    m_pShared->stop = true;
+}
+
+bool CSuggestDlg::IsRanking() const
+{
+    return m_Started && !m_Pending.isFinished();
+}
+
+void CSuggestDlg::setVisible(bool visible)
+{
+    if (visible && !isVisible() && !m_Started) {
+        Start();
+    }
+    QDialog::setVisible(visible);
+}
+
+void CSuggestDlg::Start()
+{
+    m_Started = true;
+    auto* watcher = new QFutureWatcher<Expected<Ranking>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, &CSuggestDlg::OnFinished);
+    m_Pending = QtConcurrent::run([inputs = m_Inputs, shared = m_pShared] {
+        return Rank(inputs, {}, [shared](int done, int total) {
+            shared->done = done;
+            shared->total = total;
+            return !shared->stop;
+        });
+    });
+    watcher->setFuture(m_Pending);
+    m_pPoll->start();
+}
+
+void CSuggestDlg::OnFinished()
+{
+    m_pPoll->stop();
+    if (m_pShared->stop || !isVisible()) {
+        return;  // cancelled: the result is dropped
+    }
+    const Expected<Ranking> ranking = m_Pending.result();
+    if (!ranking) {
+        QMessageBox box(QMessageBox::Warning, windowTitle(), QString::fromStdString(ranking.Message()),
+                        QMessageBox::Ok, this);
+        box.exec();
+        QDialog::reject();
+        return;
+    }
+    ShowRows(*ranking);
+}
+
+void CSuggestDlg::ShowRows(const Ranking& ranking)
+{
+    const int shown = std::min(int(ranking.m_Rows.size()), MaxSuggestions);
+    m_pTable->setRowCount(shown);
+    for (int r = 0; r < shown; ++r) {
+        const RankRow& row = ranking.m_Rows[r];
+        m_RowTypes.push_back(row.m_TransistorIndex);
+        const std::vector<std::string> cells = RankCells(row);
+        for (int c = 0; c < int(cells.size()); ++c) {
+            auto* item = new QTableWidgetItem(QString::fromStdString(cells[c]));
+            item->setTextAlignment(Qt::AlignVCenter
+                                   | (RankColumns[c].leftAligned ? Qt::AlignLeft : Qt::AlignRight));
+            m_pTable->setItem(r, c, item);
+        }
+    }
+    m_pTable->resizeColumnsToContents();
+    m_pTable->resizeRowsToContents();
+
+    // Grown into the table, sized to show every row and column, with the
+    // summary above and OK and Cancel below it.
+    const DialogUnits du(font());
+    const int frame = 2 * m_pTable->frameWidth();
+    const QSize table(m_pTable->verticalHeader()->sizeHint().width() + m_pTable->horizontalHeader()->length() + frame,
+                      m_pTable->horizontalHeader()->height() + m_pTable->verticalHeader()->length() + frame);
+    const int width = std::max(table.width() + du.X(14), du.X(240));
+    const int buttonTop = du.Y(31) + table.height() + du.Y(7);
+    setFixedSize(width, buttonTop + du.Y(21));
+    m_pMessage->setGeometry(du.X(7), du.Y(5), width - du.X(14), du.Y(20));
+    m_pMessage->setWordWrap(true);
+    m_pMessage->setText(QStringLiteral("%1 in %2 s. The best %3; choose one for the type field.")
+                            .arg(QString::fromStdString(RankSummary(ranking)))
+                            .arg(QString::fromStdString(FormatFixed(
+                                ranking.m_DesignSeconds + ranking.m_SimulationSeconds, 1)))
+                            .arg(shown));
+    m_pProgress->hide();
+    m_pTable->setGeometry(du.X(7), du.Y(31), table.width(), table.height());
+    m_pTable->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pTable->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pTable->show();
+    m_pOk->setGeometry(width - du.X(114), buttonTop, du.X(50), du.Y(14));
+    m_pOk->setEnabled(shown > 0);
+    m_pOk->show();
+    m_pCancel->setGeometry(width - du.X(57), buttonTop, du.X(50), du.Y(14));
+    if (shown > 0) {
+        m_pTable->selectRow(0);
+    }
+    m_pTable->setFocus();
+}
+
+void CSuggestDlg::accept()
+{
+    const int row = m_pTable->currentRow();
+    if (IsRanking() || row < 0 || row >= int(m_RowTypes.size())) {
+        return;
+    }
+    m_Selection = m_RowTypes[row];
+    QDialog::accept();
+}
+
+void CSuggestDlg::reject()
+{
+    m_pShared->stop = true;
+    m_pPoll->stop();
+    QDialog::reject();
+}
+
+} // namespace norvane

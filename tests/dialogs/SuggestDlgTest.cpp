@@ -1,0 +1,116 @@
+// "Suggest..." in the requirement dialogs: the fields are checked as OK
+// checks them before anything runs; the ranking fills a table of the best
+// types, and the chosen one lands in the type field; Cancel stops it.
+
+#include "dialogs/EmitterschaltungDialog.h"
+#include "dialogs/SuggestDlg.h"
+#include "simulation/Simulator.h"
+#include "support/ModalHelpers.h"
+#include "support/TestMain.h"
+#include "transistors/TransistorTable.h"
+
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+
+using namespace norvane;
+using namespace norvane::test;
+
+class SuggestDlgTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // The message OK would show, and no suggestion dialog after it.
+    void badFieldShowsTheInputErrorAndRunsNothing()
+    {
+        CEmitterschaltungDialog dialog;
+        auto shown = std::make_shared<ShownMessage>();
+        bool backWithoutRanking = false;
+        OnNextModal<CCircuitDialog>([&](CCircuitDialog* d) {
+            d->FieldEdit(InputField::Gain)->setText("101");
+            AnswerNextMessage(QMessageBox::Ok, shown, [&] {
+                OnNextModal<CCircuitDialog>([&](CCircuitDialog* again) {
+                    backWithoutRanking = QApplication::activeModalWidget() == again
+                                         && again->findChildren<CSuggestDlg*>().isEmpty();
+                    again->reject();
+                });
+            });
+            d->SuggestButton()->click();
+        });
+        dialog.exec();
+        QVERIFY(shown->shown);
+        QCOMPARE(shown->caption, QString("Input Error"));
+        QCOMPARE(shown->text, QString("The given value of gain in dB\n\nis out of the allowed range [-100 .. 100]"));
+        QVERIFY(backWithoutRanking);
+    }
+
+    // The common-emitter defaults, with a type typed that is no type at
+    // all: it does not matter to the ranking.
+    void bestTypeGoesIntoTheTypeField()
+    {
+        if (!SimulatorAvailable()) {
+            QSKIP("no simulator");
+        }
+        CEmitterschaltungDialog dialog;
+        int rows = -1;
+        QString first;
+        QString typeAfter;
+        QString supplyAfter;
+        OnNextModal<CCircuitDialog>([&](CCircuitDialog* d) {
+            d->TransistorEdit()->setText("no such type");
+            OnNextModal<CSuggestDlg>([&](CSuggestDlg* suggest) {
+                if (!QTest::qWaitFor([suggest] { return suggest->Table()->isVisible(); }, 60000)) {
+                    suggest->reject();  // rows stays -1 and fails below
+                    d->reject();
+                    return;
+                }
+                rows = suggest->Table()->rowCount();
+                first = suggest->Table()->item(0, 0)->text();
+                suggest->OkButton()->click();  // the first row is selected
+                OnNextModal<CCircuitDialog>([&](CCircuitDialog* again) {
+                    typeAfter = again->TransistorEdit()->text();
+                    supplyAfter = again->FieldEdit(InputField::SupplyVoltage)->text();
+                    again->reject();
+                });
+            });
+            d->SuggestButton()->click();
+        });
+        dialog.exec();
+        QVERIFY(rows > 0 && rows <= MaxSuggestions);
+        QVERIFY(FindTransistor(first.toStdString()) >= 0);
+        QCOMPARE(typeAfter, first);
+        QCOMPARE(supplyAfter, QString("12"));
+        QCOMPARE(dialog.Inputs().TransistorIndex(), FindTransistor("BC548B"));  // only the field changed
+    }
+
+    // Cancelled at once: the worker stops at its next step, long before a
+    // whole ranking, and nothing reaches the type field.
+    void cancelStopsTheRanking()
+    {
+        CEmitterschaltungDialog dialog;
+        QFuture<Expected<Ranking>> pending;
+        QString typeAfter;
+        OnNextModal<CCircuitDialog>([&](CCircuitDialog* d) {
+            OnNextModal<CSuggestDlg>([&](CSuggestDlg* suggest) {
+                pending = suggest->Pending();
+                suggest->CancelButton()->click();
+                OnNextModal<CCircuitDialog>([&](CCircuitDialog* again) {
+                    typeAfter = again->TransistorEdit()->text();
+                    again->reject();
+                });
+            });
+            d->SuggestButton()->click();
+        });
+        dialog.exec();
+        QVERIFY(pending.isStarted());
+        pending.waitForFinished();
+        QCOMPARE(pending.resultCount(), 1);
+        QVERIFY(!pending.result());
+        QCOMPARE(pending.result().Message(), std::string(RankCancelledMessage));
+        QCOMPARE(typeAfter, QString("BC548B"));
+    }
+};
+
+NORVANE_REGISTER_TEST(SuggestDlgTest);
+
+#include "SuggestDlgTest.moc"
