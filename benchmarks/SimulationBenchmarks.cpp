@@ -68,7 +68,8 @@ void RankWholeTable(benchmark::State& state)
         simulation += ranking->m_SimulationSeconds;
     }
     state.counters["design_ms"] = benchmark::Counter(design * 1000, benchmark::Counter::kAvgIterations);
-    state.counters["simulation_ms"] = benchmark::Counter(simulation * 1000, benchmark::Counter::kAvgIterations);
+    state.counters["simulation_ms"] =
+        benchmark::Counter(simulation * 1000, benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(RankWholeTable)
     ->Arg(static_cast<int>(CircuitKind::CommonEmitter))

@@ -22,10 +22,12 @@ CAboutDlg::UrlOpener& Opener()
 
 } // namespace
 
-void CAboutDlg::SetUrlOpener(UrlOpener opener) { Opener() = std::move(opener); }
+void CAboutDlg::SetUrlOpener(UrlOpener opener)
+{
+    Opener() = std::move(opener);
+}
 
-CAboutDlg::CAboutDlg(QWidget* parent)
-    : QDialog(parent)
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
     m_VersionText += QStringLiteral("Norvane Version ");
     m_VersionText += QString::fromLatin1(ProgramVersion);

@@ -23,9 +23,9 @@ class QWidget;
 namespace norvane {
 
 enum class CalculationOutcome {
-    None = 0,          // nothing calculated yet
-    NotConfirmed = 1,  // the dialog was cancelled: nothing changed
-    Calculated = 2,    // the design was computed from the confirmed inputs
+    None = 0,         // nothing calculated yet
+    NotConfirmed = 1, // the dialog was cancelled: nothing changed
+    Calculated = 2,   // the design was computed from the confirmed inputs
 };
 
 class CDesignObject {
@@ -95,7 +95,6 @@ public:
 
 class CBasisschaltung : public CCircuitDesignObject<CommonBaseDesign, CBasisschaltungDialog> {};
 
-class CKollektorschaltung
-    : public CCircuitDesignObject<CommonCollectorDesign, CKollektorschaltungDialog> {};
+class CKollektorschaltung : public CCircuitDesignObject<CommonCollectorDesign, CKollektorschaltungDialog> {};
 
 } // namespace norvane

@@ -12,8 +12,7 @@
 
 namespace norvane {
 
-CMainFrame::CMainFrame(CNorvaneApp& app, CNorvaneDoc& document)
-    : m_Document(document)
+CMainFrame::CMainFrame(CNorvaneApp& app, CNorvaneDoc& document) : m_Document(document)
 {
     setWindowTitle(QStringLiteral("Norvane"));
 
@@ -35,8 +34,8 @@ CMainFrame::CMainFrame(CNorvaneApp& app, CNorvaneDoc& document)
                                  &CNorvaneApp::OnNewCommonCollector));
 
     QMenu* result = menuBar()->addMenu(QStringLiteral("&Result"));
-    QAction* save = command(QStringLiteral("saveResult"), QStringLiteral("&Save"), &document,
-                            &CNorvaneDoc::OnSaveResult);
+    QAction* save =
+        command(QStringLiteral("saveResult"), QStringLiteral("&Save"), &document, &CNorvaneDoc::OnSaveResult);
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     result->addAction(save);
     result->addAction(command(QStringLiteral("saveResultAs"), QStringLiteral("Save &as..."), &document,
@@ -53,16 +52,16 @@ CMainFrame::CMainFrame(CNorvaneApp& app, CNorvaneDoc& document)
     connect(includeSimulation, &QAction::toggled, &app, &CNorvaneApp::SetIncludeSimulationInReports);
     result->addAction(includeSimulation);
 
-    menuBar()->addAction(command(QStringLiteral("about"), QStringLiteral("&About..."), &app,
-                                 &CNorvaneApp::OnAbout));
+    menuBar()->addAction(
+        command(QStringLiteral("about"), QStringLiteral("&About..."), &app, &CNorvaneApp::OnAbout));
 
     // New and Open have shortcuts but no menu items.
-    QAction* fileNew = command(QStringLiteral("fileNew"), QStringLiteral("New"), &app,
-                               &CNorvaneApp::OnFileNew);
+    QAction* fileNew =
+        command(QStringLiteral("fileNew"), QStringLiteral("New"), &app, &CNorvaneApp::OnFileNew);
     fileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     addAction(fileNew);
-    QAction* fileOpen = command(QStringLiteral("fileOpen"), QStringLiteral("Open"), &app,
-                                &CNorvaneApp::OnFileOpen);
+    QAction* fileOpen =
+        command(QStringLiteral("fileOpen"), QStringLiteral("Open"), &app, &CNorvaneApp::OnFileOpen);
     fileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     addAction(fileOpen);
 
@@ -76,7 +75,10 @@ CMainFrame::CMainFrame(CNorvaneApp& app, CNorvaneDoc& document)
 
 CMainFrame::~CMainFrame() = default;
 
-QAction* CMainFrame::Command(const QString& name) const { return findChild<QAction*>(name); }
+QAction* CMainFrame::Command(const QString& name) const
+{
+    return findChild<QAction*>(name);
+}
 
 void CMainFrame::UpdateFrameTitle(const QString& documentTitle)
 {

@@ -24,14 +24,15 @@ constexpr const char* RecentFileGroup = "Recent File List";
 CNorvaneApp::CNorvaneApp()
 {
     InitResources();
-    connect(&m_VerdictRunner, &CVerificationRunner::Finished, this, [this](const VerificationOutcome& outcome) {
-        m_Verification = outcome.m_Verification;
-        const Verdict& verdict = m_Verification.m_Verdict;
-        m_VerdictState = !verdict.m_Simulated ? VerdictState::NotSimulated
-                         : verdict.m_Meets    ? VerdictState::Meets
-                                              : VerdictState::Misses;
-        RepaintView();
-    });
+    connect(&m_VerdictRunner, &CVerificationRunner::Finished, this,
+            [this](const VerificationOutcome& outcome) {
+                m_Verification = outcome.m_Verification;
+                const Verdict& verdict = m_Verification.m_Verdict;
+                m_VerdictState = !verdict.m_Simulated ? VerdictState::NotSimulated
+                                 : verdict.m_Meets    ? VerdictState::Meets
+                                                      : VerdictState::Misses;
+                RepaintView();
+            });
 }
 
 CNorvaneApp::~CNorvaneApp()
@@ -71,8 +72,8 @@ bool CNorvaneApp::InitInstance(const QStringList& arguments)
         }
         // A file that is no report leaves the document empty, as Open does.
         if (!m_pDocument->OpenDocumentFile(argument, false)) {
-            QMessageBox box(QMessageBox::Critical, QStringLiteral("Norvane"),
-                            m_pDocument->LastOpenError(), QMessageBox::Ok);
+            QMessageBox box(QMessageBox::Critical, QStringLiteral("Norvane"), m_pDocument->LastOpenError(),
+                            QMessageBox::Ok);
             box.exec();
         }
         break;
@@ -80,16 +81,15 @@ bool CNorvaneApp::InitInstance(const QStringList& arguments)
 
     // Logging off or shutting down asks the same question as closing.
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        connect(application, &QGuiApplication::commitDataRequest, this,
-                [this](QSessionManager& manager) {
-                    if (manager.allowsInteraction()) {
-                        const bool mayClose = m_pDocument->SaveModified();
-                        manager.release();
-                        if (!mayClose) {
-                            manager.cancel();
-                        }
-                    }
-                });
+        connect(application, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+            if (manager.allowsInteraction()) {
+                const bool mayClose = m_pDocument->SaveModified();
+                manager.release();
+                if (!mayClose) {
+                    manager.cancel();
+                }
+            }
+        });
     }
 
     // 7. Show the main window.
@@ -302,8 +302,8 @@ bool CNorvaneApp::LoadDesign(const ReportRecipe& recipe, const QString& fileName
     if (differences.empty()) {
         return true;
     }
-    m_OpenNote = "Computed again from the requirements in " + fileName.toStdString()
-                 + ", this result differs from the file in ";
+    m_OpenNote = "Computed again from the requirements in " + fileName.toStdString() +
+                 ", this result differs from the file in ";
     for (std::size_t i = 0; i < differences.size(); ++i) {
         m_OpenNote += (i == 0 ? "" : ", ") + differences[i];
     }

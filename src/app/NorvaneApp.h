@@ -36,11 +36,11 @@ inline constexpr const char* IncludeSimulationKey = "Report/IncludeSimulation";
 
 // What the verdict line below the title says of the current design.
 enum class VerdictState {
-    None,          // nothing calculated
-    Simulating,    // the simulation has not come back yet
+    None,       // nothing calculated
+    Simulating, // the simulation has not come back yet
     Meets,
     Misses,
-    NotSimulated,  // no simulation to judge by; the line says why
+    NotSimulated, // no simulation to judge by; the line says why
 };
 
 inline constexpr const char* SimulatingText = "Simulating...";
@@ -161,8 +161,8 @@ private:
 
     CVerificationRunner m_VerdictRunner;
     VerdictState m_VerdictState = VerdictState::None;
-    Verification m_Verification;  // of the current design, once m_VerdictState is past Simulating
-    CVerificationWnd* m_pVerificationWnd = nullptr;  // owned by the frame
+    Verification m_Verification; // of the current design, once m_VerdictState is past Simulating
+    CVerificationWnd* m_pVerificationWnd = nullptr; // owned by the frame
 };
 
 } // namespace norvane

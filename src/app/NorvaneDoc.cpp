@@ -54,22 +54,51 @@ QString WithDocumentExtension(const QString& path)
 CNorvaneDoc::CNorvaneDoc(CNorvaneApp& app)
     : m_App(app), m_Title(QLatin1String(UntitledTitle)), m_SaveChooser(AskSaveFileName),
       m_OpenChooser(AskOpenFileName)
-{
-}
+{}
 
 CNorvaneDoc::~CNorvaneDoc() = default;
 
-ResultList CNorvaneDoc::GetInputData() const { return m_App.GetInputData(); }
-ResultList CNorvaneDoc::GetComponentValues() const { return m_App.GetComponentValues(); }
-ResultList CNorvaneDoc::GetOperationPoint() const { return m_App.GetOperationPoint(); }
-std::vector<std::string> CNorvaneDoc::GetNotes() const { return m_App.GetNotes(); }
-std::string CNorvaneDoc::GetVerdictLine() const { return m_App.GetVerdictLine(); }
-VerdictState CNorvaneDoc::GetVerdictState() const { return m_App.GetVerdictState(); }
-std::string CNorvaneDoc::GetCircuitTitle() const { return m_App.GetCircuitTitle(); }
-std::uint16_t CNorvaneDoc::GetSchematicId() const { return m_App.GetSchematicId(); }
-CalculationOutcome CNorvaneDoc::GetLastOutcome() const { return m_App.GetLastOutcome(); }
+ResultList CNorvaneDoc::GetInputData() const
+{
+    return m_App.GetInputData();
+}
+ResultList CNorvaneDoc::GetComponentValues() const
+{
+    return m_App.GetComponentValues();
+}
+ResultList CNorvaneDoc::GetOperationPoint() const
+{
+    return m_App.GetOperationPoint();
+}
+std::vector<std::string> CNorvaneDoc::GetNotes() const
+{
+    return m_App.GetNotes();
+}
+std::string CNorvaneDoc::GetVerdictLine() const
+{
+    return m_App.GetVerdictLine();
+}
+VerdictState CNorvaneDoc::GetVerdictState() const
+{
+    return m_App.GetVerdictState();
+}
+std::string CNorvaneDoc::GetCircuitTitle() const
+{
+    return m_App.GetCircuitTitle();
+}
+std::uint16_t CNorvaneDoc::GetSchematicId() const
+{
+    return m_App.GetSchematicId();
+}
+CalculationOutcome CNorvaneDoc::GetLastOutcome() const
+{
+    return m_App.GetLastOutcome();
+}
 
-QWidget* CNorvaneDoc::Owner() const { return m_App.MainFrame(); }
+QWidget* CNorvaneDoc::Owner() const
+{
+    return m_App.MainFrame();
+}
 
 void CNorvaneDoc::OnSaveResult()
 {
@@ -108,8 +137,7 @@ bool CNorvaneDoc::DoSave(const QString& path)
         if (suggested.isEmpty()) {
             suggested = WithDocumentExtension(m_Title);
         }
-        target = m_SaveChooser(Owner(), QStringLiteral("Save As"), suggested,
-                               QLatin1String(DocumentFilter));
+        target = m_SaveChooser(Owner(), QStringLiteral("Save As"), suggested, QLatin1String(DocumentFilter));
         if (target.isEmpty()) {
             return false;
         }
@@ -150,19 +178,14 @@ bool CNorvaneDoc::SaveModified()
     if (!m_App.IsResultUnsaved()) {
         return true;
     }
-    QMessageBox box(QMessageBox::Question, QLatin1String(UnsavedCaption),
-                    QLatin1String(UnsavedQuestion),
+    QMessageBox box(QMessageBox::Question, QLatin1String(UnsavedCaption), QLatin1String(UnsavedQuestion),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, Owner());
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
     switch (box.exec()) {
-    case QMessageBox::Yes:
-        OnSaveResultAs();
-        return !m_App.IsResultUnsaved();
-    case QMessageBox::No:
-        return true;
-    default:
-        return false;
+    case QMessageBox::Yes: OnSaveResultAs(); return !m_App.IsResultUnsaved();
+    case QMessageBox::No: return true;
+    default: return false;
     }
 }
 

@@ -45,8 +45,7 @@ class CNorvaneDoc : public QObject {
 public:
     // Asks for a file name: (owner, caption, suggested path, filter) ->
     // the chosen path, empty when cancelled.
-    using FileChooser =
-        std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
+    using FileChooser = std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
 
     explicit CNorvaneDoc(CNorvaneApp& app);
     ~CNorvaneDoc() override;

@@ -39,8 +39,7 @@ QColor VerdictColour(VerdictState state)
     return QColor(0x60, 0x60, 0x60);
 }
 
-CNorvaneView::CNorvaneView(CNorvaneDoc* document, QWidget* parent)
-    : QWidget(parent), m_pDocument(document)
+CNorvaneView::CNorvaneView(CNorvaneDoc* document, QWidget* parent) : QWidget(parent), m_pDocument(document)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -63,11 +62,8 @@ void CNorvaneView::OnDraw(QPainter& painter, QSize client)
         painter.drawImage(StartPicturePosition(client, picture.size()), picture);
         break;
     }
-    case CalculationOutcome::Calculated:
-        DrawResult(painter, client);
-        break;
-    case CalculationOutcome::NotConfirmed:
-        break;
+    case CalculationOutcome::Calculated: DrawResult(painter, client); break;
+    case CalculationOutcome::NotConfirmed: break;
     }
 }
 

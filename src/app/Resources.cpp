@@ -3,7 +3,10 @@
 #include <QtGlobal>
 
 // Outside any namespace, as the resource initialiser requires.
-static void InitNorvaneResources() { Q_INIT_RESOURCE(norvane); }
+static void InitNorvaneResources()
+{
+    Q_INIT_RESOURCE(norvane);
+}
 
 namespace norvane {
 

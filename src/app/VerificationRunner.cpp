@@ -5,7 +5,8 @@
 
 namespace norvane {
 
-CVerificationRunner::CVerificationRunner(QObject* parent) : QObject(parent) {}
+CVerificationRunner::CVerificationRunner(QObject* parent) : QObject(parent)
+{}
 
 void CVerificationRunner::Start(std::shared_ptr<const AmplifierDesign> design, VerificationOptions options,
                                 bool withTuning)
@@ -21,15 +22,16 @@ void CVerificationRunner::Start(std::shared_ptr<const AmplifierDesign> design, V
         m_Running = false;
         Q_EMIT Finished(watcher->result());
     });
-    watcher->setFuture(QtConcurrent::run([design = std::move(design), options = std::move(options), withTuning] {
-        VerificationOutcome outcome;
-        outcome.m_Verification = Verify(*design, options);
-        const Verdict& verdict = outcome.m_Verification.m_Verdict;
-        if (withTuning && verdict.m_Simulated && !verdict.m_Meets) {
-            outcome.m_Tuning = ProposeTuning(*design, options);
-        }
-        return outcome;
-    }));
+    watcher->setFuture(
+        QtConcurrent::run([design = std::move(design), options = std::move(options), withTuning] {
+            VerificationOutcome outcome;
+            outcome.m_Verification = Verify(*design, options);
+            const Verdict& verdict = outcome.m_Verification.m_Verdict;
+            if (withTuning && verdict.m_Simulated && !verdict.m_Meets) {
+                outcome.m_Tuning = ProposeTuning(*design, options);
+            }
+            return outcome;
+        }));
 }
 
 void CVerificationRunner::Cancel()

@@ -21,16 +21,16 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QSvgGenerator>
-#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
-#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
 
@@ -48,7 +48,8 @@ constexpr double GainAxisSpanDb = 60.0;
 const QString EditedStyle = QStringLiteral("QLineEdit { background: #FFF0A0; }");
 const QString RefusedStyle = QStringLiteral("QLineEdit { background: #FFB0B0; }");
 
-QString AskExportFileName(QWidget* owner, const QString& caption, const QString& suggested, const QString& filter)
+QString AskExportFileName(QWidget* owner, const QString& caption, const QString& suggested,
+                          const QString& filter)
 {
     return QFileDialog::getSaveFileName(owner, caption, suggested, filter);
 }
@@ -174,10 +175,12 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
         exportRow->addWidget(button);
         m_ExportButtons.push_back(button);
     };
-    exportButton(QStringLiteral("&Netlist..."), QStringLiteral("Export netlist"), QStringLiteral("amplifier.cir"),
-                 QStringLiteral("SPICE netlists (*.cir)"), &CVerificationWnd::ExportNetlist);
-    exportButton(QStringLiteral("Bode &CSV..."), QStringLiteral("Export Bode table"), QStringLiteral("bode.csv"),
-                 QStringLiteral("CSV files (*.csv)"), &CVerificationWnd::ExportBodeCsv);
+    exportButton(QStringLiteral("&Netlist..."), QStringLiteral("Export netlist"),
+                 QStringLiteral("amplifier.cir"), QStringLiteral("SPICE netlists (*.cir)"),
+                 &CVerificationWnd::ExportNetlist);
+    exportButton(QStringLiteral("Bode &CSV..."), QStringLiteral("Export Bode table"),
+                 QStringLiteral("bode.csv"), QStringLiteral("CSV files (*.csv)"),
+                 &CVerificationWnd::ExportBodeCsv);
     exportButton(QStringLiteral("Plot &PNG..."), QStringLiteral("Export plot"), QStringLiteral("bode.png"),
                  QStringLiteral("PNG pictures (*.png)"), &CVerificationWnd::ExportPng);
     exportButton(QStringLiteral("Plot &SVG..."), QStringLiteral("Export plot"), QStringLiteral("bode.svg"),
@@ -273,12 +276,14 @@ void CVerificationWnd::Simulate()
 {
     // Mark every field: edited, refused, or as designed.
     for (const PartField& part : m_Parts) {
-        const Expected<double> value = ReadValue(QString::fromStdString(part.m_Name), part.m_pEdit->text(), false);
+        const Expected<double> value =
+            ReadValue(QString::fromStdString(part.m_Name), part.m_pEdit->text(), false);
         const bool edited = value && std::abs(*value - part.m_Designed) > 1e-9 * part.m_Designed;
         part.m_pEdit->setProperty("edited", edited);
         part.m_pEdit->setStyleSheet(!value ? RefusedStyle : edited ? EditedStyle : QString());
-        part.m_pEdit->setToolTip(value ? QStringLiteral("designed: %1").arg(PartText(part.m_Name, part.m_Designed))
-                                       : QString::fromStdString(value.Message()));
+        part.m_pEdit->setToolTip(
+            value ? QStringLiteral("designed: %1").arg(PartText(part.m_Name, part.m_Designed))
+                  : QString::fromStdString(value.Message()));
     }
     for (QLineEdit* edit : {m_pLoad, m_pSource}) {
         edit->setStyleSheet(ReadValue(QString(), edit->text(), true) ? QString() : RefusedStyle);
@@ -309,8 +314,9 @@ void CVerificationWnd::Show(const VerificationOutcome& outcome)
     ClearResult();
     m_Shown = outcome;
     m_pStatus->setText(QString::fromStdString(verdict.Line()));
-    m_pStatus->setStyleSheet(QStringLiteral("color: %1").arg(
-        VerdictColour(verdict.m_Meets ? VerdictState::Meets : VerdictState::Misses).name()));
+    m_pStatus->setStyleSheet(
+        QStringLiteral("color: %1")
+            .arg(VerdictColour(verdict.m_Meets ? VerdictState::Meets : VerdictState::Misses).name()));
     const bool tuning = outcome.m_Tuning.has_value();
     m_pTuning->setVisible(tuning);
     m_pApply->setVisible(tuning);
@@ -328,7 +334,8 @@ void CVerificationWnd::ShowProblem(const QString& problem)
 {
     ClearResult();
     m_pStatus->setText(problem);
-    m_pStatus->setStyleSheet(QStringLiteral("color: %1").arg(VerdictColour(VerdictState::NotSimulated).name()));
+    m_pStatus->setStyleSheet(
+        QStringLiteral("color: %1").arg(VerdictColour(VerdictState::NotSimulated).name()));
 }
 
 void CVerificationWnd::ClearResult()
@@ -349,7 +356,10 @@ void CVerificationWnd::ClearResult()
     }
 }
 
-QString CVerificationWnd::StatusText() const { return m_pStatus->text(); }
+QString CVerificationWnd::StatusText() const
+{
+    return m_pStatus->text();
+}
 
 QLineEdit* CVerificationWnd::PartEdit(const QString& part) const
 {
@@ -367,7 +377,8 @@ void CVerificationWnd::FillTable(const Verification& verification)
     for (int row = 0; row < m_pTable->rowCount(); ++row) {
         const VerificationRow& r = verification.m_Rows[static_cast<std::size_t>(row)];
         int column = 0;
-        for (const std::string* text : {&r.m_Quantity, &r.m_Required, &r.m_Designed, &r.m_Simulated, &r.m_Verdict}) {
+        for (const std::string* text :
+             {&r.m_Quantity, &r.m_Required, &r.m_Designed, &r.m_Simulated, &r.m_Verdict}) {
             m_pTable->setItem(row, column++, new QTableWidgetItem(QString::fromStdString(*text)));
         }
         if (!r.m_Verdict.empty()) {
@@ -378,8 +389,8 @@ void CVerificationWnd::FillTable(const Verification& verification)
     // The whole table stays in view, at any scale: the plot beside it
     // gives way.
     m_pTable->resizeColumnsToContents();
-    const int needed = m_pTable->horizontalHeader()->length() + 2 * m_pTable->frameWidth()
-                       + m_pTable->verticalScrollBar()->sizeHint().width();
+    const int needed = m_pTable->horizontalHeader()->length() + 2 * m_pTable->frameWidth() +
+                       m_pTable->verticalScrollBar()->sizeHint().width();
     m_pTable->setMinimumWidth(needed);
     if (const QList<int> sizes = m_pSplitter->sizes(); sizes.size() == 2 && sizes[1] < needed) {
         m_pSplitter->setSizes({std::max(0, sizes[0] + sizes[1] - needed), needed});
@@ -419,7 +430,8 @@ void CVerificationWnd::DrawBode(const SimulationResult& result)
     // would run into each other ("100 m" and "1 k" need about five
     // characters each).
     const double decades = last - first;
-    const int labelWidth = QFontMetrics(frequencyAxis->labelsFont()).horizontalAdvance(QStringLiteral("100 m")) * 3 / 2;
+    const int labelWidth =
+        QFontMetrics(frequencyAxis->labelsFont()).horizontalAdvance(QStringLiteral("100 m")) * 3 / 2;
     const double plotWidth = std::max(100, m_pChartView->width() - 160);
     const double step = decades * labelWidth > plotWidth ? 2.0 : 1.0;
     for (double decade = std::ceil(first - 1e-9); decade <= last + 1e-9; decade += step) {
@@ -487,14 +499,15 @@ void CVerificationWnd::DrawBode(const SimulationResult& result)
         }
     }
     // What the markers stand for, in numbers, above the plot.
-    QString title = QStringLiteral("mid-band %1 dB at %2")
-                        .arg(QString::fromStdString(FormatFixed(std::round(result.m_GainDb * 10) / 10 + 0.0, 1)),
-                             Hertz(result.m_MidbandFrequency));
+    QString title =
+        QStringLiteral("mid-band %1 dB at %2")
+            .arg(QString::fromStdString(FormatFixed(std::round(result.m_GainDb * 10) / 10 + 0.0, 1)),
+                 Hertz(result.m_MidbandFrequency));
     if (std::isfinite(fMin)) {
         title += QStringLiteral(", f_min %1").arg(Hertz(fMin));
     }
-    title += QStringLiteral("<br>-3 dB: ")
-             + (cornerTexts.isEmpty() ? QStringLiteral("none in the sweep") : cornerTexts.join(QStringLiteral(", ")));
+    title += QStringLiteral("<br>-3 dB: ") + (cornerTexts.isEmpty() ? QStringLiteral("none in the sweep")
+                                                                    : cornerTexts.join(QStringLiteral(", ")));
     m_pChart->setTitle(title);
 }
 
@@ -535,14 +548,15 @@ Status CVerificationWnd::ExportNetlist(const std::string& path) const
     for (const auto& [name, value] : options->m_PartValues) {
         const auto part = std::ranges::find(circuit.m_Parts, name, &CircuitPart::m_Name);
         if (part != circuit.m_Parts.end()) {
-            circuit.m_Notes.push_back(name + " " + PartItem(name, value).value + " instead of the designed "
-                                      + PartItem(name, part->m_Value).value);
+            circuit.m_Notes.push_back(name + " " + PartItem(name, value).value + " instead of the designed " +
+                                      PartItem(name, part->m_Value).value);
             part->m_Value = value;
         }
     }
     if (options->m_SourceResistance > 0.0) {
         circuit.m_Notes.push_back("Simulated with a source resistance of " +
-                                  FormatEngineering(options->m_SourceResistance) + " ohm, which VIN here does not have");
+                                  FormatEngineering(options->m_SourceResistance) +
+                                  " ohm, which VIN here does not have");
     }
     NetlistOptions netlist;
     netlist.m_LoadResistance = options->m_LoadResistance;
@@ -575,7 +589,8 @@ Status CVerificationWnd::ExportSvg(const std::string& path) const
     });
 }
 
-Status CVerificationWnd::ExportPlot(const std::string& path, const std::function<void(QIODevice&)>& draw) const
+Status CVerificationWnd::ExportPlot(const std::string& path,
+                                    const std::function<void(QIODevice&)>& draw) const
 {
     if (!m_Shown) {
         return Failure{"No plot: nothing has been simulated."};
@@ -584,7 +599,8 @@ Status CVerificationWnd::ExportPlot(const std::string& path, const std::function
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     draw(buffer);
-    return WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    return WriteFileAtomically(path,
+                               std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 void CVerificationWnd::Export(const QString& caption, const QString& suggested, const QString& filter,
@@ -596,8 +612,8 @@ void CVerificationWnd::Export(const QString& caption, const QString& suggested, 
     }
     const Status written = (this->*exporter)(QFile::encodeName(path).toStdString());
     if (!written) {
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("Norvane"), QString::fromStdString(written.Message()),
-                        QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Norvane"),
+                        QString::fromStdString(written.Message()), QMessageBox::Ok, this);
         box.exec();
     }
 }

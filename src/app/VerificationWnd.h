@@ -93,7 +93,7 @@ public:
 private:
     struct PartField {
         std::string m_Name;
-        double m_Designed = 0.0;  // ohm or farad
+        double m_Designed = 0.0; // ohm or farad
         QLineEdit* m_pEdit = nullptr;
     };
 
@@ -106,7 +106,8 @@ private:
     void BackToDesign();
     void ApplyTuning();
     // Writes the picture draw puts on a device, when a plot is shown.
-    [[nodiscard]] Status ExportPlot(const std::string& path, const std::function<void(QIODevice&)>& draw) const;
+    [[nodiscard]] Status ExportPlot(const std::string& path,
+                                    const std::function<void(QIODevice&)>& draw) const;
     // Runs the chooser and the export; shows a failure.
     void Export(const QString& caption, const QString& suggested, const QString& filter,
                 Status (CVerificationWnd::*exporter)(const std::string&) const);

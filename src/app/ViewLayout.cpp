@@ -12,8 +12,8 @@ QPoint StartPicturePosition(QSize client, QSize picture)
     return QPoint(std::max(0, x), std::max(0, y));
 }
 
-ResultLayout ComputeResultLayout(QSize client, QSize schematic, int componentCount,
-                                 int inputCount, int operationCount, int noteCount)
+ResultLayout ComputeResultLayout(QSize client, QSize schematic, int componentCount, int inputCount,
+                                 int operationCount, int noteCount)
 {
     const int w = schematic.width();
     const int h = schematic.height();

@@ -25,9 +25,9 @@ struct ResultLayout {
     std::vector<QPoint> notes; // one line each, below the title
     QPoint resultCaption;      // "Result:"
     std::vector<QPoint> components;
-    QPoint inputCaption;       // "Input data:"
+    QPoint inputCaption; // "Input data:"
     std::vector<QPoint> inputs;
-    QPoint operationCaption;   // "Operation point:"
+    QPoint operationCaption; // "Operation point:"
     std::vector<QPoint> operations;
 };
 
@@ -37,7 +37,7 @@ QPoint StartPicturePosition(QSize client, QSize picture);
 
 // Every note line moves the rest of the result down by a line where the
 // window is too small to keep the captions clear of them.
-ResultLayout ComputeResultLayout(QSize client, QSize schematic, int componentCount,
-                                 int inputCount, int operationCount, int noteCount = 0);
+ResultLayout ComputeResultLayout(QSize client, QSize schematic, int componentCount, int inputCount,
+                                 int operationCount, int noteCount = 0);
 
 } // namespace norvane

@@ -1,8 +1,8 @@
 // norvane: the desktop program.
 
 #include "app/NorvaneApp.h"
-#include "report/Report.h"
 #include "app/Resources.h"
+#include "report/Report.h"
 
 #include <QApplication>
 

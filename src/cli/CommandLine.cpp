@@ -101,8 +101,8 @@ int GatherInputs(std::optional<CircuitKind> kind, const DesignOptions& options,
     }
     for (const auto& [field, text] : options.texts) {
         if (!base->Has(field)) {
-            err << FieldInfoOf(field).option << " is no requirement of the "
-                << CircuitTitle(base->Kind()) << '\n';
+            err << FieldInfoOf(field).option << " is no requirement of the " << CircuitTitle(base->Kind())
+                << '\n';
             return ExitBadInput;
         }
     }
@@ -162,9 +162,10 @@ int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std
     }
     if (!options.report.empty()) {
         if (simulation.ran) {
-            AddReport(files, options.report,
-                      ReportContentOf(written, simulation.tuned ? *simulation.tuned : simulation.verification),
-                      SchematicPng(written.SchematicId()));
+            AddReport(
+                files, options.report,
+                ReportContentOf(written, simulation.tuned ? *simulation.tuned : simulation.verification),
+                SchematicPng(written.SchematicId()));
         } else {
             AddReport(files, options.report, *design);
         }
@@ -246,16 +247,20 @@ void AddRequirementOptions(CLI::App& command, std::span<const CircuitField> fiel
         if (fields.size() < InputFieldCount) {
             help += " (default " + FormatEngineering(circuitField.defaultValue) + ")";
         }
-        command.add_option_function<std::string>(
-            info.option,
-            [&options, field = circuitField.field](const std::string& text) { options.texts[field] = text; },
-            help)
+        command
+            .add_option_function<std::string>(
+                info.option,
+                [&options, field = circuitField.field](const std::string& text) {
+                    options.texts[field] = text;
+                },
+                help)
             ->check(NotAnOption());
     }
     if (askType) {
-        command.add_option_function<std::string>(
-            "--transistor", [&options](const std::string& text) { options.transistor = text; },
-            std::string("Transistor type (default ") + DefaultTransistorName + ")")
+        command
+            .add_option_function<std::string>(
+                "--transistor", [&options](const std::string& text) { options.transistor = text; },
+                std::string("Transistor type (default ") + DefaultTransistorName + ")")
             ->check(NotAnOption());
     }
     command
@@ -263,9 +268,10 @@ void AddRequirementOptions(CLI::App& command, std::span<const CircuitField> fiel
             "--series", [&options](const std::string& text) { options.series = text; },
             "Resistor standard series (default E24)")
         ->check(CLI::IsMember({"E12", "E24", "E48", "E96"}));
-    command.add_option("--from", options.from,
-                       "Take the requirements, type and series from a saved report; options "
-                       "given beside it override them")
+    command
+        .add_option("--from", options.from,
+                    "Take the requirements, type and series from a saved report; options "
+                    "given beside it override them")
         ->option_text("REPORT")
         ->check(FileName());
     command.footer("Values take SI prefix letters and units, as the dialogs do: "
@@ -324,8 +330,7 @@ int RunTransistor(const std::string& name, bool asJson, std::ostream& out, std::
         for (int k = 0; k < TransistorParameterCount; ++k) {
             parameters[TransistorParameterNames[k]] = TransistorParameter(record, k);
         }
-        out << json{{"name", record.name}, {"polarity", Polarity(index)}, {"parameters", parameters}}
-                   .dump(2)
+        out << json{{"name", record.name}, {"polarity", Polarity(index)}, {"parameters", parameters}}.dump(2)
             << '\n';
         return ExitOk;
     }
@@ -366,8 +371,8 @@ int ReadModelValue(const std::string& text, InputField rangeOf, const char* labe
     return ExitOk;
 }
 
-int RunModel(const std::string& name, const std::string& icText, const std::string& vceText,
-             bool asJson, std::ostream& out, std::ostream& err)
+int RunModel(const std::string& name, const std::string& icText, const std::string& vceText, bool asJson,
+             std::ostream& out, std::ostream& err)
 {
     // Read as the design's fields are: the collector current in its range,
     // the voltage in the range of a supply that could give it.
@@ -396,8 +401,8 @@ int RunModel(const std::string& name, const std::string& icText, const std::stri
     // forward base current; that is no operating point to bias for.
     const bool positiveBase = ib > 0;
     const bool valid = model.IsValid() && positiveBase;
-    const char* status = model.IsValid() && !positiveBase ? "the base current is not positive"
-                                                          : StatusText(model.GetStatus());
+    const char* status =
+        model.IsValid() && !positiveBase ? "the base current is not positive" : StatusText(model.GetStatus());
     if (asJson) {
         out << json{{"name", GetTransistorRecord(index).name},
                     {"vbe", Number(vbe)},
@@ -498,7 +503,9 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
         app.add_subcommand("model", "Solve the DC model of a transistor at an operating point");
     modelCommand->add_option("NAME", modelName, "Transistor type")->required();
     modelCommand->add_option("--ic", icText, "Collector current in A")->required()->check(NotAnOption());
-    modelCommand->add_option("--vce", vceText, "Collector-emitter voltage in V")->required()->check(NotAnOption());
+    modelCommand->add_option("--vce", vceText, "Collector-emitter voltage in V")
+        ->required()
+        ->check(NotAnOption());
     modelCommand->add_flag("--json", modelJson, "Print as JSON");
 
     try {
@@ -557,8 +564,8 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     out.flush();
     if (!out) {
         const int error = errno;
-        err << "Cannot write the output" << (error != 0 ? ": " + std::generic_category().message(error) : std::string())
-            << ".\n";
+        err << "Cannot write the output"
+            << (error != 0 ? ": " + std::generic_category().message(error) : std::string()) << ".\n";
         return ExitFailure;
     }
     return status;

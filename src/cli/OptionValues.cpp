@@ -8,7 +8,8 @@ const CLI::Validator& NotAnOption()
 {
     static const CLI::Validator check(
         [](const std::string& value) -> std::string {
-            const bool number = value.size() > 1 && (std::isdigit(static_cast<unsigned char>(value[1])) || value[1] == '.');
+            const bool number =
+                value.size() > 1 && (std::isdigit(static_cast<unsigned char>(value[1])) || value[1] == '.');
             if (value.starts_with('-') && !number) {
                 return "the value is missing (\"" + value + "\" is taken for an option)";
             }

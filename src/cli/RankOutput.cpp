@@ -3,8 +3,8 @@
 #include "cli/CommandLine.h"
 #include "design/DesignResults.h"
 #include "format/EngineeringFormat.h"
-#include "simulation/Ranking.h"
 #include "simulation/RankTable.h"
+#include "simulation/Ranking.h"
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>

@@ -19,7 +19,7 @@ inline constexpr int DefaultRankTop = 10;
 
 struct RankCliOptions {
     int top = DefaultRankTop;
-    std::string polarity;  // "", "npn" or "pnp"
+    std::string polarity; // "", "npn" or "pnp"
     bool json = false;
 };
 

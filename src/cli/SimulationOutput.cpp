@@ -62,8 +62,8 @@ void Line(std::ostream& out, const char* name, const std::string& value, const c
 {
     out << name << " = " << value;
     if (std::isfinite(aim)) {
-        out << " (" << what << ' ' << (std::string_view(unit) == "dB" ? RequiredDecibels(aim) : Quantity(aim, unit))
-            << ')';
+        out << " (" << what << ' '
+            << (std::string_view(unit) == "dB" ? RequiredDecibels(aim) : Quantity(aim, unit)) << ')';
     }
     out << '\n';
 }
@@ -79,8 +79,9 @@ void AddSimulationOptions(CLI::App& command, SimulationCliOptions& options)
         ->option_text("OHMS")
         ->check(NotAnOption());
     command.add_flag("--simulate", options.simulate, "Simulate the design with ngspice and show the results");
-    command.add_option("--bode", options.bodePath,
-                       "Simulate and write frequency, magnitude (dB) and phase (degrees) to FILE.csv")
+    command
+        .add_option("--bode", options.bodePath,
+                    "Simulate and write frequency, magnitude (dB) and phase (degrees) to FILE.csv")
         ->option_text("FILE.csv")
         ->check(FileName());
     command.add_flag("--tune", options.tune,
@@ -180,7 +181,8 @@ json TunedJson(const AmplifierDesign& tuned, const SimulationOutput& output)
     }
     json changes = json::array();
     for (const PartChange& change : output.proposal->m_Changes) {
-        changes.push_back({{"part", change.m_Part}, {"designed", change.m_Designed}, {"proposed", change.m_Proposed}});
+        changes.push_back(
+            {{"part", change.m_Part}, {"designed", change.m_Designed}, {"proposed", change.m_Proposed}});
     }
     json values = json::object();
     for (const auto& [name, value] : tuned.ComponentNumbers()) {

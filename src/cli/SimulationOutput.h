@@ -32,7 +32,7 @@ namespace norvane::cli {
 
 struct SimulationCliOptions {
     std::string netlistPath;
-    std::string loadText;  // as typed, engineering notation ("4k7")
+    std::string loadText; // as typed, engineering notation ("4k7")
     bool simulate = false;
     std::string bodePath;
     bool tune = false;
@@ -47,9 +47,9 @@ int ReadLoad(const SimulationCliOptions& options, double& load, std::ostream& er
 
 struct SimulationOutput {
     bool ran = false;
-    double load = 0.0;  // ohm; 0 = none
-    Verification verification;  // of the design as designed
-    bool tuning = false;  // --tune was given
+    double load = 0.0;         // ohm; 0 = none
+    Verification verification; // of the design as designed
+    bool tuning = false;       // --tune was given
     // With --tune: the proposal, if there is one.
     std::optional<TuningProposal> proposal;
     // With --tune and a proposal: the verification of the tuned design.

@@ -39,18 +39,14 @@ CircuitKind CircuitKindOfSchematic(std::uint16_t schematicId)
 {
     switch (schematicId) {
     case SchematicIds::CommonBaseNpn:
-    case SchematicIds::CommonBasePnp:
-        return CircuitKind::CommonBase;
+    case SchematicIds::CommonBasePnp: return CircuitKind::CommonBase;
     case SchematicIds::CommonCollectorNpn:
-    case SchematicIds::CommonCollectorPnp:
-        return CircuitKind::CommonCollector;
+    case SchematicIds::CommonCollectorPnp: return CircuitKind::CommonCollector;
     case SchematicIds::CommonEmitterNpn:
     case SchematicIds::CommonEmitterPnp:
     case SchematicIds::CommonEmitterNpnWithoutBypass:
-    case SchematicIds::CommonEmitterPnpWithoutBypass:
-        return CircuitKind::CommonEmitter;
-    default:
-        return CircuitKind::None;
+    case SchematicIds::CommonEmitterPnpWithoutBypass: return CircuitKind::CommonEmitter;
+    default: return CircuitKind::None;
     }
 }
 
@@ -81,8 +77,8 @@ void AmplifierDesign::ApplyPartValues(const std::vector<NamedValue>& values)
             continue;
         }
         *slot = value;
-        m_Notes.push_back(part + " changed to " + PartItem(part, value).value + " (designed "
-                          + PartItem(part, designed->second).value + ")");
+        m_Notes.push_back(part + " changed to " + PartItem(part, value).value + " (designed " +
+                          PartItem(part, designed->second).value + ")");
     }
 }
 
@@ -166,9 +162,9 @@ std::string Quantity(double value, const char* unit)
 
 // What can be bought: resistors from 1 ohm to 100 Mohm, capacitors up to
 // 1 F.
-constexpr double SmallestResistor = 1.0;     // ohm
-constexpr double LargestResistor = 100e6;    // ohm
-constexpr double LargestCapacitor = 1.0;     // F
+constexpr double SmallestResistor = 1.0;  // ohm
+constexpr double LargestResistor = 100e6; // ohm
+constexpr double LargestCapacitor = 1.0;  // F
 
 } // namespace
 
@@ -184,14 +180,9 @@ void AmplifierDesign::CheckModel(const TransistorModel& model, double baseCurren
                            ? ModelFault::IcTooLow
                            : ModelFault::UceTooLow;
         return;
-    case ModelStatus::NotConverged:
-        m_ModelFault = ModelFault::NotConverged;
-        return;
-    case ModelStatus::NoNumber:
-        m_ModelFault = ModelFault::NoNumber;
-        return;
-    case ModelStatus::Solved:
-        break;
+    case ModelStatus::NotConverged: m_ModelFault = ModelFault::NotConverged; return;
+    case ModelStatus::NoNumber: m_ModelFault = ModelFault::NoNumber; return;
+    case ModelStatus::Solved: break;
     }
     if (!(baseCurrent > 0)) {
         m_ModelFault = ModelFault::Leakage;
@@ -218,14 +209,13 @@ void AmplifierDesign::WriteProblem()
         m_Problem = m_ModelName + " needs more than 1.5 V at its junction to carry Ic = " + ic;
         return;
     case ModelFault::NoNumber:
-        m_Problem = "the model of " + m_ModelName + " has no sensible solution at Ic = " + ic
-                    + ", Uce = " + uce;
+        m_Problem =
+            "the model of " + m_ModelName + " has no sensible solution at Ic = " + ic + ", Uce = " + uce;
         return;
     case ModelFault::Leakage:
         m_Problem = "the leakage of " + m_ModelName + " exceeds its base current at Ic = " + ic;
         return;
-    case ModelFault::None:
-        break;
+    case ModelFault::None: break;
     }
     bool finite = std::isfinite(m_Ic) && std::isfinite(m_Uce) && std::isfinite(m_P);
     for (const auto& [name, value] : ComponentNumbers()) {
@@ -248,17 +238,14 @@ void AmplifierDesign::WriteNotes()
             if (!(value > 0)) {
                 m_Notes.push_back(name + " of " + shown + ": the circuit needs a capacitor here");
             } else if (value > LargestCapacitor) {
-                m_Notes.push_back(name + " of " + shown
-                                  + " is above 1 F: no such capacitor can be bought");
+                m_Notes.push_back(name + " of " + shown + " is above 1 F: no such capacitor can be bought");
             }
         } else if (value == 0 && MayBeZero(name)) {
             continue;
         } else if (value < SmallestResistor) {
-            m_Notes.push_back(name + " of " + shown
-                              + " is below 1 ohm: no such resistor can be bought");
+            m_Notes.push_back(name + " of " + shown + " is below 1 ohm: no such resistor can be bought");
         } else if (value > LargestResistor) {
-            m_Notes.push_back(name + " of " + shown
-                              + " is above 100 Mohm: no such resistor can be bought");
+            m_Notes.push_back(name + " of " + shown + " is above 100 Mohm: no such resistor can be bought");
         }
     }
 }

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <memory>
 #include <span>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -128,7 +128,11 @@ protected:
     virtual void AddCircuitNotes(std::vector<std::string>& notes) const { (void)notes; }
     // Parts the circuit may leave at exactly 0 (a resistor that is a plain
     // wire by design).
-    virtual bool MayBeZero(const std::string& part) const { (void)part; return false; }
+    virtual bool MayBeZero(const std::string& part) const
+    {
+        (void)part;
+        return false;
+    }
 
     // Records what the model said of its operating point, for the problem
     // note that Compute() writes with the operation point it shows.

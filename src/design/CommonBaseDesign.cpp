@@ -12,12 +12,8 @@ namespace norvane {
 namespace {
 
 constexpr std::pair<const char*, double CommonBaseResults::*> Parts[]{
-    {"R1", &CommonBaseResults::m_R1},
-    {"R2", &CommonBaseResults::m_R2},
-    {"R3", &CommonBaseResults::m_R3},
-    {"R4", &CommonBaseResults::m_R4},
-    {"C1", &CommonBaseResults::m_C1},
-    {"C2", &CommonBaseResults::m_C2},
+    {"R1", &CommonBaseResults::m_R1}, {"R2", &CommonBaseResults::m_R2}, {"R3", &CommonBaseResults::m_R3},
+    {"R4", &CommonBaseResults::m_R4}, {"C1", &CommonBaseResults::m_C1}, {"C2", &CommonBaseResults::m_C2},
     {"C3", &CommonBaseResults::m_C3},
 };
 

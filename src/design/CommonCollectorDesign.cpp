@@ -12,10 +12,8 @@ namespace norvane {
 namespace {
 
 constexpr std::pair<const char*, double CommonCollectorResults::*> Parts[]{
-    {"R1", &CommonCollectorResults::m_R1},
-    {"R2", &CommonCollectorResults::m_R2},
-    {"R3", &CommonCollectorResults::m_R3},
-    {"C1", &CommonCollectorResults::m_C1},
+    {"R1", &CommonCollectorResults::m_R1}, {"R2", &CommonCollectorResults::m_R2},
+    {"R3", &CommonCollectorResults::m_R3}, {"C1", &CommonCollectorResults::m_C1},
     {"C2", &CommonCollectorResults::m_C2},
 };
 

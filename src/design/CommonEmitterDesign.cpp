@@ -12,14 +12,10 @@ namespace norvane {
 namespace {
 
 constexpr std::pair<const char*, double CommonEmitterResults::*> Parts[]{
-    {"R1", &CommonEmitterResults::m_R1},
-    {"R2", &CommonEmitterResults::m_R2},
-    {"R3", &CommonEmitterResults::m_R3},
-    {"R4", &CommonEmitterResults::m_R4},
-    {"R5", &CommonEmitterResults::m_R5},
-    {"C1", &CommonEmitterResults::m_C1},
-    {"C2", &CommonEmitterResults::m_C2},
-    {"C3", &CommonEmitterResults::m_C3},
+    {"R1", &CommonEmitterResults::m_R1}, {"R2", &CommonEmitterResults::m_R2},
+    {"R3", &CommonEmitterResults::m_R3}, {"R4", &CommonEmitterResults::m_R4},
+    {"R5", &CommonEmitterResults::m_R5}, {"C1", &CommonEmitterResults::m_C1},
+    {"C2", &CommonEmitterResults::m_C2}, {"C3", &CommonEmitterResults::m_C3},
 };
 
 } // namespace
@@ -30,8 +26,7 @@ std::uint16_t CommonEmitterDesign::SchematicId() const
         return IsWithoutBypass() ? SchematicIds::CommonEmitterPnpWithoutBypass
                                  : SchematicIds::CommonEmitterPnp;
     }
-    return IsWithoutBypass() ? SchematicIds::CommonEmitterNpnWithoutBypass
-                             : SchematicIds::CommonEmitterNpn;
+    return IsWithoutBypass() ? SchematicIds::CommonEmitterNpnWithoutBypass : SchematicIds::CommonEmitterNpn;
 }
 
 void CommonEmitterDesign::DoCompute()
@@ -149,8 +144,8 @@ void CommonEmitterDesign::AddCircuitNotes(std::vector<std::string>& notes) const
         wantedText.SetQuantity("", wanted, "dB");
         ResultItem reached;
         reached.SetQuantity("", std::round(m_DesignedGainDb * 10) / 10, "dB");
-        notes.push_back("The voltage gain of " + wantedText.value
-                        + " cannot be reached: this design gives about " + reached.value);
+        notes.push_back("The voltage gain of " + wantedText.value +
+                        " cannot be reached: this design gives about " + reached.value);
     }
 }
 

@@ -12,16 +12,16 @@ namespace {
 constexpr std::array<FieldInfo, InputFieldCount> Fields{{
     {InputField::Gain, "of gain in dB", "Voltage gain in dB :", -100, 100, "--gain", "gain_db",
      "Voltage gain in dB", "Voltage gain", "dB"},
-    {InputField::LowerCutoff, "of lower cut-off frequency", "Lower cut-off frequency in Hz :", 1e-10,
-     1e10, "--fmin", "fmin", "Lower cut-off frequency in Hz", "f_min", "Hz"},
-    {InputField::SupplyVoltage, "of supply voltage", "Supply voltage in V :", 0.8, 100, "--supply",
-     "supply", "Supply voltage in V", nullptr, "V"},
-    {InputField::InputImpedance, "of input impedance", "Input impedance in Ohms :", 0.1, 1e10, "--zin",
-     "zin", "Input impedance in ohms", "Z_in", ""},
-    {InputField::OutputImpedance, "of output impedance", "Output impedance in Ohms :", 0.1, 1e10,
-     "--zout", "zout", "Output impedance in ohms", "Z_out", ""},
-    {InputField::CollectorCurrent, "of collector current", "Collector current in A :", 1e-8, 1000,
-     "--ic", "ic", "Collector current in A", "Ic", "A"},
+    {InputField::LowerCutoff, "of lower cut-off frequency", "Lower cut-off frequency in Hz :", 1e-10, 1e10,
+     "--fmin", "fmin", "Lower cut-off frequency in Hz", "f_min", "Hz"},
+    {InputField::SupplyVoltage, "of supply voltage", "Supply voltage in V :", 0.8, 100, "--supply", "supply",
+     "Supply voltage in V", nullptr, "V"},
+    {InputField::InputImpedance, "of input impedance", "Input impedance in Ohms :", 0.1, 1e10, "--zin", "zin",
+     "Input impedance in ohms", "Z_in", ""},
+    {InputField::OutputImpedance, "of output impedance", "Output impedance in Ohms :", 0.1, 1e10, "--zout",
+     "zout", "Output impedance in ohms", "Z_out", ""},
+    {InputField::CollectorCurrent, "of collector current", "Collector current in A :", 1e-8, 1000, "--ic",
+     "ic", "Collector current in A", "Ic", "A"},
 }};
 
 using enum InputField;
@@ -33,8 +33,7 @@ constexpr CircuitField CommonEmitterFields[]{
     {InputImpedance, 50e3, 74},
     {OutputImpedance, 2e3, 96},
 };
-constexpr InputField CommonEmitterTests[]{Gain, LowerCutoff, SupplyVoltage, InputImpedance,
-                                          OutputImpedance};
+constexpr InputField CommonEmitterTests[]{Gain, LowerCutoff, SupplyVoltage, InputImpedance, OutputImpedance};
 constexpr InputField CommonEmitterResults[]{Gain, LowerCutoff, InputImpedance, OutputImpedance};
 
 constexpr CircuitField CommonBaseFields[]{
@@ -51,8 +50,7 @@ constexpr CircuitField CommonCollectorFields[]{
     {InputImpedance, 50e3, 54},
     {CollectorCurrent, 2e-3, 77},
 };
-constexpr InputField CommonCollectorTests[]{LowerCutoff, SupplyVoltage, CollectorCurrent,
-                                            InputImpedance};
+constexpr InputField CommonCollectorTests[]{LowerCutoff, SupplyVoltage, CollectorCurrent, InputImpedance};
 constexpr InputField CommonCollectorResults[]{LowerCutoff, InputImpedance, CollectorCurrent};
 
 constexpr std::array<CircuitInfo, 3> Circuits{{
@@ -61,8 +59,8 @@ constexpr std::array<CircuitInfo, 3> Circuits{{
     {CircuitKind::CommonBase, "common-base", "cb", "Design a common-base amplifier", CommonBaseFields,
      CommonBaseTests, CommonBaseResults},
     {CircuitKind::CommonCollector, "common-collector", "cc",
-     "Design a common-collector amplifier (emitter follower)", CommonCollectorFields,
-     CommonCollectorTests, CommonCollectorResults},
+     "Design a common-collector amplifier (emitter follower)", CommonCollectorFields, CommonCollectorTests,
+     CommonCollectorResults},
 }};
 
 std::size_t Slot(InputField field)
@@ -101,8 +99,8 @@ DesignInputs::DesignInputs(CircuitKind kind)
 
 bool DesignInputs::Has(InputField field) const
 {
-    return std::ranges::find(CircuitInfoOf(m_Kind).dialogOrder, field, &CircuitField::field)
-           != CircuitInfoOf(m_Kind).dialogOrder.end();
+    return std::ranges::find(CircuitInfoOf(m_Kind).dialogOrder, field, &CircuitField::field) !=
+           CircuitInfoOf(m_Kind).dialogOrder.end();
 }
 
 double DesignInputs::Value(InputField field) const

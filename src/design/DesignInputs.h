@@ -35,13 +35,13 @@ inline constexpr std::size_t InputFieldCount = 6;
 // What a requirement field is, the same in every circuit that asks for it.
 struct FieldInfo {
     InputField field;
-    const char* rangeLabel;   // as the range message names it: "of supply voltage"
-    const char* dialogLabel;  // "Supply voltage in V :"
-    double min;               // the range, both ends allowed, in SI units (dB for the gain)
+    const char* rangeLabel;  // as the range message names it: "of supply voltage"
+    const char* dialogLabel; // "Supply voltage in V :"
+    double min;              // the range, both ends allowed, in SI units (dB for the gain)
     double max;
-    const char* option;       // "--supply"
-    const char* jsonKey;      // in the JSON "inputs" object
-    const char* help;         // the option's help text
+    const char* option;  // "--supply"
+    const char* jsonKey; // in the JSON "inputs" object
+    const char* help;    // the option's help text
     // The line of the "Input data" section ("Voltage gain", "f_min", ...)
     // and the unit joined to its number ("" for a plain number); null for
     // a field that shows elsewhere (the supply voltage is "UB" among the
@@ -62,12 +62,12 @@ struct CircuitField {
 
 struct CircuitInfo {
     CircuitKind kind;
-    const char* command;      // "common-emitter"
-    const char* alias;        // "ce"
-    const char* description;  // the command's help
-    std::span<const CircuitField> dialogOrder;  // top to bottom
-    std::span<const InputField> testOrder;      // the order of the range checks
-    std::span<const InputField> resultOrder;    // the lines of "Input data"
+    const char* command;                       // "common-emitter"
+    const char* alias;                         // "ce"
+    const char* description;                   // the command's help
+    std::span<const CircuitField> dialogOrder; // top to bottom
+    std::span<const InputField> testOrder;     // the order of the range checks
+    std::span<const InputField> resultOrder;   // the lines of "Input data"
 };
 
 // The three circuits, in the order of the "New Amplifier" menu's commands

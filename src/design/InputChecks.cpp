@@ -10,8 +10,8 @@ namespace norvane {
 
 std::string RangeMessage(const char* label, double min, double max)
 {
-    return std::string("The given value ") + label + "\n\nis out of the allowed range ["
-           + FormatEngineering(min) + " .. " + FormatEngineering(max) + "]";
+    return std::string("The given value ") + label + "\n\nis out of the allowed range [" +
+           FormatEngineering(min) + " .. " + FormatEngineering(max) + "]";
 }
 
 std::string NotANumberMessage(const char* label)

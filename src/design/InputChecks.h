@@ -27,8 +27,8 @@ enum class InputCheck { Accepted, NotANumber, OutOfRange, UnknownTransistor };
 
 struct InputCheckOutcome {
     InputCheck result = InputCheck::Accepted;
-    InputField failedField = InputField::Gain;  // with NotANumber and OutOfRange
-    std::string message{};                      // empty when accepted
+    InputField failedField = InputField::Gain; // with NotANumber and OutOfRange
+    std::string message{};                     // empty when accepted
     // The checked requirements (when accepted): the fields read from the
     // texts, the type found; the series as the caller gave it.
     DesignInputs inputs;
@@ -47,8 +47,8 @@ struct FieldCheck {
 // Runs the checks of a circuit's dialog over the texts of its fields, in
 // the circuit's test order, stopping at the first failure. base gives the
 // circuit and the series, which the checks keep as they are.
-[[nodiscard]] InputCheckOutcome CheckInputs(
-    const DesignInputs& base, const std::function<std::string(InputField)>& fieldText,
-    const std::string& transistorText);
+[[nodiscard]] InputCheckOutcome CheckInputs(const DesignInputs& base,
+                                            const std::function<std::string(InputField)>& fieldText,
+                                            const std::string& transistorText);
 
 } // namespace norvane

@@ -41,8 +41,8 @@ public:
     double Requested() const { return m_Requested; }
 
 private:
-    int m_Index = 0;        // 0 to count; -1 = no value
-    double m_Scale = 0.0;   // decade scale
+    int m_Index = 0;      // 0 to count; -1 = no value
+    double m_Scale = 0.0; // decade scale
     StandardSeries m_Count = 12;
     double m_Requested = 0.0;
     bool m_HasValue = false;

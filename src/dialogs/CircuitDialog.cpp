@@ -44,7 +44,7 @@ QPixmap FittedSchematic(std::uint16_t schematicId, QSize box)
     pixmap.loadFromData(png.data(), static_cast<uint>(png.size()), "PNG");
     const QSize slack = box - pixmap.size();
     if (std::abs(slack.width()) <= 1 && std::abs(slack.height()) <= 1) {
-        return pixmap;  // a crisp picture; at most a column of margin is cut
+        return pixmap; // a crisp picture; at most a column of margin is cut
     }
     return pixmap.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
@@ -97,10 +97,9 @@ void CCircuitDialog::BuildControls(const LowerRows& lower)
     m_pTypeLabel->setGeometry(du.Rect(195, lower.typeLabelTop, 106, 10));
     m_pListButton = new QPushButton(QStringLiteral("Select transistor type from list"), this);
     QRect listButton = du.Rect(193, lower.listButtonTop, 106, 14);
-    const int captionWidth =
-        m_pListButton->fontMetrics().horizontalAdvance(m_pListButton->text()) + du.X(6);
+    const int captionWidth = m_pListButton->fontMetrics().horizontalAdvance(m_pListButton->text()) + du.X(6);
     if (captionWidth > listButton.width()) {
-        listButton.setLeft(listButton.right() + 1 - captionWidth);  // grows to the left
+        listButton.setLeft(listButton.right() + 1 - captionWidth); // grows to the left
     }
     m_pListButton->setGeometry(listButton);
     m_pListButton->setAutoDefault(false);
@@ -259,8 +258,7 @@ void CCircuitDialog::OnSuggest()
 {
     DesignInputs typed = m_Inputs;
     typed.SetSeriesIndex(m_pSeriesGroup->checkedId());
-    const std::optional<DesignInputs> checked =
-        CheckTyped(typed, TransistorName(typed.TransistorIndex()));
+    const std::optional<DesignInputs> checked = CheckTyped(typed, TransistorName(typed.TransistorIndex()));
     if (!checked) {
         return;
     }
@@ -272,7 +270,8 @@ void CCircuitDialog::OnSuggest()
     m_pTransistorEdit->setCursorPosition(0);
 }
 
-std::optional<DesignInputs> CCircuitDialog::CheckTyped(const DesignInputs& base, const QString& transistorText)
+std::optional<DesignInputs> CCircuitDialog::CheckTyped(const DesignInputs& base,
+                                                       const QString& transistorText)
 {
     auto fieldText = [this](InputField field) -> std::string {
         const QLineEdit* edit = FieldEdit(field);
@@ -296,8 +295,7 @@ std::optional<DesignInputs> CCircuitDialog::CheckTyped(const DesignInputs& base,
         box.exec();
         return std::nullopt;
     }
-    case InputCheck::Accepted:
-        break;
+    case InputCheck::Accepted: break;
     }
     return outcome.inputs;
 }

@@ -96,8 +96,7 @@ protected:
         int radioTop;
     };
 
-    CCircuitDialog(CircuitKind kind, const QString& caption, const DialogPicture& picture,
-                   QWidget* parent);
+    CCircuitDialog(CircuitKind kind, const QString& caption, const DialogPicture& picture, QWidget* parent);
 
     // Creates the controls, one row per field of the circuit; called once
     // by each dialog's constructor.
@@ -114,8 +113,8 @@ private:
 
     DesignInputs m_Inputs;
     DialogPicture m_Picture;
-    std::vector<InputField> m_Fields;     // top to bottom
-    std::vector<QString> m_Texts;         // one per field
+    std::vector<InputField> m_Fields; // top to bottom
+    std::vector<QString> m_Texts;     // one per field
     QString m_TransistorText;
     std::vector<QLineEdit*> m_Edits;
     std::vector<QLabel*> m_Labels;

@@ -24,14 +24,18 @@ DialogUnits::DialogUnits(const QFont& font)
     m_BaseY = metrics.height();
 }
 
-DialogUnits::DialogUnits(int baseX, int baseY)
-    : m_BaseX(baseX), m_BaseY(baseY)
+DialogUnits::DialogUnits(int baseX, int baseY) : m_BaseX(baseX), m_BaseY(baseY)
+{}
+
+int DialogUnits::X(int dlu) const
 {
+    return MulDiv(dlu, m_BaseX, 4);
 }
 
-int DialogUnits::X(int dlu) const { return MulDiv(dlu, m_BaseX, 4); }
-
-int DialogUnits::Y(int dlu) const { return MulDiv(dlu, m_BaseY, 8); }
+int DialogUnits::Y(int dlu) const
+{
+    return MulDiv(dlu, m_BaseY, 8);
+}
 
 QRect DialogUnits::Rect(int x, int y, int width, int height) const
 {
@@ -41,6 +45,9 @@ QRect DialogUnits::Rect(int x, int y, int width, int height) const
     return QRect(left, top, X(x + width) - left, Y(y + height) - top);
 }
 
-QSize DialogUnits::Size(int width, int height) const { return QSize(X(width), Y(height)); }
+QSize DialogUnits::Size(int width, int height) const
+{
+    return QSize(X(width), Y(height));
+}
 
 } // namespace norvane

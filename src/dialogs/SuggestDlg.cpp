@@ -46,7 +46,7 @@ CSuggestDlg::CSuggestDlg(const DesignInputs& inputs, QWidget* parent)
     m_pMessage->setGeometry(du.Rect(7, 7, 186, 10));
     m_pProgress = new QProgressBar(this);
     m_pProgress->setGeometry(du.Rect(7, 20, 186, 12));
-    m_pProgress->setRange(0, 0);  // busy until the first step
+    m_pProgress->setRange(0, 0); // busy until the first step
     m_pOk = new QPushButton(QStringLiteral("OK"), this);
     m_pOk->setDefault(true);
     m_pOk->hide();
@@ -119,7 +119,7 @@ void CSuggestDlg::OnFinished()
 {
     m_pPoll->stop();
     if (m_pShared->stop || !isVisible()) {
-        return;  // cancelled: the result is dropped
+        return; // cancelled: the result is dropped
     }
     const Expected<Ranking> ranking = m_Pending.result();
     if (!ranking) {
@@ -142,8 +142,8 @@ void CSuggestDlg::ShowRows(const Ranking& ranking)
         const std::vector<std::string> cells = RankCells(row);
         for (int c = 0; c < int(cells.size()); ++c) {
             auto* item = new QTableWidgetItem(QString::fromStdString(cells[c]));
-            item->setTextAlignment(Qt::AlignVCenter
-                                   | (RankColumns[c].leftAligned ? Qt::AlignLeft : Qt::AlignRight));
+            item->setTextAlignment(Qt::AlignVCenter |
+                                   (RankColumns[c].leftAligned ? Qt::AlignLeft : Qt::AlignRight));
             m_pTable->setItem(r, c, item);
         }
     }
@@ -154,7 +154,8 @@ void CSuggestDlg::ShowRows(const Ranking& ranking)
     // summary above and OK and Cancel below it.
     const DialogUnits du(font());
     const int frame = 2 * m_pTable->frameWidth();
-    const QSize table(m_pTable->verticalHeader()->sizeHint().width() + m_pTable->horizontalHeader()->length() + frame,
+    const QSize table(m_pTable->verticalHeader()->sizeHint().width() +
+                          m_pTable->horizontalHeader()->length() + frame,
                       m_pTable->horizontalHeader()->height() + m_pTable->verticalHeader()->length() + frame);
     const int width = std::max(table.width() + du.X(14), du.X(240));
     const int buttonTop = du.Y(31) + table.height() + du.Y(7);
@@ -163,8 +164,8 @@ void CSuggestDlg::ShowRows(const Ranking& ranking)
     m_pMessage->setWordWrap(true);
     m_pMessage->setText(QStringLiteral("%1 in %2 s. The best %3; choose one for the type field.")
                             .arg(QString::fromStdString(RankSummary(ranking)))
-                            .arg(QString::fromStdString(FormatFixed(
-                                ranking.m_DesignSeconds + ranking.m_SimulationSeconds, 1)))
+                            .arg(QString::fromStdString(
+                                FormatFixed(ranking.m_DesignSeconds + ranking.m_SimulationSeconds, 1)))
                             .arg(shown));
     m_pProgress->hide();
     m_pTable->setGeometry(du.X(7), du.Y(31), table.width(), table.height());

@@ -60,12 +60,12 @@ private:
     void ShowRows(const Ranking& ranking);
 
     DesignInputs m_Inputs;
-    std::shared_ptr<Shared> m_pShared;  // with the worker
+    std::shared_ptr<Shared> m_pShared; // with the worker
     // A default QFuture counts as started (and cancelled): the start is
     // remembered here.
     bool m_Started = false;
     QFuture<Expected<Ranking>> m_Pending;
-    std::vector<int> m_RowTypes;        // table index per row
+    std::vector<int> m_RowTypes; // table index per row
     int m_Selection = -1;
     QLabel* m_pMessage = nullptr;
     QProgressBar* m_pProgress = nullptr;

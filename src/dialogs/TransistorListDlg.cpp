@@ -4,8 +4,8 @@
 #include "transistors/TransistorTable.h"
 
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QListView>
 #include <QPushButton>
 #include <QStringList>
@@ -25,8 +25,8 @@ QString PadRight(const QString& text, QChar fill, int width)
 QString TransistorEntryText(int index)
 {
     const TransistorRecord record = GetTransistorRecord(index);
-    return PadRight(QString::fromLatin1(record.name), QLatin1Char('_'), 11)
-           + ((record.polarity & 0xff) == 'N' ? QStringLiteral("NPN") : QStringLiteral("PNP"));
+    return PadRight(QString::fromLatin1(record.name), QLatin1Char('_'), 11) +
+           ((record.polarity & 0xff) == 'N' ? QStringLiteral("NPN") : QStringLiteral("PNP"));
 }
 
 namespace {
@@ -41,17 +41,14 @@ bool MovesInList(int key)
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
     case Qt::Key_Home:
-    case Qt::Key_End:
-        return true;
-    default:
-        return false;
+    case Qt::Key_End: return true;
+    default: return false;
     }
 }
 
 } // namespace
 
-CTransistorListDlg::CTransistorListDlg(QWidget* parent)
-    : QDialog(parent)
+CTransistorListDlg::CTransistorListDlg(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Select transistor type from list"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);

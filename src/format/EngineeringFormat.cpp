@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <charconv>
 #include <system_error>
 
 namespace norvane {
@@ -54,8 +54,8 @@ std::string FormatDecimals(double b)
     }
     if (!(b * 1000.0 < 9e18)) {
         std::array<char, 400> whole{};
-        const auto result = std::to_chars(whole.data(), whole.data() + whole.size(), b,
-                                          std::chars_format::fixed, 0);
+        const auto result =
+            std::to_chars(whole.data(), whole.data() + whole.size(), b, std::chars_format::fixed, 0);
         return std::string(whole.data(), result.ptr);
     }
     const auto i = static_cast<std::int64_t>(b * 1000.0 + 0.5);
@@ -164,11 +164,15 @@ struct Suffix {
 
 // In the order in which the letters are searched.
 constexpr std::array<Suffix, 11> ParseSuffixes{{
-    {'p', 1e-12}, {'P', 1e-12},
-    {'n', 1e-9}, {'N', 1e-9},
-    {'u', 1e-6}, {'U', 1e-6},
+    {'p', 1e-12},
+    {'P', 1e-12},
+    {'n', 1e-9},
+    {'N', 1e-9},
+    {'u', 1e-6},
+    {'U', 1e-6},
     {'m', 0.001},
-    {'k', 1000.0}, {'K', 1000.0},
+    {'k', 1000.0},
+    {'K', 1000.0},
     {'M', 1e6},
     {'G', 1e9},
 }};
@@ -272,8 +276,7 @@ std::optional<double> ReadLeadingDecimal(const std::string& s)
     const auto result = std::from_chars(s.data() + first, s.data() + pos, value);
     if (result.ec == std::errc::result_out_of_range) {
         // Overflow reads as infinity and underflow as zero, as atof gives.
-        const double huge = OrderOfMagnitude(s.substr(first, pos - first)) > 0
-                                ? HUGE_VAL : 0.0;
+        const double huge = OrderOfMagnitude(s.substr(first, pos - first)) > 0 ? HUGE_VAL : 0.0;
         return s[first] == '-' ? -huge : huge;
     }
     return value;

@@ -5,8 +5,8 @@
 // ("4.7 k", "2.2 u", "100 m"), and the reverse, which also accepts the
 // "4k7" manner of writing.
 
-#include <string>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace norvane {

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <utility>
 
-
 namespace norvane {
 namespace {
 
@@ -162,7 +161,8 @@ void AppendSimulation(std::string& out, const std::string& reportName, const Rep
     // Each row opens with a header cell: the reader takes "<tr><td>" rows
     // for the name-value rows of the sections above.
     out += "<table class=\"m\">\n";
-    out += "<tr><th>Quantity</th><th>Requirement</th><th>Designed</th><th>Simulated</th><th>Verdict</th></tr>\n";
+    out +=
+        "<tr><th>Quantity</th><th>Requirement</th><th>Designed</th><th>Simulated</th><th>Verdict</th></tr>\n";
     for (const VerificationRow& row : simulation.rows) {
         out += "<tr><th>" + EscapeXhtmlText(row.m_Quantity) + "</th>";
         for (const std::string* cell : {&row.m_Required, &row.m_Designed, &row.m_Simulated, &row.m_Verdict}) {
@@ -172,7 +172,8 @@ void AppendSimulation(std::string& out, const std::string& reportName, const Rep
     }
     out += "</table>\n";
     if (!simulation.bodeSvg.empty()) {
-        out += "<p><img src=\"" + EscapeXhtmlAttribute(BodeImageLink(reportName)) + "\" alt=\"Bode plot\" /></p>\n";
+        out += "<p><img src=\"" + EscapeXhtmlAttribute(BodeImageLink(reportName)) +
+               "\" alt=\"Bode plot\" /></p>\n";
     }
     out += "\n";
 }
@@ -327,8 +328,8 @@ std::string ReportWriteFailureMessage(const std::string& reportPath, const std::
 
 std::string ImageFolderFailureMessage(const std::string& folderPath, const std::string& reason)
 {
-    return "The report was written, but the folder \"" + folderPath + "\" for its circuit image could not be created:\n" +
-           reason;
+    return "The report was written, but the folder \"" + folderPath +
+           "\" for its circuit image could not be created:\n" + reason;
 }
 
 std::string ImageWriteFailureMessage(const std::string& imagePath, const std::string& reason)
@@ -348,7 +349,8 @@ Status WriteReport(const std::string& reportPath, const ReportContent& content,
                    std::span<const std::uint8_t> schematicPng)
 {
     PendingWrites report;
-    report.AddFile(reportPath, BuildReport(ReportNameFromPath(reportPath), content), ReportWriteFailureMessage);
+    report.AddFile(reportPath, BuildReport(ReportNameFromPath(reportPath), content),
+                   ReportWriteFailureMessage);
     if (Status written = report.Commit(); !written)
         return written;
 
@@ -359,8 +361,8 @@ Status WriteReport(const std::string& reportPath, const ReportContent& content,
     if (content.simulation && !content.simulation->bodeSvg.empty()) {
         image.AddFile(BodeImageFilePath(reportPath), content.simulation->bodeSvg,
                       [](const std::string& plot, const std::string& reason) {
-                          return "The report was written, but its Bode plot could not be written to \"" + plot
-                                 + "\":\n" + reason;
+                          return "The report was written, but its Bode plot could not be written to \"" +
+                                 plot + "\":\n" + reason;
                       });
     }
     return image.Commit();
@@ -369,11 +371,13 @@ Status WriteReport(const std::string& reportPath, const ReportContent& content,
 void AddReport(PendingWrites& writes, const std::string& reportPath, const ReportContent& content,
                std::span<const std::uint8_t> schematicPng)
 {
-    writes.AddFile(reportPath, BuildReport(ReportNameFromPath(reportPath), content), ReportWriteFailureMessage);
+    writes.AddFile(reportPath, BuildReport(ReportNameFromPath(reportPath), content),
+                   ReportWriteFailureMessage);
     // Nothing is written yet when these fail, so they do not say that the
     // report was.
     writes.AddFolder(ImageFolderPath(reportPath), [](const std::string& folder, const std::string& reason) {
-        return "The folder \"" + folder + "\" for the circuit image of the report could not be created:\n" + reason;
+        return "The folder \"" + folder + "\" for the circuit image of the report could not be created:\n" +
+               reason;
     });
     writes.AddFile(ImageFilePath(reportPath), std::string(schematicPng.begin(), schematicPng.end()),
                    [](const std::string& image, const std::string& reason) {
@@ -392,20 +396,23 @@ void AddReport(PendingWrites& writes, const std::string& reportPath, const Repor
 Status WriteSchematicPng(std::uint16_t schematicId, const std::string& imagePath)
 {
     if (!IsSchematicId(schematicId)) {
-        return Failure{ImageWriteFailureMessage(imagePath, "no schematic has the id " + std::to_string(schematicId))};
+        return Failure{
+            ImageWriteFailureMessage(imagePath, "no schematic has the id " + std::to_string(schematicId))};
     }
     return WriteSchematicPng(SchematicPng(schematicId), imagePath);
 }
 
 ReportContent ReportContentOf(const AmplifierDesign& design)
 {
-    return {design.Title(), design.GetInputData(), design.GetComponentValues(),
-            design.GetOperationPoint(), DesignNotes(design)};
+    return {design.Title(), design.GetInputData(), design.GetComponentValues(), design.GetOperationPoint(),
+            DesignNotes(design)};
 }
 
 ReportSimulation ReportSimulationOf(const Verification& verification, const TuningProposal* proposal)
 {
-    ReportSimulation section{verification.m_Verdict.Line(), {}, verification.m_Rows,
+    ReportSimulation section{verification.m_Verdict.Line(),
+                             {},
+                             verification.m_Rows,
                              BodeSvg(verification.m_Simulation, verification.m_Targets.m_LowerCutoff)};
     if (proposal != nullptr) {
         section.tuning = "Proposed: " + proposal->Line();

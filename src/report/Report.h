@@ -33,14 +33,15 @@ namespace norvane {
 
 // The simulation section of a report, as text.
 struct ReportSimulation {
-    std::string verdict;  // Verdict::Line()
-    std::string tuning;   // "Proposed: C3 1 nF -> 2.2 nF: ..."; empty: none
+    std::string verdict; // Verdict::Line()
+    std::string tuning;  // "Proposed: C3 1 nF -> 2.2 nF: ..."; empty: none
     std::vector<VerificationRow> rows;
-    std::string bodeSvg;  // the picture; empty: none (not simulated)
+    std::string bodeSvg; // the picture; empty: none (not simulated)
 };
 
 // The section of a verification (and of its tuning proposal, if any).
-ReportSimulation ReportSimulationOf(const Verification& verification, const TuningProposal* proposal = nullptr);
+ReportSimulation ReportSimulationOf(const Verification& verification,
+                                    const TuningProposal* proposal = nullptr);
 
 // What a report shows besides its name: the circuit title ("Common-Emitter
 // circuit") and the three result sections of the design.

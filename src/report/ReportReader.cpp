@@ -155,8 +155,8 @@ Status ReadField(const std::string& shown, InputField field, DesignInputs& input
     }
     const FieldCheck check = CheckField(field, text);
     if (check.result != InputCheck::Accepted || text.empty()) {
-        return Failure{"its value " + std::string(info.rangeLabel) + ", \"" + shown
-                       + "\", is not one Norvane accepts"};
+        return Failure{"its value " + std::string(info.rangeLabel) + ", \"" + shown +
+                       "\", is not one Norvane accepts"};
     }
     inputs.SetValue(field, check.value);
     return {};
@@ -181,8 +181,8 @@ Expected<ReportRecipe> ParseReport(std::string_view text)
     const ResultList* inputData = FindSection(*sections, "Input data");
     const ResultList* components = FindSection(*sections, "Component values");
     const ResultList* operation = FindSection(*sections, "Operation point");
-    if (!inputData || !components || !operation || inputData->empty()
-        || inputData->front().name != "Circuit") {
+    if (!inputData || !components || !operation || inputData->empty() ||
+        inputData->front().name != "Circuit") {
         return NotAReportFailure();
     }
 
@@ -194,8 +194,8 @@ Expected<ReportRecipe> ParseReport(std::string_view text)
         return Failure{"it names no circuit Norvane designs (\"" + title + "\")"};
     }
 
-    ReportRecipe recipe{DesignInputs(circuit->kind), ResultList(std::next(inputData->begin()), inputData->end()),
-                        *components, *operation};
+    ReportRecipe recipe{DesignInputs(circuit->kind),
+                        ResultList(std::next(inputData->begin()), inputData->end()), *components, *operation};
     for (const InputField field : circuit->resultOrder) {
         const std::string* shown = FindValue(recipe.inputData, FieldInfoOf(field).resultName);
         if (!shown) {
@@ -214,8 +214,8 @@ Expected<ReportRecipe> ParseReport(std::string_view text)
     if (Status read = ReadField(*supply, InputField::SupplyVoltage, recipe.inputs); !read) {
         return Failure{read.Message()};
     }
-    const auto seriesIndex = std::ranges::find_if(
-        SeriesCounts, [&](int count) { return *series == SeriesLabel(count); });
+    const auto seriesIndex =
+        std::ranges::find_if(SeriesCounts, [&](int count) { return *series == SeriesLabel(count); });
     if (seriesIndex == SeriesCounts.end()) {
         return Failure{"its standard series \"" + *series + "\" is none of E12, E24, E48 and E96"};
     }
@@ -262,8 +262,7 @@ Expected<ReportRecipe> ReadReportFile(const std::string& path)
     return recipe;
 }
 
-std::vector<std::string> DifferencesFromReport(const ReportRecipe& recipe,
-                                               const AmplifierDesign& design)
+std::vector<std::string> DifferencesFromReport(const ReportRecipe& recipe, const AmplifierDesign& design)
 {
     std::vector<std::string> differences;
     const auto compare = [&](const ResultList& inFile, const ResultList& now) {
@@ -272,8 +271,7 @@ std::vector<std::string> DifferencesFromReport(const ReportRecipe& recipe,
             if (!shown) {
                 differences.push_back(item.name + " (not in the file, " + item.value + " now)");
             } else if (*shown != item.value) {
-                differences.push_back(item.name + " (" + *shown + " in the file, " + item.value
-                                      + " now)");
+                differences.push_back(item.name + " (" + *shown + " in the file, " + item.value + " now)");
             }
         }
         for (const ResultItem& item : inFile) {

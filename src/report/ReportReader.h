@@ -43,7 +43,6 @@ inline constexpr std::size_t MaxReportBytes = 1 << 20;
 
 // The lines where a design computed from a report differs from what the
 // file shows: "R1 (180 k in the file, 200 k now)"; empty when all agree.
-std::vector<std::string> DifferencesFromReport(const ReportRecipe& recipe,
-                                               const AmplifierDesign& design);
+std::vector<std::string> DifferencesFromReport(const ReportRecipe& recipe, const AmplifierDesign& design);
 
 } // namespace norvane

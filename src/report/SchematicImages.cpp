@@ -5,7 +5,7 @@ namespace norvane {
 namespace detail {
 // Defined in the source file generated from the committed pictures.
 std::span<const std::uint8_t> EmbeddedSchematicPng(std::uint16_t id);
-}  // namespace detail
+} // namespace detail
 
 namespace {
 
@@ -20,7 +20,7 @@ constexpr bool TableFollowsIds()
 }
 static_assert(TableFollowsIds(), "kSchematics must list the ids 136 to 143 in order");
 
-}  // namespace
+} // namespace
 
 std::span<const std::uint8_t> SchematicPng(std::uint16_t id)
 {
@@ -30,4 +30,4 @@ std::span<const std::uint8_t> SchematicPng(std::uint16_t id)
     return detail::EmbeddedSchematicPng(id);
 }
 
-}  // namespace norvane
+} // namespace norvane

@@ -18,11 +18,11 @@ enum class SchematicCircuit { CommonEmitter, CommonBase, CommonCollector };
 
 struct SchematicInfo {
     std::uint16_t id;
-    std::uint16_t width;   // pixels
-    std::uint16_t height;  // pixels
+    std::uint16_t width;  // pixels
+    std::uint16_t height; // pixels
     SchematicCircuit circuit;
     bool pnp;
-    bool withR5;  // common-emitter only: R5 and C3 present
+    bool withR5; // common-emitter only: R5 and C3 present
 };
 
 inline constexpr std::uint16_t kFirstSchematicId = 136;
@@ -54,4 +54,4 @@ constexpr const SchematicInfo* FindSchematicInfo(std::uint16_t id)
 // 136 to 143.
 std::span<const std::uint8_t> SchematicPng(std::uint16_t id);
 
-}  // namespace norvane
+} // namespace norvane

@@ -13,7 +13,7 @@ namespace {
 // The picture in SVG user units (pixels at 100 %).
 constexpr double Width = 760;
 constexpr double Height = 520;
-constexpr double Left = 80;    // plot area, both panels
+constexpr double Left = 80; // plot area, both panels
 constexpr double Right = 730;
 constexpr double GainTop = 40;
 constexpr double GainBottom = 250;
@@ -73,13 +73,13 @@ public:
 
     void Line(double x1, double y1, double x2, double y2, const char* colour, const char* extra = "")
     {
-        m_Text += "<line x1=\"" + Number(x1) + "\" y1=\"" + Number(y1) + "\" x2=\"" + Number(x2) + "\" y2=\""
-                  + Number(y2) + "\" stroke=\"" + colour + "\"" + extra + " />\n";
+        m_Text += "<line x1=\"" + Number(x1) + "\" y1=\"" + Number(y1) + "\" x2=\"" + Number(x2) +
+                  "\" y2=\"" + Number(y2) + "\" stroke=\"" + colour + "\"" + extra + " />\n";
     }
     void Label(double x, double y, const std::string& text, const char* anchor, const char* extra = "")
     {
-        m_Text += "<text x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" text-anchor=\"" + anchor + "\"" + extra
-                  + ">" + text + "</text>\n";
+        m_Text += "<text x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" text-anchor=\"" + anchor + "\"" +
+                  extra + ">" + text + "</text>\n";
     }
 
 private:
@@ -89,9 +89,11 @@ private:
 };
 
 // The grid, the frame and the value labels of one panel.
-void Panel(Plot& plot, const Axis& axis, double top, double bottom, const std::string& unit, const char* title)
+void Panel(Plot& plot, const Axis& axis, double top, double bottom, const std::string& unit,
+           const char* title)
 {
-    for (int decade = static_cast<int>(std::ceil(plot.LogLow() - 1e-9)); decade <= plot.LogHigh() + 1e-9; ++decade) {
+    for (int decade = static_cast<int>(std::ceil(plot.LogLow() - 1e-9)); decade <= plot.LogHigh() + 1e-9;
+         ++decade) {
         const double x = plot.X(std::pow(10.0, decade));
         plot.Line(x, top, x, bottom, GridColour);
         plot.Label(x, bottom + 15, Hertz(std::pow(10.0, decade)), "middle");
@@ -101,24 +103,24 @@ void Panel(Plot& plot, const Axis& axis, double top, double bottom, const std::s
         plot.Line(Left, y, Right, y, GridColour);
         plot.Label(Left - 6, y + 4, FormatGeneral(value, 4) + unit, "end");
     }
-    plot.Text() += "<rect x=\"" + Number(Left) + "\" y=\"" + Number(top) + "\" width=\"" + Number(Right - Left)
-                   + "\" height=\"" + Number(bottom - top) + "\" fill=\"none\" stroke=\"#000000\" />\n";
+    plot.Text() += "<rect x=\"" + Number(Left) + "\" y=\"" + Number(top) + "\" width=\"" +
+                   Number(Right - Left) + "\" height=\"" + Number(bottom - top) +
+                   "\" fill=\"none\" stroke=\"#000000\" />\n";
     const double middle = (top + bottom) / 2;
-    plot.Label(18, middle, title, "middle",
-               (" transform=\"rotate(-90 18 " + Number(middle) + ")\"").c_str());
+    plot.Label(18, middle, title, "middle", (" transform=\"rotate(-90 18 " + Number(middle) + ")\"").c_str());
 }
 
 // The curve of one panel, clipped to it.
-void Curve(Plot& plot, const std::vector<BodePoint>& bode, double BodePoint::*value, const Axis& axis, double top,
-           double bottom, const char* clip)
+void Curve(Plot& plot, const std::vector<BodePoint>& bode, double BodePoint::*value, const Axis& axis,
+           double top, double bottom, const char* clip)
 {
     std::string points;
     for (const BodePoint& point : bode) {
-        points += (points.empty() ? "" : " ") + Number(plot.X(point.m_Frequency)) + ","
-                  + Number(Plot::Y(point.*value, axis, top, bottom));
+        points += (points.empty() ? "" : " ") + Number(plot.X(point.m_Frequency)) + "," +
+                  Number(Plot::Y(point.*value, axis, top, bottom));
     }
-    plot.Text() += std::string("<polyline clip-path=\"url(#") + clip + ")\" fill=\"none\" stroke=\"" + CurveColour
-                   + "\" stroke-width=\"1.5\" points=\"" + points + "\" />\n";
+    plot.Text() += std::string("<polyline clip-path=\"url(#") + clip + ")\" fill=\"none\" stroke=\"" +
+                   CurveColour + "\" stroke-width=\"1.5\" points=\"" + points + "\" />\n";
 }
 
 } // namespace
@@ -134,21 +136,22 @@ std::string BodeSvg(const SimulationResult& result, double minimumFrequency)
     const auto [lowPhase, highPhase] = std::ranges::minmax(bode, {}, &BodePoint::m_PhaseDegrees);
     const double gainStep = 10.0;
     const Axis gain = RoundedAxis(std::max(lowGain.m_MagnitudeDb, highGain.m_MagnitudeDb - BodeGainRange),
-                            highGain.m_MagnitudeDb, gainStep);
+                                  highGain.m_MagnitudeDb, gainStep);
     const double phaseSpan = highPhase.m_PhaseDegrees - lowPhase.m_PhaseDegrees;
-    const Axis phase = RoundedAxis(lowPhase.m_PhaseDegrees, highPhase.m_PhaseDegrees, phaseSpan > 360 ? 90.0 : 45.0);
+    const Axis phase =
+        RoundedAxis(lowPhase.m_PhaseDegrees, highPhase.m_PhaseDegrees, phaseSpan > 360 ? 90.0 : 45.0);
 
     std::string& svg = plot.Text();
     svg += "<?xml version=\"1.0\" encoding=\"US-ASCII\"?>\n";
-    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + Number(Width) + "\" height=\""
-           + Number(Height) + "\" viewBox=\"0 0 " + Number(Width) + " " + Number(Height)
-           + "\" font-family=\"Arial, Helvetica, sans-serif\" font-size=\"12\">\n";
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + Number(Width) +
+           "\" height=\"" + Number(Height) + "\" viewBox=\"0 0 " + Number(Width) + " " + Number(Height) +
+           "\" font-family=\"Arial, Helvetica, sans-serif\" font-size=\"12\">\n";
     svg += "<title>Bode plot (ngspice)</title>\n";
     svg += "<defs>\n";
-    svg += "<clipPath id=\"gain\"><rect x=\"" + Number(Left) + "\" y=\"" + Number(GainTop) + "\" width=\""
-           + Number(Right - Left) + "\" height=\"" + Number(GainBottom - GainTop) + "\" /></clipPath>\n";
-    svg += "<clipPath id=\"phase\"><rect x=\"" + Number(Left) + "\" y=\"" + Number(PhaseTop) + "\" width=\""
-           + Number(Right - Left) + "\" height=\"" + Number(PhaseBottom - PhaseTop) + "\" /></clipPath>\n";
+    svg += "<clipPath id=\"gain\"><rect x=\"" + Number(Left) + "\" y=\"" + Number(GainTop) + "\" width=\"" +
+           Number(Right - Left) + "\" height=\"" + Number(GainBottom - GainTop) + "\" /></clipPath>\n";
+    svg += "<clipPath id=\"phase\"><rect x=\"" + Number(Left) + "\" y=\"" + Number(PhaseTop) + "\" width=\"" +
+           Number(Right - Left) + "\" height=\"" + Number(PhaseBottom - PhaseTop) + "\" /></clipPath>\n";
     svg += "</defs>\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\" />\n";
     plot.Label(Left, 24, "Bode plot, simulated with ngspice", "start", " font-size=\"14\"");
@@ -177,8 +180,8 @@ std::string BodeSvg(const SimulationResult& result, double minimumFrequency)
             }
             const double x = plot.X(cutoff);
             plot.Line(x, y, x, GainBottom, CutoffColour, " stroke-dasharray=\"2 3\"");
-            svg += "<circle cx=\"" + Number(x) + "\" cy=\"" + Number(y) + "\" r=\"4\" fill=\"none\" stroke=\""
-                   + CutoffColour + "\" stroke-width=\"1.5\" />\n";
+            svg += "<circle cx=\"" + Number(x) + "\" cy=\"" + Number(y) +
+                   "\" r=\"4\" fill=\"none\" stroke=\"" + CutoffColour + "\" stroke-width=\"1.5\" />\n";
             plot.Label(x + (upper ? -6 : 6), GainBottom - 8, Hertz(cutoff), upper ? "end" : "start",
                        (std::string(" fill=\"") + CutoffColour + "\"").c_str());
         }

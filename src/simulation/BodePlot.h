@@ -16,7 +16,7 @@
 
 namespace norvane {
 
-inline constexpr double BodeGainRange = 60.0;  // dB
+inline constexpr double BodeGainRange = 60.0; // dB
 
 // The document, ending in a line feed; an empty string when the result
 // holds no sweep. minimumFrequency is the design's f_min in Hz (not marked

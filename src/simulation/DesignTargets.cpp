@@ -1,6 +1,5 @@
 #include "simulation/DesignTargets.h"
 
-
 namespace norvane {
 
 DesignTargets TargetsOf(const AmplifierDesign& design)

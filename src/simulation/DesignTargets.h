@@ -15,14 +15,14 @@ namespace norvane {
 struct DesignTargets {
     static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
-    double m_Ic = NaN;               // A, designed
-    double m_Uce = NaN;              // V, designed
-    double m_GainDb = NaN;           // dB, required
+    double m_Ic = NaN;     // A, designed
+    double m_Uce = NaN;    // V, designed
+    double m_GainDb = NaN; // dB, required
     // Required input impedance. The designs treat it as an upper limit:
     // they lower the divider only when the stage would be higher.
-    double m_InputImpedance = NaN;   // ohm
-    double m_OutputImpedance = NaN;  // ohm, required
-    double m_LowerCutoff = NaN;      // Hz, required f_min
+    double m_InputImpedance = NaN;  // ohm
+    double m_OutputImpedance = NaN; // ohm, required
+    double m_LowerCutoff = NaN;     // Hz, required f_min
 };
 
 DesignTargets TargetsOf(const AmplifierDesign& design);

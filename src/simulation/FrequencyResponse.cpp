@@ -32,7 +32,7 @@ double FindCrossing(std::span<const double> f, const std::vector<double>& db, st
 
 double WrapDegrees(double degrees)
 {
-    double wrapped = std::remainder(degrees, 360.0);  // [-180, 180]
+    double wrapped = std::remainder(degrees, 360.0); // [-180, 180]
     if (wrapped <= -180.0) {
         wrapped += 360.0;
     }
@@ -75,11 +75,13 @@ PassBand FindPassBand(std::span<const double> frequency, std::span<const std::co
     // The pass band around the largest magnitude of the first count
     // points: its -3 dB points, or the ends of the sweep.
     const auto around = [&](std::ptrdiff_t count) {
-        const auto peak = static_cast<std::size_t>(std::max_element(db.begin(), db.begin() + count) - db.begin());
+        const auto peak =
+            static_cast<std::size_t>(std::max_element(db.begin(), db.begin() + count) - db.begin());
         const double peakLevel = db[peak] - CutoffDropDb;
         const double low = FindCrossing(frequency, db, peak, -1, peakLevel);
         const double high = FindCrossing(frequency, db, peak, +1, peakLevel);
-        return std::pair{std::isnan(low) ? frequency.front() : low, std::isnan(high) ? frequency.back() : high};
+        return std::pair{std::isnan(low) ? frequency.front() : low,
+                         std::isnan(high) ? frequency.back() : high};
     };
     std::pair<double, double> edges = around(static_cast<std::ptrdiff_t>(db.size()));
     // A bound above the band's lower edge: the largest magnitude below it,
@@ -143,8 +145,8 @@ std::string BodeCsv(const std::vector<BodePoint>& bode)
     constexpr int Digits = 10;
     std::string text = "frequency_hz,magnitude_db,phase_deg\n";
     for (const BodePoint& point : bode) {
-        text += FormatGeneral(point.m_Frequency, Digits) + ',' + FormatGeneral(point.m_MagnitudeDb, Digits) + ','
-                + FormatGeneral(point.m_PhaseDegrees, Digits) + '\n';
+        text += FormatGeneral(point.m_Frequency, Digits) + ',' + FormatGeneral(point.m_MagnitudeDb, Digits) +
+                ',' + FormatGeneral(point.m_PhaseDegrees, Digits) + '\n';
     }
     return text;
 }

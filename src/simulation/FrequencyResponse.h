@@ -33,13 +33,13 @@ namespace norvane {
 inline constexpr double CutoffDropDb = 3.0102999566398120;
 
 struct BodePoint {
-    double m_Frequency = 0.0;     // Hz
-    double m_MagnitudeDb = 0.0;   // dB
-    double m_PhaseDegrees = 0.0;  // degrees
+    double m_Frequency = 0.0;    // Hz
+    double m_MagnitudeDb = 0.0;  // dB
+    double m_PhaseDegrees = 0.0; // degrees
 };
 
 struct PassBand {
-    std::size_t m_MidIndex = 0;      // the sweep point taken as mid-band
+    std::size_t m_MidIndex = 0; // the sweep point taken as mid-band
     double m_MidFrequency = std::numeric_limits<double>::quiet_NaN();
     double m_MidGainDb = std::numeric_limits<double>::quiet_NaN();
     // -3 dB below the mid-band magnitude; NaN when the sweep does not get

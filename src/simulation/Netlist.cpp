@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <limits>
 #include <cmath>
+#include <limits>
 #include <string_view>
 
 namespace norvane {
@@ -30,10 +30,10 @@ AmplifierCircuit CircuitBase(const AmplifierDesign& design)
     circuit.m_SupplyVoltage = supplyVoltage;
     circuit.m_LowerCutoff = lowerCutoff;
     circuit.m_Transistor = GetTransistorRecord(transistorIndex);
-    circuit.m_Title = std::string("Norvane ") + design.Title() + ": T1 = " + circuit.m_Transistor.name + " ("
-                      + PolarityText(circuit.m_IsPnp) + "), UB = "
-                      + SpiceNumber(circuit.m_IsPnp ? -supplyVoltage : supplyVoltage) + " V, f_min = "
-                      + SpiceNumber(lowerCutoff) + " Hz";
+    circuit.m_Title = std::string("Norvane ") + design.Title() + ": T1 = " + circuit.m_Transistor.name +
+                      " (" + PolarityText(circuit.m_IsPnp) +
+                      "), UB = " + SpiceNumber(circuit.m_IsPnp ? -supplyVoltage : supplyVoltage) +
+                      " V, f_min = " + SpiceNumber(lowerCutoff) + " Hz";
     if (!design.IsUsable()) {
         circuit.m_Notes.push_back("The design cannot be built: " + design.Problem());
     }
@@ -142,8 +142,9 @@ std::string SpiceNumber(double value)
     const bool large = std::fabs(value) >= 1e7 && std::isfinite(value);
     // "%.15g" writes up to 15 integer digits before it turns to an
     // exponent; "1e+12" reads better than "1000000000000".
-    const auto written = large ? std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 14)
-                               : std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15);
+    const auto written =
+        large ? std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 14)
+              : std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15);
     std::string number(text, written.ptr);
     if (large) {
         const std::size_t e = number.find('e');
@@ -201,7 +202,8 @@ Status CheckCircuit(const AmplifierCircuit& circuit)
     }
     for (const CircuitPart& part : circuit.m_Parts) {
         if (!IsUsableValue(part.m_Value)) {
-            return Failure{part.m_Name + " is not a positive finite value (" + SpiceNumber(part.m_Value) + ")"};
+            return Failure{part.m_Name + " is not a positive finite value (" + SpiceNumber(part.m_Value) +
+                           ")"};
         }
     }
     return {};
@@ -212,7 +214,8 @@ std::string WriteModelCard(const TransistorRecord& record)
     // Six parameters to a line keeps the card readable in an editor.
     constexpr int PerLine = 6;
     std::string notes;
-    std::string card = std::string(".model ") + record.name + " " + PolarityText(record.polarity == 'P') + "(";
+    std::string card =
+        std::string(".model ") + record.name + " " + PolarityText(record.polarity == 'P') + "(";
     int written = 0;
     for (int k = 0; k < TransistorParameterCount; ++k) {
         const std::string_view name = TransistorParameterNames[k];
@@ -224,12 +227,13 @@ std::string WriteModelCard(const TransistorRecord& record)
         // ISE or ISC above LegacyLeakageLimit is taken as a multiple of IS.
         // The table (and the DC model) mean the current itself, so the card
         // gives the multiple that turns back into it.
-        if ((name == "ISE" || name == "ISC") && value > LegacyLeakageLimit && record.IS > 0
-            && value / record.IS > LegacyLeakageLimit) {
-            notes += "* " + std::string(name) + " = " + SpiceNumber(value) + " A is written as a multiple of IS ("
-                     + SpiceNumber(value / record.IS) + "): SPICE2 and ngspice read a value above "
-                     + SpiceNumber(LegacyLeakageLimit) + " so; a reader without that rule needs "
-                     + std::string(name) + "=" + SpiceNumber(value) + "\n";
+        if ((name == "ISE" || name == "ISC") && value > LegacyLeakageLimit && record.IS > 0 &&
+            value / record.IS > LegacyLeakageLimit) {
+            notes += "* " + std::string(name) + " = " + SpiceNumber(value) +
+                     " A is written as a multiple of IS (" + SpiceNumber(value / record.IS) +
+                     "): SPICE2 and ngspice read a value above " + SpiceNumber(LegacyLeakageLimit) +
+                     " so; a reader without that rule needs " + std::string(name) + "=" + SpiceNumber(value) +
+                     "\n";
             value /= record.IS;
         }
         if (written > 0) {
@@ -248,8 +252,8 @@ std::string WriteNetlist(const AmplifierCircuit& circuit, const NetlistOptions& 
 {
     const double supply = circuit.m_IsPnp ? -circuit.m_SupplyVoltage : circuit.m_SupplyVoltage;
     // An infinite load is as good as none.
-    const bool hasLoad = options.m_LoadResistance > 0 && std::isfinite(options.m_LoadResistance)
-                         && !options.m_DriveOutput;
+    const bool hasLoad =
+        options.m_LoadResistance > 0 && std::isfinite(options.m_LoadResistance) && !options.m_DriveOutput;
     const double load = hasLoad ? options.m_LoadResistance : OpenLoadResistance;
 
     std::string text = "* " + circuit.m_Title + "\n";
@@ -266,11 +270,12 @@ std::string WriteNetlist(const AmplifierCircuit& circuit, const NetlistOptions& 
         text += "RSOURCE " + driven + " in " + SpiceNumber(options.m_SourceResistance) + "\n";
     }
     for (const CircuitPart& part : circuit.m_Parts) {
-        text += part.m_Name + " " + part.m_NodeA + " " + part.m_NodeB + " " + SpiceNumber(part.m_Value) + "\n";
+        text +=
+            part.m_Name + " " + part.m_NodeA + " " + part.m_NodeB + " " + SpiceNumber(part.m_Value) + "\n";
     }
     text += std::string("* T1: ") + circuit.m_Transistor.name + " (" + PolarityText(circuit.m_IsPnp) + ")\n";
-    text += "Q1 " + circuit.m_Collector + " " + circuit.m_Base + " " + circuit.m_Emitter + " "
-            + circuit.m_Transistor.name + "\n";
+    text += "Q1 " + circuit.m_Collector + " " + circuit.m_Base + " " + circuit.m_Emitter + " " +
+            circuit.m_Transistor.name + "\n";
     if (!hasLoad) {
         text += "* No load: RLOAD only keeps out on a DC path\n";
     }
@@ -285,8 +290,9 @@ std::string WriteNetlist(const AmplifierCircuit& circuit, const NetlistOptions& 
     text += ".temp 25\n";
     text += ".op\n";
     const int points = options.m_PointsPerDecade > 0 ? options.m_PointsPerDecade : DefaultPointsPerDecade;
-    text += ".ac dec " + std::to_string(points) + " " + SpiceNumber(circuit.m_LowerCutoff / SweepStartDivisor) + " "
-            + SpiceNumber(circuit.m_LowerCutoff * SweepEndFactor) + "\n";
+    text += ".ac dec " + std::to_string(points) + " " +
+            SpiceNumber(circuit.m_LowerCutoff / SweepStartDivisor) + " " +
+            SpiceNumber(circuit.m_LowerCutoff * SweepEndFactor) + "\n";
     text += ".end\n";
     return text;
 }

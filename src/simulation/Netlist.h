@@ -78,7 +78,7 @@ struct CircuitPart {
     std::string m_Name;
     std::string m_NodeA;
     std::string m_NodeB;
-    double m_Value = 0.0;  // ohm or farad
+    double m_Value = 0.0; // ohm or farad
 };
 
 // The node VIN drives: "source" behind a source resistance, else "in".
@@ -86,8 +86,8 @@ const char* DrivenNode(double sourceResistance);
 
 // A designed amplifier in simulator terms.
 struct AmplifierCircuit {
-    std::string m_Title;          // without the leading "* "
-    std::vector<std::string> m_Notes;  // comment lines after the title
+    std::string m_Title;              // without the leading "* "
+    std::vector<std::string> m_Notes; // comment lines after the title
     bool m_IsPnp = false;
     double m_SupplyVoltage = 0.0; // magnitude, V
     double m_LowerCutoff = 0.0;   // Hz, sets the sweep
@@ -95,7 +95,7 @@ struct AmplifierCircuit {
     std::string m_Collector = "collector";
     std::string m_Base = "base";
     std::string m_Emitter = "emitter";
-    std::vector<CircuitPart> m_Parts;  // in the order of the schematic
+    std::vector<CircuitPart> m_Parts; // in the order of the schematic
 };
 
 // The circuit of a computed design: its parts with the values as the

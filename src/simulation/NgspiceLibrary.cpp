@@ -61,7 +61,8 @@ public:
     [[nodiscard]] Status Create()
     {
         const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp != nullptr && *tmp == '/' ? tmp : "/tmp") + "/norvane-ngspice-XXXXXX";
+        std::string pattern =
+            std::string(tmp != nullptr && *tmp == '/' ? tmp : "/tmp") + "/norvane-ngspice-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) {
             return Failure{SystemError("cannot make a folder for ngspice's start-up files in " + pattern)};
         }
@@ -120,11 +121,10 @@ Expected<NgspiceApi> OpenNgspice()
         return Failure{NgspiceNotFound};
     }
     NgspiceApi api;
-    const bool complete = Find(handle, "ngSpice_Init", api.init) && Find(handle, "ngSpice_Command", api.command)
-                          && Find(handle, "ngSpice_Circ", api.circ)
-                          && Find(handle, "ngGet_Vec_Info", api.vectorInfo)
-                          && Find(handle, "ngSpice_AllPlots", api.allPlots)
-                          && Find(handle, "ngSpice_running", api.running);
+    const bool complete =
+        Find(handle, "ngSpice_Init", api.init) && Find(handle, "ngSpice_Command", api.command) &&
+        Find(handle, "ngSpice_Circ", api.circ) && Find(handle, "ngGet_Vec_Info", api.vectorInfo) &&
+        Find(handle, "ngSpice_AllPlots", api.allPlots) && Find(handle, "ngSpice_running", api.running);
     if (!complete) {
         return Failure{"the loaded ngspice library lacks functions of the shared API"};
     }
@@ -159,8 +159,8 @@ Status StartNgspice(const NgspiceApi& api, const NgspiceCallbacks& callbacks)
         if (api.noSpiceinit != nullptr) {
             api.noSpiceinit();
         }
-        rc = api.init(callbacks.print, callbacks.status, callbacks.exit, nullptr, nullptr, callbacks.background,
-                      nullptr);
+        rc = api.init(callbacks.print, callbacks.status, callbacks.exit, nullptr, nullptr,
+                      callbacks.background, nullptr);
     }
     ::sigaction(SIGINT, &interrupt, nullptr);
     const bool back = ::fchdir(previous) == 0;

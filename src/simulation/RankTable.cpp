@@ -43,9 +43,9 @@ std::vector<std::string> RankCells(const RankRow& row)
 
 std::string RankSummary(const Ranking& ranking)
 {
-    std::string text = std::to_string(ranking.m_Designed) + " types designed, " + std::to_string(ranking.m_Usable)
-                       + " usable without notes, the best " + std::to_string(ranking.m_Simulated)
-                       + " by their own figures simulated";
+    std::string text = std::to_string(ranking.m_Designed) + " types designed, " +
+                       std::to_string(ranking.m_Usable) + " usable without notes, the best " +
+                       std::to_string(ranking.m_Simulated) + " by their own figures simulated";
     if (ranking.m_NotSimulated > 0) {
         text += " (" + std::to_string(ranking.m_NotSimulated) + " would not simulate)";
     }

@@ -14,7 +14,7 @@ namespace norvane {
 
 struct RankColumn {
     const char* heading;
-    bool leftAligned;  // the texts; the figures are right-aligned
+    bool leftAligned; // the texts; the figures are right-aligned
 };
 
 // Type, polarity, B (Ic / Ib at the operating point), the simulated gain,

@@ -83,8 +83,7 @@ bool Passes(PolarityFilter filter, int index)
 // given transistor currents.
 class BiasNetwork {
 public:
-    explicit BiasNetwork(const AmplifierCircuit& circuit)
-        : m_Supply(circuit.m_SupplyVoltage)
+    explicit BiasNetwork(const AmplifierCircuit& circuit) : m_Supply(circuit.m_SupplyVoltage)
     {
         for (const std::string& node : {circuit.m_Base, circuit.m_Collector, circuit.m_Emitter}) {
             Node(node);
@@ -162,7 +161,7 @@ private:
     struct Resistor {
         int a;
         int b;
-        double g;  // siemens
+        double g; // siemens
     };
 
     int Node(const std::string& name)
@@ -193,7 +192,7 @@ private:
 // (the last solve's, which lies close) and receives the network's.
 double BiasResidual(BiasNetwork& network, TransistorModel& model, double ic, double& vce)
 {
-    constexpr int VceRefinements = 2;  // Ib moves Vce by far less than Vce moves Ib
+    constexpr int VceRefinements = 2; // Ib moves Vce by far less than Vce moves Ib
     double residual = -std::numeric_limits<double>::infinity();
     for (int i = 0; i < VceRefinements; ++i) {
         model.SetOperatingPoint(ic, vce);
@@ -233,7 +232,7 @@ private:
     double m_Vce;
 };
 
-constexpr double BiasTolerance = 1e-7;  // on log Ic: relative, on Ic
+constexpr double BiasTolerance = 1e-7; // on log Ic: relative, on Ic
 constexpr double FirstSecantStep = 0.01;
 
 // Secant steps on log Ic from the designed current: the current where
@@ -277,13 +276,14 @@ double PreScore(const AmplifierDesign& design)
     // band where the verdict reads the mid-band figures.
     const DesignInputs& in = design.Inputs();
     if (in.Has(InputField::OutputImpedance)) {
-        constexpr double MidbandCeiling = 100;  // x f_min
-        const double x = 2 * std::numbers::pi * MidbandCeiling * in.Value(InputField::LowerCutoff)
-                         * circuit.m_Transistor.CJC * in.Value(InputField::OutputImpedance);
+        constexpr double MidbandCeiling = 100; // x f_min
+        const double x = 2 * std::numbers::pi * MidbandCeiling * in.Value(InputField::LowerCutoff) *
+                         circuit.m_Transistor.CJC * in.Value(InputField::OutputImpedance);
         score += 1 - 1 / std::sqrt(1 + x * x);
     }
     if (const auto* ce = dynamic_cast<const CommonEmitterDesign*>(&design)) {
-        score += Deviation(LinearGain(ce->DesignedGainDb()), LinearGain(design.Inputs().Value(InputField::Gain)));
+        score +=
+            Deviation(LinearGain(ce->DesignedGainDb()), LinearGain(design.Inputs().Value(InputField::Gain)));
     }
     return score;
 }
@@ -332,7 +332,8 @@ Expected<double> SolveBiasCurrent(const AmplifierDesign& design, double bfFactor
     int side = 0;
     double previous = low;
     for (int i = 0; i < MaxSteps && high - low > Tolerance; ++i) {
-        const double x = std::isfinite(rHigh) ? (low * rHigh - high * rLow) / (rHigh - rLow) : (low + high) / 2;
+        const double x =
+            std::isfinite(rHigh) ? (low * rHigh - high * rLow) / (rHigh - rLow) : (low + high) / 2;
         const double r = residual(std::exp(x));
         if (std::isnan(r)) {
             return Failure{"the DC model finds no operating point"};
@@ -382,7 +383,7 @@ Expected<Ranking> Rank(const DesignInputs& inputs, const RankOptions& options, c
     int total = count + candidatesWanted;
     int done = 0;
     const auto report = [&] { return !progress || progress(done, total); };
-    constexpr int ProgressEvery = 64;  // designs between reports
+    constexpr int ProgressEvery = 64; // designs between reports
 
     // 1. Design with every type.
     const Clock::time_point designStart = Clock::now();

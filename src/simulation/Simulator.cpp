@@ -69,7 +69,7 @@ int OnSendChar(char* text, int /*id*/, void* /*user*/)
 
 int OnSendStat(char* /*status*/, int /*id*/, void* /*user*/)
 {
-    return 0;  // progress percentages: of no use for runs this short
+    return 0; // progress percentages: of no use for runs this short
 }
 
 int OnControlledExit(int status, NG_BOOL /*immediate*/, NG_BOOL quit, int /*id*/, void* /*user*/)
@@ -77,8 +77,8 @@ int OnControlledExit(int status, NG_BOOL /*immediate*/, NG_BOOL quit, int /*id*/
     const std::lock_guard lock(g_CallbackMutex);
     g_Stopped = true;
     if (g_Sink != nullptr) {
-        *g_Sink += "ngspice stopped (status " + std::to_string(status) + (quit ? ", quit" : ", after an error")
-                   + ")\n";
+        *g_Sink += "ngspice stopped (status " + std::to_string(status) +
+                   (quit ? ", quit" : ", after an error") + ")\n";
     }
     return 0;
 }
@@ -230,8 +230,8 @@ std::string FindPlot(std::string_view kind)
     char** plots = g_Api.allPlots();
     for (int i = 0; plots != nullptr && plots[i] != nullptr; ++i) {
         const std::string_view name(plots[i]);
-        if (name.size() > kind.size() && name.starts_with(kind)
-            && std::isdigit(static_cast<unsigned char>(name[kind.size()]))) {
+        if (name.size() > kind.size() && name.starts_with(kind) &&
+            std::isdigit(static_cast<unsigned char>(name[kind.size()]))) {
             return std::string(name);
         }
     }
@@ -326,17 +326,17 @@ constexpr const char* OperatingPointAids = "optran 1 1 1 0 10u 0";
 struct RunData {
     std::vector<double> frequency;
     std::vector<std::complex<double>> in;
-    std::vector<std::complex<double>> driven;  // V(source), or a copy of in
+    std::vector<std::complex<double>> driven; // V(source), or a copy of in
     std::vector<std::complex<double>> out;
-    std::vector<std::complex<double>> sourceCurrent;  // I(VIN)
+    std::vector<std::complex<double>> sourceCurrent; // I(VIN)
     double ic = 0.0, ib = 0.0, vc = 0.0, ve = 0.0;
 };
 
 // Loads netlist, runs its analyses until deadline and reads the results;
 // on failure says why. The circuit and its plots are gone afterwards
 // (unless ngspice is still busy, see g_Busy).
-Status Run(const std::string& netlist, const SimulationProbe* probe, bool readInput, Clock::time_point deadline,
-           RunData& data, std::string& log)
+Status Run(const std::string& netlist, const SimulationProbe* probe, bool readInput,
+           Clock::time_point deadline, RunData& data, std::string& log)
 {
     std::vector<std::string> lines = SplitLines(netlist);
     if (const std::string unsafe = UnsafeLine(lines); !unsafe.empty()) {
@@ -356,7 +356,8 @@ Status Run(const std::string& netlist, const SimulationProbe* probe, bool readIn
         const std::string error = ErrorText(log.substr(logStart));
         if (loaded != 0 || Stopped() || !error.empty()) {
             Clear();
-            return Failure{"ngspice did not take the netlist" + (error.empty() ? std::string() : ": " + error)};
+            return Failure{"ngspice did not take the netlist" +
+                           (error.empty() ? std::string() : ": " + error)};
         }
         {
             const SinkGuard quiet(nullptr);
@@ -369,8 +370,8 @@ Status Run(const std::string& netlist, const SimulationProbe* probe, bool readIn
             } else {
                 Clear();
             }
-            return Failure{"the simulation took longer than " + SpiceNumber(SimulationTimeLimit)
-                           + " s and was stopped"};
+            return Failure{"the simulation took longer than " + SpiceNumber(SimulationTimeLimit) +
+                           " s and was stopped"};
         }
         runLog = log.substr(logStart);
     }
@@ -395,7 +396,8 @@ Status Run(const std::string& netlist, const SimulationProbe* probe, bool readIn
         status = Failure{"ngspice: " + singular.front().substr(singular.front().find("singular"))};
     } else if (!gaveUp.empty()) {
         std::string line = gaveUp.front();
-        if (const std::size_t colon = line.find(": "); line.starts_with("doAnalyses") && colon != std::string::npos) {
+        if (const std::size_t colon = line.find(": ");
+            line.starts_with("doAnalyses") && colon != std::string::npos) {
             line.erase(0, colon + 2);
         }
         status = Failure{"ngspice: " + line};
@@ -418,9 +420,9 @@ Status Run(const std::string& netlist, const SimulationProbe* probe, bool readIn
             }
         }
         if (ok && probe != nullptr && probe->m_HasTransistor) {
-            ok = ReadNumber("@q1[ic]", data.ic) && ReadNumber("@q1[ib]", data.ib)
-                 && ReadNumber(op + "." + probe->m_Collector, data.vc)
-                 && ReadNumber(op + "." + probe->m_Emitter, data.ve);
+            ok = ReadNumber("@q1[ic]", data.ic) && ReadNumber("@q1[ib]", data.ib) &&
+                 ReadNumber(op + "." + probe->m_Collector, data.vc) &&
+                 ReadNumber(op + "." + probe->m_Emitter, data.ve);
         }
         if (!ok) {
             status = Failure{"the simulation results are incomplete"};
@@ -436,8 +438,9 @@ Status Run(const std::string& netlist, const SimulationProbe* probe, bool readIn
 
 bool AllFinite(const std::vector<std::complex<double>>& values)
 {
-    return std::all_of(values.begin(), values.end(),
-                       [](const std::complex<double>& v) { return std::isfinite(v.real()) && std::isfinite(v.imag()); });
+    return std::all_of(values.begin(), values.end(), [](const std::complex<double>& v) {
+        return std::isfinite(v.real()) && std::isfinite(v.imag());
+    });
 }
 
 SimulationResult NotSimulated(std::string why, std::string log = {})
@@ -460,8 +463,9 @@ SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::s
                                   const SimulationProbe& probe)
 {
     const auto deadline =
-        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(SimulationTimeLimit))
-        - HaltWait;
+        Clock::now() +
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(SimulationTimeLimit)) -
+        HaltWait;
     const std::lock_guard lock(g_Mutex);
     if (const Status ready = Initialise(); !ready) {
         SimulationResult result = NotSimulated(ready.Message(), g_InitLog);
@@ -490,10 +494,10 @@ SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::s
     }
 
     const std::size_t n = signal.frequency.size();
-    if (n < 2 || signal.in.size() != n || signal.driven.size() != n || signal.out.size() != n
-        || signal.sourceCurrent.size() != n
-        || (!outputNetlist.empty() && output.out.size() != n) || !AllFinite(signal.in) || !AllFinite(signal.out)
-        || !AllFinite(signal.driven) || !AllFinite(signal.sourceCurrent) || !AllFinite(output.out)) {
+    if (n < 2 || signal.in.size() != n || signal.driven.size() != n || signal.out.size() != n ||
+        signal.sourceCurrent.size() != n || (!outputNetlist.empty() && output.out.size() != n) ||
+        !AllFinite(signal.in) || !AllFinite(signal.out) || !AllFinite(signal.driven) ||
+        !AllFinite(signal.sourceCurrent) || !AllFinite(output.out)) {
         return NotSimulated("the simulation results are no usable numbers", log);
     }
 
@@ -525,7 +529,7 @@ SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::s
     // terminal: -I(VIN).
     result.m_InputImpedance = std::abs(signal.in[mid] / -signal.sourceCurrent[mid]);
     if (!outputNetlist.empty()) {
-        result.m_OutputImpedance = std::abs(output.out[mid]);  // V(out) per 1 A
+        result.m_OutputImpedance = std::abs(output.out[mid]); // V(out) per 1 A
     }
     result.m_Bode = MakeBode(signal.frequency, gain, mid);
     return result;

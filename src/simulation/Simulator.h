@@ -84,13 +84,13 @@ struct SimulationResult {
     double m_Uce = NaN;
     double m_Ib = NaN;
 
-    double m_MidbandFrequency = NaN;  // Hz
-    double m_GainDb = NaN;            // at mid-band
-    double m_InputImpedance = NaN;    // ohm, at mid-band
-    double m_OutputImpedance = NaN;   // ohm, at mid-band
-    double m_LowerCutoff = NaN;       // Hz; NaN when below the sweep
-    double m_UpperCutoff = NaN;       // Hz; NaN when above the sweep
-    std::vector<BodePoint> m_Bode;    // V(out) / V(in) over the sweep
+    double m_MidbandFrequency = NaN; // Hz
+    double m_GainDb = NaN;           // at mid-band
+    double m_InputImpedance = NaN;   // ohm, at mid-band
+    double m_OutputImpedance = NaN;  // ohm, at mid-band
+    double m_LowerCutoff = NaN;      // Hz; NaN when below the sweep
+    double m_UpperCutoff = NaN;      // Hz; NaN when above the sweep
+    std::vector<BodePoint> m_Bode;   // V(out) / V(in) over the sweep
 
     // "simulated", "not simulated: <why>", or "simulation unavailable:
     // <why>" when m_Unavailable.
@@ -109,11 +109,12 @@ struct SimulationResult {
 [[nodiscard]] SimulationResult Simulate(const AmplifierDesign& design, const SimulationOptions& options = {});
 
 // The same for a circuit described (and perhaps edited) by the caller.
-[[nodiscard]] SimulationResult SimulateCircuit(const AmplifierCircuit& circuit, const SimulationOptions& options = {});
+[[nodiscard]] SimulationResult SimulateCircuit(const AmplifierCircuit& circuit,
+                                               const SimulationOptions& options = {});
 
 // What to read besides the AC vectors.
 struct SimulationProbe {
-    bool m_HasTransistor = true;  // a Q1 whose operating point is wanted
+    bool m_HasTransistor = true; // a Q1 whose operating point is wanted
     bool m_IsPnp = false;
     std::string m_Collector = "collector";
     std::string m_Emitter = "emitter";
@@ -130,8 +131,9 @@ struct SimulationProbe {
 // into out) for the output impedance; an empty outputNetlist skips that
 // measurement. A netlist with a .control block or one that includes other
 // files is refused.
-[[nodiscard]] SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::string& outputNetlist,
-                                  const SimulationProbe& probe);
+[[nodiscard]] SimulationResult SimulateNetlists(const std::string& signalNetlist,
+                                                const std::string& outputNetlist,
+                                                const SimulationProbe& probe);
 
 // Loads and starts ngspice unless done before; fails with the reason when
 // there is no simulator in this process.

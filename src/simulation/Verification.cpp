@@ -14,9 +14,9 @@ namespace {
 
 // The tolerances of the verdict (Verification.h).
 constexpr double GainToleranceDb = 1.0;
-constexpr double OutputImpedanceTolerance = 0.20;  // either way
-constexpr double InputImpedanceExcess = 0.20;      // above the upper limit
-constexpr double CurrentTolerance = 0.10;          // of the designed Ic
+constexpr double OutputImpedanceTolerance = 0.20; // either way
+constexpr double InputImpedanceExcess = 0.20;     // above the upper limit
+constexpr double CurrentTolerance = 0.10;         // of the designed Ic
 
 // kT/q at the 25 degC the netlists simulate at, in volts.
 constexpr double ThermalVoltage = 0.025693;
@@ -115,17 +115,17 @@ double JunctionCapacitance(double zeroBias, double potential, double exponent, d
     if (!(zeroBias > 0)) {
         return 0.0;
     }
-    const double vj = potential > 0 ? potential : 0.75;  // SPICE's default
+    const double vj = potential > 0 ? potential : 0.75; // SPICE's default
     return zeroBias / std::pow(1.0 + std::max(reverse, 0.0) / vj, exponent);
 }
 
 // What the small-signal causes need: the operating point of the simulation
 // and the card.
 struct Transistor {
-    double gm = 0.0;   // S
+    double gm = 0.0; // S
     double beta = 0.0;
-    double ccb = 0.0;  // F, collector-base at the operating point
-    double cbe = 0.0;  // F, base-emitter: depletion and diffusion
+    double ccb = 0.0; // F, collector-base at the operating point
+    double cbe = 0.0; // F, base-emitter: depletion and diffusion
 };
 
 Transistor SmallSignal(const AmplifierCircuit& circuit, const SimulationResult& result)
@@ -152,8 +152,8 @@ struct Corner {
     std::string why;
 };
 
-std::vector<Corner> CapacitorCorners(CircuitKind kind, const AmplifierCircuit& circuit, const SimulationResult& r,
-                                     const VerificationOptions& options)
+std::vector<Corner> CapacitorCorners(CircuitKind kind, const AmplifierCircuit& circuit,
+                                     const SimulationResult& r, const VerificationOptions& options)
 {
     const Transistor t = SmallSignal(circuit, r);
     const double rs = SourceResistance(options);
@@ -166,7 +166,8 @@ std::vector<Corner> CapacitorCorners(CircuitKind kind, const AmplifierCircuit& c
             return;
         }
         const double f = 1.0 / (2.0 * std::numbers::pi * resistance * c);
-        corners.push_back({f, name, name + " of " + Capacitance(c) + words + " puts a corner at " + Frequency(f)});
+        corners.push_back(
+            {f, name, name + " of " + Capacitance(c) + words + " puts a corner at " + Frequency(f)});
     };
     const double input = rs + r.m_InputImpedance;
     add("C1", input, " with the " + OhmsInWords(input) + " behind it");
@@ -179,15 +180,17 @@ std::vector<Corner> CapacitorCorners(CircuitKind kind, const AmplifierCircuit& c
         const double r4 = FindPart(circuit, "R4") != nullptr && FindPart(circuit, "C3")->m_NodeA == "emitter2"
                               ? PartValue(circuit, "R4")
                               : 0.0;
-        const double base = Parallel(Parallel(PartValue(circuit, "R1"), PartValue(circuit, "R2")), rs > 0 ? rs : 1e-3);
+        const double base =
+            Parallel(Parallel(PartValue(circuit, "R1"), PartValue(circuit, "R2")), rs > 0 ? rs : 1e-3);
         const double emitter = r4 + 1.0 / t.gm + base / (t.beta + 1.0);
-        add("C3", Parallel(PartValue(circuit, "R5"), emitter), ", which does not bypass R5 at " + Frequency(fMin) + ",");
+        add("C3", Parallel(PartValue(circuit, "R5"), emitter),
+            ", which does not bypass R5 at " + Frequency(fMin) + ",");
     }
     if (kind == CircuitKind::CommonBase) {
         // The base looks into the emitter, which C1 and the source hold.
         const double emitter = 1.0 / t.gm + (rs > 0 ? Parallel(PartValue(circuit, "R1"), rs) : 0.0);
-        const double base = Parallel(Parallel(PartValue(circuit, "R3"), PartValue(circuit, "R4")),
-                                     (t.beta + 1.0) * emitter);
+        const double base =
+            Parallel(Parallel(PartValue(circuit, "R3"), PartValue(circuit, "R4")), (t.beta + 1.0) * emitter);
         add("C3", base, ", which does not ground the base at " + Frequency(fMin) + ",");
     }
     return corners;
@@ -207,8 +210,10 @@ std::string LowerCornerWhy(CircuitKind kind, const AmplifierCircuit& circuit, co
     // No capacitor alone: the corners together.
     std::string why = "the corners of ";
     for (std::size_t i = 0; i < corners.size(); ++i) {
-        why += (i == 0 ? "" : i + 1 == corners.size() ? " and " : ", ") + corners[i].part + " ("
-               + Frequency(corners[i].frequency) + ")";
+        why += (i == 0                    ? ""
+                : i + 1 == corners.size() ? " and "
+                                          : ", ") +
+               corners[i].part + " (" + Frequency(corners[i].frequency) + ")";
     }
     return why + " add up";
 }
@@ -228,13 +233,14 @@ std::string OutputImpedanceWhy(CircuitKind kind, const AmplifierCircuit& circuit
     if (!(Parallel(r2, shunt) < (1.0 - OutputImpedanceTolerance / 2) * r2)) {
         return {};
     }
-    return "C3 of " + Capacitance(c3) + " does not ground the base at " + Frequency(circuit.m_LowerCutoff)
-           + ": the collector drives it through T1's " + Capacitance(t.ccb) + " collector-base capacitance";
+    return "C3 of " + Capacitance(c3) + " does not ground the base at " + Frequency(circuit.m_LowerCutoff) +
+           ": the collector drives it through T1's " + Capacitance(t.ccb) + " collector-base capacitance";
 }
 
 // A common-emitter stage driven from a stiff source: C1 and the Miller
 // capacitance at the base divide the signal, whatever the frequency.
-std::string GainWhy(CircuitKind kind, const AmplifierCircuit& circuit, const SimulationResult& r, double targetDb)
+std::string GainWhy(CircuitKind kind, const AmplifierCircuit& circuit, const SimulationResult& r,
+                    double targetDb)
 {
     if (kind != CircuitKind::CommonEmitter || !(r.m_GainDb < targetDb)) {
         return {};
@@ -248,8 +254,8 @@ std::string GainWhy(CircuitKind kind, const AmplifierCircuit& circuit, const Sim
     if (!(lossDb < -GainToleranceDb / 2)) {
         return {};
     }
-    return "C1 of " + Capacitance(c1) + " meets T1's Miller capacitance of about " + Capacitance(miller)
-           + ": the two divide the signal by " + FormatFixed(-lossDb, 1) + " dB";
+    return "C1 of " + Capacitance(c1) + " meets T1's Miller capacitance of about " + Capacitance(miller) +
+           ": the two divide the signal by " + FormatFixed(-lossDb, 1) + " dB";
 }
 
 std::string Conditions(const AmplifierCircuit& designed, const VerificationOptions& options)
@@ -286,16 +292,19 @@ void Judge(const AmplifierDesign& design, const AmplifierCircuit& circuit, const
     if (std::isfinite(aim.m_GainDb) && !(std::fabs(r.m_GainDb - aim.m_GainDb) <= GainToleranceDb)) {
         misses.push_back({"gain", aim.m_GainDb, r.m_GainDb, GainWhy(kind, circuit, r, aim.m_GainDb)});
     }
-    if (std::isfinite(aim.m_InputImpedance) && !(r.m_InputImpedance <= (1 + InputImpedanceExcess) * aim.m_InputImpedance)) {
+    if (std::isfinite(aim.m_InputImpedance) &&
+        !(r.m_InputImpedance <= (1 + InputImpedanceExcess) * aim.m_InputImpedance)) {
         misses.push_back({"Z_in", aim.m_InputImpedance, r.m_InputImpedance, {}});
     }
-    if (std::isfinite(aim.m_OutputImpedance)
-        && !(std::fabs(r.m_OutputImpedance - aim.m_OutputImpedance) <= OutputImpedanceTolerance * aim.m_OutputImpedance)) {
-        misses.push_back({"Z_out", aim.m_OutputImpedance, r.m_OutputImpedance, OutputImpedanceWhy(kind, circuit, r)});
+    if (std::isfinite(aim.m_OutputImpedance) && !(std::fabs(r.m_OutputImpedance - aim.m_OutputImpedance) <=
+                                                  OutputImpedanceTolerance * aim.m_OutputImpedance)) {
+        misses.push_back(
+            {"Z_out", aim.m_OutputImpedance, r.m_OutputImpedance, OutputImpedanceWhy(kind, circuit, r)});
     }
     // NaN: the corner lies below the sweep.
     if (std::isfinite(aim.m_LowerCutoff) && r.m_LowerCutoff > aim.m_LowerCutoff) {
-        misses.push_back({"f_-3dB", aim.m_LowerCutoff, r.m_LowerCutoff, LowerCornerWhy(kind, circuit, r, options)});
+        misses.push_back(
+            {"f_-3dB", aim.m_LowerCutoff, r.m_LowerCutoff, LowerCornerWhy(kind, circuit, r, options)});
     }
     verdict.m_Meets = misses.empty();
 }
@@ -414,8 +423,8 @@ std::string TuningProposal::Line() const
 {
     std::string line;
     for (const PartChange& change : m_Changes) {
-        line += (line.empty() ? "" : ", ") + change.m_Part + " " + Capacitance(change.m_Designed) + " -> "
-                + Capacitance(change.m_Proposed);
+        line += (line.empty() ? "" : ", ") + change.m_Part + " " + Capacitance(change.m_Designed) + " -> " +
+                Capacitance(change.m_Proposed);
     }
     const SimulationResult& r = m_Verification.m_Simulation;
     std::string figures;

@@ -45,8 +45,8 @@
 namespace norvane {
 
 struct VerificationOptions {
-    double m_LoadResistance = 0.0;    // ohm at the output; 0: none
-    double m_SourceResistance = 0.0;  // ohm in series with the input source; 0: none
+    double m_LoadResistance = 0.0;   // ohm at the output; 0: none
+    double m_SourceResistance = 0.0; // ohm in series with the input source; 0: none
     // Part values that replace the design's (what-if edits, a tuning
     // proposal), by the part's name ("R1", "C3"), in ohm or farad.
     std::vector<NamedValue> m_PartValues;
@@ -55,8 +55,8 @@ struct VerificationOptions {
 // One requirement the simulation does not meet.
 struct VerdictMiss {
     static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-    std::string m_Quantity;   // "gain", "Z_in", "Z_out", "f_-3dB", "Ic"
-    double m_Required = NaN;  // SI units; dB for the gain
+    std::string m_Quantity;  // "gain", "Z_in", "Z_out", "f_-3dB", "Ic"
+    double m_Required = NaN; // SI units; dB for the gain
     double m_Simulated = NaN;
     // The likely cause where the design's values show it ("C3 of 22 pF
     // does not ground the base at 100 kHz"); empty when none is known.
@@ -92,14 +92,14 @@ struct VerificationRow {
     std::string m_Required;
     std::string m_Designed;
     std::string m_Simulated;
-    std::string m_Verdict;  // "meets", "misses" or empty
+    std::string m_Verdict; // "meets", "misses" or empty
 };
 
 struct Verification {
     SimulationResult m_Simulation;
     Verdict m_Verdict;
     std::vector<VerificationRow> m_Rows;
-    DesignTargets m_Targets;  // what the design aimed at
+    DesignTargets m_Targets; // what the design aimed at
 };
 
 // Simulates the design (with the options' edits, load and source) and
@@ -112,14 +112,14 @@ struct Verification {
                                            SimulationResult simulation);
 
 struct PartChange {
-    std::string m_Part;    // "C3"
+    std::string m_Part; // "C3"
     double m_Designed = 0.0;
     double m_Proposed = 0.0;
 };
 
 struct TuningProposal {
     std::vector<PartChange> m_Changes;
-    Verification m_Verification;  // of the design with the changes
+    Verification m_Verification; // of the design with the changes
     // The quantities of the misses the changes mend ("Z_out", "f_-3dB").
     std::vector<std::string> m_Mended;
 
@@ -145,6 +145,7 @@ AmplifierCircuit VerifiedCircuit(const AmplifierDesign& design, const std::vecto
 
 // The verification table of a simulation of the design's circuit (parts
 // edited or not); Verify fills it so.
-std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design, const Verification& verification);
+std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design,
+                                              const Verification& verification);
 
 } // namespace norvane

@@ -18,7 +18,7 @@ constexpr std::size_t TuningSteps = 48;
 std::vector<double> Ladder(double designed)
 {
     std::vector<double> ladder{designed};
-    const std::span<const int> mantissas = SeriesTable(12);  // 100 ... 820, 1000
+    const std::span<const int> mantissas = SeriesTable(12); // 100 ... 820, 1000
     for (int decade = static_cast<int>(std::floor(std::log10(designed))); decade <= 0; ++decade) {
         for (std::size_t i = 0; i + 1 < mantissas.size(); ++i) {
             const double value = mantissas[i] * std::pow(10.0, decade - 2);
@@ -66,8 +66,9 @@ Verification Verify(const AmplifierDesign& design, const VerificationOptions& op
     simulation.m_LoadResistance = options.m_LoadResistance;
     simulation.m_SourceResistance = options.m_SourceResistance;
     return JudgeSimulation(design, options,
-                           design.IsUsable() ? SimulateCircuit(VerifiedCircuit(design, options.m_PartValues), simulation)
-                                             : Simulate(design, simulation));
+                           design.IsUsable()
+                               ? SimulateCircuit(VerifiedCircuit(design, options.m_PartValues), simulation)
+                               : Simulate(design, simulation));
 }
 
 std::optional<TuningProposal> ProposeTuning(const AmplifierDesign& design, const VerificationOptions& options)
@@ -89,7 +90,8 @@ std::optional<TuningProposal> ProposeTuning(const AmplifierDesign& design, const
         }
         mended.push_back(quantity);
         for (const char* part : parts) {
-            if (FindPart(circuit, part) != nullptr && std::ranges::find(capacitors, part) == capacitors.end()) {
+            if (FindPart(circuit, part) != nullptr &&
+                std::ranges::find(capacitors, part) == capacitors.end()) {
                 capacitors.emplace_back(part);
             }
         }
@@ -123,7 +125,8 @@ std::optional<TuningProposal> ProposeTuning(const AmplifierDesign& design, const
             return false;
         }
         for (const VerdictMiss& miss : v.m_Verdict.m_Misses) {
-            if (std::ranges::find(mended, miss.m_Quantity) != mended.end() || !start.m_Verdict.Misses(miss.m_Quantity)) {
+            if (std::ranges::find(mended, miss.m_Quantity) != mended.end() ||
+                !start.m_Verdict.Misses(miss.m_Quantity)) {
                 return false;
             }
         }

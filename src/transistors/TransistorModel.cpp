@@ -119,8 +119,8 @@ bool TransistorModel::Bisect(bool guardBaseCurrent)
         v = (lo + hi) * 0.5;
         // Once the interval cannot shrink any further and the base current
         // repeats, every remaining step would repeat this one exactly.
-        if (v == vBefore && lo == loBefore && hi == hiBefore
-            && (m_Ib == ibBefore || (std::isnan(m_Ib) && std::isnan(ibBefore)))) {
+        if (v == vBefore && lo == loBefore && hi == hiBefore &&
+            (m_Ib == ibBefore || (std::isnan(m_Ib) && std::isnan(ibBefore)))) {
             break;
         }
     }
@@ -186,8 +186,7 @@ double TransistorModel::BaseResistance() const
         // resistance takes its zero-current limit, RB.
         return r.RB;
     }
-    const double z = (std::pow(1 + BaseResistanceK1 * x, 0.5) - 1) * BaseResistanceK2
-                     / std::pow(x, 0.5);
+    const double z = (std::pow(1 + BaseResistanceK1 * x, 0.5) - 1) * BaseResistanceK2 / std::pow(x, 0.5);
     if (!(z > 0)) {
         return r.RB; // x too small to move the square root: the same limit
     }

@@ -12,11 +12,11 @@ namespace norvane {
 
 // How the last solve ended.
 enum class ModelStatus {
-    Solved,          // the bisection met its tolerance
-    OutsideLimits,   // collector current below 1e-12 A or voltage below 1 V
-    NotConverged,    // the transistor cannot carry the current with up to
-                     // 1.5 V at its junction; results are the interval's top
-    NoNumber,        // the equations gave no finite result at this point
+    Solved,        // the bisection met its tolerance
+    OutsideLimits, // collector current below 1e-12 A or voltage below 1 V
+    NotConverged,  // the transistor cannot carry the current with up to
+                   // 1.5 V at its junction; results are the interval's top
+    NoNumber,      // the equations gave no finite result at this point
 };
 
 class TransistorModel {

@@ -12,8 +12,7 @@ namespace {
 constexpr const TransistorRecord* Records = generated::TransistorRecords;
 constexpr int RecordCount = generated::TransistorRecordCount;
 
-static_assert(std::size(generated::TransistorRecords) ==
-              static_cast<std::size_t>(RecordCount));
+static_assert(std::size(generated::TransistorRecords) == static_cast<std::size_t>(RecordCount));
 
 // Byte-wise comparison of unsigned bytes: the first differing byte decides,
 // a name that is a prefix of another sorts first.
@@ -42,32 +41,27 @@ constexpr bool IsStrictlySorted()
 }
 
 // FindTransistor's binary search depends on this order.
-static_assert(IsStrictlySorted(),
-              "transistor table not strictly sorted by name");
+static_assert(IsStrictlySorted(), "transistor table not strictly sorted by name");
 
 constexpr double TransistorRecord::*ParameterMembers[TransistorParameterCount] = {
-    &TransistorRecord::AF,  &TransistorRecord::BF,   &TransistorRecord::BR,
-    &TransistorRecord::CJC, &TransistorRecord::CJE,  &TransistorRecord::CJS,
-    &TransistorRecord::FC,  &TransistorRecord::IKF,  &TransistorRecord::IKR,
-    &TransistorRecord::IRB, &TransistorRecord::IS,   &TransistorRecord::ISC,
-    &TransistorRecord::ISE, &TransistorRecord::ITF,  &TransistorRecord::KF,
-    &TransistorRecord::MJC, &TransistorRecord::MJE,  &TransistorRecord::MJS,
-    &TransistorRecord::NC,  &TransistorRecord::NE,   &TransistorRecord::NF,
-    &TransistorRecord::NR,  &TransistorRecord::PTF,  &TransistorRecord::RB,
-    &TransistorRecord::RBM, &TransistorRecord::RC,   &TransistorRecord::RE,
-    &TransistorRecord::TF,  &TransistorRecord::TR,   &TransistorRecord::VAF,
-    &TransistorRecord::VAR, &TransistorRecord::VJC,  &TransistorRecord::VJE,
-    &TransistorRecord::VJS, &TransistorRecord::VTF,  &TransistorRecord::XCJC,
-    &TransistorRecord::XTB, &TransistorRecord::XTF,  &TransistorRecord::XTI,
+    &TransistorRecord::AF,  &TransistorRecord::BF,  &TransistorRecord::BR,  &TransistorRecord::CJC,
+    &TransistorRecord::CJE, &TransistorRecord::CJS, &TransistorRecord::FC,  &TransistorRecord::IKF,
+    &TransistorRecord::IKR, &TransistorRecord::IRB, &TransistorRecord::IS,  &TransistorRecord::ISC,
+    &TransistorRecord::ISE, &TransistorRecord::ITF, &TransistorRecord::KF,  &TransistorRecord::MJC,
+    &TransistorRecord::MJE, &TransistorRecord::MJS, &TransistorRecord::NC,  &TransistorRecord::NE,
+    &TransistorRecord::NF,  &TransistorRecord::NR,  &TransistorRecord::PTF, &TransistorRecord::RB,
+    &TransistorRecord::RBM, &TransistorRecord::RC,  &TransistorRecord::RE,  &TransistorRecord::TF,
+    &TransistorRecord::TR,  &TransistorRecord::VAF, &TransistorRecord::VAR, &TransistorRecord::VJC,
+    &TransistorRecord::VJE, &TransistorRecord::VJS, &TransistorRecord::VTF, &TransistorRecord::XCJC,
+    &TransistorRecord::XTB, &TransistorRecord::XTF, &TransistorRecord::XTI,
 };
 
 } // namespace
 
 const char* const TransistorParameterNames[TransistorParameterCount] = {
-    "AF",  "BF",  "BR",  "CJC", "CJE", "CJS", "FC",   "IKF", "IKR", "IRB",
-    "IS",  "ISC", "ISE", "ITF", "KF",  "MJC", "MJE",  "MJS", "NC",  "NE",
-    "NF",  "NR",  "PTF", "RB",  "RBM", "RC",  "RE",   "TF",  "TR",  "VAF",
-    "VAR", "VJC", "VJE", "VJS", "VTF", "XCJC", "XTB", "XTF", "XTI",
+    "AF",  "BF", "BR",  "CJC", "CJE", "CJS", "FC",  "IKF", "IKR", "IRB",  "IS",  "ISC", "ISE",
+    "ITF", "KF", "MJC", "MJE", "MJS", "NC",  "NE",  "NF",  "NR",  "PTF",  "RB",  "RBM", "RC",
+    "RE",  "TF", "TR",  "VAF", "VAR", "VJC", "VJE", "VJS", "VTF", "XCJC", "XTB", "XTF", "XTI",
 };
 
 double TransistorParameter(const TransistorRecord& record, int k)

@@ -15,8 +15,8 @@ namespace norvane {
 // SPICE names, in SI base units. 1.7e308 stands for an infinite value
 // (a parameter left at its infinite default).
 struct TransistorRecord {
-    const char* name;        // type name, e.g. "BC548B"
-    std::int32_t polarity;   // 'N' (NPN) or 'P' (PNP)
+    const char* name;      // type name, e.g. "BC548B"
+    std::int32_t polarity; // 'N' (NPN) or 'P' (PNP)
     double AF;
     double BF;
     double BR;

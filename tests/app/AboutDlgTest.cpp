@@ -2,8 +2,8 @@
 // the box open, and OK.
 
 #include "app/AboutDlg.h"
-#include "report/Report.h"
 #include "dialogs/DialogUnits.h"
+#include "report/Report.h"
 #include "support/ModalHelpers.h"
 #include "support/TestMain.h"
 

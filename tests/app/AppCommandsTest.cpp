@@ -3,17 +3,17 @@
 // circuit, New and Open, the command line and the recent-file list.
 
 #include "app/AboutDlg.h"
-#include "support/TestMain.h"
 #include "app/AppFixture.h"
 #include "dialogs/TransistorListDlg.h"
+#include "support/TestMain.h"
 #include "transistors/TransistorTable.h"
 
 #include <QAction>
-#include <QListView>
-#include <QRadioButton>
 #include <QFile>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRadioButton>
 
 using namespace norvane;
 using namespace norvane::test;
@@ -105,11 +105,11 @@ private Q_SLOTS:
                 }
             }
         }
-        QCOMPARE(items, (QStringList{"&New Amplifier", "  Common-&Base circuit...|",
-                                     "  Common-&Emitter circuit...|", "  Common-&Collector circuit...|",
-                                     "&Result", "  &Save|Ctrl+S", "  Save &as...|", "  |",
-                                     "  &Verification...|F5", "  &Include simulation in reports|",
-                                     "&About..."}));
+        QCOMPARE(
+            items,
+            (QStringList{"&New Amplifier", "  Common-&Base circuit...|", "  Common-&Emitter circuit...|",
+                         "  Common-&Collector circuit...|", "&Result", "  &Save|Ctrl+S", "  Save &as...|",
+                         "  |", "  &Verification...|F5", "  &Include simulation in reports|", "&About..."}));
         // New and Open have only their shortcuts.
         QCOMPARE(f.Frame().Command("fileNew")->shortcut(), QKeySequence("Ctrl+N"));
         QCOMPARE(f.Frame().Command("fileOpen")->shortcut(), QKeySequence("Ctrl+O"));
@@ -123,14 +123,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("type");
         QTest::addColumn<int>("schematic");
         QTest::addColumn<QString>("title");
-        QTest::newRow("common-base NPN") << CircuitKind::CommonBase << "BC548B" << 136 << "Common-Base circuit";
-        QTest::newRow("common-base PNP") << CircuitKind::CommonBase << "BC558B" << 137 << "Common-Base circuit";
-        QTest::newRow("common-emitter default") << CircuitKind::CommonEmitter << "BC548B" << 142
-                                                << "Common-Emitter circuit";
-        QTest::newRow("common-collector NPN") << CircuitKind::CommonCollector << "BC548B" << 140
-                                              << "Common-Collector circuit";
-        QTest::newRow("common-collector PNP") << CircuitKind::CommonCollector << "BC558B" << 141
-                                              << "Common-Collector circuit";
+        QTest::newRow("common-base NPN")
+            << CircuitKind::CommonBase << "BC548B" << 136 << "Common-Base circuit";
+        QTest::newRow("common-base PNP")
+            << CircuitKind::CommonBase << "BC558B" << 137 << "Common-Base circuit";
+        QTest::newRow("common-emitter default")
+            << CircuitKind::CommonEmitter << "BC548B" << 142 << "Common-Emitter circuit";
+        QTest::newRow("common-collector NPN")
+            << CircuitKind::CommonCollector << "BC548B" << 140 << "Common-Collector circuit";
+        QTest::newRow("common-collector PNP")
+            << CircuitKind::CommonCollector << "BC558B" << 141 << "Common-Collector circuit";
     }
 
     void commandRunsItsDialogAndRecordsTheDesign()
@@ -151,7 +153,7 @@ private Q_SLOTS:
         QVERIFY(f.app->IsResultUnsaved());
         QVERIFY(!f.app->GetInputData().empty());
         QVERIFY(!f.app->GetComponentValues().empty());
-        QVERIFY(counter.paints > 0);  // repainted at once
+        QVERIFY(counter.paints > 0); // repainted at once
         // The first calculation keeps the document as it is.
         QCOMPARE(f.Doc().GetTitle(), QString("Untitled"));
         QCOMPARE(f.Frame().windowTitle(), QString("Norvane"));
@@ -201,9 +203,8 @@ private Q_SLOTS:
         QCOMPARE(f.Frame().windowTitle(), QString("amp1.html - Norvane"));
 
         // Same circuit again: Save writes to the same file without asking.
-        f.Calculate(CircuitKind::CommonEmitter, [](CCircuitDialog* d) {
-            d->FieldEdit(InputField::SupplyVoltage)->setText("15");
-        });
+        f.Calculate(CircuitKind::CommonEmitter,
+                    [](CCircuitDialog* d) { d->FieldEdit(InputField::SupplyVoltage)->setText("15"); });
         QVERIFY(f.app->IsResultUnsaved());
         QCOMPARE(f.Doc().GetPathName(), f.Path("amp1.html"));
         f.Doc().OnSaveResult();
@@ -247,7 +248,8 @@ private Q_SLOTS:
         f.Frame().Command("fileNew")->trigger();
         QVERIFY(shown->shown);
         QCOMPARE(shown->caption, QString("Result has not been saved yet"));
-        QCOMPARE(shown->text, QString("Your latest result has not been saved yet.\n\nDo you want to save your design ?"));
+        QCOMPARE(shown->text,
+                 QString("Your latest result has not been saved yet.\n\nDo you want to save your design ?"));
         QCOMPARE(shown->buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         QCOMPARE(shown->owner, &f.Frame());
         QCOMPARE(f.Doc().GetPathName(), f.Path("cc.html"));
@@ -285,9 +287,8 @@ private Q_SLOTS:
                 list->ListControl()->setCurrentIndex(
                     list->ListControl()->model()->index(FindTransistor("2N3904"), 0));
                 list->OkButton()->click();
-                OnNextModal<CCircuitDialog>([](CCircuitDialog* again) {
-                    QTest::keyClick(again, Qt::Key_Escape);
-                });
+                OnNextModal<CCircuitDialog>(
+                    [](CCircuitDialog* again) { QTest::keyClick(again, Qt::Key_Escape); });
             });
             dialog->ListButton()->click();
         });
@@ -369,8 +370,8 @@ private Q_SLOTS:
         QVERIFY(f.Doc().GetPathName().isEmpty());
         QVERIFY(f.app->IsResultUnsaved());
         QCOMPARE(f.Doc().GetNotes().size(), std::size_t(1));
-        QVERIFY2(f.Doc().GetNotes().front().find("edited.html") != std::string::npos
-                     && f.Doc().GetNotes().front().find("R1 (1") != std::string::npos,
+        QVERIFY2(f.Doc().GetNotes().front().find("edited.html") != std::string::npos &&
+                     f.Doc().GetNotes().front().find("R1 (1") != std::string::npos,
                  f.Doc().GetNotes().front().c_str());
         f.NextSavePath.clear();
         f.Doc().OnSaveResult();
@@ -425,8 +426,8 @@ private Q_SLOTS:
                 f.NextSavePath = f.Path(QString("r%1.html").arg(i));
                 f.Doc().OnSaveResultAs();
             }
-            QCOMPARE(f.app->RecentFiles(),
-                     (QStringList{f.Path("r5.html"), f.Path("r4.html"), f.Path("r3.html"), f.Path("r2.html")}));
+            QCOMPARE(f.app->RecentFiles(), (QStringList{f.Path("r5.html"), f.Path("r4.html"),
+                                                        f.Path("r3.html"), f.Path("r2.html")}));
             QSettings settings;
             QCOMPARE(settings.value("Recent File List/File1").toString(), f.Path("r5.html"));
             QCOMPARE(settings.value("Recent File List/File4").toString(), f.Path("r2.html"));

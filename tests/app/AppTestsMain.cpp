@@ -1,3 +1,6 @@
 #include "support/TestMain.h"
 
-int main(int argc, char** argv) { return norvane::test::RunAllTests(argc, argv); }
+int main(int argc, char** argv)
+{
+    return norvane::test::RunAllTests(argc, argv);
+}

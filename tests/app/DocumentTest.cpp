@@ -44,7 +44,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Calculate(CircuitKind::CommonEmitter);
-        f.NextSavePath = f.Path("amp1");  // the extension is added
+        f.NextSavePath = f.Path("amp1"); // the extension is added
         f.Frame().Command("saveResult")->trigger();
         QCOMPARE(f.saveDialogs, 1);
         const QString report = f.Path("amp1.html");
@@ -60,7 +60,7 @@ private Q_SLOTS:
         QVERIFY(text.contains("<tr><td>Circuit :</td><td>Common-Emitter circuit</td></tr>"));
         QVERIFY(text.contains("amp1-Files/amp1.png"));
         const QImage image(f.Path("amp1-Files/amp1.png"));
-        QCOMPARE(image.size(), QSize(257, 242));  // schematic 142
+        QCOMPARE(image.size(), QSize(257, 242)); // schematic 142
 
         // Save again: same file, no dialog; Save As: a new name and folder.
         f.Calculate(CircuitKind::CommonEmitter);
@@ -145,7 +145,7 @@ private Q_SLOTS:
         auto shown = std::make_shared<ShownMessage>();
         AnswerNextMessage(QMessageBox::StandardButton(answer), shown, [&] {
             if (saveAs.startsWith("missing")) {
-                AnswerNextMessage(QMessageBox::Ok);  // the write error
+                AnswerNextMessage(QMessageBox::Ok); // the write error
             }
         });
         QCOMPARE(f.Frame().close(), closes);

@@ -24,7 +24,7 @@ using namespace norvane::test;
 
 namespace {
 
-constexpr int SimulationWait = 10000;  // ms
+constexpr int SimulationWait = 10000; // ms
 
 QByteArray ReadAll(const QString& path)
 {
@@ -111,9 +111,10 @@ private Q_SLOTS:
             const QStringList cells{Cell(window->Table(), row, 0), Cell(window->Table(), row, 1),
                                     Cell(window->Table(), row, 2), Cell(window->Table(), row, 3),
                                     Cell(window->Table(), row, 4)};
-            QCOMPARE(cells, (QStringList{QString::fromStdString(r.m_Quantity), QString::fromStdString(r.m_Required),
-                                         QString::fromStdString(r.m_Designed), QString::fromStdString(r.m_Simulated),
-                                         QString::fromStdString(r.m_Verdict)}));
+            QCOMPARE(cells,
+                     (QStringList{QString::fromStdString(r.m_Quantity), QString::fromStdString(r.m_Required),
+                                  QString::fromStdString(r.m_Designed), QString::fromStdString(r.m_Simulated),
+                                  QString::fromStdString(r.m_Verdict)}));
         }
         // Gain, phase, f_min, the -3 dB markers.
         QVERIFY(window->ChartView()->chart()->series().size() >= 4);
@@ -180,11 +181,11 @@ private Q_SLOTS:
         QVERIFY(netlist.endsWith(".end\n"));
 
         // Through the button and its file chooser.
-        window->SetFileChooser([&](QWidget*, const QString&, const QString&, const QString&) {
-            return f.Path("bode.csv");
-        });
+        window->SetFileChooser(
+            [&](QWidget*, const QString&, const QString&, const QString&) { return f.Path("bode.csv"); });
         const auto buttons = window->findChildren<QPushButton*>();
-        const auto csv = std::ranges::find_if(buttons, [](QPushButton* b) { return b->text() == "Bode &CSV..."; });
+        const auto csv =
+            std::ranges::find_if(buttons, [](QPushButton* b) { return b->text() == "Bode &CSV..."; });
         QVERIFY(csv != buttons.end());
         (*csv)->click();
         const std::string expected = BodeCsv(window->Shown()->m_Verification.m_Simulation.m_Bode);
@@ -212,7 +213,8 @@ private Q_SLOTS:
         }
         QVERIFY(f.app->IsResultUnsaved());
         const std::vector<std::string> notes = f.Doc().GetNotes();
-        QVERIFY(std::ranges::any_of(notes, [](const std::string& note) { return note.find("(designed ") != std::string::npos; }));
+        QVERIFY(std::ranges::any_of(
+            notes, [](const std::string& note) { return note.find("(designed ") != std::string::npos; }));
         // The window takes the applied values as the design's own.
         QTRY_VERIFY_WITH_TIMEOUT(!window->IsSimulating(), SimulationWait);
         for (const auto& [name, value] : f.app->CurrentSnapshot()->ComponentNumbers()) {
@@ -232,7 +234,8 @@ private Q_SLOTS:
             f.NextSavePath = f.Path("with.html");
             f.Frame().Command("saveResult")->trigger();
             const std::string verdict = Verify(*f.app->CurrentSnapshot()).m_Verdict.Line();
-            QVERIFY(ReadAll(f.Path("with.html")).contains(QByteArray::fromStdString(EscapeXhtmlText(verdict))));
+            QVERIFY(
+                ReadAll(f.Path("with.html")).contains(QByteArray::fromStdString(EscapeXhtmlText(verdict))));
             include->setChecked(false);
         }
         // Kept in the settings; off, the report is the one without simulation.

@@ -17,13 +17,16 @@ namespace {
 QImage Render(CNorvaneView& view, QSize size)
 {
     QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::red);  // everything must be painted over
+    image.fill(Qt::red); // everything must be painted over
     QPainter painter(&image);
     view.OnDraw(painter, size);
     return image;
 }
 
-bool IsInk(QRgb pixel) { return qGray(pixel) < 128; }
+bool IsInk(QRgb pixel)
+{
+    return qGray(pixel) < 128;
+}
 
 // Whether any dark pixel lies inside rect.
 bool HasInk(const QImage& image, const QRect& rect)
@@ -67,7 +70,7 @@ private Q_SLOTS:
     void layoutArithmetic()
     {
         const ResultLayout wide = ComputeResultLayout(QSize(1000, 700), QSize(257, 242), 8, 5, 3);
-        QCOMPARE(wide.schematic, QPoint(371, 244));  // (1000-257)/2, (700-272)/2+30
+        QCOMPARE(wide.schematic, QPoint(371, 244)); // (1000-257)/2, (700-272)/2+30
         QCOMPARE(wide.title, QPoint(10, 15));
         QCOMPARE(wide.resultCaption, QPoint(371, 214));
         QCOMPARE(wide.components.front(), QPoint(371 + 257 + 20, 244));
@@ -130,8 +133,8 @@ private Q_SLOTS:
         // Each text hangs from its point: ink in its line, none just above.
         const int line = f.Frame().View()->fontMetrics().height();
         auto hangsFrom = [&](QPoint p, int width) {
-            return HasInk(drawn, QRect(p, QSize(width, line)))
-                   && !HasInk(drawn, QRect(p.x(), p.y() - 4, width, 4));
+            return HasInk(drawn, QRect(p, QSize(width, line))) &&
+                   !HasInk(drawn, QRect(p.x(), p.y() - 4, width, 4));
         };
         QVERIFY(hangsFrom(layout.title, 300));
         QVERIFY(hangsFrom(layout.resultCaption, 60));

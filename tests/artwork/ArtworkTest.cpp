@@ -81,8 +81,8 @@ TEST(Wiring, AMisplacedPartIsFound)
 {
     // The drawing has R4 at the emitter; claim it belongs at the collector.
     Circuit circuit = CommonEmitterCircuit(false);
-    circuit.expectedNets = {"UB R1 R3", "R1 R2 C1 T1.B", "Input C1", "R3 C2 T1.C R4", "C2 Output",
-                            "T1.E", "GND R2 R4"};
+    circuit.expectedNets = {"UB R1 R3",  "R1 R2 C1 T1.B", "Input C1", "R3 C2 T1.C R4",
+                            "C2 Output", "T1.E",          "GND R2 R4"};
     const std::string error = WiringError(circuit);
     EXPECT_NE(error.find("expected but not drawn: C2 R3 R4 T1.C"), std::string::npos) << error;
     EXPECT_NE(error.find("drawn but not expected: R4 T1.E"), std::string::npos) << error;
@@ -107,10 +107,10 @@ TEST(Wiring, ALooseWireEndIsFound)
 TEST(Wiring, CrossingWiresAreRefused)
 {
     Circuit circuit = CommonEmitterCircuit(true);
-    circuit.wires.push_back({{{5, 4}, {15, 4}}});   // across R1's lead
+    circuit.wires.push_back({{{5, 4}, {15, 4}}}); // across R1's lead
     EXPECT_NE(WiringError(circuit).find("crosses R1"), std::string::npos);
     Circuit crossing = CommonEmitterCircuit(true);
-    crossing.wires.push_back({{{11, 10}, {11, 17}}});  // across the base line
+    crossing.wires.push_back({{{11, 10}, {11, 17}}}); // across the base line
     EXPECT_NE(WiringError(crossing), "");
 }
 
@@ -118,18 +118,18 @@ TEST(Wiring, DotsWhereThreeMeet)
 {
     const auto ce = JunctionPoints(CommonEmitterCircuit(true));
     EXPECT_EQ(ce.size(), 5u);
-    EXPECT_TRUE(HasPoint(ce, {10, 14}));  // R1, C1 and the base line
-    EXPECT_TRUE(HasPoint(ce, {13, 14}));  // R2 taps the base line
-    EXPECT_TRUE(HasPoint(ce, {20, 0}));   // R3 on the rail
-    EXPECT_TRUE(HasPoint(ce, {20, 8}));   // collector node
-    EXPECT_TRUE(HasPoint(ce, {20, 26}));  // R4, R5 and C3
+    EXPECT_TRUE(HasPoint(ce, {10, 14})); // R1, C1 and the base line
+    EXPECT_TRUE(HasPoint(ce, {13, 14})); // R2 taps the base line
+    EXPECT_TRUE(HasPoint(ce, {20, 0}));  // R3 on the rail
+    EXPECT_TRUE(HasPoint(ce, {20, 8}));  // collector node
+    EXPECT_TRUE(HasPoint(ce, {20, 26})); // R4, R5 and C3
     EXPECT_EQ(JunctionPoints(CommonEmitterCircuit(false)).size(), 4u);
     const auto cc = JunctionPoints(CommonCollectorCircuit());
     EXPECT_EQ(cc.size(), 4u);
-    EXPECT_TRUE(HasPoint(cc, {20, 0}));  // collector on the rail
+    EXPECT_TRUE(HasPoint(cc, {20, 0})); // collector on the rail
     const auto cb = JunctionPoints(CommonBaseCircuit());
     EXPECT_EQ(cb.size(), 4u);
-    EXPECT_TRUE(HasPoint(cb, {29, 24}));  // R3, R4 and the base line
+    EXPECT_TRUE(HasPoint(cb, {29, 24})); // R3, R4 and the base line
 }
 
 // The common-base stage as engineers draw it: Input at the left edge and
@@ -202,7 +202,8 @@ TEST(Render, EveryPictureFitsAndPnpDiffersFromNpn)
 
     RenderOptions tiny = npn;
     tiny.width = 150;
-    EXPECT_THROW(RenderSchematic(CommonEmitterCircuit(true), SchematicStyle(), font, tiny), std::runtime_error);
+    EXPECT_THROW(RenderSchematic(CommonEmitterCircuit(true), SchematicStyle(), font, tiny),
+                 std::runtime_error);
 }
 
 TEST(Render, LabelsAreCrisp)
@@ -259,8 +260,8 @@ TEST(Png, FourBitPictureReadsBack)
     image.palette = {{0xCC, 0xFF, 0x33}, {0, 0, 0}, {0xFF, 0xFF, 0xFF}};
     image.pixels = {0, 1, 2, 1, 0, 2, 2, 2, 2, 2, 1, 0, 0, 0, 1};
     const std::vector<std::uint8_t> bytes = EncodePng(image);
-    EXPECT_EQ(bytes[24], 4);  // bit depth
-    EXPECT_EQ(bytes[25], 3);  // palette colour
+    EXPECT_EQ(bytes[24], 4); // bit depth
+    EXPECT_EQ(bytes[25], 3); // palette colour
     const QImage read = QImage::fromData(bytes.data(), static_cast<int>(bytes.size()), "PNG");
     ASSERT_FALSE(read.isNull());
     for (int y = 0; y < 3; ++y) {
@@ -274,5 +275,5 @@ TEST(Png, FourBitPictureReadsBack)
     EXPECT_THROW(EncodePng(image), std::runtime_error) << "index outside the palette";
 }
 
-}  // namespace
-}  // namespace norvane::artwork
+} // namespace
+} // namespace norvane::artwork

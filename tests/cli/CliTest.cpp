@@ -41,23 +41,22 @@ TEST(Cli, DesignPrintsTheLinesOfTheMainWindow)
     const CliResult r = RunCli({"design", "common-emitter"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out,
-              "Transistor amplifier, type: Common-Emitter circuit\n\n"
-              "Input data:\n"
-              "Voltage gain = 0 dB\nf_min = 10 Hz\nZ_in = 50 k\nZ_out = 2 k\nStandard series = E24\n\n"
-              "Result:\n"
-              "UB = 12 V\nT1 = BC548B\nR1 = 180 k\nR2 = 82 k\nR3 = 2 k\nR4 = 2 k\n"
-              "C1 = 560 nF\nC2 = 15 uF\n\n"
-              "Operation point:\n"
-              "Ic = 1.425 mA\nUce = 6.3 V\nP = 8.98 mW\n");
+    EXPECT_EQ(r.out, "Transistor amplifier, type: Common-Emitter circuit\n\n"
+                     "Input data:\n"
+                     "Voltage gain = 0 dB\nf_min = 10 Hz\nZ_in = 50 k\nZ_out = 2 k\nStandard series = E24\n\n"
+                     "Result:\n"
+                     "UB = 12 V\nT1 = BC548B\nR1 = 180 k\nR2 = 82 k\nR3 = 2 k\nR4 = 2 k\n"
+                     "C1 = 560 nF\nC2 = 15 uF\n\n"
+                     "Operation point:\n"
+                     "Ic = 1.425 mA\nUce = 6.3 V\nP = 8.98 mW\n");
     // The short names are the same commands.
     EXPECT_EQ(RunCli({"design", "ce"}).out, r.out);
 }
 
 TEST(Cli, DesignOptionsAreReadLikeTheDialogFields)
 {
-    const CliResult r = RunCli({"design", "cb", "--fmin", "100", "--zout", "1k", "--supply", "12 V",
-                                "--series", "E12"});
+    const CliResult r =
+        RunCli({"design", "cb", "--fmin", "100", "--zout", "1k", "--supply", "12 V", "--series", "E12"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("R1 = 180\nR2 = 1 k\nR3 = 330 k\nR4 = 100 k\nC1 = 680 uF\nC2 = 3.3 uF\n"
                          "C3 = 2.2 uF\n"),
@@ -152,8 +151,8 @@ std::string ReadFile(const std::filesystem::path& path)
 // and its schematic is the built-in picture of the design's variant.
 TEST(Cli, ReportOfEachCircuitMatchesItsGoldenFile)
 {
-    const auto folder = std::filesystem::temp_directory_path()
-                        / ("norvane-cli-report-" + std::to_string(::getpid()));
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("norvane-cli-report-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     const struct {
         const char* circuit;
@@ -179,8 +178,8 @@ TEST(Cli, ReportOfEachCircuitMatchesItsGoldenFile)
 
 TEST(Cli, ReportThatCannotBeWrittenFailsWithStatusOne)
 {
-    const auto blocker = std::filesystem::temp_directory_path()
-                         / ("norvane-cli-blocker-" + std::to_string(::getpid()));
+    const auto blocker =
+        std::filesystem::temp_directory_path() / ("norvane-cli-blocker-" + std::to_string(::getpid()));
     std::ofstream(blocker) << "a file, not a folder";
     const std::string path = (blocker / "amp.html").string();
     const CliResult r = RunCli({"design", "ce", "--report", path});
@@ -215,13 +214,14 @@ TEST(Cli, TransistorCommands)
 
 TEST(Cli, ModelCommandGivesFullPrecision)
 {
-    const auto j = nlohmann::json::parse(RunCli({"model", "BC548B", "--ic", "1m", "--vce", "5", "--json"}).out);
+    const auto j =
+        nlohmann::json::parse(RunCli({"model", "BC548B", "--ic", "1m", "--vce", "5", "--json"}).out);
     EXPECT_NEAR(j["vbe"].get<double>(), 0.632448, 5e-7);
     EXPECT_NEAR(j["ib"].get<double>(), 3.30624e-6, 5e-12);
     EXPECT_EQ(j["valid"], true);
 
-    const auto outside = nlohmann::json::parse(
-        RunCli({"model", "BC548B", "--ic", "1m", "--vce", "0.99", "--json"}).out);
+    const auto outside =
+        nlohmann::json::parse(RunCli({"model", "BC548B", "--ic", "1m", "--vce", "0.99", "--json"}).out);
     EXPECT_EQ(outside["valid"], false);
     EXPECT_EQ(outside["vbe"], 0.0);
     EXPECT_EQ(RunCli({"model", "BC548B", "--ic", "1m"}).status, 2);
@@ -232,7 +232,8 @@ class CliFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_Folder = std::filesystem::temp_directory_path() / ("norvane-cli-files-" + std::to_string(::getpid()));
+        m_Folder =
+            std::filesystem::temp_directory_path() / ("norvane-cli-files-" + std::to_string(::getpid()));
         std::filesystem::create_directories(m_Folder);
     }
     void TearDown() override { std::filesystem::remove_all(m_Folder); }
@@ -254,9 +255,16 @@ protected:
 TEST_F(CliFiles, ReportsAreRecipes)
 {
     const std::vector<std::vector<std::string>> examples{
-        {"ce"}, {"ce", "--gain", "20"}, {"ce", "--gain", "20", "--zin", "5k"}, {"cb"},
-        {"cb", "--fmin", "100", "--zout", "1k", "--series", "E12"}, {"cb", "--transistor", "BC558B", "--series", "E96"},
-        {"cc"}, {"cc", "--zin", "1M"}, {"cc", "--series", "E12"}, {"cc", "--transistor", "BC558B"}};
+        {"ce"},
+        {"ce", "--gain", "20"},
+        {"ce", "--gain", "20", "--zin", "5k"},
+        {"cb"},
+        {"cb", "--fmin", "100", "--zout", "1k", "--series", "E12"},
+        {"cb", "--transistor", "BC558B", "--series", "E96"},
+        {"cc"},
+        {"cc", "--zin", "1M"},
+        {"cc", "--series", "E12"},
+        {"cc", "--transistor", "BC558B"}};
     for (const std::vector<std::string>& example : examples) {
         std::vector<std::string> design{"design"};
         design.insert(design.end(), example.begin(), example.end());
@@ -292,9 +300,12 @@ TEST(Cli, TextThatIsNoNumberAndDoubtfulDesignsAreSaidSo)
     const auto json = nlohmann::json::parse(high.out);
     EXPECT_EQ(json["notes"], nlohmann::json::array({"The voltage gain of 60 dB cannot be reached: this "
                                                     "design gives about 46.2 dB"}));
-    EXPECT_EQ(nlohmann::json::parse(RunCli({"design", "ce", "--json"}).out)["notes"], nlohmann::json::array());
+    EXPECT_EQ(nlohmann::json::parse(RunCli({"design", "ce", "--json"}).out)["notes"],
+              nlohmann::json::array());
     const CliResult text = RunCli({"design", "ce", "--gain", "60"});
-    EXPECT_EQ(text.out.rfind("Transistor amplifier, type: Common-Emitter circuit\nThe voltage gain of 60 dB", 0), 0u);
+    EXPECT_EQ(
+        text.out.rfind("Transistor amplifier, type: Common-Emitter circuit\nThe voltage gain of 60 dB", 0),
+        0u);
 }
 
 TEST_F(CliFiles, UnusableDesignGetsNoNetlist)
@@ -360,12 +371,12 @@ TEST_F(CliFiles, ReportLinksItsImageWhateverItsName)
 
 TEST_F(CliFiles, OptionIsNoValueOfTheOptionBeforeIt)
 {
-    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-             {"design", "ce", "--report", "--simulate"},
-             {"design", "ce", "--gain", "--json"},
-             {"design", "ce", "--netlist", "-n.cir"},
-             {"design", "cc", "--ic", "--json"},
-             {"model", "BC548B", "--ic", "--vce", "5"}}) {
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{"design", "ce", "--report", "--simulate"},
+                                               {"design", "ce", "--gain", "--json"},
+                                               {"design", "ce", "--netlist", "-n.cir"},
+                                               {"design", "cc", "--ic", "--json"},
+                                               {"model", "BC548B", "--ic", "--vce", "5"}}) {
         const CliResult r = RunCli(arguments, m_Folder);
         EXPECT_EQ(r.status, 2) << arguments[2];
         EXPECT_EQ(r.out, "");
@@ -390,7 +401,8 @@ TEST(Cli, ModelChecksItsInputsAsDesignDoes)
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "Unknown transistor type.\n\nPlease select other type!\n");
     // Leakage outweighs the forward base current here: no valid operating point.
-    const auto j = nlohmann::json::parse(RunCli({"model", "2N3716", "--ic", "10n", "--vce", "100", "--json"}).out);
+    const auto j =
+        nlohmann::json::parse(RunCli({"model", "2N3716", "--ic", "10n", "--vce", "100", "--json"}).out);
     EXPECT_LT(j["ib"].get<double>(), 0.0);
     EXPECT_EQ(j["valid"], false);
     EXPECT_EQ(j["status"], "the base current is not positive");
@@ -399,9 +411,12 @@ TEST(Cli, ModelChecksItsInputsAsDesignDoes)
 TEST(Cli, VersionAndHelp)
 {
     EXPECT_EQ(RunCli({"--version"}).out, "norvane-cli 1.0.4\n");
-    for (const auto& arguments : std::vector<std::vector<std::string>>{
-             {"--help"}, {"design", "--help"}, {"design", "ce", "--help"}, {"transistors", "--help"},
-             {"transistor", "--help"}, {"model", "--help"}}) {
+    for (const auto& arguments : std::vector<std::vector<std::string>>{{"--help"},
+                                                                       {"design", "--help"},
+                                                                       {"design", "ce", "--help"},
+                                                                       {"transistors", "--help"},
+                                                                       {"transistor", "--help"},
+                                                                       {"model", "--help"}}) {
         const CliResult r = RunCli(arguments);
         EXPECT_EQ(r.status, 0);
         EXPECT_NE(r.out.find("Usage:"), std::string::npos) << arguments.front();

@@ -70,16 +70,15 @@ TEST_F(SimulationCli, SimulateAddsTheSimulationBlock)
     EXPECT_EQ(r.err, "");
     const std::size_t block = r.out.find("\n\nSimulation (ngspice, no load):\n");
     ASSERT_NE(block, std::string::npos) << r.out;
-    EXPECT_EQ(r.out.substr(block + 2),
-              "Simulation (ngspice, no load):\n"
-              "Ic = 2.579 mA (designed 2.6 mA)\n"
-              "Uce = 5.858 V (designed 5.812 V)\n"
-              "Ib = 8.499 uA\n"
-              "Voltage gain = 19.48 dB (required 20 dB)\n"
-              "Z_in = 42.14 k (required at most 50 k)\n"
-              "Z_out = 1.992 k (required 2 k)\n"
-              "f_-3dB = 8.034 Hz (required f_min 10 Hz)\n"
-              "Mid-band = 1 kHz\n");
+    EXPECT_EQ(r.out.substr(block + 2), "Simulation (ngspice, no load):\n"
+                                       "Ic = 2.579 mA (designed 2.6 mA)\n"
+                                       "Uce = 5.858 V (designed 5.812 V)\n"
+                                       "Ib = 8.499 uA\n"
+                                       "Voltage gain = 19.48 dB (required 20 dB)\n"
+                                       "Z_in = 42.14 k (required at most 50 k)\n"
+                                       "Z_out = 1.992 k (required 2 k)\n"
+                                       "f_-3dB = 8.034 Hz (required f_min 10 Hz)\n"
+                                       "Mid-band = 1 kHz\n");
     // The design lines before it are those without --simulate, with the
     // verdict below the title.
     std::string plain = RunCli({"design", "ce", "--gain", "20"}).out;
@@ -122,16 +121,18 @@ TEST_F(SimulationCli, JsonCarriesASimulationObject)
 
 TEST_F(SimulationCli, LoadLowersTheGain)
 {
-    const auto open = nlohmann::json::parse(RunCli({"design", "ce", "--gain", "20", "--simulate", "--json"}).out);
+    const auto open =
+        nlohmann::json::parse(RunCli({"design", "ce", "--gain", "20", "--simulate", "--json"}).out);
     const CliResult r = RunCli({"design", "ce", "--gain", "20", "--simulate", "--json", "--load", "2k"});
     ASSERT_EQ(r.status, ExitOk) << r.err;
     const auto loaded = nlohmann::json::parse(r.out);
     EXPECT_EQ(loaded["simulation"]["load"], 2000.0);
     // 2k against an output impedance of about 2k: about 6 dB less.
-    EXPECT_NEAR(open["simulation"]["gain_db"].get<double>() - loaded["simulation"]["gain_db"].get<double>(), 6.0,
-                0.1);
-    EXPECT_NE(RunCli({"design", "ce", "--simulate", "--load", "4k7"}).out.find("Simulation (ngspice, load 4.7 k):"),
-              std::string::npos);
+    EXPECT_NEAR(open["simulation"]["gain_db"].get<double>() - loaded["simulation"]["gain_db"].get<double>(),
+                6.0, 0.1);
+    EXPECT_NE(
+        RunCli({"design", "ce", "--simulate", "--load", "4k7"}).out.find("Simulation (ngspice, load 4.7 k):"),
+        std::string::npos);
 }
 
 TEST_F(SimulationCli, NetlistFileIsTheDesignsNetlist)
@@ -219,7 +220,8 @@ TEST_F(SimulationCli, DesignThatCannotBeBuiltIsNotSimulated)
     EXPECT_NE(r.out.find("\n\nSimulation:\nnot simulated: the design cannot be built: "), std::string::npos)
         << r.out;
 
-    const auto j = nlohmann::json::parse(RunCli({"design", "ce", "--supply", "1", "--simulate", "--json"}).out);
+    const auto j =
+        nlohmann::json::parse(RunCli({"design", "ce", "--supply", "1", "--simulate", "--json"}).out);
     EXPECT_EQ(j["simulation"]["simulated"], false);
     EXPECT_TRUE(j["simulation"]["gain_db"].is_null());
 
@@ -245,7 +247,8 @@ TEST_F(SimulationCli, JsonCarriesTheVerdict)
     EXPECT_TRUE(miss.at("why").get<std::string>().starts_with("C3 of 1 nF")) << miss.dump();
     EXPECT_FALSE(j.contains("tuned"));
 
-    const auto meets = nlohmann::json::parse(RunCli({"design", "ce", "--gain", "20", "--simulate", "--json"}).out);
+    const auto meets =
+        nlohmann::json::parse(RunCli({"design", "ce", "--gain", "20", "--simulate", "--json"}).out);
     EXPECT_EQ(meets["verdict"]["meets"], true);
     EXPECT_TRUE(meets["verdict"]["misses"].empty());
 }
@@ -257,8 +260,8 @@ TEST_F(SimulationCli, TuneAppliesTheProposalToTheFiles)
 {
     const auto report = m_Folder / "cb.html";
     const auto netlist = m_Folder / "cb.cir";
-    const CliResult r =
-        RunCli({"design", "cb", "--tune", "--json", "--report", report.string(), "--netlist", netlist.string()});
+    const CliResult r = RunCli(
+        {"design", "cb", "--tune", "--json", "--report", report.string(), "--netlist", netlist.string()});
     ASSERT_EQ(r.status, ExitOk) << r.err;
     const auto j = nlohmann::json::parse(r.out);
     const auto& tuned = j.at("tuned");
@@ -266,14 +269,16 @@ TEST_F(SimulationCli, TuneAppliesTheProposalToTheFiles)
     EXPECT_EQ(tuned["changes"][0]["part"], "C3");
     const double c3 = tuned["changes"][0]["proposed"].get<double>();
     EXPECT_EQ(tuned.at("values").at("C3"), c3);
-    EXPECT_EQ(j["values"]["C3"], 1e-9);  // the design itself stays as designed
+    EXPECT_EQ(j["values"]["C3"], 1e-9); // the design itself stays as designed
     EXPECT_EQ(tuned.at("verdict").at("meets"), true);
     EXPECT_EQ(j.at("verdict").at("meets"), false);
 
     const std::string text = ReadFile(report);
     EXPECT_NE(text.find("C3 changed to "), std::string::npos);
-    EXPECT_NE(text.find("<h2>Simulation (ngspice)</h2>\n<p>Simulation (ngspice, no load): meets the requirements</p>"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find(
+            "<h2>Simulation (ngspice)</h2>\n<p>Simulation (ngspice, no load): meets the requirements</p>"),
+        std::string::npos)
         << text;
     EXPECT_TRUE(std::filesystem::exists(m_Folder / "cb-Files" / "cb-bode.svg"));
     EXPECT_NE(ReadFile(netlist).find("\nC3 base 0 " + SpiceNumber(c3) + "\n"), std::string::npos);

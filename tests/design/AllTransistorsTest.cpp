@@ -49,8 +49,7 @@ bool CheckDesign(const AmplifierDesign& design, const std::string& where)
         return false;
     }
     if (design.IsUsable()) {
-        bool finite = std::isfinite(design.Ic()) && std::isfinite(design.Uce())
-                      && std::isfinite(design.P());
+        bool finite = std::isfinite(design.Ic()) && std::isfinite(design.Uce()) && std::isfinite(design.P());
         for (const auto& [name, value] : design.ComponentNumbers()) {
             finite = finite && std::isfinite(value) && value >= 0;
         }
@@ -85,10 +84,9 @@ void SweepCircuit(CircuitKind kind)
             design.Compute(inputs);
             ++designs;
             unusable += design.IsUsable() ? 0 : 1;
-            const std::string where = std::string(GetTransistorRecord(t).name) + " "
-                                      + design.Title() + " field "
-                                      + std::to_string(static_cast<int>(changed)) + " = "
-                                      + FormatEngineering(value);
+            const std::string where = std::string(GetTransistorRecord(t).name) + " " + design.Title() +
+                                      " field " + std::to_string(static_cast<int>(changed)) + " = " +
+                                      FormatEngineering(value);
             if (!CheckDesign(design, where)) {
                 return;
             }

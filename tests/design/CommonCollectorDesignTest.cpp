@@ -32,8 +32,7 @@ TEST_F(CommonCollector, Defaults)
     ExpectFourDigits(design.Uce(), 6.281, "Uce");
     ExpectFourDigits(design.P(), 11.94e-3, "P");
     EXPECT_EQ(design.SchematicId(), 140);
-    EXPECT_EQ(Lines(design.GetInputData()),
-              "f_min = 10 Hz\nZ_in = 50 k\nIc = 2 mA\nStandard series = E24\n");
+    EXPECT_EQ(Lines(design.GetInputData()), "f_min = 10 Hz\nZ_in = 50 k\nIc = 2 mA\nStandard series = E24\n");
     EXPECT_EQ(Lines(design.GetComponentValues()),
               "UB = 12 V\nT1 = BC548B\nR1 = 91 k\nR2 = 110 k\nR3 = 3 k\nC1 = 560 nF\nC2 = 8.2 uF\n");
     EXPECT_EQ(Lines(design.GetOperationPoint()), "Ic = 1.9 mA\nUce = 6.281 V\nP = 11.94 mW\n");

@@ -148,8 +148,7 @@ TEST_F(CommonEmitter, SupplyTooLowForTheModel)
               "model needs");
     // The note speaks of the operation point that is shown beside it.
     EXPECT_EQ(point[1].value, "659 mV");
-    for (const ResultList& list :
-         {design.GetInputData(), design.GetComponentValues(), point}) {
+    for (const ResultList& list : {design.GetInputData(), design.GetComponentValues(), point}) {
         for (const ResultItem& item : list) {
             EXPECT_EQ(item.value.find("nan"), std::string::npos) << item.name;
         }

@@ -45,7 +45,7 @@ TEST_F(Notes, GainThatCannotBeReachedSaysWhatTheDesignGives)
     EXPECT_EQ(design.Notes()[0],
               "The voltage gain of 60 dB cannot be reached: this design gives about 46.2 dB");
     EXPECT_EQ(Shown(design, "R4"), "0");
-    const double re = 0.025693 / design.Ic();  // thermal voltage at 25 degC over Ic, roughly
+    const double re = 0.025693 / design.Ic(); // thermal voltage at 25 degC over Ic, roughly
     EXPECT_NEAR(design.DesignedGainDb(), 20 * std::log10(2000 / re), 0.3);
 }
 
@@ -69,13 +69,14 @@ TEST_F(Notes, PartsThatCannotBeBoughtAreNamedWithTheirShownValues)
               "R3 of " + Shown(tiny, "R3") + " is above 100 Mohm: no such resistor can be bought");
 
     // The defaults are sound, and an unusable design has only its problem.
-    for (CircuitKind kind : {CircuitKind::CommonEmitter, CircuitKind::CommonBase, CircuitKind::CommonCollector}) {
+    for (CircuitKind kind :
+         {CircuitKind::CommonEmitter, CircuitKind::CommonBase, CircuitKind::CommonCollector}) {
         CommonEmitterDesign ce;
         CommonBaseDesign cb;
         CommonCollectorDesign cc2;
         AmplifierDesign& design = kind == CircuitKind::CommonEmitter ? static_cast<AmplifierDesign&>(ce)
-                                  : kind == CircuitKind::CommonBase ? static_cast<AmplifierDesign&>(cb)
-                                                                    : cc2;
+                                  : kind == CircuitKind::CommonBase  ? static_cast<AmplifierDesign&>(cb)
+                                                                     : cc2;
         design.Compute(DesignInputs(kind));
         EXPECT_TRUE(design.Notes().empty()) << design.Title();
     }

@@ -19,10 +19,9 @@ TEST_F(DesignResults, QuantityJoinsTheUnitWithOneBlankAfterAFigure)
         const char* unit;
         const char* text;
     } cases[] = {
-        {12, "V", "12 V"},         {0.0022, "A", "2.2 mA"},  {4.7e-7, "F", "470 nF"},
-        {0, "V", "0 V"},           {20, "dB", "20 dB"},      {10, "Hz", "10 Hz"},
-        {1500, "Hz", "1.5 kHz"},   {1e20, "F", "infiniteF"}, {-0.5, "V", "-500 mV"},
-        {8.98e-3, "W", "8.98 mW"},
+        {12, "V", "12 V"},      {0.0022, "A", "2.2 mA"},   {4.7e-7, "F", "470 nF"}, {0, "V", "0 V"},
+        {20, "dB", "20 dB"},    {10, "Hz", "10 Hz"},       {1500, "Hz", "1.5 kHz"}, {1e20, "F", "infiniteF"},
+        {-0.5, "V", "-500 mV"}, {8.98e-3, "W", "8.98 mW"},
     };
     ResultItem item;
     for (const auto& c : cases) {

@@ -21,10 +21,12 @@ protected:
     static InputCheckOutcome Check(CircuitKind kind, std::map<InputField, std::string> texts,
                                    const std::string& type = "BC548B")
     {
-        const std::map<InputField, std::string> defaults{
-            {InputField::Gain, "0"},           {InputField::LowerCutoff, "10"},
-            {InputField::SupplyVoltage, "12"}, {InputField::InputImpedance, "50 k"},
-            {InputField::OutputImpedance, "2 k"}, {InputField::CollectorCurrent, "2 m"}};
+        const std::map<InputField, std::string> defaults{{InputField::Gain, "0"},
+                                                         {InputField::LowerCutoff, "10"},
+                                                         {InputField::SupplyVoltage, "12"},
+                                                         {InputField::InputImpedance, "50 k"},
+                                                         {InputField::OutputImpedance, "2 k"},
+                                                         {InputField::CollectorCurrent, "2 m"}};
         return CheckInputs(
             DesignInputs(kind),
             [&](InputField field) {
@@ -64,18 +66,16 @@ TEST_F(InputChecks, TestOrderPerCircuit)
         return std::vector<InputField>(order.begin(), order.end());
     };
     using F = InputField;
-    EXPECT_EQ(fields(CircuitKind::CommonEmitter),
-              (std::vector{F::Gain, F::LowerCutoff, F::SupplyVoltage, F::InputImpedance,
-                           F::OutputImpedance}));
+    EXPECT_EQ(fields(CircuitKind::CommonEmitter), (std::vector{F::Gain, F::LowerCutoff, F::SupplyVoltage,
+                                                               F::InputImpedance, F::OutputImpedance}));
     EXPECT_EQ(fields(CircuitKind::CommonBase),
               (std::vector{F::LowerCutoff, F::SupplyVoltage, F::OutputImpedance}));
     EXPECT_EQ(fields(CircuitKind::CommonCollector),
-              (std::vector{F::LowerCutoff, F::SupplyVoltage, F::CollectorCurrent,
-                           F::InputImpedance}));
+              (std::vector{F::LowerCutoff, F::SupplyVoltage, F::CollectorCurrent, F::InputImpedance}));
 
     // Frequency is tested before the supply although the supply is the top row.
-    const auto both = Check(CircuitKind::CommonBase,
-                            {{InputField::SupplyVoltage, "0"}, {InputField::LowerCutoff, "0"}});
+    const auto both =
+        Check(CircuitKind::CommonBase, {{InputField::SupplyVoltage, "0"}, {InputField::LowerCutoff, "0"}});
     EXPECT_EQ(both.failedField, InputField::LowerCutoff);
     // The collector current before the input impedance.
     const auto cc = Check(CircuitKind::CommonCollector,
@@ -100,8 +100,8 @@ TEST_F(InputChecks, BoundsAreInclusiveAndEmptyFieldsReadAsZero)
     EXPECT_TRUE(Check(CircuitKind::CommonEmitter, {{InputField::Gain, "-100"}}).Accepted());
     EXPECT_TRUE(Check(CircuitKind::CommonEmitter, {{InputField::Gain, "100"}}).Accepted());
     EXPECT_FALSE(Check(CircuitKind::CommonEmitter, {{InputField::Gain, "1e400"}}).Accepted());
-    for (const InputField field : {InputField::LowerCutoff, InputField::InputImpedance,
-                                   InputField::CollectorCurrent}) {
+    for (const InputField field :
+         {InputField::LowerCutoff, InputField::InputImpedance, InputField::CollectorCurrent}) {
         EXPECT_FALSE(Check(CircuitKind::CommonCollector, {{field, ""}}).Accepted());
     }
 }
@@ -133,9 +133,9 @@ TEST_F(InputChecks, TextThatIsNoNumberIsRefusedAsSuch)
         EXPECT_EQ(outcome.message, "The given value of gain in dB\n\nis not a number");
     }
     // The first failing field in test order is reported, whatever its kind.
-    EXPECT_EQ(Check(CircuitKind::CommonEmitter, {{InputField::Gain, "200"}, {InputField::LowerCutoff, "x"}})
-                  .result,
-              InputCheck::OutOfRange);
+    EXPECT_EQ(
+        Check(CircuitKind::CommonEmitter, {{InputField::Gain, "200"}, {InputField::LowerCutoff, "x"}}).result,
+        InputCheck::OutOfRange);
     for (const char* gain : {" 12", "1m", "k05", "12dB", "12\t", "+3"}) {
         EXPECT_TRUE(Check(CircuitKind::CommonEmitter, {{InputField::Gain, gain}}).Accepted()) << gain;
     }
@@ -144,7 +144,8 @@ TEST_F(InputChecks, TextThatIsNoNumberIsRefusedAsSuch)
 TEST_F(InputChecks, AcceptedValuesReachTheDesignInputs)
 {
     const auto outcome = Check(CircuitKind::CommonEmitter,
-                               {{InputField::Gain, "20"}, {InputField::InputImpedance, "4k7"},
+                               {{InputField::Gain, "20"},
+                                {InputField::InputImpedance, "4k7"},
                                 {InputField::OutputImpedance, "1,5k"}},
                                "BC558B");
     ASSERT_TRUE(outcome.Accepted());

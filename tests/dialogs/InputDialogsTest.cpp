@@ -95,17 +95,17 @@ private Q_SLOTS:
         QTest::addColumn<CircuitKind>("kind");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QSize>("picture");  // dialog units
+        QTest::addColumn<QSize>("picture"); // dialog units
         QTest::addColumn<int>("schematic");
-        QTest::newRow("common-emitter") << CircuitKind::CommonEmitter << "Common-emitter circuit"
-                                        << QStringList{"0", "10", "12", "50 k", "2 k", "BC548B", "E24"}
-                                        << QSize(171, 196) << 138;
+        QTest::newRow("common-emitter")
+            << CircuitKind::CommonEmitter << "Common-emitter circuit"
+            << QStringList{"0", "10", "12", "50 k", "2 k", "BC548B", "E24"} << QSize(171, 196) << 138;
         QTest::newRow("common-base") << CircuitKind::CommonBase << "Common-base circuit"
-                                     << QStringList{"12", "100 k", "2 k", "BC548B", "E24"}
-                                     << QSize(169, 192) << 136;
-        QTest::newRow("common-collector") << CircuitKind::CommonCollector << "Common-collector circuit"
-                                          << QStringList{"12", "10", "50 k", "2 m", "BC548B", "E24"}
-                                          << QSize(170, 159) << 140;
+                                     << QStringList{"12", "100 k", "2 k", "BC548B", "E24"} << QSize(169, 192)
+                                     << 136;
+        QTest::newRow("common-collector")
+            << CircuitKind::CommonCollector << "Common-collector circuit"
+            << QStringList{"12", "10", "50 k", "2 m", "BC548B", "E24"} << QSize(170, 159) << 140;
     }
 
     void opensWithDefaults()
@@ -121,7 +121,7 @@ private Q_SLOTS:
         QWidget* focus = nullptr;
         const int result = Run(*dialog, [&](CCircuitDialog* d) {
             shown = ShownTexts(d);
-            focus = d->focusWidget();  // the window's focus, active or not
+            focus = d->focusWidget(); // the window's focus, active or not
             d->reject();
         });
         QCOMPARE(result, int(QDialog::Rejected));
@@ -160,11 +160,10 @@ private Q_SLOTS:
             const auto* button = qobject_cast<QPushButton*>(control);
             const int needed = button ? button->fontMetrics().horizontalAdvance(button->text()) + 8
                                       : control->sizeHint().width();
-            QVERIFY2(needed <= control->width(),
-                     qPrintable(QString("%1 is clipped: needs %2, has %3")
-                                    .arg(control->property("text").toString())
-                                    .arg(needed)
-                                    .arg(control->width())));
+            QVERIFY2(needed <= control->width(), qPrintable(QString("%1 is clipped: needs %2, has %3")
+                                                                .arg(control->property("text").toString())
+                                                                .arg(needed)
+                                                                .arg(control->width())));
             QVERIFY(control->geometry().right() < dialog->width());
         }
     }
@@ -181,8 +180,7 @@ private Q_SLOTS:
         row("CE gain above 100") << CircuitKind::CommonEmitter << QList<int>{int(F::Gain)}
                                  << QStringList{"101"} << format.arg("of gain in dB", "-100", "100");
         row("CE cut-off 0") << CircuitKind::CommonEmitter << QList<int>{int(F::LowerCutoff)}
-                            << QStringList{"0"}
-                            << format.arg("of lower cut-off frequency", "100 p", "10 G");
+                            << QStringList{"0"} << format.arg("of lower cut-off frequency", "100 p", "10 G");
         row("CE supply empty") << CircuitKind::CommonEmitter << QList<int>{int(F::SupplyVoltage)}
                                << QStringList{""} << format.arg("of supply voltage", "800 m", "100");
         row("CE supply 100.1") << CircuitKind::CommonEmitter << QList<int>{int(F::SupplyVoltage)}
@@ -190,29 +188,29 @@ private Q_SLOTS:
         row("CE input impedance") << CircuitKind::CommonEmitter << QList<int>{int(F::InputImpedance)}
                                   << QStringList{"50m"} << format.arg("of input impedance", "100 m", "10 G");
         row("CE output impedance") << CircuitKind::CommonEmitter << QList<int>{int(F::OutputImpedance)}
-                                   << QStringList{"20G"} << format.arg("of output impedance", "100 m", "10 G");
+                                   << QStringList{"20G"}
+                                   << format.arg("of output impedance", "100 m", "10 G");
         row("CB supply 0.5") << CircuitKind::CommonBase << QList<int>{int(F::SupplyVoltage)}
                              << QStringList{"0.5"} << format.arg("of supply voltage", "800 m", "100");
         row("CB output impedance") << CircuitKind::CommonBase << QList<int>{int(F::OutputImpedance)}
                                    << QStringList{"-1"} << format.arg("of output impedance", "100 m", "10 G");
         // Text that is no number says so, in the same place as the range.
-        row("CB output impedance abc") << CircuitKind::CommonBase << QList<int>{int(F::OutputImpedance)}
-                                       << QStringList{"abc"}
-                                       << QString("The given value of output impedance\n\nis not a number");
+        row("CB output impedance abc")
+            << CircuitKind::CommonBase << QList<int>{int(F::OutputImpedance)} << QStringList{"abc"}
+            << QString("The given value of output impedance\n\nis not a number");
         row("CC collector current") << CircuitKind::CommonCollector << QList<int>{int(F::CollectorCurrent)}
                                     << QStringList{"2k"} << format.arg("of collector current", "10 n", "1 k");
         // The order of the tests, not of the rows, decides.
-        row("CB frequency before supply") << CircuitKind::CommonBase
-                                          << QList<int>{int(F::SupplyVoltage), int(F::LowerCutoff)}
-                                          << QStringList{"0", "0"}
-                                          << format.arg("of lower cut-off frequency", "100 p", "10 G");
+        row("CB frequency before supply")
+            << CircuitKind::CommonBase << QList<int>{int(F::SupplyVoltage), int(F::LowerCutoff)}
+            << QStringList{"0", "0"} << format.arg("of lower cut-off frequency", "100 p", "10 G");
         row("CC current before input impedance")
-            << CircuitKind::CommonCollector
-            << QList<int>{int(F::InputImpedance), int(F::CollectorCurrent)} << QStringList{"0", "0"}
-            << format.arg("of collector current", "10 n", "1 k");
+            << CircuitKind::CommonCollector << QList<int>{int(F::InputImpedance), int(F::CollectorCurrent)}
+            << QStringList{"0", "0"} << format.arg("of collector current", "10 n", "1 k");
         row("CE empty gain passes, cut-off fails")
-            << CircuitKind::CommonEmitter << QList<int>{int(F::Gain), int(F::LowerCutoff), int(F::SupplyVoltage)}
-            << QStringList{"", "", ""} << format.arg("of lower cut-off frequency", "100 p", "10 G");
+            << CircuitKind::CommonEmitter
+            << QList<int>{int(F::Gain), int(F::LowerCutoff), int(F::SupplyVoltage)} << QStringList{"", "", ""}
+            << format.arg("of lower cut-off frequency", "100 p", "10 G");
 #undef row
     }
 
@@ -236,7 +234,8 @@ private Q_SLOTS:
             }
             AnswerNextMessage(QMessageBox::Ok, shown, [&] {
                 OnNextModal<CCircuitDialog>([&](CCircuitDialog* again) {
-                    stayedOpen = again->isVisible() && again->FieldEdit(InputField(fields[0]))->text() == texts[0];
+                    stayedOpen =
+                        again->isVisible() && again->FieldEdit(InputField(fields[0]))->text() == texts[0];
                     again->reject();
                 });
             });
@@ -248,7 +247,7 @@ private Q_SLOTS:
         QCOMPARE(shown->caption, QString("Input Error"));
         QCOMPARE(shown->icon, QMessageBox::Critical);
         QCOMPARE(shown->buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(shown->owner, nullptr);  // the range message has no owner
+        QCOMPARE(shown->owner, nullptr); // the range message has no owner
         QVERIFY(stayedOpen);
         std::vector<double> after;
         for (InputField field : ScreenOrder(kind)) {
@@ -270,8 +269,10 @@ private Q_SLOTS:
         QTest::newRow("gain -100") << CircuitKind::CommonEmitter << F::Gain << "-100" << -100.0;
         QTest::newRow("gain 100") << CircuitKind::CommonEmitter << F::Gain << "100" << 100.0;
         QTest::newRow("empty gain") << CircuitKind::CommonEmitter << F::Gain << "" << 0.0;
-        QTest::newRow("4k7 output impedance") << CircuitKind::CommonEmitter << F::OutputImpedance << "4k7" << 4700.0;
-        QTest::newRow("2mA collector current") << CircuitKind::CommonCollector << F::CollectorCurrent << "2mA" << 0.002;
+        QTest::newRow("4k7 output impedance")
+            << CircuitKind::CommonEmitter << F::OutputImpedance << "4k7" << 4700.0;
+        QTest::newRow("2mA collector current")
+            << CircuitKind::CommonCollector << F::CollectorCurrent << "2mA" << 0.002;
         QTest::newRow("12 V supply") << CircuitKind::CommonBase << F::SupplyVoltage << "12 V" << 12.0;
         QTest::newRow("CB cut-off 1.5k") << CircuitKind::CommonBase << F::LowerCutoff << "1.5k" << 1500.0;
     }
@@ -304,7 +305,8 @@ private Q_SLOTS:
     void unknownTransistorType()
     {
         QFETCH(QString, type);
-        for (CircuitKind kind : {CircuitKind::CommonEmitter, CircuitKind::CommonBase, CircuitKind::CommonCollector}) {
+        for (CircuitKind kind :
+             {CircuitKind::CommonEmitter, CircuitKind::CommonBase, CircuitKind::CommonCollector}) {
             Fixture fixture;
             auto dialog = fixture.Make(kind);
             const int typeBefore = fixture.TransistorIndex(kind);
@@ -326,7 +328,7 @@ private Q_SLOTS:
             QCOMPARE(shown->text, QString("Unknown transistor type.\n\nPlease select other type!"));
             QCOMPARE(shown->caption, QString("Input Error"));
             QCOMPARE(shown->icon, QMessageBox::Critical);
-            QCOMPARE(shown->owner, dialog.get());  // owned by the dialog
+            QCOMPARE(shown->owner, dialog.get()); // owned by the dialog
             QVERIFY(stayedOpen);
             QCOMPARE(fixture.TransistorIndex(kind), typeBefore);
             QCOMPARE(fixture.Value(kind, InputField::SupplyVoltage), supplyBefore);
@@ -383,7 +385,7 @@ private Q_SLOTS:
         QString typeAfterPick;
         Run(*dialog, [&](CCircuitDialog* d) {
             d->FieldEdit(InputField::SupplyVoltage)->setText("15");
-            d->TransistorEdit()->setText("BC558B");  // the list opens on the member, not on this
+            d->TransistorEdit()->setText("BC558B"); // the list opens on the member, not on this
             d->SeriesButton(0)->setChecked(true);
             OnNextModal<CTransistorListDlg>([&](CTransistorListDlg* list) {
                 preselected = list->ListControl()->currentIndex().row();
@@ -401,8 +403,8 @@ private Q_SLOTS:
         QCOMPARE(supplyAfterPick, QString("15"));
         QCOMPARE(typeAfterPick, QString("2N3904"));
         QCOMPARE(fixture.Held().TransistorIndex(), picked);
-        QCOMPARE(fixture.Held().SeriesIndex(), 0);     // read at the pick
-        QCOMPARE(fixture.Held().Value(InputField::SupplyVoltage), 12.0);  // numbers only change at OK
+        QCOMPARE(fixture.Held().SeriesIndex(), 0);                       // read at the pick
+        QCOMPARE(fixture.Held().Value(InputField::SupplyVoltage), 12.0); // numbers only change at OK
         QStringList shown;
         Run(*dialog, [&](CCircuitDialog* d) {
             shown = ShownTexts(d);
@@ -449,7 +451,7 @@ private Q_SLOTS:
         Run(*dialog, [&](CCircuitDialog* d) {
             e96 = d->SeriesButton(3)->isChecked();
             d->SeriesButton(2)->setChecked(true);
-            d->reject();  // not read on Cancel
+            d->reject(); // not read on Cancel
         });
         QVERIFY(e96);
         QCOMPARE(fixture.Held().SeriesIndex(), 3);
@@ -460,17 +462,20 @@ private Q_SLOTS:
     // other font scales it to fit with its proportions.
     void schematicFittedToTheControl()
     {
-        const QImage asIs = FittedSchematic(138, QSize(257, 318)).toImage();  // 257 x 318 pixels
+        const QImage asIs = FittedSchematic(138, QSize(257, 318)).toImage(); // 257 x 318 pixels
         QCOMPARE(asIs.size(), QSize(257, 318));
         QCOMPARE(asIs.pixel(0, 0), qRgb(0xCC, 0xFF, 0x33));
         const QSize classic = DialogUnits(6, 13).Rect(7, 9, 171, 196).size();
         QCOMPARE(classic, QSize(256, 318));
         QCOMPARE(FittedSchematic(138, classic).toImage(), asIs);
-        QCOMPARE(FittedSchematic(136, QSize(506, 800)).size(), QSize(506, 624));  // 253 x 312, twice
-        QCOMPARE(FittedSchematic(140, QSize(600, 518)).size(), QSize(510, 518));  // 255 x 259, to the height
+        QCOMPARE(FittedSchematic(136, QSize(506, 800)).size(), QSize(506, 624)); // 253 x 312, twice
+        QCOMPARE(FittedSchematic(140, QSize(600, 518)).size(), QSize(510, 518)); // 255 x 259, to the height
     }
 
-    void tabIntoTheSeriesLandsOnTheCheckedButton_data() { kinds(); }
+    void tabIntoTheSeriesLandsOnTheCheckedButton_data()
+    {
+        kinds();
+    }
 
     void tabIntoTheSeriesLandsOnTheCheckedButton()
     {
@@ -494,7 +499,7 @@ private Q_SLOTS:
             fromType = tab(Qt::Key_Tab);
             fromGroup = tab(Qt::Key_Tab);
             backFromOk = tab(Qt::Key_Backtab);
-            afterArrow = tab(Qt::Key_Left);  // moves within the group and checks
+            afterArrow = tab(Qt::Key_Left); // moves within the group and checks
             QTest::mouseClick(d->SeriesButton(3), Qt::LeftButton);
             d->TransistorEdit()->setFocus();
             afterClick = tab(Qt::Key_Tab);

@@ -2,8 +2,8 @@
 // checks them before anything runs; the ranking fills a table of the best
 // types, and the chosen one lands in the type field; Cancel stops it.
 
-#include "dialogs/EmitterschaltungDialog.h"
 #include "dialogs/SuggestDlg.h"
+#include "dialogs/EmitterschaltungDialog.h"
 #include "simulation/Simulator.h"
 #include "support/ModalHelpers.h"
 #include "support/TestMain.h"
@@ -30,8 +30,8 @@ private Q_SLOTS:
             d->FieldEdit(InputField::Gain)->setText("101");
             AnswerNextMessage(QMessageBox::Ok, shown, [&] {
                 OnNextModal<CCircuitDialog>([&](CCircuitDialog* again) {
-                    backWithoutRanking = QApplication::activeModalWidget() == again
-                                         && again->findChildren<CSuggestDlg*>().isEmpty();
+                    backWithoutRanking = QApplication::activeModalWidget() == again &&
+                                         again->findChildren<CSuggestDlg*>().isEmpty();
                     again->reject();
                 });
             });
@@ -40,7 +40,8 @@ private Q_SLOTS:
         dialog.exec();
         QVERIFY(shown->shown);
         QCOMPARE(shown->caption, QString("Input Error"));
-        QCOMPARE(shown->text, QString("The given value of gain in dB\n\nis out of the allowed range [-100 .. 100]"));
+        QCOMPARE(shown->text,
+                 QString("The given value of gain in dB\n\nis out of the allowed range [-100 .. 100]"));
         QVERIFY(backWithoutRanking);
     }
 
@@ -60,13 +61,13 @@ private Q_SLOTS:
             d->TransistorEdit()->setText("no such type");
             OnNextModal<CSuggestDlg>([&](CSuggestDlg* suggest) {
                 if (!QTest::qWaitFor([suggest] { return suggest->Table()->isVisible(); }, 60000)) {
-                    suggest->reject();  // rows stays -1 and fails below
+                    suggest->reject(); // rows stays -1 and fails below
                     d->reject();
                     return;
                 }
                 rows = suggest->Table()->rowCount();
                 first = suggest->Table()->item(0, 0)->text();
-                suggest->OkButton()->click();  // the first row is selected
+                suggest->OkButton()->click(); // the first row is selected
                 OnNextModal<CCircuitDialog>([&](CCircuitDialog* again) {
                     typeAfter = again->TransistorEdit()->text();
                     supplyAfter = again->FieldEdit(InputField::SupplyVoltage)->text();
@@ -80,7 +81,7 @@ private Q_SLOTS:
         QVERIFY(FindTransistor(first.toStdString()) >= 0);
         QCOMPARE(typeAfter, first);
         QCOMPARE(supplyAfter, QString("12"));
-        QCOMPARE(dialog.Inputs().TransistorIndex(), FindTransistor("BC548B"));  // only the field changed
+        QCOMPARE(dialog.Inputs().TransistorIndex(), FindTransistor("BC548B")); // only the field changed
     }
 
     // Cancelled at once: the worker stops at its next step, long before a

@@ -1,8 +1,8 @@
 // The transistor list: every table entry in table order, the preselection,
 // OK and Cancel, and finding a type by typing its name.
 
-#include "dialogs/DialogUnits.h"
 #include "dialogs/TransistorListDlg.h"
+#include "dialogs/DialogUnits.h"
 #include "support/ModalHelpers.h"
 #include "support/TestMain.h"
 #include "transistors/TransistorTable.h"
@@ -83,7 +83,7 @@ private Q_SLOTS:
             visible = view->viewport()->rect().contains(view->visualRect(view->currentIndex()));
             focus = d->focusWidget();
             QCOMPARE(CurrentText(d), QString("BC548B_____NPN"));
-            d->OkButton()->click();  // OK without touching the list
+            d->OkButton()->click(); // OK without touching the list
         });
         QCOMPARE(result, int(QDialog::Accepted));
         QVERIFY(selected);
@@ -142,7 +142,7 @@ private Q_SLOTS:
             const QPoint centre = view->visualRect(view->model()->index(1, 0)).center();
             QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, centre);
             QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, centre);
-            QTimer::singleShot(2000, d, &QDialog::reject);  // not accepted: fail, not hang
+            QTimer::singleShot(2000, d, &QDialog::reject); // not accepted: fail, not hang
         });
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(list.GetSelection(), 1);
@@ -160,7 +160,7 @@ private Q_SLOTS:
                 QTest::keyClick(focus, key);
                 rows << d->ListControl()->currentIndex().row();
             };
-            press(d->OkButton(), Qt::Key_Down);  // where the focus is on opening
+            press(d->OkButton(), Qt::Key_Down); // where the focus is on opening
             press(d->CancelButton(), Qt::Key_Down);
             press(d->CancelButton(), Qt::Key_Up);
             press(d->OkButton(), Qt::Key_Right);

@@ -14,7 +14,7 @@ std::uint32_t BigEndian32(const std::uint8_t* p)
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
 }
 
-}  // namespace
+} // namespace
 
 bool HasPngSignature(std::span<const std::uint8_t> bytes)
 {
@@ -91,4 +91,4 @@ std::vector<std::uint8_t> ReadFile(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-}  // namespace norvane::testing
+} // namespace norvane::testing

@@ -40,8 +40,8 @@ struct Rgb {
 struct DecodedImage {
     int width = 0;
     int height = 0;
-    std::vector<Rgb> pixels;  // row by row
-    std::string error;        // set when libpng could not decode
+    std::vector<Rgb> pixels; // row by row
+    std::string error;       // set when libpng could not decode
 
     Rgb At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
@@ -50,4 +50,4 @@ DecodedImage Decode(std::span<const std::uint8_t> bytes);
 
 std::vector<std::uint8_t> ReadFile(const std::string& path);
 
-}  // namespace norvane::testing
+} // namespace norvane::testing

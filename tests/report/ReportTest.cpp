@@ -10,16 +10,16 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 
-#include <sys/resource.h>
-#include <sys/sysmacros.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace norvane {
@@ -33,10 +33,19 @@ namespace fs = std::filesystem;
 ReportContent CommonEmitterDefaults()
 {
     return {"Common-Emitter circuit",
-            {{"Voltage gain", "0 dB"}, {"f_min", "10 Hz"}, {"Z_in", "50 k"}, {"Z_out", "2 k"},
+            {{"Voltage gain", "0 dB"},
+             {"f_min", "10 Hz"},
+             {"Z_in", "50 k"},
+             {"Z_out", "2 k"},
              {"Standard series", "E24"}},
-            {{"UB", "12 V"}, {"T1", "BC548B"}, {"R1", "180 k"}, {"R2", "82 k"}, {"R3", "2 k"}, {"R4", "2 k"},
-             {"C1", "560 nF"}, {"C2", "15 uF"}},
+            {{"UB", "12 V"},
+             {"T1", "BC548B"},
+             {"R1", "180 k"},
+             {"R2", "82 k"},
+             {"R3", "2 k"},
+             {"R4", "2 k"},
+             {"C1", "560 nF"},
+             {"C2", "15 uF"}},
             {{"Ic", "1.425 mA"}, {"Uce", "6.3 V"}, {"P", "8.98 mW"}}};
 }
 
@@ -44,8 +53,15 @@ ReportContent CommonBaseDefaults()
 {
     return {"Common-Base circuit",
             {{"f_min", "100 kHz"}, {"Z_out", "2 k"}, {"Standard series", "E24"}},
-            {{"UB", "12 V"}, {"T1", "BC548B"}, {"R1", "390"}, {"R2", "2 k"}, {"R3", "620 k"}, {"R4", "200 k"},
-             {"C1", "330 nF"}, {"C2", "1.5 nF"}, {"C3", "1 nF"}},
+            {{"UB", "12 V"},
+             {"T1", "BC548B"},
+             {"R1", "390"},
+             {"R2", "2 k"},
+             {"R3", "620 k"},
+             {"R4", "200 k"},
+             {"C1", "330 nF"},
+             {"C2", "1.5 nF"},
+             {"C3", "1 nF"}},
             {{"Ic", "2.6 mA"}, {"Uce", "5.786 V"}, {"P", "15.05 mW"}}};
 }
 
@@ -53,7 +69,12 @@ ReportContent CommonCollectorDefaults()
 {
     return {"Common-Collector circuit",
             {{"f_min", "10 Hz"}, {"Z_in", "50 k"}, {"Ic", "2 mA"}, {"Standard series", "E24"}},
-            {{"UB", "12 V"}, {"T1", "BC548B"}, {"R1", "91 k"}, {"R2", "110 k"}, {"R3", "3 k"}, {"C1", "560 nF"},
+            {{"UB", "12 V"},
+             {"T1", "BC548B"},
+             {"R1", "91 k"},
+             {"R2", "110 k"},
+             {"R3", "3 k"},
+             {"C1", "560 nF"},
              {"C2", "8.2 uF"}},
             {{"Ic", "1.9 mA"}, {"Uce", "6.281 V"}, {"P", "11.94 mW"}}};
 }
@@ -178,10 +199,10 @@ std::string ReadBack(const std::string& file, const std::string& xpathOfString)
     return output;
 }
 
-#define SKIP_WITHOUT_XMLLINT()                                                                                         \
-    do {                                                                                                               \
-        if (!XmllintPresent())                                                                                         \
-            GTEST_SKIP() << "xmllint is not installed";                                                                \
+#define SKIP_WITHOUT_XMLLINT()                                                                               \
+    do {                                                                                                     \
+        if (!XmllintPresent())                                                                               \
+            GTEST_SKIP() << "xmllint is not installed";                                                      \
     } while (false)
 
 // ---------------------------------------------------------------------------
@@ -210,7 +231,8 @@ TEST_P(GoldenReport, MatchesByteForByteAndIsWellFormedPureAscii)
 INSTANTIATE_TEST_SUITE_P(Report, GoldenReport,
                          ::testing::Values(GoldenCase{"common-emitter-defaults.html", CommonEmitterDefaults},
                                            GoldenCase{"common-base-defaults.html", CommonBaseDefaults},
-                                           GoldenCase{"common-collector-defaults.html", CommonCollectorDefaults}),
+                                           GoldenCase{"common-collector-defaults.html",
+                                                      CommonCollectorDefaults}),
                          [](const auto& info) {
                              std::string name = info.param.file;
                              name = name.substr(0, name.find('.'));
@@ -223,8 +245,8 @@ TEST(Report, FooterNamesTheProgramVersionOfTheBuild)
     EXPECT_STREQ(ProgramVersion, NORVANE_PROJECT_VERSION);
     const std::string report = BuildReport("amp1", CommonEmitterDefaults());
     EXPECT_NE(report.find(std::string("<p class=\"c\">Created using Norvane ") + NORVANE_PROJECT_VERSION +
-                          ", written by " + AuthorName + "\n<a href=\"" + ProductWebAddress + "\">" + ProductWebAddress +
-                          "</a></p>\n\n</body>\n</html>\n"),
+                          ", written by " + AuthorName + "\n<a href=\"" + ProductWebAddress + "\">" +
+                          ProductWebAddress + "</a></p>\n\n</body>\n</html>\n"),
               std::string::npos);
 }
 
@@ -232,9 +254,10 @@ TEST(Report, EmptySectionsStillGiveTheCircuitRowAndEmptyTables)
 {
     // What a report shows when nothing has been calculated: no items at all.
     const std::string report = BuildReport("amp1", ReportContent{"Common-Base circuit", {}, {}, {}});
-    EXPECT_NE(report.find("<h2>Input data</h2>\n<table>\n<tr><td>Circuit :</td><td>Common-Base circuit</td></tr>\n"
-                          "</table>\n\n"),
-              std::string::npos);
+    EXPECT_NE(
+        report.find("<h2>Input data</h2>\n<table>\n<tr><td>Circuit :</td><td>Common-Base circuit</td></tr>\n"
+                    "</table>\n\n"),
+        std::string::npos);
     EXPECT_NE(report.find("<h2>Component values</h2>\n<table>\n</table>\n\n"), std::string::npos);
     SKIP_WITHOUT_XMLLINT();
     EXPECT_TRUE(WellFormedText(report));
@@ -268,11 +291,13 @@ TEST(Escaping, MarkupCharactersBecomeEntityReferences)
 
 TEST(Escaping, CharactersBeyondAsciiBecomeNumericReferences)
 {
-    EXPECT_EQ(EscapeXhtmlText("Verst\xC3\xA4rker"), "Verst&#228;rker");          // two bytes
-    EXPECT_EQ(EscapeXhtmlText("\xE2\x82\xAC 5"), "&#8364; 5");                     // three bytes
-    EXPECT_EQ(EscapeXhtmlText("\xF0\x9F\x94\x8A"), "&#128266;");                   // four bytes
-    EXPECT_EQ(EscapeXhtmlText("\xC2\xB5" "F \xCE\xA9"), "&#181;F &#937;");         // micro sign, omega
-    EXPECT_EQ(EscapeXhtmlText("\xF4\x8F\xBF\xBD"), "&#1114109;");                  // last plane
+    EXPECT_EQ(EscapeXhtmlText("Verst\xC3\xA4rker"), "Verst&#228;rker"); // two bytes
+    EXPECT_EQ(EscapeXhtmlText("\xE2\x82\xAC 5"), "&#8364; 5");          // three bytes
+    EXPECT_EQ(EscapeXhtmlText("\xF0\x9F\x94\x8A"), "&#128266;");        // four bytes
+    EXPECT_EQ(EscapeXhtmlText("\xC2\xB5"
+                              "F \xCE\xA9"),
+              "&#181;F &#937;");                                  // micro sign, omega
+    EXPECT_EQ(EscapeXhtmlText("\xF4\x8F\xBF\xBD"), "&#1114109;"); // last plane
 }
 
 TEST(Escaping, BytesThatAreNotUtf8AreTakenAsIso88591)
@@ -280,10 +305,10 @@ TEST(Escaping, BytesThatAreNotUtf8AreTakenAsIso88591)
     EXPECT_EQ(EscapeXhtmlText("Verst\xE4rker"), "Verst&#228;rker"); // lone lead byte
     EXPECT_EQ(EscapeXhtmlText("\xE4"), "&#228;");                   // cut off at the end
     EXPECT_EQ(EscapeXhtmlText("\xFC\xDF"), "&#252;&#223;");
-    EXPECT_EQ(EscapeXhtmlText("\xC3\xA4\xE4"), "&#228;&#228;");     // valid, then invalid
-    EXPECT_EQ(EscapeXhtmlText("\xC0\xAF"), "&#192;&#175;");         // overlong form of '/'
-    EXPECT_EQ(EscapeXhtmlText("\xE0\x80\xAF"), "&#224;&#65533;&#175;"); // overlong, three bytes
-    EXPECT_EQ(EscapeXhtmlText("\xED\xA0\x80"), "&#237;&#160;&#65533;"); // a surrogate
+    EXPECT_EQ(EscapeXhtmlText("\xC3\xA4\xE4"), "&#228;&#228;");                       // valid, then invalid
+    EXPECT_EQ(EscapeXhtmlText("\xC0\xAF"), "&#192;&#175;");                           // overlong form of '/'
+    EXPECT_EQ(EscapeXhtmlText("\xE0\x80\xAF"), "&#224;&#65533;&#175;");               // overlong, three bytes
+    EXPECT_EQ(EscapeXhtmlText("\xED\xA0\x80"), "&#237;&#160;&#65533;");               // a surrogate
     EXPECT_EQ(EscapeXhtmlText("\xF4\x90\x80\x80"), "&#244;&#65533;&#65533;&#65533;"); // beyond U+10FFFF
     EXPECT_EQ(EscapeXhtmlText("\xFF\xFE"), "&#255;&#254;");
 }
@@ -293,11 +318,11 @@ TEST(Escaping, ControlCharactersAndNoncharactersBecomeReplacementCharacters)
     EXPECT_EQ(EscapeXhtmlText(std::string("a\0b", 3)), "a&#65533;b");
     EXPECT_EQ(EscapeXhtmlText("\x01\x1B\x1F\x7F"), "&#65533;&#65533;&#65533;&#65533;");
     EXPECT_EQ(EscapeXhtmlText("a\rb"), "a&#65533;b");
-    EXPECT_EQ(EscapeXhtmlText("\xC2\x85"), "&#65533;");                 // C1 control, UTF-8
-    EXPECT_EQ(EscapeXhtmlText("\x85"), "&#65533;");                     // C1 control, ISO-8859-1
+    EXPECT_EQ(EscapeXhtmlText("\xC2\x85"), "&#65533;");                         // C1 control, UTF-8
+    EXPECT_EQ(EscapeXhtmlText("\x85"), "&#65533;");                             // C1 control, ISO-8859-1
     EXPECT_EQ(EscapeXhtmlText("\xEF\xBF\xBE\xEF\xBF\xBF"), "&#65533;&#65533;"); // U+FFFE, U+FFFF
-    EXPECT_EQ(EscapeXhtmlText("\xEF\xB7\x90"), "&#65533;");             // U+FDD0
-    EXPECT_EQ(EscapeXhtmlText("\xEF\xBF\xBD"), "&#65533;");             // U+FFFD itself
+    EXPECT_EQ(EscapeXhtmlText("\xEF\xB7\x90"), "&#65533;");                     // U+FDD0
+    EXPECT_EQ(EscapeXhtmlText("\xEF\xBF\xBD"), "&#65533;");                     // U+FFFD itself
     // Tab and line feed are kept in text, and written as references in
     // attributes, where a reader would turn them into blanks.
     EXPECT_EQ(EscapeXhtmlText("a\tb\nc"), "a\tb\nc");
@@ -323,8 +348,9 @@ TEST(Escaping, InsertedTextsReadBackUnchanged)
     const std::string linkName = "A&amp;B %3C1%3E %22Verst&#228;rker%22 &#8364;";
     EXPECT_NE(report.find("<img src=\"" + linkName + "-Files/" + linkName + ".png\" alt=\"circuit\" />"),
               std::string::npos);
-    EXPECT_NE(report.find("<tr><td>Circuit :</td><td>Common-&quot;Emitter&quot; &amp; &lt;circuit&gt;</td></tr>\n"),
-              std::string::npos);
+    EXPECT_NE(
+        report.find("<tr><td>Circuit :</td><td>Common-&quot;Emitter&quot; &amp; &lt;circuit&gt;</td></tr>\n"),
+        std::string::npos);
     EXPECT_NE(report.find("<tr><td>Z&lt;in&gt; :</td><td>50 k &amp; more</td></tr>\n"), std::string::npos);
     EXPECT_NE(report.find("<tr><td>T1 :</td><td>BC548&#223;&quot;</td></tr>\n"), std::string::npos);
     EXPECT_NE(report.find("<tr><td>P :</td><td>8.98 &#181;W</td></tr>\n"), std::string::npos);
@@ -346,10 +372,10 @@ TEST(Escaping, HostileNamesStillGiveWellFormedAsciiReports)
 {
     SKIP_WITHOUT_XMLLINT();
     const std::string names[] = {
-        "Verst\xE4rker",                 // ISO-8859-1 file name on a UTF-8 system
+        "Verst\xE4rker",                      // ISO-8859-1 file name on a UTF-8 system
         std::string("a\0b\x01\x1B\r\x7F", 7), // control characters
         "line\nbreak\ttab",
-        "]]><!-- --><![CDATA[ x",        // markup that must stay text
+        "]]><!-- --><![CDATA[ x",                       // markup that must stay text
         "\xEF\xBF\xBE\xED\xA0\x80\xF8\x88\x80\x80\x80", // noncharacter, surrogate, five-byte form
         "&#0; &#xFFFE; &lt",
     };
@@ -372,7 +398,8 @@ TEST(ReportPaths, NamesFoldersAndImagePaths)
         const char* imageFolder;
         const char* imageFile;
     } cases[] = {
-        {"/home/ann/amp1.html", "amp1", "/home/ann/", "/home/ann/amp1-Files", "/home/ann/amp1-Files/amp1.png"},
+        {"/home/ann/amp1.html", "amp1", "/home/ann/", "/home/ann/amp1-Files",
+         "/home/ann/amp1-Files/amp1.png"},
         // No folder part: the image folder is relative too, not at the root.
         {"amp1.html", "amp1", "", "amp1-Files", "amp1-Files/amp1.png"},
         {"./amp1.html", "amp1", "./", "./amp1-Files", "./amp1-Files/amp1.png"},
@@ -482,7 +509,8 @@ TEST_F(ReportWriting, WritesTheReportAndItsImageBesideIt)
     ASSERT_TRUE(outcome.Ok()) << outcome.Message();
     EXPECT_TRUE(outcome.Message().empty());
 
-    EXPECT_EQ(ReadFile(report), ReadFile(fs::path(NORVANE_REPORT_GOLDEN_DIR) / "common-emitter-defaults.html"));
+    EXPECT_EQ(ReadFile(report),
+              ReadFile(fs::path(NORVANE_REPORT_GOLDEN_DIR) / "common-emitter-defaults.html"));
     EXPECT_EQ(ReadFile(image), AsText(png));
     EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"amp1.html", "amp1-Files"}));
     EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png"}));
@@ -620,7 +648,7 @@ TEST_F(ReportWriting, ImageFolderThatCannotBeMadeIsReported)
     const Status outcome = WriteReport(report, CommonEmitterDefaults(), png);
     EXPECT_FALSE(outcome.Ok());
     EXPECT_EQ(outcome.Message(), "The report was written, but the folder \"" + imageFolder +
-                                   "\" for its circuit image could not be created:\nNot a directory");
+                                     "\" for its circuit image could not be created:\nNot a directory");
     EXPECT_EQ(ReadFile(report), BuildReport("amp1", CommonEmitterDefaults()));
     EXPECT_EQ(ReadFile(imageFolder), "a file where the folder should be");
 }
@@ -630,8 +658,8 @@ TEST_F(ReportWriting, ImageFileThatCannotBeWrittenIsReported)
     fs::create_directories(image); // a folder where the image should go
     const Status outcome = WriteReport(report, CommonEmitterDefaults(), png);
     EXPECT_FALSE(outcome.Ok());
-    EXPECT_EQ(outcome.Message(),
-              "The report was written, but its circuit image could not be written to \"" + image + "\":\nIs a directory");
+    EXPECT_EQ(outcome.Message(), "The report was written, but its circuit image could not be written to \"" +
+                                     image + "\":\nIs a directory");
     EXPECT_EQ(ReadFile(report), BuildReport("amp1", CommonEmitterDefaults()));
     EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png"}));
     EXPECT_TRUE(fs::is_directory(image));
@@ -647,8 +675,8 @@ TEST_F(ReportWriting, ImageWriteFailingMidwayKeepsTheEarlierImage)
         outcome = WriteReport(report, CommonBaseDefaults(), largerPng);
     }
     EXPECT_FALSE(outcome.Ok());
-    EXPECT_EQ(outcome.Message(), "The report was written, but its circuit image could not be written to \"" + image +
-                                   "\":\nFile too large");
+    EXPECT_EQ(outcome.Message(), "The report was written, but its circuit image could not be written to \"" +
+                                     image + "\":\nFile too large");
     EXPECT_EQ(ReadFile(report), BuildReport("amp1", CommonBaseDefaults()));
     EXPECT_EQ(ReadFile(image), AsText(png));
     EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png"}));
@@ -681,14 +709,17 @@ TEST_F(ReportWriting, SimulationAddsItsSectionAndTheBodePlot)
     const std::string verdict = "<p>" + EscapeXhtmlText(verification.m_Verdict.Line()) + "</p>\n";
     EXPECT_NE(text.find("</h1>\n\n" + verdict), std::string::npos) << text;
     const std::size_t operation = text.find("<h2>Operation point</h2>");
-    const std::size_t section = text.find("<h2>Simulation (ngspice)</h2>\n" + verdict + "<table class=\"m\">\n");
+    const std::size_t section =
+        text.find("<h2>Simulation (ngspice)</h2>\n" + verdict + "<table class=\"m\">\n");
     ASSERT_NE(section, std::string::npos) << text;
     EXPECT_LT(operation, section);
     EXPECT_LT(section, text.find("<hr />"));
-    EXPECT_NE(text.find("<tr><th>Z_out</th><td>2 k &#177; 20 %</td><td>2 k</td><td>600</td><td>misses</td></tr>\n"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("<tr><th>Z_out</th><td>2 k &#177; 20 %</td><td>2 k</td><td>600</td><td>misses</td></tr>\n"),
+        std::string::npos)
         << text;
-    EXPECT_NE(text.find("<p><img src=\"amp1-Files/amp1-bode.svg\" alt=\"Bode plot\" /></p>"), std::string::npos);
+    EXPECT_NE(text.find("<p><img src=\"amp1-Files/amp1-bode.svg\" alt=\"Bode plot\" /></p>"),
+              std::string::npos);
     EXPECT_TRUE(IsPureAscii(text));
     const Expected<ReportRecipe> recipe = ParseReport(text);
     ASSERT_TRUE(recipe.Ok()) << recipe.Message();
@@ -722,7 +753,6 @@ TEST(FileWriting, ReplacesAnyEarlierContentExactly)
     EXPECT_FALSE(outcome.Ok());
     EXPECT_EQ(outcome.Message(), "The file \"" + blocked + "\" could not be written:\nNot a directory");
 }
-
 
 // Runs check() in a child process with the user and group "nobody", so that
 // file permissions bind even when the tests run as the super-user; the
@@ -844,11 +874,13 @@ TEST(FileWriting, APendingSetIsWrittenWholeOrNotAtAll)
     writes.AddFolder(folder / "images");
     writes.AddFile(folder / "images/c.png", "new c");
     writes.AddFile(folder / "b.csv", "new b");
-    writes.AddFile(folder / "missing/d.html", "new d", [](const std::string& path, const std::string& reason) {
-        return "cannot write " + path + ": " + reason;
-    });
+    writes.AddFile(folder / "missing/d.html", "new d",
+                   [](const std::string& path, const std::string& reason) {
+                       return "cannot write " + path + ": " + reason;
+                   });
     const Status outcome = writes.Commit();
-    EXPECT_EQ(outcome.Message(), "cannot write " + (folder / "missing/d.html") + ": No such file or directory");
+    EXPECT_EQ(outcome.Message(),
+              "cannot write " + (folder / "missing/d.html") + ": No such file or directory");
     EXPECT_EQ(ReadFile(folder / "a.cir"), "old a");
     EXPECT_EQ(ReadFile(folder / "b.csv"), "old b");
     EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"a.cir", "b.csv"}));

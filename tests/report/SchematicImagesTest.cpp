@@ -221,5 +221,5 @@ TEST(StartImage, EightBitPaletteTitlePicture)
     EXPECT_GT(teal, 2000u) << "and teal at its end";
 }
 
-}  // namespace
-}  // namespace norvane
+} // namespace
+} // namespace norvane

@@ -76,7 +76,8 @@ TEST(FindPassBand, FirstOrderHighPassCorner)
 
 TEST(FindPassBand, BandPassBetweenTwoCorners)
 {
-    const Sweep sweep = Sample([](double f) { return 10.0 * HighPass(f, 100.0) * LowPass(f, 1e6); }, 1.0, 1e8);
+    const Sweep sweep =
+        Sample([](double f) { return 10.0 * HighPass(f, 100.0) * LowPass(f, 1e6); }, 1.0, 1e8);
     const PassBand band = FindPassBand(sweep.f, sweep.h);
     EXPECT_NEAR(band.m_LowerCutoff, 100.0, 0.1);
     EXPECT_NEAR(band.m_UpperCutoff, 1e6, 1e3);

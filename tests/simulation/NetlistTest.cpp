@@ -102,8 +102,9 @@ TEST(ModelCard, CarriesEveryFiniteParameterOfTheRecordExactly)
         ASSERT_NE(equals, std::string::npos) << token;
         const std::string name = token.substr(0, equals);
         const std::string value = token.substr(equals + 1);
-        const auto* found = std::find_if(std::begin(TransistorParameterNames), std::end(TransistorParameterNames),
-                                         [&](const char* n) { return name == n; });
+        const auto* found =
+            std::find_if(std::begin(TransistorParameterNames), std::end(TransistorParameterNames),
+                         [&](const char* n) { return name == n; });
         ASSERT_NE(found, std::end(TransistorParameterNames)) << name;
         // The whole text is the number: no scale suffix that a SPICE reader
         // would take its own way ("M" is milli there).
@@ -114,7 +115,7 @@ TEST(ModelCard, CarriesEveryFiniteParameterOfTheRecordExactly)
             << token;
         ++count;
     }
-    EXPECT_EQ(count, TransistorParameterCount);  // BC548B has no infinite parameter
+    EXPECT_EQ(count, TransistorParameterCount); // BC548B has no infinite parameter
 }
 
 TEST(ModelCard, LeavesInfiniteParametersAtTheirDefault)
@@ -153,13 +154,14 @@ TEST(ModelCard, LeakageAboveTheLegacyLimitIsWrittenAsAMultipleOfIs)
     TransistorRecord record = GetTransistorRecord(FindTransistor("BC548B"));
     record.IS = 7.34e-06;
     record.ISE = 1.043e-4;
-    record.ISC = 1e-4;  // at the limit: a current still
+    record.ISC = 1e-4; // at the limit: a current still
     const std::string card = WriteModelCard(record);
     const auto lines = Lines(card);
     ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "* ISE = 0.0001043 A is written as a multiple of IS (" + SpiceNumber(1.043e-4 / 7.34e-6)
-                            + "): SPICE2 and ngspice read a value above 0.0001 so; a reader without that rule "
-                              "needs ISE=0.0001043");
+    EXPECT_EQ(lines[0], "* ISE = 0.0001043 A is written as a multiple of IS (" +
+                            SpiceNumber(1.043e-4 / 7.34e-6) +
+                            "): SPICE2 and ngspice read a value above 0.0001 so; a reader without that rule "
+                            "needs ISE=0.0001043");
     EXPECT_TRUE(lines[1].starts_with(".model BC548B NPN(")) << card;
     EXPECT_NE(card.find(" ISE=" + SpiceNumber(1.043e-4 / 7.34e-6)), std::string::npos) << card;
     EXPECT_NE(card.find(" ISC=0.0001\n"), std::string::npos) << card;
@@ -174,7 +176,8 @@ TEST(ModelCard, EveryRecordOfTheTableGivesACleanCard)
         while (card.starts_with("* ")) {
             card.erase(0, card.find('\n') + 1);
         }
-        EXPECT_TRUE(card.starts_with(std::string(".model ") + record.name + (record.polarity == 'P' ? " PNP(" : " NPN(")))
+        EXPECT_TRUE(card.starts_with(std::string(".model ") + record.name +
+                                     (record.polarity == 'P' ? " PNP(" : " NPN(")))
             << card;
         std::string body = card.substr(card.find('(') + 1);
         body = body.substr(0, body.rfind(')'));
@@ -206,7 +209,8 @@ TEST(ModelCard, LeavesZeroJunctionPotentialsOut)
 
 TEST(ModelCard, NamesThePolarity)
 {
-    EXPECT_TRUE(WriteModelCard(GetTransistorRecord(FindTransistor("BC558B"))).starts_with(".model BC558B PNP("));
+    EXPECT_TRUE(
+        WriteModelCard(GetTransistorRecord(FindTransistor("BC558B"))).starts_with(".model BC558B PNP("));
 }
 
 TEST(Netlist, CommonEmitterWithBypass)
@@ -280,7 +284,8 @@ TEST(Netlist, CommonBase)
     DesignInputs inputs(CircuitKind::CommonBase);
     design.Compute(inputs);
     const std::string netlist = WriteNetlist(design);
-    EXPECT_TRUE(Lines(netlist).front().starts_with("* Norvane Common-Base circuit: T1 = BC548B (NPN)")) << netlist;
+    EXPECT_TRUE(Lines(netlist).front().starts_with("* Norvane Common-Base circuit: T1 = BC548B (NPN)"))
+        << netlist;
     EXPECT_TRUE(HasLine(netlist, "R1 emitter 0 390")) << netlist;
     EXPECT_TRUE(HasLine(netlist, "R2 vcc collector 2000")) << netlist;
     EXPECT_TRUE(HasLine(netlist, "R3 vcc base 620000")) << netlist;
@@ -407,9 +412,9 @@ double ReadSpiceValue(const std::string& text)
     std::string suffix(end, text.data() + text.size());
     std::transform(suffix.begin(), suffix.end(), suffix.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    static const std::map<std::string, double> scale = {
-        {"", 1.0},   {"T", 1e12}, {"G", 1e9},  {"MEG", 1e6}, {"K", 1e3},
-        {"M", 1e-3}, {"U", 1e-6}, {"N", 1e-9}, {"P", 1e-12}, {"F", 1e-15}};
+    static const std::map<std::string, double> scale = {{"", 1.0},    {"T", 1e12}, {"G", 1e9},  {"MEG", 1e6},
+                                                        {"K", 1e3},   {"M", 1e-3}, {"U", 1e-6}, {"N", 1e-9},
+                                                        {"P", 1e-12}, {"F", 1e-15}};
     const auto found = scale.find(suffix);
     return found == scale.end() ? std::nan("") : number * found->second;
 }

@@ -2,8 +2,8 @@
 // designs and simulations the design command gives, no design that cannot
 // be built, the polarity asked for; the bias solve against ngspice.
 
-#include "cli/CommandLine.h"
 #include "simulation/Ranking.h"
+#include "cli/CommandLine.h"
 #include "simulation/Simulator.h"
 #include "transistors/TransistorTable.h"
 
@@ -34,8 +34,8 @@ Ranking RankOrSkip(const DesignInputs& inputs, const RankOptions& options)
 
 nlohmann::json DesignJson(const std::string& type)
 {
-    const std::vector<std::string> args{"norvane-cli", "design", "ce", "--gain", "20", "--transistor", type,
-                                        "--simulate", "--json"};
+    const std::vector<std::string> args{"norvane-cli",  "design", "ce",         "--gain", "20",
+                                        "--transistor", type,     "--simulate", "--json"};
     std::vector<const char*> argv;
     for (const std::string& arg : args) {
         argv.push_back(arg.c_str());

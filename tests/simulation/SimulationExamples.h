@@ -69,15 +69,30 @@ inline BiasNetwork BiasOf(const AmplifierDesign& design)
 {
     if (const auto* ce = dynamic_cast<const CommonEmitterDesign*>(&design)) {
         const auto& r = ce->Results();
-        return {ce->Inputs().Value(InputField::SupplyVoltage), r.m_R1, r.m_R2, r.m_R3, r.m_R4 + r.m_R5, ce->Inputs().TransistorIndex()};
+        return {ce->Inputs().Value(InputField::SupplyVoltage),
+                r.m_R1,
+                r.m_R2,
+                r.m_R3,
+                r.m_R4 + r.m_R5,
+                ce->Inputs().TransistorIndex()};
     }
     if (const auto* cb = dynamic_cast<const CommonBaseDesign*>(&design)) {
         const auto& r = cb->Results();
-        return {cb->Inputs().Value(InputField::SupplyVoltage), r.m_R3, r.m_R4, r.m_R2, r.m_R1, cb->Inputs().TransistorIndex()};
+        return {cb->Inputs().Value(InputField::SupplyVoltage),
+                r.m_R3,
+                r.m_R4,
+                r.m_R2,
+                r.m_R1,
+                cb->Inputs().TransistorIndex()};
     }
     const auto& cc = dynamic_cast<const CommonCollectorDesign&>(design);
     const auto& r = cc.Results();
-    return {cc.Inputs().Value(InputField::SupplyVoltage), r.m_R1, r.m_R2, 0.0, r.m_R3, cc.Inputs().TransistorIndex()};
+    return {cc.Inputs().Value(InputField::SupplyVoltage),
+            r.m_R1,
+            r.m_R2,
+            0.0,
+            r.m_R3,
+            cc.Inputs().TransistorIndex()};
 }
 
 struct BiasPoint {
@@ -111,7 +126,7 @@ inline BiasPoint SolveBias(const BiasNetwork& net)
         for (int k = 0; k < 100; ++k) {
             uce = net.supply - ic * net.collector - (ic + ib) * net.emitter;
             if (uce < TransistorModel::LowestVoltage) {
-                return Side::Above;  // more current than the network can carry
+                return Side::Above; // more current than the network can carry
             }
             model.SetOperatingPoint(ic, uce);
             const double next = model.GetBaseCurrent();

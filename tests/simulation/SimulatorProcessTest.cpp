@@ -76,10 +76,11 @@ TEST(StartupFiles, AreNeverRun)
     const fs::path work = scratch.Path() / "work";
     const fs::path home = scratch.Path() / "home";
     const fs::path witness = scratch.Path() / "pwned";
-    for (const fs::path& file : {work / ".spiceinit", home / ".spiceinit", scratch.Path() / "lib/scripts/spinit",
-                                 scratch.Path() / "scripts/spinit", work / "spinit"}) {
-        WriteFile(file, "shell touch " + witness.string() + "-" + file.parent_path().filename().string()
-                            + "\nshell echo ran " + file.string() + "\necho said " + file.string() + "\n");
+    for (const fs::path& file :
+         {work / ".spiceinit", home / ".spiceinit", scratch.Path() / "lib/scripts/spinit",
+          scratch.Path() / "scripts/spinit", work / "spinit"}) {
+        WriteFile(file, "shell touch " + witness.string() + "-" + file.parent_path().filename().string() +
+                            "\nshell echo ran " + file.string() + "\necho said " + file.string() + "\n");
     }
     const fs::path tmp = scratch.Path() / "tmp";
     fs::create_directories(tmp);
@@ -110,7 +111,8 @@ TEST(StartupFiles, AreNeverRun)
 TEST(MissingLibrary, DesignWorksAndSimulationSaysItIsUnavailable)
 {
     const Scratch scratch;
-    const std::string missing = "NORVANE_NGSPICE_LIBRARY=" + (scratch.Path() / "none/libngspice.so.0").string();
+    const std::string missing =
+        "NORVANE_NGSPICE_LIBRARY=" + (scratch.Path() / "none/libngspice.so.0").string();
     const std::string unavailable = "simulation unavailable: ngspice's shared library was not found";
 
     const CliResult plain = RunCli(scratch.Path(), {missing}, {"design", "ce"});

@@ -159,11 +159,10 @@ TEST(TableSample, EveryCardSimulatesCleanly)
 // designs with E96 stay within 0.8 %.
 TEST(DesignedOperatingPoint, IsMetForTheExamples)
 {
-    for (const Example& example :
-         {Example{"common-emitter defaults", [] { return CommonEmitter(0); }},
-          Example{"common-emitter 20 dB", [] { return CommonEmitter(20); }},
-          Example{"common-base defaults", [] { return CommonBase(); }},
-          Example{"common-collector defaults", [] { return CommonCollector(); }}}) {
+    for (const Example& example : {Example{"common-emitter defaults", [] { return CommonEmitter(0); }},
+                                   Example{"common-emitter 20 dB", [] { return CommonEmitter(20); }},
+                                   Example{"common-base defaults", [] { return CommonBase(); }},
+                                   Example{"common-collector defaults", [] { return CommonCollector(); }}}) {
         const auto design = example.make();
         const SimulationResult result = Simulate(*design);
         ASSERT_TRUE(result.m_Simulated) << example.name << ": " << result.Status();
@@ -187,7 +186,8 @@ TEST(Measurement, RcHighPass)
     const std::string values = "R1 out 0 10000\nC1 in out " + SpiceNumber(c) + "\n";
     const std::string tail = ".op\n.ac dec 50 0.1 1e+07\n.end\n";
     const std::string signal = "* RC high-pass\nVIN in 0 DC 0 AC 1\n" + values + tail;
-    const std::string output = "* RC high-pass, output drive\nVIN in 0 DC 0 AC 0\nIOUT 0 out DC 0 AC 1\n" + values + tail;
+    const std::string output =
+        "* RC high-pass, output drive\nVIN in 0 DC 0 AC 0\nIOUT 0 out DC 0 AC 1\n" + values + tail;
     SimulationProbe probe;
     probe.m_HasTransistor = false;
     const SimulationResult result = SimulateNetlists(signal, output, probe);
@@ -259,7 +259,8 @@ TEST(Amplifier, LoadDividesTheOutputWithTheOutputImpedance)
     options.m_LoadResistance = 2000;
     const SimulationResult loaded = Simulate(*design, options);
     ASSERT_TRUE(open.m_Simulated && loaded.m_Simulated);
-    EXPECT_NEAR(loaded.m_GainDb - open.m_GainDb, 20 * std::log10(2000 / (2000 + open.m_OutputImpedance)), 0.05);
+    EXPECT_NEAR(loaded.m_GainDb - open.m_GainDb, 20 * std::log10(2000 / (2000 + open.m_OutputImpedance)),
+                0.05);
     EXPECT_DOUBLE_EQ(loaded.m_OutputImpedance, open.m_OutputImpedance);
     EXPECT_DOUBLE_EQ(loaded.m_Ic, open.m_Ic);
 }
@@ -284,7 +285,7 @@ TEST(Amplifier, PhaseAtMidBand)
 
 TEST(Amplifier, SweepRunsOverEightDecadesAroundTheLowerCutoff)
 {
-    const SimulationResult result = Simulate(*CommonEmitter(20));  // f_min 10 Hz
+    const SimulationResult result = Simulate(*CommonEmitter(20)); // f_min 10 Hz
     ASSERT_TRUE(result.m_Simulated);
     ASSERT_EQ(result.m_Bode.size(), 8u * DefaultPointsPerDecade + 1);
     EXPECT_NEAR(result.m_Bode.front().m_Frequency, 0.01, 1e-12);
@@ -312,12 +313,14 @@ TEST(NotSimulated, DesignThatCannotBeBuilt)
 
 TEST(NotSimulated, UnknownModel)
 {
-    const std::string netlist = "* unknown model\nVCC vcc 0 DC 12\nVIN in 0 DC 0 AC 1\nR1 vcc base 100000\n"
-                                "R2 in base 1000\nR3 vcc collector 1000\nR4 emitter 0 100\nR5 collector out 1000\n"
-                                "Q1 collector base emitter NOSUCH\n.op\n.ac dec 10 1 1000\n.end\n";
+    const std::string netlist =
+        "* unknown model\nVCC vcc 0 DC 12\nVIN in 0 DC 0 AC 1\nR1 vcc base 100000\n"
+        "R2 in base 1000\nR3 vcc collector 1000\nR4 emitter 0 100\nR5 collector out 1000\n"
+        "Q1 collector base emitter NOSUCH\n.op\n.ac dec 10 1 1000\n.end\n";
     const SimulationResult result = SimulateNetlists(netlist, "", {});
     EXPECT_FALSE(result.m_Simulated);
-    EXPECT_NE(result.m_Problem.find("could not find a valid modelname"), std::string::npos) << result.Status();
+    EXPECT_NE(result.m_Problem.find("could not find a valid modelname"), std::string::npos)
+        << result.Status();
 }
 
 // Without the load resistor the output would hang on C2 alone: ngspice
@@ -337,8 +340,9 @@ TEST(NotSimulated, NodeWithoutDcPath)
 TEST(NotSimulated, NoConvergence)
 {
     // 1000 V straight across a diode without series resistance.
-    const std::string netlist = "* no convergence\nVIN in 0 DC 0 AC 1\nR1 in out 1000\nR2 out 0 1000\n"
-                                "V2 a 0 DC 1000\nD1 a 0 DX\n.model DX D(IS=1e-14)\n.op\n.ac dec 10 1 1000\n.end\n";
+    const std::string netlist =
+        "* no convergence\nVIN in 0 DC 0 AC 1\nR1 in out 1000\nR2 out 0 1000\n"
+        "V2 a 0 DC 1000\nD1 a 0 DX\n.model DX D(IS=1e-14)\n.op\n.ac dec 10 1 1000\n.end\n";
     SimulationProbe probe;
     probe.m_HasTransistor = false;
     const SimulationResult result = SimulateNetlists(netlist, "", probe);
@@ -372,7 +376,7 @@ TEST(Bounded, OperatingPointThatDoesNotConvergeIsNotAResult)
     inputs.SetValue(InputField::InputImpedance, 6.11037e+09);
     inputs.SetValue(InputField::OutputImpedance, 1.13896e+07);
     inputs.SetTransistorIndex(FindTransistor("2SC3421"));
-    inputs.SetSeriesIndex(0);  // E12
+    inputs.SetSeriesIndex(0); // E12
     design.Compute(inputs);
     ASSERT_TRUE(design.IsUsable()) << design.Problem();
     const auto start = std::chrono::steady_clock::now();
@@ -410,11 +414,12 @@ TEST(NotSimulated, NetlistThatRunsCommandsOrReadsFiles)
     SimulationProbe probe;
     probe.m_HasTransistor = false;
     for (const std::string line : {".control\nshell touch pwned\n.endc", ".include /etc/passwd"}) {
-        const std::string netlist = "* commands\nVIN in 0 DC 0 AC 1\nR1 in out 1000\nR2 out 0 1000\n" + line
-                                    + "\n.op\n.ac dec 10 1 1000\n.end\n";
+        const std::string netlist = "* commands\nVIN in 0 DC 0 AC 1\nR1 in out 1000\nR2 out 0 1000\n" + line +
+                                    "\n.op\n.ac dec 10 1 1000\n.end\n";
         const SimulationResult result = SimulateNetlists(netlist, "", probe);
         EXPECT_FALSE(result.m_Simulated);
-        EXPECT_NE(result.m_Problem.find("which the simulator does not run"), std::string::npos) << result.Status();
+        EXPECT_NE(result.m_Problem.find("which the simulator does not run"), std::string::npos)
+            << result.Status();
     }
 }
 
@@ -452,7 +457,7 @@ TEST(Amplifier, CommonBaseLowBetaSetsR1ByTheEmitterCurrent)
     CommonBaseDesign design;
     DesignInputs inputs(CircuitKind::CommonBase);
     inputs.SetTransistorIndex(FindTransistor("2N1132"));
-    inputs.SetSeriesIndex(3);  // E96
+    inputs.SetSeriesIndex(3); // E96
     design.Compute(inputs);
     ASSERT_TRUE(design.IsUsable()) << design.Problem();
     const CommonBaseResults& r = design.Results();

@@ -52,7 +52,8 @@ TEST_F(Verdict, OfEachCircuitsDefaultDesign)
     EXPECT_EQ(zout->m_Required, 2000.0);
     EXPECT_LT(zout->m_Simulated, 0.8 * 2000.0);
     EXPECT_TRUE(zout->m_Why.starts_with("C3 of 1 nF does not ground the base at 100 kHz")) << zout->m_Why;
-    EXPECT_TRUE(cb.m_Verdict.Line().starts_with("Simulation (ngspice, no load): misses Z_out 1.4")) << cb.m_Verdict.Line();
+    EXPECT_TRUE(cb.m_Verdict.Line().starts_with("Simulation (ngspice, no load): misses Z_out 1.4"))
+        << cb.m_Verdict.Line();
     EXPECT_EQ(FindMiss(cb.m_Verdict, "f_-3dB"), nullptr) << cb.m_Verdict.Line();
 
     EXPECT_TRUE(Verify(*CommonCollector()).m_Verdict.m_Meets);
@@ -62,7 +63,7 @@ TEST_F(Verdict, OfEachCircuitsDefaultDesign)
     EXPECT_EQ(cb.m_Rows[4].m_Quantity, "Z_out");
     EXPECT_EQ(cb.m_Rows[4].m_Verdict, "misses");
     EXPECT_EQ(cb.m_Rows[0].m_Verdict, "meets");
-    EXPECT_EQ(cb.m_Rows[2].m_Verdict, "");  // no gain requirement
+    EXPECT_EQ(cb.m_Rows[2].m_Verdict, ""); // no gain requirement
 }
 
 // A common-emitter stage at 100 kHz: C1 of a few tens of pF against the
@@ -116,7 +117,8 @@ TEST_F(Verdict, SourceResistanceDividesAtTheInput)
     const Verification driven = Verify(*design, options);
     EXPECT_NEAR(ideal.m_GainDb - driven.m_Simulation.m_GainDb, 20 * std::log10(2.0), 0.05);
     EXPECT_NEAR(driven.m_Simulation.m_InputImpedance, ideal.m_InputImpedance, 0.01 * ideal.m_InputImpedance);
-    EXPECT_TRUE(driven.m_Verdict.Line().starts_with("Simulation (ngspice, no load, source ")) << driven.m_Verdict.Line();
+    EXPECT_TRUE(driven.m_Verdict.Line().starts_with("Simulation (ngspice, no load, source "))
+        << driven.m_Verdict.Line();
 }
 
 // The proposal for the common-base default changes C3 alone, to an E12
@@ -138,7 +140,8 @@ TEST_F(Tuning, CommonBaseDefaultMeetsZoutAndFmin)
     const SimulationResult r = Simulate(*tuned);
     EXPECT_NEAR(r.m_OutputImpedance, 2000.0, 0.2 * 2000.0);
     EXPECT_LE(r.m_LowerCutoff, 100e3);
-    EXPECT_EQ(tuned->Notes().back(), "C3 changed to " + PartItem("C3", c3.m_Proposed).value + " (designed 1 nF)");
+    EXPECT_EQ(tuned->Notes().back(),
+              "C3 changed to " + PartItem("C3", c3.m_Proposed).value + " (designed 1 nF)");
 
     // E12 below 1.8 nF is 1.5 nF; the proposal is no larger than needed.
     VerificationOptions lower;

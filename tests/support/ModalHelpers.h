@@ -34,8 +34,7 @@ struct ShownMessage {
 // widget that is active (if any) is rejected, so that the test goes on.
 // The returned watcher may be stopped early.
 template <class T>
-QPointer<QTimer> OnNextModal(std::function<void(T*)> action, QWidget* skip = nullptr,
-                             int timeoutMs = 10000)
+QPointer<QTimer> OnNextModal(std::function<void(T*)> action, QWidget* skip = nullptr, int timeoutMs = 10000)
 {
     auto* timer = new QTimer;
     timer->setInterval(5);
@@ -96,8 +95,7 @@ private:
 };
 
 // Answers the next message box with button and records what it showed.
-inline void AnswerNextMessage(QMessageBox::StandardButton button,
-                              std::shared_ptr<ShownMessage> record = {},
+inline void AnswerNextMessage(QMessageBox::StandardButton button, std::shared_ptr<ShownMessage> record = {},
                               std::function<void()> then = {})
 {
     OnNextModal<QMessageBox>([=](QMessageBox* box) {

@@ -16,7 +16,7 @@
 namespace norvane::test {
 
 struct CommandResult {
-    int status = -1;  // exit status; -1 when the program did not exit normally
+    int status = -1; // exit status; -1 when the program did not exit normally
     std::string out;
     std::string err;
 };
@@ -35,8 +35,9 @@ inline std::string ShellQuote(const std::string& text)
 inline CommandResult RunShellCommand(const std::string& command)
 {
     static int counter = 0;
-    const auto errFile = std::filesystem::temp_directory_path()
-                         / ("norvane-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".err");
+    const auto errFile =
+        std::filesystem::temp_directory_path() /
+        ("norvane-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".err");
     CommandResult result;
     FILE* pipe = ::popen((command + " 2>" + ShellQuote(errFile.string())).c_str(), "r");
     if (pipe == nullptr) {

@@ -48,6 +48,4 @@ inline int RunAllTests(int argc, char** argv)
 
 } // namespace norvane::test
 
-#define NORVANE_REGISTER_TEST(Class) \
-    static const norvane::test::RegisterTest<Class> registered##Class
-
+#define NORVANE_REGISTER_TEST(Class) static const norvane::test::RegisterTest<Class> registered##Class

@@ -23,7 +23,7 @@ namespace {
 
 struct FileCard {
     std::string name;
-    std::string type;  // "NPN(" or "PNP("
+    std::string type; // "NPN(" or "PNP("
     std::vector<std::pair<std::string, std::string>> parameters;
 };
 
@@ -46,10 +46,8 @@ std::vector<FileCard> ReadCards()
                     word.pop_back();
                 }
                 const auto eq = word.find('=');
-                cards.back().parameters.emplace_back(word.substr(0, eq),
-                                                     eq == std::string::npos
-                                                         ? std::string()
-                                                         : word.substr(eq + 1));
+                cards.back().parameters.emplace_back(
+                    word.substr(0, eq), eq == std::string::npos ? std::string() : word.substr(eq + 1));
             }
         }
     }
@@ -60,8 +58,7 @@ bool IsPlainDecimal(const std::string& text)
 {
     // No SPICE scale suffixes (M is milli in SPICE, mega elsewhere).
     for (char c : text) {
-        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' ||
-              c == 'e' || c == '-' || c == '+')) {
+        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == 'e' || c == '-' || c == '+')) {
             return false;
         }
     }
@@ -103,8 +100,7 @@ TEST_F(TransistorLibraryFile, TableHasOneRecordPerCardInFileOrder)
     for (std::size_t i = 0; i < Cards().size(); ++i) {
         EXPECT_EQ(Cards()[i].name, table[i].name) << "card " << i;
         const char polarity = Cards()[i].type == "PNP(" ? 'P' : 'N';
-        EXPECT_TRUE(Cards()[i].type == "NPN(" || Cards()[i].type == "PNP(")
-            << Cards()[i].name;
+        EXPECT_TRUE(Cards()[i].type == "NPN(" || Cards()[i].type == "PNP(") << Cards()[i].name;
         EXPECT_EQ(table[i].polarity, polarity) << Cards()[i].name;
     }
 }
@@ -115,20 +111,15 @@ TEST_F(TransistorLibraryFile, EveryValueIsTheStoredDouble)
     ASSERT_EQ(Cards().size(), table.size());
     for (std::size_t i = 0; i < Cards().size(); ++i) {
         const FileCard& card = Cards()[i];
-        ASSERT_EQ(card.parameters.size(),
-                  static_cast<std::size_t>(TransistorParameterCount))
-            << card.name;
+        ASSERT_EQ(card.parameters.size(), static_cast<std::size_t>(TransistorParameterCount)) << card.name;
         for (int k = 0; k < TransistorParameterCount; ++k) {
             const auto& [key, text] = card.parameters[static_cast<std::size_t>(k)];
             EXPECT_EQ(key, TransistorParameterNames[k]) << card.name;
             EXPECT_TRUE(IsPlainDecimal(text)) << card.name << " " << key << "=" << text;
             double value = 0;
-            const auto parsed =
-                std::from_chars(text.data(), text.data() + text.size(), value);
-            EXPECT_EQ(parsed.ptr, text.data() + text.size())
-                << card.name << " " << key << "=" << text;
-            EXPECT_EQ(TransistorParameter(table[i], k), value)
-                << card.name << " " << key << "=" << text;
+            const auto parsed = std::from_chars(text.data(), text.data() + text.size(), value);
+            EXPECT_EQ(parsed.ptr, text.data() + text.size()) << card.name << " " << key << "=" << text;
+            EXPECT_EQ(TransistorParameter(table[i], k), value) << card.name << " " << key << "=" << text;
         }
     }
 }

@@ -185,10 +185,10 @@ TEST(TransistorModel, ZeroIrbTakesTheSimpleBaseResistance)
 // for the listed cards.
 TEST(TransistorModel, WholeTableAtOrdinaryOperatingPoints)
 {
-    const std::set<std::string> beyondInterval{"2N7636", "BITSIC1206", "GA03JT12", "GA10JT12",
-                                               "GA20JT12", "GA50JT17"};
+    const std::set<std::string> beyondInterval{"2N7636",   "BITSIC1206", "GA03JT12",
+                                               "GA10JT12", "GA20JT12",   "GA50JT17"};
     const std::set<std::string> implausible{"BU508DR", "KT373G", "KT608A", "KT630A",
-                                            "KT630B", "KT630D", "KT630G", "KT630V"};
+                                            "KT630B",  "KT630D", "KT630G", "KT630V"};
     for (const auto& [ic, vce] : {std::pair{1e-3, 5.0}, std::pair{10e-3, 10.0}}) {
         for (int t = 0; t < GetTransistorCount(); ++t) {
             const std::string name = GetTransistorRecord(t).name;

@@ -16,36 +16,32 @@ using Parameters = std::array<double, TransistorParameterCount>;
 struct KnownRecord {
     const char* name;
     char polarity;
-    Parameters values;  // AF .. XTI, record order
+    Parameters values; // AF .. XTI, record order
 };
 
 // Records whose every stored double is known: three cards from the
 // manufacturer and PSpice libraries and the hand-written germanium card.
 const KnownRecord KnownRecords[] = {
-    {"BC548B", 'N', {
-        1.0, 294.3, 7.946, 3.728e-12, 1.358e-11, 0, 0.9579, 0.1357, 0.1144,
-        1e-06, 2.39e-14, 6.272e-14, 3.545e-15, 0.7495, 0, 0.2955, 0.3279,
-        0.3279, 1.243, 1.541, 1.008, 1.004, 0, 1.0, 1.0, 0.85, 0.4683,
-        4.391e-10, 1e-32, 63.2, 25.9, 0.3997, 0.65, 0.75, 2.643, 0.6193, 0,
-        120.0, 3.0}},
-    {"2N3904", 'N', {
-        1.0, 416.4, 0.7371, 3.638e-12, 4.493e-12, 0, 0.5, 0.06678, 0,
-        1.7e308, 6.734e-15, 0, 6.734e-15, 0.4, 0, 0.3085, 0.2593, 0.2593,
-        2.0, 1.259, 1.0, 1.0, 0, 10.0, 10.0, 1.0, 0, 3.012e-10, 2.395e-07,
-        74.03, 1.7e308, 0.75, 0.75, 0.75, 4.0, 1.0, 1.5, 2.0, 3.0}},
-    {"BC558B", 'P', {
-        1.0, 238.0, 8.07, 1.02e-11, 1.54e-11, 0, 0.66, 0.3, 1.0, 1.12,
-        1.69e-14, 1e-13, 1e-17, 0.95, 0, 0.345, 0.419, 0.419, 2.0, 2.0, 1.01,
-        1.0, 0, 50.0, 10.0, 1.49, 0.095, 5.64e-10, 0, 100.0, 50.0, 0.3, 0.8,
-        0.75, 1.47, 1.0, 0, 55.1, 3.0}},
-    {"AC187K", 'N', {
-        0, 132.0, 1.0, 0, 0, 0, 0, 0, 0, 1.7e308, 1.435, 0, 0, 0, 0, 0, 0, 0,
-        1e20, 1e20, 3.324, 1e20, 0, 44.6, 0, 0, 0, 0, 0, 1e20, 1e20, 0, 0, 0,
-        0, 0, 0, 0, 0}},
+    {"BC548B", 'N', {1.0,    294.3,  7.946,    3.728e-12, 1.358e-11, 0,      0.9579, 0.1357,
+                     0.1144, 1e-06,  2.39e-14, 6.272e-14, 3.545e-15, 0.7495, 0,      0.2955,
+                     0.3279, 0.3279, 1.243,    1.541,     1.008,     1.004,  0,      1.0,
+                     1.0,    0.85,   0.4683,   4.391e-10, 1e-32,     63.2,   25.9,   0.3997,
+                     0.65,   0.75,   2.643,    0.6193,    0,         120.0,  3.0}},
+    {"2N3904", 'N', {1.0,    416.4,   0.7371,    3.638e-12, 4.493e-12, 0,     0.5,     0.06678,
+                     0,      1.7e308, 6.734e-15, 0,         6.734e-15, 0.4,   0,       0.3085,
+                     0.2593, 0.2593,  2.0,       1.259,     1.0,       1.0,   0,       10.0,
+                     10.0,   1.0,     0,         3.012e-10, 2.395e-07, 74.03, 1.7e308, 0.75,
+                     0.75,   0.75,    4.0,       1.0,       1.5,       2.0,   3.0}},
+    {"BC558B", 'P', {1.0,      238.0, 8.07,  1.02e-11, 1.54e-11, 0,     0.66,  0.3,      1.0, 1.12,
+                     1.69e-14, 1e-13, 1e-17, 0.95,     0,        0.345, 0.419, 0.419,    2.0, 2.0,
+                     1.01,     1.0,   0,     50.0,     10.0,     1.49,  0.095, 5.64e-10, 0,   100.0,
+                     50.0,     0.3,   0.8,   0.75,     1.47,     1.0,   0,     55.1,     3.0}},
+    {"AC187K", 'N', {0,     132.0, 1.0, 0,    0, 0, 0, 0, 0, 1.7e308, 1.435, 0, 0, 0, 0, 0, 0, 0, 1e20, 1e20,
+                     3.324, 1e20,  0,   44.6, 0, 0, 0, 0, 0, 1e20,    1e20,  0, 0, 0, 0, 0, 0, 0, 0}},
 };
 
-const std::set<std::string> GermaniumNames = {
-    "AC125", "AC126", "AC127", "AC128", "AC151", "AC187K", "AC188K"};
+const std::set<std::string> GermaniumNames = {"AC125", "AC126",  "AC127", "AC128",
+                                              "AC151", "AC187K", "AC188K"};
 
 int ParameterIndex(const char* name)
 {
@@ -77,8 +73,7 @@ TEST(TransistorTableKnownRecords, EveryStoredDoubleAndPolarity)
         EXPECT_STREQ(record.name, known.name);
         EXPECT_EQ(record.polarity, known.polarity);
         for (int k = 0; k < TransistorParameterCount; ++k) {
-            EXPECT_EQ(TransistorParameter(record, k),
-                      known.values[static_cast<std::size_t>(k)])
+            EXPECT_EQ(TransistorParameter(record, k), known.values[static_cast<std::size_t>(k)])
                 << TransistorParameterNames[k];
         }
     }
@@ -98,9 +93,7 @@ TEST(TransistorTableKnownRecords, FieldsAgreeWithParameterAccess)
     EXPECT_EQ(r.XCJC, 0.6193);
     EXPECT_EQ(r.XTI, 3.0);
     for (int k = 1; k < TransistorParameterCount; ++k) {
-        EXPECT_LT(std::strcmp(TransistorParameterNames[k - 1],
-                              TransistorParameterNames[k]),
-                  0)
+        EXPECT_LT(std::strcmp(TransistorParameterNames[k - 1], TransistorParameterNames[k]), 0)
             << TransistorParameterNames[k];
     }
     EXPECT_EQ(TransistorParameter(r, ParameterIndex("VAF")), r.VAF);
@@ -114,8 +107,7 @@ TEST(TransistorTableKnownRecords, CopyKeepsInfiniteValue)
     EXPECT_EQ(copy.VAR, 1.7e308);
     EXPECT_TRUE(std::isfinite(copy.IRB));
     // The copy's name still points at the table's text.
-    EXPECT_EQ(copy.name, TransistorTable()[static_cast<std::size_t>(
-                             IndexOf("2N3904"))].name);
+    EXPECT_EQ(copy.name, TransistorTable()[static_cast<std::size_t>(IndexOf("2N3904"))].name);
 }
 
 // ------------------------------------------------------------ whole table
@@ -123,8 +115,7 @@ TEST(TransistorTableKnownRecords, CopyKeepsInfiniteValue)
 TEST(TransistorTableWhole, SizeAndSpanAgree)
 {
     EXPECT_GE(GetTransistorCount(), 3015);
-    EXPECT_EQ(TransistorTable().size(),
-              static_cast<std::size_t>(GetTransistorCount()));
+    EXPECT_EQ(TransistorTable().size(), static_cast<std::size_t>(GetTransistorCount()));
     EXPECT_GE(FindTransistor("BC548B"), 0);
 }
 
@@ -150,8 +141,7 @@ TEST(TransistorTableWhole, NamesAndPolarity)
         EXPECT_GE(name.size(), 5u) << name;
         EXPECT_LE(name.size(), 10u) << name;
         for (char c : name) {
-            const bool allowed = (c >= 'A' && c <= 'Z') ||
-                                 (c >= '0' && c <= '9') || c == '-' || c == '_';
+            const bool allowed = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
             EXPECT_TRUE(allowed) << name;
         }
         EXPECT_TRUE(seen.insert(name).second) << "duplicate " << name;
@@ -161,8 +151,7 @@ TEST(TransistorTableWhole, NamesAndPolarity)
 
 TEST(TransistorTableWhole, ValuesAreFiniteAndInfinityOnlyWhereAllowed)
 {
-    const std::set<std::string> mayBeInfinite = {"IKF", "IKR", "IRB",
-                                                 "VAF", "VAR", "VTF"};
+    const std::set<std::string> mayBeInfinite = {"IKF", "IKR", "IRB", "VAF", "VAR", "VTF"};
     for (const auto& r : TransistorTable()) {
         for (int k = 0; k < TransistorParameterCount; ++k) {
             const double v = TransistorParameter(r, k);
@@ -249,8 +238,7 @@ TEST(TransistorTableLookup, FindsEveryRecordAtItsOwnIndex)
 {
     const auto table = TransistorTable();
     for (std::size_t i = 0; i < table.size(); ++i) {
-        EXPECT_EQ(FindTransistor(table[i].name), static_cast<int>(i))
-            << table[i].name;
+        EXPECT_EQ(FindTransistor(table[i].name), static_cast<int>(i)) << table[i].name;
     }
     EXPECT_EQ(FindTransistor(table.front().name), 0);
     EXPECT_EQ(FindTransistor(table.back().name), GetTransistorCount() - 1);

@@ -26,8 +26,7 @@ PixelRect PixelRect::United(const PixelRect& other) const
 
 Canvas::Canvas(int width, int height, std::uint8_t fill)
     : m_Width(width), m_Height(height), m_Pixels(static_cast<std::size_t>(width) * height, fill)
-{
-}
+{}
 
 std::uint8_t Canvas::At(int x, int y) const
 {
@@ -205,4 +204,4 @@ void Canvas::Blit(const Canvas& source, int dx, int dy)
     }
 }
 
-}  // namespace norvane::artwork
+} // namespace norvane::artwork

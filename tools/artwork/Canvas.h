@@ -12,8 +12,8 @@ namespace norvane::artwork {
 struct PixelRect {
     int left = 0;
     int top = 0;
-    int right = -1;   // inclusive
-    int bottom = -1;  // inclusive
+    int right = -1;  // inclusive
+    int bottom = -1; // inclusive
 
     bool IsEmpty() const { return right < left || bottom < top; }
     int Width() const { return right - left + 1; }
@@ -73,4 +73,4 @@ private:
     std::vector<std::uint8_t> m_Pixels;
 };
 
-}  // namespace norvane::artwork
+} // namespace norvane::artwork

@@ -70,7 +70,7 @@ void InputAndBaseDivider(CircuitBuilder& b, int dividerRow, int groundRow)
         .Ground({13, dividerRow + 8}, groundRow);
 }
 
-}  // namespace
+} // namespace
 
 Circuit CommonEmitterCircuit(bool withEmitterBypass)
 {
@@ -188,4 +188,4 @@ const Style& SchematicStyle()
     return style;
 }
 
-}  // namespace norvane::artwork
+} // namespace norvane::artwork

@@ -15,4 +15,4 @@ Circuit CommonCollectorCircuit();
 
 const Style& SchematicStyle();
 
-}  // namespace norvane::artwork
+} // namespace norvane::artwork

@@ -13,8 +13,8 @@ LabelFont::LabelFont(const QString& family, int pixelSize, bool bold)
     m_Font.setFamily(family);
     m_Font.setPixelSize(pixelSize);
     m_Font.setBold(bold);
-    m_Font.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::NoSubpixelAntialias |
-                                                 QFont::NoFontMerging));
+    m_Font.setStyleStrategy(
+        QFont::StyleStrategy(QFont::NoAntialias | QFont::NoSubpixelAntialias | QFont::NoFontMerging));
     m_Font.setHintingPreference(QFont::PreferFullHinting);
     m_Font.setKerning(true);
 }
@@ -66,4 +66,4 @@ TextMask LabelFont::Render(const QString& text) const
     return mask;
 }
 
-}  // namespace norvane::artwork
+} // namespace norvane::artwork

@@ -13,7 +13,7 @@ namespace norvane::artwork {
 struct TextMask {
     int width = 0;
     int height = 0;
-    std::vector<bool> ink;  // row by row, tight around the letters
+    std::vector<bool> ink; // row by row, tight around the letters
 
     bool At(int x, int y) const { return ink[static_cast<std::size_t>(y) * width + x]; }
 };
@@ -29,4 +29,4 @@ private:
     QFont m_Font;
 };
 
-}  // namespace norvane::artwork
+} // namespace norvane::artwork

@@ -16,8 +16,7 @@ void AppendBytes(png_structp png, png_bytep data, png_size_t length)
 }
 
 void NoFlush(png_structp)
-{
-}
+{}
 
 std::vector<std::uint8_t> PackRow(const IndexedImage& image, int y)
 {
@@ -33,7 +32,7 @@ std::vector<std::uint8_t> PackRow(const IndexedImage& image, int y)
     return packed;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::uint8_t> EncodePng(const IndexedImage& image)
 {
@@ -82,7 +81,7 @@ std::vector<std::uint8_t> EncodePng(const IndexedImage& image)
     png_set_write_fn(png, &out, AppendBytes, NoFlush);
     png_set_compression_level(png, 9);
     png_set_compression_mem_level(png, 8);
-    png_set_compression_strategy(png, 0);  // Z_DEFAULT_STRATEGY
+    png_set_compression_strategy(png, 0); // Z_DEFAULT_STRATEGY
     png_set_compression_window_bits(png, 15);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height),
@@ -108,4 +107,4 @@ void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
     }
 }
 
-}  // namespace norvane::artwork
+} // namespace norvane::artwork

@@ -21,9 +21,9 @@ struct Rgb {
 struct IndexedImage {
     int width = 0;
     int height = 0;
-    int bitDepth = 8;              // 4 (16 colours) or 8 (256 colours)
-    std::vector<Rgb> palette;      // at most 2^bitDepth entries
-    std::vector<std::uint8_t> pixels;  // width * height palette indices, row by row
+    int bitDepth = 8;                 // 4 (16 colours) or 8 (256 colours)
+    std::vector<Rgb> palette;         // at most 2^bitDepth entries
+    std::vector<std::uint8_t> pixels; // width * height palette indices, row by row
 };
 
 // The complete PNG file. Throws std::runtime_error when libpng refuses.
@@ -32,4 +32,4 @@ std::vector<std::uint8_t> EncodePng(const IndexedImage& image);
 // Writes bytes to a file; throws std::runtime_error on failure.
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
-}  // namespace norvane::artwork
+} // namespace norvane::artwork

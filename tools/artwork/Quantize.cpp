@@ -14,13 +14,13 @@ namespace norvane::artwork {
 namespace {
 
 struct Entry {
-    std::array<int, 3> c;  // r, g, b
+    std::array<int, 3> c; // r, g, b
     std::uint64_t count;
 };
 
 struct Box {
     std::vector<Entry> entries;
-    double error = 0.0;  // sum of count * squared distance to the mean
+    double error = 0.0; // sum of count * squared distance to the mean
 };
 
 std::array<double, 3> Mean(const std::vector<Entry>& entries)
@@ -142,7 +142,7 @@ Rgb ToRgb(const std::array<double, 3>& m)
     return {clamp(m[0]), clamp(m[1]), clamp(m[2])};
 }
 
-}  // namespace
+} // namespace
 
 IndexedImage Quantize(const QImage& source, int maxColours)
 {
@@ -174,7 +174,7 @@ IndexedImage Quantize(const QImage& source, int maxColours)
         }
         Box other;
         if (!Split(boxes[worst], other)) {
-            boxes[worst].error = 0.0;  // a single colour: nothing to cut
+            boxes[worst].error = 0.0; // a single colour: nothing to cut
             continue;
         }
         boxes.push_back(std::move(other));
@@ -196,7 +196,8 @@ IndexedImage Quantize(const QImage& source, int maxColours)
         }
         for (std::size_t i = 0; i < palette.size(); ++i) {
             if (sums[i][3] > 0) {
-                palette[i] = ToRgb({sums[i][0] / sums[i][3], sums[i][1] / sums[i][3], sums[i][2] / sums[i][3]});
+                palette[i] =
+                    ToRgb({sums[i][0] / sums[i][3], sums[i][1] / sums[i][3], sums[i][2] / sums[i][3]});
             }
         }
     }
@@ -233,4 +234,4 @@ IndexedImage Quantize(const QImage& source, int maxColours)
     return out;
 }
 
-}  // namespace norvane::artwork
+} // namespace norvane::artwork

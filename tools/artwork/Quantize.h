@@ -16,4 +16,4 @@ namespace norvane::artwork {
 // The palette is ordered from dark to light.
 IndexedImage Quantize(const QImage& image, int maxColours);
 
-}  // namespace norvane::artwork
+} // namespace norvane::artwork

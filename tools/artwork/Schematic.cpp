@@ -26,7 +26,7 @@ GridPoint InFrame(const TransistorPart& t, int u, int v)
     return {t.centre.x + u, t.centre.y + v};
 }
 
-}  // namespace
+} // namespace
 
 GridPoint BasePin(const TransistorPart& t)
 {
@@ -47,7 +47,7 @@ namespace {
 
 struct Segment {
     GridPoint p;
-    GridPoint q;  // p < q along the run
+    GridPoint q; // p < q along the run
 
     bool Horizontal() const { return p.y == q.y; }
     // Strictly between the end points.
@@ -111,12 +111,9 @@ std::vector<std::pair<GridPoint, std::string>> Pins(const Circuit& circuit)
 std::string TerminalNet(TerminalKind kind)
 {
     switch (kind) {
-    case TerminalKind::Supply:
-        return "UB";
-    case TerminalKind::Input:
-        return "Input";
-    case TerminalKind::Output:
-        return "Output";
+    case TerminalKind::Supply: return "UB";
+    case TerminalKind::Input: return "Input";
+    case TerminalKind::Output: return "Output";
     }
     return "?";
 }
@@ -166,7 +163,7 @@ std::vector<std::string> Words(const std::string& line)
     return words;
 }
 
-}  // namespace
+} // namespace
 
 void CheckWiring(const Circuit& circuit)
 {
@@ -225,8 +222,7 @@ void CheckWiring(const Circuit& circuit)
                 if (h.HasInside(x) && v.HasInside(x)) {
                     throw std::runtime_error("a wire crosses " + part.name);
                 }
-            } else if (s.HasInside(body.p) || s.HasInside(body.q) ||
-                       (s.p == body.p && s.q == body.q)) {
+            } else if (s.HasInside(body.p) || s.HasInside(body.q) || (s.p == body.p && s.q == body.q)) {
                 throw std::runtime_error("a wire runs along " + part.name);
             }
         }
@@ -266,7 +262,7 @@ void CheckWiring(const Circuit& circuit)
     }
     for (const Terminal& t : circuit.terminals) {
         if (t.kind == TerminalKind::Supply && &t != firstSupply) {
-            continue;  // named once, as the ground is
+            continue; // named once, as the ground is
         }
         members[nets.Find(t.at)].push_back(TerminalNet(t.kind));
     }
@@ -370,12 +366,11 @@ struct PlacedLabel {
 
 class Drawer {
 public:
-    Drawer(const Circuit& circuit, const Style& style, const LabelFont& font, Polarity polarity,
-           int margin, bool lenient)
+    Drawer(const Circuit& circuit, const Style& style, const LabelFont& font, Polarity polarity, int margin,
+           bool lenient)
         : m_Circuit(circuit), m_Style(style), m_Font(font), m_Polarity(polarity), m_Margin(margin),
           m_Lenient(lenient)
-    {
-    }
+    {}
 
     Canvas Draw(int width, int height)
     {
@@ -411,10 +406,7 @@ private:
         int y;
     };
 
-    Px2 Px(GridPoint p) const
-    {
-        return {m_Margin + p.x * m_Style.pitchX, m_Margin + p.y * m_Style.pitchY};
-    }
+    Px2 Px(GridPoint p) const { return {m_Margin + p.x * m_Style.pitchX, m_Margin + p.y * m_Style.pitchY}; }
 
     static void DrawRun(Canvas& canvas, Px2 p, Px2 q)
     {
@@ -500,7 +492,7 @@ private:
         };
         const int pitchU = down ? s.pitchY : s.pitchX;
         const int pitchV = down ? s.pitchX : s.pitchY;
-        const int pinU = pitchU;  // collector and emitter run at +1 grid step
+        const int pinU = pitchU; // collector and emitter run at +1 grid step
         const int pinV = 4 * pitchV;
         const int baseU = -4 * pitchU;
 
@@ -547,12 +539,8 @@ private:
         case TerminalKind::Supply:
             text = m_Polarity == Polarity::Npn ? QStringLiteral("+UB") : QStringLiteral("\u2212UB");
             break;
-        case TerminalKind::Input:
-            text = QStringLiteral("Input");
-            break;
-        case TerminalKind::Output:
-            text = QStringLiteral("Output");
-            break;
+        case TerminalKind::Input: text = QStringLiteral("Input"); break;
+        case TerminalKind::Output: text = QStringLiteral("Output"); break;
         }
         AddLabel(text, {x - r, y - r, x + r, y + r}, t.labelSide, t.labelAlign);
     }
@@ -565,12 +553,9 @@ private:
         const int gap = m_Style.labelGap;
         auto alignedX = [&] {
             switch (align) {
-            case Align::Start:
-                return body.left;
-            case Align::End:
-                return body.right - w + 1;
-            case Align::Centre:
-                break;
+            case Align::Start: return body.left;
+            case Align::End: return body.right - w + 1;
+            case Align::Centre: break;
             }
             return body.left + (body.Width() - w) / 2;
         };
@@ -613,8 +598,9 @@ private:
             const PixelRect r = label.Rect();
             if (!canvas.IsUniform(r.Grown(clearance), Background)) {
                 Problem("label " + label.text.toStdString() + " at x " + std::to_string(r.left - m_Margin) +
-                        ".." + std::to_string(r.right - m_Margin) + ", y " + std::to_string(r.top - m_Margin) +
-                        ".." + std::to_string(r.bottom - m_Margin) + " touches the drawing");
+                        ".." + std::to_string(r.right - m_Margin) + ", y " +
+                        std::to_string(r.top - m_Margin) + ".." + std::to_string(r.bottom - m_Margin) +
+                        " touches the drawing");
             }
             for (std::size_t j = 0; j < i; ++j) {
                 if (r.Grown(clearance).Intersects(m_Labels[j].Rect())) {
@@ -651,7 +637,7 @@ private:
     std::vector<PlacedLabel> m_Labels;
 };
 
-}  // namespace
+} // namespace
 
 Canvas RenderSchematic(const Circuit& circuit, const Style& style, const LabelFont& font,
                        const RenderOptions& options)
@@ -664,10 +650,12 @@ Canvas RenderSchematic(const Circuit& circuit, const Style& style, const LabelFo
     const int margin = 200;
     const int scratchW = options.width + 2 * margin;
     const int scratchH = options.height + 2 * margin;
-    Canvas drawing = Drawer(circuit, style, font, options.polarity, margin, options.lenient).Draw(scratchW, scratchH);
-    const Canvas reference = options.polarity == Polarity::Npn
-                                 ? drawing
-                                 : Drawer(circuit, style, font, Polarity::Npn, margin, true).Draw(scratchW, scratchH);
+    Canvas drawing =
+        Drawer(circuit, style, font, options.polarity, margin, options.lenient).Draw(scratchW, scratchH);
+    const Canvas reference =
+        options.polarity == Polarity::Npn
+            ? drawing
+            : Drawer(circuit, style, font, Polarity::Npn, margin, true).Draw(scratchW, scratchH);
     const PixelRect ink = reference.InkBounds(Background);
     const int layoutHeight = options.layoutHeight > 0 ? options.layoutHeight : options.height;
     const int dx = (options.width - ink.Width()) / 2 - ink.left;
@@ -679,8 +667,8 @@ Canvas RenderSchematic(const Circuit& circuit, const Style& style, const LabelFo
         drawn.right + dx > options.width - 1 - minMargin ||
         drawn.bottom + dy > options.height - 1 - minMargin) {
         const std::string message = "the drawing (" + std::to_string(drawn.Width()) + "x" +
-                                 std::to_string(drawn.Height()) + ") does not fit " +
-                                 std::to_string(options.width) + "x" + std::to_string(options.height);
+                                    std::to_string(drawn.Height()) + ") does not fit " +
+                                    std::to_string(options.width) + "x" + std::to_string(options.height);
         if (!options.lenient) {
             throw std::runtime_error(message);
         }
@@ -695,4 +683,4 @@ Canvas RenderSchematic(const Circuit& circuit, const Style& style, const LabelFo
     return picture;
 }
 
-}  // namespace norvane::artwork
+} // namespace norvane::artwork

@@ -60,7 +60,7 @@ GridPoint CollectorPin(const TransistorPart& t);
 GridPoint EmitterPin(const TransistorPart& t);
 
 struct Wire {
-    std::vector<GridPoint> points;  // horizontal and vertical runs only
+    std::vector<GridPoint> points; // horizontal and vertical runs only
 };
 
 enum class TerminalKind { Supply, Input, Output };
@@ -77,7 +77,7 @@ struct Circuit {
     TransistorPart transistor;
     std::vector<Wire> wires;
     std::vector<Terminal> terminals;
-    std::vector<GridPoint> grounds;  // each a ground bar hanging below its point
+    std::vector<GridPoint> grounds; // each a ground bar hanging below its point
 
     // The nets the drawing must make, one line per net: the members in any
     // order, separated by blanks. Members are part names (a resistor or
@@ -89,29 +89,29 @@ struct Circuit {
 
 // Everything about the look that does not depend on the circuit.
 struct Style {
-    int pitchX;          // pixels per grid step
+    int pitchX; // pixels per grid step
     int pitchY;
     int fontPixels;
-    int labelGap;        // free pixels between a body and its label
-    int labelClearance;  // pixels around a label that must stay background
-    int labelNudge;      // how far a label may step away to keep clear
+    int labelGap;       // free pixels between a body and its label
+    int labelClearance; // pixels around a label that must stay background
+    int labelNudge;     // how far a label may step away to keep clear
 
-    int resistorWidth;   // odd, so that the lead runs through the middle
+    int resistorWidth; // odd, so that the lead runs through the middle
     int resistorLength;
-    int capacitorPlate;  // odd
+    int capacitorPlate; // odd
     int capacitorThickness;
     int capacitorGap;
     int terminalRadius;
     int dotRadius;
-    int groundWidth;     // odd
+    int groundWidth; // odd
     int groundThickness;
 
     // Transistor, in pixels from its centre.
     int transistorRadius;
-    int barLeft;          // base bar from barLeft to barRight (x)
+    int barLeft; // base bar from barLeft to barRight (x)
     int barRight;
-    int barHalfLength;    // and from -barHalfLength to +barHalfLength (y)
-    int legStartY;        // collector and emitter legs leave the bar at +-legStartY
+    int barHalfLength; // and from -barHalfLength to +barHalfLength (y)
+    int legStartY;     // collector and emitter legs leave the bar at +-legStartY
     // Emitter arrow: where its tip sits along the leg (pixels of x travel
     // from the bar) for each polarity, its length along the leg and its
     // half width across it.
@@ -128,7 +128,7 @@ class LabelFont;
 
 struct RenderOptions {
     Polarity polarity = Polarity::Npn;
-    int width = 0;   // picture size in pixels
+    int width = 0; // picture size in pixels
     int height = 0;
     // The drawing is centred in a picture of this height, so that two
     // pictures of one circuit with slightly different heights place it
@@ -152,4 +152,4 @@ std::vector<GridPoint> JunctionPoints(const Circuit& circuit);
 // Verifies the wiring; throws std::runtime_error naming the difference.
 void CheckWiring(const Circuit& circuit);
 
-}  // namespace norvane::artwork
+} // namespace norvane::artwork

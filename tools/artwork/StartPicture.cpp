@@ -34,16 +34,16 @@ const QColor kPin(0xB0, 0xB4, 0xBA);
 
 // Resistor colour bands (first digit, second digit, multiplier, tolerance).
 const QColor kBandColours[] = {
-    QColor(0x1E, 0x1E, 0x1E),  // black
-    QColor(0x7B, 0x4A, 0x22),  // brown
-    QColor(0xC8, 0x2A, 0x2A),  // red
-    QColor(0xE8, 0x7D, 0x1E),  // orange
-    QColor(0xE6, 0xC8, 0x1E),  // yellow
-    QColor(0x3A, 0x8F, 0x3A),  // green
-    QColor(0x2E, 0x5C, 0xB8),  // blue
-    QColor(0x7A, 0x3E, 0xA8),  // violet
-    QColor(0x80, 0x80, 0x80),  // grey
-    QColor(0xF2, 0xF2, 0xF2),  // white
+    QColor(0x1E, 0x1E, 0x1E), // black
+    QColor(0x7B, 0x4A, 0x22), // brown
+    QColor(0xC8, 0x2A, 0x2A), // red
+    QColor(0xE8, 0x7D, 0x1E), // orange
+    QColor(0xE6, 0xC8, 0x1E), // yellow
+    QColor(0x3A, 0x8F, 0x3A), // green
+    QColor(0x2E, 0x5C, 0xB8), // blue
+    QColor(0x7A, 0x3E, 0xA8), // violet
+    QColor(0x80, 0x80, 0x80), // grey
+    QColor(0xF2, 0xF2, 0xF2), // white
 };
 const QColor kGold(0xC9, 0xA2, 0x3B);
 
@@ -238,10 +238,11 @@ private:
 void DrawBoard(QPainter& parts, QPainter& copper)
 {
     Board b(parts, copper);
-    const double top = 22;      // supply bus
-    const double bottom = 474;  // ground bus
+    const double top = 22;     // supply bus
+    const double bottom = 474; // ground bus
     b.Trace({{-10, top}, {250, top}, {272, top + 22}, {528, top + 22}, {550, top}, {810, top}});
-    b.Trace({{-10, bottom}, {230, bottom}, {252, bottom - 22}, {548, bottom - 22}, {570, bottom}, {810, bottom}});
+    b.Trace(
+        {{-10, bottom}, {230, bottom}, {252, bottom - 22}, {548, bottom - 22}, {570, bottom}, {810, bottom}});
 
     // Left: a transistor stage. The transistor's pads are, from the left,
     // collector, base, emitter.
@@ -303,7 +304,7 @@ void DrawBoard(QPainter& parts, QPainter& copper)
     b.Route(r7[1], r6[0]);
 }
 
-}  // namespace
+} // namespace
 
 QImage DrawStartPictureRgb(const QString& family, const QString& version)
 {
@@ -407,4 +408,4 @@ IndexedImage DrawStartPicture(const QString& family, const QString& version)
     return Quantize(DrawStartPictureRgb(family, version), 256);
 }
 
-}  // namespace norvane::artwork
+} // namespace norvane::artwork

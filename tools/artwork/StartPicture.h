@@ -16,4 +16,4 @@ QImage DrawStartPictureRgb(const QString& family, const QString& version);
 // The same, reduced to a palette of 256 colours.
 IndexedImage DrawStartPicture(const QString& family, const QString& version);
 
-}  // namespace norvane::artwork
+} // namespace norvane::artwork

@@ -76,12 +76,9 @@ IndexedImage SchematicImage(const Canvas& canvas)
 Circuit CircuitOf(const SchematicInfo& info)
 {
     switch (info.circuit) {
-    case SchematicCircuit::CommonEmitter:
-        return CommonEmitterCircuit(info.withR5);
-    case SchematicCircuit::CommonBase:
-        return CommonBaseCircuit();
-    case SchematicCircuit::CommonCollector:
-        return CommonCollectorCircuit();
+    case SchematicCircuit::CommonEmitter: return CommonEmitterCircuit(info.withR5);
+    case SchematicCircuit::CommonBase: return CommonBaseCircuit();
+    case SchematicCircuit::CommonCollector: return CommonCollectorCircuit();
     }
     throw std::logic_error("unknown circuit");
 }
@@ -100,7 +97,8 @@ std::string Margins(const Canvas& canvas)
 {
     const PixelRect ink = canvas.InkBounds(Background);
     return "margins " + std::to_string(ink.left) + " " + std::to_string(ink.top) + " " +
-           std::to_string(canvas.Width() - 1 - ink.right) + " " + std::to_string(canvas.Height() - 1 - ink.bottom);
+           std::to_string(canvas.Width() - 1 - ink.right) + " " +
+           std::to_string(canvas.Height() - 1 - ink.bottom);
 }
 
 void Generate(const std::filesystem::path& dir, const Fonts& fonts, bool lenient)
@@ -124,16 +122,15 @@ void Generate(const std::filesystem::path& dir, const Fonts& fonts, bool lenient
 
 int Usage()
 {
-    std::fprintf(stderr,
-                 "usage: norvane-artwork --output DIR [--font-dir DIR] [--lenient]\n"
-                 "Draws the schematics and the start picture into DIR.\n"
-                 "--lenient reports labels that touch the drawing as warnings instead\n"
-                 "of failing (for working on a drawing).\n");
+    std::fprintf(stderr, "usage: norvane-artwork --output DIR [--font-dir DIR] [--lenient]\n"
+                         "Draws the schematics and the start picture into DIR.\n"
+                         "--lenient reports labels that touch the drawing as warnings instead\n"
+                         "of failing (for working on a drawing).\n");
     return 2;
 }
 
-}  // namespace
-}  // namespace norvane::artwork
+} // namespace
+} // namespace norvane::artwork
 
 int main(int argc, char** argv)
 {

@@ -55,19 +55,16 @@ int main(int argc, char** argv)
     }
     const auto result = norvane::tools::ReadTransistorLib(in, inputPath);
     if (!result.error.empty()) {
-        std::cerr << result.error << "\n"
-                  << inputPath << ": error: transistor table not generated\n";
+        std::cerr << result.error << "\n" << inputPath << ": error: transistor table not generated\n";
         return 1;
     }
 
     std::ostringstream out;
-    out << "// Generated from " << FileNameOf(inputPath)
-        << " by norvane-gen-transistor-table. Do not edit.\n"
+    out << "// Generated from " << FileNameOf(inputPath) << " by norvane-gen-transistor-table. Do not edit.\n"
         << "#pragma once\n\n"
         << "#include \"transistors/TransistorTable.h\"\n\n"
         << "namespace norvane::generated {\n\n"
-        << "inline constexpr int TransistorRecordCount = "
-        << result.cards.size() << ";\n\n"
+        << "inline constexpr int TransistorRecordCount = " << result.cards.size() << ";\n\n"
         << "// name, polarity, then";
     for (const char* name : norvane::tools::LibParameterNames) {
         out << ' ' << name;

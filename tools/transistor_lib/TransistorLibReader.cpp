@@ -9,18 +9,16 @@
 namespace norvane::tools {
 
 const std::array<const char*, LibParameterCount> LibParameterNames = {
-    "AF",  "BF",  "BR",  "CJC", "CJE", "CJS", "FC",  "IKF", "IKR", "IRB",
-    "IS",  "ISC", "ISE", "ITF", "KF",  "MJC", "MJE", "MJS", "NC",  "NE",
-    "NF",  "NR",  "PTF", "RB",  "RBM", "RC",  "RE",  "TF",  "TR",  "VAF",
-    "VAR", "VJC", "VJE", "VJS", "VTF", "XCJC", "XTB", "XTF", "XTI",
+    "AF",  "BF", "BR",  "CJC", "CJE", "CJS", "FC",  "IKF", "IKR", "IRB",  "IS",  "ISC", "ISE",
+    "ITF", "KF", "MJC", "MJE", "MJS", "NC",  "NE",  "NF",  "NR",  "PTF",  "RB",  "RBM", "RC",
+    "RE",  "TF", "TR",  "VAF", "VAR", "VJC", "VJE", "VJS", "VTF", "XCJC", "XTB", "XTF", "XTI",
 };
 
 namespace {
 
 bool IsNameCharacter(char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '_';
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
 }
 
 bool IsValidName(const std::string& name)
@@ -53,7 +51,10 @@ int CompareNames(const std::string& a, const std::string& b)
     return a.size() < b.size() ? -1 : 1;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // [+-] (digits [. digits] | . digits) [(e|E) [+-] digits]
 bool IsPlainDecimal(const std::string& s)
@@ -118,8 +119,7 @@ public:
             HandleLine(Trim(line), lineNo);
         }
         if (m_Error.empty() && m_Open) {
-            Fail(m_Card.line, "card " + m_Card.name +
-                                  " is not closed with ')' before the end");
+            Fail(m_Card.line, "card " + m_Card.name + " is not closed with ')' before the end");
         }
         if (m_Error.empty() && m_Result.cards.empty()) {
             Fail(lineNo, "no .model card in the library");
@@ -154,8 +154,7 @@ private:
         }
         if (line.compare(0, 7, ".model ") == 0) {
             if (m_Open) {
-                Fail(lineNo, "new card before card " + m_Card.name +
-                                 " was closed with ')'");
+                Fail(lineNo, "new card before card " + m_Card.name + " was closed with ')'");
                 return;
             }
             HandleHeader(line, lineNo);
@@ -177,21 +176,19 @@ private:
             return;
         }
         if (!IsValidName(name)) {
-            Fail(lineNo, "type name '" + name +
-                             "' is not 5 to 10 characters of A-Z 0-9 - _");
+            Fail(lineNo, "type name '" + name + "' is not 5 to 10 characters of A-Z 0-9 - _");
             return;
         }
         if (!m_Result.cards.empty()) {
             const LibCard& previous = m_Result.cards.back();
             const int order = CompareNames(previous.name, name);
             if (order == 0) {
-                Fail(lineNo, "duplicate type name " + name + " (also line " +
-                                 std::to_string(previous.line) + ")");
+                Fail(lineNo,
+                     "duplicate type name " + name + " (also line " + std::to_string(previous.line) + ")");
                 return;
             }
             if (order > 0) {
-                Fail(lineNo, "type name " + name + " is not sorted after " +
-                                 previous.name + " (line " +
+                Fail(lineNo, "type name " + name + " is not sorted after " + previous.name + " (line " +
                                  std::to_string(previous.line) + ")");
                 return;
             }
@@ -214,8 +211,7 @@ private:
         std::string word;
         while (m_Error.empty() && words >> word) {
             if (!m_Open) {
-                Fail(lineNo, "text after the closing ')' of card " +
-                                 m_Card.name);
+                Fail(lineNo, "text after the closing ')' of card " + m_Card.name);
                 return;
             }
             bool closes = false;
@@ -242,30 +238,27 @@ private:
         const std::string key = word.substr(0, eq);
         const std::string text = word.substr(eq + 1);
         if (m_Count >= LibParameterCount) {
-            Fail(lineNo, "card " + m_Card.name + ": more than " +
-                             std::to_string(LibParameterCount) +
+            Fail(lineNo, "card " + m_Card.name + ": more than " + std::to_string(LibParameterCount) +
                              " parameters ('" + key + "')");
             return;
         }
         const char* expected = LibParameterNames[static_cast<std::size_t>(m_Count)];
         if (key != expected) {
-            Fail(lineNo, "card " + m_Card.name + ": expected parameter " +
-                             expected + ", found '" + key + "'");
+            Fail(lineNo,
+                 "card " + m_Card.name + ": expected parameter " + expected + ", found '" + key + "'");
             return;
         }
         if (!IsPlainDecimal(text)) {
-            Fail(lineNo, "card " + m_Card.name + ": " + key + "=" + text +
-                             " is not a plain decimal number");
+            Fail(lineNo, "card " + m_Card.name + ": " + key + "=" + text + " is not a plain decimal number");
             return;
         }
         double value = 0;
         const char* first = text.data() + (text[0] == '+' ? 1 : 0);
         const char* last = text.data() + text.size();
         const auto parsed = std::from_chars(first, last, value);
-        if (parsed.ec != std::errc{} || parsed.ptr != last ||
-            !std::isfinite(value)) {
-            Fail(lineNo, "card " + m_Card.name + ": " + key + "=" + text +
-                             " is out of the range of a double");
+        if (parsed.ec != std::errc{} || parsed.ptr != last || !std::isfinite(value)) {
+            Fail(lineNo,
+                 "card " + m_Card.name + ": " + key + "=" + text + " is out of the range of a double");
             return;
         }
         const auto k = static_cast<std::size_t>(m_Count);
@@ -277,8 +270,7 @@ private:
     void Close(int lineNo)
     {
         if (m_Count != LibParameterCount) {
-            Fail(lineNo, "card " + m_Card.name + " has " +
-                             std::to_string(m_Count) + " parameters, " +
+            Fail(lineNo, "card " + m_Card.name + " has " + std::to_string(m_Count) + " parameters, " +
                              std::to_string(LibParameterCount) + " expected");
             return;
         }

@@ -27,8 +27,8 @@ extern const std::array<const char*, LibParameterCount> LibParameterNames;
 
 struct LibCard {
     std::string name;
-    char polarity = 'N';  // 'N' or 'P'
-    int line = 0;         // line of the .model statement
+    char polarity = 'N'; // 'N' or 'P'
+    int line = 0;        // line of the .model statement
     // The decimal text of each parameter as written, and its value.
     std::array<std::string, LibParameterCount> text;
     std::array<double, LibParameterCount> value{};
