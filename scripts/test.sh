@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine, builds Norvane with its tests and runs them
-# all: plain (dev, warnings are errors), under AddressSanitizer and
+# Sets up a Debian 12 machine, checks the formatting, builds Norvane with
+# its tests and runs them all: plain (dev, warnings are errors), under AddressSanitizer and
 # UndefinedBehaviorSanitizer (asan), and the fuzz targets for a bounded
 # time each (fuzz).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+# Every C++ file follows .clang-format.
+bash scripts/check-format.sh
 # The core library and norvane-cli must build with Qt out of reach.
 cmake --workflow --preset core
 cmake --workflow --preset dev
