@@ -127,6 +127,13 @@ TEST_F(EngineeringFormat, ParseTakesTheEarliestPrefixLetter)
     EXPECT_DOUBLE_EQ(ParseEngineering("2k2p"), 2200);
     EXPECT_DOUBLE_EQ(ParseEngineering("p5"), 5e-13); // the copy reads ".5"
     EXPECT_DOUBLE_EQ(ParseEngineering("kp"), 0);
+    // A NUL byte is no prefix letter (a spare zero entry once made it one,
+    // scaling by 0).
+    EXPECT_DOUBLE_EQ(ParseEngineering(std::string_view("12\0", 3)), 12);
+    EXPECT_EQ(ReadEngineering(std::string_view("12\0k", 4)), 12e3);
+    // No number at the start is no number; blanks still read as 0.
+    EXPECT_EQ(ReadEngineering("kp"), std::nullopt);
+    EXPECT_EQ(ReadEngineering(" \t"), 0.0);
 }
 
 TEST_F(EngineeringFormat, FormattedTextParsesBackWithinRounding)
