@@ -192,6 +192,11 @@ std::optional<Verification> CNorvaneApp::GetReportSimulation() const
     return m_Verification;
 }
 
+RobustnessResults CNorvaneApp::GetReportRobustness() const
+{
+    return {};
+}
+
 bool CNorvaneApp::IncludeSimulationInReports() const
 {
     return QSettings().value(QLatin1String(IncludeSimulationKey), true).toBool();

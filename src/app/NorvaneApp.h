@@ -70,6 +70,10 @@ public:
     // none when the reports leave it out (or nothing was calculated), else
     // that of the current design, without load, as the verdict line has it.
     std::optional<Verification> GetReportSimulation() const;
+    // The robustness analyses run in the verification window for the
+    // current design, for the report's simulation section; empty when none
+    // were run since the design last changed.
+    RobustnessResults GetReportRobustness() const;
     bool IncludeSimulationInReports() const;
     void SetIncludeSimulationInReports(bool include);
 

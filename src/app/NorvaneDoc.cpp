@@ -158,7 +158,8 @@ bool CNorvaneDoc::OnSaveDocument(const QString& path)
     // plain one, byte for byte.
     ReportContent content = m_App.GetReportContent();
     if (const std::optional<Verification> simulation = m_App.GetReportSimulation()) {
-        content.simulation = ReportSimulationOf(*simulation);
+        const RobustnessResults robustness = m_App.GetReportRobustness();
+        content.simulation = ReportSimulationOf(*simulation, nullptr, &robustness);
     }
     const Status outcome = WriteReport(target, content, SchematicPng(GetSchematicId()));
     if (!outcome) {

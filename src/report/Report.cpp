@@ -408,7 +408,8 @@ ReportContent ReportContentOf(const AmplifierDesign& design)
             DesignNotes(design)};
 }
 
-ReportSimulation ReportSimulationOf(const Verification& verification, const TuningProposal* proposal)
+ReportSimulation ReportSimulationOf(const Verification& verification, const TuningProposal* proposal,
+                                    const RobustnessResults* robustness)
 {
     ReportSimulation section{verification.m_Verdict.Line(),
                              {},
@@ -416,6 +417,9 @@ ReportSimulation ReportSimulationOf(const Verification& verification, const Tuni
                              BodeSvg(verification.m_Simulation, verification.m_Targets.m_LowerCutoff)};
     if (proposal != nullptr) {
         section.tuning = "Proposed: " + proposal->Line();
+    }
+    if (robustness != nullptr) {
+        section.robustness = *robustness;
     }
     return section;
 }

@@ -20,6 +20,7 @@
 #include "common/Outcome.h"
 #include "design/AmplifierDesign.h"
 #include "design/DesignResults.h"
+#include "simulation/Robustness.h"
 #include "simulation/Verification.h"
 
 #include <cstdint>
@@ -37,11 +38,15 @@ struct ReportSimulation {
     std::string tuning;  // "Proposed: C3 1 nF -> 2.2 nF: ..."; empty: none
     std::vector<VerificationRow> rows;
     std::string bodeSvg; // the picture; empty: none (not simulated)
+    // The robustness analyses that were run (tolerances, temperature,
+    // distortion, noise); none by default.
+    RobustnessResults robustness{};
 };
 
 // The section of a verification (and of its tuning proposal, if any).
 ReportSimulation ReportSimulationOf(const Verification& verification,
-                                    const TuningProposal* proposal = nullptr);
+                                    const TuningProposal* proposal = nullptr,
+                                    const RobustnessResults* robustness = nullptr);
 
 // What a report shows besides its name: the circuit title ("Common-Emitter
 // circuit") and the three result sections of the design.

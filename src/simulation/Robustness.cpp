@@ -8,16 +8,11 @@ namespace norvane {
 double ResistorTolerance(int series)
 {
     switch (series) {
-    case 12:
-        return 0.10;
-    case 24:
-        return 0.05;
-    case 48:
-        return 0.02;
-    case 96:
-        return 0.01;
-    default:
-        return 0.05;
+    case 12: return 0.10;
+    case 24: return 0.05;
+    case 48: return 0.02;
+    case 96: return 0.01;
+    default: return 0.05;
     }
 }
 

@@ -186,9 +186,9 @@ inline constexpr double CutoffCurrentShare = 0.01;
 
 struct Headroom {
     static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-    double m_Rising = NaN;  // V, how far the output rises to its edge
-    double m_Falling = NaN; // V, how far it falls to its edge
-    std::string m_RisingEdge;  // "saturation", "cut-off", or "none" within the sweep
+    double m_Rising = NaN;    // V, how far the output rises to its edge
+    double m_Falling = NaN;   // V, how far it falls to its edge
+    std::string m_RisingEdge; // "saturation", "cut-off", or "none" within the sweep
     std::string m_FallingEdge;
     // The smaller of the two: the largest undistorted peak amplitude.
     double Amplitude() const;
@@ -197,10 +197,10 @@ struct Headroom {
 struct DistortionAnalysis {
     static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
     Headroom m_Headroom;
-    double m_Frequency = NaN;       // Hz, 10 x f_min
-    double m_Amplitude = NaN;       // V peak at the output asked for
-    double m_InputAmplitude = NaN;  // V peak at the source that gives it
-    double m_ThdPercent = NaN;      // harmonics 2..9 against the fundamental
+    double m_Frequency = NaN;        // Hz, 10 x f_min
+    double m_Amplitude = NaN;        // V peak at the output asked for
+    double m_InputAmplitude = NaN;   // V peak at the source that gives it
+    double m_ThdPercent = NaN;       // harmonics 2..9 against the fundamental
     std::vector<double> m_Harmonics; // V peak of harmonics 1..9
     // The output over the last period of the transient (s, V), for a plot;
     // the operating point's output (0 behind C2) is the middle line.

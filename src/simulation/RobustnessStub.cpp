@@ -19,7 +19,8 @@ Distribution Around(double nominal, double spread, std::mt19937_64& random, int 
 } // namespace
 
 Expected<ToleranceAnalysis> AnalyseTolerances(const AmplifierDesign& design, const VerificationOptions&,
-                                              const ToleranceOptions& options, const AnalysisProgress& progress)
+                                              const ToleranceOptions& options,
+                                              const AnalysisProgress& progress)
 {
     std::mt19937_64 random(options.m_Seed);
     ToleranceAnalysis a;
@@ -44,7 +45,8 @@ Expected<ToleranceAnalysis> AnalyseTolerances(const AmplifierDesign& design, con
 }
 
 Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit&, const SimulationOptions&, double,
-                                          const ToleranceOptions&, const std::function<bool(const SimulationResult&)>&,
+                                          const ToleranceOptions&,
+                                          const std::function<bool(const SimulationResult&)>&,
                                           const AnalysisProgress&)
 {
     return Failure{"not built yet"};
@@ -56,13 +58,15 @@ Expected<TemperatureAnalysis> AnalyseTemperature(const AmplifierDesign&, const V
     TemperatureAnalysis a;
     a.m_MidbandFrequency = 1000;
     for (double t : AnalysisTemperatures) {
-        a.m_Points.push_back({t, 2.6e-3 * (1 + 0.001 * (t - 25)), 5.8 - 0.002 * (t - 25), 19.5 - 0.005 * (t - 25)});
+        a.m_Points.push_back(
+            {t, 2.6e-3 * (1 + 0.001 * (t - 25)), 5.8 - 0.002 * (t - 25), 19.5 - 0.005 * (t - 25)});
     }
     return a;
 }
 
-Expected<DistortionAnalysis> MeasureDistortion(const AmplifierCircuit&, const SimulationOptions&, double outputAmplitude,
-                                               double frequency, const AnalysisProgress&)
+Expected<DistortionAnalysis> MeasureDistortion(const AmplifierCircuit&, const SimulationOptions&,
+                                               double outputAmplitude, double frequency,
+                                               const AnalysisProgress&)
 {
     DistortionAnalysis a;
     a.m_Headroom.m_Rising = 4.2;
