@@ -194,7 +194,25 @@ std::optional<Verification> CNorvaneApp::GetReportSimulation() const
 
 RobustnessResults CNorvaneApp::GetReportRobustness() const
 {
-    return {};
+    if (m_RobustnessGeneration != m_DesignGeneration || !CurrentDesign()) {
+        return {};
+    }
+    return m_Robustness;
+}
+
+void CNorvaneApp::SetReportRobustness(std::uint64_t generation, RobustnessResults results)
+{
+    if (generation == m_DesignGeneration) {
+        m_Robustness = std::move(results);
+        m_RobustnessGeneration = generation;
+    }
+}
+
+void CNorvaneApp::NotifyDesignChanged()
+{
+    ++m_DesignGeneration;
+    m_Robustness = {};
+    Q_EMIT DesignChanged();
 }
 
 bool CNorvaneApp::IncludeSimulationInReports() const
@@ -233,7 +251,7 @@ void CNorvaneApp::ApplyPartValues(const std::vector<NamedValue>& values)
     DesignObjectOf(m_CircuitKind).ApplyPartValues(values);
     m_ResultUnsaved = true;
     StartVerdict();
-    Q_EMIT DesignChanged();
+    NotifyDesignChanged();
 }
 
 void CNorvaneApp::StartVerdict()
@@ -338,7 +356,7 @@ void CNorvaneApp::RecordCalculation(CircuitKind kind, std::uint16_t schematicId)
     if (m_pMainFrame) {
         m_pMainFrame->View()->repaint();
     }
-    Q_EMIT DesignChanged();
+    NotifyDesignChanged();
 }
 
 void CNorvaneApp::OnAbout()

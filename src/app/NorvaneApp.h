@@ -74,6 +74,13 @@ public:
     // current design, for the report's simulation section; empty when none
     // were run since the design last changed.
     RobustnessResults GetReportRobustness() const;
+    // A number that changes whenever the current design does
+    // (DesignChanged): what a result of the design is kept with.
+    std::uint64_t DesignGeneration() const { return m_DesignGeneration; }
+    // The verification window hands over the analyses it shows for the
+    // design of generation (all of them, each time they change); results
+    // of an older design are ignored.
+    void SetReportRobustness(std::uint64_t generation, RobustnessResults results);
     bool IncludeSimulationInReports() const;
     void SetIncludeSimulationInReports(bool include);
 
@@ -133,6 +140,8 @@ Q_SIGNALS:
     void DesignChanged();
 
 private:
+    // Counts the change of the current design and tells the followers.
+    void NotifyDesignChanged();
     // Starts the simulation behind the verdict line of the current design.
     void StartVerdict();
     void RepaintView();
@@ -167,6 +176,11 @@ private:
     VerdictState m_VerdictState = VerdictState::None;
     Verification m_Verification; // of the current design, once m_VerdictState is past Simulating
     CVerificationWnd* m_pVerificationWnd = nullptr; // owned by the frame
+    std::uint64_t m_DesignGeneration = 0;
+    // What the verification window handed over, for the design of
+    // m_RobustnessGeneration.
+    RobustnessResults m_Robustness;
+    std::uint64_t m_RobustnessGeneration = 0;
 };
 
 } // namespace norvane

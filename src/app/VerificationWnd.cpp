@@ -2,6 +2,7 @@
 
 #include "app/NorvaneApp.h"
 #include "app/NorvaneView.h"
+#include "app/TableFit.h"
 #include "common/FileWriter.h"
 #include "format/EngineeringFormat.h"
 #include "simulation/DesignTargets.h"
@@ -21,9 +22,9 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QSvgGenerator>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QtCharts/QCategoryAxis>
@@ -130,7 +131,6 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
                                          QStringLiteral("Verdict")});
     m_pTable->verticalHeader()->hide();
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_pTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_pTable->horizontalHeader()->setStretchLastSection(true);
 
     auto* whatIf = new QGroupBox(QStringLiteral("What if"));
@@ -148,22 +148,34 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
     circuitGrid->addWidget(m_pLoad, 0, 1);
     circuitGrid->addWidget(new QLabel(QStringLiteral("Source (ohm):")), 0, 2);
     circuitGrid->addWidget(m_pSource, 0, 3);
-    whatIfLayout->addLayout(circuitGrid);
     m_pBack = new QPushButton(QStringLiteral("&Back to design"));
-    whatIfLayout->addWidget(m_pBack, 0, Qt::AlignRight);
-
-    auto* side = new QWidget;
-    auto* sideLayout = new QVBoxLayout(side);
-    sideLayout->setContentsMargins(0, 0, 0, 0);
-    sideLayout->addWidget(m_pTable, 1);
-    sideLayout->addWidget(whatIf);
+    circuitGrid->addWidget(m_pBack, 0, 4);
+    whatIfLayout->addLayout(circuitGrid);
 
     auto* splitter = m_pSplitter = new QSplitter(Qt::Horizontal);
     splitter->addWidget(m_pChartView);
-    splitter->addWidget(side);
+    splitter->addWidget(m_pTable);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
-    splitter->setSizes({490, 470});
+    splitter->setSizes({600, 470});
+
+    m_pTabs = new QTabWidget;
+    m_pTabs->addTab(splitter, QStringLiteral("Bode plot"));
+    for (const RobustnessKind kind : RobustnessKinds) {
+        auto* tab = new CRobustnessTab(kind);
+        m_pTabs->addTab(tab, RobustnessTitle(kind));
+        m_AnalysisTabs.push_back(tab);
+        connect(tab, &CRobustnessTab::RunRequested, this, [this, tab] { RunAnalysis(tab); });
+        connect(tab, &CRobustnessTab::ResultChanged, this, &CVerificationWnd::HandOverAnalyses);
+    }
+    // The what-if fields apply to every tab: below them all, and the user
+    // may trade their room for the plots'.
+    auto* body = new QSplitter(Qt::Vertical);
+    body->addWidget(m_pTabs);
+    body->addWidget(whatIf);
+    body->setStretchFactor(0, 1);
+    body->setStretchFactor(1, 0);
+    body->setCollapsible(0, false);
 
     auto* exportRow = new QHBoxLayout;
     exportRow->addWidget(new QLabel(QStringLiteral("Export:")));
@@ -190,7 +202,7 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pStatus);
     layout->addLayout(tuningRow);
-    layout->addWidget(splitter, 1);
+    layout->addWidget(body, 1);
     layout->addLayout(exportRow);
 
     connect(&m_Runner, &CVerificationRunner::Finished, this, &CVerificationWnd::Show);
@@ -200,7 +212,7 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
     connect(m_pBack, &QPushButton::clicked, this, &CVerificationWnd::BackToDesign);
     connect(m_pApply, &QPushButton::clicked, this, &CVerificationWnd::ApplyTuning);
 
-    QSize size(1080, 660);
+    QSize size(1080, 760);
     if (const QScreen* screen = this->screen()) {
         size = size.boundedTo(screen->availableSize() * 9 / 10);
     }
@@ -213,6 +225,8 @@ CVerificationWnd::~CVerificationWnd() = default;
 void CVerificationWnd::FollowDesign()
 {
     m_Design = m_App.CurrentSnapshot();
+    m_DesignGeneration = m_App.DesignGeneration();
+    ClearAnalyses();
     while (QLayoutItem* item = m_pPartGrid->takeAt(0)) {
         delete item->widget();
         delete item;
@@ -223,7 +237,7 @@ void CVerificationWnd::FollowDesign()
         ShowProblem(QStringLiteral("Until now, no circuit has been calculated."));
         return;
     }
-    constexpr int Columns = 2;
+    constexpr int Columns = 4;
     int index = 0;
     for (const auto& [name, value] : m_Design->ComponentNumbers()) {
         auto* edit = new QLineEdit(PartText(name, value));
@@ -292,6 +306,7 @@ void CVerificationWnd::Simulate()
         return;
     }
     const Expected<VerificationOptions> options = ReadOptions();
+    KeepAnalysesFor(options);
     if (!options) {
         m_Runner.Cancel();
         ShowProblem(QString::fromStdString(options.Message()));
@@ -386,15 +401,7 @@ void CVerificationWnd::FillTable(const Verification& verification)
                 VerdictColour(r.m_Verdict == "meets" ? VerdictState::Meets : VerdictState::Misses));
         }
     }
-    // The whole table stays in view, at any scale: the plot beside it
-    // gives way.
-    m_pTable->resizeColumnsToContents();
-    const int needed = m_pTable->horizontalHeader()->length() + 2 * m_pTable->frameWidth() +
-                       m_pTable->verticalScrollBar()->sizeHint().width();
-    m_pTable->setMinimumWidth(needed);
-    if (const QList<int> sizes = m_pSplitter->sizes(); sizes.size() == 2 && sizes[1] < needed) {
-        m_pSplitter->setSizes({std::max(0, sizes[0] + sizes[1] - needed), needed});
-    }
+    FitTableBeside(*m_pTable, *m_pSplitter);
 }
 
 void CVerificationWnd::DrawBode(const SimulationResult& result)
@@ -509,6 +516,71 @@ void CVerificationWnd::DrawBode(const SimulationResult& result)
     title += QStringLiteral("<br>-3 dB: ") + (cornerTexts.isEmpty() ? QStringLiteral("none in the sweep")
                                                                     : cornerTexts.join(QStringLiteral(", ")));
     m_pChart->setTitle(title);
+}
+
+CRobustnessTab* CVerificationWnd::AnalysisTab(RobustnessKind kind) const
+{
+    return m_AnalysisTabs[static_cast<std::size_t>(kind)];
+}
+
+void CVerificationWnd::RunAnalysis(CRobustnessTab* tab)
+{
+    if (!m_Design) {
+        tab->ShowProblem(QStringLiteral("Until now, no circuit has been calculated."));
+        return;
+    }
+    const Expected<VerificationOptions> options = ReadOptions();
+    const Expected<ToleranceOptions> tolerance = tab->ReadToleranceOptions();
+    if (!options || !tolerance) {
+        tab->ShowProblem(QString::fromStdString(!options ? options.Message() : tolerance.Message()));
+        return;
+    }
+    KeepAnalysesFor(options);
+    tab->Start(MakeRobustnessJob(tab->Kind(), m_Design, *options, *tolerance));
+}
+
+void CVerificationWnd::KeepAnalysesFor(const Expected<VerificationOptions>& options)
+{
+    const auto same = [](const VerificationOptions& a, const VerificationOptions& b) {
+        return a.m_LoadResistance == b.m_LoadResistance && a.m_SourceResistance == b.m_SourceResistance &&
+               a.m_PartValues == b.m_PartValues;
+    };
+    if (!options || !m_AnalysedOptions || !same(*options, *m_AnalysedOptions)) {
+        ClearAnalyses();
+    }
+    if (options) {
+        m_AnalysedOptions = *options;
+    }
+}
+
+void CVerificationWnd::ClearAnalyses()
+{
+    m_AnalysedOptions.reset();
+    for (CRobustnessTab* tab : m_AnalysisTabs) {
+        tab->Clear();
+    }
+    HandOverAnalyses();
+}
+
+void CVerificationWnd::HandOverAnalyses()
+{
+    RobustnessResults shown;
+    for (const CRobustnessTab* tab : m_AnalysisTabs) {
+        const RobustnessResults& result = tab->Result();
+        if (result.m_Tolerance) {
+            shown.m_Tolerance = result.m_Tolerance;
+        }
+        if (result.m_Temperature) {
+            shown.m_Temperature = result.m_Temperature;
+        }
+        if (result.m_Distortion) {
+            shown.m_Distortion = result.m_Distortion;
+        }
+        if (result.m_Noise) {
+            shown.m_Noise = result.m_Noise;
+        }
+    }
+    m_App.SetReportRobustness(m_DesignGeneration, std::move(shown));
 }
 
 void CVerificationWnd::BackToDesign()

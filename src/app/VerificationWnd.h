@@ -20,15 +20,22 @@
 //   the verdict.
 // - Export of what is shown: the SPICE netlist (edits and load included),
 //   the Bode table as CSV, the plot as PNG and SVG.
+// - Beside the Bode plot's tab, one tab per robustness analysis
+//   (app/RobustnessTab.h), each run on demand with the options above.
+//   Whatever changes the design, a part value, the load or the source
+//   clears them: their results belong to what was shown when they ran. The
+//   window hands the results it shows to the application for the report.
 //
 // Simulations run on a worker thread; what comes back for older values is
 // dropped. A failed simulation shows its reason and clears plot and table.
 
+#include "app/RobustnessTab.h"
 #include "app/VerificationRunner.h"
 #include "common/Outcome.h"
 
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -44,6 +51,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSplitter;
+class QTabWidget;
 class QTableWidget;
 
 namespace norvane {
@@ -81,6 +89,9 @@ public:
     QLabel* TuningLabel() const { return m_pTuning; }
     QTableWidget* Table() const { return m_pTable; }
     QChartView* ChartView() const { return m_pChartView; }
+    // The Bode plot's tab first, then one per analysis.
+    QTabWidget* Tabs() const { return m_pTabs; }
+    CRobustnessTab* AnalysisTab(RobustnessKind kind) const;
 
     // The exports; failures carry the message shown to the user.
     [[nodiscard]] Status ExportNetlist(const std::string& path) const;
@@ -105,6 +116,12 @@ private:
     void DrawBode(const SimulationResult& result);
     void BackToDesign();
     void ApplyTuning();
+    // Starts the analysis of tab on the design and options shown.
+    void RunAnalysis(CRobustnessTab* tab);
+    // Clears the analyses unless options are those they ran with.
+    void KeepAnalysesFor(const Expected<VerificationOptions>& options);
+    void ClearAnalyses();
+    void HandOverAnalyses();
     // Writes the picture draw puts on a device, when a plot is shown.
     [[nodiscard]] Status ExportPlot(const std::string& path,
                                     const std::function<void(QIODevice&)>& draw) const;
@@ -115,6 +132,9 @@ private:
     CNorvaneApp& m_App;
     CVerificationRunner m_Runner;
     std::shared_ptr<const AmplifierDesign> m_Design;
+    std::uint64_t m_DesignGeneration = 0; // the application's, of m_Design
+    // The options the analyses shown ran with (or will run with).
+    std::optional<VerificationOptions> m_AnalysedOptions;
     std::optional<VerificationOutcome> m_Shown;
     FileChooser m_Chooser;
 
@@ -125,6 +145,8 @@ private:
     QChartView* m_pChartView = nullptr;
     QSplitter* m_pSplitter = nullptr;
     QTableWidget* m_pTable = nullptr;
+    QTabWidget* m_pTabs = nullptr;
+    std::vector<CRobustnessTab*> m_AnalysisTabs; // in RobustnessKinds order
     QGridLayout* m_pPartGrid = nullptr;
     std::vector<PartField> m_Parts;
     QLineEdit* m_pLoad = nullptr;

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTableWidget>
 
 #include <cstdio>
@@ -78,6 +79,19 @@ void SaveVerification(CNorvaneApp& app, const QString& name)
     Save(window, name);
 }
 
+// Each analysis tab of the verification window, its analysis run.
+void SaveAnalyses(CVerificationWnd* window, const QString& circuit)
+{
+    for (const RobustnessKind kind : RobustnessKinds) {
+        CRobustnessTab* tab = window->AnalysisTab(kind);
+        window->Tabs()->setCurrentWidget(tab);
+        tab->RunButton()->click();
+        (void)QTest::qWaitFor([tab] { return !tab->IsRunning(); }, 60000);
+        Save(window, QStringLiteral("verification-%1-%2.png").arg(RobustnessTitle(kind).toLower(), circuit));
+    }
+    window->Tabs()->setCurrentIndex(0);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -100,6 +114,7 @@ int main(int argc, char** argv)
     app.OnNewCommonEmitter();
     Save(frame, QStringLiteral("result-common-emitter.png"));
     SaveVerification(app, QStringLiteral("verification-common-emitter.png"));
+    SaveAnalyses(app.VerificationWindow(), QStringLiteral("common-emitter"));
 
     AcceptDialogAfterShots<CBasisschaltungDialog>(QStringLiteral("dialog-common-base"), false);
     app.OnNewCommonBase();

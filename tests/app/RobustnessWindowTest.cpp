@@ -1,0 +1,203 @@
+// The robustness tabs of the verification window: a run shows what the
+// core computes for the design and the options of the window, Cancel
+// leaves no result, whatever changes the design or the options clears the
+// tabs (and a run still going is dropped), and the report gets what the
+// window shows.
+
+#include "app/AppFixture.h"
+#include "app/VerificationWnd.h"
+#include "support/TestMain.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace norvane;
+using namespace norvane::test;
+
+namespace {
+
+constexpr int AnalysisWait = 30000; // ms
+
+CVerificationWnd* OpenWindow(AppFixture& f)
+{
+    f.Frame().Command("verification")->trigger();
+    CVerificationWnd* window = f.app->VerificationWindow();
+    if (window) {
+        (void)QTest::qWaitFor([window] { return !window->IsSimulating(); }, AnalysisWait);
+    }
+    return window;
+}
+
+void Type(QLineEdit* edit, const QString& text)
+{
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+bool Run(CRobustnessTab* tab)
+{
+    tab->RunButton()->click();
+    return QTest::qWaitFor([tab] { return !tab->IsRunning(); }, AnalysisWait);
+}
+
+// A stand-in analysis that reports 1 of 4 done, then waits until it is
+// told to stop or released; it then gives a temperature result, or fails
+// as cancelled when told to stop and failIfStopped.
+RobustnessJob WaitingJob(std::shared_ptr<std::atomic<bool>> release, bool failIfStopped)
+{
+    return [release, failIfStopped](const AnalysisProgress& progress) {
+        bool going = progress(1, 4);
+        for (int i = 0; going && !*release && i < 3000; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            going = progress(1, 4);
+        }
+        RobustnessResults results;
+        if (!going && failIfStopped) {
+            results.m_Temperature = Failure{AnalysisCancelled};
+        } else {
+            results.m_Temperature = TemperatureAnalysis{};
+        }
+        return results;
+    };
+}
+
+} // namespace
+
+class RobustnessWindowTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void runShowsTheCoresResultAndHandsItToTheReport()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonEmitter);
+        CVerificationWnd* window = OpenWindow(f);
+        QVERIFY(window);
+        QCOMPARE(window->Tabs()->count(), 5);
+        QCOMPARE(window->Tabs()->tabText(1), QString("Tolerances"));
+        QVERIFY(f.app->GetReportRobustness().Empty());
+
+        // The runs and the seed typed, the source resistance of the window.
+        CRobustnessTab* tolerance = window->AnalysisTab(RobustnessKind::Tolerance);
+        tolerance->RunsEdit()->setValue(40);
+        Type(tolerance->SeedEdit(), "7");
+        Type(window->SourceEdit(), "1k");
+        QTRY_VERIFY_WITH_TIMEOUT(!window->IsSimulating(), AnalysisWait);
+        QVERIFY(Run(tolerance));
+        QVERIFY(tolerance->Result().m_Tolerance && *tolerance->Result().m_Tolerance);
+        VerificationOptions options;
+        options.m_SourceResistance = 1e3;
+        const Expected<ToleranceAnalysis> expected =
+            AnalyseTolerances(*f.app->CurrentSnapshot(), options, {40, 7});
+        QVERIFY(expected);
+        const ToleranceAnalysis& shown = **tolerance->Result().m_Tolerance;
+        QCOMPARE(shown.m_Runs, 40);
+        QCOMPARE(shown.m_Seed, std::uint64_t(7));
+        QCOMPARE(shown.m_Meeting, expected->m_Meeting);
+        QCOMPARE(shown.m_Ic.m_Values, expected->m_Ic.m_Values);
+        QCOMPARE(tolerance->LineText().toStdString(), ToleranceLine(shown));
+        const TextTable table = ToleranceTable(shown);
+        QCOMPARE(tolerance->Table()->rowCount(), int(table.size()) - 1);
+        QCOMPARE(tolerance->Table()->columnCount(), int(table.front().size()));
+        QVERIFY(!tolerance->ChartView()->chart()->series().isEmpty());
+        // Another quantity draws another histogram.
+        tolerance->QuantityBox()->setCurrentText("gain");
+        QVERIFY(tolerance->ChartView()->chart()->title().startsWith("gain"));
+
+        CRobustnessTab* noise = window->AnalysisTab(RobustnessKind::Noise);
+        QVERIFY(Run(noise));
+        QVERIFY(noise->Result().m_Noise && *noise->Result().m_Noise);
+        QCOMPARE((*noise->Result().m_Noise)->m_SourceResistance, 1e3);
+
+        // The report gets both, and nothing else.
+        const RobustnessResults report = f.app->GetReportRobustness();
+        QVERIFY(report.m_Tolerance && report.m_Noise && !report.m_Temperature && !report.m_Distortion);
+        QCOMPARE((*report.m_Tolerance)->m_Ic.m_Values, shown.m_Ic.m_Values);
+    }
+
+    void cancelLeavesCancelledAndNoResult()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonEmitter);
+        CVerificationWnd* window = OpenWindow(f);
+        QVERIFY(window);
+        CRobustnessTab* tab = window->AnalysisTab(RobustnessKind::Temperature);
+        QVERIFY(Run(tab));
+        QVERIFY(tab->Result().m_Temperature);
+
+        const auto release = std::make_shared<std::atomic<bool>>(false);
+        tab->Start(WaitingJob(release, true));
+        // The window goes on while the analysis runs, its progress shown.
+        QTRY_COMPARE_WITH_TIMEOUT(tab->ProgressBar()->value(), 25, AnalysisWait);
+        QVERIFY(tab->IsRunning() && !tab->CancelButton()->isHidden() && !tab->RunButton()->isEnabled());
+        // A new run is no longer the old one's: the report has neither.
+        QVERIFY(f.app->GetReportRobustness().Empty());
+        tab->CancelButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!tab->IsRunning(), AnalysisWait);
+        QCOMPARE(tab->LineText(), QString(CancelledText));
+        QVERIFY(tab->Result().Empty());
+        QCOMPARE(tab->Table()->rowCount(), 0);
+        QVERIFY(tab->ChartView()->chart()->series().isEmpty());
+        QVERIFY(tab->RunButton()->isEnabled() && tab->CancelButton()->isHidden());
+        QVERIFY(f.app->GetReportRobustness().Empty());
+    }
+
+    void changesClearTheTabsAndTheReport()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonEmitter);
+        CVerificationWnd* window = OpenWindow(f);
+        QVERIFY(window);
+        CRobustnessTab* distortion = window->AnalysisTab(RobustnessKind::Distortion);
+        CRobustnessTab* temperature = window->AnalysisTab(RobustnessKind::Temperature);
+        const auto cleared = [](CRobustnessTab* tab) {
+            return tab->Result().Empty() && tab->Table()->rowCount() == 0 &&
+                   tab->ChartView()->chart()->series().isEmpty() && !tab->IsRunning();
+        };
+
+        // A what-if value.
+        QVERIFY(Run(distortion));
+        QVERIFY(!f.app->GetReportRobustness().Empty());
+        Type(window->PartEdit("R1"), "150k");
+        QVERIFY(cleared(distortion));
+        QVERIFY(f.app->GetReportRobustness().Empty());
+
+        // The load; a run for the options before is dropped when it ends.
+        QVERIFY(Run(distortion));
+        const auto release = std::make_shared<std::atomic<bool>>(false);
+        temperature->Start(WaitingJob(release, false));
+        Type(window->LoadEdit(), "4k7");
+        *release = true;
+        QTest::qWait(200);
+        QVERIFY(cleared(distortion) && cleared(temperature));
+        QVERIFY(f.app->GetReportRobustness().Empty());
+
+        // The design.
+        QVERIFY(Run(temperature));
+        QVERIFY(f.app->GetReportRobustness().m_Temperature);
+        f.Calculate(CircuitKind::CommonCollector);
+        QVERIFY(cleared(temperature));
+        QVERIFY(f.app->GetReportRobustness().Empty());
+        // A handover that comes late, for the design before, is ignored.
+        RobustnessResults late;
+        late.m_Temperature = TemperatureAnalysis{};
+        const std::uint64_t before = f.app->DesignGeneration();
+        f.app->ApplyPartValues({{"R1", 100e3}});
+        f.app->SetReportRobustness(before, late);
+        QVERIFY(f.app->GetReportRobustness().Empty());
+    }
+};
+
+NORVANE_REGISTER_TEST(RobustnessWindowTest);
+
+#include "RobustnessWindowTest.moc"
