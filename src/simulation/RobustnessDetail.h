@@ -30,7 +30,8 @@ Failure SessionFailure(const SimulationSession& session);
 bool GoOn(const AnalysisProgress& progress, int done, int total);
 
 // Reads each name into values; false when one is missing.
-[[nodiscard]] bool ReadAll(const SimulationSession& session,
-                           std::initializer_list<std::pair<const char*, std::vector<std::complex<double>>*>> reads);
+[[nodiscard]] bool
+ReadAll(const SimulationSession& session,
+        std::initializer_list<std::pair<const char*, std::vector<std::complex<double>>*>> reads);
 
 } // namespace norvane::robustness

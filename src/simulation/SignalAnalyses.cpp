@@ -21,9 +21,13 @@ namespace {
 // would ask for currents no simulator converges on).
 constexpr int HeadroomSteps = 200;
 constexpr int HeadroomChunk = 5;
-// The input range, as a multiple of the supply over the stage's gain: the
-// output can swing no further than the supply.
+// The input range: a little more than the supply over the stage's gain
+// (the output can swing no further than the supply), and what the
+// transistor's own exponential needs on top to take its current down to
+// CutoffCurrentShare (ln 100 x VT = 0.12 V at 25 degC, with room for
+// emission coefficients above 1 and for the cold).
 constexpr double HeadroomRange = 1.1;
+constexpr double HeadroomJunctionRange = 0.25; // V
 
 // The transient of the distortion run: this many periods, the last of
 // which fourier reads (the coupling capacitors settle by then), at most
@@ -45,7 +49,8 @@ struct Edge {
 
 // Walks the sweep from vin = 0 in direction (+1 or -1) until an edge.
 Expected<Edge> WalkToEdge(SimulationSession& session, const AmplifierCircuit& circuit, double direction,
-                          double range, double quiescentIc, Curve& transfer, const std::function<bool()>& cancelled)
+                          double range, double quiescentIc, Curve& transfer,
+                          const std::function<bool()>& cancelled)
 {
     const double step = range / HeadroomSteps;
     const double sign = circuit.m_IsPnp ? -1.0 : 1.0;
@@ -75,10 +80,10 @@ Expected<Edge> WalkToEdge(SimulationSession& session, const AmplifierCircuit& ci
             return edge;
         }
         std::vector<double> vin, out, base, collector, ic;
-        if (!session.Read("v-sweep", vin) || !session.Read("out", out) || !session.Read(circuit.m_Base, base) ||
-            !session.Read(circuit.m_Collector, collector) || !session.Read("@q1[ic]", ic) ||
-            out.size() != vin.size() || base.size() != vin.size() || collector.size() != vin.size() ||
-            ic.size() != vin.size()) {
+        if (!session.Read("v-sweep", vin) || !session.Read("out", out) ||
+            !session.Read(circuit.m_Base, base) || !session.Read(circuit.m_Collector, collector) ||
+            !session.Read("@q1[ic]", ic) || out.size() != vin.size() || base.size() != vin.size() ||
+            collector.size() != vin.size() || ic.size() != vin.size()) {
             return Failure{"not simulated: the headroom sweep gave no usable numbers"};
         }
         for (std::size_t i = 0; i < vin.size(); ++i) {
@@ -159,7 +164,7 @@ Expected<Headroom> FindHeadroom(SimulationSession& session, const AmplifierCircu
     if (const Status saved = session.Change("save all @q1[ic]"); !saved) {
         return Failure{"not simulated: " + saved.Message()};
     }
-    const double range = HeadroomRange * circuit.m_SupplyVoltage / gain;
+    const double range = HeadroomRange * circuit.m_SupplyVoltage / gain + HeadroomJunctionRange;
     Curve rising, falling;
     Expected<Edge> up = WalkToEdge(session, circuit, 1.0, range, quiescentIc, rising, cancelled);
     if (!up) {
@@ -206,7 +211,8 @@ Status ReadFourier(const std::string& text, DistortionAnalysis& analysis)
             std::istringstream row(line);
             int harmonic = -1;
             double frequency = 0, magnitude = 0;
-            if (row >> harmonic >> frequency >> magnitude && harmonic >= 1 && harmonic <= DistortionHarmonics) {
+            if (row >> harmonic >> frequency >> magnitude && harmonic >= 1 &&
+                harmonic <= DistortionHarmonics) {
                 analysis.m_Harmonics[static_cast<std::size_t>(harmonic - 1)] = magnitude;
             }
         }
@@ -219,9 +225,9 @@ Status ReadFourier(const std::string& text, DistortionAnalysis& analysis)
 }
 
 // Transient and fourier at outputAmplitude; gain is |H| at frequency.
-Status MeasureThd(SimulationSession& session, const AmplifierCircuit& circuit, const SimulationOptions& simulation,
-                  double outputAmplitude, double frequency, double gain, DistortionAnalysis& analysis,
-                  const std::function<bool()>& cancelled)
+Status MeasureThd(SimulationSession& session, const AmplifierCircuit& circuit,
+                  const SimulationOptions& simulation, double outputAmplitude, double frequency, double gain,
+                  DistortionAnalysis& analysis, const std::function<bool()>& cancelled)
 {
     analysis.m_Frequency = frequency;
     analysis.m_Amplitude = outputAmplitude;
@@ -241,9 +247,9 @@ Status MeasureThd(SimulationSession& session, const AmplifierCircuit& circuit, c
         }
     }
     session.ForgetResults();
-    if (const Status ran = session.Analyse("tran " + SpiceNumber(step) + " " + SpiceNumber(stop) + " 0 " +
-                                               SpiceNumber(step),
-                                           LongAnalysisLimit, cancelled);
+    if (const Status ran =
+            session.Analyse("tran " + SpiceNumber(step) + " " + SpiceNumber(stop) + " 0 " + SpiceNumber(step),
+                            LongAnalysisLimit, cancelled);
         !ran) {
         return ran.Message() == AnalysisCancelled ? ran : Failure{"not simulated: " + ran.Message()};
     }
@@ -270,7 +276,8 @@ Expected<double> GainAt(SimulationSession& session, const SimulationOptions& sim
     session.ForgetResults();
     const std::string f = SpiceNumber(frequency);
     if (const Status ran = session.Analyse("ac lin 1 " + f + " " + f, SimulationTimeLimit, cancelled); !ran) {
-        return Failure{ran.Message() == AnalysisCancelled ? ran.Message() : "not simulated: " + ran.Message()};
+        return Failure{ran.Message() == AnalysisCancelled ? ran.Message()
+                                                          : "not simulated: " + ran.Message()};
     }
     std::vector<std::complex<double>> out, driven;
     if (!session.Read("out", out) || !session.Read(DrivenNode(simulation.m_SourceResistance), driven) ||
@@ -302,7 +309,8 @@ Expected<DistortionAnalysis> Distortion(const AmplifierCircuit& circuit, const S
     }
     ++done;
     DistortionAnalysis analysis;
-    Expected<Headroom> headroom = FindHeadroom(session, circuit, simulation, *gain, analysis.m_Transfer, cancelled);
+    Expected<Headroom> headroom =
+        FindHeadroom(session, circuit, simulation, *gain, analysis.m_Transfer, cancelled);
     if (!headroom) {
         return Failure{headroom.Message()};
     }
@@ -343,8 +351,9 @@ double IntegrateDensity(const std::vector<std::pair<double, double>>& spectrum)
             continue;
         }
         const double exponent = std::log(sb / sa) / std::log(ratio);
-        sum += std::fabs(exponent + 1) < 1e-9 ? sa * fa * std::log(ratio)
-                                               : sa * fa / (exponent + 1) * (std::pow(ratio, exponent + 1) - 1);
+        sum += std::fabs(exponent + 1) < 1e-9
+                   ? sa * fa * std::log(ratio)
+                   : sa * fa / (exponent + 1) * (std::pow(ratio, exponent + 1) - 1);
     }
     return std::sqrt(sum);
 }
@@ -356,9 +365,9 @@ double Headroom::Amplitude() const
     return std::fmin(m_Rising, m_Falling);
 }
 
-Expected<DistortionAnalysis> MeasureDistortion(const AmplifierCircuit& circuit, const SimulationOptions& simulation,
-                                               double outputAmplitude, double frequency,
-                                               const AnalysisProgress& progress)
+Expected<DistortionAnalysis> MeasureDistortion(const AmplifierCircuit& circuit,
+                                               const SimulationOptions& simulation, double outputAmplitude,
+                                               double frequency, const AnalysisProgress& progress)
 {
     if (const Status check = CheckCircuit(circuit); !check) {
         return Failure{"not simulated: " + check.Message()};
@@ -367,7 +376,8 @@ Expected<DistortionAnalysis> MeasureDistortion(const AmplifierCircuit& circuit, 
         circuit, simulation, frequency, [&](double) { return outputAmplitude; }, progress);
 }
 
-Expected<DistortionAnalysis> AnalyseDistortion(const AmplifierDesign& design, const VerificationOptions& verification,
+Expected<DistortionAnalysis> AnalyseDistortion(const AmplifierDesign& design,
+                                               const VerificationOptions& verification,
                                                const AnalysisProgress& progress)
 {
     Expected<AmplifierCircuit> circuit = CircuitFor(design, verification);
@@ -379,7 +389,8 @@ Expected<DistortionAnalysis> AnalyseDistortion(const AmplifierDesign& design, co
         [](double headroom) { return std::fmin(DistortionAmplitude, headroom / 2); }, progress);
 }
 
-Expected<NoiseAnalysis> MeasureNoise(const std::string& netlist, double spotFrequency, double sourceResistance)
+Expected<NoiseAnalysis> MeasureNoise(const std::string& netlist, double spotFrequency,
+                                     double sourceResistance)
 {
     SimulationSession session;
     if (!session.Ready()) {
@@ -430,9 +441,9 @@ Expected<NoiseAnalysis> AnalyseNoise(const AmplifierDesign& design, const Verifi
         return Failure{AnalysisCancelled};
     }
     const SimulationOptions simulation = SimulationOf(verification);
-    Expected<NoiseAnalysis> noise =
-        MeasureNoise(SessionNetlist(*circuit, simulation), std::fmax(NoiseSpotFrequency, 10.0 * circuit->m_LowerCutoff),
-                     simulation.m_SourceResistance > 0 ? simulation.m_SourceResistance : 0.0);
+    Expected<NoiseAnalysis> noise = MeasureNoise(
+        SessionNetlist(*circuit, simulation), std::fmax(NoiseSpotFrequency, 10.0 * circuit->m_LowerCutoff),
+        simulation.m_SourceResistance > 0 ? simulation.m_SourceResistance : 0.0);
     GoOn(progress, 1, 1);
     return noise;
 }

@@ -517,16 +517,18 @@ Status SimulatorAvailable()
 SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::string& outputNetlist,
                                   const SimulationProbe& probe)
 {
-    const auto deadline =
-        Clock::now() +
-        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(SimulationTimeLimit)) -
-        HaltWait;
+    // The time waited for another simulation (a long analysis may hold the
+    // simulator for seconds) is not this one's.
     const std::lock_guard lock(g_Mutex);
     if (const Status ready = Initialise(); !ready) {
         SimulationResult result = NotSimulated(ready.Message(), g_InitLog);
         result.m_Unavailable = true;
         return result;
     }
+    const auto deadline =
+        Clock::now() +
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(SimulationTimeLimit)) -
+        HaltWait;
     if (const Status idle = WaitIdle(); !idle) {
         return NotSimulated(idle.Message());
     }

@@ -104,8 +104,8 @@ TEST(Noise, OfAnRcHighPassIsTheResistorsThermalNoise)
     const double thermal = 4 * k * T * R;
     const double wrc = 2 * std::numbers::pi * 1e3 * R * C;
     EXPECT_NEAR(noise->m_InputDensity, std::sqrt(thermal) / wrc, 0.005 * std::sqrt(thermal) / wrc);
-    const double total =
-        std::sqrt(thermal / std::pow(2 * std::numbers::pi * R * C, 2) * (1 / NoiseBandLow - 1 / NoiseBandHigh));
+    const double total = std::sqrt(thermal / std::pow(2 * std::numbers::pi * R * C, 2) *
+                                   (1 / NoiseBandLow - 1 / NoiseBandHigh));
     EXPECT_NEAR(noise->m_InputTotal, total, 0.01 * total);
     ASSERT_EQ(noise->m_Spectrum.size(), 61u);
     EXPECT_DOUBLE_EQ(noise->m_Spectrum.front().first, NoiseBandLow);
