@@ -10,6 +10,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -138,9 +140,13 @@ void FuzzCommandLine(Bytes data)
         arguments.emplace_back(rest.substr(0, end));
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     }
+    constexpr std::array<std::string_view, 7> Simulating = {
+        "--simulate", "--bode", "--tune", "--tolerance", "--temperature", "--distortion", "--noise"};
     for (const std::string& argument : arguments) {
-        if (argument.find('/') != std::string::npos || argument.find("--simulate") != std::string::npos ||
-            argument.find("--bode") != std::string::npos) {
+        if (argument.find('/') != std::string::npos || argument == "rank" ||
+            std::ranges::any_of(Simulating, [&](std::string_view option) {
+                return argument.find(option) != std::string::npos;
+            })) {
             return;
         }
     }
