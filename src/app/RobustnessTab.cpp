@@ -61,6 +61,11 @@ constexpr ToleranceQuantity ToleranceQuantities[] = {
 constexpr int FewestBins = 5;
 constexpr int MostBins = 40;
 
+// The least span of a temperature plot's axis: a share of the value, or
+// dB for the gain.
+constexpr double LeastDriftShare = 0.1;
+constexpr double LeastDriftDb = 1.0;
+
 // An SI prefix for a plot axis: values divided by m_Unit show with one to
 // three digits before the point.
 struct AxisScale {
@@ -74,8 +79,8 @@ AxisScale ScaleFor(double typical)
     constexpr int Unprefixed = 4;
     int thousands = 0;
     if (std::isfinite(typical) && typical != 0.0) {
-        thousands = std::clamp(static_cast<int>(std::floor(std::log10(std::abs(typical)) / 3.0)), -Unprefixed,
-                               3);
+        thousands =
+            std::clamp(static_cast<int>(std::floor(std::log10(std::abs(typical)) / 3.0)), -Unprefixed, 3);
     }
     return {std::pow(1000.0, thousands), QString::fromLatin1(Prefixes[thousands + Unprefixed])};
 }
@@ -87,7 +92,14 @@ QString WithUnit(double value, const QString& unit)
     return text.back().isLetter() ? text + unit : text + QLatin1Char(' ') + unit;
 }
 
-QValueAxis* ValueAxis(const QString& title, double low, double high)
+// A linear axis over low..high widened to whole steps of 1, 2 or 5 x 10^n,
+// about AxisSteps of them (at least leastStep each), labelled at every step
+// with as many decimals as the step needs. The labels are written here, not
+// by printf on the axis: a sum of steps that misses 0 by 1e-16 must not show
+// as "1.11e-16".
+constexpr double AxisSteps = 6.0;
+
+QCategoryAxis* NiceAxis(const QString& title, double low, double high, double leastStep = 0.0)
 {
     if (!(high > low)) {
         // A flat quantity: a small band around it, not a line on the edge.
@@ -95,11 +107,24 @@ QValueAxis* ValueAxis(const QString& title, double low, double high)
         low -= pad;
         high += pad;
     }
-    auto* axis = new QValueAxis;
+    const double rough = (high - low) / AxisSteps;
+    const double decade = std::pow(10.0, std::floor(std::log10(rough)));
+    const double mantissa = rough / decade;
+    const double step = std::max(leastStep, decade * (mantissa <= 1.0   ? 1.0
+                                                      : mantissa <= 2.0 ? 2.0
+                                                      : mantissa <= 5.0 ? 5.0
+                                                                        : 10.0));
+    const long long first = static_cast<long long>(std::floor(low / step + 1e-9));
+    const long long last = static_cast<long long>(std::ceil(high / step - 1e-9));
+    const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
+    auto* axis = new QCategoryAxis;
     axis->setTitleText(title);
-    axis->setRange(low, high);
-    axis->applyNiceNumbers();
-    axis->setLabelFormat(QStringLiteral("%.4g"));
+    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    axis->setStartValue(first * step);
+    axis->setRange(first * step, last * step);
+    for (long long i = first; i <= last; ++i) {
+        axis->append(QString::number(i * step, 'f', decimals), i * step);
+    }
     return axis;
 }
 
@@ -133,15 +158,17 @@ QString IdleText(RobustnessKind kind)
 {
     switch (kind) {
     case RobustnessKind::Tolerance:
-        return QStringLiteral("Run simulates the design again and again, each resistor drawn within its series' "
-                              "tolerance, each capacitor within %1 %, BF and IS within x/%2.")
+        return QStringLiteral(
+                   "Run simulates the design again and again, each resistor drawn within its series' "
+                   "tolerance, each capacitor within %1 %, BF and IS within x/%2.")
             .arg(CapacitorTolerance * 100)
             .arg(CurrentGainSpread);
     case RobustnessKind::Temperature:
         return QStringLiteral("Run simulates the design at -25, 0, 25, 50 and 85 degC.");
     case RobustnessKind::Distortion:
-        return QStringLiteral("Run finds how far the output can swing before it clips, and the distortion of a "
-                              "sine at 10 x f_min.");
+        return QStringLiteral(
+            "Run finds how far the output can swing before it clips, and the distortion of a "
+            "sine at 10 x f_min.");
     case RobustnessKind::Noise:
         return QStringLiteral("Run finds the noise referred to the input, with the source resistance given "
                               "below.");
@@ -196,8 +223,8 @@ CRobustnessTab::CRobustnessTab(RobustnessKind kind, QWidget* parent) : QWidget(p
         m_pRuns->setValue(DefaultToleranceRuns);
         m_pSeed = new QLineEdit(QString::number(DefaultToleranceSeed));
         m_pSeed->setObjectName(QStringLiteral("seed"));
-        m_pSeed->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,20}")),
-                                                              m_pSeed));
+        m_pSeed->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,20}")), m_pSeed));
         m_pSeed->setMaximumWidth(m_pSeed->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 14);
         controls->addWidget(new QLabel(QStringLiteral("Runs:")));
         controls->addWidget(m_pRuns);
@@ -220,7 +247,8 @@ CRobustnessTab::CRobustnessTab(RobustnessKind kind, QWidget* parent) : QWidget(p
     // The plot gets the room the window has: no frame around the chart.
     m_pChart->layout()->setContentsMargins(0, 0, 0, 0);
     m_pChart->setBackgroundRoundness(0);
-    m_pChart->setMargins(QMargins(4, 4, 4, 4));
+    // Room on the right for half of an axis' last label ("10000").
+    m_pChart->setMargins(QMargins(4, 4, 20, 4));
     m_pChartView = new QChartView(m_pChart);
     m_pChartView->setRenderHint(QPainter::Antialiasing);
     m_pChartView->setMinimumSize(300, 220);
@@ -246,6 +274,8 @@ CRobustnessTab::CRobustnessTab(RobustnessKind kind, QWidget* parent) : QWidget(p
 
     m_pTable = new QTableWidget;
     m_pTable->verticalHeader()->hide();
+    // Rows as high as their text: the distortion's thirteen fit in view.
+    m_pTable->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pTable->horizontalHeader()->setStretchLastSection(true);
 
@@ -416,7 +446,8 @@ void CRobustnessTab::FillTable(const TextTable& table)
     for (int row = 0; row < m_pTable->rowCount(); ++row) {
         const std::vector<std::string>& cells = table[static_cast<std::size_t>(row) + 1];
         for (int column = 0; column < columns && column < static_cast<int>(cells.size()); ++column) {
-            auto* item = new QTableWidgetItem(QString::fromStdString(cells[static_cast<std::size_t>(column)]));
+            auto* item =
+                new QTableWidgetItem(QString::fromStdString(cells[static_cast<std::size_t>(column)]));
             item->setTextAlignment(Qt::AlignVCenter | (column == 0 ? Qt::AlignLeft : Qt::AlignRight));
             m_pTable->setItem(row, column, item);
         }
@@ -491,11 +522,10 @@ void CRobustnessTab::DrawHistogram(const ToleranceAnalysis& analysis)
     bars->setColor(QColor(0xA0, 0xB8, 0xE8));
     bars->setBorderColor(Blue);
 
-    auto* xAxis = ValueAxis(QStringLiteral("%1 (%2%3)").arg(name, scale.m_Prefix, QLatin1String(quantity.m_Unit)),
-                            low, high);
+    auto* xAxis = NiceAxis(
+        QStringLiteral("%1 (%2%3)").arg(name, scale.m_Prefix, QLatin1String(quantity.m_Unit)), low, high);
     const int most = *std::ranges::max_element(counts);
-    auto* yAxis = ValueAxis(QStringLiteral("runs"), 0.0, most * 1.15);
-    yAxis->setLabelFormat(QStringLiteral("%.0f"));
+    auto* yAxis = NiceAxis(QStringLiteral("runs"), 0.0, most * 1.1, 1.0);
     m_pChart->addAxis(xAxis, Qt::AlignBottom);
     m_pChart->addAxis(yAxis, Qt::AlignLeft);
     Attach(m_pChart, bars, xAxis, yAxis);
@@ -523,7 +553,8 @@ void CRobustnessTab::DrawTemperature(const TemperatureAnalysis& analysis)
     if (points.empty()) {
         return;
     }
-    m_pChart->setTitle(QStringLiteral("gain at %1").arg(WithUnit(analysis.m_MidbandFrequency, QStringLiteral("Hz"))));
+    m_pChart->setTitle(
+        QStringLiteral("gain at %1").arg(WithUnit(analysis.m_MidbandFrequency, QStringLiteral("Hz"))));
     auto* xAxis = new QCategoryAxis;
     xAxis->setTitleText(QStringLiteral("temperature (degC)"));
     xAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
@@ -547,7 +578,8 @@ void CRobustnessTab::DrawTemperature(const TemperatureAnalysis& analysis)
         {"gain", &TemperaturePoint::m_GainDb, "dB", false, Green, Qt::AlignRight},
     };
     for (const Curve& curve : curves) {
-        const AxisScale scale = curve.m_Prefixed ? ScaleFor(points[points.size() / 2].*curve.m_Member) : AxisScale{};
+        const AxisScale scale =
+            curve.m_Prefixed ? ScaleFor(points[points.size() / 2].*curve.m_Member) : AxisScale{};
         auto* series = new QLineSeries;
         series->setName(QString::fromLatin1(curve.m_Name));
         series->setPen(QPen(curve.m_Colour, 2.0));
@@ -566,10 +598,15 @@ void CRobustnessTab::DrawTemperature(const TemperatureAnalysis& analysis)
             delete series;
             continue;
         }
-        const double pad = 0.1 * (high - low);
-        auto* yAxis = ValueAxis(QStringLiteral("%1 (%2%3)").arg(QLatin1String(curve.m_Name), scale.m_Prefix,
-                                                                QLatin1String(curve.m_Unit)),
-                                low - pad, high + pad);
+        // Each axis spans at least LeastDriftShare of its value (LeastDriftDb
+        // for the gain): a drift too small to matter looks small.
+        const double middle = 0.5 * (low + high);
+        const double span = std::max(1.2 * (high - low),
+                                     curve.m_Prefixed ? LeastDriftShare * std::abs(middle) : LeastDriftDb);
+        auto* yAxis =
+            NiceAxis(QStringLiteral("%1 (%2%3)")
+                         .arg(QLatin1String(curve.m_Name), scale.m_Prefix, QLatin1String(curve.m_Unit)),
+                     middle - span / 2, middle + span / 2);
         yAxis->setGridLineVisible(curve.m_Side == Qt::AlignLeft);
         Colour(yAxis, curve.m_Colour);
         m_pChart->addAxis(yAxis, curve.m_Side);
@@ -581,7 +618,8 @@ void CRobustnessTab::DrawWaveform(const DistortionAnalysis& analysis)
 {
     const std::vector<std::pair<double, double>>& wave = analysis.m_Waveform;
     m_pChart->setTitle(QStringLiteral("output over one period: %1 peak at %2")
-                           .arg(WithUnit(analysis.m_Amplitude, QStringLiteral("V")), WithUnit(analysis.m_Frequency, QStringLiteral("Hz"))));
+                           .arg(WithUnit(analysis.m_Amplitude, QStringLiteral("V")),
+                                WithUnit(analysis.m_Frequency, QStringLiteral("Hz"))));
     if (wave.size() < 2) {
         return;
     }
@@ -600,17 +638,16 @@ void CRobustnessTab::DrawWaveform(const DistortionAnalysis& analysis)
     }
     auto* xAxis = new QValueAxis;
     xAxis->setTitleText(QStringLiteral("time (%1s)").arg(time.m_Prefix));
-    xAxis->setRange(0.0, (wave.back().first - start) / time.m_Unit);
+    // One period, in quarters.
+    const double period = std::isfinite(analysis.m_Frequency) && analysis.m_Frequency > 0.0
+                              ? 1.0 / analysis.m_Frequency
+                              : wave.back().first - start;
+    xAxis->setRange(0.0, period / time.m_Unit);
+    xAxis->setTickCount(5);
     xAxis->setLabelFormat(QStringLiteral("%.4g"));
     // Symmetric about the operating point, a little beyond the peak.
     const double reach = 1.1 * peak / volts.m_Unit;
-    const double decade = std::pow(10.0, std::floor(std::log10(reach)));
-    const double top = std::ceil(reach / decade) * decade;
-    auto* yAxis = new QValueAxis;
-    yAxis->setTitleText(QStringLiteral("output (%1V)").arg(volts.m_Prefix));
-    yAxis->setRange(-top, top);
-    yAxis->setTickCount(5);
-    yAxis->setLabelFormat(QStringLiteral("%.4g"));
+    auto* yAxis = NiceAxis(QStringLiteral("output (%1V)").arg(volts.m_Prefix), -reach, reach);
     m_pChart->addAxis(xAxis, Qt::AlignBottom);
     m_pChart->addAxis(yAxis, Qt::AlignLeft);
     Attach(m_pChart, series, xAxis, yAxis);
@@ -620,12 +657,14 @@ void CRobustnessTab::DrawWaveform(const DistortionAnalysis& analysis)
 void CRobustnessTab::DrawNoise(const NoiseAnalysis& analysis)
 {
     const std::vector<std::pair<double, double>>& spectrum = analysis.m_Spectrum;
-    m_pChart->setTitle(QStringLiteral("input noise, source %1").arg(WithUnit(analysis.m_SourceResistance, QStringLiteral("ohm"))));
+    m_pChart->setTitle(QStringLiteral("input noise, source %1")
+                           .arg(WithUnit(analysis.m_SourceResistance, QStringLiteral("ohm"))));
     if (spectrum.size() < 2) {
         return;
     }
-    const AxisScale scale = ScaleFor(std::isfinite(analysis.m_InputDensity) ? analysis.m_InputDensity
-                                                                            : spectrum[spectrum.size() / 2].second);
+    const AxisScale scale =
+        ScaleFor(std::isfinite(analysis.m_InputDensity) ? analysis.m_InputDensity
+                                                        : spectrum[spectrum.size() / 2].second);
     auto* series = new QLineSeries;
     series->setName(QStringLiteral("input-referred density"));
     series->setPen(QPen(Blue, 2.0));
@@ -654,11 +693,13 @@ void CRobustnessTab::DrawNoise(const NoiseAnalysis& analysis)
     yAxis->setBase(10.0);
     yAxis->setLabelFormat(QStringLiteral("%g"));
     yAxis->setMinorTickCount(8);
-    yAxis->setRange(std::pow(10.0, std::floor(std::log10(low))), std::pow(10.0, std::ceil(std::log10(high) + 1e-9)));
+    yAxis->setRange(std::pow(10.0, std::floor(std::log10(low))),
+                    std::pow(10.0, std::ceil(std::log10(high) + 1e-9)));
     m_pChart->addAxis(xAxis, Qt::AlignBottom);
     m_pChart->addAxis(yAxis, Qt::AlignLeft);
     Attach(m_pChart, series, xAxis, yAxis);
-    if (std::isfinite(analysis.m_InputDensity) && analysis.m_InputDensity > 0.0 && analysis.m_SpotFrequency > 0.0) {
+    if (std::isfinite(analysis.m_InputDensity) && analysis.m_InputDensity > 0.0 &&
+        analysis.m_SpotFrequency > 0.0) {
         auto* spot = new QScatterSeries;
         spot->setName(QStringLiteral("at %1").arg(WithUnit(analysis.m_SpotFrequency, QStringLiteral("Hz"))));
         spot->setMarkerSize(10.0);
