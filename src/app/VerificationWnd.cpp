@@ -444,19 +444,29 @@ void CVerificationWnd::DrawBode(const SimulationResult& result)
     for (double decade = std::ceil(first - 1e-9); decade <= last + 1e-9; decade += step) {
         frequencyAxis->append(QString::fromStdString(FormatEngineering(std::pow(10.0, decade))), decade);
     }
+    // The same for the gain and the phase: a tick every 10 dB and 45
+    // degrees where the labels fit one above the other, else every second
+    // one (a label without room shows as "...").
+    const int labelHeight = QFontMetrics(frequencyAxis->labelsFont()).height() * 3 / 2;
+    const double plotHeight = std::max(100, m_pChartView->height() - 160);
+    const double phaseBottom = std::floor(phaseLow / 45.0) * 45.0 - 45.0;
+    const double phaseTop = std::ceil(phaseHigh / 45.0) * 45.0 + 45.0;
+    const auto tickStep = [&](double span, double step) {
+        return span / step * labelHeight > plotHeight ? 2.0 * step : step;
+    };
     auto* gainAxis = new QValueAxis;
     gainAxis->setTitleText(QStringLiteral("gain (dB)"));
     gainAxis->setRange(gainBottom, gainTop);
     gainAxis->setTickType(QValueAxis::TicksDynamic);
     gainAxis->setTickAnchor(0.0);
-    gainAxis->setTickInterval(10.0);
+    gainAxis->setTickInterval(tickStep(gainTop - gainBottom, 10.0));
     gainAxis->setLabelFormat(QStringLiteral("%.0f"));
     auto* phaseAxis = new QValueAxis;
     phaseAxis->setTitleText(QStringLiteral("phase (degrees)"));
-    phaseAxis->setRange(std::floor(phaseLow / 45.0) * 45.0 - 45.0, std::ceil(phaseHigh / 45.0) * 45.0 + 45.0);
+    phaseAxis->setRange(phaseBottom, phaseTop);
     phaseAxis->setTickType(QValueAxis::TicksDynamic);
     phaseAxis->setTickAnchor(0.0);
-    phaseAxis->setTickInterval(45.0);
+    phaseAxis->setTickInterval(tickStep(phaseTop - phaseBottom, 45.0));
     phaseAxis->setLabelFormat(QStringLiteral("%.0f"));
     phaseAxis->setGridLineVisible(false);
 

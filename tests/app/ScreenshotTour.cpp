@@ -13,11 +13,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -85,8 +87,22 @@ void SaveAnalyses(CVerificationWnd* window, const QString& circuit)
     for (const RobustnessKind kind : RobustnessKinds) {
         CRobustnessTab* tab = window->AnalysisTab(kind);
         window->Tabs()->setCurrentWidget(tab);
+        // How long the run takes, and the longest the window went without
+        // handling its events meanwhile (a 5 ms timer's longest gap).
+        QElapsedTimer clock;
+        QElapsedTimer sinceTick;
+        qint64 longestGap = 0;
+        QTimer ticks;
+        QObject::connect(&ticks, &QTimer::timeout,
+                         [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+        clock.start();
+        sinceTick.start();
+        ticks.start(5);
         tab->RunButton()->click();
         (void)QTest::qWaitFor([tab] { return !tab->IsRunning(); }, 60000);
+        ticks.stop();
+        std::printf("%s: %lld ms, the window's longest pause %lld ms\n", qPrintable(RobustnessTitle(kind)),
+                    clock.elapsed(), longestGap);
         Save(window, QStringLiteral("verification-%1-%2.png").arg(RobustnessTitle(kind).toLower(), circuit));
     }
     window->Tabs()->setCurrentIndex(0);
