@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -24,11 +25,6 @@
 namespace norvane::fuzz {
 
 namespace {
-
-// The command line's options that simulate; the fuzzer skips arguments
-// that hold one.
-constexpr const char* SimulatingOptions[] = {"--simulate",    "--bode",       "--tolerance",
-                                             "--temperature", "--distortion", "--noise"};
 
 std::string_view Text(Bytes data)
 {
@@ -144,11 +140,11 @@ void FuzzCommandLine(Bytes data)
         arguments.emplace_back(rest.substr(0, end));
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     }
-    // Simulations, above all thousands of tolerance runs, would slow the
-    // fuzzer down to a crawl.
+    constexpr std::array<std::string_view, 7> Simulating = {
+        "--simulate", "--bode", "--tune", "--tolerance", "--temperature", "--distortion", "--noise"};
     for (const std::string& argument : arguments) {
-        if (argument.find('/') != std::string::npos ||
-            std::ranges::any_of(SimulatingOptions, [&](const char* option) {
+        if (argument.find('/') != std::string::npos || argument == "rank" ||
+            std::ranges::any_of(Simulating, [&](std::string_view option) {
                 return argument.find(option) != std::string::npos;
             })) {
             return;

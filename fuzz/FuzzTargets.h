@@ -34,8 +34,9 @@ void FuzzTransistorLibReader(Bytes data);
 // PrepareCommandLineScratch() once first: it moves the process into a
 // fresh scratch folder holding a report "r.html" for --from. An argument
 // holding '/' is skipped (no file outside the folder is ever named), and so
-// is one that asks for a simulation ("--simulate", "--bode"): ngspice runs
-// take up to 2 s each and have their own tests.
+// is one that asks for a simulation ("--simulate", "--bode", "--tune",
+// the robustness analyses, the "rank" command): those take from
+// milliseconds to seconds a run and have their own tests.
 void PrepareCommandLineScratch();
 void FuzzCommandLine(Bytes data);
 

@@ -191,7 +191,7 @@ double PartValue(const AmplifierCircuit& circuit, std::string_view name)
 
 Status CheckCircuit(const AmplifierCircuit& circuit)
 {
-    if (circuit.m_Parts.empty() || circuit.m_Transistor.name == nullptr) {
+    if (circuit.m_Parts.empty()) {
         return Failure{"no circuit"};
     }
     if (!IsUsableValue(circuit.m_SupplyVoltage)) {
@@ -265,7 +265,12 @@ std::string WriteNetlist(const AmplifierCircuit& circuit, const NetlistOptions& 
     }
     text += "VCC vcc 0 DC " + SpiceNumber(supply) + "\n";
     const std::string driven = DrivenNode(options.m_SourceResistance);
-    text += "VIN " + driven + " 0 DC 0 AC " + (options.m_DriveOutput ? "0" : "1") + "\n";
+    text += "VIN " + driven + " 0 DC 0 AC " + (options.m_DriveOutput ? "0" : "1");
+    if (options.m_SineAmplitude > 0) {
+        text += " SIN(0 " + SpiceNumber(options.m_SineAmplitude) + " " +
+                SpiceNumber(options.m_SineFrequency) + ")";
+    }
+    text += "\n";
     if (driven != "in") {
         text += "RSOURCE " + driven + " in " + SpiceNumber(options.m_SourceResistance) + "\n";
     }
@@ -273,17 +278,22 @@ std::string WriteNetlist(const AmplifierCircuit& circuit, const NetlistOptions& 
         text +=
             part.m_Name + " " + part.m_NodeA + " " + part.m_NodeB + " " + SpiceNumber(part.m_Value) + "\n";
     }
-    text += std::string("* T1: ") + circuit.m_Transistor.name + " (" + PolarityText(circuit.m_IsPnp) + ")\n";
-    text += "Q1 " + circuit.m_Collector + " " + circuit.m_Base + " " + circuit.m_Emitter + " " +
-            circuit.m_Transistor.name + "\n";
+    if (circuit.m_Transistor.name != nullptr) {
+        text +=
+            std::string("* T1: ") + circuit.m_Transistor.name + " (" + PolarityText(circuit.m_IsPnp) + ")\n";
+        text += "Q1 " + circuit.m_Collector + " " + circuit.m_Base + " " + circuit.m_Emitter + " " +
+                circuit.m_Transistor.name + "\n";
+    }
     if (!hasLoad) {
         text += "* No load: RLOAD only keeps out on a DC path\n";
     }
     text += "RLOAD out 0 " + SpiceNumber(load) + "\n";
-    if (options.m_DriveOutput) {
-        text += "IOUT 0 out DC 0 AC 1\n";
+    if (options.m_DriveOutput || options.m_OutputSourceOff) {
+        text += std::string("IOUT 0 out DC 0 AC ") + (options.m_DriveOutput ? "1" : "0") + "\n";
     }
-    text += WriteModelCard(circuit.m_Transistor);
+    if (circuit.m_Transistor.name != nullptr) {
+        text += WriteModelCard(circuit.m_Transistor);
+    }
     text += ".options temp=25 tnom=25 gmin=1e-12 reltol=1e-06 abstol=1e-12 vntol=1e-06\n";
     // The same temperature once more the SPICE2 way: every reader knows
     // .temp, not every one takes temp from .options.

@@ -71,6 +71,13 @@ struct NetlistOptions {
     // resistor whatever load was asked for, and IOUT drives 1 A AC into out,
     // so that V(out) is the output impedance.
     bool m_DriveOutput = false;
+    // For a session that measures both ways in one circuit: IOUT in place
+    // at AC 0, to be switched on (and VIN off) by the session.
+    bool m_OutputSourceOff = false;
+    // A transient input as well: VIN also drives SIN(0 m_SineAmplitude
+    // m_SineFrequency); none while the amplitude is 0.
+    double m_SineAmplitude = 0.0; // V peak
+    double m_SineFrequency = 0.0; // Hz
 };
 
 // A two-terminal part: resistor (R...) or capacitor (C...).
@@ -91,6 +98,7 @@ struct AmplifierCircuit {
     bool m_IsPnp = false;
     double m_SupplyVoltage = 0.0; // magnitude, V
     double m_LowerCutoff = 0.0;   // Hz, sets the sweep
+    // No name: a passive network without Q1 (a check of the simulation).
     TransistorRecord m_Transistor{};
     std::string m_Collector = "collector";
     std::string m_Base = "base";

@@ -6,7 +6,7 @@
 // once and changing it there (alter, altermod, the temperature option)
 // rather than loading it again for every run:
 //
-// 1. Tolerances (Monte Carlo): ToleranceRuns.. runs, each with every
+// 1. Tolerances (Monte Carlo): DefaultToleranceRuns seeded runs, each with every
 //    resistor drawn uniformly within its series' tolerance, every capacitor
 //    within CapacitorTolerance, and the transistor's spread (see
 //    CurrentGainSpread). Each run is simulated as Verify simulates (.op,
@@ -22,7 +22,11 @@
 // 4. Noise: ngspice's noise analysis, referred to the source's own
 //    voltage (behind the source resistance, whose noise counts): the
 //    density at NoiseSpotFrequency (or 10 x f_min when higher) and the
-//    total over 20 Hz to 20 kHz.
+//    total over 20 Hz to 20 kHz, integrated from the density at 20 points
+//    a decade as a power law between them.
+//
+// On the example common-emitter design the four together take about
+// 0.7 s, 500 tolerance runs most of it.
 //
 // Each analysis reports its progress and may be cancelled through
 // AnalysisProgress; a cancelled analysis fails with AnalysisCancelled.
@@ -135,11 +139,12 @@ struct ToleranceAnalysis {
 // resistors drawn within resistorTolerance, capacitors within
 // CapacitorTolerance, BF and IS of the card as described above (when the
 // circuit's Q1 has a card), each run measured as SimulateCircuit measures
-// and counted as meeting when meets says so.
+// and judged by misses: the quantities the run misses, none when it meets
+// the requirements.
+using RunJudge = std::function<std::vector<std::string>(const SimulationResult&)>;
 [[nodiscard]] Expected<ToleranceAnalysis>
 RunTolerances(const AmplifierCircuit& circuit, const SimulationOptions& simulation, double resistorTolerance,
-              const ToleranceOptions& options, const std::function<bool(const SimulationResult&)>& meets,
-              const AnalysisProgress& progress = {});
+              const ToleranceOptions& options, const RunJudge& misses, const AnalysisProgress& progress = {});
 
 // ---- Temperature ---------------------------------------------------------
 
@@ -150,12 +155,13 @@ struct TemperaturePoint {
     double m_Celsius = 0.0;
     double m_Ic = NaN;     // A
     double m_Uce = NaN;    // V
-    double m_GainDb = NaN; // dB, at the mid-band frequency of 25 degC
+    double m_GainDb = NaN; // dB, at mid-band
 };
 
+// A temperature at which the circuit does not simulate has NaN values.
 struct TemperatureAnalysis {
     std::vector<TemperaturePoint> m_Points; // at AnalysisTemperatures
-    double m_MidbandFrequency = 0.0;        // Hz, where the gain is read
+    double m_MidbandFrequency = 0.0;        // Hz, the mid-band of 25 degC
 };
 
 [[nodiscard]] Expected<TemperatureAnalysis> AnalyseTemperature(const AmplifierDesign& design,
@@ -233,7 +239,8 @@ struct NoiseAnalysis {
     double m_SpotFrequency = NaN;    // Hz
     double m_InputDensity = NaN;     // V/sqrt(Hz) at m_SpotFrequency
     double m_InputTotal = NaN;       // V rms over NoiseBandLow..NoiseBandHigh
-    double m_OutputTotal = NaN;      // V rms at the output over the same band
+    // ngspice's onoise_total over the same band.
+    double m_OutputTotal = NaN; // V rms at the output
     // The input-referred density over the band: (Hz, V/sqrt(Hz)).
     std::vector<std::pair<double, double>> m_Spectrum;
 };

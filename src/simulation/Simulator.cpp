@@ -9,6 +9,7 @@
 #include <cmath>
 #include <complex>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <sstream>
 
@@ -151,9 +152,13 @@ Status Initialise()
 
 enum class RunEnd { Finished, Halted, StillRunning };
 
+// How often a run that may be cancelled asks whether it is.
+constexpr std::chrono::milliseconds CancelPoll{20};
+
 // Runs command on ngspice's background thread and waits for it until
-// deadline; then halts it.
-RunEnd RunUntil(const std::string& command, Clock::time_point deadline)
+// deadline, or until cancelled says so; then halts it.
+RunEnd RunUntil(const std::string& command, Clock::time_point deadline,
+                const std::function<bool()>& cancelled = {})
 {
     {
         const std::lock_guard lock(g_CallbackMutex);
@@ -161,8 +166,20 @@ RunEnd RunUntil(const std::string& command, Clock::time_point deadline)
     }
     Command("bg_" + command);
     std::unique_lock lock(g_CallbackMutex);
-    if (g_BackgroundChanged.wait_until(lock, deadline, [] { return g_BackgroundDone; })) {
-        return RunEnd::Finished;
+    for (;;) {
+        const Clock::time_point until = cancelled ? std::min(deadline, Clock::now() + CancelPoll) : deadline;
+        if (g_BackgroundChanged.wait_until(lock, until, [] { return g_BackgroundDone; })) {
+            return RunEnd::Finished;
+        }
+        if (Clock::now() >= deadline) {
+            break;
+        }
+        lock.unlock();
+        const bool stop = cancelled();
+        lock.lock();
+        if (stop) {
+            break;
+        }
     }
     lock.unlock();
     Command("bg_halt");
@@ -322,6 +339,46 @@ constexpr std::array<std::string_view, 4> GaveUpMarks = {"without convergence", 
 // the state at the end of its transient as if it were one.
 constexpr const char* OperatingPointAids = "optran 1 1 1 0 10u 0";
 
+// Whether what ngspice printed during a run tells of a failure, and which.
+Status JudgeRunLog(const std::string& runLog)
+{
+    const std::string error = ErrorText(runLog);
+    // A singular matrix means a node without a DC path: whatever ngspice
+    // then settles on (it tries gmin and source stepping) is not the
+    // circuit's operating point.
+    const auto singular = LinesWith(runLog, "singular matrix");
+    std::vector<std::string> gaveUp;
+    for (std::string_view mark : GaveUpMarks) {
+        if (gaveUp.empty()) {
+            gaveUp = LinesWith(runLog, mark);
+        }
+    }
+    if (!error.empty()) {
+        return Failure{"ngspice: " + error};
+    }
+    if (!singular.empty()) {
+        return Failure{"ngspice: " + singular.front().substr(singular.front().find("singular"))};
+    }
+    if (!gaveUp.empty()) {
+        std::string line = gaveUp.front();
+        if (const std::size_t colon = line.find(": ");
+            line.starts_with("doAnalyses") && colon != std::string::npos) {
+            line.erase(0, colon + 2);
+        }
+        return Failure{"ngspice: " + line};
+    }
+    if (Stopped()) {
+        return Failure{"ngspice stopped"};
+    }
+    return {};
+}
+
+// The message of a run that ran out of time.
+std::string TooLong(double timeLimit)
+{
+    return "the simulation took longer than " + SpiceNumber(timeLimit) + " s and was stopped";
+}
+
 // What one run gives.
 struct RunData {
     std::vector<double> frequency;
@@ -335,8 +392,9 @@ struct RunData {
 // Loads netlist, runs its analyses until deadline and reads the results;
 // on failure says why. The circuit and its plots are gone afterwards
 // (unless ngspice is still busy, see g_Busy).
-Status Run(const std::string& netlist, const SimulationProbe* probe, bool readInput,
-           Clock::time_point deadline, RunData& data, std::string& log)
+// Loads netlist as ngspice's current circuit, with the operating point
+// aids set; on failure nothing stays loaded.
+Status LoadCircuit(const std::string& netlist, std::string& log)
 {
     std::vector<std::string> lines = SplitLines(netlist);
     if (const std::string unsafe = UnsafeLine(lines); !unsafe.empty()) {
@@ -349,20 +407,28 @@ Status Run(const std::string& netlist, const SimulationProbe* probe, bool readIn
     pointers.push_back(nullptr);
 
     const std::size_t logStart = log.size();
+    const SinkGuard sink(&log);
+    const int loaded = g_Api.circ(pointers.data());
+    const std::string error = ErrorText(log.substr(logStart));
+    if (loaded != 0 || Stopped() || !error.empty()) {
+        Clear();
+        return Failure{"ngspice did not take the netlist" + (error.empty() ? std::string() : ": " + error)};
+    }
+    const SinkGuard quiet(nullptr);
+    Command(OperatingPointAids);
+    return {};
+}
+
+Status Run(const std::string& netlist, const SimulationProbe* probe, bool readInput,
+           Clock::time_point deadline, RunData& data, std::string& log)
+{
+    if (const Status loaded = LoadCircuit(netlist, log); !loaded) {
+        return loaded;
+    }
+    const std::size_t logStart = log.size();
     std::string runLog;
     {
         const SinkGuard sink(&log);
-        const int loaded = g_Api.circ(pointers.data());
-        const std::string error = ErrorText(log.substr(logStart));
-        if (loaded != 0 || Stopped() || !error.empty()) {
-            Clear();
-            return Failure{"ngspice did not take the netlist" +
-                           (error.empty() ? std::string() : ": " + error)};
-        }
-        {
-            const SinkGuard quiet(nullptr);
-            Command(OperatingPointAids);
-        }
         const RunEnd end = RunUntil("run", deadline);
         if (end != RunEnd::Finished) {
             if (end == RunEnd::StillRunning) {
@@ -370,40 +436,15 @@ Status Run(const std::string& netlist, const SimulationProbe* probe, bool readIn
             } else {
                 Clear();
             }
-            return Failure{"the simulation took longer than " + SpiceNumber(SimulationTimeLimit) +
-                           " s and was stopped"};
+            return Failure{TooLong(SimulationTimeLimit)};
         }
         runLog = log.substr(logStart);
     }
 
-    const std::string error = ErrorText(runLog);
-    // A singular matrix means a node without a DC path: whatever ngspice
-    // then settles on (it tries gmin and source stepping) is not the
-    // circuit's operating point.
-    const auto singular = LinesWith(runLog, "singular matrix");
-    std::vector<std::string> gaveUp;
-    for (std::string_view mark : GaveUpMarks) {
-        if (gaveUp.empty()) {
-            gaveUp = LinesWith(runLog, mark);
-        }
-    }
     const std::string op = FindPlot("op");
     const std::string ac = FindPlot("ac");
-    Status status;
-    if (!error.empty()) {
-        status = Failure{"ngspice: " + error};
-    } else if (!singular.empty()) {
-        status = Failure{"ngspice: " + singular.front().substr(singular.front().find("singular"))};
-    } else if (!gaveUp.empty()) {
-        std::string line = gaveUp.front();
-        if (const std::size_t colon = line.find(": ");
-            line.starts_with("doAnalyses") && colon != std::string::npos) {
-            line.erase(0, colon + 2);
-        }
-        status = Failure{"ngspice: " + line};
-    } else if (Stopped()) {
-        status = Failure{"ngspice stopped"};
-    } else if (op.empty() || ac.empty()) {
+    Status status = JudgeRunLog(runLog);
+    if (status && (op.empty() || ac.empty())) {
         status = Failure{"the simulation gave no result"};
     }
 
@@ -436,6 +477,20 @@ Status Run(const std::string& netlist, const SimulationProbe* probe, bool readIn
     return status;
 }
 
+// Under g_Mutex: whether ngspice can take a circuit, after a run that did
+// not stop when it was told to.
+Status WaitIdle()
+{
+    if (g_Busy) {
+        if (g_Api.running()) {
+            return Failure{"ngspice is still busy with an earlier simulation that did not stop"};
+        }
+        g_Busy = false;
+        Clear();
+    }
+    return {};
+}
+
 bool AllFinite(const std::vector<std::complex<double>>& values)
 {
     return std::all_of(values.begin(), values.end(), [](const std::complex<double>& v) {
@@ -462,22 +517,20 @@ Status SimulatorAvailable()
 SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::string& outputNetlist,
                                   const SimulationProbe& probe)
 {
-    const auto deadline =
-        Clock::now() +
-        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(SimulationTimeLimit)) -
-        HaltWait;
+    // The time waited for another simulation (a long analysis may hold the
+    // simulator for seconds) is not this one's.
     const std::lock_guard lock(g_Mutex);
     if (const Status ready = Initialise(); !ready) {
         SimulationResult result = NotSimulated(ready.Message(), g_InitLog);
         result.m_Unavailable = true;
         return result;
     }
-    if (g_Busy) {
-        if (g_Api.running()) {
-            return NotSimulated("ngspice is still busy with an earlier simulation that did not stop");
-        }
-        g_Busy = false;
-        Clear();
+    const auto deadline =
+        Clock::now() +
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(SimulationTimeLimit)) -
+        HaltWait;
+    if (const Status idle = WaitIdle(); !idle) {
+        return NotSimulated(idle.Message());
     }
 
     std::string log;
@@ -563,6 +616,144 @@ SimulationResult SimulateCircuit(const AmplifierCircuit& circuit, const Simulati
     probe.m_Driven = DrivenNode(options.m_SourceResistance);
     probe.m_HighestMidFrequency = MidbandLimitFactor * circuit.m_LowerCutoff;
     return SimulateNetlists(signal, output, probe);
+}
+
+SimulationSession::SimulationSession() : m_Lock(g_Mutex)
+{
+    m_Ready = Initialise();
+    if (!m_Ready) {
+        m_Unavailable = true;
+        m_Log = g_InitLog;
+    } else {
+        m_Ready = WaitIdle();
+    }
+}
+
+SimulationSession::~SimulationSession()
+{
+    if (m_Loaded && !g_Busy) {
+        Clear();
+    }
+}
+
+Status SimulationSession::Load(const std::string& netlist)
+{
+    if (!m_Ready) {
+        return m_Ready;
+    }
+    if (m_Loaded) {
+        Clear();
+        m_Loaded = false;
+    }
+    if (const Status loaded = LoadCircuit(netlist, m_Log); !loaded) {
+        return loaded;
+    }
+    m_Loaded = true;
+    return {};
+}
+
+Status SimulationSession::Change(const std::string& command)
+{
+    if (!m_Loaded || g_Busy) {
+        return Failure{"no circuit is loaded"};
+    }
+    const std::size_t logStart = m_Log.size();
+    {
+        const SinkGuard sink(&m_Log);
+        Command(command);
+    }
+    const std::string error = ErrorText(m_Log.substr(logStart));
+    if (!error.empty() || Stopped()) {
+        return Failure{"ngspice: " + (error.empty() ? std::string("stopped") : error)};
+    }
+    return {};
+}
+
+Status SimulationSession::Analyse(const std::string& command, double timeLimit,
+                                  const std::function<bool()>& cancelled)
+{
+    if (!m_Loaded || g_Busy) {
+        return Failure{"no circuit is loaded"};
+    }
+    const auto deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(timeLimit));
+    const std::size_t logStart = m_Log.size();
+    RunEnd end = RunEnd::Finished;
+    {
+        const SinkGuard sink(&m_Log);
+        if (timeLimit <= 0) {
+            Command(command);
+        } else {
+            end = RunUntil(command, deadline, cancelled);
+        }
+    }
+    if (end == RunEnd::StillRunning) {
+        g_Busy = true;
+    }
+    if (end != RunEnd::Finished) {
+        return Failure{cancelled && cancelled() ? std::string("cancelled") : TooLong(timeLimit)};
+    }
+    return JudgeRunLog(m_Log.substr(logStart));
+}
+
+Expected<std::string> SimulationSession::Print(const std::string& command)
+{
+    const std::size_t logStart = m_Log.size();
+    if (const Status changed = Change(command); !changed) {
+        return Failure{changed.Message()};
+    }
+    return m_Log.substr(logStart);
+}
+
+bool SimulationSession::Read(const std::string& name, std::vector<std::complex<double>>& values) const
+{
+    values.clear();
+    if (!m_Loaded || g_Busy) {
+        return false;
+    }
+    bool found = false;
+    char** plots = g_Api.allPlots();
+    for (int i = 0; !found && plots != nullptr && plots[i] != nullptr; ++i) {
+        if (std::string_view(plots[i]) != "const") {
+            found = ReadVector(std::string(plots[i]) + "." + name, values);
+        }
+    }
+    // A device's present value, when no plot saved it.
+    if (!found && name.starts_with("@")) {
+        found = ReadVector(name, values);
+    }
+    return found && AllFinite(values);
+}
+
+bool SimulationSession::Read(const std::string& name, std::vector<double>& values) const
+{
+    std::vector<std::complex<double>> complex;
+    values.clear();
+    if (!Read(name, complex)) {
+        return false;
+    }
+    for (const auto& value : complex) {
+        values.push_back(value.real());
+    }
+    return true;
+}
+
+bool SimulationSession::Read(const std::string& name, double& value) const
+{
+    std::vector<std::complex<double>> values;
+    if (!Read(name, values)) {
+        return false;
+    }
+    value = values.front().real();
+    return true;
+}
+
+void SimulationSession::ForgetResults()
+{
+    if (m_Loaded && !g_Busy) {
+        const SinkGuard sink(nullptr);
+        Command("destroy all");
+    }
 }
 
 } // namespace norvane
