@@ -256,7 +256,7 @@ void TransferPanel(SvgPicture& svg, const DistortionAnalysis& a)
     // Room above and below the clipping edges for their names.
     const double margin = (high - low) / 10;
     const PlotRange inRange = NiceRange(inLow, inHigh, 4);
-    const PlotRange outRange = NiceRange(low - margin, high + margin, 4);
+    const PlotRange outRange = NiceRange(low - margin, high + margin, 8);
     const PlotScale x = PlotScale::Linear(inRange.low, inRange.high, box.left, box.right);
     const PlotScale y = PlotScale::Linear(outRange.low, outRange.high, box.bottom, box.top);
     svg.Grid(box, x, LinearTicks(inRange, Volts), y, LinearTicks(outRange, Volts));

@@ -39,15 +39,29 @@ std::string TolerancePercent(double fraction)
     return FormatGeneral(fraction * 100, 3) + " %";
 }
 
+// What a transient resolves: a harmonic or a distortion further below the
+// fundamental is numerical noise.
+constexpr double ResolvedDb = -120.0;
+
 // A distortion in percent with three significant digits: "0.0217 %",
-// "2.35 %"; what lies below 1e-4 % (-120 dB) is beyond what a transient
-// resolves.
+// "2.35 %".
 std::string DistortionPercent(double percent)
 {
     if (!std::isfinite(percent)) {
         return "-";
     }
-    return percent < 1e-4 ? "below 0.0001 %" : FormatGeneral(percent, 3) + " %";
+    const double resolved = 100 * std::pow(10.0, ResolvedDb / 20);
+    return percent < resolved ? "below " + FormatGeneral(resolved, 3) + " %"
+                              : FormatGeneral(percent, 3) + " %";
+}
+
+// A harmonic against the fundamental: "-59.0 dB".
+std::string HarmonicDecibels(double db)
+{
+    if (std::isnan(db)) {
+        return "-";
+    }
+    return db < ResolvedDb ? "below " + FormatFixed(ResolvedDb, 0) + " dB" : FormatFixed(db, 1) + " dB";
 }
 
 std::string Celsius(double degrees)
@@ -186,8 +200,7 @@ TextTable DistortionTable(const DistortionAnalysis& a)
     const double fundamental = a.m_Harmonics.empty() ? SimulationResult::NaN : a.m_Harmonics.front();
     for (std::size_t k = 1; k < a.m_Harmonics.size(); ++k) {
         const double db = 20 * std::log10(a.m_Harmonics[k] / fundamental);
-        table.push_back({"Harmonic " + std::to_string(k + 1) + " to the fundamental",
-                         std::isfinite(db) ? FormatFixed(db, 1) + " dB" : "-"});
+        table.push_back({"Harmonic " + std::to_string(k + 1) + " to the fundamental", HarmonicDecibels(db)});
     }
     return table;
 }

@@ -105,7 +105,7 @@ std::vector<PlotTick> LogarithmicTicks(double low, double high, const TickLabel&
         ticks.push_back({std::pow(10.0, decade), label(std::pow(10.0, decade))});
     }
     std::erase_if(ticks, [&](const PlotTick& tick) { return std::log10(tick.value) < logLow - 1e-9; });
-    if (ticks.size() >= 2) {
+    if (ticks.size() >= 3) {
         return ticks;
     }
     ticks.clear();

@@ -81,7 +81,7 @@ using TickLabel = std::function<std::string(double)>;
 // One tick per step of the range.
 std::vector<PlotTick> LinearTicks(const PlotRange& range, const TickLabel& label);
 // For a logarithmic scale over low..high (above zero): one tick per
-// decade, or at 1, 2 and 5 times each power of ten where fewer than two
+// decade, or at 1, 2 and 5 times each power of ten where fewer than three
 // decades fall inside.
 std::vector<PlotTick> LogarithmicTicks(double low, double high, const TickLabel& label);
 
