@@ -97,7 +97,8 @@ void AddSimulationOptions(CLI::App& command, SimulationCliOptions& options)
     CLI::Option* tolerance =
         command
             .add_option("--tolerance", options.toleranceRuns,
-                        "Simulate N samples with the parts' tolerances and show the spread and the yield")
+                        "Simulate N samples (1 to " + std::to_string(MaximumToleranceRuns) +
+                            ") with the parts' tolerances and show the spread and the yield")
             ->option_text("N")
             ->check(CLI::Range(1, MaximumToleranceRuns));
     command
