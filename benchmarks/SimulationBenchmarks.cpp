@@ -7,6 +7,7 @@
 #include "design/CommonEmitterDesign.h"
 #include "simulation/Netlist.h"
 #include "simulation/Ranking.h"
+#include "simulation/Robustness.h"
 #include "simulation/Simulator.h"
 
 #include <benchmark/benchmark.h>
@@ -35,6 +36,30 @@ void Simulation(benchmark::State& state)
 BENCHMARK(Simulation<CommonEmitterDesign>)->Arg(0)->Arg(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(Simulation<CommonBaseDesign>)->Unit(benchmark::kMillisecond);
 BENCHMARK(Simulation<CommonCollectorDesign>)->Unit(benchmark::kMillisecond);
+
+// Each robustness analysis of the common-emitter 20 dB example: 0
+// tolerances (500 runs), 1 temperature, 2 headroom and distortion, 3 noise.
+void Robustness(benchmark::State& state)
+{
+    CommonEmitterDesign design;
+    DesignInputs inputs(CircuitKind::CommonEmitter);
+    inputs.SetValue(InputField::Gain, 20);
+    design.Compute(inputs);
+    for (auto _ : state) {
+        Status done;
+        switch (state.range(0)) {
+        case 0: done = AnalyseTolerances(design, {}).AsStatus(); break;
+        case 1: done = AnalyseTemperature(design, {}).AsStatus(); break;
+        case 2: done = AnalyseDistortion(design, {}).AsStatus(); break;
+        default: done = AnalyseNoise(design, {}).AsStatus(); break;
+        }
+        if (!done) {
+            state.SkipWithError(done.Message().c_str());
+            break;
+        }
+    }
+}
+BENCHMARK(Robustness)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 void NetlistText(benchmark::State& state)
 {

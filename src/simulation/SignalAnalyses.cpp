@@ -86,7 +86,8 @@ Expected<Edge> WalkToEdge(SimulationSession& session, const AmplifierCircuit& ci
             collector.size() != vin.size() || ic.size() != vin.size()) {
             return Failure{"not simulated: the headroom sweep gave no usable numbers"};
         }
-        for (std::size_t i = 0; i < vin.size(); ++i) {
+        // Each sweep starts where the one before ended.
+        for (std::size_t i = chunk == 0 ? 0 : 1; i < vin.size(); ++i) {
             const double saturation = sign * (base[i] - collector[i]); // base-collector forward voltage
             const double current = sign * ic[i];
             if (first) {
@@ -110,13 +111,11 @@ Expected<Edge> WalkToEdge(SimulationSession& session, const AmplifierCircuit& ci
                 if (at <= 1.0) {
                     at = std::clamp(at, 0.0, 1.0);
                     edge.m_Output = previousOut + at * (out[i] - previousOut) - out0;
-                    transfer.emplace_back(vin[i - (i > 0 ? 1 : 0)] + at * direction * step, edge.m_Output);
+                    transfer.emplace_back(vin[i] - (1 - at) * direction * step, edge.m_Output);
                     return edge;
                 }
             }
-            if (i > 0 || chunk == 0) {
-                transfer.emplace_back(vin[i], out[i] - out0);
-            }
+            transfer.emplace_back(vin[i], out[i] - out0);
             previousOut = out[i];
             previousSat = saturation;
             previousIc = current;
