@@ -15,29 +15,10 @@ cd "$(dirname "$0")/.."
 
 MaxRatio=0.2
 
-missing=()
-for p in hyperfine ngspice; do
-  command -v "$p" >/dev/null || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
-
-cli=${1:-}
-if [ -z "$cli" ]; then
-  cmake --preset release >/dev/null
-  cmake --build --preset release --target norvane-cli >/dev/null
-  cli=$PWD/build/release/src/norvane-cli
-fi
-cli=$(realpath "$cli")
-
-# A folder of its own: no .spiceinit of anybody's near the ngspice run.
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
+source benchmarks/setup.sh
+NeedPrograms hyperfine ngspice
+cli=$(NorvaneCli "${1:-}")
+EnterScratchFolder
 "$cli" design ce --netlist deck.cir >/dev/null
 
 hyperfine --shell=none --warmup 5 --min-runs 50 --export-json times.json \

@@ -134,14 +134,15 @@ int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std
         return status;
     }
     double load = 0.0;
-    if (const int status = ReadLoad(options.simulation, load, err); status != ExitOk) {
+    double source = 0.0;
+    if (const int status = ReadResistances(options.simulation, load, source, err); status != ExitOk) {
         return status;
     }
 
     const std::unique_ptr<AmplifierDesign> design = MakeDesign(inputs->Kind());
     design->Compute(*inputs);
     SimulationOutput simulation;
-    RunSimulation(*design, options.simulation, load, simulation);
+    RunSimulation(*design, options.simulation, load, source, simulation);
     // The design the files are written of: after --tune, with the proposal
     // applied (its notes name each change).
     std::unique_ptr<AmplifierDesign> tuned;
@@ -149,11 +150,10 @@ int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std
         tuned = MakeDesign(inputs->Kind());
         tuned->Compute(*inputs);
         tuned->ApplyPartValues(simulation.proposal->PartValues());
-        VerificationOptions verification;
-        verification.m_LoadResistance = load;
-        simulation.tuned = Verify(*tuned, verification);
+        simulation.tuned = Verify(*tuned, simulation.Conditions());
     }
     const AmplifierDesign& written = tuned ? *tuned : *design;
+    RunAnalyses(written, options.simulation, simulation);
     // Every file of the command is written together, or none is.
     PendingWrites files;
     if (const int status = AddSimulationFiles(written, options.simulation, simulation, files, err);
@@ -162,10 +162,10 @@ int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std
     }
     if (!options.report.empty()) {
         if (simulation.ran) {
-            AddReport(
-                files, options.report,
-                ReportContentOf(written, simulation.tuned ? *simulation.tuned : simulation.verification),
-                SchematicPng(written.SchematicId()));
+            AddReport(files, options.report,
+                      ReportContentOf(written, simulation.tuned ? *simulation.tuned : simulation.verification,
+                                      nullptr, &simulation.robustness),
+                      SchematicPng(written.SchematicId()));
         } else {
             AddReport(files, options.report, *design);
         }
@@ -203,22 +203,23 @@ int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std
             {"problem", design->Problem()},
             {"notes", design->Notes()},
         };
-        if (options.simulation.simulate) {
+        if (options.simulation.ShowsSimulation()) {
             document["simulation"] = SimulationJson(*design, simulation);
         }
-        if (options.simulation.simulate || options.simulation.tune) {
+        if (options.simulation.ShowsSimulation() || options.simulation.tune) {
             document["verdict"] = VerdictJson(simulation.verification.m_Verdict);
         }
         if (options.simulation.tune) {
             document["tuned"] = TunedJson(written, simulation);
         }
+        AddAnalysesJson(document, simulation);
         out << document.dump(2) << '\n';
     } else {
         out << "Transistor amplifier, type: " << design->Title() << '\n';
         for (const std::string& note : DesignNotes(*design)) {
             out << note << '\n';
         }
-        if (options.simulation.simulate || options.simulation.tune) {
+        if (options.simulation.ShowsSimulation() || options.simulation.tune) {
             PrintVerdict(out, simulation);
         }
         out << '\n';
@@ -228,10 +229,11 @@ int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std
         PrintItems(out, design->GetComponentValues());
         out << "\nOperation point:\n";
         PrintItems(out, design->GetOperationPoint());
-        if (options.simulation.simulate) {
+        if (options.simulation.ShowsSimulation()) {
             out << '\n';
             PrintSimulation(out, *design, simulation);
         }
+        PrintAnalyses(out, simulation);
     }
     return ExitOk;
 }

@@ -1,6 +1,7 @@
 #include "cli/RankOutput.h"
 
 #include "cli/CommandLine.h"
+#include "cli/TablePrint.h"
 #include "design/DesignResults.h"
 #include "format/EngineeringFormat.h"
 #include "simulation/RankTable.h"
@@ -46,24 +47,14 @@ std::vector<std::string> Cells(int place, const RankRow& row)
     return cells;
 }
 
-void PrintTable(std::ostream& out, const std::vector<std::vector<std::string>>& lines)
+// "#" right-aligned, then the columns as RankColumns has them.
+std::vector<bool> Alignment()
 {
-    std::vector<std::size_t> width(RankColumns.size() + 1, 0);
-    for (const auto& line : lines) {
-        for (std::size_t c = 0; c < line.size(); ++c) {
-            width[c] = std::max(width[c], line[c].size());
-        }
+    std::vector<bool> left{false};
+    for (const RankColumn& column : RankColumns) {
+        left.push_back(column.leftAligned);
     }
-    for (const auto& line : lines) {
-        std::string text;
-        for (std::size_t c = 0; c < line.size(); ++c) {
-            const std::string pad(width[c] - line[c].size(), ' ');
-            const bool left = c > 0 && RankColumns[c - 1].leftAligned;
-            text += (c == 0 ? "" : "  ") + (left ? line[c] + pad : pad + line[c]);
-        }
-        text.erase(text.find_last_not_of(' ') + 1);
-        out << text << '\n';
-    }
+    return left;
 }
 
 PolarityFilter FilterOf(const std::string& text)
@@ -144,7 +135,7 @@ int RunRank(const DesignInputs& inputs, const RankCliOptions& options, std::ostr
     for (std::size_t i = 0; i < shown; ++i) {
         lines.push_back(Cells(static_cast<int>(i + 1), ranking->m_Rows[i]));
     }
-    PrintTable(out, lines);
+    PrintTable(out, lines, Alignment());
     out << "\nB: Ic / Ib at the operating point. Bias shift: the change of Ic when BF is halved and "
            "doubled.\nScore: the sum of the relative errors of the simulated figures.\n";
     return ExitOk;

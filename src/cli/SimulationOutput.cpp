@@ -2,10 +2,12 @@
 
 #include "cli/CommandLine.h"
 #include "cli/OptionValues.h"
+#include "cli/TablePrint.h"
 #include "design/DesignResults.h"
 #include "format/EngineeringFormat.h"
 #include "simulation/DesignTargets.h"
 #include "simulation/Netlist.h"
+#include "simulation/RobustnessText.h"
 
 #include <CLI/CLI.hpp>
 
@@ -87,36 +89,92 @@ void AddSimulationOptions(CLI::App& command, SimulationCliOptions& options)
     command.add_flag("--tune", options.tune,
                      "Propose E12 capacitor values that meet the requirements in simulation, and write the "
                      "report and the netlist with them");
+    command
+        .add_option("--source", options.sourceText,
+                    "Resistance of the signal source in ohms, for every simulation (default 0: ideal)")
+        ->option_text("OHMS")
+        ->check(NotAnOption());
+    CLI::Option* tolerance =
+        command
+            .add_option("--tolerance", options.toleranceRuns,
+                        "Simulate N samples (1 to " + std::to_string(MaximumToleranceRuns) +
+                            ") with the parts' tolerances and show the spread and the yield")
+            ->option_text("N")
+            ->check(CLI::Range(1, MaximumToleranceRuns));
+    command
+        .add_option("--seed", options.seed,
+                    "Seed of the tolerance samples (default " + std::to_string(DefaultToleranceSeed) + ")")
+        ->option_text("S")
+        ->needs(tolerance);
+    command.add_flag("--temperature", options.temperature,
+                     "Simulate Ic, Uce and the gain at -25, 0, 25, 50 and 85 degC");
+    command.add_flag("--distortion", options.distortion,
+                     "Find the output headroom and the distortion at 1 V peak to peak");
+    command.add_flag("--noise", options.noise, "Simulate the input-referred noise");
 }
 
-int ReadLoad(const SimulationCliOptions& options, double& load, std::ostream& err)
+int ReadResistances(const SimulationCliOptions& options, double& load, double& source, std::ostream& err)
 {
     load = 0.0;
-    if (options.loadText.empty()) {
-        return ExitOk;
+    source = 0.0;
+    if (!options.loadText.empty()) {
+        load = ParseEngineering(options.loadText);
+        if (!(load > 0) || !std::isfinite(load)) {
+            err << "The load must be a resistance above 0 ohms, e.g. 4k7.\n";
+            return ExitBadInput;
+        }
     }
-    load = ParseEngineering(options.loadText);
-    if (!(load > 0) || !std::isfinite(load)) {
-        err << "The load must be a resistance above 0 ohms, e.g. 4k7.\n";
-        return ExitBadInput;
+    if (!options.sourceText.empty()) {
+        const std::optional<double> read = ReadEngineering(options.sourceText);
+        if (!read || !(*read >= 0) || !std::isfinite(*read)) {
+            err << "The source resistance must be 0 ohms or more, e.g. 600.\n";
+            return ExitBadInput;
+        }
+        source = *read;
     }
     return ExitOk;
 }
 
+VerificationOptions SimulationOutput::Conditions() const
+{
+    VerificationOptions conditions;
+    conditions.m_LoadResistance = load;
+    conditions.m_SourceResistance = source;
+    return conditions;
+}
+
 void RunSimulation(const AmplifierDesign& design, const SimulationCliOptions& options, double load,
-                   SimulationOutput& output)
+                   double source, SimulationOutput& output)
 {
     output.load = load;
+    output.source = source;
     if (!options.Simulates()) {
         return;
     }
-    VerificationOptions verification;
-    verification.m_LoadResistance = load;
-    output.verification = Verify(design, verification);
+    output.verification = Verify(design, output.Conditions());
     output.ran = true;
     output.tuning = options.tune;
     if (options.tune) {
-        output.proposal = ProposeTuning(design, verification);
+        output.proposal = ProposeTuning(design, output.Conditions());
+    }
+}
+
+void RunAnalyses(const AmplifierDesign& written, const SimulationCliOptions& options,
+                 SimulationOutput& output)
+{
+    const VerificationOptions conditions = output.Conditions();
+    RobustnessResults& results = output.robustness;
+    if (options.toleranceRuns > 0) {
+        results.m_Tolerance = AnalyseTolerances(written, conditions, {options.toleranceRuns, options.seed});
+    }
+    if (options.temperature) {
+        results.m_Temperature = AnalyseTemperature(written, conditions);
+    }
+    if (options.distortion) {
+        results.m_Distortion = AnalyseDistortion(written, conditions);
+    }
+    if (options.noise) {
+        results.m_Noise = AnalyseNoise(written, conditions);
     }
 }
 
@@ -132,6 +190,7 @@ int AddSimulationFiles(const AmplifierDesign& written, const SimulationCliOption
         } else {
             NetlistOptions netlistOptions;
             netlistOptions.m_LoadResistance = output.load;
+            netlistOptions.m_SourceResistance = output.source;
             files.AddFile(options.netlistPath, WriteNetlist(written, netlistOptions), CannotWrite("netlist"));
         }
     }
@@ -203,7 +262,7 @@ void PrintSimulation(std::ostream& out, const AmplifierDesign& design, const Sim
         return;
     }
     out << " (ngspice, " << (output.load > 0 ? "load " + Quantity(output.load, "") : std::string("no load"))
-        << "):\n";
+        << (output.source > 0 ? ", source " + Quantity(output.source, "") : std::string()) << "):\n";
     const DesignTargets aim = TargetsOf(design);
     Line(out, "Ic", Quantity(r.m_Ic, "A"), "designed", aim.m_Ic, "A");
     Line(out, "Uce", Quantity(r.m_Uce, "V"), "designed", aim.m_Uce, "V");
@@ -236,6 +295,7 @@ json SimulationJson(const AmplifierDesign& design, const SimulationOutput& outpu
         {"status", r.Status()},
         {"problem", r.m_Problem},
         {"load", output.load > 0 ? json(output.load) : json(nullptr)},
+        {"source", output.source > 0 ? json(output.source) : json(nullptr)},
         {"ic", Number(r.m_Ic)},
         {"uce", Number(r.m_Uce)},
         {"ib", Number(r.m_Ib)},
@@ -254,6 +314,122 @@ json SimulationJson(const AmplifierDesign& design, const SimulationOutput& outpu
           {"fmin", Number(aim.m_LowerCutoff)}}},
         {"warnings", warnings},
     };
+}
+
+void PrintAnalyses(std::ostream& out, const SimulationOutput& output)
+{
+    for (const AnalysisText& analysis : AnalysesAsText(output.robustness)) {
+        out << '\n';
+        if (!analysis.m_Problem.empty()) {
+            out << analysis.m_Heading << ": " << analysis.m_Problem << '\n';
+            continue;
+        }
+        out << analysis.m_Line << '\n';
+        PrintTable(out, analysis.m_Table, {true});
+    }
+}
+
+namespace {
+
+// {"median", "p1", "p99", "count"}: the 1st and 99th percentile, and of
+// how many runs.
+json DistributionJson(const Distribution& d)
+{
+    return {{"median", Number(d.m_Median)},
+            {"p1", Number(d.m_Low)},
+            {"p99", Number(d.m_High)},
+            {"count", d.m_Values.size()}};
+}
+
+json ToleranceJson(const ToleranceAnalysis& a)
+{
+    json misses = json::array();
+    for (const auto& [quantity, runs] : a.m_Misses) {
+        misses.push_back({{"quantity", quantity}, {"runs", runs}});
+    }
+    return {{"runs", a.m_Runs},
+            {"simulated", a.m_Simulated},
+            {"meeting", a.m_Meeting},
+            {"yield", Number(a.Yield())},
+            {"seed", a.m_Seed},
+            {"resistor_tolerance", Number(a.m_ResistorTolerance)},
+            {"capacitor_tolerance", Number(a.m_CapacitorTolerance)},
+            {"current_gain_spread", Number(a.m_CurrentGainSpread)},
+            {"ic", DistributionJson(a.m_Ic)},
+            {"uce", DistributionJson(a.m_Uce)},
+            {"gain_db", DistributionJson(a.m_GainDb)},
+            {"zin", DistributionJson(a.m_InputImpedance)},
+            {"zout", DistributionJson(a.m_OutputImpedance)},
+            {"f_3db", DistributionJson(a.m_LowerCutoff)},
+            {"misses", misses}};
+}
+
+json TemperatureJson(const TemperatureAnalysis& a)
+{
+    json points = json::array();
+    for (const TemperaturePoint& p : a.m_Points) {
+        points.push_back({{"celsius", Number(p.m_Celsius)},
+                          {"ic", Number(p.m_Ic)},
+                          {"uce", Number(p.m_Uce)},
+                          {"gain_db", Number(p.m_GainDb)}});
+    }
+    return {{"f_mid", Number(a.m_MidbandFrequency)}, {"points", points}};
+}
+
+json DistortionJson(const DistortionAnalysis& a)
+{
+    const Headroom& h = a.m_Headroom;
+    json harmonics = json::array();
+    for (const double v : a.m_Harmonics) {
+        harmonics.push_back(Number(v));
+    }
+    return {{"headroom",
+             {{"amplitude", Number(h.Amplitude())},
+              {"rising", Number(h.m_Rising)},
+              {"rising_edge", h.m_RisingEdge},
+              {"falling", Number(h.m_Falling)},
+              {"falling_edge", h.m_FallingEdge}}},
+            {"frequency", Number(a.m_Frequency)},
+            {"amplitude", Number(a.m_Amplitude)},
+            {"input_amplitude", Number(a.m_InputAmplitude)},
+            {"thd", Number(a.m_ThdPercent / 100)},
+            {"harmonics", harmonics}};
+}
+
+json NoiseJson(const NoiseAnalysis& a)
+{
+    return {{"source", Number(a.m_SourceResistance)},    {"spot_frequency", Number(a.m_SpotFrequency)},
+            {"input_density", Number(a.m_InputDensity)}, {"input_total", Number(a.m_InputTotal)},
+            {"output_total", Number(a.m_OutputTotal)},   {"band", {NoiseBandLow, NoiseBandHigh}}};
+}
+
+// {"problem": "", <the analysis' fields>, "line"}, or {"problem": why}.
+template <class Analysis>
+void AddAnalysis(json& document, const char* key, const std::optional<Expected<Analysis>>& result,
+                 json (*fields)(const Analysis&), std::string (*line)(const Analysis&))
+{
+    if (!result) {
+        return;
+    }
+    if (!*result) {
+        document[key] = {{"problem", result->Message()}};
+        return;
+    }
+    json object = {{"problem", ""}};
+    object.update(fields(**result));
+    object["line"] = line(**result);
+    document[key] = object;
+}
+
+} // namespace
+
+void AddAnalysesJson(json& document, const SimulationOutput& output)
+{
+    const RobustnessResults& r = output.robustness;
+    AddAnalysis(document, "tolerance", r.m_Tolerance, ToleranceJson, ToleranceLine);
+    AddAnalysis(document, "temperature", r.m_Temperature, TemperatureJson, TemperatureLine);
+    AddAnalysis(document, "distortion", r.m_Distortion, DistortionJson, DistortionLine);
+    AddAnalysis(document, "noise", r.m_Noise, NoiseJson, NoiseLine);
 }
 
 } // namespace norvane::cli

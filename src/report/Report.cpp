@@ -2,6 +2,7 @@
 
 #include "report/SchematicImages.h"
 #include "simulation/BodePlot.h"
+#include "simulation/RobustnessText.h"
 
 #include <cstdint>
 #include <utility>
@@ -150,7 +151,45 @@ void AppendRows(std::string& out, const ResultList& items)
     }
 }
 
-// The simulation section: verdict, proposal, table, Bode plot.
+// A table of the simulation section. Each row opens with a header cell:
+// the reader takes "<tr><td>" rows for the name-value rows of the sections
+// above.
+void AppendTable(std::string& out, const std::vector<std::vector<std::string>>& rows)
+{
+    out += "<table class=\"m\">\n";
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        out += "<tr>";
+        for (std::size_t c = 0; c < rows[r].size(); ++c) {
+            const char* cell = r == 0 || c == 0 ? "th" : "td";
+            out += std::string("<") + cell + ">" + EscapeXhtmlText(rows[r][c]) + "</" + cell + ">";
+        }
+        out += "</tr>\n";
+    }
+    out += "</table>\n";
+}
+
+// Each robustness analysis that was run: its heading, its line, its table
+// and its picture, or why it did not run.
+void AppendRobustness(std::string& out, const std::string& reportName, const RobustnessResults& results)
+{
+    for (const AnalysisText& analysis : AnalysesAsText(results, true)) {
+        out += "<h3>" + EscapeXhtmlText(analysis.m_Heading) + "</h3>\n";
+        if (!analysis.m_Problem.empty()) {
+            out += "<p>No result: " + EscapeXhtmlText(analysis.m_Problem) + "</p>\n";
+            continue;
+        }
+        out += "<p>" + EscapeXhtmlText(analysis.m_Line) + "</p>\n";
+        AppendTable(out, analysis.m_Table);
+        if (analysis.m_Svg.empty()) {
+            continue;
+        }
+        out += "<p><img src=\"" + EscapeXhtmlAttribute(PictureLink(reportName, analysis.m_Name)) +
+               "\" alt=\"" + EscapeXhtmlAttribute(analysis.m_Heading) + "\" /></p>\n";
+    }
+}
+
+// The simulation section: verdict, proposal, table, Bode plot, and the
+// robustness analyses that were run.
 void AppendSimulation(std::string& out, const std::string& reportName, const ReportSimulation& simulation)
 {
     out += "<h2>Simulation (ngspice)</h2>\n";
@@ -158,24 +197,46 @@ void AppendSimulation(std::string& out, const std::string& reportName, const Rep
     if (!simulation.tuning.empty()) {
         out += "<p>" + EscapeXhtmlText(simulation.tuning) + "</p>\n";
     }
-    // Each row opens with a header cell: the reader takes "<tr><td>" rows
-    // for the name-value rows of the sections above.
-    out += "<table class=\"m\">\n";
-    out +=
-        "<tr><th>Quantity</th><th>Requirement</th><th>Designed</th><th>Simulated</th><th>Verdict</th></tr>\n";
+    std::vector<std::vector<std::string>> rows{
+        {"Quantity", "Requirement", "Designed", "Simulated", "Verdict"}};
     for (const VerificationRow& row : simulation.rows) {
-        out += "<tr><th>" + EscapeXhtmlText(row.m_Quantity) + "</th>";
-        for (const std::string* cell : {&row.m_Required, &row.m_Designed, &row.m_Simulated, &row.m_Verdict}) {
-            out += "<td>" + EscapeXhtmlText(*cell) + "</td>";
-        }
-        out += "</tr>\n";
+        rows.push_back({row.m_Quantity, row.m_Required, row.m_Designed, row.m_Simulated, row.m_Verdict});
     }
-    out += "</table>\n";
+    AppendTable(out, rows);
     if (!simulation.bodeSvg.empty()) {
         out += "<p><img src=\"" + EscapeXhtmlAttribute(BodeImageLink(reportName)) +
                "\" alt=\"Bode plot\" /></p>\n";
     }
+    AppendRobustness(out, reportName, simulation.robustness);
     out += "\n";
+}
+
+// A picture of the simulation section: where it goes, the document, and
+// what it is for the messages ("Bode plot").
+struct SimulationPicture {
+    std::string path;
+    std::string svg;
+    std::string what;
+};
+
+// The Bode plot and the picture of each robustness analysis, as far as
+// the section has them.
+std::vector<SimulationPicture> SimulationPictures(const std::string& reportPath, const ReportContent& content)
+{
+    std::vector<SimulationPicture> pictures;
+    if (!content.simulation) {
+        return pictures;
+    }
+    if (!content.simulation->bodeSvg.empty()) {
+        pictures.push_back({BodeImageFilePath(reportPath), content.simulation->bodeSvg, "Bode plot"});
+    }
+    for (AnalysisText& analysis : AnalysesAsText(content.simulation->robustness, true)) {
+        if (!analysis.m_Svg.empty()) {
+            pictures.push_back({PictureFilePath(reportPath, analysis.m_Name), std::move(analysis.m_Svg),
+                                analysis.m_Name + " plot"});
+        }
+    }
+    return pictures;
 }
 
 } // namespace
@@ -193,6 +254,8 @@ std::string EscapeXhtmlAttribute(std::string_view text)
 std::string BuildReport(const std::string& reportName, const ReportContent& content)
 {
     const std::string name = EscapeXhtmlText(reportName);
+    // Only a report with robustness analyses has their headings.
+    const bool robustness = content.simulation && !content.simulation->robustness.Empty();
 
     std::string out;
     out.reserve(4096);
@@ -211,6 +274,9 @@ std::string BuildReport(const std::string& reportName, const ReportContent& cont
     out += "p, .o td { font-size: 1em }\n";
     out += "h1 { font-size: 1.2em; margin: 0 0 0.5em 0 }\n";
     out += "h2 { font-size: 1.1em; margin: 1em 0 0.5em 0 }\n";
+    if (robustness) {
+        out += "h3 { font-size: 1em; margin: 1em 0 0.5em 0 }\n";
+    }
     out += ".c { font-size: 0.9em; margin: 0 }\n";
     out += ".m { border: 1px solid #000; border-collapse: collapse }\n";
     out += ".m td, .m th { border: 1px solid #000; font-size: 1em; padding: 0.4em; text-align: center }\n";
@@ -223,6 +289,9 @@ std::string BuildReport(const std::string& reportName, const ReportContent& cont
     out += "p, .o td { font-size: 11pt }\n";
     out += "h1 { font-size: 14pt; margin: 0 0 6px 0 }\n";
     out += "h2 { font-size: 12pt; margin: 12px 0 8px 0 }\n";
+    if (robustness) {
+        out += "h3 { font-size: 11pt; margin: 10px 0 6px 0 }\n";
+    }
     out += ".c { font-size: 10pt; margin: 0 }\n";
     out += ".o { border: 0; padding: 0 10px 0 0 }\n";
     out += ".m { border: 1px solid #000; border-collapse: collapse }\n";
@@ -301,7 +370,13 @@ std::string ImageFilePath(std::string_view reportPath)
 
 std::string BodeImageFilePath(std::string_view reportPath)
 {
-    return ImageFolderPath(reportPath) + "/" + ReportNameFromPath(reportPath) + "-bode.svg";
+    return PictureFilePath(reportPath, "bode");
+}
+
+std::string PictureFilePath(std::string_view reportPath, std::string_view picture)
+{
+    return ImageFolderPath(reportPath) + "/" + ReportNameFromPath(reportPath) + "-" + std::string(picture) +
+           ".svg";
 }
 
 std::string ImageReference(const std::string& reportName)
@@ -317,8 +392,13 @@ std::string ImageLink(const std::string& reportName)
 
 std::string BodeImageLink(const std::string& reportName)
 {
+    return PictureLink(reportName, "bode");
+}
+
+std::string PictureLink(const std::string& reportName, std::string_view picture)
+{
     const std::string name = PercentEncoded(reportName);
-    return name + "-Files/" + name + "-bode.svg";
+    return name + "-Files/" + name + "-" + std::string(picture) + ".svg";
 }
 
 std::string ReportWriteFailureMessage(const std::string& reportPath, const std::string& reason)
@@ -358,10 +438,10 @@ Status WriteReport(const std::string& reportPath, const ReportContent& content,
     image.AddFolder(ImageFolderPath(reportPath), ImageFolderFailureMessage);
     image.AddFile(ImageFilePath(reportPath), std::string(schematicPng.begin(), schematicPng.end()),
                   ImageWriteFailureMessage);
-    if (content.simulation && !content.simulation->bodeSvg.empty()) {
-        image.AddFile(BodeImageFilePath(reportPath), content.simulation->bodeSvg,
-                      [](const std::string& plot, const std::string& reason) {
-                          return "The report was written, but its Bode plot could not be written to \"" +
+    for (SimulationPicture& picture : SimulationPictures(reportPath, content)) {
+        image.AddFile(picture.path, std::move(picture.svg),
+                      [what = picture.what](const std::string& plot, const std::string& reason) {
+                          return "The report was written, but its " + what + " could not be written to \"" +
                                  plot + "\":\n" + reason;
                       });
     }
@@ -384,11 +464,11 @@ void AddReport(PendingWrites& writes, const std::string& reportPath, const Repor
                        return "The circuit image of the report could not be written to \"" + image + "\":\n" +
                               reason;
                    });
-    if (content.simulation && !content.simulation->bodeSvg.empty()) {
-        writes.AddFile(BodeImageFilePath(reportPath), content.simulation->bodeSvg,
-                       [](const std::string& image, const std::string& reason) {
-                           return "The Bode plot of the report could not be written to \"" + image + "\":\n" +
-                                  reason;
+    for (SimulationPicture& picture : SimulationPictures(reportPath, content)) {
+        writes.AddFile(picture.path, std::move(picture.svg),
+                       [what = picture.what](const std::string& image, const std::string& reason) {
+                           std::string text = "The " + what + " of the report could not be written to \"";
+                           return text + image + "\":\n" + reason;
                        });
     }
 }
@@ -425,10 +505,10 @@ ReportSimulation ReportSimulationOf(const Verification& verification, const Tuni
 }
 
 ReportContent ReportContentOf(const AmplifierDesign& design, const Verification& verification,
-                              const TuningProposal* proposal)
+                              const TuningProposal* proposal, const RobustnessResults* robustness)
 {
     ReportContent content = ReportContentOf(design);
-    content.simulation = ReportSimulationOf(verification, proposal);
+    content.simulation = ReportSimulationOf(verification, proposal, robustness);
     return content;
 }
 

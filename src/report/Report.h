@@ -11,8 +11,13 @@
 // A report with a simulation adds the verdict line below the notes and,
 // after the operation point, the section "Simulation (ngspice)": the verdict,
 // the tuning proposal if there is one, the verification table and the Bode
-// plot, a second picture "amp1-bode.svg" in the image folder. A report
-// without one is the same, byte for byte, as before there were simulations.
+// plot, a second picture "amp1-bode.svg" in the image folder. After the
+// Bode plot follows each robustness analysis that was run: a heading, its
+// line, its table and its picture ("amp1-tolerance.svg",
+// "amp1-temperature.svg", "amp1-distortion.svg", "amp1-noise.svg"), or
+// for one that failed, why. A report without a simulation is the same,
+// byte for byte, as before there were simulations, and one without
+// robustness analyses as before there were those.
 //
 // Paths are narrow UTF-8 text with '/' as the separator.
 
@@ -115,6 +120,10 @@ std::string ImageFilePath(std::string_view reportPath);
 // The Bode plot of a report with simulation: image folder + "/" + name +
 // "-bode.svg".
 std::string BodeImageFilePath(std::string_view reportPath);
+// Any picture of the simulation section: image folder + "/" + name + "-" +
+// picture + ".svg", picture being "bode" or the name of a robustness
+// analysis ("tolerance", "temperature", "distortion", "noise").
+std::string PictureFilePath(std::string_view reportPath, std::string_view picture);
 
 // How the report refers to its image: name + "-Files/" + name + ".png",
 // relative to the report's folder, as a path. Not a URL; see ImageLink.
@@ -132,6 +141,9 @@ std::string ImageReference(const std::string& reportName);
 std::string ImageLink(const std::string& reportName);
 // The same for the Bode plot: "h%231-Files/h%231-bode.svg".
 std::string BodeImageLink(const std::string& reportName);
+// And for any picture of the simulation section (see PictureFilePath):
+// "h%231-Files/h%231-noise.svg".
+std::string PictureLink(const std::string& reportName, std::string_view picture);
 
 // ---------------------------------------------------------------------------
 // Writing
@@ -159,7 +171,8 @@ std::string ImageWriteFailureMessage(const std::string& imagePath, const std::st
 //     reused;
 //  3. the schematic image schematicPng to ImageFilePath(reportPath),
 //     atomically, and with a simulation its Bode plot to
-//     BodeImageFilePath(reportPath), the two together.
+//     BodeImageFilePath(reportPath) and the pictures of the robustness
+//     analyses to PictureFilePath(reportPath, analysis), all together.
 // Success only when all three succeeded. A failure in step 2 or 3 leaves
 // the new report in place (it is complete, and a further save can supply the
 // image) but is reported all the same, naming the folder or the image file:
@@ -179,9 +192,11 @@ void AddReport(PendingWrites& writes, const std::string& reportPath, const Repor
 
 // The title and the three sections of a computed design.
 ReportContent ReportContentOf(const AmplifierDesign& design);
-// The same with the simulation section of a verification of the design.
+// The same with the simulation section of a verification of the design
+// (and of its robustness analyses, if any).
 ReportContent ReportContentOf(const AmplifierDesign& design, const Verification& verification,
-                              const TuningProposal* proposal = nullptr);
+                              const TuningProposal* proposal = nullptr,
+                              const RobustnessResults* robustness = nullptr);
 
 // Adds the report of a design with the picture of its schematic.
 void AddReport(PendingWrites& writes, const std::string& reportPath, const AmplifierDesign& design);

@@ -40,6 +40,7 @@
 #include "simulation/Verification.h"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -197,7 +198,7 @@ struct Headroom {
     std::string m_RisingEdge; // "saturation", "cut-off", or "none" within the sweep
     std::string m_FallingEdge;
     // The smaller of the two: the largest undistorted peak amplitude.
-    double Amplitude() const;
+    double Amplitude() const { return std::fmin(m_Rising, m_Falling); }
 };
 
 struct DistortionAnalysis {

@@ -359,11 +359,6 @@ double IntegrateDensity(const std::vector<std::pair<double, double>>& spectrum)
 
 } // namespace
 
-double Headroom::Amplitude() const
-{
-    return std::fmin(m_Rising, m_Falling);
-}
-
 Expected<DistortionAnalysis> MeasureDistortion(const AmplifierCircuit& circuit,
                                                const SimulationOptions& simulation, double outputAmplitude,
                                                double frequency, const AnalysisProgress& progress)

@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/SimulationOutput.h"
 #include "design/CommonEmitterDesign.h"
+#include "design/DesignResults.h"
 #include "simulation/Netlist.h"
 #include "transistors/TransistorTable.h"
 
@@ -282,6 +283,87 @@ TEST_F(SimulationCli, TuneAppliesTheProposalToTheFiles)
         << text;
     EXPECT_TRUE(std::filesystem::exists(m_Folder / "cb-Files" / "cb-bode.svg"));
     EXPECT_NE(ReadFile(netlist).find("\nC3 base 0 " + SpiceNumber(c3) + "\n"), std::string::npos);
+}
+
+// All four analyses on the worked example: each JSON object with its fields
+// in SI units, the text with the same lines and figures, and the report
+// with the four pictures.
+TEST_F(SimulationCli, AnalysesOfTheWorkedExampleAgreeInTextAndJson)
+{
+    const std::vector<std::string> arguments{
+        "design", "ce", "--gain", "20", "--tolerance", "50", "--temperature", "--distortion", "--noise"};
+    const CliResult text = RunCli(arguments);
+    std::vector<std::string> jsonArguments = arguments;
+    const auto report = m_Folder / "ce.html";
+    jsonArguments.insert(jsonArguments.end(), {"--json", "--report", report.string()});
+    const CliResult r = RunCli(jsonArguments);
+    ASSERT_EQ(text.status, ExitOk) << text.err;
+    ASSERT_EQ(r.status, ExitOk) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j.at("verdict").at("meets"), true); // the analyses simulate as --simulate does
+    const double ic = j.at("simulation").at("ic").get<double>();
+
+    const auto& t = j.at("tolerance");
+    EXPECT_EQ(t.at("runs"), 50);
+    EXPECT_EQ(t.at("seed"), 1);
+    EXPECT_EQ(t.at("resistor_tolerance"), 0.05); // E24 parts
+    EXPECT_NEAR(t.at("yield").get<double>(), t.at("meeting").get<double>() / 50, 1e-12);
+    for (const char* key : {"ic", "uce", "gain_db", "zin", "zout", "f_3db"}) {
+        const auto& d = t.at(key);
+        EXPECT_LE(d.at("p1").get<double>(), d.at("median").get<double>()) << key;
+        EXPECT_LE(d.at("median").get<double>(), d.at("p99").get<double>()) << key;
+        EXPECT_LE(d.at("count").get<int>(), t.at("simulated").get<int>()) << key;
+    }
+    EXPECT_NEAR(t["ic"]["median"].get<double>(), ic, 0.1 * ic);
+    const auto& points = j.at("temperature").at("points");
+    ASSERT_EQ(points.size(), 5u);
+    EXPECT_EQ(points[0].at("celsius"), -25.0);
+    EXPECT_NEAR(points[2].at("ic").get<double>(), ic, 0.01 * ic); // 25 degC: the verification's own
+    const auto& distortion = j.at("distortion");
+    EXPECT_EQ(distortion.at("harmonics").size(), 9u);
+    EXPECT_LE(distortion.at("amplitude").get<double>(), 0.5 + 1e-9);
+    EXPECT_LT(distortion.at("thd").get<double>(), 0.05);
+    EXPECT_GT(distortion.at("headroom").at("amplitude").get<double>(), 0.5);
+    const auto& noise = j.at("noise");
+    EXPECT_EQ(noise.at("spot_frequency"), 1000.0); // 10 x f_min is only 100 Hz
+    EXPECT_EQ(noise.at("source"), 0.0);
+    EXPECT_GT(noise.at("input_density").get<double>(), 0.0);
+
+    // The text: after the simulation block, each object's line, then its table.
+    std::size_t previous = text.out.find("\nMid-band = ");
+    ASSERT_NE(previous, std::string::npos) << text.out;
+    for (const char* key : {"tolerance", "temperature", "distortion", "noise"}) {
+        EXPECT_EQ(j.at(key).at("problem"), "") << key;
+        const std::size_t at = text.out.find("\n\n" + j[key]["line"].get<std::string>() + "\n");
+        EXPECT_LT(previous, at) << key << "\n" << text.out;
+        previous = at;
+    }
+    const std::size_t icRow = text.out.find("\nIc  ", text.out.find("\n\nTolerances ("));
+    ResultItem median;
+    median.SetQuantity("", t["ic"]["median"].get<double>(), "A");
+    EXPECT_NE(text.out.substr(icRow, text.out.find('\n', icRow + 1) - icRow).find(median.value),
+              std::string::npos)
+        << median.value << "\n"
+        << text.out;
+
+    for (const char* name : {"tolerance", "temperature", "distortion", "noise"}) {
+        EXPECT_TRUE(std::filesystem::exists(m_Folder / "ce-Files" / ("ce-" + std::string(name) + ".svg")))
+            << name;
+    }
+}
+
+TEST_F(SimulationCli, BadAnalysisOptionsAreRefused)
+{
+    const std::vector<std::vector<std::string>> cases{{"--tolerance", "0"}, {"--tolerance", "100001"},
+                                                      {"--tolerance", "x"}, {"--seed", "3"},
+                                                      {"--source", "abc"},  {"--source", "-1"}};
+    for (const auto& options : cases) {
+        std::vector<std::string> arguments{"design", "ce"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        const CliResult r = RunCli(arguments);
+        EXPECT_EQ(r.status, ExitBadInput) << options[0] << ' ' << options[1];
+        EXPECT_EQ(r.out, "");
+    }
 }
 
 TEST_F(SimulationCli, UnwritableNetlistFails)

@@ -686,11 +686,9 @@ TEST_F(ReportWriting, ImageWriteFailingMidwayKeepsTheEarlierImage)
 // the operation point with a header cell opening each row (the reader takes
 // "<tr><td>" rows for its own), the Bode plot beside the schematic. It
 // stays well-formed and reads back as the design it shows.
-TEST_F(ReportWriting, SimulationAddsItsSectionAndTheBodePlot)
+// A flat response at 40 dB with a 600 ohm output: the Z_out miss.
+SimulationResult FlatSimulation(const AmplifierDesign& design)
 {
-    CommonBaseDesign design;
-    design.Compute(DesignInputs(CircuitKind::CommonBase));
-    // A flat response at 40 dB with a 600 ohm output: the Z_out miss.
     SimulationResult simulated;
     simulated.m_Simulated = true;
     simulated.m_Ic = design.Ic();
@@ -700,7 +698,14 @@ TEST_F(ReportWriting, SimulationAddsItsSectionAndTheBodePlot)
     for (const double f : {1e2, 1e4, 1e6, 1e8}) {
         simulated.m_Bode.push_back({f, 40.0, 0.0});
     }
-    const Verification verification = JudgeSimulation(design, {}, simulated);
+    return simulated;
+}
+
+TEST_F(ReportWriting, SimulationAddsItsSectionAndTheBodePlot)
+{
+    CommonBaseDesign design;
+    design.Compute(DesignInputs(CircuitKind::CommonBase));
+    const Verification verification = JudgeSimulation(design, {}, FlatSimulation(design));
     ASSERT_TRUE(verification.m_Verdict.Misses("Z_out"));
     const ReportContent content = ReportContentOf(design, verification);
     ASSERT_TRUE(content.simulation.has_value());
@@ -734,6 +739,77 @@ TEST_F(ReportWriting, SimulationAddsItsSectionAndTheBodePlot)
     SKIP_WITHOUT_XMLLINT();
     EXPECT_TRUE(WellFormedFile(report));
     EXPECT_TRUE(WellFormedFile(folder / "amp1-Files/amp1-bode.svg"));
+}
+
+// The robustness analyses follow the Bode plot, each with its heading, line,
+// table and picture; the report stays valid XHTML and reads back as its
+// design. One that failed says why and has no picture; none run leaves
+// the report as it was, byte for byte.
+TEST_F(ReportWriting, RobustnessAnalysesAddTheirSectionsAndPictures)
+{
+    CommonBaseDesign design;
+    design.Compute(DesignInputs(CircuitKind::CommonBase));
+    const Verification verification = JudgeSimulation(design, {}, FlatSimulation(design));
+    const std::string plain = BuildReport("amp1", ReportContentOf(design, verification));
+
+    const auto spread = [](double low, double high) {
+        return Distribution{{low, (low + high) / 2, high}, (low + high) / 2, low, high};
+    };
+    ToleranceAnalysis tolerance;
+    tolerance.m_Runs = tolerance.m_Simulated = tolerance.m_Meeting = 3;
+    tolerance.m_Ic = spread(2e-3, 4e-3);
+    tolerance.m_GainDb = spread(41, 42);
+    TemperatureAnalysis temperature;
+    for (const double celsius : AnalysisTemperatures) {
+        temperature.m_Points.push_back({celsius, 2.6e-3 + celsius * 1e-6, 5.8, 41.9});
+    }
+    DistortionAnalysis distortion;
+    distortion.m_Waveform = {{0.0, 0.0}, {1e-3, 0.5}, {2e-3, 0.0}};
+    distortion.m_Transfer = {{-1.0, 4.0}, {0.0, 0.0}, {1.0, -4.0}};
+    NoiseAnalysis noise;
+    noise.m_Spectrum = {{20.0, 4e-9}, {2e4, 2e-9}};
+    RobustnessResults results{tolerance, temperature, distortion, noise};
+    ReportContent content = ReportContentOf(design, verification, nullptr, &results);
+
+    PendingWrites writes;
+    AddReport(writes, report, content, png);
+    ASSERT_TRUE(writes.Commit().Ok());
+    const std::string text = ReadFile(report);
+    const std::size_t bode =
+        text.find("alt=\"Bode plot\" /></p>\n<h3>Tolerances</h3>\n<p>Tolerances (3 runs,");
+    ASSERT_NE(bode, std::string::npos) << text;
+    EXPECT_NE(text.find("<tr><th>Ic</th><td>3 mA</td><td>2 mA</td><td>4 mA</td></tr>"), std::string::npos);
+    std::size_t previous = bode;
+    for (const char* name : {"tolerance", "temperature", "distortion", "noise"}) {
+        const std::size_t at = text.find("<img src=\"amp1-Files/amp1-" + std::string(name) + ".svg\"");
+        EXPECT_LT(previous, at) << name;
+        previous = at;
+        const std::string svg = ReadFile(folder / ("amp1-Files/amp1-" + std::string(name) + ".svg"));
+        EXPECT_TRUE(svg.starts_with("<?xml") && svg.ends_with("</svg>\n") && IsPureAscii(svg)) << name;
+    }
+    EXPECT_EQ(Entries(imageFolder),
+              (std::set<std::string>{"amp1.png", "amp1-bode.svg", "amp1-tolerance.svg",
+                                     "amp1-temperature.svg", "amp1-distortion.svg", "amp1-noise.svg"}));
+    const Expected<ReportRecipe> recipe = ParseReport(text);
+    ASSERT_TRUE(recipe.Ok()) << recipe.Message();
+    EXPECT_EQ(recipe->componentValues, design.GetComponentValues());
+
+    RobustnessResults failed;
+    failed.m_Tolerance = Failure{"simulation unavailable: no ngspice"};
+    const std::string failedText =
+        BuildReport("amp1", ReportContentOf(design, verification, nullptr, &failed));
+    EXPECT_NE(
+        failedText.find("<h3>Tolerances</h3>\n<p>No result: simulation unavailable: no ngspice</p>\n\n"),
+        std::string::npos);
+    EXPECT_EQ(failedText.find("-tolerance.svg"), std::string::npos);
+    const RobustnessResults none;
+    EXPECT_EQ(BuildReport("amp1", ReportContentOf(design, verification, nullptr, &none)), plain);
+
+    SKIP_WITHOUT_XMLLINT();
+    EXPECT_TRUE(RunXmllint(report, "--valid"));
+    for (const char* name : {"tolerance", "temperature", "distortion", "noise"}) {
+        EXPECT_TRUE(WellFormedFile(folder / ("amp1-Files/amp1-" + std::string(name) + ".svg")));
+    }
 }
 
 TEST(FileWriting, ReplacesAnyEarlierContentExactly)
