@@ -30,6 +30,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 namespace norvane {
 
@@ -40,22 +41,29 @@ const QColor Orange(0xD0, 0x70, 0x00);
 const QColor Green(0x20, 0x80, 0x20);
 const QColor Grey(0x60, 0x60, 0x60);
 
-// A quantity of the tolerance analysis, as the combo box offers it.
-struct ToleranceQuantity {
-    const char* m_Name;
-    Distribution ToleranceAnalysis::*m_Member;
+// The unit of a tolerance quantity (ToleranceQuantities) on a plot axis;
+// all but the gain take an SI prefix there ("mA").
+struct AxisUnit {
     const char* m_Unit;
-    bool m_Prefixed; // shown with an SI prefix ("mA"); dB is not
+    bool m_Prefixed;
 };
 
-constexpr ToleranceQuantity ToleranceQuantities[] = {
-    {"Ic", &ToleranceAnalysis::m_Ic, "A", true},
-    {"Uce", &ToleranceAnalysis::m_Uce, "V", true},
-    {"gain", &ToleranceAnalysis::m_GainDb, "dB", false},
-    {"Z_in", &ToleranceAnalysis::m_InputImpedance, "ohm", true},
-    {"Z_out", &ToleranceAnalysis::m_OutputImpedance, "ohm", true},
-    {"f_-3dB", &ToleranceAnalysis::m_LowerCutoff, "Hz", true},
-};
+AxisUnit AxisUnitOf(std::string_view quantity)
+{
+    if (quantity == "Ic") {
+        return {"A", true};
+    }
+    if (quantity == "Uce") {
+        return {"V", true};
+    }
+    if (quantity == "gain") {
+        return {"dB", false};
+    }
+    if (quantity == "f_-3dB") {
+        return {"Hz", true};
+    }
+    return {"ohm", true}; // Z_in, Z_out
+}
 
 // The histogram has about sqrt(runs) bars, within these bounds.
 constexpr int FewestBins = 5;
@@ -481,8 +489,10 @@ void CRobustnessTab::DrawPlot()
 
 void CRobustnessTab::DrawHistogram(const ToleranceAnalysis& analysis)
 {
-    const ToleranceQuantity& quantity = ToleranceQuantities[std::max(0, m_pQuantity->currentIndex())];
-    const Distribution& distribution = analysis.*quantity.m_Member;
+    const ToleranceQuantity& quantity =
+        ToleranceQuantities[static_cast<std::size_t>(std::max(0, m_pQuantity->currentIndex()))];
+    const Distribution& distribution = analysis.*quantity.m_Values;
+    const AxisUnit unit = AxisUnitOf(quantity.m_Name);
     std::vector<double> values;
     std::ranges::copy_if(distribution.m_Values, std::back_inserter(values),
                          [](double v) { return std::isfinite(v); });
@@ -491,7 +501,7 @@ void CRobustnessTab::DrawHistogram(const ToleranceAnalysis& analysis)
     if (values.empty()) {
         return;
     }
-    const AxisScale scale = quantity.m_Prefixed ? ScaleFor(distribution.m_Median) : AxisScale{};
+    const AxisScale scale = unit.m_Prefixed ? ScaleFor(distribution.m_Median) : AxisScale{};
     for (double& v : values) {
         v /= scale.m_Unit;
     }
@@ -522,8 +532,8 @@ void CRobustnessTab::DrawHistogram(const ToleranceAnalysis& analysis)
     bars->setColor(QColor(0xA0, 0xB8, 0xE8));
     bars->setBorderColor(Blue);
 
-    auto* xAxis = NiceAxis(
-        QStringLiteral("%1 (%2%3)").arg(name, scale.m_Prefix, QLatin1String(quantity.m_Unit)), low, high);
+    auto* xAxis = NiceAxis(QStringLiteral("%1 (%2%3)").arg(name, scale.m_Prefix, QLatin1String(unit.m_Unit)),
+                           low, high);
     const int most = *std::ranges::max_element(counts);
     auto* yAxis = NiceAxis(QStringLiteral("runs"), 0.0, most * 1.1, 1.0);
     m_pChart->addAxis(xAxis, Qt::AlignBottom);

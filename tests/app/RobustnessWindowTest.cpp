@@ -6,10 +6,12 @@
 
 #include "app/AppFixture.h"
 #include "app/VerificationWnd.h"
+#include "report/Report.h"
 #include "support/TestMain.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QSpinBox>
@@ -123,6 +125,13 @@ private Q_SLOTS:
         const RobustnessResults report = f.app->GetReportRobustness();
         QVERIFY(report.m_Tolerance && report.m_Noise && !report.m_Temperature && !report.m_Distortion);
         QCOMPARE((*report.m_Tolerance)->m_Ic.m_Values, shown.m_Ic.m_Values);
+        f.NextSavePath = f.Path("amp.html");
+        f.Frame().Command("saveResult")->trigger();
+        QFile saved(f.NextSavePath);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().contains(QByteArray::fromStdString(EscapeXhtmlText(ToleranceLine(shown)))));
+        QVERIFY(
+            QFile::exists(QString::fromStdString(PictureFilePath(f.NextSavePath.toStdString(), "noise"))));
     }
 
     void cancelLeavesCancelledAndNoResult()
