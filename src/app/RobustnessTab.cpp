@@ -544,7 +544,7 @@ void CRobustnessTab::DrawHistogram(const ToleranceAnalysis& analysis)
     const QPen percentilePen(QColor(0xC0, 0x20, 0x20), 1.5, Qt::DashLine);
     for (const auto& [label, value, pen] :
          {std::tuple{QStringLiteral("median"), distribution.m_Median, medianPen},
-          std::tuple{QStringLiteral("1 % and 99 %"), distribution.m_Low, percentilePen},
+          std::tuple{QStringLiteral("1st and 99th percentile"), distribution.m_Low, percentilePen},
           std::tuple{QString(), distribution.m_High, percentilePen}}) {
         if (std::isfinite(value)) {
             const double x = value / scale.m_Unit;
