@@ -519,15 +519,17 @@ void CRobustnessTab::DrawHistogram(const ToleranceAnalysis& analysis)
     for (double v : values) {
         ++counts[static_cast<std::size_t>(std::clamp(static_cast<int>((v - low) / width), 0, bins - 1))];
     }
-    // The bars as one outline: up and across each bin.
-    auto* outline = new QLineSeries;
+    // The bars as one outline: up and across each bin. An area series
+    // does not own its outline: it is the area's child, and goes with it.
+    auto* bars = new QAreaSeries;
+    auto* outline = new QLineSeries(bars);
     outline->append(low, 0.0);
     for (int i = 0; i < bins; ++i) {
         outline->append(low + i * width, counts[static_cast<std::size_t>(i)]);
         outline->append(low + (i + 1) * width, counts[static_cast<std::size_t>(i)]);
     }
     outline->append(high, 0.0);
-    auto* bars = new QAreaSeries(outline);
+    bars->setUpperSeries(outline);
     bars->setName(QStringLiteral("runs per bar"));
     bars->setColor(QColor(0xA0, 0xB8, 0xE8));
     bars->setBorderColor(Blue);
