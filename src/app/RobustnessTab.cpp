@@ -565,8 +565,8 @@ void CRobustnessTab::DrawTemperature(const TemperatureAnalysis& analysis)
     if (points.empty()) {
         return;
     }
-    m_pChart->setTitle(
-        QStringLiteral("gain at %1").arg(WithUnit(analysis.m_MidbandFrequency, QStringLiteral("Hz"))));
+    m_pChart->setTitle(QStringLiteral("Ic, Uce and gain (at %1) against temperature")
+                           .arg(WithUnit(analysis.m_MidbandFrequency, QStringLiteral("Hz"))));
     auto* xAxis = new QCategoryAxis;
     xAxis->setTitleText(QStringLiteral("temperature (degC)"));
     xAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);

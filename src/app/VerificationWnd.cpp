@@ -590,6 +590,9 @@ void CVerificationWnd::HandOverAnalyses()
             shown.m_Noise = result.m_Noise;
         }
     }
+    if (m_Design && m_AnalysedOptions) {
+        shown.m_Conditions = SimulationConditions(*m_Design, *m_AnalysedOptions);
+    }
     m_App.SetReportRobustness(m_DesignGeneration, std::move(shown));
 }
 

@@ -164,6 +164,7 @@ void RunAnalyses(const AmplifierDesign& written, const SimulationCliOptions& opt
 {
     const VerificationOptions conditions = output.Conditions();
     RobustnessResults& results = output.robustness;
+    results.m_Conditions = SimulationConditions(written, conditions);
     if (options.toleranceRuns > 0) {
         results.m_Tolerance = AnalyseTolerances(written, conditions, {options.toleranceRuns, options.seed});
     }

@@ -170,8 +170,15 @@ void AppendTable(std::string& out, const std::vector<std::vector<std::string>>& 
 
 // Each robustness analysis that was run: its heading, its line, its table
 // and its picture, or why it did not run.
-void AppendRobustness(std::string& out, const std::string& reportName, const RobustnessResults& results)
+void AppendRobustness(std::string& out, const std::string& reportName, const RobustnessResults& results,
+                      const std::string& verified)
 {
+    // Analyses run in the verification window with a load, a source or
+    // edited parts say so where the verification above did not.
+    if (!results.Empty() && !results.m_Conditions.empty() && results.m_Conditions != verified) {
+        out +=
+            "<p>The analyses below were simulated with: " + EscapeXhtmlText(results.m_Conditions) + "</p>\n";
+    }
     for (const AnalysisText& analysis : AnalysesAsText(results, true)) {
         out += "<h3>" + EscapeXhtmlText(analysis.m_Heading) + "</h3>\n";
         if (!analysis.m_Problem.empty()) {
@@ -207,7 +214,7 @@ void AppendSimulation(std::string& out, const std::string& reportName, const Rep
         out += "<p><img src=\"" + EscapeXhtmlAttribute(BodeImageLink(reportName)) +
                "\" alt=\"Bode plot\" /></p>\n";
     }
-    AppendRobustness(out, reportName, simulation.robustness);
+    AppendRobustness(out, reportName, simulation.robustness, simulation.conditions);
     out += "\n";
 }
 
@@ -495,6 +502,7 @@ ReportSimulation ReportSimulationOf(const Verification& verification, const Tuni
                              {},
                              verification.m_Rows,
                              BodeSvg(verification.m_Simulation, verification.m_Targets.m_LowerCutoff)};
+    section.conditions = verification.m_Verdict.m_Conditions;
     if (proposal != nullptr) {
         section.tuning = "Proposed: " + proposal->Line();
     }

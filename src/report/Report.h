@@ -43,6 +43,8 @@ struct ReportSimulation {
     std::string tuning;  // "Proposed: C3 1 nF -> 2.2 nF: ..."; empty: none
     std::vector<VerificationRow> rows;
     std::string bodeSvg; // the picture; empty: none (not simulated)
+    // What the verification simulated beside the design ("no load").
+    std::string conditions{};
     // The robustness analyses that were run (tolerances, temperature,
     // distortion, noise); none by default.
     RobustnessResults robustness{};

@@ -264,6 +264,9 @@ struct RobustnessResults {
     std::optional<Expected<TemperatureAnalysis>> m_Temperature;
     std::optional<Expected<DistortionAnalysis>> m_Distortion;
     std::optional<Expected<NoiseAnalysis>> m_Noise;
+    // What they simulated beside the design (SimulationConditions); empty
+    // when not told.
+    std::string m_Conditions{};
 
     bool Empty() const { return !m_Tolerance && !m_Temperature && !m_Distortion && !m_Noise; }
 };

@@ -388,12 +388,17 @@ std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design, con
     return rows;
 }
 
+std::string SimulationConditions(const AmplifierDesign& design, const VerificationOptions& options)
+{
+    return Conditions(DescribeCircuit(design), options);
+}
+
 Verification JudgeSimulation(const AmplifierDesign& design, const VerificationOptions& options,
                              SimulationResult simulation)
 {
     Verification v;
     v.m_Targets = TargetsOf(design);
-    v.m_Verdict.m_Conditions = Conditions(DescribeCircuit(design), options);
+    v.m_Verdict.m_Conditions = SimulationConditions(design, options);
     v.m_Simulation = std::move(simulation);
     Judge(design, VerifiedCircuit(design, options.m_PartValues), options, v);
     v.m_Rows = VerificationRows(design, v);

@@ -139,6 +139,10 @@ struct TuningProposal {
 [[nodiscard]] std::optional<TuningProposal> ProposeTuning(const AmplifierDesign& design,
                                                           const VerificationOptions& options = {});
 
+// What is simulated beside the design, as the verdict line names it: "no
+// load", "load 4.7 k, source 600, C3 = 2.2 nF".
+std::string SimulationConditions(const AmplifierDesign& design, const VerificationOptions& options);
+
 // The circuit Verify simulates: the design's, with the options' part
 // values in place (a name the circuit has no part of is left out).
 AmplifierCircuit VerifiedCircuit(const AmplifierDesign& design, const std::vector<NamedValue>& partValues);

@@ -794,12 +794,19 @@ TEST_F(ReportWriting, RobustnessAnalysesAddTheirSectionsAndPictures)
     ASSERT_TRUE(recipe.Ok()) << recipe.Message();
     EXPECT_EQ(recipe->componentValues, design.GetComponentValues());
 
+    // Run under other conditions than the verification, the analyses say so.
     RobustnessResults failed;
     failed.m_Tolerance = Failure{"simulation unavailable: no ngspice"};
-    const std::string failedText =
-        BuildReport("amp1", ReportContentOf(design, verification, nullptr, &failed));
+    failed.m_Conditions = "no load";
+    std::string failedText = BuildReport("amp1", ReportContentOf(design, verification, nullptr, &failed));
+    EXPECT_NE(failedText.find(
+                  "alt=\"Bode plot\" /></p>\n<h3>Tolerances</h3>\n<p>No result: simulation unavailable: no "
+                  "ngspice</p>\n\n"),
+              std::string::npos);
+    failed.m_Conditions = "load 10 k";
+    failedText = BuildReport("amp1", ReportContentOf(design, verification, nullptr, &failed));
     EXPECT_NE(
-        failedText.find("<h3>Tolerances</h3>\n<p>No result: simulation unavailable: no ngspice</p>\n\n"),
+        failedText.find("<p>The analyses below were simulated with: load 10 k</p>\n<h3>Tolerances</h3>"),
         std::string::npos);
     EXPECT_EQ(failedText.find("-tolerance.svg"), std::string::npos);
     const RobustnessResults none;
