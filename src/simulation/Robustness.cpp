@@ -288,8 +288,7 @@ Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit& circuit,
             if (run.m_Problem == AnalysisCancelled) {
                 return Failure{AnalysisCancelled};
             }
-            ++missed["not simulated"];
-            continue;
+            continue; // counted as m_Runs - m_Simulated
         }
         ++analysis.m_Simulated;
         const std::vector<std::string> runMisses = misses ? misses(run) : std::vector<std::string>{};
