@@ -144,27 +144,22 @@ SimulationResult MeasureLoaded(SimulationSession& session, const AmplifierCircui
     if (const Status ran = session.Analyse(SweepCommand(circuit, simulation), 0, cancelled); !ran) {
         return fail(ran);
     }
-    std::vector<double> frequency;
-    std::vector<std::complex<double>> in, out, driven, current;
+    SignalSweep sweep;
     const std::string drivenNode = DrivenNode(simulation.m_SourceResistance);
-    if (!session.Read("frequency", frequency) ||
-        !ReadAll(session,
-                 {{"in", &in}, {"out", &out}, {drivenNode.c_str(), &driven}, {"vin#branch", &current}}) ||
-        in.size() != frequency.size() || out.size() != frequency.size() ||
-        driven.size() != frequency.size() || current.size() != frequency.size() || frequency.size() < 2) {
+    if (!session.Read("frequency", sweep.m_Frequency) ||
+        !ReadAll(session, {{"in", &sweep.m_In},
+                           {"out", &sweep.m_Out},
+                           {drivenNode.c_str(), &sweep.m_Driven},
+                           {"vin#branch", &sweep.m_SourceCurrent}})) {
         return fail(Failure{"the simulation results are no usable numbers"});
     }
-    std::vector<std::complex<double>> gain(frequency.size());
-    for (std::size_t i = 0; i < gain.size(); ++i) {
-        gain[i] = out[i] / driven[i];
+    const Expected<std::size_t> mid =
+        MeasureSweep(sweep, MidbandLimitFactor * circuit.m_LowerCutoff, false, result);
+    if (!mid) {
+        return fail(mid.AsStatus());
     }
-    const PassBand band = FindPassBand(frequency, gain, MidbandLimitFactor * circuit.m_LowerCutoff);
-    if (std::isnan(band.m_MidGainDb)) {
-        return fail(Failure{"the simulated response has no pass band (no signal at the output)"});
-    }
-    const std::size_t mid = band.m_MidIndex;
 
-    const std::string f = SpiceNumber(frequency[mid]);
+    const std::string f = SpiceNumber(sweep.m_Frequency[*mid]);
     std::vector<std::complex<double>> zout;
     Status measured = session.Change("alter @vin[acmag] = 0");
     if (measured) {
@@ -197,11 +192,6 @@ SimulationResult MeasureLoaded(SimulationSession& session, const AmplifierCircui
         result.m_Ib = sign * ib;
         result.m_Uce = sign * (vc - ve);
     }
-    result.m_MidbandFrequency = band.m_MidFrequency;
-    result.m_GainDb = band.m_MidGainDb;
-    result.m_LowerCutoff = band.m_LowerCutoff;
-    result.m_UpperCutoff = band.m_UpperCutoff;
-    result.m_InputImpedance = std::abs(in[mid] / -current[mid]);
     result.m_OutputImpedance = std::abs(zout.front());
     return result;
 }

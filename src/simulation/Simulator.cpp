@@ -546,24 +546,16 @@ SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::s
         }
     }
 
-    const std::size_t n = signal.frequency.size();
-    if (n < 2 || signal.in.size() != n || signal.driven.size() != n || signal.out.size() != n ||
-        signal.sourceCurrent.size() != n || (!outputNetlist.empty() && output.out.size() != n) ||
-        !AllFinite(signal.in) || !AllFinite(signal.out) || !AllFinite(signal.driven) ||
-        !AllFinite(signal.sourceCurrent) || !AllFinite(output.out)) {
+    if ((!outputNetlist.empty() && output.out.size() != signal.frequency.size()) || !AllFinite(output.out)) {
         return NotSimulated("the simulation results are no usable numbers", log);
     }
-
-    std::vector<std::complex<double>> gain(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        gain[i] = signal.out[i] / signal.driven[i];
-    }
-    const PassBand band = FindPassBand(signal.frequency, gain, probe.m_HighestMidFrequency);
-    if (std::isnan(band.m_MidGainDb)) {
-        return NotSimulated("the simulated response has no pass band (no signal at the output)", log);
-    }
-
+    const SignalSweep sweep{std::move(signal.frequency), std::move(signal.in), std::move(signal.driven),
+                            std::move(signal.out), std::move(signal.sourceCurrent)};
     SimulationResult result;
+    const Expected<std::size_t> mid = MeasureSweep(sweep, probe.m_HighestMidFrequency, true, result);
+    if (!mid) {
+        return NotSimulated(mid.Message(), log);
+    }
     result.m_Simulated = true;
     result.m_Warnings = LinesWith(log, "warning");
     result.m_Log = std::move(log);
@@ -573,6 +565,29 @@ SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::s
         result.m_Ib = sign * signal.ib;
         result.m_Uce = sign * (signal.vc - signal.ve);
     }
+    if (!outputNetlist.empty()) {
+        result.m_OutputImpedance = std::abs(output.out[*mid]); // V(out) per 1 A
+    }
+    return result;
+}
+
+Expected<std::size_t> MeasureSweep(const SignalSweep& sweep, double highestMidFrequency, bool withBode,
+                                   SimulationResult& result)
+{
+    const std::size_t n = sweep.m_Frequency.size();
+    if (n < 2 || sweep.m_In.size() != n || sweep.m_Driven.size() != n || sweep.m_Out.size() != n ||
+        sweep.m_SourceCurrent.size() != n || !AllFinite(sweep.m_In) || !AllFinite(sweep.m_Out) ||
+        !AllFinite(sweep.m_Driven) || !AllFinite(sweep.m_SourceCurrent)) {
+        return Failure{"the simulation results are no usable numbers"};
+    }
+    std::vector<std::complex<double>> gain(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        gain[i] = sweep.m_Out[i] / sweep.m_Driven[i];
+    }
+    const PassBand band = FindPassBand(sweep.m_Frequency, gain, highestMidFrequency);
+    if (std::isnan(band.m_MidGainDb)) {
+        return Failure{"the simulated response has no pass band (no signal at the output)"};
+    }
     const std::size_t mid = band.m_MidIndex;
     result.m_MidbandFrequency = band.m_MidFrequency;
     result.m_GainDb = band.m_MidGainDb;
@@ -580,12 +595,11 @@ SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::s
     result.m_UpperCutoff = band.m_UpperCutoff;
     // The current into the circuit is the one VIN drives out of its +
     // terminal: -I(VIN).
-    result.m_InputImpedance = std::abs(signal.in[mid] / -signal.sourceCurrent[mid]);
-    if (!outputNetlist.empty()) {
-        result.m_OutputImpedance = std::abs(output.out[mid]); // V(out) per 1 A
+    result.m_InputImpedance = std::abs(sweep.m_In[mid] / -sweep.m_SourceCurrent[mid]);
+    if (withBode) {
+        result.m_Bode = MakeBode(sweep.m_Frequency, gain, mid);
     }
-    result.m_Bode = MakeBode(signal.frequency, gain, mid);
-    return result;
+    return mid;
 }
 
 SimulationResult Simulate(const AmplifierDesign& design, const SimulationOptions& options)

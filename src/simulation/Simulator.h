@@ -138,6 +138,22 @@ struct SimulationProbe {
                                                 const std::string& outputNetlist,
                                                 const SimulationProbe& probe);
 
+// The vectors of a signal run's sweep.
+struct SignalSweep {
+    std::vector<double> m_Frequency;
+    std::vector<std::complex<double>> m_In;
+    std::vector<std::complex<double>> m_Driven; // V(source), or V(in)
+    std::vector<std::complex<double>> m_Out;
+    std::vector<std::complex<double>> m_SourceCurrent; // I(VIN)
+};
+
+// The figures SimulateNetlists reads from the signal run: mid-band,
+// gain, -3 dB points, input impedance, and the Bode diagram when withBode,
+// into result; the index of the mid-band point, or why there is none
+// (vectors that do not match, or no pass band).
+[[nodiscard]] Expected<std::size_t> MeasureSweep(const SignalSweep& sweep, double highestMidFrequency,
+                                                 bool withBode, SimulationResult& result);
+
 // Loads and starts ngspice unless done before; fails with the reason when
 // there is no simulator in this process.
 [[nodiscard]] Status SimulatorAvailable();
