@@ -193,9 +193,10 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
     exportButton(QStringLiteral("Bode &CSV..."), QStringLiteral("Export Bode table"),
                  QStringLiteral("bode.csv"), QStringLiteral("CSV files (*.csv)"),
                  &CVerificationWnd::ExportBodeCsv);
-    exportButton(QStringLiteral("Plot &PNG..."), QStringLiteral("Export plot"), QStringLiteral("bode.png"),
+    // The plot of the tab in front; the name suggested is its own.
+    exportButton(QStringLiteral("Plot &PNG..."), QStringLiteral("Export plot"), QStringLiteral(".png"),
                  QStringLiteral("PNG pictures (*.png)"), &CVerificationWnd::ExportPng);
-    exportButton(QStringLiteral("Plot &SVG..."), QStringLiteral("Export plot"), QStringLiteral("bode.svg"),
+    exportButton(QStringLiteral("Plot &SVG..."), QStringLiteral("Export plot"), QStringLiteral(".svg"),
                  QStringLiteral("SVG pictures (*.svg)"), &CVerificationWnd::ExportSvg);
     exportRow->addStretch(1);
 
@@ -656,28 +657,47 @@ Status CVerificationWnd::ExportBodeCsv(const std::string& path) const
     return WriteFileAtomically(path, BodeCsv(m_Shown->m_Verification.m_Simulation.m_Bode));
 }
 
+const CRobustnessTab* CVerificationWnd::AnalysisInFront() const
+{
+    const int index = m_pTabs->currentIndex();
+    return index >= 1 && index <= static_cast<int>(m_AnalysisTabs.size())
+               ? m_AnalysisTabs[static_cast<std::size_t>(index - 1)]
+               : nullptr;
+}
+
+QChartView* CVerificationWnd::PlotInFront() const
+{
+    const CRobustnessTab* analysis = AnalysisInFront();
+    return analysis ? analysis->ChartView() : m_pChartView;
+}
+
 Status CVerificationWnd::ExportPng(const std::string& path) const
 {
-    return ExportPlot(path, [this](QIODevice& device) { m_pChartView->grab().save(&device, "PNG"); });
+    return ExportPlot(path, [this](QIODevice& device) { PlotInFront()->grab().save(&device, "PNG"); });
 }
 
 Status CVerificationWnd::ExportSvg(const std::string& path) const
 {
     return ExportPlot(path, [this](QIODevice& device) {
+        QChartView* view = PlotInFront();
         QSvgGenerator svg;
         svg.setOutputDevice(&device);
-        svg.setSize(m_pChartView->size());
-        svg.setViewBox(QRect(QPoint(0, 0), m_pChartView->size()));
-        svg.setTitle(QStringLiteral("Bode plot"));
+        svg.setSize(view->size());
+        svg.setViewBox(QRect(QPoint(0, 0), view->size()));
+        svg.setTitle(m_pTabs->tabText(m_pTabs->currentIndex()));
         QPainter painter(&svg);
-        m_pChartView->render(&painter);
+        view->render(&painter);
     });
 }
 
 Status CVerificationWnd::ExportPlot(const std::string& path,
                                     const std::function<void(QIODevice&)>& draw) const
 {
-    if (!m_Shown) {
+    if (const CRobustnessTab* analysis = AnalysisInFront()) {
+        if (analysis->Result().Empty()) {
+            return Failure{"No plot: the analysis has not been run."};
+        }
+    } else if (!m_Shown) {
         return Failure{"No plot: nothing has been simulated."};
     }
     QByteArray bytes;
@@ -691,7 +711,13 @@ Status CVerificationWnd::ExportPlot(const std::string& path,
 void CVerificationWnd::Export(const QString& caption, const QString& suggested, const QString& filter,
                               Status (CVerificationWnd::*exporter)(const std::string&) const)
 {
-    const QString path = m_Chooser(this, caption, suggested, filter);
+    // ".png": the plot in front names the file ("bode.png", "noise.png").
+    const CRobustnessTab* analysis = AnalysisInFront();
+    const QString name =
+        suggested.startsWith(u'.')
+            ? (analysis ? RobustnessTitle(analysis->Kind()).toLower() : QStringLiteral("bode")) + suggested
+            : suggested;
+    const QString path = m_Chooser(this, caption, name, filter);
     if (path.isEmpty()) {
         return;
     }

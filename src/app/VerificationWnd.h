@@ -19,7 +19,7 @@
 // - Load and source resistance (empty: none), for the plot, the table and
 //   the verdict.
 // - Export of what is shown: the SPICE netlist (edits and load included),
-//   the Bode table as CSV, the plot as PNG and SVG.
+//   the Bode table as CSV, the plot of the tab in front as PNG and SVG.
 // - Beside the Bode plot's tab, one tab per robustness analysis
 //   (app/RobustnessTab.h), each run on demand with the options above.
 //   Whatever changes the design, a part value, the load or the source
@@ -125,6 +125,10 @@ private:
     // Writes the picture draw puts on a device, when a plot is shown.
     [[nodiscard]] Status ExportPlot(const std::string& path,
                                     const std::function<void(QIODevice&)>& draw) const;
+    // The analysis tab in front; nullptr for the Bode plot's.
+    const CRobustnessTab* AnalysisInFront() const;
+    // The plot of the tab in front, for the picture exports.
+    QChartView* PlotInFront() const;
     // Runs the chooser and the export; shows a failure.
     void Export(const QString& caption, const QString& suggested, const QString& filter,
                 Status (CVerificationWnd::*exporter)(const std::string&) const);

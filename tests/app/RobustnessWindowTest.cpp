@@ -129,9 +129,23 @@ private Q_SLOTS:
         f.Frame().Command("saveResult")->trigger();
         QFile saved(f.NextSavePath);
         QVERIFY(saved.open(QIODevice::ReadOnly));
-        QVERIFY(saved.readAll().contains(QByteArray::fromStdString(EscapeXhtmlText(ToleranceLine(shown)))));
+        const QByteArray text = saved.readAll();
+        QVERIFY(text.contains(QByteArray::fromStdString(EscapeXhtmlText(ToleranceLine(shown)))));
         QVERIFY(
             QFile::exists(QString::fromStdString(PictureFilePath(f.NextSavePath.toStdString(), "noise"))));
+        // They ran behind a source that the report's verification has not.
+        QVERIFY(text.contains("<p>The analyses below were simulated with: no load, source 1 k</p>"));
+
+        // The plot exports take the tab in front; one not run has none.
+        window->Tabs()->setCurrentWidget(noise);
+        const std::string svg = f.Path("plot.svg").toStdString();
+        QVERIFY(window->ExportSvg(svg).Ok());
+        QFile picture(QString::fromStdString(svg));
+        QVERIFY(picture.open(QIODevice::ReadOnly));
+        QVERIFY(picture.readAll().contains("<title>Noise</title>"));
+        window->Tabs()->setCurrentWidget(window->AnalysisTab(RobustnessKind::Temperature));
+        QCOMPARE(window->ExportPng(f.Path("plot.png").toStdString()).Message(),
+                 std::string("No plot: the analysis has not been run."));
     }
 
     void cancelLeavesCancelledAndNoResult()
