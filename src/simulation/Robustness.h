@@ -25,8 +25,8 @@
 //    total over 20 Hz to 20 kHz, integrated from the density at 20 points
 //    a decade as a power law between them.
 //
-// On the example common-emitter design the four together take about
-// 0.7 s, 500 tolerance runs most of it.
+// On the example common-emitter design the four together take about half
+// a second in a release build, the 500 tolerance runs most of it.
 //
 // Each analysis reports its progress and may be cancelled through
 // AnalysisProgress; a cancelled analysis fails with AnalysisCancelled.
@@ -44,6 +44,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
