@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/JsonNumber.h"
 #include "cli/OptionValues.h"
 #include "cli/RankOutput.h"
 #include "cli/SimulationOutput.h"
@@ -30,12 +31,6 @@ namespace norvane::cli {
 namespace {
 
 using json = nlohmann::ordered_json;
-
-// A double for JSON: non-finite values become null.
-json Number(double value)
-{
-    return std::isfinite(value) ? json(value) : json(nullptr);
-}
 
 json ItemsJson(const ResultList& list)
 {

@@ -1,6 +1,7 @@
 #include "cli/RankOutput.h"
 
 #include "cli/CommandLine.h"
+#include "cli/JsonNumber.h"
 #include "cli/TablePrint.h"
 #include "design/DesignResults.h"
 #include "format/EngineeringFormat.h"
@@ -19,11 +20,6 @@ namespace norvane::cli {
 namespace {
 
 using json = nlohmann::ordered_json;
-
-json Number(double value)
-{
-    return std::isfinite(value) ? json(value) : json(nullptr);
-}
 
 const char* PolarityText(bool pnp)
 {

@@ -1,6 +1,7 @@
 #include "cli/SimulationOutput.h"
 
 #include "cli/CommandLine.h"
+#include "cli/JsonNumber.h"
 #include "cli/OptionValues.h"
 #include "cli/TablePrint.h"
 #include "design/DesignResults.h"
@@ -19,11 +20,6 @@ namespace norvane::cli {
 namespace {
 
 using json = nlohmann::ordered_json;
-
-json Number(double value)
-{
-    return std::isfinite(value) ? json(value) : json(nullptr);
-}
 
 // A value with its unit ("2.6 mA"), or without one ("42.13 k").
 std::string Quantity(double value, const char* unit)
