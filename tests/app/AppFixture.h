@@ -8,6 +8,7 @@
 #include "app/NorvaneApp.h"
 #include "app/NorvaneDoc.h"
 #include "app/NorvaneView.h"
+#include "app/VerificationWnd.h"
 #include "dialogs/BasisschaltungDialog.h"
 #include "dialogs/EmitterschaltungDialog.h"
 #include "dialogs/KollektorschaltungDialog.h"
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -87,5 +89,24 @@ struct AppFixture {
         return [type](CCircuitDialog* dialog) { dialog->TransistorEdit()->setText(type); };
     }
 };
+
+// Opens the verification window and waits up to waitMs for its first
+// simulation.
+inline CVerificationWnd* OpenVerificationWindow(AppFixture& f, int waitMs)
+{
+    f.Frame().Command("verification")->trigger();
+    CVerificationWnd* window = f.app->VerificationWindow();
+    if (window) {
+        (void)QTest::qWaitFor([window] { return !window->IsSimulating(); }, waitMs);
+    }
+    return window;
+}
+
+// Types text into a field as a user does (select all, then keys).
+inline void Type(QLineEdit* edit, const QString& text)
+{
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
 
 } // namespace norvane::test

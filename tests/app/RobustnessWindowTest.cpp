@@ -33,18 +33,7 @@ constexpr int AnalysisWait = 30000; // ms
 
 CVerificationWnd* OpenWindow(AppFixture& f)
 {
-    f.Frame().Command("verification")->trigger();
-    CVerificationWnd* window = f.app->VerificationWindow();
-    if (window) {
-        (void)QTest::qWaitFor([window] { return !window->IsSimulating(); }, AnalysisWait);
-    }
-    return window;
-}
-
-void Type(QLineEdit* edit, const QString& text)
-{
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
+    return OpenVerificationWindow(f, AnalysisWait);
 }
 
 bool Run(CRobustnessTab* tab)

@@ -32,22 +32,9 @@ QByteArray ReadAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Opens the verification window and waits for its first simulation.
 CVerificationWnd* OpenWindow(AppFixture& f)
 {
-    f.Frame().Command("verification")->trigger();
-    CVerificationWnd* window = f.app->VerificationWindow();
-    if (window) {
-        (void)QTest::qWaitFor([window] { return !window->IsSimulating(); }, SimulationWait);
-    }
-    return window;
-}
-
-// Types text into a field as a user does (select all, then keys).
-void Type(QLineEdit* edit, const QString& text)
-{
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
+    return OpenVerificationWindow(f, SimulationWait);
 }
 
 QString Cell(const QTableWidget* table, int row, int column)
