@@ -227,8 +227,7 @@ std::string WriteModelCard(const TransistorRecord& record)
         // ISE or ISC above LegacyLeakageLimit is taken as a multiple of IS.
         // The table (and the DC model) mean the current itself, so the card
         // gives the multiple that turns back into it.
-        if ((name == "ISE" || name == "ISC") && value > LegacyLeakageLimit && record.IS > 0 &&
-            value / record.IS > LegacyLeakageLimit) {
+        if ((name == "ISE" || name == "ISC") && WrittenAsMultipleOfIs(value, record.IS)) {
             notes += "* " + std::string(name) + " = " + SpiceNumber(value) +
                      " A is written as a multiple of IS (" + SpiceNumber(value / record.IS) +
                      "): SPICE2 and ngspice read a value above " + SpiceNumber(LegacyLeakageLimit) +

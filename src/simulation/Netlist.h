@@ -140,6 +140,13 @@ std::string WriteModelCard(const TransistorRecord& record);
 // ISC above this as a multiple of IS rather than as a current.
 inline constexpr double LegacyLeakageLimit = 1e-4;
 
+// Whether WriteModelCard writes the leakage current ISE or ISC (A) of a
+// card with saturation current is (A) as its multiple of IS.
+inline bool WrittenAsMultipleOfIs(double leakage, double is)
+{
+    return leakage > LegacyLeakageLimit && is > 0 && leakage / is > LegacyLeakageLimit;
+}
+
 // A number as SPICE text: "%.15g", so "1e-06", "0.1357", "620000".
 std::string SpiceNumber(double value);
 

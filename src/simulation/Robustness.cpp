@@ -201,13 +201,6 @@ bool IsResistor(const CircuitPart& part)
     return !part.m_Name.empty() && (part.m_Name.front() == 'R' || part.m_Name.front() == 'r');
 }
 
-// The card's value as ngspice holds it (a leakage current above
-// LegacyLeakageLimit is written as a multiple of IS, see Netlist.h).
-bool WrittenAsMultiple(double leakage, double is)
-{
-    return leakage > LegacyLeakageLimit && is > 0 && leakage / is > LegacyLeakageLimit;
-}
-
 } // namespace
 
 Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit& circuit,
@@ -263,10 +256,10 @@ Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit& circuit,
                 changed = session.Change(model + "is = " + SpiceNumber(card.IS * k));
             }
             // A leakage written as a multiple of IS keeps its current.
-            if (changed && WrittenAsMultiple(card.ISE, card.IS)) {
+            if (changed && WrittenAsMultipleOfIs(card.ISE, card.IS)) {
                 changed = session.Change(model + "ise = " + SpiceNumber(card.ISE / card.IS / k));
             }
-            if (changed && WrittenAsMultiple(card.ISC, card.IS)) {
+            if (changed && WrittenAsMultipleOfIs(card.ISC, card.IS)) {
                 changed = session.Change(model + "isc = " + SpiceNumber(card.ISC / card.IS / k));
             }
         }
