@@ -12,10 +12,11 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   libpng-dev
   libngspice0-dev
+  libngspice0  # loaded at run time with dlopen: no build step pulls it in
   libxml2-utils
+  w3c-sgml-lib  # the XHTML 1.0 DTDs and their XML catalog: xmllint --valid --nonet needs them
   locales
   xvfb xauth fonts-dejavu-core
-  locales
 )
 
 missing=()

@@ -7,6 +7,8 @@
 #include "simulation/Netlist.h"
 #include "transistors/TransistorTable.h"
 
+#include "support/Prerequisites.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -186,9 +188,8 @@ TEST_F(SimulationCli, NumbersDoNotFollowADecimalCommaLocale)
     const CliResult modelC = RunCli(model);
 
     const std::string saved = std::setlocale(LC_ALL, nullptr);
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
-        GTEST_SKIP() << "no de_DE.UTF-8 locale (scripts/install-deps.sh generates it)";
-    }
+    const std::string missingLocale = norvane::test::SwitchToDecimalCommaLocale();
+    ASSERT_TRUE(missingLocale.empty()) << missingLocale;
     const std::locale savedGlobal = std::locale::global(std::locale("de_DE.UTF-8"));
     ASSERT_EQ(std::string(std::localeconv()->decimal_point), ",");
     const std::string bodeDe = BodeCsv(bode);

@@ -49,9 +49,10 @@ private Q_SLOTS:
     // all: it does not matter to the ranking.
     void bestTypeGoesIntoTheTypeField()
     {
-        if (!SimulatorAvailable()) {
-            QSKIP("no simulator");
-        }
+        const Status available = SimulatorAvailable();
+        QVERIFY2(
+            available.Ok(),
+            (available.Message() + ": install Debian's libngspice0 (bash scripts/install-deps.sh)").c_str());
         CEmitterschaltungDialog dialog;
         int rows = -1;
         QString first;

@@ -2,6 +2,7 @@
 
 #include "design/CommonBaseDesign.h"
 #include "report/ReportReader.h"
+#include "support/Prerequisites.h"
 
 #include <gtest/gtest.h>
 
@@ -148,12 +149,6 @@ private:
     fs::path path_;
 };
 
-bool XmllintPresent()
-{
-    static const bool present = std::system("command -v xmllint >/dev/null 2>&1") == 0;
-    return present;
-}
-
 // Runs xmllint on the file, without any network access and without loading
 // the DTD: a check of well-formedness. Extra arguments go before the file.
 ::testing::AssertionResult RunXmllint(const std::string& file, const std::string& arguments,
@@ -199,10 +194,11 @@ std::string ReadBack(const std::string& file, const std::string& xpathOfString)
     return output;
 }
 
-#define SKIP_WITHOUT_XMLLINT()                                                                               \
+#define REQUIRE_XMLLINT()                                                                                    \
     do {                                                                                                     \
-        if (!XmllintPresent())                                                                               \
-            GTEST_SKIP() << "xmllint is not installed";                                                      \
+        static const std::string missing = norvane::test::MissingProgram("xmllint", "libxml2-utils");        \
+        if (!missing.empty())                                                                                \
+            FAIL() << missing;                                                                               \
     } while (false)
 
 // ---------------------------------------------------------------------------
@@ -224,7 +220,7 @@ TEST_P(GoldenReport, MatchesByteForByteAndIsWellFormedPureAscii)
     EXPECT_TRUE(IsPureAscii(report));
     EXPECT_EQ(report.find('\r'), std::string::npos);
 
-    SKIP_WITHOUT_XMLLINT();
+    REQUIRE_XMLLINT();
     EXPECT_TRUE(WellFormedText(report));
 }
 
@@ -259,7 +255,7 @@ TEST(Report, EmptySectionsStillGiveTheCircuitRowAndEmptyTables)
                     "</table>\n\n"),
         std::string::npos);
     EXPECT_NE(report.find("<h2>Component values</h2>\n<table>\n</table>\n\n"), std::string::npos);
-    SKIP_WITHOUT_XMLLINT();
+    REQUIRE_XMLLINT();
     EXPECT_TRUE(WellFormedText(report));
 }
 
@@ -274,7 +270,7 @@ TEST(Report, NoteOfAnUnusableDesignFollowsTheHeading)
     EXPECT_NE(report.find("</h1>\n\n<p><strong>This design is not usable: Uce &lt; 1 V &amp; more"
                           "</strong></p>\n\n<p><strong>second</strong></p>\n\n<h2>Input data</h2>"),
               std::string::npos);
-    SKIP_WITHOUT_XMLLINT();
+    REQUIRE_XMLLINT();
     EXPECT_TRUE(WellFormedText(report));
 }
 
@@ -355,7 +351,7 @@ TEST(Escaping, InsertedTextsReadBackUnchanged)
     EXPECT_NE(report.find("<tr><td>T1 :</td><td>BC548&#223;&quot;</td></tr>\n"), std::string::npos);
     EXPECT_NE(report.find("<tr><td>P :</td><td>8.98 &#181;W</td></tr>\n"), std::string::npos);
 
-    SKIP_WITHOUT_XMLLINT();
+    REQUIRE_XMLLINT();
     TemporaryFolder folder;
     const std::string file = folder / "report.html";
     WriteFile(file, report);
@@ -370,7 +366,7 @@ TEST(Escaping, InsertedTextsReadBackUnchanged)
 
 TEST(Escaping, HostileNamesStillGiveWellFormedAsciiReports)
 {
-    SKIP_WITHOUT_XMLLINT();
+    REQUIRE_XMLLINT();
     const std::string names[] = {
         "Verst\xE4rker",                      // ISO-8859-1 file name on a UTF-8 system
         std::string("a\0b\x01\x1B\r\x7F", 7), // control characters
@@ -515,7 +511,7 @@ TEST_F(ReportWriting, WritesTheReportAndItsImageBesideIt)
     EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"amp1.html", "amp1-Files"}));
     EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png"}));
 
-    SKIP_WITHOUT_XMLLINT();
+    REQUIRE_XMLLINT();
     EXPECT_TRUE(WellFormedFile(report));
 }
 
@@ -538,7 +534,7 @@ TEST_F(ReportWriting, SavingAgainReplacesReportAndImageCompletely)
     // A replaced report keeps its permissions.
     EXPECT_EQ(fs::status(report).permissions(), fs::perms(0640));
 
-    SKIP_WITHOUT_XMLLINT();
+    REQUIRE_XMLLINT();
     EXPECT_TRUE(WellFormedFile(report));
 }
 
@@ -577,7 +573,7 @@ TEST_F(ReportWriting, NonAsciiReportNameNamesTheFilesAndTheReference)
     ASSERT_TRUE(outcome.Ok()) << outcome.Message();
     EXPECT_EQ(ReadFile(folder.path() / (name + "-Files") / (name + ".png")), AsText(png));
 
-    SKIP_WITHOUT_XMLLINT();
+    REQUIRE_XMLLINT();
     const std::string file = folder / (name + ".html");
     ASSERT_TRUE(WellFormedFile(file));
     EXPECT_TRUE(IsPureAscii(ReadFile(file)));
@@ -736,7 +732,7 @@ TEST_F(ReportWriting, SimulationAddsItsSectionAndTheBodePlot)
     EXPECT_EQ(ReadFile(report), text);
     EXPECT_EQ(ReadFile(folder / "amp1-Files/amp1-bode.svg"), content.simulation->bodeSvg);
     EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png", "amp1-bode.svg"}));
-    SKIP_WITHOUT_XMLLINT();
+    REQUIRE_XMLLINT();
     EXPECT_TRUE(WellFormedFile(report));
     EXPECT_TRUE(WellFormedFile(folder / "amp1-Files/amp1-bode.svg"));
 }
@@ -812,7 +808,8 @@ TEST_F(ReportWriting, RobustnessAnalysesAddTheirSectionsAndPictures)
     const RobustnessResults none;
     EXPECT_EQ(BuildReport("amp1", ReportContentOf(design, verification, nullptr, &none)), plain);
 
-    SKIP_WITHOUT_XMLLINT();
+    const std::string missingCatalog = norvane::test::MissingXhtmlCatalog();
+    ASSERT_TRUE(missingCatalog.empty()) << missingCatalog;
     EXPECT_TRUE(RunXmllint(report, "--valid"));
     for (const char* name : {"tolerance", "temperature", "distortion", "noise"}) {
         EXPECT_TRUE(WellFormedFile(folder / ("amp1-Files/amp1-" + std::string(name) + ".svg")));

@@ -5,6 +5,8 @@
 #include "design/CommonEmitterDesign.h"
 #include "transistors/TransistorTable.h"
 
+#include "support/Prerequisites.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -458,9 +460,8 @@ TEST(Netlist, IsTheSameTextInADecimalCommaLocale)
     DesignInputs inputs(CircuitKind::CommonBase);
     design.Compute(inputs);
     const std::string inC = WriteNetlist(design);
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
-        GTEST_SKIP() << "no de_DE.UTF-8 locale on this system";
-    }
+    const std::string missingLocale = norvane::test::SwitchToDecimalCommaLocale();
+    ASSERT_TRUE(missingLocale.empty()) << missingLocale;
     char probe[16];
     std::snprintf(probe, sizeof probe, "%g", 1.5);
     const std::string inGerman = WriteNetlist(design);

@@ -50,7 +50,7 @@ protected:
     void SetUp() override
     {
         if (const Status available = SimulatorAvailable(); !available) {
-            GTEST_SKIP() << available.Message();
+            FAIL() << available.Message() << ": install Debian's libngspice0 (bash scripts/install-deps.sh)";
         }
     }
 };

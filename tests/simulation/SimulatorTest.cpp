@@ -2,6 +2,8 @@
 
 #include "SimulationExamples.h"
 
+#include "support/Prerequisites.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -430,9 +432,8 @@ TEST(Simulator, GivesTheSameResultsInADecimalCommaLocale)
 {
     const auto design = CommonBase();
     const SimulationResult inC = Simulate(*design);
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
-        GTEST_SKIP() << "no de_DE.UTF-8 locale on this system";
-    }
+    const std::string missingLocale = norvane::test::SwitchToDecimalCommaLocale();
+    ASSERT_TRUE(missingLocale.empty()) << missingLocale;
     const SimulationResult inGerman = Simulate(*design);
     std::setlocale(LC_ALL, "C");
     ASSERT_TRUE(inC.m_Simulated && inGerman.m_Simulated) << inGerman.Status();
