@@ -39,11 +39,17 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# A decimal-comma locale, for the tests that prove machine-read numbers
-# never follow the user's locale.
-if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
-  echo "Generating the de_DE.UTF-8 locale"
-  "${sudo[@]}" sed -i 's/^# *\(de_DE\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  grep -q '^de_DE\.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+# A decimal-comma locale (de_DE) and one whose case folding differs from
+# ASCII (tr_TR), for the tests that prove machine-read numbers and
+# ngspice's text never follow the user's locale.
+for wanted in de_DE tr_TR; do
+  if ! locale -a 2>/dev/null | grep -qix "$wanted\.utf-\?8"; then
+    echo "Generating the $wanted.UTF-8 locale"
+    "${sudo[@]}" sed -i "s/^# *\($wanted\.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$wanted\.UTF-8 UTF-8" /etc/locale.gen || echo "$wanted.UTF-8 UTF-8" | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+    generate=1
+  fi
+done
+if [ -n "${generate:-}" ]; then
   "${sudo[@]}" locale-gen >/dev/null
 fi
