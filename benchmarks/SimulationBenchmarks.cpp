@@ -2,13 +2,13 @@
 // both ngspice runs (signal and output impedance, each .op and the
 // 401-point sweep) and the measurements, per circuit; the netlist alone.
 
+#include "circuit/Netlist.h"
 #include "design/CommonBaseDesign.h"
 #include "design/CommonCollectorDesign.h"
 #include "design/CommonEmitterDesign.h"
-#include "simulation/Netlist.h"
-#include "simulation/Ranking.h"
-#include "simulation/Robustness.h"
-#include "simulation/Simulator.h"
+#include "ngspice/Simulator.h"
+#include "studies/Ranking.h"
+#include "studies/Robustness.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// One robustness analysis (simulation/Robustness.h) at a time on a worker
+// One robustness analysis (studies/Robustness.h) at a time on a worker
 // thread, so that the verification window never waits for ngspice.
 //
 // The analysis reports its progress through AnalysisProgress on the worker;
@@ -12,7 +12,7 @@
 // run that belongs to a design or options no longer shown. A later Start
 // drops the run before it.
 
-#include "simulation/Robustness.h"
+#include "studies/Robustness.h"
 
 #include <QObject>
 

@@ -3,7 +3,8 @@
 #include "app/NorvaneView.h"
 #include "app/TableFit.h"
 #include "format/EngineeringFormat.h"
-#include "simulation/RobustnessText.h"
+#include "present/RobustnessText.h"
+#include "workflow/DesignWorkflow.h"
 
 #include <QComboBox>
 #include <QGraphicsLayout>
@@ -202,20 +203,17 @@ RobustnessJob MakeRobustnessJob(RobustnessKind kind, std::shared_ptr<const Ampli
 {
     return [kind, design = std::move(design), options = std::move(options),
             tolerance](const AnalysisProgress& progress) {
-        RobustnessResults results;
+        AnalysisRequest request;
         switch (kind) {
         case RobustnessKind::Tolerance:
-            results.m_Tolerance = AnalyseTolerances(*design, options, tolerance, progress);
+            request.m_ToleranceRuns = tolerance.m_Runs;
+            request.m_Seed = tolerance.m_Seed;
             break;
-        case RobustnessKind::Temperature:
-            results.m_Temperature = AnalyseTemperature(*design, options, progress);
-            break;
-        case RobustnessKind::Distortion:
-            results.m_Distortion = AnalyseDistortion(*design, options, progress);
-            break;
-        case RobustnessKind::Noise: results.m_Noise = AnalyseNoise(*design, options, progress); break;
+        case RobustnessKind::Temperature: request.m_Temperature = true; break;
+        case RobustnessKind::Distortion: request.m_Distortion = true; break;
+        case RobustnessKind::Noise: request.m_Noise = true; break;
         }
-        return results;
+        return RunAnalyses(*design, options, request, progress);
     };
 }
 

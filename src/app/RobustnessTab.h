@@ -1,7 +1,7 @@
 #pragma once
 
 // One tab of the verification window per robustness analysis
-// (simulation/Robustness.h). "Run" (the tolerances also take the number of
+// (studies/Robustness.h). "Run" (the tolerances also take the number of
 // runs and the seed) starts it on a worker thread; a progress bar and
 // "Cancel" show while it runs. Then the analysis' summary line, its table
 // and its plot:
@@ -18,7 +18,7 @@
 // belong to a design or options no longer shown.
 
 #include "app/RobustnessRunner.h"
-#include "simulation/RobustnessText.h"
+#include "present/RobustnessText.h"
 
 #include <QWidget>
 

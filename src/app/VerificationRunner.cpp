@@ -1,5 +1,7 @@
 #include "app/VerificationRunner.h"
 
+#include "workflow/DesignWorkflow.h"
+
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -24,12 +26,10 @@ void CVerificationRunner::Start(std::shared_ptr<const AmplifierDesign> design, V
     });
     watcher->setFuture(
         QtConcurrent::run([design = std::move(design), options = std::move(options), withTuning] {
+            VerificationRun run = RunVerification(*design, options, withTuning);
             VerificationOutcome outcome;
-            outcome.m_Verification = Verify(*design, options);
-            const Verdict& verdict = outcome.m_Verification.m_Verdict;
-            if (withTuning && verdict.m_Simulated && !verdict.m_Meets) {
-                outcome.m_Tuning = ProposeTuning(*design, options);
-            }
+            outcome.m_Verification = std::move(run.m_Verification);
+            outcome.m_Tuning = std::move(run.m_Proposal);
             return outcome;
         }));
 }

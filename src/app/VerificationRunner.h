@@ -5,7 +5,7 @@
 // that arrives after a later start is dropped, so what is shown always
 // belongs to the design and the options asked for last.
 
-#include "simulation/Verification.h"
+#include "studies/Verify.h"
 
 #include <QObject>
 

@@ -1,13 +1,14 @@
 #include "app/VerificationWnd.h"
 
+#include "analysis/FrequencyResponse.h"
 #include "app/NorvaneApp.h"
 #include "app/NorvaneView.h"
 #include "app/TableFit.h"
+#include "circuit/DesignTargets.h"
+#include "circuit/Netlist.h"
 #include "common/FileWriter.h"
 #include "format/EngineeringFormat.h"
-#include "simulation/DesignTargets.h"
-#include "simulation/FrequencyResponse.h"
-#include "simulation/Netlist.h"
+#include "workflow/DesignWorkflow.h"
 
 #include <QBuffer>
 #include <QFileDialog>
@@ -623,30 +624,15 @@ Status CVerificationWnd::ExportNetlist(const std::string& path) const
     if (!m_Design) {
         return Failure{"No design to export."};
     }
-    if (!m_Design->IsUsable()) {
-        return Failure{"No netlist: the design cannot be built: " + m_Design->Problem() + "."};
-    }
     const Expected<VerificationOptions> options = ReadOptions();
     if (!options) {
         return options.AsStatus();
     }
-    AmplifierCircuit circuit = DescribeCircuit(*m_Design);
-    for (const auto& [name, value] : options->m_PartValues) {
-        const auto part = std::ranges::find(circuit.m_Parts, name, &CircuitPart::m_Name);
-        if (part != circuit.m_Parts.end()) {
-            circuit.m_Notes.push_back(name + " " + PartItem(name, value).value + " instead of the designed " +
-                                      PartItem(name, part->m_Value).value);
-            part->m_Value = value;
-        }
+    const Expected<std::string> netlist = WorkflowNetlist(*m_Design, *options);
+    if (!netlist) {
+        return Failure{"No netlist: " + netlist.Message() + "."};
     }
-    if (options->m_SourceResistance > 0.0) {
-        circuit.m_Notes.push_back("Simulated with a source resistance of " +
-                                  FormatEngineering(options->m_SourceResistance) +
-                                  " ohm, which VIN here does not have");
-    }
-    NetlistOptions netlist;
-    netlist.m_LoadResistance = options->m_LoadResistance;
-    return WriteFileAtomically(path, WriteNetlist(circuit, netlist));
+    return WriteFileAtomically(path, *netlist);
 }
 
 Status CVerificationWnd::ExportBodeCsv(const std::string& path) const

@@ -5,8 +5,8 @@
 #include "cli/TablePrint.h"
 #include "design/DesignResults.h"
 #include "format/EngineeringFormat.h"
-#include "simulation/RankTable.h"
-#include "simulation/Ranking.h"
+#include "present/RankTable.h"
+#include "studies/Ranking.h"
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>

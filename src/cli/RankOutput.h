@@ -2,7 +2,7 @@
 
 // "norvane-cli rank <circuit> [requirements] [--top N] [--polarity npn|pnp]
 // [--json]": the built-in table ranked for the requirements
-// (simulation/Ranking.h), the best N rows as an aligned table or as JSON.
+// (studies/Ranking.h), the best N rows as an aligned table or as JSON.
 
 #include "design/DesignInputs.h"
 

@@ -2,7 +2,7 @@
 
 #include "dialogs/DialogUnits.h"
 #include "format/EngineeringFormat.h"
-#include "simulation/RankTable.h"
+#include "present/RankTable.h"
 
 #include <QFutureWatcher>
 #include <QHeaderView>

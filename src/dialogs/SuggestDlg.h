@@ -1,7 +1,7 @@
 #pragma once
 
 // "Suggest...": the built-in table ranked for the requirements typed in a
-// circuit dialog (simulation/Ranking.h), and the best types to choose from.
+// circuit dialog (studies/Ranking.h), and the best types to choose from.
 //
 // The ranking runs on a worker thread from the moment the dialog opens;
 // the dialog shows its progress with a Cancel button, then grows into a
@@ -11,7 +11,7 @@
 // fails (no simulator) says why in a message box and closes the dialog.
 
 #include "design/DesignInputs.h"
-#include "simulation/Ranking.h"
+#include "studies/Ranking.h"
 
 #include <QDialog>
 #include <QFuture>

@@ -1,8 +1,8 @@
 #include "report/Report.h"
 
+#include "present/AnalysisSections.h"
+#include "present/BodePlot.h"
 #include "report/SchematicImages.h"
-#include "simulation/BodePlot.h"
-#include "simulation/RobustnessText.h"
 
 #include <cstdint>
 #include <utility>

@@ -21,12 +21,12 @@
 //
 // Paths are narrow UTF-8 text with '/' as the separator.
 
+#include "analysis/RobustnessResults.h"
+#include "analysis/Verification.h"
 #include "common/FileWriter.h"
 #include "common/Outcome.h"
 #include "design/AmplifierDesign.h"
 #include "design/DesignResults.h"
-#include "simulation/Robustness.h"
-#include "simulation/Verification.h"
 
 #include <cstdint>
 #include <optional>

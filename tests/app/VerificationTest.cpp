@@ -6,9 +6,10 @@
 #include "app/AppFixture.h"
 #include "app/VerificationRunner.h"
 #include "app/VerificationWnd.h"
+#include "circuit/Netlist.h"
 #include "format/EngineeringFormat.h"
 #include "report/Report.h"
-#include "simulation/Netlist.h"
+#include "studies/Verify.h"
 #include "support/TestMain.h"
 
 #include <QAction>

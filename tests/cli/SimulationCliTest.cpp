@@ -1,10 +1,10 @@
 // The simulation options of "norvane-cli design", run in-process.
 
+#include "analysis/FrequencyResponse.h"
+#include "circuit/Netlist.h"
 #include "cli/CommandLine.h"
-#include "cli/SimulationOutput.h"
 #include "design/CommonEmitterDesign.h"
 #include "design/DesignResults.h"
-#include "simulation/Netlist.h"
 #include "transistors/TransistorTable.h"
 
 #include "support/Prerequisites.h"

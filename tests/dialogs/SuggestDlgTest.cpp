@@ -4,7 +4,7 @@
 
 #include "dialogs/SuggestDlg.h"
 #include "dialogs/EmitterschaltungDialog.h"
-#include "simulation/Simulator.h"
+#include "ngspice/Simulator.h"
 #include "support/ModalHelpers.h"
 #include "support/TestMain.h"
 #include "transistors/TransistorTable.h"

@@ -1,0 +1,93 @@
+#pragma once
+
+// What a simulation of an amplifier measures, and how a signal sweep is
+// read: the result type every simulation hands out (ngspice's, or any
+// other that gives the same vectors) and the one measurement of an AC
+// sweep that the verification and every analysis share.
+//
+// The measurement of a signal sweep (V(in), V(driven), V(out), I(VIN) at
+// ascending frequencies):
+// - Gain: H(f) = V(out) / V(driven); mid-band, gain in dB and the -3 dB
+//   points as FrequencyResponse.h describes them, the mid-band no higher
+//   than a given frequency (MidbandLimitFactor x f_min for the designs).
+//   Behind a source resistance the driven node is the source's own, so
+//   the gain is what the source's own voltage sees.
+// - Input impedance: |V(in) / I(in)| at the mid-band point, I(in) being
+//   the current VIN drives into the circuit (-I(VIN) in SPICE's sign).
+//   It includes the load, as a source driving the stage would see it.
+
+#include "analysis/FrequencyResponse.h"
+#include "common/Outcome.h"
+
+#include <complex>
+#include <cstddef>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace norvane {
+
+// The mid-band figures of a design are read no higher than this multiple
+// of its f_min: two decades above the band's lower edge, where the stage
+// does what it was designed for, and below the transistor's own roll-off.
+inline constexpr double MidbandLimitFactor = 100.0;
+
+struct SimulationResult {
+    static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+
+    bool m_Simulated = false;
+    // There is no simulator: ngspice's library is missing or would not
+    // start. m_Problem says which.
+    bool m_Unavailable = false;
+    // Why there is no result; empty when m_Simulated.
+    std::string m_Problem;
+    // Everything ngspice printed while it loaded and ran the circuits.
+    std::string m_Log;
+    // The lines of m_Log that warn of something (none for the netlists of
+    // the designs).
+    std::vector<std::string> m_Warnings;
+
+    // Operating point, magnitudes (A, V, A); NaN for a circuit without Q1.
+    double m_Ic = NaN;
+    double m_Uce = NaN;
+    double m_Ib = NaN;
+
+    double m_MidbandFrequency = NaN; // Hz
+    double m_GainDb = NaN;           // at mid-band
+    double m_InputImpedance = NaN;   // ohm, at mid-band
+    double m_OutputImpedance = NaN;  // ohm, at mid-band
+    double m_LowerCutoff = NaN;      // Hz; NaN when below the sweep
+    double m_UpperCutoff = NaN;      // Hz; NaN when above the sweep
+    std::vector<BodePoint> m_Bode;   // V(out) / V(in) over the sweep
+
+    // "simulated", "not simulated: <why>", or "simulation unavailable:
+    // <why>" when m_Unavailable.
+    std::string Status() const
+    {
+        if (m_Simulated) {
+            return "simulated";
+        }
+        return (m_Unavailable ? "simulation unavailable: " : "not simulated: ") + m_Problem;
+    }
+};
+
+// The vectors of a signal run's sweep.
+struct SignalSweep {
+    std::vector<double> m_Frequency;
+    std::vector<std::complex<double>> m_In;
+    std::vector<std::complex<double>> m_Driven; // V(source), or V(in)
+    std::vector<std::complex<double>> m_Out;
+    std::vector<std::complex<double>> m_SourceCurrent; // I(VIN)
+};
+
+// The figures SimulateNetlists reads from the signal run: mid-band,
+// gain, -3 dB points, input impedance, and the Bode diagram when withBode,
+// into result; the index of the mid-band point, or why there is none
+// (vectors that do not match, or no pass band).
+[[nodiscard]] Expected<std::size_t> MeasureSweep(const SignalSweep& sweep, double highestMidFrequency,
+                                                 bool withBode, SimulationResult& result);
+
+// Whether every value is a finite number.
+bool AllFinite(const std::vector<std::complex<double>>& values);
+
+} // namespace norvane

@@ -1,0 +1,460 @@
+#include "analysis/Verification.h"
+
+#include "design/CommonEmitterDesign.h"
+#include "design/StandardSeries.h"
+#include "format/EngineeringFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace norvane {
+
+namespace {
+
+// The tolerances of the verdict (Verification.h).
+constexpr double GainToleranceDb = 1.0;
+constexpr double OutputImpedanceTolerance = 0.20; // either way
+constexpr double InputImpedanceExcess = 0.20;     // above the upper limit
+constexpr double CurrentTolerance = 0.10;         // of the designed Ic
+
+// kT/q at the 25 degC the netlists simulate at, in volts.
+constexpr double ThermalVoltage = 0.025693;
+// The base-emitter voltage taken for the reverse voltage of the
+// collector-base junction, in volts: a cause needs no better.
+constexpr double BaseEmitterVoltage = 0.65;
+
+double Parallel(double a, double b)
+{
+    return a * b / (a + b);
+}
+
+std::string Capacitance(double farad)
+{
+    return PartItem("C", farad).value;
+}
+
+std::string Frequency(double hertz)
+{
+    ResultItem item;
+    item.SetQuantity("", hertz, "Hz");
+    return item.value;
+}
+
+std::string Current(double ampere)
+{
+    ResultItem item;
+    item.SetQuantity("", ampere, "A");
+    return item.value;
+}
+
+std::string Voltage(double volt)
+{
+    ResultItem item;
+    item.SetQuantity("", volt, "V");
+    return item.value;
+}
+
+// Resistances as the results show them: "1.475 k".
+std::string Ohms(double ohm)
+{
+    return FormatEngineering(ohm);
+}
+
+// A resistance in a sentence: "1.475 kohm".
+std::string OhmsInWords(double ohm)
+{
+    ResultItem item;
+    item.SetQuantity("", ohm, "ohm");
+    return item.value;
+}
+
+std::string Decibels(double db)
+{
+    return FormatFixed(db, 2) + " dB";
+}
+
+// A frequency as a multiple of f_min: "0.92 x f_min".
+std::string TimesMinimum(double hertz, double minimum)
+{
+    return FormatGeneral(hertz / minimum, 2) + " x f_min";
+}
+
+// "Z_out 1.485 k for 2 k", "f_-3dB 133 kHz above f_min 100 kHz".
+std::string MissText(const VerdictMiss& miss)
+{
+    const std::string& q = miss.m_Quantity;
+    if (q == "gain") {
+        return "gain " + Decibels(miss.m_Simulated) + " for " + FormatGeneral(miss.m_Required, 6) + " dB";
+    }
+    if (q == "Ic") {
+        return "Ic " + Current(miss.m_Simulated) + " for the designed " + Current(miss.m_Required);
+    }
+    if (q == "f_-3dB") {
+        return "f_-3dB " + Frequency(miss.m_Simulated) + " above f_min " + Frequency(miss.m_Required);
+    }
+    if (q == "Z_in") {
+        return "Z_in " + Ohms(miss.m_Simulated) + " above the " + Ohms(miss.m_Required) + " allowed";
+    }
+    return q + " " + Ohms(miss.m_Simulated) + " for " + Ohms(miss.m_Required);
+}
+
+// "Not simulated: ..." from "not simulated: ...".
+std::string Capitalised(std::string text)
+{
+    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') {
+        text[0] = static_cast<char>(text[0] - 'a' + 'A');
+    }
+    return text;
+}
+
+// A depletion capacitance at a reverse voltage (SPICE's formula below the
+// forward-bias region), in farads.
+double JunctionCapacitance(double zeroBias, double potential, double exponent, double reverse)
+{
+    if (!(zeroBias > 0)) {
+        return 0.0;
+    }
+    const double vj = potential > 0 ? potential : 0.75; // SPICE's default
+    return zeroBias / std::pow(1.0 + std::max(reverse, 0.0) / vj, exponent);
+}
+
+// What the small-signal causes need: the operating point of the simulation
+// and the card.
+struct Transistor {
+    double gm = 0.0; // S
+    double beta = 0.0;
+    double ccb = 0.0; // F, collector-base at the operating point
+    double cbe = 0.0; // F, base-emitter: depletion and diffusion
+};
+
+Transistor SmallSignal(const AmplifierCircuit& circuit, const SimulationResult& result)
+{
+    const TransistorRecord& card = circuit.m_Transistor;
+    Transistor t;
+    t.gm = result.m_Ic / ThermalVoltage;
+    t.beta = result.m_Ib > 0 ? result.m_Ic / result.m_Ib : card.BF;
+    t.ccb = JunctionCapacitance(card.CJC, card.VJC, card.MJC, result.m_Uce - BaseEmitterVoltage);
+    t.cbe = JunctionCapacitance(card.CJE, card.VJE, card.MJE, 0.0) + t.gm * card.TF;
+    return t;
+}
+
+double SourceResistance(const VerificationOptions& options)
+{
+    return options.m_SourceResistance > 0 ? options.m_SourceResistance : 0.0;
+}
+
+// The corner each coupling or bypass capacitor makes alone with the
+// resistance it sees, in Hz, and the words that say so.
+struct Corner {
+    double frequency = 0.0;
+    std::string part;
+    std::string why;
+};
+
+std::vector<Corner> CapacitorCorners(CircuitKind kind, const AmplifierCircuit& circuit,
+                                     const SimulationResult& r, const VerificationOptions& options)
+{
+    const Transistor t = SmallSignal(circuit, r);
+    const double rs = SourceResistance(options);
+    const double fMin = circuit.m_LowerCutoff;
+    std::vector<Corner> corners;
+    corners.reserve(3);
+    const auto add = [&](const std::string& name, double resistance, const std::string& words) {
+        const double c = PartValue(circuit, name);
+        if (!(c > 0) || !(resistance > 0) || !std::isfinite(resistance)) {
+            return;
+        }
+        const double f = 1.0 / (2.0 * std::numbers::pi * resistance * c);
+        corners.push_back(
+            {f, name, name + " of " + Capacitance(c) + words + " puts a corner at " + Frequency(f)});
+    };
+    const double input = rs + r.m_InputImpedance;
+    add("C1", input, " with the " + OhmsInWords(input) + " behind it");
+    if (options.m_LoadResistance > 0) {
+        const double load = r.m_OutputImpedance + options.m_LoadResistance;
+        add("C2", load, " with the " + OhmsInWords(load) + " of output and load");
+    }
+    if (kind == CircuitKind::CommonEmitter && FindPart(circuit, "C3") != nullptr) {
+        // C3 bypasses R5; the emitter looks into it through R4 and re.
+        const double r4 = FindPart(circuit, "R4") != nullptr && FindPart(circuit, "C3")->m_NodeA == "emitter2"
+                              ? PartValue(circuit, "R4")
+                              : 0.0;
+        const double base =
+            Parallel(Parallel(PartValue(circuit, "R1"), PartValue(circuit, "R2")), rs > 0 ? rs : 1e-3);
+        const double emitter = r4 + 1.0 / t.gm + base / (t.beta + 1.0);
+        add("C3", Parallel(PartValue(circuit, "R5"), emitter),
+            ", which does not bypass R5 at " + Frequency(fMin) + ",");
+    }
+    if (kind == CircuitKind::CommonBase) {
+        // The base looks into the emitter, which C1 and the source hold.
+        const double emitter = 1.0 / t.gm + (rs > 0 ? Parallel(PartValue(circuit, "R1"), rs) : 0.0);
+        const double base =
+            Parallel(Parallel(PartValue(circuit, "R3"), PartValue(circuit, "R4")), (t.beta + 1.0) * emitter);
+        add("C3", base, ", which does not ground the base at " + Frequency(fMin) + ",");
+    }
+    return corners;
+}
+
+std::string LowerCornerWhy(CircuitKind kind, const AmplifierCircuit& circuit, const SimulationResult& r,
+                           const VerificationOptions& options)
+{
+    const std::vector<Corner> corners = CapacitorCorners(kind, circuit, r, options);
+    const auto highest = std::ranges::max_element(corners, {}, &Corner::frequency);
+    if (highest == corners.end()) {
+        return {};
+    }
+    if (highest->frequency > circuit.m_LowerCutoff || corners.size() == 1) {
+        return highest->why;
+    }
+    // No capacitor alone: the corners together.
+    std::string why = "the corners of ";
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        why += (i == 0                    ? ""
+                : i + 1 == corners.size() ? " and "
+                                          : ", ") +
+               corners[i].part + " (" + Frequency(corners[i].frequency) + ")";
+    }
+    return why + " add up";
+}
+
+// A common-base stage whose base C3 does not hold: the collector drives
+// the base through C_cb, and gm turns that into collector current.
+std::string OutputImpedanceWhy(CircuitKind kind, const AmplifierCircuit& circuit, const SimulationResult& r)
+{
+    if (kind != CircuitKind::CommonBase || !(r.m_OutputImpedance < PartValue(circuit, "R2"))) {
+        return {};
+    }
+    const Transistor t = SmallSignal(circuit, r);
+    const double c3 = PartValue(circuit, "C3");
+    const double shunt = c3 / (t.gm * t.ccb);
+    // Named when it alone takes more than half the tolerance off Z_out.
+    const double r2 = PartValue(circuit, "R2");
+    if (!(Parallel(r2, shunt) < (1.0 - OutputImpedanceTolerance / 2) * r2)) {
+        return {};
+    }
+    return "C3 of " + Capacitance(c3) + " does not ground the base at " + Frequency(circuit.m_LowerCutoff) +
+           ": the collector drives it through T1's " + Capacitance(t.ccb) + " collector-base capacitance";
+}
+
+// A common-emitter stage driven from a stiff source: C1 and the Miller
+// capacitance at the base divide the signal, whatever the frequency.
+std::string GainWhy(CircuitKind kind, const AmplifierCircuit& circuit, const SimulationResult& r,
+                    double targetDb)
+{
+    if (kind != CircuitKind::CommonEmitter || !(r.m_GainDb < targetDb)) {
+        return {};
+    }
+    const Transistor t = SmallSignal(circuit, r);
+    const double gain = std::pow(10.0, targetDb / 20.0);
+    const double r4 = FindPart(circuit, "R4") != nullptr ? PartValue(circuit, "R4") : 0.0;
+    const double miller = t.ccb * (1.0 + gain) + t.cbe / (1.0 + t.gm * r4);
+    const double c1 = PartValue(circuit, "C1");
+    const double lossDb = 20.0 * std::log10(c1 / (c1 + miller));
+    if (!(lossDb < -GainToleranceDb / 2)) {
+        return {};
+    }
+    return "C1 of " + Capacitance(c1) + " meets T1's Miller capacitance of about " + Capacitance(miller) +
+           ": the two divide the signal by " + FormatFixed(-lossDb, 1) + " dB";
+}
+
+std::string Conditions(const AmplifierCircuit& designed, const VerificationOptions& options)
+{
+    std::string text = options.m_LoadResistance > 0 ? "load " + Ohms(options.m_LoadResistance) : "no load";
+    if (options.m_SourceResistance > 0) {
+        text += ", source " + Ohms(options.m_SourceResistance);
+    }
+    for (const auto& [name, value] : options.m_PartValues) {
+        const double was = PartValue(designed, name);
+        if (std::isfinite(was) && value != was) {
+            text += ", " + PartItem(name, value).name + " = " + PartItem(name, value).value;
+        }
+    }
+    return text;
+}
+
+void Judge(const AmplifierDesign& design, const AmplifierCircuit& circuit, const VerificationOptions& options,
+           Verification& v)
+{
+    const SimulationResult& r = v.m_Simulation;
+    const DesignTargets& aim = v.m_Targets;
+    Verdict& verdict = v.m_Verdict;
+    verdict.m_Simulated = r.m_Simulated;
+    if (!r.m_Simulated) {
+        verdict.m_Problem = r.Status();
+        return;
+    }
+    const CircuitKind kind = design.Kind();
+    auto& misses = verdict.m_Misses;
+    if (std::fabs(r.m_Ic - aim.m_Ic) > CurrentTolerance * aim.m_Ic) {
+        misses.push_back({"Ic", aim.m_Ic, r.m_Ic, {}});
+    }
+    if (std::isfinite(aim.m_GainDb) && !(std::fabs(r.m_GainDb - aim.m_GainDb) <= GainToleranceDb)) {
+        misses.push_back({"gain", aim.m_GainDb, r.m_GainDb, GainWhy(kind, circuit, r, aim.m_GainDb)});
+    }
+    if (std::isfinite(aim.m_InputImpedance) &&
+        !(r.m_InputImpedance <= (1 + InputImpedanceExcess) * aim.m_InputImpedance)) {
+        misses.push_back({"Z_in", aim.m_InputImpedance, r.m_InputImpedance, {}});
+    }
+    if (std::isfinite(aim.m_OutputImpedance) && !(std::fabs(r.m_OutputImpedance - aim.m_OutputImpedance) <=
+                                                  OutputImpedanceTolerance * aim.m_OutputImpedance)) {
+        misses.push_back(
+            {"Z_out", aim.m_OutputImpedance, r.m_OutputImpedance, OutputImpedanceWhy(kind, circuit, r)});
+    }
+    // NaN: the corner lies below the sweep.
+    if (std::isfinite(aim.m_LowerCutoff) && r.m_LowerCutoff > aim.m_LowerCutoff) {
+        misses.push_back(
+            {"f_-3dB", aim.m_LowerCutoff, r.m_LowerCutoff, LowerCornerWhy(kind, circuit, r, options)});
+    }
+    verdict.m_Meets = misses.empty();
+}
+
+} // namespace
+
+bool Verdict::Misses(std::string_view quantity) const
+{
+    return std::ranges::find(m_Misses, quantity, &VerdictMiss::m_Quantity) != m_Misses.end();
+}
+
+AmplifierCircuit VerifiedCircuit(const AmplifierDesign& design, const std::vector<NamedValue>& partValues)
+{
+    AmplifierCircuit circuit = DescribeCircuit(design);
+    for (const auto& [name, value] : partValues) {
+        for (CircuitPart& part : circuit.m_Parts) {
+            if (part.m_Name == name) {
+                part.m_Value = value;
+            }
+        }
+    }
+    return circuit;
+}
+
+std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design, const Verification& v)
+{
+    const SimulationResult& r = v.m_Simulation;
+    const DesignTargets& aim = v.m_Targets;
+    const bool simulated = r.m_Simulated;
+    const auto shown = [&](double value, const auto& format) {
+        return simulated && std::isfinite(value) ? format(value) : std::string();
+    };
+    const auto verdict = [&](const char* quantity) {
+        return !simulated ? std::string() : v.m_Verdict.Misses(quantity) ? "misses" : "meets";
+    };
+    std::vector<VerificationRow> rows;
+    rows.push_back({"Ic", "designed \u00b1 10 %", Current(aim.m_Ic), shown(r.m_Ic, Current), verdict("Ic")});
+    rows.push_back({"Uce", "", Voltage(aim.m_Uce), shown(r.m_Uce, Voltage), ""});
+    VerificationRow gain{"Voltage gain", "", "", shown(r.m_GainDb, Decibels), ""};
+    if (std::isfinite(aim.m_GainDb)) {
+        gain.m_Required = FormatGeneral(aim.m_GainDb, 6) + " dB \u00b1 1 dB";
+        gain.m_Verdict = verdict("gain");
+    }
+    if (const auto* ce = dynamic_cast<const CommonEmitterDesign*>(&design)) {
+        gain.m_Designed = Decibels(ce->DesignedGainDb());
+    }
+    rows.push_back(gain);
+    VerificationRow zin{"Z_in", "", "", shown(r.m_InputImpedance, Ohms), ""};
+    if (std::isfinite(aim.m_InputImpedance)) {
+        zin.m_Required = "at most " + Ohms(aim.m_InputImpedance) + " + 20 %";
+        zin.m_Verdict = verdict("Z_in");
+    }
+    rows.push_back(zin);
+    VerificationRow zout{"Z_out", "", "", shown(r.m_OutputImpedance, Ohms), ""};
+    if (std::isfinite(aim.m_OutputImpedance)) {
+        zout.m_Required = Ohms(aim.m_OutputImpedance) + " \u00b1 20 %";
+        zout.m_Verdict = verdict("Z_out");
+        // The collector resistor is what the design sets Z_out with.
+        const char* collector = design.Kind() == CircuitKind::CommonBase ? "R2" : "R3";
+        for (const auto& [name, value] : design.ComponentNumbers()) {
+            if (name == collector) {
+                zout.m_Designed = Ohms(value);
+            }
+        }
+    }
+    rows.push_back(zout);
+    VerificationRow lower{"Lower -3 dB frequency", "", "", "", ""};
+    if (simulated) {
+        lower.m_Simulated = std::isfinite(r.m_LowerCutoff) ? Frequency(r.m_LowerCutoff) : "below the sweep";
+    }
+    if (std::isfinite(aim.m_LowerCutoff)) {
+        lower.m_Required = "at most " + Frequency(aim.m_LowerCutoff);
+        lower.m_Verdict = verdict("f_-3dB");
+    }
+    rows.push_back(lower);
+    VerificationRow upper{"Upper -3 dB frequency", "", "", "", ""};
+    if (simulated) {
+        upper.m_Simulated = std::isfinite(r.m_UpperCutoff) ? Frequency(r.m_UpperCutoff) : "above the sweep";
+    }
+    rows.push_back(upper);
+    return rows;
+}
+
+std::string SimulationConditions(const AmplifierDesign& design, const VerificationOptions& options)
+{
+    return Conditions(DescribeCircuit(design), options);
+}
+
+Verification JudgeSimulation(const AmplifierDesign& design, const VerificationOptions& options,
+                             SimulationResult simulation)
+{
+    Verification v;
+    v.m_Targets = TargetsOf(design);
+    v.m_Verdict.m_Conditions = SimulationConditions(design, options);
+    v.m_Simulation = std::move(simulation);
+    Judge(design, VerifiedCircuit(design, options.m_PartValues), options, v);
+    v.m_Rows = VerificationRows(design, v);
+    return v;
+}
+
+std::string Verdict::Line() const
+{
+    if (!m_Simulated) {
+        return Capitalised(m_Problem);
+    }
+    std::string line = "Simulation (ngspice, " + m_Conditions + "): ";
+    if (m_Meets) {
+        return line + "meets the requirements";
+    }
+    line += "misses ";
+    for (std::size_t i = 0; i < m_Misses.size(); ++i) {
+        line += (i > 0 ? "; " : "") + MissText(m_Misses[i]);
+        if (!m_Misses[i].m_Why.empty()) {
+            line += " (" + m_Misses[i].m_Why + ")";
+        }
+    }
+    return line;
+}
+
+std::string TuningProposal::Line() const
+{
+    std::string line;
+    for (const PartChange& change : m_Changes) {
+        line += (line.empty() ? "" : ", ") + change.m_Part + " " + Capacitance(change.m_Designed) + " -> " +
+                Capacitance(change.m_Proposed);
+    }
+    const SimulationResult& r = m_Verification.m_Simulation;
+    std::string figures;
+    const auto add = [&](const std::string& text) { figures += (figures.empty() ? ": " : ", ") + text; };
+    for (const std::string& quantity : m_Mended) {
+        if (quantity == "gain") {
+            add("gain " + Decibels(r.m_GainDb));
+        } else if (quantity == "Z_out") {
+            add("Z_out " + Ohms(r.m_OutputImpedance));
+        } else if (quantity == "f_-3dB") {
+            add("f_-3dB " + (std::isfinite(r.m_LowerCutoff)
+                                 ? TimesMinimum(r.m_LowerCutoff, m_Verification.m_Targets.m_LowerCutoff)
+                                 : std::string("below the sweep")));
+        }
+    }
+    return line + figures;
+}
+
+std::vector<NamedValue> TuningProposal::PartValues() const
+{
+    std::vector<NamedValue> values;
+    for (const PartChange& change : m_Changes) {
+        values.emplace_back(change.m_Part, change.m_Proposed);
+    }
+    return values;
+}
+
+} // namespace norvane

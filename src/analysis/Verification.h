@@ -1,0 +1,137 @@
+#pragma once
+
+// Whether a design does what was asked of it, proven by simulation on the
+// same Gummel-Poon card the design used: the verdict, the table beside it,
+// and the proposal of part values that studies/Verify.h searches.
+//
+// A requirement is missed when, without a load (or with the load and
+// source resistance of the options):
+// - the common-emitter gain is more than 1 dB from the target;
+// - Z_out is more than 20 % from the requirement (common-emitter,
+//   common-base);
+// - Z_in is more than 20 % above the requirement, which is an upper limit
+//   (common-emitter, common-collector);
+// - the simulated lower -3 dB frequency is above f_min;
+// - the simulated Ic is more than 10 % from the designed Ic.
+// The mid-band figures (gain, Z_in, Z_out) are read inside the pass band,
+// no higher than 100 x f_min (or the upper corner, when that is lower).
+// The verdict never changes a designed value.
+//
+// The likely cause of a miss is told from the design's values and the
+// transistor's card, where they show one: the capacitor whose own corner
+// lies highest for a lower corner above f_min; C1 against the Miller
+// capacitance of a common-emitter stage that loses gain; C3 against the
+// collector-base capacitance for the common-base Z_out (the collector
+// drives the base through it, and the stage's output resistance falls to
+// about C3 / (gm x C_cb), whatever the frequency).
+
+#include "analysis/Measurement.h"
+#include "circuit/DesignTargets.h"
+#include "circuit/Netlist.h"
+#include "design/AmplifierDesign.h"
+
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace norvane {
+
+struct VerificationOptions {
+    double m_LoadResistance = 0.0;   // ohm at the output; 0: none
+    double m_SourceResistance = 0.0; // ohm in series with the input source; 0: none
+    // Part values that replace the design's (what-if edits, a tuning
+    // proposal), by the part's name ("R1", "C3"), in ohm or farad.
+    std::vector<NamedValue> m_PartValues;
+};
+
+// One requirement the simulation does not meet.
+struct VerdictMiss {
+    static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+    std::string m_Quantity;  // "gain", "Z_in", "Z_out", "f_-3dB", "Ic"
+    double m_Required = NaN; // SI units; dB for the gain
+    double m_Simulated = NaN;
+    // The likely cause where the design's values show it ("C3 of 22 pF
+    // does not ground the base at 100 kHz"); empty when none is known.
+    std::string m_Why;
+};
+
+struct Verdict {
+    // False when there is no simulation to judge by; m_Problem then says
+    // why ("not simulated: ...", "simulation unavailable: ...").
+    bool m_Simulated = false;
+    std::string m_Problem;
+    bool m_Meets = false;
+    std::vector<VerdictMiss> m_Misses;
+    // What was simulated beside the design: "no load", "load 4.7 k,
+    // source 600", with the part values that differ from the design's.
+    std::string m_Conditions = "no load";
+
+    // The line below the title: what was simulated and whether the design
+    // meets its requirements, naming each miss and its likely cause:
+    // "Simulation (ngspice, no load): meets the requirements",
+    // "Simulation (ngspice, no load): misses Z_out: 1.485 k for 2 k (C3 of
+    // 1 nF does not ground the base at 100 kHz: ...)", "Not simulated: ...".
+    std::string Line() const;
+    // Whether quantity ("Z_out") is among the misses.
+    bool Misses(std::string_view quantity) const;
+};
+
+// One row of the verification table, as shown: Ic, Uce, gain, Z_in, Z_out,
+// lower and upper -3 dB frequency. A quantity the circuit has no
+// requirement for shows an empty requirement and verdict.
+struct VerificationRow {
+    std::string m_Quantity;
+    std::string m_Required;
+    std::string m_Designed;
+    std::string m_Simulated;
+    std::string m_Verdict; // "meets", "misses" or empty
+};
+
+struct Verification {
+    SimulationResult m_Simulation;
+    Verdict m_Verdict;
+    std::vector<VerificationRow> m_Rows;
+    DesignTargets m_Targets; // what the design aimed at
+};
+
+// The judging half of Verify (studies/Verify.h), for a simulation of VerifiedCircuit(design,
+// options.m_PartValues) run with the options' load and source.
+[[nodiscard]] Verification JudgeSimulation(const AmplifierDesign& design, const VerificationOptions& options,
+                                           SimulationResult simulation);
+
+struct PartChange {
+    std::string m_Part; // "C3"
+    double m_Designed = 0.0;
+    double m_Proposed = 0.0;
+};
+
+struct TuningProposal {
+    std::vector<PartChange> m_Changes;
+    Verification m_Verification; // of the design with the changes
+    // The quantities of the misses the changes mend ("Z_out", "f_-3dB").
+    std::vector<std::string> m_Mended;
+
+    // The changes as part values for VerificationOptions::m_PartValues and
+    // AmplifierDesign::ApplyPartValues.
+    std::vector<NamedValue> PartValues() const;
+
+    // "C3 22 pF -> 100 nF: Z_out 1.86 k, f_-3dB 0.92 x f_min"
+    std::string Line() const;
+};
+
+// What is simulated beside the design, as the verdict line names it: "no
+// load", "load 4.7 k, source 600, C3 = 2.2 nF".
+std::string SimulationConditions(const AmplifierDesign& design, const VerificationOptions& options);
+
+// The circuit Verify simulates: the design's, with the options' part
+// values in place (a name the circuit has no part of is left out).
+AmplifierCircuit VerifiedCircuit(const AmplifierDesign& design, const std::vector<NamedValue>& partValues);
+
+// The verification table of a simulation of the design's circuit (parts
+// edited or not); Verify fills it so.
+std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design,
+                                              const Verification& verification);
+
+} // namespace norvane

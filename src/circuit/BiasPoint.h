@@ -1,0 +1,36 @@
+#pragma once
+
+// The DC operating point of a designed circuit, solved with the DC model
+// of its transistor (TransistorModel) rather than a simulator: its
+// resistors as designed, the capacitors open, 25 degC.
+//
+// The bias stability is (Ic(2 BF) - Ic(BF / 2)) / Ic(BF): how far the
+// collector current moves when the transistor's forward current gain BF
+// is halved and doubled, relative to the current with the card's own BF.
+// Each Ic is the operating point so solved on the card with that BF. A
+// divider that carries many times the base current gives a small figure;
+// the designs' divider, which carries twice the base current, gives a
+// large one.
+
+#include "circuit/Netlist.h"
+#include "common/Outcome.h"
+#include "design/AmplifierDesign.h"
+
+namespace norvane {
+
+// The collector current of the design's DC operating point with the
+// card's BF times bfFactor, as the bias stability describes it; fails
+// where the model has no solution.
+[[nodiscard]] Expected<double> SolveBiasCurrent(const AmplifierDesign& design, double bfFactor);
+
+// The bias stability as described above; infinite where a current cannot
+// be solved.
+double BiasStability(const AmplifierDesign& design);
+
+// One secant step on log Ic from the designed current: the current of the
+// operating point to a fraction of a percent of its shift from the
+// designed Ic (a few percent at most for a usable design); NaN where the
+// model gives no number.
+double EstimateBiasCurrent(const AmplifierDesign& design, const AmplifierCircuit& circuit);
+
+} // namespace norvane

@@ -1,0 +1,130 @@
+#include "cli/DesignCommand.h"
+
+#include "cli/CommandLine.h"
+#include "cli/JsonNumber.h"
+#include "cli/SimulationPrint.h"
+#include "design/AmplifierDesign.h"
+#include "design/DesignResults.h"
+#include "design/StandardSeries.h"
+#include "transistors/TransistorTable.h"
+#include "workflow/DesignWorkflow.h"
+
+#include <nlohmann/json.hpp>
+
+namespace norvane::cli {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+json ItemsJson(const ResultList& list)
+{
+    json items = json::array();
+    for (const ResultItem& item : list) {
+        items.push_back({{"name", item.name}, {"value", item.value}});
+    }
+    return items;
+}
+
+void PrintItems(std::ostream& out, const ResultList& list)
+{
+    for (const ResultItem& item : list) {
+        out << item.name << " = " << item.value << '\n';
+    }
+}
+
+} // namespace
+
+int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std::ostream& out,
+              std::ostream& err)
+{
+    std::optional<DesignInputs> inputs;
+    if (const int status = GatherInputs(kind, options, inputs, err); status != ExitOk) {
+        return status;
+    }
+    double load = 0.0;
+    double source = 0.0;
+    if (const int status = ReadResistances(options.simulation, load, source, err); status != ExitOk) {
+        return status;
+    }
+
+    const WorkflowOptions workflow = WorkflowOptionsOf(options.simulation, load, source);
+    const WorkflowResult result = RunDesignWorkflow(*inputs, workflow);
+    // Every file of the command is written together, or none is.
+    PendingWrites files;
+    const OutputFiles paths{options.report, options.simulation.netlistPath, options.simulation.bodePath};
+    if (const Status added = AddOutputFiles(result, workflow, paths, files); !added) {
+        err << added.Message() << '\n';
+        return ExitFailure;
+    }
+    if (const Status written = files.Commit(); !written) {
+        err << written.Message() << '\n';
+        return ExitFailure;
+    }
+
+    const AmplifierDesign& design = *result.m_Design;
+    const CircuitInfo& circuit = CircuitInfoOf(inputs->Kind());
+    const SimulationCliOptions& simulation = options.simulation;
+    if (options.json) {
+        json values = json::object();
+        for (const auto& [name, value] : design.ComponentNumbers()) {
+            values[name] = Number(value);
+        }
+        values["Ic"] = Number(design.Ic());
+        values["Uce"] = Number(design.Uce());
+        values["P"] = Number(design.P());
+        json inputsJson = json::object();
+        for (const InputField field : circuit.testOrder) {
+            inputsJson[FieldInfoOf(field).jsonKey] = Number(inputs->Value(field));
+        }
+        inputsJson["transistor"] = GetTransistorRecord(inputs->TransistorIndex()).name;
+        inputsJson["series"] = SeriesCounts.at(inputs->SeriesIndex());
+        json document = {
+            {"circuit", circuit.command},
+            {"title", design.Title()},
+            {"schematic_id", design.SchematicId()},
+            {"input_data", ItemsJson(design.GetInputData())},
+            {"component_values", ItemsJson(design.GetComponentValues())},
+            {"operation_point", ItemsJson(design.GetOperationPoint())},
+            {"values", values},
+            {"inputs", inputsJson},
+            {"usable", design.IsUsable()},
+            {"problem", design.Problem()},
+            {"notes", design.Notes()},
+        };
+        if (simulation.ShowsSimulation()) {
+            document["simulation"] = SimulationJson(result, workflow);
+        }
+        if (simulation.ShowsSimulation() || simulation.tune) {
+            document["verdict"] = VerdictJson(result.m_Verification.m_Verdict);
+        }
+        if (simulation.tune) {
+            document["tuned"] = TunedJson(result);
+        }
+        AddAnalysesJson(document, result.m_Analyses);
+        out << document.dump(2) << '\n';
+    } else {
+        out << "Transistor amplifier, type: " << design.Title() << '\n';
+        for (const std::string& note : DesignNotes(design)) {
+            out << note << '\n';
+        }
+        if (simulation.ShowsSimulation() || simulation.tune) {
+            PrintVerdict(out, result, workflow);
+        }
+        out << '\n';
+        out << "Input data:\n";
+        PrintItems(out, design.GetInputData());
+        out << "\nResult:\n";
+        PrintItems(out, design.GetComponentValues());
+        out << "\nOperation point:\n";
+        PrintItems(out, design.GetOperationPoint());
+        if (simulation.ShowsSimulation()) {
+            out << '\n';
+            PrintSimulation(out, result, workflow);
+        }
+        PrintAnalyses(out, result.m_Analyses);
+    }
+    return ExitOk;
+}
+
+} // namespace norvane::cli

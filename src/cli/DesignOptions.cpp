@@ -1,0 +1,198 @@
+#include "cli/DesignOptions.h"
+
+#include "cli/CommandLine.h"
+#include "cli/OptionValues.h"
+#include "design/InputChecks.h"
+#include "design/StandardSeries.h"
+#include "format/EngineeringFormat.h"
+#include "report/ReportReader.h"
+#include "transistors/TransistorTable.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace norvane::cli {
+
+void AddRequirementOptions(CLI::App& command, std::span<const CircuitField> fields, bool askType,
+                           DesignOptions& options)
+{
+    for (const CircuitField& circuitField : fields) {
+        const FieldInfo& info = FieldInfoOf(circuitField.field);
+        std::string help = info.help;
+        if (fields.size() < InputFieldCount) {
+            help += " (default " + FormatEngineering(circuitField.defaultValue) + ")";
+        }
+        command
+            .add_option_function<std::string>(
+                info.option,
+                [&options, field = circuitField.field](const std::string& text) {
+                    options.texts[field] = text;
+                },
+                help)
+            ->check(NotAnOption());
+    }
+    if (askType) {
+        command
+            .add_option_function<std::string>(
+                "--transistor", [&options](const std::string& text) { options.transistor = text; },
+                std::string("Transistor type (default ") + DefaultTransistorName + ")")
+            ->check(NotAnOption());
+    }
+    command
+        .add_option_function<std::string>(
+            "--series", [&options](const std::string& text) { options.series = text; },
+            "Resistor standard series (default E24)")
+        ->check(CLI::IsMember({"E12", "E24", "E48", "E96"}));
+    command
+        .add_option("--from", options.from,
+                    "Take the requirements, type and series from a saved report; options "
+                    "given beside it override them")
+        ->option_text("REPORT")
+        ->check(FileName());
+    command.footer("Values take SI prefix letters and units, as the dialogs do: "
+                   "4k7, 2.2u, 100mA, 12 V.");
+}
+
+void AddDesignOptions(CLI::App& command, std::span<const CircuitField> fields, DesignOptions& options)
+{
+    AddRequirementOptions(command, fields, true, options);
+    command.add_flag("--json", options.json, "Print the result as JSON");
+    command
+        .add_option("--report", options.report,
+                    "Also save the report: the XHTML file at PATH, its schematic in "
+                    "the folder <name>-Files beside it")
+        ->option_text("PATH")
+        ->check(FileName());
+    AddSimulationOptions(command, options.simulation);
+}
+
+void AddSimulationOptions(CLI::App& command, SimulationCliOptions& options)
+{
+    command.add_option("--netlist", options.netlistPath, "Write the SPICE netlist of the design to FILE.cir")
+        ->option_text("FILE.cir")
+        ->check(FileName());
+    command.add_option("--load", options.loadText, "Load at the output in ohms (default: none)")
+        ->option_text("OHMS")
+        ->check(NotAnOption());
+    command.add_flag("--simulate", options.simulate, "Simulate the design with ngspice and show the results");
+    command
+        .add_option("--bode", options.bodePath,
+                    "Simulate and write frequency, magnitude (dB) and phase (degrees) to FILE.csv")
+        ->option_text("FILE.csv")
+        ->check(FileName());
+    command.add_flag("--tune", options.tune,
+                     "Propose E12 capacitor values that meet the requirements in simulation, and write the "
+                     "report and the netlist with them");
+    command
+        .add_option("--source", options.sourceText,
+                    "Resistance of the signal source in ohms, for every simulation (default 0: ideal)")
+        ->option_text("OHMS")
+        ->check(NotAnOption());
+    CLI::Option* tolerance =
+        command
+            .add_option("--tolerance", options.toleranceRuns,
+                        "Simulate N samples (1 to " + std::to_string(MaximumToleranceRuns) +
+                            ") with the parts' tolerances and show the spread and the yield")
+            ->option_text("N")
+            ->check(CLI::Range(1, MaximumToleranceRuns));
+    command
+        .add_option("--seed", options.seed,
+                    "Seed of the tolerance samples (default " + std::to_string(DefaultToleranceSeed) + ")")
+        ->option_text("S")
+        ->needs(tolerance);
+    command.add_flag("--temperature", options.temperature,
+                     "Simulate Ic, Uce and the gain at -25, 0, 25, 50 and 85 degC");
+    command.add_flag("--distortion", options.distortion,
+                     "Find the output headroom and the distortion at 1 V peak to peak");
+    command.add_flag("--noise", options.noise, "Simulate the input-referred noise");
+}
+
+int ReadResistances(const SimulationCliOptions& options, double& load, double& source, std::ostream& err)
+{
+    load = 0.0;
+    source = 0.0;
+    if (!options.loadText.empty()) {
+        load = ParseEngineering(options.loadText);
+        if (!(load > 0) || !std::isfinite(load)) {
+            err << "The load must be a resistance above 0 ohms, e.g. 4k7.\n";
+            return ExitBadInput;
+        }
+    }
+    if (!options.sourceText.empty()) {
+        const std::optional<double> read = ReadEngineering(options.sourceText);
+        if (!read || !(*read >= 0) || !std::isfinite(*read)) {
+            err << "The source resistance must be 0 ohms or more, e.g. 600.\n";
+            return ExitBadInput;
+        }
+        source = *read;
+    }
+    return ExitOk;
+}
+
+int GatherInputs(std::optional<CircuitKind> kind, const DesignOptions& options,
+                 std::optional<DesignInputs>& inputs, std::ostream& err)
+{
+    std::optional<DesignInputs> base;
+    if (!options.from.empty()) {
+        const Expected<ReportRecipe> recipe = ReadReportFile(options.from);
+        if (!recipe) {
+            err << recipe.Message() << '\n';
+            return ExitBadInput;
+        }
+        if (kind && recipe->inputs.Kind() != *kind) {
+            err << "\"" << options.from << "\" is a report of a " << CircuitTitle(recipe->inputs.Kind())
+                << ", not of a " << CircuitTitle(*kind) << '\n';
+            return ExitBadInput;
+        }
+        base = recipe->inputs;
+    } else if (kind) {
+        base = DesignInputs(*kind);
+    } else {
+        err << "design needs a circuit (ce, cb or cc) or --from REPORT\n";
+        return ExitBadInput;
+    }
+    for (const auto& [field, text] : options.texts) {
+        if (!base->Has(field)) {
+            err << FieldInfoOf(field).option << " is no requirement of the " << CircuitTitle(base->Kind())
+                << '\n';
+            return ExitBadInput;
+        }
+    }
+    if (options.series) {
+        const auto series = std::ranges::find_if(
+            SeriesCounts, [&](int count) { return *options.series == SeriesLabel(count); });
+        base->SetSeriesIndex(static_cast<int>(series - SeriesCounts.begin()));
+    }
+    // A field not given keeps the value the dialog would show.
+    const auto fieldText = [&](InputField field) {
+        const auto given = options.texts.find(field);
+        return given != options.texts.end() ? given->second : FormatEngineering(base->Value(field));
+    };
+    const InputCheckOutcome outcome = CheckInputs(
+        *base, fieldText, options.transistor.value_or(GetTransistorRecord(base->TransistorIndex()).name));
+    if (!outcome.Accepted()) {
+        err << outcome.message << '\n';
+        return ExitBadInput;
+    }
+    inputs = outcome.inputs;
+    return ExitOk;
+}
+
+WorkflowOptions WorkflowOptionsOf(const SimulationCliOptions& options, double load, double source)
+{
+    WorkflowOptions workflow;
+    workflow.m_Verify = options.Simulates();
+    workflow.m_Tune = options.tune;
+    workflow.m_Conditions.m_LoadResistance = load;
+    workflow.m_Conditions.m_SourceResistance = source;
+    workflow.m_Analyses.m_ToleranceRuns = options.toleranceRuns;
+    workflow.m_Analyses.m_Seed = options.seed;
+    workflow.m_Analyses.m_Temperature = options.temperature;
+    workflow.m_Analyses.m_Distortion = options.distortion;
+    workflow.m_Analyses.m_Noise = options.noise;
+    return workflow;
+}
+
+} // namespace norvane::cli

@@ -1,0 +1,102 @@
+#pragma once
+
+// The options of "norvane-cli design <circuit>" and "rank <circuit>": a
+// requirement option for each field of the circuit, the type, the series
+// and --from REPORT; for design also --json, --report and the simulation
+// options.
+//
+// The simulation options of "norvane-cli design <circuit>":
+//   --netlist FILE.cir  writes the SPICE netlist of the design
+//   --load OHMS         a load at the output (default: none)
+//   --simulate          adds the "Simulation:" block (text) or the
+//                       "simulation" object (JSON)
+//   --bode FILE.csv     writes frequency, magnitude in dB, phase in degrees
+//   --tune              proposes E12 capacitor values that mend the misses
+//                       the verdict found ("tuned" in the JSON), and writes
+//                       the report and the netlist of the tuned design
+//   --source OHMS       the signal source's resistance (default 0, ideal),
+//                       for every simulation and the netlist, as --load
+//   --tolerance N [--seed S], --temperature, --distortion, --noise
+//                       the robustness analyses (Robustness.h): each
+//                       simulates as --simulate does and adds its line and
+//                       table after the "Simulation:" block, its object
+//                       ("tolerance", ...) to the JSON and its section to
+//                       the report. After --tune they are those of the
+//                       tuned design, the one the files are written of.
+//
+// Whatever simulates also judges: the verdict line follows the title (and
+// its notes) in the text, "verdict" is in the JSON. An analysis that fails
+// says why in its place; like a failed simulation, that is no failure of
+// the command.
+
+#include "design/DesignInputs.h"
+#include "workflow/DesignWorkflow.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace norvane::cli {
+
+struct SimulationCliOptions {
+    std::string netlistPath;
+    std::string loadText; // as typed, engineering notation ("4k7")
+    bool simulate = false;
+    std::string bodePath;
+    bool tune = false;
+    std::string sourceText; // as typed
+    int toleranceRuns = 0;  // 0: no tolerance analysis
+    std::uint64_t seed = DefaultToleranceSeed;
+    bool temperature = false;
+    bool distortion = false;
+    bool noise = false;
+
+    bool Analyses() const { return toleranceRuns > 0 || temperature || distortion || noise; }
+    // Whether the "Simulation:" block (the "simulation" object) is shown.
+    bool ShowsSimulation() const { return simulate || Analyses(); }
+    bool Simulates() const { return ShowsSimulation() || tune || !bodePath.empty(); }
+};
+
+struct DesignOptions {
+    std::map<InputField, std::string> texts;
+    std::optional<std::string> transistor;
+    std::optional<std::string> series;
+    std::string from;
+    bool json = false;
+    std::string report;
+    SimulationCliOptions simulation;
+};
+
+// The requirement options of a design or ranking command: the fields
+// given, the type (askType), the series, the report to start from.
+void AddRequirementOptions(CLI::App& command, std::span<const CircuitField> fields, bool askType,
+                           DesignOptions& options);
+
+// The options of a design command: the requirements, the type, the
+// series, the outputs, the simulation.
+void AddDesignOptions(CLI::App& command, std::span<const CircuitField> fields, DesignOptions& options);
+
+void AddSimulationOptions(CLI::App& command, SimulationCliOptions& options);
+
+// The requirements to design from: the circuit's defaults, or those of the
+// report named by --from; then every option given, checked by the dialogs'
+// rules. ExitOk, or ExitBadInput with the message on err.
+int GatherInputs(std::optional<CircuitKind> kind, const DesignOptions& options,
+                 std::optional<DesignInputs>& inputs, std::ostream& err);
+
+// The load and the source resistance in ohms (0 for none), or
+// ExitBadInput with a message on err.
+int ReadResistances(const SimulationCliOptions& options, double& load, double& source, std::ostream& err);
+
+// What the design workflow is to do for these options, with the load and
+// source resistance read by ReadResistances.
+WorkflowOptions WorkflowOptionsOf(const SimulationCliOptions& options, double load, double source);
+
+} // namespace norvane::cli

@@ -1,0 +1,288 @@
+#include "cli/SimulationPrint.h"
+
+#include "circuit/DesignTargets.h"
+#include "cli/JsonNumber.h"
+#include "cli/TablePrint.h"
+#include "design/DesignResults.h"
+#include "format/EngineeringFormat.h"
+#include "present/AnalysisSections.h"
+
+#include <cmath>
+#include <string_view>
+
+namespace norvane::cli {
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+// A value with its unit ("2.6 mA"), or without one ("42.13 k").
+std::string Quantity(double value, const char* unit)
+{
+    if (*unit == '\0') {
+        return FormatEngineering(value);
+    }
+    ResultItem item;
+    item.SetQuantity("", value, unit);
+    return item.value;
+}
+
+// A simulated gain with two decimals: "19.48 dB", "-0.12 dB" (prefix
+// letters would read "-118.9 mdB").
+std::string Decibels(double value)
+{
+    return FormatFixed(value, 2) + " dB";
+}
+
+// A required gain as it was typed: "20 dB", "0.5 dB".
+std::string RequiredDecibels(double value)
+{
+    return FormatGeneral(value, 6) + " dB";
+}
+
+// "Cannot write the <what> to <path>: <reason>."
+// "name = value (what aim)" when the design aimed at something, else
+// "name = value".
+void Line(std::ostream& out, const char* name, const std::string& value, const char* what, double aim,
+          const char* unit)
+{
+    out << name << " = " << value;
+    if (std::isfinite(aim)) {
+        out << " (" << what << ' '
+            << (std::string_view(unit) == "dB" ? RequiredDecibels(aim) : Quantity(aim, unit)) << ')';
+    }
+    out << '\n';
+}
+
+} // namespace
+
+void PrintVerdict(std::ostream& out, const WorkflowResult& result, const WorkflowOptions& options)
+{
+    const Verdict& verdict = result.m_Verification.m_Verdict;
+    out << verdict.Line() << '\n';
+    if (result.m_Proposal) {
+        out << "Proposed: " << result.m_Proposal->Line() << '\n';
+    } else if (options.m_Tune && verdict.m_Simulated && !verdict.m_Meets) {
+        out << "Proposed: nothing; no capacitor change mends these misses\n";
+    }
+}
+
+json VerdictJson(const Verdict& verdict)
+{
+    json misses = json::array();
+    for (const VerdictMiss& miss : verdict.m_Misses) {
+        misses.push_back({{"quantity", miss.m_Quantity},
+                          {"required", Number(miss.m_Required)},
+                          {"simulated", Number(miss.m_Simulated)},
+                          {"why", miss.m_Why}});
+    }
+    return {{"meets", verdict.m_Meets},
+            {"misses", misses},
+            {"simulated", verdict.m_Simulated},
+            {"problem", verdict.m_Problem},
+            {"line", verdict.Line()}};
+}
+
+json TunedJson(const WorkflowResult& result)
+{
+    if (!result.m_Proposal || !result.m_TunedVerification) {
+        return nullptr;
+    }
+    json changes = json::array();
+    for (const PartChange& change : result.m_Proposal->m_Changes) {
+        changes.push_back(
+            {{"part", change.m_Part}, {"designed", change.m_Designed}, {"proposed", change.m_Proposed}});
+    }
+    json values = json::object();
+    for (const auto& [name, value] : result.Written().ComponentNumbers()) {
+        values[name] = Number(value);
+    }
+    return {{"changes", changes},
+            {"values", values},
+            {"line", result.m_Proposal->Line()},
+            {"verdict", VerdictJson(result.m_TunedVerification->m_Verdict)}};
+}
+
+void PrintSimulation(std::ostream& out, const WorkflowResult& result, const WorkflowOptions& options)
+{
+    const SimulationResult& r = result.m_Verification.m_Simulation;
+    const double load = options.m_Conditions.m_LoadResistance;
+    const double source = options.m_Conditions.m_SourceResistance;
+    out << "Simulation";
+    if (!r.m_Simulated) {
+        out << ":\n" << r.Status() << '\n';
+        return;
+    }
+    out << " (ngspice, " << (load > 0 ? "load " + Quantity(load, "") : std::string("no load"))
+        << (source > 0 ? ", source " + Quantity(source, "") : std::string()) << "):\n";
+    const DesignTargets aim = TargetsOf(*result.m_Design);
+    Line(out, "Ic", Quantity(r.m_Ic, "A"), "designed", aim.m_Ic, "A");
+    Line(out, "Uce", Quantity(r.m_Uce, "V"), "designed", aim.m_Uce, "V");
+    Line(out, "Ib", Quantity(r.m_Ib, "A"), "", DesignTargets::NaN, "");
+    Line(out, "Voltage gain", Decibels(r.m_GainDb), "required", aim.m_GainDb, "dB");
+    Line(out, "Z_in", Quantity(r.m_InputImpedance, ""), "required at most", aim.m_InputImpedance, "");
+    Line(out, "Z_out", Quantity(r.m_OutputImpedance, ""), "required", aim.m_OutputImpedance, "");
+    const std::string lower =
+        std::isfinite(r.m_LowerCutoff) ? Quantity(r.m_LowerCutoff, "Hz") : std::string("below the sweep");
+    Line(out, "f_-3dB", lower, "required f_min", aim.m_LowerCutoff, "Hz");
+    if (std::isfinite(r.m_UpperCutoff)) {
+        Line(out, "f_-3dB upper", Quantity(r.m_UpperCutoff, "Hz"), "", DesignTargets::NaN, "");
+    }
+    Line(out, "Mid-band", Quantity(r.m_MidbandFrequency, "Hz"), "", DesignTargets::NaN, "");
+    for (const std::string& warning : r.m_Warnings) {
+        out << "ngspice: " << warning << '\n';
+    }
+}
+
+json SimulationJson(const WorkflowResult& result, const WorkflowOptions& options)
+{
+    const SimulationResult& r = result.m_Verification.m_Simulation;
+    const double load = options.m_Conditions.m_LoadResistance;
+    const double source = options.m_Conditions.m_SourceResistance;
+    const DesignTargets aim = TargetsOf(*result.m_Design);
+    json warnings = json::array();
+    for (const std::string& warning : r.m_Warnings) {
+        warnings.push_back(warning);
+    }
+    return {
+        {"simulated", r.m_Simulated},
+        {"status", r.Status()},
+        {"problem", r.m_Problem},
+        {"load", load > 0 ? json(load) : json(nullptr)},
+        {"source", source > 0 ? json(source) : json(nullptr)},
+        {"ic", Number(r.m_Ic)},
+        {"uce", Number(r.m_Uce)},
+        {"ib", Number(r.m_Ib)},
+        {"gain_db", Number(r.m_GainDb)},
+        {"zin", Number(r.m_InputImpedance)},
+        {"zout", Number(r.m_OutputImpedance)},
+        {"f_3db", Number(r.m_LowerCutoff)},
+        {"f_3db_upper", Number(r.m_UpperCutoff)},
+        {"f_mid", Number(r.m_MidbandFrequency)},
+        {"aims",
+         {{"ic", Number(aim.m_Ic)},
+          {"uce", Number(aim.m_Uce)},
+          {"gain_db", Number(aim.m_GainDb)},
+          {"zin", Number(aim.m_InputImpedance)},
+          {"zout", Number(aim.m_OutputImpedance)},
+          {"fmin", Number(aim.m_LowerCutoff)}}},
+        {"warnings", warnings},
+    };
+}
+
+void PrintAnalyses(std::ostream& out, const RobustnessResults& analyses)
+{
+    for (const AnalysisText& analysis : AnalysesAsText(analyses)) {
+        out << '\n';
+        if (!analysis.m_Problem.empty()) {
+            out << analysis.m_Heading << ": " << analysis.m_Problem << '\n';
+            continue;
+        }
+        out << analysis.m_Line << '\n';
+        PrintTable(out, analysis.m_Table, {true});
+    }
+}
+
+namespace {
+
+// {"median", "p1", "p99", "count"}: the 1st and 99th percentile, and of
+// how many runs.
+json DistributionJson(const Distribution& d)
+{
+    return {{"median", Number(d.m_Median)},
+            {"p1", Number(d.m_Low)},
+            {"p99", Number(d.m_High)},
+            {"count", d.m_Values.size()}};
+}
+
+json ToleranceJson(const ToleranceAnalysis& a)
+{
+    json misses = json::array();
+    for (const auto& [quantity, runs] : a.m_Misses) {
+        misses.push_back({{"quantity", quantity}, {"runs", runs}});
+    }
+    return {{"runs", a.m_Runs},
+            {"simulated", a.m_Simulated},
+            {"meeting", a.m_Meeting},
+            {"yield", Number(a.Yield())},
+            {"seed", a.m_Seed},
+            {"resistor_tolerance", Number(a.m_ResistorTolerance)},
+            {"capacitor_tolerance", Number(a.m_CapacitorTolerance)},
+            {"current_gain_spread", Number(a.m_CurrentGainSpread)},
+            {"ic", DistributionJson(a.m_Ic)},
+            {"uce", DistributionJson(a.m_Uce)},
+            {"gain_db", DistributionJson(a.m_GainDb)},
+            {"zin", DistributionJson(a.m_InputImpedance)},
+            {"zout", DistributionJson(a.m_OutputImpedance)},
+            {"f_3db", DistributionJson(a.m_LowerCutoff)},
+            {"misses", misses}};
+}
+
+json TemperatureJson(const TemperatureAnalysis& a)
+{
+    json points = json::array();
+    for (const TemperaturePoint& p : a.m_Points) {
+        points.push_back({{"celsius", Number(p.m_Celsius)},
+                          {"ic", Number(p.m_Ic)},
+                          {"uce", Number(p.m_Uce)},
+                          {"gain_db", Number(p.m_GainDb)}});
+    }
+    return {{"f_mid", Number(a.m_MidbandFrequency)}, {"points", points}};
+}
+
+json DistortionJson(const DistortionAnalysis& a)
+{
+    const Headroom& h = a.m_Headroom;
+    json harmonics = json::array();
+    for (const double v : a.m_Harmonics) {
+        harmonics.push_back(Number(v));
+    }
+    return {{"headroom",
+             {{"amplitude", Number(h.Amplitude())},
+              {"rising", Number(h.m_Rising)},
+              {"rising_edge", h.m_RisingEdge},
+              {"falling", Number(h.m_Falling)},
+              {"falling_edge", h.m_FallingEdge}}},
+            {"frequency", Number(a.m_Frequency)},
+            {"amplitude", Number(a.m_Amplitude)},
+            {"input_amplitude", Number(a.m_InputAmplitude)},
+            {"thd", Number(a.m_ThdPercent / 100)},
+            {"harmonics", harmonics}};
+}
+
+json NoiseJson(const NoiseAnalysis& a)
+{
+    return {{"source", Number(a.m_SourceResistance)},    {"spot_frequency", Number(a.m_SpotFrequency)},
+            {"input_density", Number(a.m_InputDensity)}, {"input_total", Number(a.m_InputTotal)},
+            {"output_total", Number(a.m_OutputTotal)},   {"band", {NoiseBandLow, NoiseBandHigh}}};
+}
+
+// {"problem": "", <the analysis' fields>, "line"}, or {"problem": why}.
+template <class Analysis>
+void AddAnalysis(json& document, const char* key, const std::optional<Expected<Analysis>>& result,
+                 json (*fields)(const Analysis&), std::string (*line)(const Analysis&))
+{
+    if (!result) {
+        return;
+    }
+    if (!*result) {
+        document[key] = {{"problem", result->Message()}};
+        return;
+    }
+    json object = {{"problem", ""}};
+    object.update(fields(**result));
+    object["line"] = line(**result);
+    document[key] = object;
+}
+
+} // namespace
+
+void AddAnalysesJson(json& document, const RobustnessResults& r)
+{
+    AddAnalysis(document, "tolerance", r.m_Tolerance, ToleranceJson, ToleranceLine);
+    AddAnalysis(document, "temperature", r.m_Temperature, TemperatureJson, TemperatureLine);
+    AddAnalysis(document, "distortion", r.m_Distortion, DistortionJson, DistortionLine);
+    AddAnalysis(document, "noise", r.m_Noise, NoiseJson, NoiseLine);
+}
+
+} // namespace norvane::cli

@@ -1,0 +1,183 @@
+#include "ngspice/LogRules.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <sstream>
+
+namespace norvane::ngspice {
+
+namespace {
+
+// A number at the start of text (after blanks), C syntax whatever the
+// locale, ended by a blank or the end; NaN when there is none. Moves text
+// past it.
+double TakeNumber(std::string_view& text)
+{
+    const std::size_t start = text.find_first_not_of(" \t");
+    if (start == std::string_view::npos) {
+        text = {};
+        return std::nan("");
+    }
+    text.remove_prefix(start);
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    // A number runs up to a blank: "13,5856" (a decimal comma) is no
+    // number, not 13.
+    if (error != std::errc() || (end != text.data() + text.size() && *end != ' ' && *end != '\t')) {
+        return std::nan("");
+    }
+    text.remove_prefix(static_cast<std::size_t>(end - text.data()));
+    return value;
+}
+
+// What ngspice prints when an analysis gave up, although it reports no
+// error: the operating point that gmin and source stepping did not find
+// ("Too many iterations without convergence", "run simulation(s)
+// aborted"), or one found only by a transient run (which the runs switch
+// off, see Run), or a transient that could not step on.
+constexpr std::array<std::string_view, 4> GaveUpMarks = {"without convergence", "aborted", "transient op",
+                                                         "timestep too small"};
+
+} // namespace
+
+std::string Lower(std::string_view text)
+{
+    std::string lower(text);
+    // Not std::tolower: under a Turkish locale it folds 'I' to a dotless i.
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return lower;
+}
+
+std::vector<std::string> LinesWith(const std::string& log, std::string_view word)
+{
+    std::vector<std::string> found;
+    std::istringstream stream(log);
+    std::string line;
+    while (std::getline(stream, line)) {
+        if (Lower(line).find(word) != std::string::npos) {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
+
+std::string ErrorText(const std::string& log)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(log);
+    std::string line;
+    while (std::getline(stream, line)) {
+        lines.push_back(line);
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (Lower(lines[i]).find("error") == std::string::npos) {
+            continue;
+        }
+        std::string text = lines[i];
+        if (text.starts_with("Error: ")) {
+            text.erase(0, 7);
+        }
+        if (!text.empty() && text.back() == ':') {
+            for (std::size_t k = i + 1; k < lines.size() && k <= i + 2; ++k) {
+                text += " " + lines[k];
+            }
+        }
+        return text;
+    }
+    return {};
+}
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    std::string line;
+    while (std::getline(stream, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Lines that would make ngspice run commands or read other files: a
+// netlist here is a circuit and its analyses, nothing more.
+std::string UnsafeLine(const std::vector<std::string>& lines)
+{
+    for (const std::string& line : lines) {
+        const std::string word = Lower(line.substr(0, line.find_first_of(" \t")));
+        if (word == ".control" || word == ".include" || word == ".inc" || word == ".lib") {
+            return line;
+        }
+    }
+    return {};
+}
+
+// Whether what ngspice printed during a run tells of a failure, and which.
+Status JudgeRunLog(const std::string& runLog, bool stopped)
+{
+    const std::string error = ErrorText(runLog);
+    // A singular matrix means a node without a DC path: whatever ngspice
+    // then settles on (it tries gmin and source stepping) is not the
+    // circuit's operating point.
+    const auto singular = LinesWith(runLog, "singular matrix");
+    std::vector<std::string> gaveUp;
+    for (std::string_view mark : GaveUpMarks) {
+        if (gaveUp.empty()) {
+            gaveUp = LinesWith(runLog, mark);
+        }
+    }
+    if (!error.empty()) {
+        return Failure{"ngspice: " + error};
+    }
+    if (!singular.empty()) {
+        return Failure{"ngspice: " + singular.front().substr(singular.front().find("singular"))};
+    }
+    if (!gaveUp.empty()) {
+        std::string line = gaveUp.front();
+        if (const std::size_t colon = line.find(": ");
+            line.starts_with("doAnalyses") && colon != std::string::npos) {
+            line.erase(0, colon + 2);
+        }
+        return Failure{"ngspice: " + line};
+    }
+    if (stopped) {
+        return Failure{"ngspice stopped"};
+    }
+    return {};
+}
+
+Expected<FourierTable> ReadFourier(const std::string& text, int count)
+{
+    FourierTable table;
+    table.m_ThdPercent = std::nan("");
+    table.m_Magnitudes.assign(static_cast<std::size_t>(count), std::nan(""));
+    bool rows = false;
+    for (const std::string& line : SplitLines(text)) {
+        if (const std::size_t thd = line.find("THD:"); thd != std::string::npos) {
+            std::string_view rest = std::string_view(line).substr(thd + 4);
+            table.m_ThdPercent = TakeNumber(rest);
+        } else if (line.starts_with("--------")) {
+            rows = true;
+        } else if (rows) {
+            std::string_view row = line;
+            const double harmonic = TakeNumber(row);
+            TakeNumber(row); // the frequency
+            const double magnitude = TakeNumber(row);
+            if (harmonic >= 1 && harmonic <= count && harmonic == std::floor(harmonic)) {
+                table.m_Magnitudes[static_cast<std::size_t>(harmonic) - 1] = magnitude;
+            }
+        }
+    }
+    if (!std::isfinite(table.m_ThdPercent) ||
+        std::ranges::any_of(table.m_Magnitudes, [](double m) { return !std::isfinite(m); })) {
+        return Failure{"fourier gave no distortion figures"};
+    }
+    return table;
+}
+
+} // namespace norvane::ngspice

@@ -1,0 +1,177 @@
+#include "ngspice/NgspiceLibrary.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace norvane {
+
+namespace {
+
+void* LoadLibrary()
+{
+    if (const char* named = std::getenv(NgspiceLibraryVariable); named != nullptr && *named != '\0') {
+        return ::dlopen(named, RTLD_NOW | RTLD_LOCAL);
+    }
+    for (const char* name : {"libngspice.so.0", "libngspice.so"}) {
+        if (void* handle = ::dlopen(name, RTLD_NOW | RTLD_LOCAL)) {
+            return handle;
+        }
+    }
+    return nullptr;
+}
+
+template <typename Function>
+bool Find(void* handle, const char* name, Function& function)
+{
+    function = reinterpret_cast<Function>(::dlsym(handle, name));
+    return function != nullptr;
+}
+
+std::string SystemError(const std::string& what)
+{
+    return what + ": " + std::strerror(errno);
+}
+
+// A folder of our own holding an empty .spiceinit and an empty spinit;
+// removed with everything in it when the object goes.
+class StartupFolder {
+public:
+    StartupFolder() = default;
+    StartupFolder(const StartupFolder&) = delete;
+    StartupFolder& operator=(const StartupFolder&) = delete;
+    ~StartupFolder()
+    {
+        for (const std::string& file : m_Files) {
+            ::unlink(file.c_str());
+        }
+        if (!m_Path.empty()) {
+            ::rmdir(m_Path.c_str());
+        }
+    }
+
+    [[nodiscard]] Status Create()
+    {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern =
+            std::string(tmp != nullptr && *tmp == '/' ? tmp : "/tmp") + "/norvane-ngspice-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            return Failure{SystemError("cannot make a folder for ngspice's start-up files in " + pattern)};
+        }
+        m_Path = pattern;
+        for (const char* name : {"/.spiceinit", "/spinit"}) {
+            const std::string file = m_Path + name;
+            const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fd < 0) {
+                return Failure{SystemError("cannot write " + file)};
+            }
+            ::close(fd);
+            m_Files.push_back(file);
+        }
+        return {};
+    }
+
+    const std::string& Path() const { return m_Path; }
+
+private:
+    std::string m_Path;
+    std::vector<std::string> m_Files;
+};
+
+// Sets an environment variable for as long as the object lives.
+class EnvironmentOverride {
+public:
+    EnvironmentOverride(const char* name, const std::string& value) : m_Name(name)
+    {
+        if (const char* old = std::getenv(name)) {
+            m_Old = old;
+        }
+        ::setenv(name, value.c_str(), 1);
+    }
+    EnvironmentOverride(const EnvironmentOverride&) = delete;
+    EnvironmentOverride& operator=(const EnvironmentOverride&) = delete;
+    ~EnvironmentOverride()
+    {
+        if (m_Old) {
+            ::setenv(m_Name, m_Old->c_str(), 1);
+        } else {
+            ::unsetenv(m_Name);
+        }
+    }
+
+private:
+    const char* m_Name;
+    std::optional<std::string> m_Old;
+};
+
+} // namespace
+
+Expected<NgspiceApi> OpenNgspice()
+{
+    void* handle = LoadLibrary();
+    if (handle == nullptr) {
+        return Failure{NgspiceNotFound};
+    }
+    NgspiceApi api;
+    const bool complete =
+        Find(handle, "ngSpice_Init", api.init) && Find(handle, "ngSpice_Command", api.command) &&
+        Find(handle, "ngSpice_Circ", api.circ) && Find(handle, "ngGet_Vec_Info", api.vectorInfo) &&
+        Find(handle, "ngSpice_AllPlots", api.allPlots) && Find(handle, "ngSpice_running", api.running);
+    if (!complete) {
+        return Failure{"the loaded ngspice library lacks functions of the shared API"};
+    }
+    Find(handle, "ngSpice_nospinit", api.noSpinit);
+    Find(handle, "ngSpice_nospiceinit", api.noSpiceinit);
+    return api;
+}
+
+Status StartNgspice(const NgspiceApi& api, const NgspiceCallbacks& callbacks)
+{
+    StartupFolder folder;
+    if (Status created = folder.Create(); !created) {
+        return created;
+    }
+    const int previous = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (previous < 0) {
+        return Failure{SystemError("cannot open the current folder to return to it")};
+    }
+    if (::chdir(folder.Path().c_str()) != 0) {
+        const Status failed = Failure{SystemError("cannot enter " + folder.Path())};
+        ::close(previous);
+        return failed;
+    }
+    struct sigaction interrupt {};
+    ::sigaction(SIGINT, nullptr, &interrupt);
+    int rc = 0;
+    {
+        const EnvironmentOverride scripts("SPICE_SCRIPTS", folder.Path());
+        if (api.noSpinit != nullptr) {
+            api.noSpinit();
+        }
+        if (api.noSpiceinit != nullptr) {
+            api.noSpiceinit();
+        }
+        rc = api.init(callbacks.print, callbacks.status, callbacks.exit, nullptr, nullptr,
+                      callbacks.background, nullptr);
+    }
+    ::sigaction(SIGINT, &interrupt, nullptr);
+    const bool back = ::fchdir(previous) == 0;
+    ::close(previous);
+    if (!back) {
+        return Failure{SystemError("cannot return to the current folder after starting ngspice")};
+    }
+    if (rc != 0) {
+        return Failure{"ngspice could not be initialised"};
+    }
+    return {};
+}
+
+} // namespace norvane

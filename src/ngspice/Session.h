@@ -1,0 +1,83 @@
+#pragma once
+
+// A circuit loaded into ngspice once for a series of analyses, changed
+// between them by commands ("alter r1 = 1000", "altermod bc548b bf = 200",
+// "option temp = 85"): the way to run hundreds of variants of one circuit
+// in the time a few loads would take. The session holds the simulator for
+// its lifetime; every other simulation in the process waits for it.
+//
+// An analysis runs on ngspice's background thread within its own time
+// limit and is halted when cancelled says so (asked every few
+// milliseconds); a failure says why, in the words SimulateNetlists uses.
+// Results are read from the plots of the analyses since the last
+// ForgetResults. The circuit and every plot are gone when the session
+// ends.
+
+#include "common/Outcome.h"
+#include "ngspice/CLocale.h"
+#include "ngspice/Simulator.h"
+
+#include <complex>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace norvane {
+
+class SimulationSession {
+public:
+    // Waits for the simulator; Ready() says whether there is one.
+    SimulationSession();
+    ~SimulationSession();
+    SimulationSession(const SimulationSession&) = delete;
+    SimulationSession& operator=(const SimulationSession&) = delete;
+
+    // Fails when there is no simulator (m_Unavailable in a result).
+    [[nodiscard]] const Status& Ready() const { return m_Ready; }
+    bool Unavailable() const { return m_Unavailable; }
+
+    // Loads a netlist (its own analysis lines are not run); the same
+    // netlists SimulateNetlists takes, and the same refusals.
+    [[nodiscard]] Status Load(const std::string& netlist);
+
+    // A command that changes the circuit or the options; fails when ngspice
+    // reports an error.
+    [[nodiscard]] Status Change(const std::string& command);
+
+    // Runs an analysis command ("op", "ac dec 50 1 1e6", "tran 1u 1m",
+    // "noise v(out) vin dec 20 20 20k", "dc vin -1 1 0.01"). A time limit
+    // of 0 runs it on the caller's thread, without a deadline and without
+    // the few milliseconds ngspice's background thread takes to start and
+    // stop: for analyses their iteration limits bound (op, with the
+    // transient fallback off, ac, dc), hundreds of which run in a row.
+    [[nodiscard]] Status Analyse(const std::string& command, double timeLimit = SimulationTimeLimit,
+                                 const std::function<bool()>& cancelled = {});
+
+    // A command whose printed text is the result ("fourier 1k v(out)");
+    // the text, or the error ngspice reported.
+    [[nodiscard]] Expected<std::string> Print(const std::string& command);
+
+    // A vector of the newest plot that has it ("out", "frequency",
+    // "inoise_total"), or a device's value ("@q1[ic]"); false when there is
+    // none or it holds something else than finite numbers.
+    [[nodiscard]] bool Read(const std::string& name, std::vector<std::complex<double>>& values) const;
+    [[nodiscard]] bool Read(const std::string& name, std::vector<double>& values) const;
+    [[nodiscard]] bool Read(const std::string& name, double& value) const;
+
+    // Removes the plots of the analyses so far (they hold memory).
+    void ForgetResults();
+
+    // Everything ngspice printed in the session.
+    const std::string& Log() const { return m_Log; }
+
+private:
+    std::unique_lock<std::mutex> m_Lock;
+    CLocaleScope m_Locale; // taken after the lock, given back before it
+    Status m_Ready;
+    bool m_Unavailable = false;
+    bool m_Loaded = false;
+    std::string m_Log;
+};
+
+} // namespace norvane

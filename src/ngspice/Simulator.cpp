@@ -1,0 +1,193 @@
+#include "ngspice/Simulator.h"
+
+#include "ngspice/CLocale.h"
+#include "ngspice/Engine.h"
+#include "ngspice/LogRules.h"
+
+#include <chrono>
+#include <complex>
+#include <vector>
+
+namespace norvane {
+
+using namespace ngspice;
+
+namespace {
+
+// What one run gives.
+struct RunData {
+    std::vector<double> frequency;
+    std::vector<std::complex<double>> in;
+    std::vector<std::complex<double>> driven; // V(source), or a copy of in
+    std::vector<std::complex<double>> out;
+    std::vector<std::complex<double>> sourceCurrent; // I(VIN)
+    double ic = 0.0, ib = 0.0, vc = 0.0, ve = 0.0;
+};
+
+// Loads netlist, runs its analyses until deadline and reads the results;
+// on failure says why. The circuit and its plots are gone afterwards
+// (unless ngspice is still busy, see Busy).
+Status Run(const std::string& netlist, const SimulationProbe* probe, bool readInput,
+           Clock::time_point deadline, RunData& data, std::string& log)
+{
+    if (const Status loaded = LoadCircuit(netlist, log); !loaded) {
+        return loaded;
+    }
+    const std::size_t logStart = log.size();
+    std::string runLog;
+    {
+        const SinkGuard sink(&log);
+        const RunEnd end = RunUntil("run", deadline);
+        if (end != RunEnd::Finished) {
+            if (end == RunEnd::StillRunning) {
+                MarkBusy();
+            } else {
+                Clear();
+            }
+            return Failure{TooLong(SimulationTimeLimit)};
+        }
+        runLog = log.substr(logStart);
+    }
+
+    const std::string op = FindPlot("op");
+    const std::string ac = FindPlot("ac");
+    Status status = JudgeRunLog(runLog, Stopped());
+    if (status && (op.empty() || ac.empty())) {
+        status = Failure{"the simulation gave no result"};
+    }
+
+    std::vector<std::complex<double>> frequency;
+    if (status) {
+        bool ok = ReadVector(ac + ".frequency", frequency) && ReadVector(ac + ".out", data.out);
+        if (ok && readInput) {
+            ok = ReadVector(ac + ".in", data.in) && ReadVector(ac + ".vin#branch", data.sourceCurrent);
+            const std::string driven = probe != nullptr ? probe->m_Driven : "in";
+            if (driven == "in") {
+                data.driven = data.in;
+            } else {
+                ok = ok && ReadVector(ac + "." + driven, data.driven);
+            }
+        }
+        if (ok && probe != nullptr && probe->m_HasTransistor) {
+            ok = ReadNumber("@q1[ic]", data.ic) && ReadNumber("@q1[ib]", data.ib) &&
+                 ReadNumber(op + "." + probe->m_Collector, data.vc) &&
+                 ReadNumber(op + "." + probe->m_Emitter, data.ve);
+        }
+        if (!ok) {
+            status = Failure{"the simulation results are incomplete"};
+        }
+    }
+    data.frequency.clear();
+    for (const auto& f : frequency) {
+        data.frequency.push_back(f.real());
+    }
+    Clear();
+    return status;
+}
+
+SimulationResult NotSimulated(std::string why, std::string log = {})
+{
+    SimulationResult result;
+    result.m_Problem = std::move(why);
+    result.m_Log = std::move(log);
+    return result;
+}
+
+} // namespace
+
+Status SimulatorAvailable()
+{
+    const auto lock = LockSimulator();
+    const CLocaleScope locale;
+    return Initialise();
+}
+
+SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::string& outputNetlist,
+                                  const SimulationProbe& probe)
+{
+    // The time waited for another simulation (a long analysis may hold the
+    // simulator for seconds) is not this one's.
+    const auto lock = LockSimulator();
+    const CLocaleScope locale;
+    if (const Status ready = Initialise(); !ready) {
+        SimulationResult result = NotSimulated(ready.Message(), InitLog());
+        result.m_Unavailable = true;
+        return result;
+    }
+    const auto deadline =
+        Clock::now() +
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(SimulationTimeLimit)) -
+        HaltWait;
+    if (const Status idle = WaitIdle(); !idle) {
+        return NotSimulated(idle.Message());
+    }
+
+    std::string log;
+    RunData signal;
+    if (const Status ran = Run(signalNetlist, &probe, true, deadline, signal, log); !ran) {
+        return NotSimulated(ran.Message(), log);
+    }
+    RunData output;
+    if (!outputNetlist.empty()) {
+        log += "* output impedance run\n";
+        if (const Status ran = Run(outputNetlist, nullptr, false, deadline, output, log); !ran) {
+            return NotSimulated("output impedance run: " + ran.Message(), log);
+        }
+    }
+
+    if ((!outputNetlist.empty() && output.out.size() != signal.frequency.size()) || !AllFinite(output.out)) {
+        return NotSimulated("the simulation results are no usable numbers", log);
+    }
+    const SignalSweep sweep{std::move(signal.frequency), std::move(signal.in), std::move(signal.driven),
+                            std::move(signal.out), std::move(signal.sourceCurrent)};
+    SimulationResult result;
+    const Expected<std::size_t> mid = MeasureSweep(sweep, probe.m_HighestMidFrequency, true, result);
+    if (!mid) {
+        return NotSimulated(mid.Message(), log);
+    }
+    result.m_Simulated = true;
+    result.m_Warnings = LinesWith(log, "warning");
+    result.m_Log = std::move(log);
+    if (probe.m_HasTransistor) {
+        const double sign = probe.m_IsPnp ? -1.0 : 1.0;
+        result.m_Ic = sign * signal.ic;
+        result.m_Ib = sign * signal.ib;
+        result.m_Uce = sign * (signal.vc - signal.ve);
+    }
+    if (!outputNetlist.empty()) {
+        result.m_OutputImpedance = std::abs(output.out[*mid]); // V(out) per 1 A
+    }
+    return result;
+}
+
+SimulationResult Simulate(const AmplifierDesign& design, const SimulationOptions& options)
+{
+    if (!design.IsUsable()) {
+        return NotSimulated("the design cannot be built: " + design.Problem());
+    }
+    return SimulateCircuit(DescribeCircuit(design), options);
+}
+
+SimulationResult SimulateCircuit(const AmplifierCircuit& circuit, const SimulationOptions& options)
+{
+    if (const Status check = CheckCircuit(circuit); !check) {
+        return NotSimulated(check.Message());
+    }
+    NetlistOptions netlistOptions;
+    netlistOptions.m_LoadResistance = options.m_LoadResistance;
+    netlistOptions.m_SourceResistance = options.m_SourceResistance;
+    netlistOptions.m_PointsPerDecade = options.m_PointsPerDecade;
+    const std::string signal = WriteNetlist(circuit, netlistOptions);
+    netlistOptions.m_DriveOutput = true;
+    const std::string output = WriteNetlist(circuit, netlistOptions);
+
+    SimulationProbe probe;
+    probe.m_IsPnp = circuit.m_IsPnp;
+    probe.m_Collector = circuit.m_Collector;
+    probe.m_Emitter = circuit.m_Emitter;
+    probe.m_Driven = DrivenNode(options.m_SourceResistance);
+    probe.m_HighestMidFrequency = MidbandLimitFactor * circuit.m_LowerCutoff;
+    return SimulateNetlists(signal, output, probe);
+}
+
+} // namespace norvane

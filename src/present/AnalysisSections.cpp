@@ -1,0 +1,61 @@
+#include "present/AnalysisSections.h"
+
+#include "present/RobustnessPlots.h"
+
+#include <optional>
+
+namespace norvane {
+
+namespace {
+
+template <class Analysis>
+struct AnalysisFormat {
+    const char* name;
+    const char* heading;
+    std::string (*line)(const Analysis&);
+    TextTable (*table)(const Analysis&);
+    std::string (*picture)(const Analysis&);
+};
+
+template <class Analysis>
+void AddText(std::vector<AnalysisText>& texts, const std::optional<Expected<Analysis>>& result,
+             const AnalysisFormat<Analysis>& format, bool withPicture)
+{
+    if (!result) {
+        return;
+    }
+    if (!*result) {
+        texts.push_back({format.name, format.heading, result->Message(), {}, {}, {}});
+        return;
+    }
+    texts.push_back({format.name,
+                     format.heading,
+                     {},
+                     format.line(**result),
+                     format.table(**result),
+                     withPicture ? format.picture(**result) : std::string()});
+}
+
+} // namespace
+
+std::vector<AnalysisText> AnalysesAsText(const RobustnessResults& results, bool withPictures)
+{
+    std::vector<AnalysisText> texts;
+    AddText(texts, results.m_Tolerance,
+            AnalysisFormat<ToleranceAnalysis>{"tolerance", "Tolerances", ToleranceLine, ToleranceTable,
+                                              ToleranceSvg},
+            withPictures);
+    AddText(texts, results.m_Temperature,
+            AnalysisFormat<TemperatureAnalysis>{"temperature", "Temperature", TemperatureLine,
+                                                TemperatureTable, TemperatureSvg},
+            withPictures);
+    AddText(texts, results.m_Distortion,
+            AnalysisFormat<DistortionAnalysis>{"distortion", "Headroom and distortion", DistortionLine,
+                                               DistortionTable, DistortionSvg},
+            withPictures);
+    AddText(texts, results.m_Noise,
+            AnalysisFormat<NoiseAnalysis>{"noise", "Noise", NoiseLine, NoiseTable, NoiseSvg}, withPictures);
+    return texts;
+}
+
+} // namespace norvane

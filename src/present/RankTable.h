@@ -1,0 +1,41 @@
+#pragma once
+
+// A ranking (Ranking.h) as a table of text: the columns and the cells of a
+// row as norvane-cli rank prints them and the desktop's suggestion table
+// shows them, written once for both.
+
+#include "analysis/RankResults.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace norvane {
+
+struct RankColumn {
+    const char* heading;
+    bool leftAligned; // the texts; the figures are right-aligned
+};
+
+// Type, polarity, B (Ic / Ib at the operating point), the simulated gain,
+// Z_in, Z_out and f_-3dB, the bias shift, the score and the verdict.
+inline constexpr std::array<RankColumn, 10> RankColumns{{{"Type", true},
+                                                         {"Pol.", false},
+                                                         {"B", false},
+                                                         {"Gain", false},
+                                                         {"Z_in", false},
+                                                         {"Z_out", false},
+                                                         {"f_-3dB", false},
+                                                         {"Bias shift", false},
+                                                         {"Score", false},
+                                                         {"Verdict", true}}};
+
+// One text per column of RankColumns ("2.2 kOhm", "12 %"); "-" where the
+// row has no figure.
+std::vector<std::string> RankCells(const RankRow& row);
+
+// "3612 types designed, 1402 usable without notes, the best 60 by their own
+// figures simulated", with " (2 would not simulate)" where some failed.
+std::string RankSummary(const Ranking& ranking);
+
+} // namespace norvane

@@ -1,0 +1,223 @@
+#include "present/RobustnessText.h"
+
+#include "format/EngineeringFormat.h"
+#include "present/SvgPlot.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace norvane {
+
+namespace {
+
+// "2.579 mA", "42.14 k" (no unit: resistances as the results show them);
+// "-" for no figure.
+std::string Quantity(double value, const char* unit)
+{
+    if (!std::isfinite(value)) {
+        return "-";
+    }
+    return *unit == '\0' ? FormatEngineering(value) : EngineeringLabel(value, unit);
+}
+
+// A gain with two decimals, as the verdict shows it: "19.48 dB".
+std::string Decibels(double db)
+{
+    return std::isfinite(db) ? FormatFixed(db, 2) + " dB" : "-";
+}
+
+// A share of 0..1 as "97.4 %".
+std::string Share(double fraction)
+{
+    return FormatFixed(fraction * 100, 1) + " %";
+}
+
+// A tolerance as "5 %", "20 %".
+std::string TolerancePercent(double fraction)
+{
+    return FormatGeneral(fraction * 100, 3) + " %";
+}
+
+// What a transient resolves: a harmonic or a distortion further below the
+// fundamental is numerical noise.
+constexpr double ResolvedDb = -120.0;
+
+// A distortion in percent with three significant digits: "0.0217 %",
+// "2.35 %".
+std::string DistortionPercent(double percent)
+{
+    if (!std::isfinite(percent)) {
+        return "-";
+    }
+    const double resolved = 100 * std::pow(10.0, ResolvedDb / 20);
+    return percent < resolved ? "below " + FormatGeneral(resolved, 3) + " %"
+                              : FormatGeneral(percent, 3) + " %";
+}
+
+// A harmonic against the fundamental: "-59.0 dB".
+std::string HarmonicDecibels(double db)
+{
+    if (std::isnan(db)) {
+        return "-";
+    }
+    return db < ResolvedDb ? "below " + FormatFixed(ResolvedDb, 0) + " dB" : FormatFixed(db, 1) + " dB";
+}
+
+std::string Celsius(double degrees)
+{
+    return FormatGeneral(degrees, 4) + " degC";
+}
+
+// The smaller edge of the headroom, as Headroom::Amplitude takes it, and
+// its name: "4.2 V peak (saturation)".
+std::string HeadroomText(const Headroom& headroom)
+{
+    const bool rising = !(headroom.m_Falling < headroom.m_Rising);
+    const double amplitude = rising ? headroom.m_Rising : headroom.m_Falling;
+    if (!std::isfinite(amplitude)) {
+        return "not found";
+    }
+    return Quantity(amplitude, "V") + " peak (" + (rising ? headroom.m_RisingEdge : headroom.m_FallingEdge) +
+           ")";
+}
+
+// "500 mV peak", "292.7 nV rms"; "-" for no figure.
+std::string Volts(double value, const char* kind)
+{
+    return std::isfinite(value) ? Quantity(value, "V") + " " + kind : "-";
+}
+
+std::string Edge(double amplitude, const std::string& edge)
+{
+    return std::isfinite(amplitude) ? Quantity(amplitude, "V") + " (" + edge + ")" : edge;
+}
+
+std::string Amperes(double value)
+{
+    return Quantity(value, "A");
+}
+std::string Volts(double value)
+{
+    return Quantity(value, "V");
+}
+std::string Ohms(double value)
+{
+    return Quantity(value, "");
+}
+std::string Hertz(double value)
+{
+    return Quantity(value, "Hz");
+}
+
+std::string NoiseBand()
+{
+    return Hertz(NoiseBandLow) + " .. " + Hertz(NoiseBandHigh);
+}
+
+} // namespace
+
+const std::array<ToleranceQuantity, 6> ToleranceQuantities{{
+    {"Ic", &ToleranceAnalysis::m_Ic, Amperes},
+    {"Uce", &ToleranceAnalysis::m_Uce, Volts},
+    {"gain", &ToleranceAnalysis::m_GainDb, Decibels},
+    {"Z_in", &ToleranceAnalysis::m_InputImpedance, Ohms},
+    {"Z_out", &ToleranceAnalysis::m_OutputImpedance, Ohms},
+    {"f_-3dB", &ToleranceAnalysis::m_LowerCutoff, Hertz},
+}};
+
+std::string ToleranceLine(const ToleranceAnalysis& a)
+{
+    std::string line = "Tolerances (" + std::to_string(a.m_Runs) + " runs, seed " + std::to_string(a.m_Seed) +
+                       "; resistors " + TolerancePercent(a.m_ResistorTolerance) + ", capacitors " +
+                       TolerancePercent(a.m_CapacitorTolerance) + ", BF and IS x/" +
+                       FormatGeneral(a.m_CurrentGainSpread, 3) + "): yield " + Share(a.Yield()) + " (" +
+                       std::to_string(a.m_Meeting) + " of " + std::to_string(a.m_Runs) +
+                       " meet the requirements";
+    if (a.m_Simulated < a.m_Runs) {
+        line += ", " + std::to_string(a.m_Runs - a.m_Simulated) + " did not simulate";
+    }
+    line += ")";
+    if (!a.m_Misses.empty()) {
+        line += "; missed";
+        for (std::size_t i = 0; i < a.m_Misses.size(); ++i) {
+            line += (i == 0 ? " " : ", ") + a.m_Misses[i].first + " " + std::to_string(a.m_Misses[i].second) +
+                    " times";
+        }
+    }
+    return line;
+}
+
+TextTable ToleranceTable(const ToleranceAnalysis& a)
+{
+    TextTable table{{"Quantity", "Median", "1st percentile", "99th percentile"}};
+    for (const ToleranceQuantity& q : ToleranceQuantities) {
+        const Distribution& d = a.*q.m_Values;
+        table.push_back({q.m_Name, q.m_Format(d.m_Median), q.m_Format(d.m_Low), q.m_Format(d.m_High)});
+    }
+    return table;
+}
+
+std::string TemperatureLine(const TemperatureAnalysis& a)
+{
+    if (a.m_Points.empty()) {
+        return "Temperature: no points";
+    }
+    const TemperaturePoint& cold = a.m_Points.front();
+    const TemperaturePoint& hot = a.m_Points.back();
+    return "Temperature " + FormatGeneral(cold.m_Celsius, 4) + " .. " + Celsius(hot.m_Celsius) + ": Ic " +
+           Amperes(cold.m_Ic) + " .. " + Amperes(hot.m_Ic) + ", Uce " + Volts(cold.m_Uce) + " .. " +
+           Volts(hot.m_Uce) + ", gain " + Decibels(cold.m_GainDb) + " .. " + Decibels(hot.m_GainDb);
+}
+
+TextTable TemperatureTable(const TemperatureAnalysis& a)
+{
+    TextTable table{{"Temperature", "Ic", "Uce", "gain"}};
+    for (const TemperaturePoint& point : a.m_Points) {
+        table.push_back(
+            {Celsius(point.m_Celsius), Amperes(point.m_Ic), Volts(point.m_Uce), Decibels(point.m_GainDb)});
+    }
+    return table;
+}
+
+std::string DistortionLine(const DistortionAnalysis& a)
+{
+    return "Headroom " + HeadroomText(a.m_Headroom) + "; THD " + DistortionPercent(a.m_ThdPercent) + " at " +
+           Volts(a.m_Amplitude, "peak") + ", " + Hertz(a.m_Frequency);
+}
+
+TextTable DistortionTable(const DistortionAnalysis& a)
+{
+    const Headroom& h = a.m_Headroom;
+    TextTable table{{"Quantity", "Value"},
+                    {"Headroom, rising", Edge(h.m_Rising, h.m_RisingEdge)},
+                    {"Headroom, falling", Edge(h.m_Falling, h.m_FallingEdge)},
+                    {"Output amplitude", Volts(a.m_Amplitude, "peak")},
+                    {"Input amplitude", Volts(a.m_InputAmplitude, "peak")},
+                    {"Frequency", Hertz(a.m_Frequency)},
+                    {"THD (harmonics 2 to " + std::to_string(DistortionHarmonics) + ")",
+                     DistortionPercent(a.m_ThdPercent)}};
+    const double fundamental = a.m_Harmonics.empty() ? DistortionAnalysis::NaN : a.m_Harmonics.front();
+    for (std::size_t k = 1; k < a.m_Harmonics.size(); ++k) {
+        const double db = 20 * std::log10(a.m_Harmonics[k] / fundamental);
+        table.push_back({"Harmonic " + std::to_string(k + 1) + " to the fundamental", HarmonicDecibels(db)});
+    }
+    return table;
+}
+
+std::string NoiseLine(const NoiseAnalysis& a)
+{
+    return "Noise (source " + EngineeringLabel(a.m_SourceResistance, "ohm") +
+           "): " + Quantity(a.m_InputDensity, "V/sqrt(Hz)") + " at " + Hertz(a.m_SpotFrequency) + ", " +
+           Volts(a.m_InputTotal, "rms") + " over " + NoiseBand();
+}
+
+TextTable NoiseTable(const NoiseAnalysis& a)
+{
+    return {{"Quantity", "Value"},
+            {"Source resistance", EngineeringLabel(a.m_SourceResistance, "ohm")},
+            {"Input noise density at " + Hertz(a.m_SpotFrequency), Quantity(a.m_InputDensity, "V/sqrt(Hz)")},
+            {"Input noise, " + NoiseBand(), Volts(a.m_InputTotal, "rms")},
+            {"Output noise, " + NoiseBand(), Volts(a.m_OutputTotal, "rms")}};
+}
+
+} // namespace norvane

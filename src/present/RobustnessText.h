@@ -1,0 +1,62 @@
+#pragma once
+
+// The results of the robustness analyses (Robustness.h) as text, one
+// formatter for the CLI, the report and the verification window: a summary
+// line per analysis and its table, values with the program's engineering
+// format ("2.579 mA", "19.48 dB", "97.4 %").
+
+#include "analysis/RobustnessResults.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace norvane {
+
+// A table: the first row holds the column titles.
+using TextTable = std::vector<std::vector<std::string>>;
+
+// The six quantities of the tolerance analysis in the order its table and
+// its picture show them, named as the verdict names them, each with its
+// text ("2.579 mA", "5.858 V", "19.48 dB", "42.14 k", "8.034 Hz"; "-" for
+// no figure).
+struct ToleranceQuantity {
+    const char* m_Name;
+    Distribution ToleranceAnalysis::*m_Values;
+    std::string (*m_Format)(double);
+};
+extern const std::array<ToleranceQuantity, 6> ToleranceQuantities;
+
+// "Tolerances (500 runs, seed 1; resistors 5 %, capacitors 20 %, BF and IS
+// x/1.5): yield 49.0 % (245 of 500 meet the requirements); missed Ic 231
+// times, gain 47 times, f_-3dB 33 times", with ", 2 did not simulate"
+// inside the brackets where some runs failed.
+std::string ToleranceLine(const ToleranceAnalysis& analysis);
+// Quantity, median, 1st percentile, 99th percentile; one row each for Ic,
+// Uce, gain, Z_in, Z_out, f_-3dB ("2.579 mA", "19.48 dB", "42.14 k",
+// "8.034 Hz"; "-" where no run gave a figure).
+TextTable ToleranceTable(const ToleranceAnalysis& analysis);
+
+// The coldest and the hottest point: "Temperature -25 .. 85 degC: Ic
+// 2.478 mA .. 2.704 mA, Uce 6.099 V .. 5.561 V, gain 19.54 dB .. 19.41 dB"
+std::string TemperatureLine(const TemperatureAnalysis& analysis);
+// Temperature, Ic, Uce, gain; one row per temperature.
+TextTable TemperatureTable(const TemperatureAnalysis& analysis);
+
+// The smaller edge of the headroom and the distortion: "Headroom 5.069 V
+// peak (saturation); THD 0.113 % at 500 mV peak, 100 Hz"
+std::string DistortionLine(const DistortionAnalysis& analysis);
+// Quantity, value: headroom rising and falling with their edges, the
+// amplitude and frequency of the distortion run, THD, harmonics 2..9 in
+// dB to the fundamental ("-59.0 dB", "below -120 dB" where a transient
+// no longer resolves them).
+TextTable DistortionTable(const DistortionAnalysis& analysis);
+
+// "Noise (source 0 ohm): 2.013 nV/sqrt(Hz) at 1 kHz, 292.7 nV rms over
+// 20 Hz .. 20 kHz"
+std::string NoiseLine(const NoiseAnalysis& analysis);
+// Quantity, value: the source resistance, the input-referred density at
+// the spot frequency, the input and output noise over the band.
+TextTable NoiseTable(const NoiseAnalysis& analysis);
+
+} // namespace norvane

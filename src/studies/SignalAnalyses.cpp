@@ -1,0 +1,398 @@
+// Headroom, distortion and noise (Robustness.h).
+
+#include "studies/Robustness.h"
+
+#include "ngspice/LogRules.h"
+#include "studies/RobustnessDetail.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+namespace norvane {
+
+using namespace robustness;
+
+namespace {
+
+// The headroom sweep runs out from the operating point in steps of
+// HeadroomRange / HeadroomSteps of the input, HeadroomChunk steps to a DC
+// analysis, until an edge is passed: the transistor is never driven far
+// past it (a junction forced several volts forward by an ideal source
+// would ask for currents no simulator converges on).
+constexpr int HeadroomSteps = 200;
+constexpr int HeadroomChunk = 5;
+// The input range: a little more than the supply over the stage's gain
+// (the output can swing no further than the supply), and what the
+// transistor's own exponential needs on top to take its current down to
+// CutoffCurrentShare (ln 100 x VT = 0.12 V at 25 degC, with room for
+// emission coefficients above 1 and for the cold).
+constexpr double HeadroomRange = 1.1;
+constexpr double HeadroomJunctionRange = 0.25; // V
+
+// The transient of the distortion run: this many periods, the last of
+// which fourier reads (the coupling capacitors settle by then), at most
+// a step of a period over TransientStepsPerPeriod.
+constexpr int TransientPeriods = 40;
+constexpr int TransientStepsPerPeriod = 500;
+// Seconds a transient or a noise sweep may take.
+constexpr double LongAnalysisLimit = 20.0;
+
+// Sorted by input voltage.
+using Curve = std::vector<std::pair<double, double>>;
+
+// Where along one direction of the sweep the transistor leaves the active
+// region: the output change there (V, signed) and which edge it is.
+struct Edge {
+    double m_Output = std::numeric_limits<double>::quiet_NaN();
+    std::string m_Kind = "none";
+};
+
+// Walks the sweep from vin = 0 in direction (+1 or -1) until an edge.
+Expected<Edge> WalkToEdge(SimulationSession& session, const AmplifierCircuit& circuit, double direction,
+                          double range, double quiescentIc, Curve& transfer,
+                          const std::function<bool()>& cancelled)
+{
+    const double step = range / HeadroomSteps;
+    const double sign = circuit.m_IsPnp ? -1.0 : 1.0;
+    double previousOut = 0.0, previousSat = 0.0, previousIc = 0.0, out0 = 0.0;
+    bool first = true;
+    Edge edge;
+    for (int chunk = 0; chunk * HeadroomChunk < HeadroomSteps; ++chunk) {
+        if (cancelled()) {
+            return Failure{AnalysisCancelled};
+        }
+        const double from = direction * chunk * HeadroomChunk * step;
+        const double to = direction * (chunk + 1) * HeadroomChunk * step;
+        session.ForgetResults();
+        if (const Status ran = session.Analyse("dc vin " + SpiceNumber(from) + " " + SpiceNumber(to) + " " +
+                                                   SpiceNumber(direction * step),
+                                               SimulationTimeLimit, cancelled);
+            !ran) {
+            if (ran.Message() == AnalysisCancelled) {
+                return Failure{AnalysisCancelled};
+            }
+            // Past the operating point's neighbourhood a sweep that stops
+            // converging ends the walk where it got to.
+            if (first) {
+                return Failure{"not simulated: headroom sweep: " + ran.Message()};
+            }
+            edge.m_Output = previousOut - out0;
+            return edge;
+        }
+        std::vector<double> vin, out, base, collector, ic;
+        if (!session.Read("v-sweep", vin) || !session.Read("out", out) ||
+            !session.Read(circuit.m_Base, base) || !session.Read(circuit.m_Collector, collector) ||
+            !session.Read("@q1[ic]", ic) || out.size() != vin.size() || base.size() != vin.size() ||
+            collector.size() != vin.size() || ic.size() != vin.size()) {
+            return Failure{"not simulated: the headroom sweep gave no usable numbers"};
+        }
+        // Each sweep starts where the one before ended.
+        for (std::size_t i = chunk == 0 ? 0 : 1; i < vin.size(); ++i) {
+            const double saturation = sign * (base[i] - collector[i]); // base-collector forward voltage
+            const double current = sign * ic[i];
+            if (first) {
+                out0 = out[i];
+                first = false;
+            } else {
+                // Where the two criteria cross, by linear interpolation.
+                double at = 2.0;
+                if (saturation >= SaturationJunctionVoltage) {
+                    at = (SaturationJunctionVoltage - previousSat) / (saturation - previousSat);
+                    edge.m_Kind = "saturation";
+                }
+                const double cutoff = CutoffCurrentShare * quiescentIc;
+                if (current <= cutoff) {
+                    const double atCutoff = (previousIc - cutoff) / (previousIc - current);
+                    if (atCutoff < at) {
+                        at = atCutoff;
+                        edge.m_Kind = "cut-off";
+                    }
+                }
+                if (at <= 1.0) {
+                    at = std::clamp(at, 0.0, 1.0);
+                    edge.m_Output = previousOut + at * (out[i] - previousOut) - out0;
+                    transfer.emplace_back(vin[i] - (1 - at) * direction * step, edge.m_Output);
+                    return edge;
+                }
+            }
+            transfer.emplace_back(vin[i], out[i] - out0);
+            previousOut = out[i];
+            previousSat = saturation;
+            previousIc = current;
+        }
+    }
+    edge.m_Output = previousOut - out0;
+    return edge;
+}
+
+// The headroom of the circuit; the session holds the circuit itself, and
+// is left holding the frozen one.
+Expected<Headroom> FindHeadroom(SimulationSession& session, const AmplifierCircuit& circuit,
+                                const SimulationOptions& simulation, double gain, Curve& transfer,
+                                const std::function<bool()>& cancelled)
+{
+    session.ForgetResults();
+    if (const Status ran = session.Analyse("op", SimulationTimeLimit, cancelled); !ran) {
+        return Failure{"not simulated: " + ran.Message()};
+    }
+    const auto voltage = [&](const std::string& node, double& value) {
+        value = 0.0;
+        return node == "0" || session.Read(node, value);
+    };
+    // Every capacitor held at its operating-point voltage: a DC source
+    // named after it (C1 -> VC1) between the same nodes.
+    AmplifierCircuit frozen = circuit;
+    for (CircuitPart& part : frozen.m_Parts) {
+        if (part.m_Name.starts_with('C')) {
+            double a = 0, b = 0;
+            if (!voltage(part.m_NodeA, a) || !voltage(part.m_NodeB, b)) {
+                return Failure{"not simulated: the operating point is incomplete"};
+            }
+            part.m_Name = "V" + part.m_Name;
+            part.m_Value = a - b;
+        }
+    }
+    double ic = 0;
+    if (!session.Read("@q1[ic]", ic)) {
+        return Failure{"not simulated: the operating point is incomplete"};
+    }
+    const double quiescentIc = std::fabs(ic);
+    if (const Status loaded = session.Load(SessionNetlist(frozen, simulation)); !loaded) {
+        return Failure{"not simulated: " + loaded.Message()};
+    }
+    if (const Status saved = session.Change("save all @q1[ic]"); !saved) {
+        return Failure{"not simulated: " + saved.Message()};
+    }
+    const double range = HeadroomRange * circuit.m_SupplyVoltage / gain + HeadroomJunctionRange;
+    Curve rising, falling;
+    Expected<Edge> up = WalkToEdge(session, circuit, 1.0, range, quiescentIc, rising, cancelled);
+    if (!up) {
+        return Failure{up.Message()};
+    }
+    Expected<Edge> down = WalkToEdge(session, circuit, -1.0, range, quiescentIc, falling, cancelled);
+    if (!down) {
+        return Failure{down.Message()};
+    }
+    transfer.assign(falling.rbegin(), falling.rend());
+    if (!transfer.empty() && !rising.empty()) {
+        transfer.pop_back(); // the operating point, in both
+    }
+    transfer.insert(transfer.end(), rising.begin(), rising.end());
+
+    // Which direction of the input moves the output up depends on the
+    // stage (a common-emitter stage inverts).
+    Headroom headroom;
+    for (const Edge* edge : {&*up, &*down}) {
+        if (edge->m_Output >= 0) {
+            headroom.m_Rising = edge->m_Output;
+            headroom.m_RisingEdge = edge->m_Kind;
+        } else {
+            headroom.m_Falling = -edge->m_Output;
+            headroom.m_FallingEdge = edge->m_Kind;
+        }
+    }
+    return headroom;
+}
+
+// Transient and fourier at outputAmplitude; gain is |H| at frequency.
+Status MeasureThd(SimulationSession& session, const AmplifierCircuit& circuit,
+                  const SimulationOptions& simulation, double outputAmplitude, double frequency, double gain,
+                  DistortionAnalysis& analysis, const std::function<bool()>& cancelled)
+{
+    analysis.m_Frequency = frequency;
+    analysis.m_Amplitude = outputAmplitude;
+    analysis.m_InputAmplitude = outputAmplitude / gain;
+    NetlistOptions netlist;
+    netlist.m_SineAmplitude = analysis.m_InputAmplitude;
+    netlist.m_SineFrequency = frequency;
+    if (const Status loaded = session.Load(SessionNetlist(circuit, simulation, netlist)); !loaded) {
+        return Failure{"not simulated: " + loaded.Message()};
+    }
+    const double period = 1.0 / frequency;
+    const double step = period / TransientStepsPerPeriod;
+    const double stop = TransientPeriods * period;
+    for (const char* setting : {"set nfreqs = 10", "set fourgridsize = 1000"}) {
+        if (const Status set = session.Change(setting); !set) {
+            return Failure{"not simulated: " + set.Message()};
+        }
+    }
+    session.ForgetResults();
+    if (const Status ran =
+            session.Analyse("tran " + SpiceNumber(step) + " " + SpiceNumber(stop) + " 0 " + SpiceNumber(step),
+                            LongAnalysisLimit, cancelled);
+        !ran) {
+        return ran.Message() == AnalysisCancelled ? ran : Failure{"not simulated: " + ran.Message()};
+    }
+    std::vector<double> time, out;
+    if (!session.Read("time", time) || !session.Read("out", out) || time.size() != out.size()) {
+        return Failure{"not simulated: the transient gave no usable numbers"};
+    }
+    for (std::size_t i = 0; i < time.size(); ++i) {
+        if (time[i] >= stop - period * (1 + 1e-9)) {
+            analysis.m_Waveform.emplace_back(time[i], out[i]);
+        }
+    }
+    Expected<std::string> fourier = session.Print("fourier " + SpiceNumber(frequency) + " v(out)");
+    if (!fourier) {
+        return Failure{"not simulated: " + fourier.Message()};
+    }
+    const Expected<ngspice::FourierTable> table = ngspice::ReadFourier(*fourier, DistortionHarmonics);
+    if (!table) {
+        return Failure{"not simulated: " + table.Message()};
+    }
+    analysis.m_ThdPercent = table->m_ThdPercent;
+    analysis.m_Harmonics = table->m_Magnitudes;
+    return {};
+}
+
+// |V(out) / V(driven)| at frequency, from the circuit loaded in session.
+Expected<double> GainAt(SimulationSession& session, const SimulationOptions& simulation, double frequency,
+                        const std::function<bool()>& cancelled)
+{
+    session.ForgetResults();
+    const std::string f = SpiceNumber(frequency);
+    if (const Status ran = session.Analyse("ac lin 1 " + f + " " + f, SimulationTimeLimit, cancelled); !ran) {
+        return Failure{ran.Message() == AnalysisCancelled ? ran.Message()
+                                                          : "not simulated: " + ran.Message()};
+    }
+    std::vector<std::complex<double>> out, driven;
+    if (!session.Read("out", out) || !session.Read(DrivenNode(simulation.m_SourceResistance), driven) ||
+        std::abs(driven.front()) == 0 || std::abs(out.front()) == 0) {
+        return Failure{"not simulated: the stage passes no signal at " + f + " Hz"};
+    }
+    return std::abs(out.front() / driven.front());
+}
+
+// Headroom, then distortion at the amplitude that amplitudeFor gives for
+// the headroom found.
+Expected<DistortionAnalysis> Distortion(const AmplifierCircuit& circuit, const SimulationOptions& simulation,
+                                        double frequency, const std::function<double(double)>& amplitudeFor,
+                                        const AnalysisProgress& progress)
+{
+    constexpr int Steps = 3;
+    int done = 0;
+    const auto cancelled = [&] { return !GoOn(progress, done, Steps); };
+    SimulationSession session;
+    if (!session.Ready()) {
+        return SessionFailure(session);
+    }
+    if (const Status loaded = session.Load(SessionNetlist(circuit, simulation)); !loaded) {
+        return Failure{"not simulated: " + loaded.Message()};
+    }
+    const Expected<double> gain = GainAt(session, simulation, frequency, cancelled);
+    if (!gain) {
+        return Failure{gain.Message()};
+    }
+    ++done;
+    DistortionAnalysis analysis;
+    Expected<Headroom> headroom =
+        FindHeadroom(session, circuit, simulation, *gain, analysis.m_Transfer, cancelled);
+    if (!headroom) {
+        return Failure{headroom.Message()};
+    }
+    analysis.m_Headroom = *headroom;
+    ++done;
+    if (cancelled()) {
+        return Failure{AnalysisCancelled};
+    }
+    const double amplitude = amplitudeFor(headroom->Amplitude());
+    if (!(amplitude > 0)) {
+        return Failure{"not simulated: the stage has no headroom for a signal"};
+    }
+    if (const Status measured =
+            MeasureThd(session, circuit, simulation, amplitude, frequency, *gain, analysis, cancelled);
+        !measured) {
+        return Failure{measured.Message()};
+    }
+    ++done;
+    GoOn(progress, done, Steps);
+    return analysis;
+}
+
+} // namespace
+
+Expected<DistortionAnalysis> MeasureDistortion(const AmplifierCircuit& circuit,
+                                               const SimulationOptions& simulation, double outputAmplitude,
+                                               double frequency, const AnalysisProgress& progress)
+{
+    if (const Status check = CheckCircuit(circuit); !check) {
+        return Failure{"not simulated: " + check.Message()};
+    }
+    return Distortion(
+        circuit, simulation, frequency, [&](double) { return outputAmplitude; }, progress);
+}
+
+Expected<DistortionAnalysis> AnalyseDistortion(const AmplifierDesign& design,
+                                               const VerificationOptions& verification,
+                                               const AnalysisProgress& progress)
+{
+    Expected<AmplifierCircuit> circuit = CircuitFor(design, verification);
+    if (!circuit) {
+        return Failure{circuit.Message()};
+    }
+    return Distortion(
+        *circuit, SimulationOf(verification), 10.0 * circuit->m_LowerCutoff,
+        [](double headroom) { return std::fmin(DistortionAmplitude, headroom / 2); }, progress);
+}
+
+Expected<NoiseAnalysis> MeasureNoise(const std::string& netlist, double spotFrequency,
+                                     double sourceResistance)
+{
+    SimulationSession session;
+    if (!session.Ready()) {
+        return SessionFailure(session);
+    }
+    if (const Status loaded = session.Load(netlist); !loaded) {
+        return Failure{"not simulated: " + loaded.Message()};
+    }
+    NoiseAnalysis analysis;
+    analysis.m_SourceResistance = sourceResistance;
+    analysis.m_SpotFrequency = spotFrequency;
+    const std::string spot = SpiceNumber(spotFrequency);
+    if (const Status ran = session.Analyse("noise v(out) vin lin 1 " + spot + " " + spot); !ran) {
+        return Failure{"not simulated: " + ran.Message()};
+    }
+    std::vector<double> density;
+    if (!session.Read("inoise_spectrum", density)) {
+        return Failure{"not simulated: the noise analysis gave no numbers"};
+    }
+    analysis.m_InputDensity = density.front();
+    session.ForgetResults();
+    if (const Status ran = session.Analyse("noise v(out) vin dec 20 " + SpiceNumber(NoiseBandLow) + " " +
+                                               SpiceNumber(NoiseBandHigh),
+                                           LongAnalysisLimit);
+        !ran) {
+        return Failure{"not simulated: " + ran.Message()};
+    }
+    std::vector<double> frequency;
+    if (!session.Read("inoise_spectrum", density) || !session.Read("frequency", frequency) ||
+        frequency.size() != density.size() || !session.Read("onoise_total", analysis.m_OutputTotal)) {
+        return Failure{"not simulated: the noise analysis gave no numbers"};
+    }
+    for (std::size_t i = 0; i < frequency.size(); ++i) {
+        analysis.m_Spectrum.emplace_back(frequency[i], density[i]);
+    }
+    analysis.m_InputTotal = IntegrateDensity(analysis.m_Spectrum);
+    return analysis;
+}
+
+Expected<NoiseAnalysis> AnalyseNoise(const AmplifierDesign& design, const VerificationOptions& verification,
+                                     const AnalysisProgress& progress)
+{
+    Expected<AmplifierCircuit> circuit = CircuitFor(design, verification);
+    if (!circuit) {
+        return Failure{circuit.Message()};
+    }
+    if (!GoOn(progress, 0, 1)) {
+        return Failure{AnalysisCancelled};
+    }
+    const SimulationOptions simulation = SimulationOf(verification);
+    Expected<NoiseAnalysis> noise = MeasureNoise(
+        SessionNetlist(*circuit, simulation), std::fmax(NoiseSpotFrequency, 10.0 * circuit->m_LowerCutoff),
+        simulation.m_SourceResistance > 0 ? simulation.m_SourceResistance : 0.0);
+    GoOn(progress, 1, 1);
+    return noise;
+}
+
+} // namespace norvane

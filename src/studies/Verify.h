@@ -1,0 +1,34 @@
+#pragma once
+
+// The verification of a design by simulation (ngspice) and its tuning: the
+// simulation of the design's circuit, judged by the rules of
+// analysis/Verification.h, and a proposal of capacitor values that meet
+// the requirements.
+//
+// The tuning proposal leaves as designed each capacitor of the misses that
+// the others, raised four decades, do without; it scales the rest up the
+// E12 ladder together, step by step in a bisection, to the first step that
+// mends those misses without adding one, and then lowers each of them
+// alone, again by bisection, as far as it can. Every step is one
+// simulation of about 4 ms, some twenty in all.
+
+#include "analysis/Verification.h"
+#include "design/AmplifierDesign.h"
+
+#include <optional>
+
+namespace norvane {
+
+// Simulates the design (with the options' edits, load and source) and
+// judges it. Thread-safe: simulations are serialised by the simulator.
+[[nodiscard]] Verification Verify(const AmplifierDesign& design, const VerificationOptions& options = {});
+
+// Where misses come from capacitors (the lower corner, the common-base
+// Z_out through C3, common-emitter gain lost at C1), the smallest E12
+// capacitor values that meet the requirements in simulation; nullopt when
+// the design meets them already, or no capacitor change helps. Resistors
+// stay as designed.
+[[nodiscard]] std::optional<TuningProposal> ProposeTuning(const AmplifierDesign& design,
+                                                          const VerificationOptions& options = {});
+
+} // namespace norvane

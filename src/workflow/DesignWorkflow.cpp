@@ -1,0 +1,142 @@
+#include "workflow/DesignWorkflow.h"
+
+#include "analysis/FrequencyResponse.h"
+#include "circuit/Netlist.h"
+#include "design/DesignResults.h"
+#include "report/Report.h"
+#include "report/SchematicImages.h"
+#include "studies/Robustness.h"
+#include "studies/Verify.h"
+
+#include <algorithm>
+
+namespace norvane {
+
+namespace {
+
+FailureMessageOf CannotWrite(std::string what)
+{
+    return [what = std::move(what)](const std::string& path, const std::string& reason) {
+        return "Cannot write the " + what + " to " + path + ": " + reason + ".";
+    };
+}
+
+} // namespace
+
+VerificationRun RunVerification(const AmplifierDesign& design, const VerificationOptions& conditions,
+                                bool tune)
+{
+    VerificationRun run;
+    run.m_Verification = Verify(design, conditions);
+    const Verdict& verdict = run.m_Verification.m_Verdict;
+    if (tune && verdict.m_Simulated && !verdict.m_Meets) {
+        run.m_Proposal = ProposeTuning(design, conditions);
+    }
+    return run;
+}
+
+RobustnessResults RunAnalyses(const AmplifierDesign& design, const VerificationOptions& conditions,
+                              const AnalysisRequest& request, const AnalysisProgress& progress)
+{
+    RobustnessResults results;
+    results.m_Conditions = SimulationConditions(design, conditions);
+    if (request.m_ToleranceRuns > 0) {
+        results.m_Tolerance =
+            AnalyseTolerances(design, conditions, {request.m_ToleranceRuns, request.m_Seed}, progress);
+    }
+    if (request.m_Temperature) {
+        results.m_Temperature = AnalyseTemperature(design, conditions, progress);
+    }
+    if (request.m_Distortion) {
+        results.m_Distortion = AnalyseDistortion(design, conditions, progress);
+    }
+    if (request.m_Noise) {
+        results.m_Noise = AnalyseNoise(design, conditions, progress);
+    }
+    return results;
+}
+
+WorkflowResult RunDesignWorkflow(const DesignInputs& inputs, const WorkflowOptions& options,
+                                 const AnalysisProgress& progress)
+{
+    WorkflowResult result;
+    result.m_Design = MakeDesign(inputs.Kind());
+    result.m_Design->Compute(inputs);
+    if (!options.Simulates()) {
+        return result;
+    }
+    VerificationRun run = RunVerification(*result.m_Design, options.m_Conditions, options.m_Tune);
+    result.m_Simulated = true;
+    result.m_Verification = std::move(run.m_Verification);
+    result.m_Proposal = std::move(run.m_Proposal);
+    if (result.m_Proposal) {
+        // The proposal was verified as it was found; the tuned design is
+        // verified again as a design of its own, the way it is written.
+        result.m_Tuned = MakeDesign(inputs.Kind());
+        result.m_Tuned->Compute(inputs);
+        result.m_Tuned->ApplyPartValues(result.m_Proposal->PartValues());
+        result.m_TunedVerification = Verify(*result.m_Tuned, options.m_Conditions);
+    }
+    result.m_Analyses = RunAnalyses(result.Written(), options.m_Conditions, options.m_Analyses, progress);
+    return result;
+}
+
+Expected<std::string> WorkflowNetlist(const AmplifierDesign& design, const VerificationOptions& conditions)
+{
+    if (!design.IsUsable()) {
+        // A netlist of it would hold parts such as "R3 vcc base inf".
+        return Failure{"the design cannot be built: " + design.Problem()};
+    }
+    AmplifierCircuit circuit = DescribeCircuit(design);
+    for (const auto& [name, value] : conditions.m_PartValues) {
+        const auto part = std::ranges::find(circuit.m_Parts, name, &CircuitPart::m_Name);
+        if (part != circuit.m_Parts.end()) {
+            circuit.m_Notes.push_back(name + " " + PartItem(name, value).value + " instead of the designed " +
+                                      PartItem(name, part->m_Value).value);
+            part->m_Value = value;
+        }
+    }
+    NetlistOptions netlist;
+    netlist.m_LoadResistance = conditions.m_LoadResistance;
+    netlist.m_SourceResistance = conditions.m_SourceResistance;
+    return WriteNetlist(circuit, netlist);
+}
+
+Status AddOutputFiles(const WorkflowResult& result, const WorkflowOptions& options, const OutputFiles& files,
+                      PendingWrites& writes)
+{
+    const AmplifierDesign& written = result.Written();
+    std::string problems;
+    if (!files.m_Netlist.empty()) {
+        Expected<std::string> netlist = WorkflowNetlist(written, options.m_Conditions);
+        if (!netlist) {
+            problems += "No netlist: " + netlist.Message() + ".\n";
+        } else {
+            writes.AddFile(files.m_Netlist, std::move(netlist).Value(), CannotWrite("netlist"));
+        }
+    }
+    if (!files.m_Bode.empty()) {
+        const SimulationResult& simulation = result.WrittenVerification().m_Simulation;
+        if (!result.m_Simulated || !simulation.m_Simulated) {
+            problems += "No Bode diagram: " + simulation.Status() + ".\n";
+        } else {
+            writes.AddFile(files.m_Bode, BodeCsv(simulation.m_Bode), CannotWrite("Bode diagram"));
+        }
+    }
+    if (!problems.empty()) {
+        problems.pop_back();
+        return Failure{problems};
+    }
+    if (!files.m_Report.empty()) {
+        if (result.m_Simulated) {
+            AddReport(writes, files.m_Report,
+                      ReportContentOf(written, result.WrittenVerification(), nullptr, &result.m_Analyses),
+                      SchematicPng(written.SchematicId()));
+        } else {
+            AddReport(writes, files.m_Report, *result.m_Design);
+        }
+    }
+    return {};
+}
+
+} // namespace norvane

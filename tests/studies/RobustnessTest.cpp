@@ -1,0 +1,156 @@
+// The robustness analyses against answers known without the program:
+// a divider's spread from its parts' bounds, a resistor's thermal noise,
+// a stage's clipping from its operating point.
+
+#include "studies/Robustness.h"
+
+#include "support/SimulationExamples.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace norvane {
+namespace {
+
+using testing::CommonEmitter;
+
+double FromDb(double db)
+{
+    return std::pow(10.0, db / 20.0);
+}
+
+// Two 1 k resistors of 5 %: the ratio R2 / (R1 + R2) lies within
+// 0.95 / (1.05 + 0.95) .. 1.05 / (0.95 + 1.05); drawn uniformly, the
+// deviation is (d2 - d1) / 4 with a triangular difference of two uniform
+// draws, whose 1st percentile lies at 0.5 - 0.1 (1 - sqrt(0.02)) / 4.
+TEST(Tolerances, OfADividerStayWithinItsBoundsAndFillThem)
+{
+    AmplifierCircuit divider;
+    divider.m_Title = "divider";
+    divider.m_SupplyVoltage = 1.0;
+    divider.m_LowerCutoff = 1e3;
+    divider.m_Parts = {{"R1", "in", "out", 1e3}, {"R2", "out", "0", 1e3}};
+    ToleranceOptions options;
+    options.m_Runs = 500;
+    int judged = 0;
+    const auto analysis = RunTolerances(divider, {}, 0.05, options, [&](const SimulationResult&) {
+        ++judged;
+        return std::vector<std::string>{};
+    });
+    ASSERT_TRUE(analysis) << analysis.Message();
+    EXPECT_EQ(analysis->m_Simulated, 500);
+    EXPECT_EQ(judged, 500);
+    EXPECT_DOUBLE_EQ(analysis->Yield(), 1.0);
+    std::vector<double> ratios;
+    for (const double db : analysis->m_GainDb.m_Values) {
+        ratios.push_back(FromDb(db));
+    }
+    const auto [low, high] = std::ranges::minmax(ratios);
+    EXPECT_GE(low, 0.95 / 2.0 - 1e-9);
+    EXPECT_LE(high, 1.05 / 2.0 + 1e-9);
+    const double p1 = 0.5 - 0.1 * (1 - std::sqrt(0.02)) / 4;
+    EXPECT_NEAR(FromDb(analysis->m_GainDb.m_Low), p1, 0.002);
+    EXPECT_NEAR(FromDb(analysis->m_GainDb.m_High), 1 - p1, 0.002);
+    EXPECT_NEAR(FromDb(analysis->m_GainDb.m_Median), 0.5, 0.002);
+    // The input sees both resistors.
+    EXPECT_NEAR(analysis->m_InputImpedance.m_Median, 2e3, 20);
+}
+
+// The same seed gives the same runs and the same yield; another seed other
+// runs. Cancelling stops at once.
+TEST(Tolerances, OfTheDefaultDesignAreReproducibleForASeed)
+{
+    const auto design = CommonEmitter(20);
+    ToleranceOptions options;
+    options.m_Runs = 60;
+    options.m_Seed = 7;
+    const auto first = AnalyseTolerances(*design, {}, options);
+    const auto again = AnalyseTolerances(*design, {}, options);
+    ASSERT_TRUE(first) << first.Message();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(first->m_Simulated, 60);
+    EXPECT_EQ(first->m_Meeting, again->m_Meeting);
+    EXPECT_EQ(first->m_Ic.m_Values, again->m_Ic.m_Values);
+    EXPECT_GT(first->m_Meeting, 0);
+    EXPECT_LT(first->m_Meeting, 60); // Ic moves with the current gain
+    options.m_Seed = 8;
+    const auto other = AnalyseTolerances(*design, {}, options);
+    ASSERT_TRUE(other);
+    EXPECT_NE(first->m_Ic.m_Values, other->m_Ic.m_Values);
+
+    int calls = 0;
+    const auto cancelled = AnalyseTolerances(*design, {}, options, [&](int, int) { return ++calls < 3; });
+    EXPECT_EQ(cancelled.Message(), AnalysisCancelled);
+}
+
+// 1 uF into 1 k: at f the resistor's 4kTR reaches the output through
+// 1 / (1 + j w R C) and the signal through j w R C / (1 + j w R C), so the
+// input-referred density is sqrt(4kTR) / (w R C), and its square
+// integrates to 4kTR / (2 pi R C)^2 (1/f1 - 1/f2).
+TEST(Noise, OfAnRcHighPassIsTheResistorsThermalNoise)
+{
+    const char* netlist = "* RC high-pass\n"
+                          "VIN in 0 DC 0 AC 1\n"
+                          "C1 in out 1e-06\n"
+                          "R1 out 0 1000\n"
+                          ".options temp=25 tnom=25\n"
+                          ".end\n";
+    const auto noise = MeasureNoise(netlist, 1e3);
+    ASSERT_TRUE(noise) << noise.Message();
+    constexpr double k = 1.380649e-23, T = 298.15, R = 1e3, C = 1e-6;
+    const double thermal = 4 * k * T * R;
+    const double wrc = 2 * std::numbers::pi * 1e3 * R * C;
+    EXPECT_NEAR(noise->m_InputDensity, std::sqrt(thermal) / wrc, 0.005 * std::sqrt(thermal) / wrc);
+    const double total = std::sqrt(thermal / std::pow(2 * std::numbers::pi * R * C, 2) *
+                                   (1 / NoiseBandLow - 1 / NoiseBandHigh));
+    EXPECT_NEAR(noise->m_InputTotal, total, 0.01 * total);
+    ASSERT_EQ(noise->m_Spectrum.size(), 61u);
+    EXPECT_DOUBLE_EQ(noise->m_Spectrum.front().first, NoiseBandLow);
+}
+
+// The common-emitter example without load: towards cut-off the output can
+// rise by Ic x R3 before the collector current is gone; driven three times
+// past its headroom the stage distorts far more than at a tenth of it.
+TEST(Distortion, RisesWhenTheStageClips)
+{
+    const auto design = CommonEmitter(20);
+    const AmplifierCircuit circuit = DescribeCircuit(*design);
+    const auto quiet = MeasureDistortion(circuit, {}, 0.05, 100.0);
+    ASSERT_TRUE(quiet) << quiet.Message();
+    const Headroom& headroom = quiet->m_Headroom;
+    EXPECT_EQ(headroom.m_RisingEdge, "cut-off");
+    EXPECT_EQ(headroom.m_FallingEdge, "saturation");
+    const SimulationResult op = Simulate(*design);
+    EXPECT_NEAR(headroom.m_Rising, op.m_Ic * PartValue(circuit, "R3"), 0.02 * headroom.m_Rising);
+    EXPECT_LT(headroom.m_Falling, op.m_Uce);
+
+    const auto clipped = MeasureDistortion(circuit, {}, 3 * headroom.Amplitude(), 100.0);
+    ASSERT_TRUE(clipped) << clipped.Message();
+    EXPECT_LT(quiet->m_ThdPercent, 0.1);
+    EXPECT_GT(clipped->m_ThdPercent, 10.0);
+    EXPECT_GT(clipped->m_ThdPercent, 100 * quiet->m_ThdPercent);
+    // The last period of the transient, for the plot.
+    ASSERT_FALSE(quiet->m_Waveform.empty());
+    EXPECT_NEAR(quiet->m_Waveform.back().first - quiet->m_Waveform.front().first, 0.01, 1e-4);
+}
+
+// Warmer, the same divider lets more collector current flow (VBE falls by
+// about 2 mV/K); the gain of the bypassed stage hardly moves.
+TEST(Temperature, RaisesTheCollectorCurrent)
+{
+    const auto analysis = AnalyseTemperature(*CommonEmitter(20), {});
+    ASSERT_TRUE(analysis) << analysis.Message();
+    ASSERT_EQ(analysis->m_Points.size(), AnalysisTemperatures.size());
+    EXPECT_TRUE(std::ranges::is_sorted(analysis->m_Points, {}, &TemperaturePoint::m_Ic));
+    const TemperaturePoint& nominal = analysis->m_Points[2];
+    EXPECT_EQ(nominal.m_Celsius, 25.0);
+    const SimulationResult op = Simulate(*CommonEmitter(20));
+    EXPECT_NEAR(nominal.m_Ic, op.m_Ic, 1e-6 * op.m_Ic);
+    EXPECT_NEAR(nominal.m_GainDb, op.m_GainDb, 1e-6);
+}
+
+} // namespace
+} // namespace norvane
