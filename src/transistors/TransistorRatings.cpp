@@ -56,7 +56,7 @@ TransistorRatings GetTransistorRatings(int index)
     ratings.m_PtotSources = found->ptotSources;
     ratings.m_PackageSources = found->packageSources;
     ratings.m_Seen = std::span<const RatingSeen>(Seen).subspan(static_cast<std::size_t>(found->firstSeen),
-                                                                static_cast<std::size_t>(found->seenCount));
+                                                               static_cast<std::size_t>(found->seenCount));
     return ratings;
 }
 

@@ -15,19 +15,20 @@
 //                positive for PNP types too.
 //   m_IcMax  A   continuous collector current (not the peak ICM that some
 //                data sheets add). A magnitude.
-//   m_Ptot   W   total power dissipation at 25 degC. None of the sources
-//                says whether at 25 degC ambient or case. For small-signal
-//                packages (TO-92, TO-18, SOT-23) the figures are the
-//                ambient ones of the data sheets; for power types a source
-//                may give either (BD139: 1.25 W ambient, 12.5 W case), and
-//                the lowest is kept, in practice the ambient one. Above
-//                25 degC the allowed dissipation falls further.
+//   m_Ptot   W   total power dissipation. Data sheets give it at 25 degC,
+//                ambient or case; none of the sources says which of the two
+//                it copied. For small-signal packages (TO-92, TO-18,
+//                SOT-23) the figures are the ambient ones of the data
+//                sheets; for power types a source may give either (BD139:
+//                1.25 W ambient, 12.5 W case), and the lowest is kept, in
+//                practice the ambient one. Above 25 degC the allowed
+//                dissipation falls further.
 //
 // A figure no source states is NaN: unknown, never estimated
 // (PROVENANCE.md counts how many types have which figures).
 //
-// Sources disagree for about one rated type in ten (a VCBO printed as VCEO,
-// a peak current as IC max, a case rating as Ptot, plain typos). Each
+// Sources disagree for about one rated type in eight (a VCBO printed as
+// VCEO, a peak current as IC max, a case rating as Ptot, plain typos). Each
 // figure is the LOWEST value any source states: a value too high would let
 // a design pass that the data sheet forbids, one too low costs only margin.
 // Every value seen is kept with its sources. A gain group shares the
@@ -49,14 +50,14 @@ enum class RatingField : std::int32_t { Vceo, IcMax, Ptot };
 // One value that some sources state for a figure whose sources disagree.
 struct RatingSeen {
     RatingField m_Field;
-    double m_Value;               // V, A or W, as the figure
-    std::string_view m_Sources;   // as TransistorRatings::m_VceoSources
+    double m_Value;             // V, A or W, as the figure
+    std::string_view m_Sources; // as TransistorRatings::m_VceoSources
 };
 
 struct TransistorRatings {
     double m_Vceo = UnknownRating;  // V
     double m_IcMax = UnknownRating; // A
-    double m_Ptot = UnknownRating;  // W, at 25 degC (ambient or case unstated)
+    double m_Ptot = UnknownRating;  // W, at 25 degC (ambient or case: unstated)
     // The package the source of m_Ptot names with it ("TO-92"); empty when
     // none does.
     std::string_view m_Package;

@@ -14,8 +14,9 @@
 namespace norvane {
 namespace {
 
-// One figure of a data sheet. Where a source states less, the library holds
-// that lower value (the lowest value wins): `held`, stated by `heldBy`.
+// One figure of a data sheet (a magnitude: the sheets of PNP types print it
+// negative). Where a source states less, the library holds that lower value
+// (the lowest value wins): `held`, stated by `heldBy`.
 struct Figure {
     double dataSheet;
     double held = 0;
@@ -36,33 +37,33 @@ struct DataSheetType {
 // BC54x/BC55x families 300 mW, Intusoft BC548 20 V, the LTspice cards
 // BC550C/BC560B/BC560C 30 V; each is below the data sheet and so is held.
 const DataSheetType DataSheetTypes[] = {
-    {"BC546", {65}, {0.1}, {0.5, 0.3, "ctt-profiles"}, "Fairchild BC546/547/548/549/550: 65 V, 100 mA, 500 mW"},
-    {"BC547", {45}, {0.1}, {0.5, 0.3, "ctt-profiles"}, "Fairchild BC546/547/548/549/550: 45 V, 100 mA, 500 mW"},
-    {"BC548", {30, 20, "intusoft"}, {0.1}, {0.5, 0.3, "ctt-profiles"},
-     "Fairchild BC546/547/548/549/550: 30 V, 100 mA, 500 mW"},
-    {"BC549", {30}, {0.1}, {0.5, 0.3, "ctt-profiles"}, "Fairchild BC546/547/548/549/550: 30 V, 100 mA, 500 mW"},
-    {"BC550", {45}, {0.1}, {0.5}, "Fairchild BC546/547/548/549/550: 45 V, 100 mA, 500 mW"},
-    {"BC550C", {45, 30, "ltspice-2020"}, {0.1}, {0.5}, "Fairchild BC546/547/548/549/550: 45 V, 100 mA, 500 mW"},
-    {"BC556", {65}, {0.1}, {0.5, 0.3, "ctt-profiles"}, "Fairchild BC556/557/558/559/560: -65 V, -100 mA, 500 mW"},
-    {"BC557", {45}, {0.1}, {0.5, 0.3, "ctt-profiles"}, "Fairchild BC556/557/558/559/560: -45 V, -100 mA, 500 mW"},
-    {"BC558", {30}, {0.1}, {0.5, 0.3, "ctt-profiles"}, "Fairchild BC556/557/558/559/560: -30 V, -100 mA, 500 mW"},
-    {"BC559", {30}, {0.1}, {0.5, 0.3, "ctt-profiles"}, "Fairchild BC556/557/558/559/560: -30 V, -100 mA, 500 mW"},
-    {"BC560", {45}, {0.1}, {0.5}, "Fairchild BC556/557/558/559/560: -45 V, -100 mA, 500 mW"},
-    {"BC560B", {45, 30, "ltspice-2020"}, {0.1}, {0.5}, "Fairchild BC556/557/558/559/560: -45 V, -100 mA, 500 mW"},
-    {"BC560C", {45, 30, "ltspice-2020"}, {0.1}, {0.5}, "Fairchild BC556/557/558/559/560: -45 V, -100 mA, 500 mW"},
-    {"2N2222A", {40}, {0.8}, {0.5}, "ST 2N2219A/2N2222A: 40 V, 0.8 A, 0.5 W (TO-18)"},
-    {"2N3904", {40}, {0.2}, {0.625, 0.31, "qucs-s"}, "onsemi 2N3903/D: 40 V, 200 mA, 625 mW"},
-    {"2N3906", {40}, {0.2}, {0.625, 0.31, "qucs-s"}, "onsemi 2N3906/D: -40 V, -200 mA, 625 mW"},
-    {"2N4401", {40}, {0.6}, {0.625, 0.31, "qucs-s"}, "onsemi 2N4401/D: 40 V, 600 mA, 625 mW"},
-    {"2N4403", {40}, {0.6}, {0.625, 0.6, "kicad-schlib"}, "onsemi 2N4403/D: -40 V, -600 mA, 625 mW"},
-    {"BD139", {80}, {1.5, 1, "ctt-profiles"}, {1.25}, "onsemi BD135/D: 80 V, 1.5 A, 1.25 W (12.5 W case)"},
-    {"BD140", {80}, {1.5, 1, "ctt-profiles"}, {1.25}, "onsemi BD136/D: -80 V, -1.5 A, 1.25 W (12.5 W case)"},
-    {"2SC1815", {50, 45, "ltspice-2020"}, {0.15}, {0.4}, "Toshiba 2SC1815: 50 V, 150 mA, 400 mW"},
-    {"2N5551", {160}, {0.6}, {0.625}, "onsemi 2N5550/D: 160 V, 600 mA, 625 mW"},
+    {"BC546", {65}, {0.1}, {0.5, 0.3, "ctt-profiles"}, "Fairchild BC546-550"},
+    {"BC547", {45}, {0.1}, {0.5, 0.3, "ctt-profiles"}, "Fairchild BC546-550"},
+    {"BC548", {30, 20, "intusoft"}, {0.1}, {0.5, 0.3, "ctt-profiles"}, "Fairchild BC546-550"},
+    {"BC549", {30}, {0.1}, {0.5, 0.3, "ctt-profiles"}, "Fairchild BC546-550"},
+    {"BC550", {45}, {0.1}, {0.5}, "Fairchild BC546-550"},
+    {"BC550C", {45, 30, "ltspice-2020"}, {0.1}, {0.5}, "Fairchild BC546-550"},
+    {"BC556", {65}, {0.1}, {0.5, 0.3, "ctt-profiles"}, "Fairchild BC556-560"},
+    {"BC557", {45}, {0.1}, {0.5, 0.3, "ctt-profiles"}, "Fairchild BC556-560"},
+    {"BC558", {30}, {0.1}, {0.5, 0.3, "ctt-profiles"}, "Fairchild BC556-560"},
+    {"BC559", {30}, {0.1}, {0.5, 0.3, "ctt-profiles"}, "Fairchild BC556-560"},
+    {"BC560", {45}, {0.1}, {0.5}, "Fairchild BC556-560"},
+    {"BC560B", {45, 30, "ltspice-2020"}, {0.1}, {0.5}, "Fairchild BC556-560"},
+    {"BC560C", {45, 30, "ltspice-2020"}, {0.1}, {0.5}, "Fairchild BC556-560"},
+    {"2N2222A", {40}, {0.8}, {0.5}, "ST 2N2219A/2N2222A (TO-18)"},
+    {"2N3904", {40}, {0.2}, {0.625, 0.31, "qucs-s"}, "onsemi 2N3903/D"},
+    {"2N3906", {40}, {0.2}, {0.625, 0.31, "qucs-s"}, "onsemi 2N3906/D"},
+    {"2N4401", {40}, {0.6}, {0.625, 0.31, "qucs-s"}, "onsemi 2N4401/D"},
+    {"2N4403", {40}, {0.6}, {0.625, 0.6, "kicad-schlib"}, "onsemi 2N4403/D"},
+    // 1.25 W at 25 degC ambient, 12.5 W at 25 degC case.
+    {"BD139", {80}, {1.5, 1, "ctt-profiles"}, {1.25}, "onsemi BD135/D"},
+    {"BD140", {80}, {1.5, 1, "ctt-profiles"}, {1.25}, "onsemi BD136/D"},
+    {"2SC1815", {50, 45, "ltspice-2020"}, {0.15}, {0.4}, "Toshiba 2SC1815"},
+    {"2N5551", {160}, {0.6}, {0.625}, "onsemi 2N5550/D"},
     // No shared source states the Ptot of TIP31C/TIP32C (onsemi TIP31/D:
     // 2 W ambient, 40 W case), so it stays unknown (NaN).
-    {"TIP31C", {100}, {3}, {UnknownRating}, "onsemi TIP31/D: 100 V, 3 A"},
-    {"TIP32C", {100}, {3}, {UnknownRating}, "onsemi TIP31/D: -100 V, -3 A"},
+    {"TIP31C", {100}, {3}, {UnknownRating}, "onsemi TIP31/D"},
+    {"TIP32C", {100}, {3}, {UnknownRating}, "onsemi TIP31/D"},
 };
 
 bool HasOwnRow(std::string_view name)

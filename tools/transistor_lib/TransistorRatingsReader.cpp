@@ -87,8 +87,7 @@ class Reader {
 public:
     Reader(std::string fileName, const std::vector<std::string>& libraryNames)
         : m_FileName(std::move(fileName)), m_LibraryNames(libraryNames)
-    {
-    }
+    {}
 
     RatingsReadResult Read(std::istream& in)
     {
@@ -256,10 +255,11 @@ private:
         for (const std::string& group : Split(text, ';')) {
             const auto colon = group.find(':');
             const std::string fieldName = group.substr(0, colon);
-            const auto field = std::find(std::begin(FieldNames), std::end(FieldNames), fieldName) -
-                               std::begin(FieldNames);
+            const auto field =
+                std::find(std::begin(FieldNames), std::end(FieldNames), fieldName) - std::begin(FieldNames);
             if (colon == std::string::npos || field == 3) {
-                Fail(lineNo, rated.name + ": seen '" + group + "' does not start with vceo:, ic_max: or ptot:");
+                Fail(lineNo,
+                     rated.name + ": seen '" + group + "' does not start with vceo:, ic_max: or ptot:");
                 return false;
             }
             const int k = static_cast<int>(field);
@@ -274,7 +274,8 @@ private:
             }
             const auto values = Split(group.substr(colon + 1), ',');
             if (values.size() < 2) {
-                Fail(lineNo, rated.name + ": " + fieldName + " lists one value seen; agreeing sources list none");
+                Fail(lineNo,
+                     rated.name + ": " + fieldName + " lists one value seen; agreeing sources list none");
                 return false;
             }
             double previous = 0;
@@ -297,8 +298,9 @@ private:
                 previous = ValueOf(value);
                 // The figure is the lowest value seen, with its sources.
                 if (i == 0 && (ValueOf(value) != ValueOf(rated.figures[k]) || sources != rated.sources[k])) {
-                    Fail(lineNo, rated.name + ": " + fieldName + " " + rated.figures[k] + " (" + rated.sources[k] +
-                                     ") is not the lowest value seen, " + value + " (" + sources + ")");
+                    Fail(lineNo, rated.name + ": " + fieldName + " " + rated.figures[k] + " (" +
+                                     rated.sources[k] + ") is not the lowest value seen, " + value + " (" +
+                                     sources + ")");
                     return false;
                 }
                 rated.seen.push_back({k, value, sources});

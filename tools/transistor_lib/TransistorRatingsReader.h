@@ -46,7 +46,7 @@ struct RatingsLine {
     int libraryIndex = 0;
     // Decimal text of VCEO, IC max and Ptot as written; empty when unknown.
     std::string figures[3];
-    std::string package; // empty when unknown
+    std::string package;    // empty when unknown
     std::string sources[4]; // VCEO, IC max, Ptot, package; empty when unknown
     std::vector<RatingsSeenText> seen;
 };
