@@ -150,9 +150,11 @@ CARD_SOURCES = {
     BEL + "cmp/Original/standard.bjt": "ltspice-orig",
     BEL + "cmp/Original_IV/standard.bjt": "ltspice-orig4",
     BEL + "sub/Cordell_Mods": "cordell",
-    "madmpro_spice-workspace/models/cordell.mod": "cordell",
     PICLI + "bipolar.lib": "orcad",
 }
+# Not read: madmpro cordell.mod ends in a block of `* Vceo: 200` and
+# `* Icrating: 15` comments (the LTspice parameters turned into comments)
+# that follows no card; Cordell_Mods has the same figures on its cards.
 
 # Model files with *SRC= lines that state ratings.
 SRC_SOURCES = {
@@ -187,6 +189,11 @@ QUCS_FILE = "ra3xdh_qucs_s/library/Transistors.lib"
 KICAD_SYMBOLS_FILE = "kicad-symbols-6.0.10/Transistor_BJT.kicad_sym"
 SCHLIB_DIR = "cpavlina-kicad-schlib"
 CTT_DIR = "ctt-sw-profiles"
+# Files of the rating sources folder that hold no ratings.
+RATINGS_NOT_READ = {
+    "SOURCES.md", "cpavlina-kicad-schlib/LICENSE.md", "ctt-sw-profiles/LICENCE",
+    "kicad-symbols-6.0.10/LICENSE.md", "kicad-symbols-6.0.10/copyright",
+}
 
 
 @dataclass(frozen=True)
@@ -721,9 +728,26 @@ def choose(name: str, own: list, borrowed: list) -> Ratings:
     return Ratings(name, result)
 
 
+def check_ratings_folder(root: str) -> None:
+    """Every file of the rating sources is read or known to hold none, so
+    that a source added to the folder is not silently left out."""
+    for folder, _, files in os.walk(root):
+        for f in files:
+            rel = os.path.relpath(os.path.join(folder, f), root)
+            rel = rel.replace(os.sep, "/")
+            read = (rel == KICAD_SYMBOLS_FILE
+                    or (rel.startswith(SCHLIB_DIR + "/")
+                        and f.endswith(".dcm"))
+                    or (rel.startswith(CTT_DIR + "/") and f.endswith(".pro")))
+            if not read and rel not in RATINGS_NOT_READ:
+                raise SystemExit("%s: rating source file neither read nor in "
+                                 "RATINGS_NOT_READ" % rel)
+
+
 def collect(models_root, ratings_root, sources, contents, library,
             normalise):
     """-> (ratings by name for the types with any figure, Collector)."""
+    check_ratings_folder(ratings_root)
     col = Collector(library)
     collect_cards(col, contents, normalise)
     collect_src_lines(col, models_root)
