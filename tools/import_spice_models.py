@@ -1009,9 +1009,11 @@ class Importer:
         return {n: rec.polarity for n, rec in self.records.items()}
 
     def collect_ratings(self, ratings_root: str):
+        origins = {n: rec.card.source.path if rec.card else None
+                   for n, rec in self.records.items()}
         return transistor_ratings.collect(
             self.root, ratings_root, SOURCES, self.contents,
-            self.library_polarities(), normalise_name)
+            self.library_polarities(), origins, normalise_name)
 
     def write_provenance(self, path: str, ratings_section: list) -> None:
         names = sorted(self.records, key=lambda n: n.encode("ascii"))

@@ -40,7 +40,8 @@ Each source states them in its own form:
 
 A statement counts only if it is unambiguous: a line with two voltages
 (`10V 25mA/25V 100mA`), a misspelt unit (`50B`), a current given as a
-condition (`Ic=80mA`, a bias point of the NEC RF models), a field that is
+condition (`Ic=80mA`, a bias point of the NEC RF models; the `10V 10mA` of
+the Intusoft RF models, the point they were fitted at), a field that is
 no plain number (`PD=70m`, `IC=?`) or a statement whose polarity contradicts
 the library's card (another device of the same name) is left out and
 listed in PROVENANCE.md. Negative values of PNP types are read as their
@@ -73,6 +74,12 @@ Gain groups
   a group from another group, nor a type from a family of the other
   polarity (BC847BP is the PNP half of the pair BC847BPN, not a group of
   BC847B).
+
+Models of a part
+  Cordell's models are named after the part they model with a C appended
+  (2N3904C, BD139C, MJE340C; the index at the head of cordell.mod lists the
+  parts). A library type whose card is one of them has the part's
+  statements (and its families') as well, marked `source(PART)`.
 
 Choosing
   Each figure is the LOWEST value any statement gives (a source that
@@ -240,15 +247,14 @@ def package_text(text: str) -> str:
 class Collector:
     """Gathers statements for the library's types and the rejected ones."""
 
-    def __init__(self, library: dict):
+    def __init__(self, library: dict, lenders: dict):
         # Polarity ("N"/"P") of every name whose statements count: the
-        # library's types and the families their gain groups borrow from.
+        # library's types and the names they borrow from (lenders: type ->
+        # names, see lenders_of).
         self.polarity = dict(library)
-        for name, polarity in library.items():
-            family = family_of(name)
-            while family is not None:
-                self.polarity.setdefault(family, polarity)
-                family = family_of(family)
+        for name, names in lenders.items():
+            for lender in names:
+                self.polarity.setdefault(lender, library[name])
         self.statements: list[Statement] = []
         self.rejected: list[Rejected] = []
 
@@ -370,6 +376,13 @@ def collect_src_lines(col: Collector, root: str) -> None:
                                                                   "")
                 text = fields[4]
                 m = SRC_RATINGS_RE.match(text)
+                if m and fields[3].startswith("RF"):
+                    # BFR90 "10V 10mA", MRF9331 "5V 1mA": the bias point
+                    # the RF model was fitted at (BFR90: 15 V, 25 mA max).
+                    col.reject(where, name, line, "RF model: its bias point, "
+                               "no rating")
+                    m = None
+                    text = ""
                 stated = m is not None
                 if m:
                     col.add(name, "vceo", quantity(m.group(1)), source,
@@ -662,6 +675,40 @@ def family_of(name: str) -> str | None:
     return None
 
 
+# Cordell's models are named after their part with a C appended; the
+# index at the head of cordell.mod lists the parts.
+CORDELL_FILES = (BEL + "sub/Cordell_Mods",
+                 "madmpro_spice-workspace/models/cordell.mod")
+CORDELL_INDEX = "madmpro_spice-workspace/models/cordell.mod"
+
+
+def cordell_parts(root: str) -> set:
+    parts = set()
+    for line in read_lines(os.path.join(root, CORDELL_INDEX)):
+        if line.lower().startswith(".model"):
+            break
+        if line.startswith("*"):
+            parts.update(w.upper() for w in line[1:].split()
+                         if re.search(r"\d", w) and len(w) >= 5)
+    return parts
+
+
+def lenders_of(name: str, polarity: dict, part: str | None) -> list:
+    """The names whose statements also count for the type, nearest first:
+    its gain groups' families, and for a model of a part (Cordell's
+    2N3904C) the part and its families. A name the library knows with the
+    other polarity is another device and lends nothing, nor do the names
+    beyond it (the PNP half BC847BP of the pair BC847BPN is no gain group
+    of BC847B)."""
+    lenders = []
+    for current in (family_of(name), part):
+        while current is not None and current not in lenders \
+                and polarity.get(current, polarity[name]) == polarity[name]:
+            lenders.append(current)
+            current = family_of(current)
+    return lenders
+
+
 # ---------------------------------------------------------------- choice
 
 
@@ -684,10 +731,10 @@ def token(statement: Statement, via: str | None) -> str:
 
 
 def choose(name: str, own: list, borrowed: list) -> Ratings:
-    """own: statements of the type; borrowed: (family, statements)."""
+    """own: statements of the type; borrowed: (lender, statements)."""
     candidates = [(s, None) for s in own]
-    for family, statements in borrowed:
-        candidates.extend((s, family) for s in statements)
+    for lender, statements in borrowed:
+        candidates.extend((s, lender) for s in statements)
     result = {}
     ptot_packages = []
     for field in FIELDS:
@@ -745,10 +792,20 @@ def check_ratings_folder(root: str) -> None:
 
 
 def collect(models_root, ratings_root, sources, contents, library,
-            normalise):
-    """-> (ratings by name for the types with any figure, Collector)."""
+            origins, normalise):
+    """library: type -> polarity; origins: type -> path of the file its card
+    comes from (None for a derived card).
+    -> (ratings by name for the types with any figure, Collector)."""
     check_ratings_folder(ratings_root)
-    col = Collector(library)
+    parts = cordell_parts(models_root)
+    lenders = {}
+    for name in library:
+        part = None
+        if origins.get(name) in CORDELL_FILES and name.endswith("C") \
+                and name[:-1] in parts:
+            part = name[:-1]
+        lenders[name] = lenders_of(name, library, part)
+    col = Collector(library, lenders)
     collect_cards(col, contents, normalise)
     collect_src_lines(col, models_root)
     collect_comments(col, models_root, sources, normalise)
@@ -762,14 +819,8 @@ def collect(models_root, ratings_root, sources, contents, library,
         by_name[s.name].append(s)
     ratings = {}
     for name in sorted(library, key=lambda n: n.encode("ascii")):
-        borrowed = []
-        family = family_of(name)
-        # A family of the other polarity is another device (the PNP half
-        # BC847BP of the pair BC847BPN is no gain group of BC847B).
-        while family is not None and col.polarity[family] == library[name]:
-            if by_name.get(family):
-                borrowed.append((family, by_name[family]))
-            family = family_of(family)
+        borrowed = [(lender, by_name[lender]) for lender in lenders[name]
+                    if by_name.get(lender)]
         if not by_name.get(name) and not borrowed:
             continue
         r = choose(name, by_name.get(name, []), borrowed)
@@ -792,8 +843,9 @@ TSV_HEADER = """\
 #   ptot_sources  package_sources  seen
 # vceo in V, ic_max in A, ptot in W, plain decimals; "-" where no source
 # states the figure. Each figure is the lowest value stated. Its sources
-# are source ids joined by "+"; "id(FAMILY)" is a statement for the gain
-# group's family. seen is "-", or for each figure whose statements
+# are source ids joined by "+"; "id(NAME)" is a statement for NAME, the
+# family of the gain group or the part a model is of (Cordell's 2N3904C:
+# 2N3904). seen is "-", or for each figure whose statements
 # disagree "field:value=sources,value=sources" (all values, lowest first),
 # the figures joined by ";".
 """
@@ -850,7 +902,8 @@ def provenance(ratings: dict, col: Collector, library: dict) -> list[str]:
     out.append("How each field is chosen:")
     out.append("")
     out.append("* **VCEO, IC max, Ptot**: the lowest value any statement for "
-               "the type (or for its gain group's family) gives; the "
+               "the type (or for its gain group's family, or the part a "
+               "model is of) gives; the "
                "sources giving it are listed with it. A source that writes "
                "VCBO for VCEO (Intusoft, Central) or the case rating for "
                "Ptot is thereby outvoted where another source states the "
@@ -878,7 +931,7 @@ def provenance(ratings: dict, col: Collector, library: dict) -> list[str]:
     for f in FIELDS:
         out.append("| sources disagree on %s | %d |" % (f, count(
             lambda fields, f=f: bool(fields[f].seen))))
-    out.append("| using a gain group's family | %d |" % count(
+    out.append("| using a family's or part's statements | %d |" % count(
         lambda fields: any("(" in t for x in FIELDS + ("package",)
                            for t in fields[x].sources)))
     only = count(lambda fields: fields["vceo"].value is not None and all(

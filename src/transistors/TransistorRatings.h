@@ -33,8 +33,9 @@
 // a design pass that the data sheet forbids, one too low costs only margin.
 // Every value seen is kept with its sources. A gain group shares the
 // ratings of its family (BC548B counts BC548's statements, 2SC1815GR
-// 2SC1815's); another voltage grade does not (2N2222A is rated as itself,
-// never as 2N2222).
+// 2SC1815's), a model the ratings of the part it models (Cordell's 2N3904C
+// those of 2N3904); another voltage grade does not (2N2222A is rated as
+// itself, never as 2N2222).
 
 #include <cstdint>
 #include <limits>
@@ -62,8 +63,9 @@ struct TransistorRatings {
     // none does.
     std::string_view m_Package;
     // The sources stating each figure: source ids joined by '+'
-    // ("ltspice-2020+kicad-schlib"); "id(FAMILY)" marks a statement for the
-    // gain group's family ("kicad-schlib(BC548)"). Empty when unknown.
+    // ("ltspice-2020+kicad-schlib"); "id(NAME)" marks a statement for the
+    // gain group's family ("kicad-schlib(BC548)") or for the part a model is
+    // of (Cordell's 2N3904C: "qucs-s(2N3904)"). Empty when unknown.
     std::string_view m_VceoSources;
     std::string_view m_IcMaxSources;
     std::string_view m_PtotSources;

@@ -152,13 +152,19 @@ TEST(TransistorRatings, LowestValueWinsAndEveryValueSeenIsKept)
     EXPECT_FALSE(GetRatingSourceDescription("intusoft").empty());
     EXPECT_TRUE(GetRatingSourceDescription("no-such-source").empty());
 
+    // Intusoft's "10V 10mA" for its BFR90 RF model is the bias point of the
+    // fit, no rating (Philips BFR90: VCEO 15 V, IC 25 mA).
+    const TransistorRatings rf = GetTransistorRatings(FindTransistor("BFR90"));
+    EXPECT_TRUE(std::isnan(rf.m_Vceo) || rf.m_Vceo == 15) << rf.m_Vceo << " from " << rf.m_VceoSources;
+    EXPECT_TRUE(std::isnan(rf.m_IcMax) || rf.m_IcMax == 0.025) << rf.m_IcMax << " from " << rf.m_IcMaxSources;
+
     // A type no source rates: unknown, not zero.
     const TransistorRatings unrated = GetTransistorRatings(FindTransistor("AC125"));
     EXPECT_TRUE(std::isnan(unrated.m_Vceo) && std::isnan(unrated.m_IcMax) && std::isnan(unrated.m_Ptot));
     EXPECT_TRUE(unrated.m_VceoSources.empty() && unrated.m_Package.empty() && unrated.m_Seen.empty());
 }
 
-TEST(TransistorRatings, GainGroupsShareTheFamilyVoltageGradesDoNot)
+TEST(TransistorRatings, GainGroupsAndModelsShareVoltageGradesDoNot)
 {
     // No source rates the power of BC548B itself: it has BC548's.
     const TransistorRatings group = GetTransistorRatings(FindTransistor("BC548B"));
@@ -166,6 +172,14 @@ TEST(TransistorRatings, GainGroupsShareTheFamilyVoltageGradesDoNot)
     EXPECT_EQ(group.m_Ptot, family.m_Ptot);
     EXPECT_EQ(group.m_PtotSources, "ctt-profiles(BC548)");
     EXPECT_EQ(group.m_Package, "TO-92");
+
+    // Cordell's model 2N3904C has no statement of its own: 2N3904's.
+    const TransistorRatings model = GetTransistorRatings(FindTransistor("2N3904C"));
+    const TransistorRatings part = GetTransistorRatings(FindTransistor("2N3904"));
+    EXPECT_EQ(model.m_Vceo, part.m_Vceo);
+    EXPECT_EQ(model.m_IcMax, part.m_IcMax);
+    EXPECT_EQ(model.m_Ptot, part.m_Ptot);
+    EXPECT_EQ(model.m_PtotSources, "qucs-s(2N3904)");
 
     // 2N2222 is the 30 V grade of 2N2222A (40 V), TIP31 the 40 V grade of
     // TIP31C (100 V): a lower value there must not pull the other down.

@@ -225,17 +225,17 @@ private:
         return false;
     }
 
-    // id or id(FAMILY), joined by '+', each id declared.
+    // id or id(NAME), joined by '+', each id declared.
     bool CheckSources(const std::string& text, int lineNo, const std::string& what)
     {
         for (const std::string& token : Split(text, '+')) {
             std::string id = token;
             const auto open = token.find('(');
             if (open != std::string::npos) {
-                const std::string family = token.substr(open + 1, token.size() - open - 2);
-                if (token.back() != ')' || family.empty() ||
-                    !std::all_of(family.begin(), family.end(), IsNameCharacter)) {
-                    Fail(lineNo, what + ": source '" + token + "' is not id or id(FAMILY)");
+                const std::string name = token.substr(open + 1, token.size() - open - 2);
+                if (token.back() != ')' || name.empty() ||
+                    !std::all_of(name.begin(), name.end(), IsNameCharacter)) {
+                    Fail(lineNo, what + ": source '" + token + "' is not id or id(NAME)");
                     return false;
                 }
                 id = token.substr(0, open);

@@ -11,8 +11,8 @@
 //
 // Figures are plain positive decimals (V, A, W) or "-" for unknown; a figure
 // has sources exactly when it is known. Sources are declared ids joined by
-// '+', each optionally naming the gain group's family it was stated for:
-// "kicad-schlib(BC548)". SEEN is "-" or, per figure whose sources disagree,
+// '+', each optionally naming the type it was stated for, the gain group's
+// family or the part a model is of: "kicad-schlib(BC548)". SEEN is "-" or, per figure whose sources disagree,
 // "vceo:30=src+src,45=src" (ascending values), figures joined by ';' in the
 // order vceo, ic_max, ptot.
 //
