@@ -22,7 +22,7 @@ Each source states them in its own form:
     central       the same *SRC form in Central Semiconductor's files
                   (`180.0V 0.60A 300MHz`).
     motorola      `** pdmax= 75W icmax= 10A vcemax= 600V ... case= to-220`
-                  specification lines before a card (Analogy for Motorola).
+                  limit lines before a card (Analogy for Motorola).
     fairchild     `* Vcbo (40V) & Vceo (20V)` in a file of one card,
                   `* Collector Dissipation Pc=1W` before a card.
     trt, japanese `*Low Noise Amp PC=0.4W Ic=0.15A Vcbo=60V`,
@@ -102,7 +102,7 @@ from dataclasses import dataclass
 FIELDS = ("vceo", "ic_max", "ptot")
 
 # Plausible ranges; values outside are typos of the source.
-LIMITS = {
+PLAUSIBLE = {
     "vceo": (decimal.Decimal("1"), decimal.Decimal("2000")),
     "ic_max": (decimal.Decimal("0.001"), decimal.Decimal("200")),
     "ptot": (decimal.Decimal("0.01"), decimal.Decimal("1000")),
@@ -135,7 +135,7 @@ SOURCE_DESCRIPTIONS = {
                 "*PINOUT lines (package)",
     "central": "Central Semiconductor model files: *SRC= lines (VCEO, here "
                "VCBO; IC)",
-    "motorola": "Motorola/Analogy specification comments (m_powbjt.lib, "
+    "motorola": "Motorola/Analogy limit comments (m_powbjt.lib, "
                 "onsemi.lib): pdmax= icmax= vcemax= case=",
     "fairchild": "Fairchild files: Vceo comment (SS9012, SS9013), "
                  "Collector Dissipation Pc= (fairch.lib)",
@@ -182,7 +182,7 @@ SRC_SOURCES = {
     TANG + "CMPTH10.LIB": "central",
 }
 
-SPEC_SOURCES = {
+LIMIT_SOURCES = {
     SC + "m_powbjt.lib": "motorola",
     SC + "onsemi.lib": "motorola",
 }
@@ -269,8 +269,8 @@ class Collector:
             return
         if isinstance(value, decimal.Decimal):
             value = value.normalize()
-        if field in LIMITS:
-            low, high = LIMITS[field]
+        if field in PLAUSIBLE:
+            low, high = PLAUSIBLE[field]
             if not low <= value <= high:
                 self.reject(where, name, text, "%s %s outside %s .. %s" % (
                     field, decimal_text(value), decimal_text(low),
@@ -410,7 +410,7 @@ def collect_src_lines(col: Collector, root: str) -> None:
                 name = None  # the end of the type's block
 
 
-SPEC_RE = re.compile(
+LIMIT_RE = re.compile(
     r"^\*\*\s*pdmax=\s*(%s)\s*(m?)W\s+icmax=\s*(%s)\s*(m?)A\s+"
     r"vcemax=\s*(%s)\s*V\s+.*case=\s*(\S+)" % (NUMBER, NUMBER, NUMBER), re.I)
 MODEL_NAME_RE = re.compile(r"^\s*\.model\s+(\S+)\s+(npn|pnp)", re.I)
@@ -427,13 +427,13 @@ def next_card(lines, start, source, normalise):
 
 
 def collect_comments(col: Collector, root: str, sources, normalise) -> None:
-    """Specification comments that name no type: they describe the card
+    """Limit comments that name no type: they describe the card
     that follows them (Motorola), or the one card of their file (SS901x)."""
     by_path = {s.path: s for s in sources}
-    for path, source in sorted(SPEC_SOURCES.items()):
+    for path, source in sorted(LIMIT_SOURCES.items()):
         lines = read_lines(os.path.join(root, path))
         for no, line in enumerate(lines, 1):
-            m = SPEC_RE.match(line)
+            m = LIMIT_RE.match(line)
             if not m:
                 continue
             name, polarity = next_card(lines, no, by_path[path], normalise)
