@@ -2,22 +2,28 @@
 """Builds Norvane's transistor library from public SPICE model libraries.
 
 Usage:
-    tools/import_spice_models.py --models DIR [--out-dir resources/transistors]
-                                 [--report]
+    tools/import_spice_models.py --models DIR --ratings DIR
+                                 [--out-dir resources/transistors] [--report]
 
-DIR is a folder holding the collected public libraries, one subfolder per
-GitHub repository named owner_name (see SOURCES below for the files read).
-The tool writes
+--models is a folder holding the collected public libraries, one subfolder
+per GitHub repository named owner_name (see SOURCES below for the files
+read); --ratings the collected rating sources (symbol descriptions, tester
+profiles; see transistor_ratings.py). The tool writes
 
     norvane-bjt.lib   one complete `.model NAME NPN(...)`/`PNP(...)` card per
                       transistor type, all 39 Gummel-Poon parameters written
                       out in record order, sorted by name (byte-wise);
-    PROVENANCE.md     where every card came from, counts, and what was left
-                      out and why.
+    norvane-ratings.tsv  VCEO, IC max, Ptot and package of the types that
+                      public sources rate, with the source of each figure
+                      and the values of disagreeing sources (rules in
+                      transistor_ratings.py);
+    PROVENANCE.md     where every card and rating came from, counts, and
+                      what was left out and why.
 
-The build turns norvane-bjt.lib into the compiled-in table; this tool is
-only run by developers when the library is to change. Python 3 standard
-library only. The output is deterministic (no dates, no set ordering).
+The build turns norvane-bjt.lib and norvane-ratings.tsv into compiled-in
+tables; this tool is only run by developers when the library is to change.
+Python 3 standard library only. The output is deterministic (no dates, no
+set ordering).
 
 Rules
 =====
@@ -156,6 +162,8 @@ import os
 import re
 import sys
 from dataclasses import dataclass, field
+
+import transistor_ratings
 
 decimal.getcontext().prec = 60
 
@@ -452,6 +460,7 @@ class Card:
     params: dict = field(default_factory=dict)   # canonical -> Decimal
     texts: dict = field(default_factory=dict)    # canonical -> text
     extra: dict = field(default_factory=dict)    # other keys -> text
+    own_extra: dict = field(default_factory=dict)  # extra before ako:
     error: str | None = None
     subckt: "Subckt | None" = None
 
@@ -511,6 +520,7 @@ def parse_body(card: Card, body: str) -> None:
                     card.error = "broken number %s=%s" % (key, text)
         else:
             card.extra[key] = text
+            card.own_extra[key] = text
 
 
 @dataclass
@@ -995,7 +1005,17 @@ class Importer:
         with open(path, "w", encoding="ascii", newline="\n") as f:
             f.write("\n".join(out) + "\n")
 
-    def write_provenance(self, path: str) -> None:
+    def library_polarities(self) -> dict:
+        return {n: rec.polarity for n, rec in self.records.items()}
+
+    def collect_ratings(self, ratings_root: str):
+        origins = {n: rec.card.source.path if rec.card else None
+                   for n, rec in self.records.items()}
+        return transistor_ratings.collect(
+            self.root, ratings_root, SOURCES, self.contents,
+            self.library_polarities(), origins, normalise_name)
+
+    def write_provenance(self, path: str, ratings_section: list) -> None:
         names = sorted(self.records, key=lambda n: n.encode("ascii"))
         npn = sum(1 for n in names if self.records[n].polarity == "N")
         out = ["# Provenance of norvane-bjt.lib", ""]
@@ -1072,6 +1092,8 @@ class Importer:
                 out.append("| %s | %s | %s | %d | %s | %s |" % (
                     n, rec.polarity, rec.card.source.path, rec.card.line,
                     rec.origin, rec.note))
+        out.append("")
+        out.extend(ratings_section)
         with open(path, "w", encoding="ascii", newline="\n") as f:
             f.write("\n".join(out) + "\n")
 
@@ -1096,6 +1118,8 @@ def main() -> int:
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--models", required=True,
                     help="folder with the collected public libraries")
+    ap.add_argument("--ratings", required=True,
+                    help="folder with the collected rating sources")
     ap.add_argument("--out-dir", default=os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "..", "resources",
         "transistors"))
@@ -1106,14 +1130,28 @@ def main() -> int:
     imp = Importer(args.models)
     imp.run()
     os.makedirs(args.out_dir, exist_ok=True)
+    ratings, collector = imp.collect_ratings(args.ratings)
     imp.write_lib(os.path.join(args.out_dir, "norvane-bjt.lib"))
-    imp.write_provenance(os.path.join(args.out_dir, "PROVENANCE.md"))
+    transistor_ratings.write_tsv(
+        os.path.join(args.out_dir, "norvane-ratings.tsv"), ratings)
+    imp.write_provenance(
+        os.path.join(args.out_dir, "PROVENANCE.md"),
+        transistor_ratings.provenance(ratings, collector,
+                                      imp.library_polarities()))
     npn = sum(1 for r in imp.records.values() if r.polarity == "N")
     print("%d records (%d NPN, %d PNP)" % (len(imp.records), npn,
                                            len(imp.records) - npn))
     for reason, n in sorted(imp.drops.items(), key=lambda x: -x[1]):
         print("  dropped %5d  %s" % (n, reason))
     print("  superseded %d" % imp.superseded)
+    print("%d types rated (%d with VCEO and IC max, %d with all three)" % (
+        len(ratings),
+        sum(1 for r in ratings.values()
+            if r.fields["vceo"].value is not None
+            and r.fields["ic_max"].value is not None),
+        sum(1 for r in ratings.values()
+            if all(r.fields[f].value is not None
+                   for f in transistor_ratings.FIELDS))))
     if args.report:
         for d in imp.drop_list:
             print("\t".join(str(x) for x in d))

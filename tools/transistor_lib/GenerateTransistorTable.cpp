@@ -11,32 +11,13 @@
 // "<file>:<line>: ..." and exits with status 1; the output is then left
 // untouched, so the build stops.
 
+#include "GeneratedHeader.h"
 #include "TransistorLibReader.h"
 
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
-
-namespace {
-
-// The library's decimal text as a C++ floating literal with the same value.
-std::string DoubleLiteral(const std::string& text)
-{
-    if (text.find_first_of(".eE") == std::string::npos) {
-        return text + ".0";
-    }
-    return text;
-}
-
-std::string FileNameOf(const std::string& path)
-{
-    const auto slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -60,7 +41,8 @@ int main(int argc, char** argv)
     }
 
     std::ostringstream out;
-    out << "// Generated from " << FileNameOf(inputPath) << " by norvane-gen-transistor-table. Do not edit.\n"
+    out << "// Generated from " << norvane::tools::FileNameOf(inputPath)
+        << " by norvane-gen-transistor-table. Do not edit.\n"
         << "#pragma once\n\n"
         << "#include \"transistors/TransistorTable.h\"\n\n"
         << "namespace norvane::generated {\n\n"
@@ -74,26 +56,11 @@ int main(int argc, char** argv)
     for (const auto& card : result.cards) {
         out << "    {\"" << card.name << "\", '" << card.polarity << "'";
         for (const auto& text : card.text) {
-            out << ", " << DoubleLiteral(text);
+            out << ", " << norvane::tools::DoubleLiteral(text);
         }
         out << "},\n";
     }
     out << "};\n\n} // namespace norvane::generated\n";
 
-    const std::string temporary = outputPath + ".tmp";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file << out.str();
-        file.close();
-        if (!file) {
-            std::cerr << temporary << ": error: cannot write\n";
-            return 1;
-        }
-    }
-    if (std::rename(temporary.c_str(), outputPath.c_str()) != 0) {
-        std::cerr << outputPath << ": error: cannot replace\n";
-        std::remove(temporary.c_str());
-        return 1;
-    }
-    return 0;
+    return norvane::tools::ReplaceFile(outputPath, out.str()) ? 0 : 1;
 }
