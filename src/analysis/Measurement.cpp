@@ -12,8 +12,17 @@ bool AllFinite(const std::vector<std::complex<double>>& values)
     });
 }
 
-Expected<std::size_t> MeasureSweep(const SignalSweep& sweep, double highestMidFrequency, bool withBode,
-                                   SimulationResult& result)
+void SweepFigures::CopyTo(SimulationResult& result) const
+{
+    result.m_MidbandFrequency = m_MidbandFrequency;
+    result.m_GainDb = m_GainDb;
+    result.m_LowerCutoff = m_LowerCutoff;
+    result.m_UpperCutoff = m_UpperCutoff;
+    result.m_InputImpedance = m_InputImpedance;
+    result.m_Bode = m_Bode;
+}
+
+Expected<SweepFigures> MeasureSweep(const SignalSweep& sweep, double highestMidFrequency, bool withBode)
 {
     const std::size_t n = sweep.m_Frequency.size();
     if (n < 2 || sweep.m_In.size() != n || sweep.m_Driven.size() != n || sweep.m_Out.size() != n ||
@@ -29,18 +38,20 @@ Expected<std::size_t> MeasureSweep(const SignalSweep& sweep, double highestMidFr
     if (std::isnan(band.m_MidGainDb)) {
         return Failure{"the simulated response has no pass band (no signal at the output)"};
     }
-    const std::size_t mid = band.m_MidIndex;
-    result.m_MidbandFrequency = band.m_MidFrequency;
-    result.m_GainDb = band.m_MidGainDb;
-    result.m_LowerCutoff = band.m_LowerCutoff;
-    result.m_UpperCutoff = band.m_UpperCutoff;
+    SweepFigures figures;
+    figures.m_MidIndex = band.m_MidIndex;
+    figures.m_MidbandFrequency = band.m_MidFrequency;
+    figures.m_GainDb = band.m_MidGainDb;
+    figures.m_LowerCutoff = band.m_LowerCutoff;
+    figures.m_UpperCutoff = band.m_UpperCutoff;
     // The current into the circuit is the one VIN drives out of its +
     // terminal: -I(VIN).
-    result.m_InputImpedance = std::abs(sweep.m_In[mid] / -sweep.m_SourceCurrent[mid]);
+    figures.m_InputImpedance =
+        std::abs(sweep.m_In[band.m_MidIndex] / -sweep.m_SourceCurrent[band.m_MidIndex]);
     if (withBode) {
-        result.m_Bode = MakeBode(sweep.m_Frequency, gain, mid);
+        figures.m_Bode = MakeBode(sweep.m_Frequency, gain, band.m_MidIndex);
     }
-    return mid;
+    return figures;
 }
 
 } // namespace norvane

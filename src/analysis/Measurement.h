@@ -17,6 +17,7 @@
 //   It includes the load, as a source driving the stage would see it.
 
 #include "analysis/FrequencyResponse.h"
+#include "circuit/Netlist.h"
 #include "common/Outcome.h"
 
 #include <complex>
@@ -32,15 +33,22 @@ namespace norvane {
 // does what it was designed for, and below the transistor's own roll-off.
 inline constexpr double MidbandLimitFactor = 100.0;
 
+struct SimulationOptions {
+    // Load at the output in ohms; 0 means none (OpenLoadResistance).
+    double m_LoadResistance = 0.0;
+    // Resistance of the signal source in ohms; 0 means an ideal source.
+    double m_SourceResistance = 0.0;
+    int m_PointsPerDecade = DefaultPointsPerDecade;
+};
+
 struct SimulationResult {
     static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
-    bool m_Simulated = false;
-    // There is no simulator: ngspice's library is missing or would not
-    // start. m_Problem says which.
-    bool m_Unavailable = false;
-    // Why there is no result; empty when m_Simulated.
-    std::string m_Problem;
+    // Done, or why there is no result: FailureKind::Unavailable where there
+    // is no simulator (ngspice's library is missing or would not start),
+    // Refused for a circuit or netlist that is not simulated, NotConverged,
+    // TimedOut or Cancelled for a run that ended so, Failed otherwise.
+    norvane::Status m_Outcome = Failure{};
     // Everything ngspice printed while it loaded and ran the circuits.
     std::string m_Log;
     // The lines of m_Log that warn of something (none for the netlists of
@@ -60,14 +68,16 @@ struct SimulationResult {
     double m_UpperCutoff = NaN;      // Hz; NaN when above the sweep
     std::vector<BodePoint> m_Bode;   // V(out) / V(in) over the sweep
 
+    bool Simulated() const { return m_Outcome.Ok(); }
     // "simulated", "not simulated: <why>", or "simulation unavailable:
-    // <why>" when m_Unavailable.
-    std::string Status() const
+    // <why>" where there is no simulator.
+    std::string StatusText() const
     {
-        if (m_Simulated) {
+        if (m_Outcome) {
             return "simulated";
         }
-        return (m_Unavailable ? "simulation unavailable: " : "not simulated: ") + m_Problem;
+        return (m_Outcome.Is(FailureKind::Unavailable) ? "simulation unavailable: " : "not simulated: ") +
+               m_Outcome.Message();
     }
 };
 
@@ -80,12 +90,25 @@ struct SignalSweep {
     std::vector<std::complex<double>> m_SourceCurrent; // I(VIN)
 };
 
-// The figures SimulateNetlists reads from the signal run: mid-band,
-// gain, -3 dB points, input impedance, and the Bode diagram when withBode,
-// into result; the index of the mid-band point, or why there is none
+// What a signal run's sweep gives.
+struct SweepFigures {
+    std::size_t m_MidIndex = 0; // the sweep point taken as mid-band
+    double m_MidbandFrequency = SimulationResult::NaN;
+    double m_GainDb = SimulationResult::NaN;
+    double m_LowerCutoff = SimulationResult::NaN;
+    double m_UpperCutoff = SimulationResult::NaN;
+    double m_InputImpedance = SimulationResult::NaN;
+    std::vector<BodePoint> m_Bode; // empty unless asked for
+
+    // Into the result's fields of the same names.
+    void CopyTo(SimulationResult& result) const;
+};
+
+// The figures of a signal run: mid-band, gain, -3 dB points, input
+// impedance, and the Bode diagram when withBode; or why there are none
 // (vectors that do not match, or no pass band).
-[[nodiscard]] Expected<std::size_t> MeasureSweep(const SignalSweep& sweep, double highestMidFrequency,
-                                                 bool withBode, SimulationResult& result);
+[[nodiscard]] Expected<SweepFigures> MeasureSweep(const SignalSweep& sweep, double highestMidFrequency,
+                                                  bool withBode);
 
 // Whether every value is a finite number.
 bool AllFinite(const std::vector<std::complex<double>>& values);

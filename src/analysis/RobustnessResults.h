@@ -56,6 +56,10 @@ using AnalysisProgress = std::function<bool(int done, int total)>;
 
 // The message of an analysis that was cancelled through its progress.
 inline constexpr const char* AnalysisCancelled = "cancelled";
+inline Failure CancelledFailure()
+{
+    return {AnalysisCancelled, FailureKind::Cancelled};
+}
 
 // ---- Tolerances ----------------------------------------------------------
 

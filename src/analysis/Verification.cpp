@@ -279,9 +279,9 @@ void Judge(const AmplifierDesign& design, const AmplifierCircuit& circuit, const
     const SimulationResult& r = v.m_Simulation;
     const DesignTargets& aim = v.m_Targets;
     Verdict& verdict = v.m_Verdict;
-    verdict.m_Simulated = r.m_Simulated;
-    if (!r.m_Simulated) {
-        verdict.m_Problem = r.Status();
+    verdict.m_Simulated = r.Simulated();
+    if (!r.Simulated()) {
+        verdict.m_Problem = r.StatusText();
         return;
     }
     const CircuitKind kind = design.Kind();
@@ -333,7 +333,7 @@ std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design, con
 {
     const SimulationResult& r = v.m_Simulation;
     const DesignTargets& aim = v.m_Targets;
-    const bool simulated = r.m_Simulated;
+    const bool simulated = r.Simulated();
     const auto shown = [&](double value, const auto& format) {
         return simulated && std::isfinite(value) ? format(value) : std::string();
     };

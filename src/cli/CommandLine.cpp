@@ -132,26 +132,30 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
         return ExitBadInput;
     }
 
-    if (designCommand->parsed()) {
-        return RunDesign(chosenCircuit, designOptions, out, err);
-    }
-    if (rankCommand->parsed()) {
-        std::optional<DesignInputs> inputs;
-        if (const int status = GatherInputs(rankCircuit, rankRequirements, inputs, err); status != ExitOk) {
-            return status;
+    const auto command = [&]() -> Status {
+        if (designCommand->parsed()) {
+            return RunDesign(chosenCircuit, designOptions, out);
         }
-        return RunRank(*inputs, rankOptions, out, err);
+        if (rankCommand->parsed()) {
+            const Expected<DesignInputs> inputs = GatherInputs(rankCircuit, rankRequirements);
+            return inputs ? RunRank(*inputs, rankOptions, out) : inputs.AsStatus();
+        }
+        if (listCommand->parsed()) {
+            return RunTransistors(listJson, out);
+        }
+        if (recordCommand->parsed()) {
+            return RunTransistor(recordName, recordJson, out);
+        }
+        if (modelCommand->parsed()) {
+            return RunModel(modelName, icText, vceText, modelJson, out);
+        }
+        return Refused("no command");
+    };
+    const Status outcome = command();
+    if (!outcome) {
+        err << outcome.Message() << '\n';
     }
-    if (listCommand->parsed()) {
-        return RunTransistors(listJson, out);
-    }
-    if (recordCommand->parsed()) {
-        return RunTransistor(recordName, recordJson, out, err);
-    }
-    if (modelCommand->parsed()) {
-        return RunModel(modelName, icText, vceText, modelJson, out, err);
-    }
-    return ExitBadInput;
+    return ExitStatusOf(outcome);
 }
 
 } // namespace

@@ -35,31 +35,27 @@ void PrintItems(std::ostream& out, const ResultList& list)
 
 } // namespace
 
-int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std::ostream& out,
-              std::ostream& err)
+Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std::ostream& out)
 {
-    std::optional<DesignInputs> inputs;
-    if (const int status = GatherInputs(kind, options, inputs, err); status != ExitOk) {
-        return status;
+    const Expected<DesignInputs> inputs = GatherInputs(kind, options);
+    if (!inputs) {
+        return inputs.AsStatus();
     }
-    double load = 0.0;
-    double source = 0.0;
-    if (const int status = ReadResistances(options.simulation, load, source, err); status != ExitOk) {
-        return status;
+    const Expected<Resistances> resistances = ReadResistances(options.simulation);
+    if (!resistances) {
+        return resistances.AsStatus();
     }
 
-    const WorkflowOptions workflow = WorkflowOptionsOf(options.simulation, load, source);
+    const WorkflowOptions workflow = WorkflowOptionsOf(options.simulation, *resistances);
     const WorkflowResult result = RunDesignWorkflow(*inputs, workflow);
     // Every file of the command is written together, or none is.
     PendingWrites files;
     const OutputFiles paths{options.report, options.simulation.netlistPath, options.simulation.bodePath};
     if (const Status added = AddOutputFiles(result, workflow, paths, files); !added) {
-        err << added.Message() << '\n';
-        return ExitFailure;
+        return added;
     }
     if (const Status written = files.Commit(); !written) {
-        err << written.Message() << '\n';
-        return ExitFailure;
+        return written;
     }
 
     const AmplifierDesign& design = *result.m_Design;
@@ -124,7 +120,7 @@ int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std
         }
         PrintAnalyses(out, result.m_Analyses);
     }
-    return ExitOk;
+    return {};
 }
 
 } // namespace norvane::cli

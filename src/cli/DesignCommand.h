@@ -12,7 +12,7 @@
 
 namespace norvane::cli {
 
-int RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std::ostream& out,
-              std::ostream& err);
+[[nodiscard]] Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options,
+                               std::ostream& out);
 
 } // namespace norvane::cli

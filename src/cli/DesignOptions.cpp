@@ -109,55 +109,47 @@ void AddSimulationOptions(CLI::App& command, SimulationCliOptions& options)
     command.add_flag("--noise", options.noise, "Simulate the input-referred noise");
 }
 
-int ReadResistances(const SimulationCliOptions& options, double& load, double& source, std::ostream& err)
+Expected<Resistances> ReadResistances(const SimulationCliOptions& options)
 {
-    load = 0.0;
-    source = 0.0;
+    Resistances read;
     if (!options.loadText.empty()) {
-        load = ParseEngineering(options.loadText);
-        if (!(load > 0) || !std::isfinite(load)) {
-            err << "The load must be a resistance above 0 ohms, e.g. 4k7.\n";
-            return ExitBadInput;
+        read.m_Load = ParseEngineering(options.loadText);
+        if (!(read.m_Load > 0) || !std::isfinite(read.m_Load)) {
+            return Refused("The load must be a resistance above 0 ohms, e.g. 4k7.");
         }
     }
     if (!options.sourceText.empty()) {
-        const std::optional<double> read = ReadEngineering(options.sourceText);
-        if (!read || !(*read >= 0) || !std::isfinite(*read)) {
-            err << "The source resistance must be 0 ohms or more, e.g. 600.\n";
-            return ExitBadInput;
+        const std::optional<double> source = ReadEngineering(options.sourceText);
+        if (!source || !(*source >= 0) || !std::isfinite(*source)) {
+            return Refused("The source resistance must be 0 ohms or more, e.g. 600.");
         }
-        source = *read;
+        read.m_Source = *source;
     }
-    return ExitOk;
+    return read;
 }
 
-int GatherInputs(std::optional<CircuitKind> kind, const DesignOptions& options,
-                 std::optional<DesignInputs>& inputs, std::ostream& err)
+Expected<DesignInputs> GatherInputs(std::optional<CircuitKind> kind, const DesignOptions& options)
 {
     std::optional<DesignInputs> base;
     if (!options.from.empty()) {
         const Expected<ReportRecipe> recipe = ReadReportFile(options.from);
         if (!recipe) {
-            err << recipe.Message() << '\n';
-            return ExitBadInput;
+            return Refused(recipe.Message());
         }
         if (kind && recipe->inputs.Kind() != *kind) {
-            err << "\"" << options.from << "\" is a report of a " << CircuitTitle(recipe->inputs.Kind())
-                << ", not of a " << CircuitTitle(*kind) << '\n';
-            return ExitBadInput;
+            return Refused("\"" + options.from + "\" is a report of a " +
+                           CircuitTitle(recipe->inputs.Kind()) + ", not of a " + CircuitTitle(*kind));
         }
         base = recipe->inputs;
     } else if (kind) {
         base = DesignInputs(*kind);
     } else {
-        err << "design needs a circuit (ce, cb or cc) or --from REPORT\n";
-        return ExitBadInput;
+        return Refused("design needs a circuit (ce, cb or cc) or --from REPORT");
     }
     for (const auto& [field, text] : options.texts) {
         if (!base->Has(field)) {
-            err << FieldInfoOf(field).option << " is no requirement of the " << CircuitTitle(base->Kind())
-                << '\n';
-            return ExitBadInput;
+            return Refused(std::string(FieldInfoOf(field).option) + " is no requirement of the " +
+                           CircuitTitle(base->Kind()));
         }
     }
     if (options.series) {
@@ -173,20 +165,18 @@ int GatherInputs(std::optional<CircuitKind> kind, const DesignOptions& options,
     const InputCheckOutcome outcome = CheckInputs(
         *base, fieldText, options.transistor.value_or(GetTransistorRecord(base->TransistorIndex()).name));
     if (!outcome.Accepted()) {
-        err << outcome.message << '\n';
-        return ExitBadInput;
+        return Refused(outcome.message);
     }
-    inputs = outcome.inputs;
-    return ExitOk;
+    return outcome.inputs;
 }
 
-WorkflowOptions WorkflowOptionsOf(const SimulationCliOptions& options, double load, double source)
+WorkflowOptions WorkflowOptionsOf(const SimulationCliOptions& options, const Resistances& resistances)
 {
     WorkflowOptions workflow;
     workflow.m_Verify = options.Simulates();
     workflow.m_Tune = options.tune;
-    workflow.m_Conditions.m_LoadResistance = load;
-    workflow.m_Conditions.m_SourceResistance = source;
+    workflow.m_Conditions.m_LoadResistance = resistances.m_Load;
+    workflow.m_Conditions.m_SourceResistance = resistances.m_Source;
     workflow.m_Analyses.m_ToleranceRuns = options.toleranceRuns;
     workflow.m_Analyses.m_Seed = options.seed;
     workflow.m_Analyses.m_Temperature = options.temperature;

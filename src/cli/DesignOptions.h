@@ -87,16 +87,19 @@ void AddSimulationOptions(CLI::App& command, SimulationCliOptions& options);
 
 // The requirements to design from: the circuit's defaults, or those of the
 // report named by --from; then every option given, checked by the dialogs'
-// rules. ExitOk, or ExitBadInput with the message on err.
-int GatherInputs(std::optional<CircuitKind> kind, const DesignOptions& options,
-                 std::optional<DesignInputs>& inputs, std::ostream& err);
+// rules. Refused with the message where one is not acceptable.
+[[nodiscard]] Expected<DesignInputs> GatherInputs(std::optional<CircuitKind> kind,
+                                                  const DesignOptions& options);
 
-// The load and the source resistance in ohms (0 for none), or
-// ExitBadInput with a message on err.
-int ReadResistances(const SimulationCliOptions& options, double& load, double& source, std::ostream& err);
+// The load and the source resistance in ohms, 0 for none.
+struct Resistances {
+    double m_Load = 0.0;
+    double m_Source = 0.0;
+};
+// Refused where one is no resistance.
+[[nodiscard]] Expected<Resistances> ReadResistances(const SimulationCliOptions& options);
 
-// What the design workflow is to do for these options, with the load and
-// source resistance read by ReadResistances.
-WorkflowOptions WorkflowOptionsOf(const SimulationCliOptions& options, double load, double source);
+// What the design workflow is to do for these options.
+WorkflowOptions WorkflowOptionsOf(const SimulationCliOptions& options, const Resistances& resistances);
 
 } // namespace norvane::cli

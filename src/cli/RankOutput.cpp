@@ -73,14 +73,13 @@ void AddRankOptions(CLI::App& command, RankCliOptions& options)
     command.add_flag("--json", options.json, "Print the ranking as JSON");
 }
 
-int RunRank(const DesignInputs& inputs, const RankCliOptions& options, std::ostream& out, std::ostream& err)
+Status RunRank(const DesignInputs& inputs, const RankCliOptions& options, std::ostream& out)
 {
     RankOptions rankOptions;
     rankOptions.m_Polarity = FilterOf(options.polarity);
     const Expected<Ranking> ranking = Rank(inputs, rankOptions);
     if (!ranking) {
-        err << ranking.Message() << '\n';
-        return ExitFailure;
+        return ranking.AsStatus();
     }
     const std::size_t shown = std::min(ranking->m_Rows.size(), static_cast<std::size_t>(options.top));
     const CircuitInfo& circuit = CircuitInfoOf(inputs.Kind());
@@ -120,7 +119,7 @@ int RunRank(const DesignInputs& inputs, const RankCliOptions& options, std::ostr
                     {"rows", rows}}
                    .dump(2)
             << '\n';
-        return ExitOk;
+        return {};
     }
 
     out << CircuitTitle(inputs.Kind()) << ": " << RankSummary(*ranking) << ".\nDesign "
@@ -134,7 +133,7 @@ int RunRank(const DesignInputs& inputs, const RankCliOptions& options, std::ostr
     PrintTable(out, lines, Alignment());
     out << "\nB: Ic / Ib at the operating point. Bias shift: the change of Ic when BF is halved and "
            "doubled.\nScore: the sum of the relative errors of the simulated figures.\n";
-    return ExitOk;
+    return {};
 }
 
 } // namespace norvane::cli

@@ -4,6 +4,7 @@
 // [--json]": the built-in table ranked for the requirements
 // (studies/Ranking.h), the best N rows as an aligned table or as JSON.
 
+#include "common/Outcome.h"
 #include "design/DesignInputs.h"
 
 #include <ostream>
@@ -28,6 +29,6 @@ void AddRankOptions(CLI::App& command, RankCliOptions& options);
 
 // Ranks and prints; ExitOk, or ExitFailure with the reason on err when
 // there is no simulator.
-int RunRank(const DesignInputs& inputs, const RankCliOptions& options, std::ostream& out, std::ostream& err);
+[[nodiscard]] Status RunRank(const DesignInputs& inputs, const RankCliOptions& options, std::ostream& out);
 
 } // namespace norvane::cli

@@ -109,8 +109,8 @@ void PrintSimulation(std::ostream& out, const WorkflowResult& result, const Work
     const double load = options.m_Conditions.m_LoadResistance;
     const double source = options.m_Conditions.m_SourceResistance;
     out << "Simulation";
-    if (!r.m_Simulated) {
-        out << ":\n" << r.Status() << '\n';
+    if (!r.Simulated()) {
+        out << ":\n" << r.StatusText() << '\n';
         return;
     }
     out << " (ngspice, " << (load > 0 ? "load " + Quantity(load, "") : std::string("no load"))
@@ -145,9 +145,9 @@ json SimulationJson(const WorkflowResult& result, const WorkflowOptions& options
         warnings.push_back(warning);
     }
     return {
-        {"simulated", r.m_Simulated},
-        {"status", r.Status()},
-        {"problem", r.m_Problem},
+        {"simulated", r.Simulated()},
+        {"status", r.StatusText()},
+        {"problem", r.m_Outcome.Message()},
         {"load", load > 0 ? json(load) : json(nullptr)},
         {"source", source > 0 ? json(source) : json(nullptr)},
         {"ic", Number(r.m_Ic)},

@@ -29,11 +29,12 @@ std::string Exact(double value)
     return FormatGeneral(value, 17);
 }
 
-int FindOrComplain(const std::string& name, std::ostream& err)
+// The index of the type named, or refused as unknown.
+Expected<int> Find(const std::string& name)
 {
     const int index = FindTransistor(std::string_view(name));
     if (index < 0) {
-        err << UnknownTransistorMessage << '\n';
+        return Refused(UnknownTransistorMessage);
     }
     return index;
 }
@@ -50,27 +51,23 @@ const char* StatusText(ModelStatus status)
 }
 
 // Reads a value with the dialogs' rules against the range of a field,
-// naming it by label. ExitOk, or ExitBadInput with the message on err.
-int ReadModelValue(const std::string& text, InputField rangeOf, const char* label, double& value,
-                   std::ostream& err)
+// naming it by label; refused where it is no number or out of range.
+Expected<double> ReadModelValue(const std::string& text, InputField rangeOf, const char* label)
 {
     const FieldInfo& info = FieldInfoOf(rangeOf);
     const std::optional<double> read = ReadEngineering(text);
     if (!read) {
-        err << NotANumberMessage(label) << '\n';
-        return ExitBadInput;
+        return Refused(NotANumberMessage(label));
     }
-    value = *read;
-    if (!(info.min <= value && value <= info.max)) {
-        err << RangeMessage(label, info.min, info.max) << '\n';
-        return ExitBadInput;
+    if (!(info.min <= *read && *read <= info.max)) {
+        return Refused(RangeMessage(label, info.min, info.max));
     }
-    return ExitOk;
+    return *read;
 }
 
 } // namespace
 
-int RunTransistors(bool asJson, std::ostream& out)
+Status RunTransistors(bool asJson, std::ostream& out)
 {
     if (asJson) {
         json list = json::array();
@@ -78,20 +75,21 @@ int RunTransistors(bool asJson, std::ostream& out)
             list.push_back({{"name", GetTransistorRecord(i).name}, {"polarity", Polarity(i)}});
         }
         out << list.dump(2) << '\n';
-        return ExitOk;
+        return {};
     }
     for (int i = 0; i < GetTransistorCount(); ++i) {
         out << GetTransistorRecord(i).name << ' ' << Polarity(i) << '\n';
     }
-    return ExitOk;
+    return {};
 }
 
-int RunTransistor(const std::string& name, bool asJson, std::ostream& out, std::ostream& err)
+Status RunTransistor(const std::string& name, bool asJson, std::ostream& out)
 {
-    const int index = FindOrComplain(name, err);
-    if (index < 0) {
-        return ExitBadInput;
+    const Expected<int> found = Find(name);
+    if (!found) {
+        return found.AsStatus();
     }
+    const int index = *found;
     const TransistorRecord record = GetTransistorRecord(index);
     if (asJson) {
         json parameters = json::object();
@@ -100,36 +98,37 @@ int RunTransistor(const std::string& name, bool asJson, std::ostream& out, std::
         }
         out << json{{"name", record.name}, {"polarity", Polarity(index)}, {"parameters", parameters}}.dump(2)
             << '\n';
-        return ExitOk;
+        return {};
     }
     out << record.name << ' ' << Polarity(index) << '\n';
     for (int k = 0; k < TransistorParameterCount; ++k) {
         out << TransistorParameterNames[k] << " = " << Exact(TransistorParameter(record, k)) << '\n';
     }
-    return ExitOk;
+    return {};
 }
 
-int RunModel(const std::string& name, const std::string& icText, const std::string& vceText, bool asJson,
-             std::ostream& out, std::ostream& err)
+Status RunModel(const std::string& name, const std::string& icText, const std::string& vceText, bool asJson,
+                std::ostream& out)
 {
     // Read as the design's fields are: the collector current in its range,
     // the voltage in the range of a supply that could give it.
-    double ic = 0.0;
-    double vce = 0.0;
-    if (const int status = ReadModelValue(icText, InputField::CollectorCurrent,
-                                          FieldInfoOf(InputField::CollectorCurrent).rangeLabel, ic, err);
-        status != ExitOk) {
-        return status;
+    const Expected<double> readIc = ReadModelValue(icText, InputField::CollectorCurrent,
+                                                   FieldInfoOf(InputField::CollectorCurrent).rangeLabel);
+    if (!readIc) {
+        return readIc.AsStatus();
     }
-    if (const int status =
-            ReadModelValue(vceText, InputField::SupplyVoltage, "of collector-emitter voltage", vce, err);
-        status != ExitOk) {
-        return status;
+    const Expected<double> readVce =
+        ReadModelValue(vceText, InputField::SupplyVoltage, "of collector-emitter voltage");
+    if (!readVce) {
+        return readVce.AsStatus();
     }
-    const int index = FindOrComplain(name, err);
-    if (index < 0) {
-        return ExitBadInput;
+    const double ic = *readIc;
+    const double vce = *readVce;
+    const Expected<int> found = Find(name);
+    if (!found) {
+        return found.AsStatus();
     }
+    const int index = *found;
     TransistorModel model;
     model.SelectTransistor(index);
     model.SetOperatingPoint(ic, vce);
@@ -149,13 +148,13 @@ int RunModel(const std::string& name, const std::string& icText, const std::stri
                     {"status", status}}
                    .dump(2)
             << '\n';
-        return ExitOk;
+        return {};
     }
     out << "Vbe = " << Exact(vbe) << " V\n";
     out << "Ib = " << Exact(ib) << " A\n";
     out << "valid = " << (valid ? "yes" : "no") << '\n';
     out << "status = " << status << '\n';
-    return ExitOk;
+    return {};
 }
 
 } // namespace norvane::cli

@@ -148,9 +148,11 @@ Status Initialise()
         }
     }
     if (g_Init && Stopped()) {
-        return Failure{"ngspice stopped after an earlier error; restart the program to simulate again"};
+        return Failure{"ngspice stopped after an earlier error; restart the program to simulate again",
+                       FailureKind::Unavailable};
     }
-    return g_Init;
+    // Whatever kept it from starting, there is no simulator in this process.
+    return g_Init ? g_Init : Status(Failure{g_Init.Message(), FailureKind::Unavailable});
 }
 
 RunEnd RunUntil(const std::string& command, Clock::time_point deadline,
@@ -216,7 +218,8 @@ Status LoadCircuit(const std::string& netlist, std::string& log)
 {
     std::vector<std::string> lines = SplitLines(netlist);
     if (const std::string unsafe = UnsafeLine(lines); !unsafe.empty()) {
-        return Failure{"the netlist holds \"" + unsafe + "\", which the simulator does not run"};
+        return Failure{"the netlist holds \"" + unsafe + "\", which the simulator does not run",
+                       FailureKind::Refused};
     }
     std::vector<char*> pointers;
     for (std::string& line : lines) {
@@ -230,7 +233,8 @@ Status LoadCircuit(const std::string& netlist, std::string& log)
     const std::string error = ErrorText(log.substr(logStart));
     if (loaded != 0 || Stopped() || !error.empty()) {
         Clear();
-        return Failure{"ngspice did not take the netlist" + (error.empty() ? std::string() : ": " + error)};
+        return Failure{"ngspice did not take the netlist" + (error.empty() ? std::string() : ": " + error),
+                       FailureKind::Refused};
     }
     const SinkGuard quiet(nullptr);
     Command(OperatingPointAids);

@@ -135,7 +135,8 @@ Status JudgeRunLog(const std::string& runLog, bool stopped)
         return Failure{"ngspice: " + error};
     }
     if (!singular.empty()) {
-        return Failure{"ngspice: " + singular.front().substr(singular.front().find("singular"))};
+        return Failure{"ngspice: " + singular.front().substr(singular.front().find("singular")),
+                       FailureKind::NotConverged};
     }
     if (!gaveUp.empty()) {
         std::string line = gaveUp.front();
@@ -143,7 +144,7 @@ Status JudgeRunLog(const std::string& runLog, bool stopped)
             line.starts_with("doAnalyses") && colon != std::string::npos) {
             line.erase(0, colon + 2);
         }
-        return Failure{"ngspice: " + line};
+        return Failure{"ngspice: " + line, FailureKind::NotConverged};
     }
     if (stopped) {
         return Failure{"ngspice stopped"};

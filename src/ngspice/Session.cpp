@@ -14,7 +14,6 @@ SimulationSession::SimulationSession() : m_Lock(LockSimulator())
 {
     m_Ready = Initialise();
     if (!m_Ready) {
-        m_Unavailable = true;
         m_Log = InitLog();
     } else {
         m_Ready = WaitIdle();
@@ -83,7 +82,10 @@ Status SimulationSession::Analyse(const std::string& command, double timeLimit,
         MarkBusy();
     }
     if (end != RunEnd::Finished) {
-        return Failure{cancelled && cancelled() ? std::string("cancelled") : TooLong(timeLimit)};
+        if (cancelled && cancelled()) {
+            return Failure{"cancelled", FailureKind::Cancelled};
+        }
+        return Failure{TooLong(timeLimit), FailureKind::TimedOut};
     }
     return JudgeRunLog(m_Log.substr(logStart), Stopped());
 }
@@ -97,49 +99,50 @@ Expected<std::string> SimulationSession::Print(const std::string& command)
     return m_Log.substr(logStart);
 }
 
-bool SimulationSession::Read(const std::string& name, std::vector<std::complex<double>>& values) const
+Expected<std::vector<std::complex<double>>> SimulationSession::ReadComplex(const std::string& name) const
 {
-    values.clear();
     if (!m_Loaded || Busy()) {
-        return false;
+        return Failure{"no circuit is loaded"};
     }
+    std::vector<std::complex<double>> values;
     bool found = false;
     for (const std::string& plot : Plots()) {
-        if (found) {
+        if (plot != "const" && ReadVector(plot + "." + name, values)) {
+            found = true;
             break;
-        }
-        if (plot != "const") {
-            found = ReadVector(plot + "." + name, values);
         }
     }
     // A device's present value, when no plot saved it.
     if (!found && name.starts_with("@")) {
         found = ReadVector(name, values);
     }
-    return found && AllFinite(values);
+    if (!found || !AllFinite(values)) {
+        return Failure{"the simulation gave no usable " + name};
+    }
+    return values;
 }
 
-bool SimulationSession::Read(const std::string& name, std::vector<double>& values) const
+Expected<std::vector<double>> SimulationSession::ReadReal(const std::string& name) const
 {
-    std::vector<std::complex<double>> complex;
-    values.clear();
-    if (!Read(name, complex)) {
-        return false;
+    const Expected<std::vector<std::complex<double>>> complex = ReadComplex(name);
+    if (!complex) {
+        return Failure{complex.Message()};
     }
-    for (const auto& value : complex) {
+    std::vector<double> values;
+    values.reserve(complex->size());
+    for (const auto& value : *complex) {
         values.push_back(value.real());
     }
-    return true;
+    return values;
 }
 
-bool SimulationSession::Read(const std::string& name, double& value) const
+Expected<double> SimulationSession::ReadValue(const std::string& name) const
 {
-    std::vector<std::complex<double>> values;
-    if (!Read(name, values)) {
-        return false;
+    const Expected<std::vector<std::complex<double>>> values = ReadComplex(name);
+    if (!values) {
+        return Failure{values.Message()};
     }
-    value = values.front().real();
-    return true;
+    return values->front().real();
 }
 
 void SimulationSession::ForgetResults()

@@ -33,9 +33,9 @@ public:
     SimulationSession(const SimulationSession&) = delete;
     SimulationSession& operator=(const SimulationSession&) = delete;
 
-    // Fails when there is no simulator (m_Unavailable in a result).
+    // Fails when there is no simulator (FailureKind::Unavailable) or it is
+    // still busy with a run that did not stop.
     [[nodiscard]] const Status& Ready() const { return m_Ready; }
-    bool Unavailable() const { return m_Unavailable; }
 
     // Loads a netlist (its own analysis lines are not run); the same
     // netlists SimulateNetlists takes, and the same refusals.
@@ -59,11 +59,12 @@ public:
     [[nodiscard]] Expected<std::string> Print(const std::string& command);
 
     // A vector of the newest plot that has it ("out", "frequency",
-    // "inoise_total"), or a device's value ("@q1[ic]"); false when there is
+    // "inoise_total"), or a device's value ("@q1[ic]"); fails when there is
     // none or it holds something else than finite numbers.
-    [[nodiscard]] bool Read(const std::string& name, std::vector<std::complex<double>>& values) const;
-    [[nodiscard]] bool Read(const std::string& name, std::vector<double>& values) const;
-    [[nodiscard]] bool Read(const std::string& name, double& value) const;
+    [[nodiscard]] Expected<std::vector<std::complex<double>>> ReadComplex(const std::string& name) const;
+    [[nodiscard]] Expected<std::vector<double>> ReadReal(const std::string& name) const;
+    // Its first value.
+    [[nodiscard]] Expected<double> ReadValue(const std::string& name) const;
 
     // Removes the plots of the analyses so far (they hold memory).
     void ForgetResults();
@@ -75,7 +76,6 @@ private:
     std::unique_lock<std::mutex> m_Lock;
     CLocaleScope m_Locale; // taken after the lock, given back before it
     Status m_Ready;
-    bool m_Unavailable = false;
     bool m_Loaded = false;
     std::string m_Log;
 };

@@ -44,7 +44,7 @@ Status Run(const std::string& netlist, const SimulationProbe* probe, bool readIn
             } else {
                 Clear();
             }
-            return Failure{TooLong(SimulationTimeLimit)};
+            return Failure{TooLong(SimulationTimeLimit), FailureKind::TimedOut};
         }
         runLog = log.substr(logStart);
     }
@@ -85,12 +85,17 @@ Status Run(const std::string& netlist, const SimulationProbe* probe, bool readIn
     return status;
 }
 
-SimulationResult NotSimulated(std::string why, std::string log = {})
+SimulationResult NotSimulated(Failure why, std::string log = {})
 {
     SimulationResult result;
-    result.m_Problem = std::move(why);
+    result.m_Outcome = std::move(why);
     result.m_Log = std::move(log);
     return result;
+}
+
+SimulationResult NotSimulated(const Status& why, std::string log = {})
+{
+    return NotSimulated(Failure{why.Message(), why.Kind()}, std::move(log));
 }
 
 } // namespace
@@ -110,42 +115,41 @@ SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::s
     const auto lock = LockSimulator();
     const CLocaleScope locale;
     if (const Status ready = Initialise(); !ready) {
-        SimulationResult result = NotSimulated(ready.Message(), InitLog());
-        result.m_Unavailable = true;
-        return result;
+        return NotSimulated(Failure{ready.Message(), FailureKind::Unavailable}, InitLog());
     }
     const auto deadline =
         Clock::now() +
         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(SimulationTimeLimit)) -
         HaltWait;
     if (const Status idle = WaitIdle(); !idle) {
-        return NotSimulated(idle.Message());
+        return NotSimulated(idle);
     }
 
     std::string log;
     RunData signal;
     if (const Status ran = Run(signalNetlist, &probe, true, deadline, signal, log); !ran) {
-        return NotSimulated(ran.Message(), log);
+        return NotSimulated(ran, log);
     }
     RunData output;
     if (!outputNetlist.empty()) {
         log += "* output impedance run\n";
         if (const Status ran = Run(outputNetlist, nullptr, false, deadline, output, log); !ran) {
-            return NotSimulated("output impedance run: " + ran.Message(), log);
+            return NotSimulated(Failure{"output impedance run: " + ran.Message(), ran.Kind()}, log);
         }
     }
 
     if ((!outputNetlist.empty() && output.out.size() != signal.frequency.size()) || !AllFinite(output.out)) {
-        return NotSimulated("the simulation results are no usable numbers", log);
+        return NotSimulated(Failure{"the simulation results are no usable numbers"}, log);
     }
     const SignalSweep sweep{std::move(signal.frequency), std::move(signal.in), std::move(signal.driven),
                             std::move(signal.out), std::move(signal.sourceCurrent)};
-    SimulationResult result;
-    const Expected<std::size_t> mid = MeasureSweep(sweep, probe.m_HighestMidFrequency, true, result);
-    if (!mid) {
-        return NotSimulated(mid.Message(), log);
+    const Expected<SweepFigures> figures = MeasureSweep(sweep, probe.m_HighestMidFrequency, true);
+    if (!figures) {
+        return NotSimulated(figures.AsStatus(), log);
     }
-    result.m_Simulated = true;
+    SimulationResult result;
+    figures->CopyTo(result);
+    result.m_Outcome = {};
     result.m_Warnings = LinesWith(log, "warning");
     result.m_Log = std::move(log);
     if (probe.m_HasTransistor) {
@@ -155,7 +159,7 @@ SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::s
         result.m_Uce = sign * (signal.vc - signal.ve);
     }
     if (!outputNetlist.empty()) {
-        result.m_OutputImpedance = std::abs(output.out[*mid]); // V(out) per 1 A
+        result.m_OutputImpedance = std::abs(output.out[figures->m_MidIndex]); // V(out) per 1 A
     }
     return result;
 }
@@ -163,7 +167,7 @@ SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::s
 SimulationResult Simulate(const AmplifierDesign& design, const SimulationOptions& options)
 {
     if (!design.IsUsable()) {
-        return NotSimulated("the design cannot be built: " + design.Problem());
+        return NotSimulated(Failure{"the design cannot be built: " + design.Problem(), FailureKind::Refused});
     }
     return SimulateCircuit(DescribeCircuit(design), options);
 }
@@ -171,7 +175,7 @@ SimulationResult Simulate(const AmplifierDesign& design, const SimulationOptions
 SimulationResult SimulateCircuit(const AmplifierCircuit& circuit, const SimulationOptions& options)
 {
     if (const Status check = CheckCircuit(circuit); !check) {
-        return NotSimulated(check.Message());
+        return NotSimulated(Failure{check.Message(), FailureKind::Refused});
     }
     NetlistOptions netlistOptions;
     netlistOptions.m_LoadResistance = options.m_LoadResistance;

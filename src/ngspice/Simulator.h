@@ -46,14 +46,6 @@ namespace norvane {
 // Seconds of wall time that one simulation (both runs) may take at most.
 inline constexpr double SimulationTimeLimit = 2.0;
 
-struct SimulationOptions {
-    // Load at the output in ohms; 0 means none (OpenLoadResistance).
-    double m_LoadResistance = 0.0;
-    // Resistance of the signal source in ohms; 0 means an ideal source.
-    double m_SourceResistance = 0.0;
-    int m_PointsPerDecade = DefaultPointsPerDecade;
-};
-
 // Simulates a computed design. A design that cannot be built, values that
 // are no finite positive numbers, an ngspice error or a circuit that does
 // not converge give m_Simulated false and the reason in m_Problem.

@@ -168,7 +168,7 @@ Expected<Ranking> Rank(const DesignInputs& inputs, const RankOptions& options, c
         design->Compute(typed);
         const Verification verification = Verify(*design);
         const SimulationResult& s = verification.m_Simulation;
-        if (!s.m_Simulated) {
+        if (!s.Simulated()) {
             ++ranking.m_NotSimulated;
             continue;
         }

@@ -17,7 +17,7 @@ Expected<AmplifierCircuit> CircuitFor(const AmplifierDesign& design, const Verif
     }
     AmplifierCircuit circuit = VerifiedCircuit(design, verification.m_PartValues);
     if (const Status check = CheckCircuit(circuit); !check) {
-        return Failure{"not simulated: " + check.Message()};
+        return NotSimulated(check);
     }
     return circuit;
 }
@@ -41,20 +41,23 @@ std::string SessionNetlist(const AmplifierCircuit& circuit, const SimulationOpti
 
 Failure SessionFailure(const SimulationSession& session)
 {
-    return Failure{(session.Unavailable() ? "simulation unavailable: " : "not simulated: ") +
-                   session.Ready().Message()};
+    const Status& ready = session.Ready();
+    return Failure{(ready.Is(FailureKind::Unavailable) ? "simulation unavailable: " : "not simulated: ") +
+                       ready.Message(),
+                   ready.Kind()};
+}
+
+Failure NotSimulated(const Status& why)
+{
+    if (why.Is(FailureKind::Cancelled)) {
+        return CancelledFailure();
+    }
+    return Failure{"not simulated: " + why.Message(), why.Kind()};
 }
 
 bool GoOn(const AnalysisProgress& progress, int done, int total)
 {
     return !progress || progress(done, total);
-}
-
-bool ReadAll(const SimulationSession& session,
-             std::initializer_list<std::pair<const char*, std::vector<std::complex<double>>*>> reads)
-{
-    return std::ranges::all_of(reads,
-                               [&](const auto& read) { return session.Read(read.first, *read.second); });
 }
 
 } // namespace robustness
@@ -87,39 +90,47 @@ SimulationResult MeasureLoaded(SimulationSession& session, const AmplifierCircui
 {
     SimulationResult result;
     const auto fail = [&](const Status& why) {
-        result.m_Problem = why.Message();
+        result.m_Outcome = why;
         return result;
     };
     session.ForgetResults();
     if (const Status ran = session.Analyse("op", 0, cancelled); !ran) {
         return fail(ran);
     }
-    double ic = 0, ib = 0, vc = 0, ve = 0;
     const bool hasQ1 = circuit.m_Transistor.name != nullptr;
-    if (hasQ1 && !(session.Read("@q1[ic]", ic) && session.Read("@q1[ib]", ib) &&
-                   session.Read(circuit.m_Collector, vc) && session.Read(circuit.m_Emitter, ve))) {
-        return fail(Failure{"the simulation results are incomplete"});
+    Expected<double> ic = 0.0, ib = 0.0, vc = 0.0, ve = 0.0;
+    if (hasQ1) {
+        ic = session.ReadValue("@q1[ic]");
+        ib = session.ReadValue("@q1[ib]");
+        vc = session.ReadValue(circuit.m_Collector);
+        ve = session.ReadValue(circuit.m_Emitter);
+        if (!ic || !ib || !vc || !ve) {
+            return fail(Failure{"the simulation results are incomplete"});
+        }
     }
     if (const Status ran = session.Analyse(SweepCommand(circuit, simulation), 0, cancelled); !ran) {
         return fail(ran);
     }
-    SignalSweep sweep;
-    const std::string drivenNode = DrivenNode(simulation.m_SourceResistance);
-    if (!session.Read("frequency", sweep.m_Frequency) ||
-        !ReadAll(session, {{"in", &sweep.m_In},
-                           {"out", &sweep.m_Out},
-                           {drivenNode.c_str(), &sweep.m_Driven},
-                           {"vin#branch", &sweep.m_SourceCurrent}})) {
+    Expected<std::vector<double>> frequency = session.ReadReal("frequency");
+    Expected<std::vector<std::complex<double>>> in = session.ReadComplex("in");
+    Expected<std::vector<std::complex<double>>> out = session.ReadComplex("out");
+    Expected<std::vector<std::complex<double>>> driven =
+        session.ReadComplex(DrivenNode(simulation.m_SourceResistance));
+    Expected<std::vector<std::complex<double>>> current = session.ReadComplex("vin#branch");
+    if (!frequency || !in || !out || !driven || !current) {
         return fail(Failure{"the simulation results are no usable numbers"});
     }
-    const Expected<std::size_t> mid =
-        MeasureSweep(sweep, MidbandLimitFactor * circuit.m_LowerCutoff, false, result);
-    if (!mid) {
-        return fail(mid.AsStatus());
+    const SignalSweep sweep{std::move(frequency).Value(), std::move(in).Value(), std::move(driven).Value(),
+                            std::move(out).Value(), std::move(current).Value()};
+    const Expected<SweepFigures> figures =
+        MeasureSweep(sweep, MidbandLimitFactor * circuit.m_LowerCutoff, false);
+    if (!figures) {
+        return fail(figures.AsStatus());
     }
+    figures->CopyTo(result);
 
-    const std::string f = SpiceNumber(sweep.m_Frequency[*mid]);
-    std::vector<std::complex<double>> zout;
+    const std::string f = SpiceNumber(sweep.m_Frequency[figures->m_MidIndex]);
+    Expected<std::vector<std::complex<double>>> zout = Failure{};
     Status measured = session.Change("alter @vin[acmag] = 0");
     if (measured) {
         measured = session.Change("alter @iout[acmag] = 1");
@@ -130,8 +141,11 @@ SimulationResult MeasureLoaded(SimulationSession& session, const AmplifierCircui
     if (measured) {
         measured = session.Analyse("ac lin 1 " + f + " " + f, 0, cancelled);
     }
-    if (measured && !session.Read("out", zout)) {
-        measured = Failure{"output impedance run: the simulation results are incomplete"};
+    if (measured) {
+        zout = session.ReadComplex("out");
+        if (!zout) {
+            measured = Failure{"output impedance run: the simulation results are incomplete"};
+        }
     }
     Status restored = session.Change("alter @vin[acmag] = 1");
     if (restored) {
@@ -144,14 +158,14 @@ SimulationResult MeasureLoaded(SimulationSession& session, const AmplifierCircui
         return fail(measured ? restored : measured);
     }
 
-    result.m_Simulated = true;
+    result.m_Outcome = {};
     if (hasQ1) {
         const double sign = circuit.m_IsPnp ? -1.0 : 1.0;
-        result.m_Ic = sign * ic;
-        result.m_Ib = sign * ib;
-        result.m_Uce = sign * (vc - ve);
+        result.m_Ic = sign * *ic;
+        result.m_Ib = sign * *ib;
+        result.m_Uce = sign * (*vc - *ve);
     }
-    result.m_OutputImpedance = std::abs(zout.front());
+    result.m_OutputImpedance = std::abs(zout->front());
     return result;
 }
 
@@ -179,7 +193,7 @@ Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit& circuit,
         return SessionFailure(session);
     }
     if (const Status loaded = session.Load(text); !loaded) {
-        return Failure{"not simulated: " + loaded.Message()};
+        return NotSimulated(loaded);
     }
 
     ToleranceAnalysis analysis;
@@ -194,7 +208,7 @@ Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit& circuit,
     const auto cancelled = [&] { return !GoOn(progress, done, options.m_Runs); };
     for (; done < options.m_Runs; ++done) {
         if (cancelled()) {
-            return Failure{AnalysisCancelled};
+            return CancelledFailure();
         }
         // Every value is drawn in every run, in the order of the parts, so
         // that a seed gives the same circuits whatever happens to a run.
@@ -223,12 +237,12 @@ Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit& circuit,
             }
         }
         if (!changed) {
-            return Failure{"not simulated: " + changed.Message()};
+            return NotSimulated(changed);
         }
         const SimulationResult run = MeasureLoaded(session, circuit, simulation, cancelled);
-        if (!run.m_Simulated) {
-            if (run.m_Problem == AnalysisCancelled) {
-                return Failure{AnalysisCancelled};
+        if (!run.Simulated()) {
+            if (run.m_Outcome.Is(FailureKind::Cancelled)) {
+                return CancelledFailure();
             }
             continue; // counted as m_Runs - m_Simulated
         }
@@ -299,7 +313,7 @@ Expected<TemperatureAnalysis> AnalyseTemperature(const AmplifierDesign& design,
         return SessionFailure(session);
     }
     if (const Status loaded = session.Load(SessionNetlist(*circuit, simulation, netlist)); !loaded) {
-        return Failure{"not simulated: " + loaded.Message()};
+        return NotSimulated(loaded);
     }
     const int total = static_cast<int>(AnalysisTemperatures.size());
     int done = 0;
@@ -308,19 +322,19 @@ Expected<TemperatureAnalysis> AnalyseTemperature(const AmplifierDesign& design,
     TemperatureAnalysis analysis;
     for (const double celsius : AnalysisTemperatures) {
         if (cancelled()) {
-            return Failure{AnalysisCancelled};
+            return CancelledFailure();
         }
         if (const Status set = session.Change("option temp = " + SpiceNumber(celsius)); !set) {
-            return Failure{"not simulated: " + set.Message()};
+            return NotSimulated(set);
         }
         const SimulationResult run = MeasureLoaded(session, *circuit, simulation, cancelled);
-        if (run.m_Problem == AnalysisCancelled) {
-            return Failure{AnalysisCancelled};
+        if (run.m_Outcome.Is(FailureKind::Cancelled)) {
+            return CancelledFailure();
         }
         analysis.m_Points.push_back({celsius, run.m_Ic, run.m_Uce, run.m_GainDb});
         if (celsius == 25.0) {
-            if (!run.m_Simulated) {
-                return Failure{"not simulated: " + run.m_Problem};
+            if (!run.Simulated()) {
+                return NotSimulated(run.m_Outcome);
             }
             analysis.m_MidbandFrequency = run.m_MidbandFrequency;
         }

@@ -27,12 +27,16 @@ std::string SessionNetlist(const AmplifierCircuit& circuit, const SimulationOpti
 // worded as a simulation's status ("simulation unavailable: ...").
 Failure SessionFailure(const SimulationSession& session);
 
+// The failure of an analysis whose simulation failed: "not simulated:
+// <why>", of the same kind; a cancel stays a cancel.
+Failure NotSimulated(const Status& why);
+template <class T>
+Failure NotSimulated(const Expected<T>& why)
+{
+    return NotSimulated(why.AsStatus());
+}
+
 // A progress that is asked between steps: false when the caller cancels.
 bool GoOn(const AnalysisProgress& progress, int done, int total);
-
-// Reads each name into values; false when one is missing.
-[[nodiscard]] bool
-ReadAll(const SimulationSession& session,
-        std::initializer_list<std::pair<const char*, std::vector<std::complex<double>>*>> reads);
 
 } // namespace norvane::robustness

@@ -60,7 +60,7 @@ Expected<Edge> WalkToEdge(SimulationSession& session, const AmplifierCircuit& ci
     Edge edge;
     for (int chunk = 0; chunk * HeadroomChunk < HeadroomSteps; ++chunk) {
         if (cancelled()) {
-            return Failure{AnalysisCancelled};
+            return CancelledFailure();
         }
         const double from = direction * chunk * HeadroomChunk * step;
         const double to = direction * (chunk + 1) * HeadroomChunk * step;
@@ -69,8 +69,8 @@ Expected<Edge> WalkToEdge(SimulationSession& session, const AmplifierCircuit& ci
                                                    SpiceNumber(direction * step),
                                                SimulationTimeLimit, cancelled);
             !ran) {
-            if (ran.Message() == AnalysisCancelled) {
-                return Failure{AnalysisCancelled};
+            if (ran.Is(FailureKind::Cancelled)) {
+                return CancelledFailure();
             }
             // Past the operating point's neighbourhood a sweep that stops
             // converging ends the walk where it got to.
@@ -80,11 +80,21 @@ Expected<Edge> WalkToEdge(SimulationSession& session, const AmplifierCircuit& ci
             edge.m_Output = previousOut - out0;
             return edge;
         }
-        std::vector<double> vin, out, base, collector, ic;
-        if (!session.Read("v-sweep", vin) || !session.Read("out", out) ||
-            !session.Read(circuit.m_Base, base) || !session.Read(circuit.m_Collector, collector) ||
-            !session.Read("@q1[ic]", ic) || out.size() != vin.size() || base.size() != vin.size() ||
-            collector.size() != vin.size() || ic.size() != vin.size()) {
+        const Expected<std::vector<double>> readVin = session.ReadReal("v-sweep");
+        const Expected<std::vector<double>> readOut = session.ReadReal("out");
+        const Expected<std::vector<double>> readBase = session.ReadReal(circuit.m_Base);
+        const Expected<std::vector<double>> readCollector = session.ReadReal(circuit.m_Collector);
+        const Expected<std::vector<double>> readIc = session.ReadReal("@q1[ic]");
+        if (!readVin || !readOut || !readBase || !readCollector || !readIc) {
+            return Failure{"not simulated: the headroom sweep gave no usable numbers"};
+        }
+        const std::vector<double>& vin = *readVin;
+        const std::vector<double>& out = *readOut;
+        const std::vector<double>& base = *readBase;
+        const std::vector<double>& collector = *readCollector;
+        const std::vector<double>& ic = *readIc;
+        if (out.size() != vin.size() || base.size() != vin.size() || collector.size() != vin.size() ||
+            ic.size() != vin.size()) {
             return Failure{"not simulated: the headroom sweep gave no usable numbers"};
         }
         // Each sweep starts where the one before ended.
@@ -134,35 +144,35 @@ Expected<Headroom> FindHeadroom(SimulationSession& session, const AmplifierCircu
 {
     session.ForgetResults();
     if (const Status ran = session.Analyse("op", SimulationTimeLimit, cancelled); !ran) {
-        return Failure{"not simulated: " + ran.Message()};
+        return NotSimulated(ran);
     }
-    const auto voltage = [&](const std::string& node, double& value) {
-        value = 0.0;
-        return node == "0" || session.Read(node, value);
+    const auto voltage = [&](const std::string& node) {
+        return node == "0" ? Expected<double>(0.0) : session.ReadValue(node);
     };
     // Every capacitor held at its operating-point voltage: a DC source
     // named after it (C1 -> VC1) between the same nodes.
     AmplifierCircuit frozen = circuit;
     for (CircuitPart& part : frozen.m_Parts) {
         if (part.m_Name.starts_with('C')) {
-            double a = 0, b = 0;
-            if (!voltage(part.m_NodeA, a) || !voltage(part.m_NodeB, b)) {
+            const Expected<double> a = voltage(part.m_NodeA);
+            const Expected<double> b = voltage(part.m_NodeB);
+            if (!a || !b) {
                 return Failure{"not simulated: the operating point is incomplete"};
             }
             part.m_Name = "V" + part.m_Name;
-            part.m_Value = a - b;
+            part.m_Value = *a - *b;
         }
     }
-    double ic = 0;
-    if (!session.Read("@q1[ic]", ic)) {
+    const Expected<double> ic = session.ReadValue("@q1[ic]");
+    if (!ic) {
         return Failure{"not simulated: the operating point is incomplete"};
     }
-    const double quiescentIc = std::fabs(ic);
+    const double quiescentIc = std::fabs(*ic);
     if (const Status loaded = session.Load(SessionNetlist(frozen, simulation)); !loaded) {
-        return Failure{"not simulated: " + loaded.Message()};
+        return NotSimulated(loaded);
     }
     if (const Status saved = session.Change("save all @q1[ic]"); !saved) {
-        return Failure{"not simulated: " + saved.Message()};
+        return NotSimulated(saved);
     }
     const double range = HeadroomRange * circuit.m_SupplyVoltage / gain + HeadroomJunctionRange;
     Curve rising, falling;
@@ -207,14 +217,14 @@ Status MeasureThd(SimulationSession& session, const AmplifierCircuit& circuit,
     netlist.m_SineAmplitude = analysis.m_InputAmplitude;
     netlist.m_SineFrequency = frequency;
     if (const Status loaded = session.Load(SessionNetlist(circuit, simulation, netlist)); !loaded) {
-        return Failure{"not simulated: " + loaded.Message()};
+        return NotSimulated(loaded);
     }
     const double period = 1.0 / frequency;
     const double step = period / TransientStepsPerPeriod;
     const double stop = TransientPeriods * period;
     for (const char* setting : {"set nfreqs = 10", "set fourgridsize = 1000"}) {
         if (const Status set = session.Change(setting); !set) {
-            return Failure{"not simulated: " + set.Message()};
+            return NotSimulated(set);
         }
     }
     session.ForgetResults();
@@ -222,12 +232,15 @@ Status MeasureThd(SimulationSession& session, const AmplifierCircuit& circuit,
             session.Analyse("tran " + SpiceNumber(step) + " " + SpiceNumber(stop) + " 0 " + SpiceNumber(step),
                             LongAnalysisLimit, cancelled);
         !ran) {
-        return ran.Message() == AnalysisCancelled ? ran : Failure{"not simulated: " + ran.Message()};
+        return NotSimulated(ran);
     }
-    std::vector<double> time, out;
-    if (!session.Read("time", time) || !session.Read("out", out) || time.size() != out.size()) {
+    const Expected<std::vector<double>> readTime = session.ReadReal("time");
+    const Expected<std::vector<double>> readOut = session.ReadReal("out");
+    if (!readTime || !readOut || readTime->size() != readOut->size()) {
         return Failure{"not simulated: the transient gave no usable numbers"};
     }
+    const std::vector<double>& time = *readTime;
+    const std::vector<double>& out = *readOut;
     for (std::size_t i = 0; i < time.size(); ++i) {
         if (time[i] >= stop - period * (1 + 1e-9)) {
             analysis.m_Waveform.emplace_back(time[i], out[i]);
@@ -235,11 +248,11 @@ Status MeasureThd(SimulationSession& session, const AmplifierCircuit& circuit,
     }
     Expected<std::string> fourier = session.Print("fourier " + SpiceNumber(frequency) + " v(out)");
     if (!fourier) {
-        return Failure{"not simulated: " + fourier.Message()};
+        return NotSimulated(fourier);
     }
     const Expected<ngspice::FourierTable> table = ngspice::ReadFourier(*fourier, DistortionHarmonics);
     if (!table) {
-        return Failure{"not simulated: " + table.Message()};
+        return NotSimulated(table);
     }
     analysis.m_ThdPercent = table->m_ThdPercent;
     analysis.m_Harmonics = table->m_Magnitudes;
@@ -253,15 +266,15 @@ Expected<double> GainAt(SimulationSession& session, const SimulationOptions& sim
     session.ForgetResults();
     const std::string f = SpiceNumber(frequency);
     if (const Status ran = session.Analyse("ac lin 1 " + f + " " + f, SimulationTimeLimit, cancelled); !ran) {
-        return Failure{ran.Message() == AnalysisCancelled ? ran.Message()
-                                                          : "not simulated: " + ran.Message()};
+        return NotSimulated(ran);
     }
-    std::vector<std::complex<double>> out, driven;
-    if (!session.Read("out", out) || !session.Read(DrivenNode(simulation.m_SourceResistance), driven) ||
-        std::abs(driven.front()) == 0 || std::abs(out.front()) == 0) {
+    const Expected<std::vector<std::complex<double>>> out = session.ReadComplex("out");
+    const Expected<std::vector<std::complex<double>>> driven =
+        session.ReadComplex(DrivenNode(simulation.m_SourceResistance));
+    if (!out || !driven || std::abs(driven->front()) == 0 || std::abs(out->front()) == 0) {
         return Failure{"not simulated: the stage passes no signal at " + f + " Hz"};
     }
-    return std::abs(out.front() / driven.front());
+    return std::abs(out->front() / driven->front());
 }
 
 // Headroom, then distortion at the amplitude that amplitudeFor gives for
@@ -278,7 +291,7 @@ Expected<DistortionAnalysis> Distortion(const AmplifierCircuit& circuit, const S
         return SessionFailure(session);
     }
     if (const Status loaded = session.Load(SessionNetlist(circuit, simulation)); !loaded) {
-        return Failure{"not simulated: " + loaded.Message()};
+        return NotSimulated(loaded);
     }
     const Expected<double> gain = GainAt(session, simulation, frequency, cancelled);
     if (!gain) {
@@ -294,7 +307,7 @@ Expected<DistortionAnalysis> Distortion(const AmplifierCircuit& circuit, const S
     analysis.m_Headroom = *headroom;
     ++done;
     if (cancelled()) {
-        return Failure{AnalysisCancelled};
+        return CancelledFailure();
     }
     const double amplitude = amplitudeFor(headroom->Amplitude());
     if (!(amplitude > 0)) {
@@ -317,7 +330,7 @@ Expected<DistortionAnalysis> MeasureDistortion(const AmplifierCircuit& circuit,
                                                double frequency, const AnalysisProgress& progress)
 {
     if (const Status check = CheckCircuit(circuit); !check) {
-        return Failure{"not simulated: " + check.Message()};
+        return NotSimulated(check);
     }
     return Distortion(
         circuit, simulation, frequency, [&](double) { return outputAmplitude; }, progress);
@@ -344,34 +357,36 @@ Expected<NoiseAnalysis> MeasureNoise(const std::string& netlist, double spotFreq
         return SessionFailure(session);
     }
     if (const Status loaded = session.Load(netlist); !loaded) {
-        return Failure{"not simulated: " + loaded.Message()};
+        return NotSimulated(loaded);
     }
     NoiseAnalysis analysis;
     analysis.m_SourceResistance = sourceResistance;
     analysis.m_SpotFrequency = spotFrequency;
     const std::string spot = SpiceNumber(spotFrequency);
     if (const Status ran = session.Analyse("noise v(out) vin lin 1 " + spot + " " + spot); !ran) {
-        return Failure{"not simulated: " + ran.Message()};
+        return NotSimulated(ran);
     }
-    std::vector<double> density;
-    if (!session.Read("inoise_spectrum", density)) {
+    const Expected<double> spotDensity = session.ReadValue("inoise_spectrum");
+    if (!spotDensity) {
         return Failure{"not simulated: the noise analysis gave no numbers"};
     }
-    analysis.m_InputDensity = density.front();
+    analysis.m_InputDensity = *spotDensity;
     session.ForgetResults();
     if (const Status ran = session.Analyse("noise v(out) vin dec 20 " + SpiceNumber(NoiseBandLow) + " " +
                                                SpiceNumber(NoiseBandHigh),
                                            LongAnalysisLimit);
         !ran) {
-        return Failure{"not simulated: " + ran.Message()};
+        return NotSimulated(ran);
     }
-    std::vector<double> frequency;
-    if (!session.Read("inoise_spectrum", density) || !session.Read("frequency", frequency) ||
-        frequency.size() != density.size() || !session.Read("onoise_total", analysis.m_OutputTotal)) {
+    const Expected<std::vector<double>> density = session.ReadReal("inoise_spectrum");
+    const Expected<std::vector<double>> frequency = session.ReadReal("frequency");
+    const Expected<double> outputTotal = session.ReadValue("onoise_total");
+    if (!density || !frequency || frequency->size() != density->size() || !outputTotal) {
         return Failure{"not simulated: the noise analysis gave no numbers"};
     }
-    for (std::size_t i = 0; i < frequency.size(); ++i) {
-        analysis.m_Spectrum.emplace_back(frequency[i], density[i]);
+    analysis.m_OutputTotal = *outputTotal;
+    for (std::size_t i = 0; i < frequency->size(); ++i) {
+        analysis.m_Spectrum.emplace_back((*frequency)[i], (*density)[i]);
     }
     analysis.m_InputTotal = IntegrateDensity(analysis.m_Spectrum);
     return analysis;
@@ -385,7 +400,7 @@ Expected<NoiseAnalysis> AnalyseNoise(const AmplifierDesign& design, const Verifi
         return Failure{circuit.Message()};
     }
     if (!GoOn(progress, 0, 1)) {
-        return Failure{AnalysisCancelled};
+        return CancelledFailure();
     }
     const SimulationOptions simulation = SimulationOf(verification);
     Expected<NoiseAnalysis> noise = MeasureNoise(

@@ -76,7 +76,7 @@ Verification Verify(const AmplifierDesign& design, const VerificationOptions& op
 std::optional<TuningProposal> ProposeTuning(const AmplifierDesign& design, const VerificationOptions& options)
 {
     const Verification start = Verify(design, options);
-    if (!start.m_Simulation.m_Simulated || start.m_Verdict.m_Meets) {
+    if (!start.m_Simulation.Simulated() || start.m_Verdict.m_Meets) {
         return std::nullopt;
     }
     const AmplifierCircuit circuit = VerifiedCircuit(design, options.m_PartValues);
@@ -123,7 +123,7 @@ std::optional<TuningProposal> ProposeTuning(const AmplifierDesign& design, const
         return Verify(design, WithValues(options, values));
     };
     const auto mends = [&](const Verification& v) {
-        if (!v.m_Simulation.m_Simulated) {
+        if (!v.m_Simulation.Simulated()) {
             return false;
         }
         for (const VerdictMiss& miss : v.m_Verdict.m_Misses) {

@@ -117,8 +117,8 @@ Status AddOutputFiles(const WorkflowResult& result, const WorkflowOptions& optio
     }
     if (!files.m_Bode.empty()) {
         const SimulationResult& simulation = result.WrittenVerification().m_Simulation;
-        if (!result.m_Simulated || !simulation.m_Simulated) {
-            problems += "No Bode diagram: " + simulation.Status() + ".\n";
+        if (!result.m_Simulated || !simulation.Simulated()) {
+            problems += "No Bode diagram: " + simulation.StatusText() + ".\n";
         } else {
             writes.AddFile(files.m_Bode, BodeCsv(simulation.m_Bode), CannotWrite("Bode diagram"));
         }

@@ -56,7 +56,7 @@ TEST_P(EveryVariant, IsReadAndSimulatedWithoutWarnings)
         options.m_LoadResistance = 4700;
     }
     const SimulationResult result = Simulate(*design, options);
-    ASSERT_TRUE(result.m_Simulated) << result.Status() << "\n" << result.m_Log;
+    ASSERT_TRUE(result.Simulated()) << result.StatusText() << "\n" << result.m_Log;
     const std::string log = Lower(result.m_Log);
     EXPECT_EQ(log.find("warning"), std::string::npos) << result.m_Log;
     EXPECT_EQ(log.find("error"), std::string::npos) << result.m_Log;
@@ -105,7 +105,7 @@ TEST_P(OperatingPoint, IsTheDcModelsOperatingPointOfTheRoundedCircuit)
 {
     const auto design = GetParam().make();
     const SimulationResult result = Simulate(*design);
-    ASSERT_TRUE(result.m_Simulated) << result.Status();
+    ASSERT_TRUE(result.Simulated()) << result.StatusText();
     const testing::BiasPoint model = testing::SolveBias(testing::BiasOf(*design));
     ExpectRelative(result.m_Ic, model.ic, 1e-4, "Ic");
     ExpectRelative(result.m_Uce, model.uce, 1e-4, "Uce");
@@ -141,7 +141,7 @@ TEST(TableSample, EveryCardSimulatesCleanly)
             continue;
         }
         const SimulationResult result = Simulate(*design);
-        ASSERT_TRUE(result.m_Simulated) << name << ": " << result.Status();
+        ASSERT_TRUE(result.Simulated()) << name << ": " << result.StatusText();
         EXPECT_TRUE(result.m_Warnings.empty()) << name << ": " << result.m_Warnings.front();
         const testing::BiasPoint model = testing::SolveBias(testing::BiasOf(*design));
         ExpectRelative(result.m_Ic, model.ic, 1e-4, std::string(name) + ": Ic");
@@ -167,7 +167,7 @@ TEST(DesignedOperatingPoint, IsMetForTheExamples)
                                    Example{"common-collector defaults", [] { return CommonCollector(); }}}) {
         const auto design = example.make();
         const SimulationResult result = Simulate(*design);
-        ASSERT_TRUE(result.m_Simulated) << example.name << ": " << result.Status();
+        ASSERT_TRUE(result.Simulated()) << example.name << ": " << result.StatusText();
         ExpectRelative(result.m_Ic, design->Ic(), 0.025, example.name + ": Ic");
         ExpectRelative(result.m_Uce, design->Uce(), 0.025, example.name + ": Uce");
     }
@@ -193,7 +193,7 @@ TEST(Measurement, RcHighPass)
     SimulationProbe probe;
     probe.m_HasTransistor = false;
     const SimulationResult result = SimulateNetlists(signal, output, probe);
-    ASSERT_TRUE(result.m_Simulated) << result.Status() << "\n" << result.m_Log;
+    ASSERT_TRUE(result.Simulated()) << result.StatusText() << "\n" << result.m_Log;
 
     EXPECT_NEAR(result.m_LowerCutoff, 100.0, 0.1);
     EXPECT_TRUE(std::isnan(result.m_UpperCutoff));
@@ -222,7 +222,7 @@ TEST(Measurement, ResistiveDivider)
     SimulationProbe probe;
     probe.m_HasTransistor = false;
     const SimulationResult result = SimulateNetlists(signal, output, probe);
-    ASSERT_TRUE(result.m_Simulated) << result.Status() << "\n" << result.m_Log;
+    ASSERT_TRUE(result.Simulated()) << result.StatusText() << "\n" << result.m_Log;
     EXPECT_NEAR(result.m_GainDb, 20 * std::log10(0.25), 1e-9);
     ExpectRelative(result.m_InputImpedance, 40e3, 1e-9, "Z_in");
     ExpectRelative(result.m_OutputImpedance, 7.5e3, 1e-9, "Z_out");
@@ -245,7 +245,7 @@ TEST(Amplifier, CommonEmitterOutputImpedanceIsTheCollectorResistor)
 {
     for (double gain : {0.0, 20.0}) {
         const SimulationResult result = Simulate(*CommonEmitter(gain));
-        ASSERT_TRUE(result.m_Simulated) << result.Status();
+        ASSERT_TRUE(result.Simulated()) << result.StatusText();
         ExpectRelative(result.m_OutputImpedance, 2000.0, 0.01, "Z_out at " + std::to_string(gain) + " dB");
     }
 }
@@ -260,7 +260,7 @@ TEST(Amplifier, LoadDividesTheOutputWithTheOutputImpedance)
     SimulationOptions options;
     options.m_LoadResistance = 2000;
     const SimulationResult loaded = Simulate(*design, options);
-    ASSERT_TRUE(open.m_Simulated && loaded.m_Simulated);
+    ASSERT_TRUE(open.Simulated() && loaded.Simulated());
     EXPECT_NEAR(loaded.m_GainDb - open.m_GainDb, 20 * std::log10(2000 / (2000 + open.m_OutputImpedance)),
                 0.05);
     EXPECT_DOUBLE_EQ(loaded.m_OutputImpedance, open.m_OutputImpedance);
@@ -272,7 +272,7 @@ TEST(Amplifier, PhaseAtMidBand)
 {
     const SimulationResult inverting = Simulate(*CommonEmitter(20));
     const SimulationResult follower = Simulate(*CommonCollector());
-    ASSERT_TRUE(inverting.m_Simulated && follower.m_Simulated);
+    ASSERT_TRUE(inverting.Simulated() && follower.Simulated());
     const auto phaseAt = [](const SimulationResult& r) {
         for (const BodePoint& point : r.m_Bode) {
             if (point.m_Frequency == r.m_MidbandFrequency) {
@@ -288,7 +288,7 @@ TEST(Amplifier, PhaseAtMidBand)
 TEST(Amplifier, SweepRunsOverEightDecadesAroundTheLowerCutoff)
 {
     const SimulationResult result = Simulate(*CommonEmitter(20)); // f_min 10 Hz
-    ASSERT_TRUE(result.m_Simulated);
+    ASSERT_TRUE(result.Simulated());
     ASSERT_EQ(result.m_Bode.size(), 8u * DefaultPointsPerDecade + 1);
     EXPECT_NEAR(result.m_Bode.front().m_Frequency, 0.01, 1e-12);
     EXPECT_NEAR(result.m_Bode.back().m_Frequency, 1e6, 1e-3);
@@ -307,8 +307,8 @@ TEST(NotSimulated, DesignThatCannotBeBuilt)
     design.Compute(inputs);
     ASSERT_FALSE(design.IsUsable());
     const SimulationResult result = Simulate(design);
-    EXPECT_FALSE(result.m_Simulated);
-    EXPECT_EQ(result.Status(), "not simulated: the design cannot be built: " + design.Problem());
+    EXPECT_FALSE(result.Simulated());
+    EXPECT_EQ(result.StatusText(), "not simulated: the design cannot be built: " + design.Problem());
     EXPECT_TRUE(std::isnan(result.m_GainDb));
     EXPECT_TRUE(result.m_Bode.empty());
 }
@@ -320,9 +320,9 @@ TEST(NotSimulated, UnknownModel)
         "R2 in base 1000\nR3 vcc collector 1000\nR4 emitter 0 100\nR5 collector out 1000\n"
         "Q1 collector base emitter NOSUCH\n.op\n.ac dec 10 1 1000\n.end\n";
     const SimulationResult result = SimulateNetlists(netlist, "", {});
-    EXPECT_FALSE(result.m_Simulated);
-    EXPECT_NE(result.m_Problem.find("could not find a valid modelname"), std::string::npos)
-        << result.Status();
+    EXPECT_FALSE(result.Simulated());
+    EXPECT_NE(result.m_Outcome.Message().find("could not find a valid modelname"), std::string::npos)
+        << result.StatusText();
 }
 
 // Without the load resistor the output would hang on C2 alone: ngspice
@@ -335,8 +335,8 @@ TEST(NotSimulated, NodeWithoutDcPath)
     SimulationProbe probe;
     probe.m_HasTransistor = false;
     const SimulationResult result = SimulateNetlists(netlist, "", probe);
-    EXPECT_FALSE(result.m_Simulated);
-    EXPECT_NE(result.m_Problem.find("singular matrix"), std::string::npos) << result.Status();
+    EXPECT_FALSE(result.Simulated());
+    EXPECT_NE(result.m_Outcome.Message().find("singular matrix"), std::string::npos) << result.StatusText();
 }
 
 TEST(NotSimulated, NoConvergence)
@@ -348,12 +348,12 @@ TEST(NotSimulated, NoConvergence)
     SimulationProbe probe;
     probe.m_HasTransistor = false;
     const SimulationResult result = SimulateNetlists(netlist, "", probe);
-    EXPECT_FALSE(result.m_Simulated);
-    EXPECT_TRUE(result.m_Problem.starts_with("ngspice: ")) << result.Status();
+    EXPECT_FALSE(result.Simulated());
+    EXPECT_TRUE(result.m_Outcome.Message().starts_with("ngspice: ")) << result.StatusText();
 
     // ngspice is still good for the next circuit.
     const SimulationResult next = Simulate(*CommonEmitter(20));
-    EXPECT_TRUE(next.m_Simulated) << next.Status();
+    EXPECT_TRUE(next.Simulated()) << next.StatusText();
 }
 
 // ---------------------------------------------------------------------------
@@ -384,8 +384,8 @@ TEST(Bounded, OperatingPointThatDoesNotConvergeIsNotAResult)
     const auto start = std::chrono::steady_clock::now();
     const SimulationResult result = Simulate(design);
     const double seconds = SecondsSince(start);
-    EXPECT_FALSE(result.m_Simulated);
-    EXPECT_EQ(result.Status(), "not simulated: ngspice: Too many iterations without convergence");
+    EXPECT_FALSE(result.Simulated());
+    EXPECT_EQ(result.StatusText(), "not simulated: ngspice: Too many iterations without convergence");
     EXPECT_TRUE(std::isnan(result.m_Ic));
     EXPECT_LT(seconds, SimulationTimeLimit);
     std::cout << "[ measured ] non-converging design: " << seconds << " s\n";
@@ -402,13 +402,13 @@ TEST(Bounded, LongRunIsStoppedAtTheTimeLimit)
     const auto start = std::chrono::steady_clock::now();
     const SimulationResult result = SimulateNetlists(netlist, "", probe);
     const double seconds = SecondsSince(start);
-    EXPECT_FALSE(result.m_Simulated);
-    EXPECT_EQ(result.Status(), "not simulated: the simulation took longer than 2 s and was stopped");
+    EXPECT_FALSE(result.Simulated());
+    EXPECT_EQ(result.StatusText(), "not simulated: the simulation took longer than 2 s and was stopped");
     EXPECT_LT(seconds, SimulationTimeLimit + 0.1);
     std::cout << "[ measured ] halted sweep: " << seconds << " s\n";
 
     const SimulationResult next = Simulate(*CommonEmitter(20));
-    EXPECT_TRUE(next.m_Simulated) << next.Status();
+    EXPECT_TRUE(next.Simulated()) << next.StatusText();
 }
 
 TEST(NotSimulated, NetlistThatRunsCommandsOrReadsFiles)
@@ -419,9 +419,9 @@ TEST(NotSimulated, NetlistThatRunsCommandsOrReadsFiles)
         const std::string netlist = "* commands\nVIN in 0 DC 0 AC 1\nR1 in out 1000\nR2 out 0 1000\n" + line +
                                     "\n.op\n.ac dec 10 1 1000\n.end\n";
         const SimulationResult result = SimulateNetlists(netlist, "", probe);
-        EXPECT_FALSE(result.m_Simulated);
-        EXPECT_NE(result.m_Problem.find("which the simulator does not run"), std::string::npos)
-            << result.Status();
+        EXPECT_FALSE(result.Simulated());
+        EXPECT_NE(result.m_Outcome.Message().find("which the simulator does not run"), std::string::npos)
+            << result.StatusText();
     }
 }
 
@@ -436,7 +436,7 @@ TEST(Simulator, GivesTheSameResultsInADecimalCommaLocale)
     ASSERT_TRUE(missingLocale.empty()) << missingLocale;
     const SimulationResult inGerman = Simulate(*design);
     std::setlocale(LC_ALL, "C");
-    ASSERT_TRUE(inC.m_Simulated && inGerman.m_Simulated) << inGerman.Status();
+    ASSERT_TRUE(inC.Simulated() && inGerman.Simulated()) << inGerman.StatusText();
     EXPECT_EQ(inGerman.m_Ic, inC.m_Ic);
     EXPECT_EQ(inGerman.m_GainDb, inC.m_GainDb);
     EXPECT_EQ(inGerman.m_LowerCutoff, inC.m_LowerCutoff);
@@ -469,7 +469,7 @@ TEST(Amplifier, CommonBaseLowBetaSetsR1ByTheEmitterCurrent)
     EXPECT_NEAR(r.m_R4, 47.5e3, 1e-6);
 
     const SimulationResult result = Simulate(design);
-    ASSERT_TRUE(result.m_Simulated) << result.Status();
+    ASSERT_TRUE(result.Simulated()) << result.StatusText();
     const double beta = result.m_Ic / result.m_Ib;
     EXPECT_LT(beta, 100.0);
     const double byEmitterCurrent = 383 * 2.6e-3 / (2.6e-3 + result.m_Ib);
@@ -501,7 +501,7 @@ TEST(Simulator, CallersOnSeveralThreadsTakeTurns)
     });
     first.join();
     second.join();
-    ASSERT_TRUE(emitterThreaded.m_Simulated && collectorThreaded.m_Simulated);
+    ASSERT_TRUE(emitterThreaded.Simulated() && collectorThreaded.Simulated());
     EXPECT_EQ(emitterThreaded.m_GainDb, emitterAlone.m_GainDb);
     EXPECT_EQ(emitterThreaded.m_Ic, emitterAlone.m_Ic);
     EXPECT_EQ(collectorThreaded.m_InputImpedance, collectorAlone.m_InputImpedance);

@@ -686,7 +686,7 @@ TEST_F(ReportWriting, ImageWriteFailingMidwayKeepsTheEarlierImage)
 SimulationResult FlatSimulation(const AmplifierDesign& design)
 {
     SimulationResult simulated;
-    simulated.m_Simulated = true;
+    simulated.m_Outcome = {};
     simulated.m_Ic = design.Ic();
     simulated.m_Uce = design.Uce();
     simulated.m_GainDb = 40;

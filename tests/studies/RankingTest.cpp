@@ -137,7 +137,7 @@ TEST_F(RankingTest, BiasCurrentAsNgspiceFindsIt)
     const std::unique_ptr<AmplifierDesign> design = MakeDesign(CircuitKind::CommonEmitter);
     design->Compute(inputs);
     const SimulationResult simulated = Simulate(*design);
-    ASSERT_TRUE(simulated.m_Simulated) << simulated.Status();
+    ASSERT_TRUE(simulated.Simulated()) << simulated.StatusText();
     const Expected<double> ic = SolveBiasCurrent(*design, 1.0);
     ASSERT_TRUE(ic) << ic.Message();
     EXPECT_NEAR(*ic / simulated.m_Ic, 1.0, 1e-3);

@@ -96,7 +96,7 @@ TEST_F(Verdict, MidBandOfAFollowerWithoutAnUpperCornerStaysNearItsBand)
     inputs.SetTransistorIndex(FindTransistor("2SA1329"));
     design->Compute(inputs);
     const SimulationResult r = Verify(*design).m_Simulation;
-    ASSERT_TRUE(r.m_Simulated) << r.Status();
+    ASSERT_TRUE(r.Simulated()) << r.StatusText();
     EXPECT_TRUE(std::isnan(r.m_UpperCutoff));
     EXPECT_LE(r.m_MidbandFrequency, 100 * 100e3 * 1.0001);
     EXPECT_GT(r.m_MidbandFrequency, r.m_LowerCutoff);
