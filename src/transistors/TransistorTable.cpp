@@ -9,7 +9,7 @@ namespace norvane {
 
 namespace {
 
-constexpr const TransistorRecord* Records = generated::TransistorRecords;
+constexpr const StoredTransistorRecord* Records = generated::TransistorRecords;
 constexpr int RecordCount = generated::TransistorRecordCount;
 
 static_assert(std::size(generated::TransistorRecords) == static_cast<std::size_t>(RecordCount));
@@ -69,11 +69,6 @@ double TransistorParameter(const TransistorRecord& record, int k)
     return record.*ParameterMembers[k];
 }
 
-std::span<const TransistorRecord> TransistorTable()
-{
-    return {Records, static_cast<std::size_t>(RecordCount)};
-}
-
 int GetTransistorCount()
 {
     return RecordCount;
@@ -81,7 +76,14 @@ int GetTransistorCount()
 
 TransistorRecord GetTransistorRecord(int index)
 {
-    return Records[index];
+    const StoredTransistorRecord& stored = Records[index];
+    TransistorRecord record{};
+    record.name = stored.name;
+    record.polarity = stored.polarity;
+    for (int k = 0; k < TransistorParameterCount; ++k) {
+        record.*ParameterMembers[k] = stored.parameters[k];
+    }
+    return record;
 }
 
 int FindTransistor(const char* name)
