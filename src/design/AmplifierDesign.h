@@ -148,8 +148,8 @@ protected:
     // that point for the problem note (the first fault of a calculation).
     BiasPoint SolveBias(double ic, double uce);
 
-    // Sets the operation point the result shows; the power dissipated is
-    // Uce * Ic in the collector junction and U_BE * I_B in the emitter's.
+    // Sets the operation point the result shows; the power dissipated in
+    // the transistor is Uce * Ic plus U_BE * I_B, the base current's share.
     void SetOperationPoint(double ic, double uce, const BiasPoint& bias);
 
 private:

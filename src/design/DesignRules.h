@@ -105,18 +105,20 @@ inline constexpr StandardSeries CapacitorSeries = 12;
 // frequency in Hz and the factor of the circuit's number of corners.
 class CornerFrequency {
 public:
-    CornerFrequency(double lowerCutoff, double factor) : m_Omega(2 * std::numbers::pi * (factor * lowerCutoff)) {}
-
-    double Omega() const { return m_Omega; } // rad/s
+    CornerFrequency(double lowerCutoff, double factor)
+        : m_Omega(2 * std::numbers::pi * (factor * lowerCutoff))
+    {}
 
     // The capacitor (in F, rounded to CapacitorSeries) whose corner falls
     // here against the conductance it sees, in siemens.
     double Capacitor(double conductance) const;
-    // The same against a single resistance in ohms, computed as 1 / (wR).
+    // The same against a single resistance in ohms, computed as 1 / (wR)
+    // as the output coupling always was; (1 / w) (1 / R) can differ in
+    // the last bit.
     double CapacitorAgainst(double resistance) const;
 
 private:
-    double m_Omega;
+    double m_Omega; // rad/s
 };
 
 } // namespace norvane
