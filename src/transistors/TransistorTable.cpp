@@ -4,6 +4,7 @@
 #include "transistors/TransistorTableData.h"
 
 #include <iterator>
+#include <vector>
 
 namespace norvane {
 
@@ -84,6 +85,19 @@ TransistorRecord GetTransistorRecord(int index)
         record.*ParameterMembers[k] = stored.parameters[k];
     }
     return record;
+}
+
+std::span<const TransistorRecord> TransistorTable()
+{
+    static const std::vector<TransistorRecord> records = [] {
+        std::vector<TransistorRecord> all;
+        all.reserve(RecordCount);
+        for (int i = 0; i < RecordCount; ++i) {
+            all.push_back(GetTransistorRecord(i));
+        }
+        return all;
+    }();
+    return records;
 }
 
 int FindTransistor(const char* name)

@@ -5,7 +5,7 @@
 // transistor type by its index in this table.
 
 #include <cstdint>
-#include <ranges>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -69,20 +69,17 @@ extern const char* const TransistorParameterNames[TransistorParameterCount];
 // Reads parameter k (0 to 38, in record order) of a record.
 double TransistorParameter(const TransistorRecord& record, int k);
 
+// The whole table (generated at build time), sorted strictly ascending by
+// the byte-wise order of the names. The table stores its cards in another
+// form (transistors/StoredTransistorRecord.h says why): these records are
+// made from them on the first call, as by GetTransistorRecord.
+std::span<const TransistorRecord> TransistorTable();
+
 int GetTransistorCount();
 
 // A copy of the record; the index is not checked. Its name points into the
 // table, which lives as long as the program.
 TransistorRecord GetTransistorRecord(int index);
-
-// The whole table (generated at build time), sorted strictly ascending by
-// the byte-wise order of the names: each record a copy made as it is read,
-// as by GetTransistorRecord (the table stores its cards in another form:
-// transistors/StoredTransistorRecord.h says why).
-inline auto TransistorTable()
-{
-    return std::views::iota(0, GetTransistorCount()) | std::views::transform(GetTransistorRecord);
-}
 
 // Index of the record whose name equals name exactly, or -1.
 int FindTransistor(const char* name);
