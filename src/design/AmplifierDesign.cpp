@@ -168,6 +168,30 @@ constexpr double LargestCapacitor = 1.0;  // F
 
 } // namespace
 
+AmplifierDesign::BiasPoint AmplifierDesign::SolveBias(double ic, double uce)
+{
+    TransistorModel model;
+    model.SelectTransistor(m_Inputs.TransistorIndex());
+    model.SetOperatingPoint(ic, uce);
+    BiasPoint bias{};
+    bias.baseCurrent = model.GetBaseCurrent();
+    CheckModel(model, bias.baseCurrent);
+    bias.emitterCurrent = ic + bias.baseCurrent;
+    bias.re = model.GetThermalVoltage() / bias.emitterCurrent;
+    bias.baseEmitter = model.GetBaseEmitterVoltage();
+    bias.currentGain = ic / bias.baseCurrent;
+    return bias;
+}
+
+void AmplifierDesign::SetOperationPoint(double ic, double uce, const BiasPoint& bias)
+{
+    m_Ic = ic;
+    m_Uce = uce;
+    m_P = uce * ic + bias.baseEmitter * bias.baseCurrent;
+}
+
+// Records what the model said of its operating point, for the problem note
+// that Compute() writes with the operation point it shows.
 void AmplifierDesign::CheckModel(const TransistorModel& model, double baseCurrent)
 {
     if (m_ModelFault != ModelFault::None) {

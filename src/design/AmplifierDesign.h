@@ -120,8 +120,8 @@ protected:
         return nullptr;
     }
 
-    // The calculation proper, from Inputs(); it sets the results, the
-    // operation point and, through CheckModel, what the model said.
+    // The calculation proper, from Inputs(); it sets the results and the
+    // operation point, and solves the model through SolveBias.
     virtual void DoCompute() = 0;
     // Notes of the circuit's own beyond the parts check (the common
     // emitter's gain); called for usable designs only.
@@ -134,22 +134,36 @@ protected:
         return false;
     }
 
-    // Records what the model said of its operating point, for the problem
-    // note that Compute() writes with the operation point it shows.
-    void CheckModel(const TransistorModel& model, double baseCurrent);
+    // What the model of the design's transistor gives at an operating
+    // point.
+    struct BiasPoint {
+        double baseCurrent;    // A
+        double emitterCurrent; // Ic + Ib, A
+        double re;             // the emitter's small-signal resistance U_T / I_E, ohms
+        double baseEmitter;    // U_BE, V
+        double currentGain;    // Ic / Ib
+    };
+    // Solves the model of Inputs()' transistor at a collector current in A
+    // and a collector-emitter voltage in V, and records what it said of
+    // that point for the problem note (the first fault of a calculation).
+    BiasPoint SolveBias(double ic, double uce);
 
-    // Set by DoCompute().
-    double m_Ic = 0.0;
-    double m_Uce = 0.0;
-    double m_P = 0.0;
+    // Sets the operation point the result shows; the power dissipated in
+    // the transistor is Uce * Ic plus U_BE * I_B, the base current's share.
+    void SetOperationPoint(double ic, double uce, const BiasPoint& bias);
 
 private:
     enum class ModelFault { None, UceTooLow, IcTooLow, NotConverged, NoNumber, Leakage };
+
+    void CheckModel(const TransistorModel& model, double baseCurrent);
 
     void WriteProblem();
     void WriteNotes();
 
     DesignInputs m_Inputs;
+    double m_Ic = 0.0;
+    double m_Uce = 0.0;
+    double m_P = 0.0;
     ModelFault m_ModelFault = ModelFault::None;
     std::string m_ModelName;
     std::string m_Problem;

@@ -1,11 +1,8 @@
 #include "design/CommonBaseDesign.h"
 
+#include "design/DesignRules.h"
 #include "design/StandardSeries.h"
-#include "transistors/TransistorModel.h"
 #include "transistors/TransistorTable.h"
-
-#include <algorithm>
-#include <cmath>
 
 namespace norvane {
 
@@ -30,69 +27,41 @@ void CommonBaseDesign::DoCompute()
 
     CommonBaseResults r;
     r.m_IsPnp = IsPnpTransistor(in.TransistorIndex());
-    TransistorModel model;
-    model.SelectTransistor(in.TransistorIndex());
     const double UB = in.Value(InputField::SupplyVoltage);
     const int n = SeriesCounts.at(in.SeriesIndex());
 
     double R2 = in.Value(InputField::OutputImpedance);
     RoundToSeries(R2, n);
-    double UR1 = 0.1 * UB;
-    if (UR1 > 1.0) {
-        UR1 = 1.0;
-    }
+    double UR1 = EmitterVoltage(UB);
     const double VBE0 = GetNominalBaseEmitterVoltage(in.TransistorIndex());
-    const double UR2 = (UB - VBE0 - UR1) * 0.5;
+    const double UR2 = OutputResistorVoltage(UB, VBE0, UR1);
     const double IC = UR2 / R2;
     double R1 = UR1 / IC;
     RoundToSeries(R1, n);
     UR1 = R1 * IC;
     const double UCE = UB - (R1 + R2) * IC;
 
-    model.SetOperatingPoint(IC, UCE);
-    model.Recompute();
-    const double IB = model.GetBaseCurrent();
-    CheckModel(model, IB);
-    const double IE = IC + IB;
-    const double re = model.GetThermalVoltage() / IE;
-    R1 = UR1 / IE;
+    const BiasPoint bias = SolveBias(IC, UCE);
+    const double re = bias.re;
+    R1 = UR1 / bias.emitterCurrent;
     RoundToSeries(R1, n);
 
-    double IR3 = 2.0 * IB;
-    double IR4 = IR3 - IB;
-    const double VBE = model.GetBaseEmitterVoltage();
-    const double UR4 = VBE + UR1;
-    double R4 = UR4 / IR4;
-    RoundToSeries(R4, n);
-    IR4 = UR4 / R4;
-    IR3 = IR4 + IB;
-    double R3 = (UB - UR4) / IR3;
-    RoundToSeries(R3, n);
-    const double beta = IC / IB;
+    const double UR4 = bias.baseEmitter + UR1;
+    const BaseDivider divider = DesignBaseDivider(UB, UR4, bias.baseCurrent, n);
 
-    const double pi = 4 * std::atan(1.0);
-    const double fc = in.Value(InputField::LowerCutoff) * 0.5098;
-    const double w = 2 * pi * fc;
-    // C3 holds the base at ground for the signal: against R3, R4 and the
-    // base-emitter impedance r_pi = beta * re of the transistor.
-    double C3 = (1 / w) * (1 / R3 + 1 / R4 + 1 / (beta * re));
-    RoundToSeries(C3, 12);
-    double C2 = 1 / (w * R2);
-    RoundToSeries(C2, 12);
-    double C1 = (1 / w) * (1 / R1 + 1 / re);
-    RoundToSeries(C1, 12);
-
+    const CornerFrequency corner(in.Value(InputField::LowerCutoff), ThreeCornersFactor);
     r.m_R1 = R1;
     r.m_R2 = R2;
-    r.m_R3 = R3;
-    r.m_R4 = R4;
-    r.m_C1 = C1;
-    r.m_C2 = C2;
-    r.m_C3 = C3;
+    r.m_R3 = divider.upper;
+    r.m_R4 = divider.lower;
+    // C1 couples the input to the emitter, against R1 and re.
+    r.m_C1 = corner.Capacitor(1 / R1 + 1 / re);
+    r.m_C2 = corner.CapacitorAgainst(R2);
+    // C3 holds the base at ground for the signal: against R3, R4 and the
+    // base-emitter impedance r_pi = beta * re of the transistor.
+    r.m_C3 = corner.Capacitor(BaseNodeConductance(divider, BaseInputResistance(bias.currentGain, re)));
     m_Results = r;
-    m_Ic = IC;
-    m_Uce = UB - (R1 + R2) * IC;
-    m_P = m_Uce * m_Ic + VBE * IB;
+    SetOperationPoint(IC, UB - (R1 + R2) * IC, bias);
 }
 
 std::vector<NamedValue> CommonBaseDesign::ComponentNumbers() const

@@ -1,7 +1,7 @@
 #include "design/CommonEmitterDesign.h"
 
+#include "design/DesignRules.h"
 #include "design/StandardSeries.h"
-#include "transistors/TransistorModel.h"
 #include "transistors/TransistorTable.h"
 
 #include <algorithm>
@@ -10,6 +10,19 @@
 namespace norvane {
 
 namespace {
+
+// A gain in dB as a voltage ratio and back. The ratio is 10^(dB * 0.05),
+// as the designs have always computed it (dB / 20 is not always the same
+// double).
+double VoltageRatio(double db)
+{
+    return std::pow(10, db * 0.05);
+}
+
+double Decibels(double voltageRatio)
+{
+    return 20 * std::log10(voltageRatio);
+}
 
 constexpr std::pair<const char*, double CommonEmitterResults::*> Parts[]{
     {"R1", &CommonEmitterResults::m_R1}, {"R2", &CommonEmitterResults::m_R2},
@@ -38,36 +51,32 @@ void CommonEmitterDesign::DoCompute()
 
     CommonEmitterResults r;
     r.m_IsPnp = IsPnpTransistor(t);
-    TransistorModel model;
-    model.SelectTransistor(t);
 
     double R3 = in.Value(InputField::OutputImpedance);
     RoundToSeries(R3, n);
-    double UE = 0.1 * UB;
-    if (UE > 1.0) {
-        UE = 1.0;
-    }
+    double UE = EmitterVoltage(UB);
     const double UBE0 = GetNominalBaseEmitterVoltage(t);
-    const double URC = (UB - UBE0 - UE) * 0.5;
+    const double URC = OutputResistorVoltage(UB, UBE0, UE);
     double Ic = URC / R3;
     double RE = R3 * UE / URC;
     double Uce = UB - (RE + R3) * Ic;
-    const double A = std::pow(10, in.Value(InputField::Gain) * 0.05);
+    const double A = VoltageRatio(in.Value(InputField::Gain));
     if (URC / UE > A) {
+        // The gain asks for more emitter resistance than the supply rule
+        // gives: RE = R3 / A, and R3 and RE in series take the output
+        // resistor's share of the supply between them.
         RE = R3 / A;
-        UE = RE / (RE + R3) * (UB - UBE0) * 0.5;
+        UE = RE / (RE + R3) * OutputResistorVoltage(UB, UBE0, 0.0);
         Ic = UE / RE;
         Uce = UB - (RE + R3) * Ic;
     }
 
-    model.SetOperatingPoint(Ic, Uce);
-    model.Recompute();
-    const double IB = model.GetBaseCurrent();
-    CheckModel(model, IB);
-    const double IE = Ic + IB;
-    const double re = model.GetThermalVoltage() / IE;
-    RE = UE / IE;
+    const BiasPoint bias = SolveBias(Ic, Uce);
+    const double IB = bias.baseCurrent;
+    const double re = bias.re;
+    RE = UE / bias.emitterCurrent;
 
+    // R4 sets the gain with re; R5, bypassed by C3, takes the rest of RE.
     double R4 = R3 / A - re;
     if (R3 / re < A) {
         R4 = 0;
@@ -81,56 +90,23 @@ void CommonEmitterDesign::DoCompute()
         RoundToSeries(R5, n);
     }
 
-    const double UBE = model.GetBaseEmitterVoltage();
-    const double UBB = UBE + UE;
-    double I1 = 2.0 * IB;
-    double I2 = I1 - IB;
-    double R2 = UBB / I2;
-    RoundToSeries(R2, n);
-    I2 = UBB / R2;
-    I1 = I2 + IB;
-    double R1 = (UB - UBB) / I1;
-    RoundToSeries(R1, n);
+    const double UBB = bias.baseEmitter + UE;
+    BaseDivider divider = DesignBaseDivider(UB, UBB, IB, n);
+    const double RT = BaseInputResistance(bias.currentGain, R4 + re);
+    LowerForInputImpedance(divider, UB, UBB, IB, in.Value(InputField::InputImpedance), RT, n);
 
-    const double B = Ic / IB;
-    const double RT = (R4 + re) * B;
-    const double Zin = 1 / (1 / R1 + 1 / R2 + 1 / RT);
-    if (in.Value(InputField::InputImpedance) < Zin) {
-        const double Rp = 1 / (1 / in.Value(InputField::InputImpedance) - 1 / RT);
-        R1 = UB / (UBB / Rp + IB);
-        RoundToSeries(R1, n);
-        I1 = (UB - UBB) / R1;
-        I2 = I1 - IB;
-        R2 = UBB / I2;
-        RoundToSeries(R2, n);
-    }
-
-    const double pi = 4 * std::atan(1.0);
-    const double fc = 0.5098 * in.Value(InputField::LowerCutoff);
-    const double w = 2 * pi * fc;
-    double C1 = (1 / w) * (1 / R1 + 1 / R2 + 1 / RT);
-    RoundToSeries(C1, 12);
-    double C2 = 1 / (w * R3);
-    RoundToSeries(C2, 12);
-    double C3 = 0;
-    if (R5 > 0) {
-        C3 = (1 / w) * (1 / R5 + 1 / (R4 + re));
-        RoundToSeries(C3, 12);
-    }
-
-    r.m_R1 = R1;
-    r.m_R2 = R2;
+    const CornerFrequency corner(in.Value(InputField::LowerCutoff), ThreeCornersFactor);
+    r.m_R1 = divider.upper;
+    r.m_R2 = divider.lower;
     r.m_R3 = R3;
     r.m_R4 = R4;
     r.m_R5 = R5;
-    r.m_C1 = C1;
-    r.m_C2 = C2;
-    r.m_C3 = C3;
+    r.m_C1 = corner.Capacitor(BaseNodeConductance(divider, RT));
+    r.m_C2 = corner.CapacitorAgainst(R3);
+    r.m_C3 = R5 > 0 ? corner.Capacitor(1 / R5 + 1 / (R4 + re)) : 0;
     m_Results = r;
-    m_DesignedGainDb = 20 * std::log10(R3 / (R4 + re));
-    m_Ic = Ic;
-    m_Uce = UB - (R3 + R4 + R5) * m_Ic;
-    m_P = m_Uce * m_Ic + UBE * IB;
+    m_DesignedGainDb = Decibels(R3 / (R4 + re));
+    SetOperationPoint(Ic, UB - (R3 + R4 + R5) * Ic, bias);
 }
 
 void CommonEmitterDesign::AddCircuitNotes(std::vector<std::string>& notes) const

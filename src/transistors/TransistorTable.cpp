@@ -4,12 +4,13 @@
 #include "transistors/TransistorTableData.h"
 
 #include <iterator>
+#include <vector>
 
 namespace norvane {
 
 namespace {
 
-constexpr const TransistorRecord* Records = generated::TransistorRecords;
+constexpr const StoredTransistorRecord* Records = generated::TransistorRecords;
 constexpr int RecordCount = generated::TransistorRecordCount;
 
 static_assert(std::size(generated::TransistorRecords) == static_cast<std::size_t>(RecordCount));
@@ -69,11 +70,6 @@ double TransistorParameter(const TransistorRecord& record, int k)
     return record.*ParameterMembers[k];
 }
 
-std::span<const TransistorRecord> TransistorTable()
-{
-    return {Records, static_cast<std::size_t>(RecordCount)};
-}
-
 int GetTransistorCount()
 {
     return RecordCount;
@@ -81,7 +77,27 @@ int GetTransistorCount()
 
 TransistorRecord GetTransistorRecord(int index)
 {
-    return Records[index];
+    const StoredTransistorRecord& stored = Records[index];
+    TransistorRecord record{};
+    record.name = stored.name;
+    record.polarity = stored.polarity;
+    for (int k = 0; k < TransistorParameterCount; ++k) {
+        record.*ParameterMembers[k] = stored.parameters[k];
+    }
+    return record;
+}
+
+std::span<const TransistorRecord> TransistorTable()
+{
+    static const std::vector<TransistorRecord> records = [] {
+        std::vector<TransistorRecord> all;
+        all.reserve(RecordCount);
+        for (int i = 0; i < RecordCount; ++i) {
+            all.push_back(GetTransistorRecord(i));
+        }
+        return all;
+    }();
+    return records;
 }
 
 int FindTransistor(const char* name)

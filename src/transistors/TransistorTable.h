@@ -69,13 +69,16 @@ extern const char* const TransistorParameterNames[TransistorParameterCount];
 // Reads parameter k (0 to 38, in record order) of a record.
 double TransistorParameter(const TransistorRecord& record, int k);
 
-// The whole table, sorted strictly ascending by the byte-wise order of
-// the names (generated at build time).
+// The whole table (generated at build time), sorted strictly ascending by
+// the byte-wise order of the names. The table stores its cards in another
+// form (transistors/StoredTransistorRecord.h says why): these records are
+// made from them on the first call, as by GetTransistorRecord.
 std::span<const TransistorRecord> TransistorTable();
 
 int GetTransistorCount();
 
-// A copy of the record; the index is not checked.
+// A copy of the record; the index is not checked. Its name points into the
+// table, which lives as long as the program.
 TransistorRecord GetTransistorRecord(int index);
 
 // Index of the record whose name equals name exactly, or -1.

@@ -4,12 +4,12 @@
 //   norvane-gen-transistor-table <norvane-bjt.lib> <output header>
 //
 // The header defines norvane::generated::TransistorRecords, a constexpr
-// array of TransistorRecord in the order of the library (which the reader
-// has checked to be strictly sorted by name). Every number is written with
-// the decimal text of the library, so the compiler produces exactly the
-// double the library holds. On any error in the library the tool prints
-// "<file>:<line>: ..." and exits with status 1; the output is then left
-// untouched, so the build stops.
+// array of StoredTransistorRecord (no pointers: see its header) in the
+// order of the library (which the reader has checked to be strictly sorted
+// by name). Every number is written with the decimal text of the library,
+// so the compiler produces exactly the double the library holds. On any
+// error in the library the tool prints "<file>:<line>: ..." and exits with
+// status 1; the output is then left untouched, so the build stops.
 
 #include "GeneratedHeader.h"
 #include "TransistorLibReader.h"
@@ -44,21 +44,23 @@ int main(int argc, char** argv)
     out << "// Generated from " << norvane::tools::FileNameOf(inputPath)
         << " by norvane-gen-transistor-table. Do not edit.\n"
         << "#pragma once\n\n"
-        << "#include \"transistors/TransistorTable.h\"\n\n"
+        << "#include \"transistors/StoredTransistorRecord.h\"\n\n"
         << "namespace norvane::generated {\n\n"
         << "inline constexpr int TransistorRecordCount = " << result.cards.size() << ";\n\n"
-        << "// name, polarity, then";
+        << "// name, polarity, then the parameters";
     for (const char* name : norvane::tools::LibParameterNames) {
         out << ' ' << name;
     }
-    out << "\ninline constexpr TransistorRecord "
+    out << "\ninline constexpr StoredTransistorRecord "
            "TransistorRecords[TransistorRecordCount] = {\n";
     for (const auto& card : result.cards) {
-        out << "    {\"" << card.name << "\", '" << card.polarity << "'";
+        out << "    {\"" << card.name << "\", '" << card.polarity << "', {";
+        const char* separator = "";
         for (const auto& text : card.text) {
-            out << ", " << norvane::tools::DoubleLiteral(text);
+            out << separator << norvane::tools::DoubleLiteral(text);
+            separator = ", ";
         }
-        out << "},\n";
+        out << "}},\n";
     }
     out << "};\n\n} // namespace norvane::generated\n";
 
