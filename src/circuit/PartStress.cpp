@@ -67,8 +67,8 @@ Expected<PartStresses> StressesOf(const AmplifierCircuit& circuit, const Operati
         const double across = nodes->At(part.m_NodeA) - nodes->At(part.m_NodeB);
         if (part.m_Name.starts_with('R')) {
             const double dissipation = across * across / part.m_Value;
-            stresses.m_Resistors.push_back({part.m_Name, part.m_Value, std::abs(across), dissipation,
-                                            ResistorPowerRating(dissipation)});
+            stresses.m_Resistors.push_back(
+                {part.m_Name, part.m_Value, std::abs(across), dissipation, ResistorPowerRating(dissipation)});
         } else {
             std::string positive;
             if (std::abs(across) > NoVoltage) {

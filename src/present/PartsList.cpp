@@ -127,8 +127,8 @@ PartsListRow TransistorRow(const AmplifierDesign& design, const std::optional<Tr
     if (t1) {
         row.m_Stress = t1->m_Power.m_Figure;
         row.m_StressText = "Uce " + QuantityText(t1->m_Uce, "V") + " (up to " +
-                           QuantityText(t1->m_Voltage.m_Figure, "V") +
-                           "), Ic " + QuantityText(t1->m_Current.m_Figure, "A") + ", P " +
+                           QuantityText(t1->m_Voltage.m_Figure, "V") + "), Ic " +
+                           QuantityText(t1->m_Current.m_Figure, "A") + ", P " +
                            QuantityText(t1->m_Power.m_Figure, "W");
         row.m_RatingText = TransistorRatingText(*t1);
         row.m_Note = TransistorNote(*t1);
@@ -153,7 +153,8 @@ PartsListRow PassiveRow(const CircuitPart& part, double resistorTolerance)
     if (resistor) {
         // What the tolerances are sold as.
         constexpr double MetalFilmFrom = 0.02;
-        row.m_Description = resistorTolerance > MetalFilmFrom ? "carbon film resistor" : "metal film resistor";
+        row.m_Description =
+            resistorTolerance > MetalFilmFrom ? "carbon film resistor" : "metal film resistor";
     } else {
         row.m_Description = UsualDielectric(part.m_Value) == Dielectric::Electrolytic
                                 ? "aluminium electrolytic capacitor"

@@ -38,8 +38,8 @@ const char* PartKindName(PartKind kind);
 struct PartsListRow {
     std::string m_Reference; // "R1", "C1", "T1"
     PartKind m_Kind = PartKind::Resistor;
-    double m_Value = std::numeric_limits<double>::quiet_NaN(); // ohm or F; NaN for T1
-    std::string m_ValueText;                                   // "620 k", "680 nF", "BC548B"
+    double m_Value = std::numeric_limits<double>::quiet_NaN();     // ohm or F; NaN for T1
+    std::string m_ValueText;                                       // "620 k", "680 nF", "BC548B"
     double m_Tolerance = std::numeric_limits<double>::quiet_NaN(); // fraction; NaN for T1
     // What it withstands at the operating point: W dissipated by a
     // resistor or by T1, V DC across a capacitor; NaN when not known.

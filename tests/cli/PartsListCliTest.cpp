@@ -47,7 +47,8 @@ std::vector<Record> ReadCsv(const std::string& text)
             } else if (c == '"') {
                 quoted = false;
                 ++i;
-                EXPECT_TRUE(i == text.size() || text[i] == ',' || text[i] == '\r') << "after a quote at " << i;
+                EXPECT_TRUE(i == text.size() || text[i] == ',' || text[i] == '\r')
+                    << "after a quote at " << i;
             } else {
                 field += c;
                 ++i;
@@ -81,7 +82,8 @@ class PartsListCli : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_Folder = std::filesystem::temp_directory_path() / ("norvane-parts-cli-" + std::to_string(::getpid()));
+        m_Folder =
+            std::filesystem::temp_directory_path() / ("norvane-parts-cli-" + std::to_string(::getpid()));
         std::filesystem::create_directories(m_Folder);
     }
     void TearDown() override { std::filesystem::remove_all(m_Folder); }
@@ -112,9 +114,10 @@ TEST_F(PartsListCli, BomCsvReadsBackAsTheParts)
 
     // E96 parts are 1 % metal film; 90 V asks for 2 W at R3, 100 V
     // capacitors, and T1 says what it exceeds.
-    ASSERT_EQ(RunCli({"design", "ce", "--gain", "20", "--supply", "90", "--series", "E96", "--bom", Path("90.csv")})
-                  .status,
-              ExitOk);
+    ASSERT_EQ(
+        RunCli({"design", "ce", "--gain", "20", "--supply", "90", "--series", "E96", "--bom", Path("90.csv")})
+            .status,
+        ExitOk);
     const std::vector<Record> high = ReadCsv(ReadFile(Path("90.csv")));
     ASSERT_GE(high.size(), 5u);
     EXPECT_EQ(high[1][5], "NPN transistor, TO-92, exceeds VCEO and Ptot");
@@ -174,8 +177,10 @@ TEST_F(PartsListCli, JsonCarriesEachPartInSiUnits)
     EXPECT_FALSE(c2.contains("dissipation"));
 
     const auto high =
-        nlohmann::json::parse(RunCli({"design", "ce", "--gain", "20", "--supply", "90", "--json"}).out).at("parts");
-    EXPECT_EQ(high[0]["checks"], nlohmann::json({{"vceo", "exceeded"}, {"ic_max", "within"}, {"ptot", "exceeded"}}));
+        nlohmann::json::parse(RunCli({"design", "ce", "--gain", "20", "--supply", "90", "--json"}).out)
+            .at("parts");
+    EXPECT_EQ(high[0]["checks"],
+              nlohmann::json({{"vceo", "exceeded"}, {"ic_max", "within"}, {"ptot", "exceeded"}}));
     EXPECT_EQ(high[0]["voltage"], 90.0);
 
     // A design that cannot be built lists its parts without stresses.
@@ -190,8 +195,8 @@ TEST_F(PartsListCli, JsonCarriesEachPartInSiUnits)
 // the report, its image and the CSV are written together or not at all.
 TEST_F(PartsListCli, ReportSectionIsValidAndFilesComeTogether)
 {
-    const CliResult r = RunCli({"design", "ce", "--gain", "20", "--supply", "90", "--report", Path("amp.html"),
-                                "--bom", Path("amp.csv")});
+    const CliResult r = RunCli({"design", "ce", "--gain", "20", "--supply", "90", "--report",
+                                Path("amp.html"), "--bom", Path("amp.csv")});
     ASSERT_EQ(r.status, ExitOk) << r.err;
     const std::string report = ReadFile(Path("amp.html"));
     const std::size_t components = report.find("<h2>Component values</h2>");
