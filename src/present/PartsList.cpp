@@ -223,6 +223,7 @@ PartsList PartsListOf(const AmplifierDesign& design)
         list.m_Transistor = stresses->m_Transistor;
         list.m_Line = TransistorLine(GetTransistorRecord(design.Inputs().TransistorIndex()).name,
                                      stresses->m_Transistor);
+        list.m_Exceeded = !RatingsChecked(stresses->m_Transistor, RatingCheck::Exceeded).empty();
     } else {
         list.m_Problem = stresses.Message();
         list.m_Line = "Stresses and ratings not known: " + list.m_Problem;

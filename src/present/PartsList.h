@@ -70,6 +70,8 @@ struct PartsList {
     // 100 mA; P 15.12 mW within Ptot 300 mW at 25 degC", or why the
     // stresses are not known.
     std::string m_Line;
+    // Whether T1 exceeds one of its ratings: the line is a warning.
+    bool m_Exceeded = false;
 };
 
 // The parts list of a design; for one that cannot be built the parts with

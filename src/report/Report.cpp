@@ -333,7 +333,8 @@ std::string BuildReport(const std::string& reportName, const ReportContent& cont
     if (!content.partsList.empty()) {
         out += "<h2>Parts list</h2>\n";
         AppendTable(out, content.partsList);
-        out += "<p>" + EscapeXhtmlText(content.partsLine) + "</p>\n\n";
+        const std::string line = EscapeXhtmlText(content.partsLine);
+        out += content.partsWarning ? "<p><strong>" + line + "</strong></p>\n\n" : "<p>" + line + "</p>\n\n";
     }
 
     out += "<h2>Operation point</h2>\n";
@@ -502,6 +503,7 @@ ReportContent ReportContentOf(const AmplifierDesign& design)
     const PartsList parts = PartsListOf(design);
     content.partsList = PartsListTable(parts);
     content.partsLine = parts.m_Line;
+    content.partsWarning = parts.m_Exceeded;
     return content;
 }
 

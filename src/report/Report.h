@@ -73,10 +73,11 @@ struct ReportContent {
     std::vector<std::string> notes{};
     // The simulation section; none in a report without simulation.
     std::optional<ReportSimulation> simulation{};
-    // The parts list (PartsListTable) and the line below it; no section
-    // where the table is empty.
+    // The parts list (PartsListTable) and the line below it, in bold when
+    // it warns; no section where the table is empty.
     TextTable partsList{};
     std::string partsLine{};
+    bool partsWarning = false;
 };
 
 // The program's version, as the About box shows it.

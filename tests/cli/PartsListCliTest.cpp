@@ -204,8 +204,9 @@ TEST_F(PartsListCli, ReportSectionIsValidAndFilesComeTogether)
     const std::size_t operation = report.find("<h2>Operation point</h2>");
     EXPECT_LT(components, parts);
     EXPECT_LT(parts, operation);
-    EXPECT_NE(report.find("<p>T1 BC548B: Uce up to 90 V exceeds VCEO 20 V; Ic 20.32 mA within IC max 100 mA; "
-                          "P 920.4 mW exceeds Ptot 300 mW at 25 degC</p>"),
+    EXPECT_NE(report.find(
+                  "<p><strong>T1 BC548B: Uce up to 90 V exceeds VCEO 20 V; Ic 20.32 mA within IC max 100 mA; "
+                  "P 920.4 mW exceeds Ptot 300 mW at 25 degC</strong></p>"),
               std::string::npos)
         << report;
     EXPECT_FALSE(ReadFile(Path("amp.csv")).empty());
