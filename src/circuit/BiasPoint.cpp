@@ -91,6 +91,16 @@ public:
     double Vbe() const { return m_Voltages[m_Base] - m_Voltages[m_Emitter]; }
     double Vce() const { return m_Voltages[m_Collector] - m_Voltages[m_Emitter]; }
 
+    // Every node with its voltage of the last solve, in magnitudes.
+    std::vector<std::pair<std::string, double>> Voltages() const
+    {
+        std::vector<std::pair<std::string, double>> voltages;
+        for (std::size_t k = 0; k < m_Names.size(); ++k) {
+            voltages.emplace_back(m_Names[k], m_Voltages[k]);
+        }
+        return voltages;
+    }
+
 private:
     struct Resistor {
         int a;
@@ -187,6 +197,29 @@ double SecantBiasCurrent(const AmplifierDesign& design, BiasSolver& residual, in
 }
 
 } // namespace
+
+double NodeVoltages::At(std::string_view node) const
+{
+    const auto found = std::ranges::find(m_Voltages, node, &std::pair<std::string, double>::first);
+    return found == m_Voltages.end() ? 0.0 : found->second;
+}
+
+Expected<NodeVoltages> SolveNodeVoltages(const AmplifierCircuit& circuit, double ic, double ib)
+{
+    BiasNetwork network(circuit);
+    if (!network.Solve(ic, ib)) {
+        return Failure{"the resistor network has no DC solution"};
+    }
+    std::vector<std::pair<std::string, double>> voltages = network.Voltages();
+    for (auto& [node, voltage] : voltages) {
+        if (!std::isfinite(voltage)) {
+            return Failure{"the resistor network has no DC solution"};
+        }
+        // Solved in magnitudes: a PNP circuit has every voltage mirrored.
+        voltage = circuit.m_IsPnp ? -voltage : voltage;
+    }
+    return NodeVoltages(std::move(voltages));
+}
 
 double EstimateBiasCurrent(const AmplifierDesign& design, const AmplifierCircuit& circuit)
 {

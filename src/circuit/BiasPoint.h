@@ -16,7 +16,35 @@
 #include "common/Outcome.h"
 #include "design/AmplifierDesign.h"
 
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
 namespace norvane {
+
+// The DC voltage of each node of a circuit against ground, signed as the
+// circuit has it (a PNP circuit's rail at -UB), in V.
+class NodeVoltages {
+public:
+    explicit NodeVoltages(std::vector<std::pair<std::string, double>> voltages)
+        : m_Voltages(std::move(voltages))
+    {}
+    // The voltage at node. A node on no resistor (in, out) is 0 V: the
+    // signal source drives in at DC 0 and the load holds out at ground,
+    // each behind an open capacitor.
+    double At(std::string_view node) const;
+
+private:
+    std::vector<std::pair<std::string, double>> m_Voltages;
+};
+
+// The node voltages of the circuit's resistor network, the capacitors
+// open, with the transistor drawing ic (A) into its collector and ib (A)
+// into its base and driving their sum out of its emitter (the magnitudes,
+// for either polarity); fails where the network has no solution (a
+// resistor of 0 or no number).
+[[nodiscard]] Expected<NodeVoltages> SolveNodeVoltages(const AmplifierCircuit& circuit, double ic, double ib);
 
 // The collector current of the design's DC operating point with the
 // card's BF times bfFactor, as the bias stability describes it; fails

@@ -6,10 +6,14 @@
 #include "design/AmplifierDesign.h"
 #include "design/DesignResults.h"
 #include "design/StandardSeries.h"
+#include "present/PartsList.h"
 #include "transistors/TransistorTable.h"
 #include "workflow/DesignWorkflow.h"
 
 #include <nlohmann/json.hpp>
+
+#include <limits>
+#include <optional>
 
 namespace norvane::cli {
 
@@ -24,6 +28,58 @@ json ItemsJson(const ResultList& list)
         items.push_back({{"name", item.name}, {"value", item.value}});
     }
     return items;
+}
+
+const char* CheckName(const CheckedRating& rating)
+{
+    switch (rating.Check()) {
+    case RatingCheck::Within: return "within";
+    case RatingCheck::Exceeded: return "exceeded";
+    case RatingCheck::Unknown: break;
+    }
+    return "unknown";
+}
+
+// One object per part, as README.md describes "parts".
+json PartsJson(const PartsList& list)
+{
+    json parts = json::array();
+    for (const PartsListRow& row : list.m_Rows) {
+        json part = {{"ref", row.m_Reference},
+                     {"kind", PartKindName(row.m_Kind)},
+                     {"value", Number(row.m_Value)},
+                     {"text", row.m_ValueText},
+                     {"tolerance", Number(row.m_Tolerance)}};
+        if (row.m_Kind == PartKind::Transistor) {
+            const std::optional<TransistorStress>& t1 = list.m_Transistor;
+            const double nan = std::numeric_limits<double>::quiet_NaN();
+            part["voltage"] = Number(t1 ? t1->m_Voltage.m_Figure : nan);
+            part["uce"] = Number(t1 ? t1->m_Uce : nan);
+            part["current"] = Number(t1 ? t1->m_Current.m_Figure : nan);
+            part["dissipation"] = Number(row.m_Stress);
+            if (t1) {
+                part["rating"] = {{"vceo", Number(t1->m_Voltage.m_Rating)},
+                                  {"ic_max", Number(t1->m_Current.m_Rating)},
+                                  {"ptot", Number(t1->m_Power.m_Rating)}};
+                part["checks"] = {{"vceo", CheckName(t1->m_Voltage)},
+                                  {"ic_max", CheckName(t1->m_Current)},
+                                  {"ptot", CheckName(t1->m_Power)}};
+            } else {
+                part["rating"] = nullptr;
+                part["checks"] = nullptr;
+            }
+        } else {
+            part[row.m_Kind == PartKind::Resistor ? "dissipation" : "voltage"] = Number(row.m_Stress);
+            part["rating"] = Number(row.m_Rating);
+        }
+        if (row.m_Kind == PartKind::Capacitor) {
+            part["positive"] = row.m_PositiveNode.empty() ? json(nullptr) : json(row.m_PositiveNode);
+        }
+        part["description"] = row.m_Description;
+        part["note"] = row.m_Note;
+        parts.push_back(std::move(part));
+    }
+    return parts;
 }
 
 void PrintItems(std::ostream& out, const ResultList& list)
@@ -50,7 +106,8 @@ Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, 
     const WorkflowResult result = RunDesignWorkflow(*inputs, workflow);
     // Every file of the command is written together, or none is.
     PendingWrites files;
-    const OutputFiles paths{options.report, options.simulation.netlistPath, options.simulation.bodePath};
+    const OutputFiles paths{options.report, options.simulation.netlistPath, options.simulation.bodePath,
+                            options.partsList};
     if (const Status added = AddOutputFiles(result, workflow, paths, files); !added) {
         return added;
     }
@@ -87,6 +144,7 @@ Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, 
             {"usable", design.IsUsable()},
             {"problem", design.Problem()},
             {"notes", design.Notes()},
+            {"parts", PartsJson(PartsListOf(design))},
         };
         if (simulation.ShowsSimulation()) {
             document["simulation"] = SimulationJson(result, workflow);

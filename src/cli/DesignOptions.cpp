@@ -65,6 +65,12 @@ void AddDesignOptions(CLI::App& command, std::span<const CircuitField> fields, D
                     "the folder <name>-Files beside it")
         ->option_text("PATH")
         ->check(FileName());
+    command
+        .add_option("--bom", options.partsList,
+                    "Also write the parts list (bill of materials): reference, value, quantity, "
+                    "tolerance, rating and description of each part, as CSV")
+        ->option_text("FILE.csv")
+        ->check(FileName());
     AddSimulationOptions(command, options.simulation);
 }
 

@@ -2,8 +2,8 @@
 
 // The options of "norvane-cli design <circuit>" and "rank <circuit>": a
 // requirement option for each field of the circuit, the type, the series
-// and --from REPORT; for design also --json, --report and the simulation
-// options.
+// and --from REPORT; for design also --json, --report, --bom (the parts
+// list as CSV) and the simulation options.
 //
 // The simulation options of "norvane-cli design <circuit>":
 //   --netlist FILE.cir  writes the SPICE netlist of the design
@@ -71,6 +71,7 @@ struct DesignOptions {
     std::string from;
     bool json = false;
     std::string report;
+    std::string partsList; // --bom FILE.csv
     SimulationCliOptions simulation;
 };
 

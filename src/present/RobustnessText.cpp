@@ -10,16 +10,6 @@ namespace norvane {
 
 namespace {
 
-// "2.579 mA", "42.14 k" (no unit: resistances as the results show them);
-// "-" for no figure.
-std::string Quantity(double value, const char* unit)
-{
-    if (!std::isfinite(value)) {
-        return "-";
-    }
-    return *unit == '\0' ? FormatEngineering(value) : EngineeringLabel(value, unit);
-}
-
 // A gain with two decimals, as the verdict shows it: "19.48 dB".
 std::string Decibels(double db)
 {
@@ -30,12 +20,6 @@ std::string Decibels(double db)
 std::string Share(double fraction)
 {
     return FormatFixed(fraction * 100, 1) + " %";
-}
-
-// A tolerance as "5 %", "20 %".
-std::string TolerancePercent(double fraction)
-{
-    return FormatGeneral(fraction * 100, 3) + " %";
 }
 
 // What a transient resolves: a harmonic or a distortion further below the
@@ -77,36 +61,36 @@ std::string HeadroomText(const Headroom& headroom)
     if (!std::isfinite(amplitude)) {
         return "not found";
     }
-    return Quantity(amplitude, "V") + " peak (" + (rising ? headroom.m_RisingEdge : headroom.m_FallingEdge) +
-           ")";
+    return QuantityText(amplitude, "V") + " peak (" +
+           (rising ? headroom.m_RisingEdge : headroom.m_FallingEdge) + ")";
 }
 
 // "500 mV peak", "292.7 nV rms"; "-" for no figure.
 std::string Volts(double value, const char* kind)
 {
-    return std::isfinite(value) ? Quantity(value, "V") + " " + kind : "-";
+    return std::isfinite(value) ? QuantityText(value, "V") + " " + kind : "-";
 }
 
 std::string Edge(double amplitude, const std::string& edge)
 {
-    return std::isfinite(amplitude) ? Quantity(amplitude, "V") + " (" + edge + ")" : edge;
+    return std::isfinite(amplitude) ? QuantityText(amplitude, "V") + " (" + edge + ")" : edge;
 }
 
 std::string Amperes(double value)
 {
-    return Quantity(value, "A");
+    return QuantityText(value, "A");
 }
 std::string Volts(double value)
 {
-    return Quantity(value, "V");
+    return QuantityText(value, "V");
 }
 std::string Ohms(double value)
 {
-    return Quantity(value, "");
+    return QuantityText(value, "");
 }
 std::string Hertz(double value)
 {
-    return Quantity(value, "Hz");
+    return QuantityText(value, "Hz");
 }
 
 std::string NoiseBand()
@@ -115,6 +99,19 @@ std::string NoiseBand()
 }
 
 } // namespace
+
+std::string QuantityText(double value, const char* unit)
+{
+    if (!std::isfinite(value)) {
+        return "-";
+    }
+    return *unit == '\0' ? FormatEngineering(value) : EngineeringLabel(value, unit);
+}
+
+std::string TolerancePercent(double fraction)
+{
+    return FormatGeneral(fraction * 100, 3) + " %";
+}
 
 const std::array<ToleranceQuantity, 6> ToleranceQuantities{{
     {"Ic", &ToleranceAnalysis::m_Ic, Amperes},
@@ -207,17 +204,18 @@ TextTable DistortionTable(const DistortionAnalysis& a)
 std::string NoiseLine(const NoiseAnalysis& a)
 {
     return "Noise (source " + EngineeringLabel(a.m_SourceResistance, "ohm") +
-           "): " + Quantity(a.m_InputDensity, "V/sqrt(Hz)") + " at " + Hertz(a.m_SpotFrequency) + ", " +
+           "): " + QuantityText(a.m_InputDensity, "V/sqrt(Hz)") + " at " + Hertz(a.m_SpotFrequency) + ", " +
            Volts(a.m_InputTotal, "rms") + " over " + NoiseBand();
 }
 
 TextTable NoiseTable(const NoiseAnalysis& a)
 {
-    return {{"Quantity", "Value"},
-            {"Source resistance", EngineeringLabel(a.m_SourceResistance, "ohm")},
-            {"Input noise density at " + Hertz(a.m_SpotFrequency), Quantity(a.m_InputDensity, "V/sqrt(Hz)")},
-            {"Input noise, " + NoiseBand(), Volts(a.m_InputTotal, "rms")},
-            {"Output noise, " + NoiseBand(), Volts(a.m_OutputTotal, "rms")}};
+    return {
+        {"Quantity", "Value"},
+        {"Source resistance", EngineeringLabel(a.m_SourceResistance, "ohm")},
+        {"Input noise density at " + Hertz(a.m_SpotFrequency), QuantityText(a.m_InputDensity, "V/sqrt(Hz)")},
+        {"Input noise, " + NoiseBand(), Volts(a.m_InputTotal, "rms")},
+        {"Output noise, " + NoiseBand(), Volts(a.m_OutputTotal, "rms")}};
 }
 
 } // namespace norvane

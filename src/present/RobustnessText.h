@@ -16,6 +16,12 @@ namespace norvane {
 // A table: the first row holds the column titles.
 using TextTable = std::vector<std::vector<std::string>>;
 
+// "2.579 mA", "42.14 k" (no unit: resistances as the results show them);
+// "-" for no figure.
+std::string QuantityText(double value, const char* unit);
+// A tolerance fraction as "5 %", "20 %".
+std::string TolerancePercent(double fraction);
+
 // The six quantities of the tolerance analysis in the order its table and
 // its picture show them, named as the verdict names them, each with its
 // text ("2.579 mA", "5.858 V", "19.48 dB", "42.14 k", "8.034 Hz"; "-" for

@@ -330,6 +330,13 @@ std::string BuildReport(const std::string& reportName, const ReportContent& cont
     AppendRows(out, content.componentValues);
     out += "</table>\n\n";
 
+    if (!content.partsList.empty()) {
+        out += "<h2>Parts list</h2>\n";
+        AppendTable(out, content.partsList);
+        const std::string line = EscapeXhtmlText(content.partsLine);
+        out += content.partsWarning ? "<p><strong>" + line + "</strong></p>\n\n" : "<p>" + line + "</p>\n\n";
+    }
+
     out += "<h2>Operation point</h2>\n";
     out += "<table>\n";
     AppendRows(out, content.operationPoint);
@@ -491,8 +498,13 @@ Status WriteSchematicPng(std::uint16_t schematicId, const std::string& imagePath
 
 ReportContent ReportContentOf(const AmplifierDesign& design)
 {
-    return {design.Title(), design.GetInputData(), design.GetComponentValues(), design.GetOperationPoint(),
-            DesignNotes(design)};
+    ReportContent content{design.Title(), design.GetInputData(), design.GetComponentValues(),
+                          design.GetOperationPoint(), DesignNotes(design)};
+    const PartsList parts = PartsListOf(design);
+    content.partsList = PartsListTable(parts);
+    content.partsLine = parts.m_Line;
+    content.partsWarning = parts.m_Exceeded;
+    return content;
 }
 
 ReportSimulation ReportSimulationOf(const Verification& verification, const TuningProposal* proposal,

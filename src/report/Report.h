@@ -8,6 +8,11 @@
 // "/home/ann/amp1-Files" and the image file "/home/ann/amp1-Files/amp1.png";
 // the report refers to the image by the relative path "amp1-Files/amp1.png".
 //
+// After the component values every report of a design lists its parts
+// (PartsList.h): a table of what to buy, each part with its tolerance, the
+// stress at the operating point and the rating, then the line that puts T1
+// against its ratings.
+//
 // A report with a simulation adds the verdict line below the notes and,
 // after the operation point, the section "Simulation (ngspice)": the verdict,
 // the tuning proposal if there is one, the verification table and the Bode
@@ -27,6 +32,7 @@
 #include "common/Outcome.h"
 #include "design/AmplifierDesign.h"
 #include "design/DesignResults.h"
+#include "present/PartsList.h"
 
 #include <cstdint>
 #include <optional>
@@ -67,6 +73,11 @@ struct ReportContent {
     std::vector<std::string> notes{};
     // The simulation section; none in a report without simulation.
     std::optional<ReportSimulation> simulation{};
+    // The parts list (PartsListTable) and the line below it, in bold when
+    // it warns; no section where the table is empty.
+    TextTable partsList{};
+    std::string partsLine{};
+    bool partsWarning = false;
 };
 
 // The program's version, as the About box shows it.
@@ -192,7 +203,7 @@ void AddReport(PendingWrites& writes, const std::string& reportPath, const Repor
 // is a failure naming the file.
 [[nodiscard]] Status WriteSchematicPng(std::uint16_t schematicId, const std::string& imagePath);
 
-// The title and the three sections of a computed design.
+// The title, the three sections and the parts list of a computed design.
 ReportContent ReportContentOf(const AmplifierDesign& design);
 // The same with the simulation section of a verification of the design
 // (and of its robustness analyses, if any).

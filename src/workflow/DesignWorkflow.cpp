@@ -3,6 +3,7 @@
 #include "analysis/FrequencyResponse.h"
 #include "circuit/Netlist.h"
 #include "design/DesignResults.h"
+#include "present/PartsList.h"
 #include "report/Report.h"
 #include "report/SchematicImages.h"
 #include "studies/Robustness.h"
@@ -102,6 +103,15 @@ Expected<std::string> WorkflowNetlist(const AmplifierDesign& design, const Verif
     return WriteNetlist(circuit, netlist);
 }
 
+Expected<std::string> PartsListCsv(const AmplifierDesign& design)
+{
+    const PartsList parts = PartsListOf(design);
+    if (!parts.m_Problem.empty()) {
+        return Failure{parts.m_Problem};
+    }
+    return BomCsv(parts);
+}
+
 Status AddOutputFiles(const WorkflowResult& result, const WorkflowOptions& options, const OutputFiles& files,
                       PendingWrites& writes)
 {
@@ -121,6 +131,14 @@ Status AddOutputFiles(const WorkflowResult& result, const WorkflowOptions& optio
             problems += "No Bode diagram: " + simulation.StatusText() + ".\n";
         } else {
             writes.AddFile(files.m_Bode, BodeCsv(simulation.m_Bode), CannotWrite("Bode diagram"));
+        }
+    }
+    if (!files.m_PartsList.empty()) {
+        Expected<std::string> csv = PartsListCsv(written);
+        if (!csv) {
+            problems += "No parts list: " + csv.Message() + ".\n";
+        } else {
+            writes.AddFile(files.m_PartsList, std::move(csv).Value(), CannotWrite("parts list"));
         }
     }
     if (!problems.empty()) {

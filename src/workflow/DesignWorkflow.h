@@ -91,19 +91,25 @@ struct VerificationRun {
 [[nodiscard]] Expected<std::string> WorkflowNetlist(const AmplifierDesign& design,
                                                     const VerificationOptions& conditions);
 
+// The parts list of a design as a CSV file (PartsList.h's BomCsv), for
+// the caller to write through FileWriter.h; fails for a design that cannot
+// be built, whose parts cannot be rated.
+[[nodiscard]] Expected<std::string> PartsListCsv(const AmplifierDesign& design);
+
 // Where the files of a run go; an empty path: not asked for.
 struct OutputFiles {
     std::string m_Report;
     std::string m_Netlist;
     std::string m_Bode;
+    std::string m_PartsList; // CSV
 };
 
 // Adds the files asked for to writes, for the caller to write together:
 // the report (with the simulation section and the analyses' pictures when
-// a verification ran), the netlist and the Bode table of the written
-// design. Fails, naming each reason on a line of its own, where a file
-// cannot be made: no netlist of a design that cannot be built, no Bode
-// table without a simulation.
+// a verification ran), the netlist, the Bode table and the parts list of
+// the written design. Fails, naming each reason on a line of its own,
+// where a file cannot be made: no netlist or parts list of a design that
+// cannot be built, no Bode table without a simulation.
 [[nodiscard]] Status AddOutputFiles(const WorkflowResult& result, const WorkflowOptions& options,
                                     const OutputFiles& files, PendingWrites& writes);
 

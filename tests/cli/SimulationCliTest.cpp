@@ -7,6 +7,7 @@
 #include "design/DesignResults.h"
 #include "transistors/TransistorTable.h"
 
+#include "support/InProcessCli.h"
 #include "support/Prerequisites.h"
 
 #include <gtest/gtest.h>
@@ -25,35 +26,9 @@
 namespace norvane::cli {
 namespace {
 
-struct CliResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliResult RunCli(std::vector<std::string> arguments)
-{
-    arguments.insert(arguments.begin(), "norvane-cli");
-    std::vector<const char*> argv;
-    for (const std::string& argument : arguments) {
-        argv.push_back(argument.c_str());
-    }
-    std::ostringstream out;
-    std::ostringstream err;
-    CliResult result;
-    result.status = Run(static_cast<int>(argv.size()), argv.data(), out, err);
-    result.out = out.str();
-    result.err = err.str();
-    return result;
-}
-
-std::string ReadFile(const std::filesystem::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
+using norvane::test::CliResult;
+using norvane::test::ReadFile;
+using norvane::test::RunCli;
 
 class SimulationCli : public ::testing::Test {
 protected:

@@ -31,53 +31,95 @@ namespace fs = std::filesystem;
 // ---------------------------------------------------------------------------
 // Contents of the three circuits with their dialog defaults
 
+// The header of every parts list.
+const std::vector<std::string> PartsHeader{"Part", "Value", "Tolerance", "Stress", "Rating", "Type", "Note"};
+const std::string DefaultT1Rating = "VCEO 20 V, IC max 100 mA, Ptot 300 mW";
+
 ReportContent CommonEmitterDefaults()
 {
-    return {"Common-Emitter circuit",
-            {{"Voltage gain", "0 dB"},
-             {"f_min", "10 Hz"},
-             {"Z_in", "50 k"},
-             {"Z_out", "2 k"},
-             {"Standard series", "E24"}},
-            {{"UB", "12 V"},
-             {"T1", "BC548B"},
-             {"R1", "180 k"},
-             {"R2", "82 k"},
-             {"R3", "2 k"},
-             {"R4", "2 k"},
-             {"C1", "560 nF"},
-             {"C2", "15 uF"}},
-            {{"Ic", "1.425 mA"}, {"Uce", "6.3 V"}, {"P", "8.98 mW"}}};
+    ReportContent content{"Common-Emitter circuit",
+                          {{"Voltage gain", "0 dB"},
+                           {"f_min", "10 Hz"},
+                           {"Z_in", "50 k"},
+                           {"Z_out", "2 k"},
+                           {"Standard series", "E24"}},
+                          {{"UB", "12 V"},
+                           {"T1", "BC548B"},
+                           {"R1", "180 k"},
+                           {"R2", "82 k"},
+                           {"R3", "2 k"},
+                           {"R4", "2 k"},
+                           {"C1", "560 nF"},
+                           {"C2", "15 uF"}},
+                          {{"Ic", "1.425 mA"}, {"Uce", "6.3 V"}, {"P", "8.98 mW"}}};
+    content.partsList = {
+        PartsHeader,
+        {"T1", "BC548B", "", "Uce 6.3 V (up to 12 V), Ic 1.425 mA, P 8.98 mW", DefaultT1Rating,
+         "NPN transistor, TO-92", ""},
+        {"R1", "180 k", "5 %", "401.9 uW", "0.125 W", "carbon film resistor", ""},
+        {"R2", "82 k", "5 %", "149 uW", "0.125 W", "carbon film resistor", ""},
+        {"R3", "2 k", "5 %", "4.061 mW", "0.125 W", "carbon film resistor", ""},
+        {"R4", "2 k", "5 %", "4.088 mW", "0.125 W", "carbon film resistor", ""},
+        {"C1", "560 nF", "20 %", "3.495 V", "16 V", "ceramic C0G or film capacitor", ""},
+        {"C2", "15 uF", "20 %", "9.15 V", "16 V", "aluminium electrolytic capacitor", "+ at collector"}};
+    content.partsLine = "T1 BC548B: Uce up to 12 V within VCEO 20 V; Ic 1.425 mA within IC max 100 mA; P "
+                        "8.98 mW within Ptot 300 mW at 25 degC";
+    return content;
 }
 
 ReportContent CommonBaseDefaults()
 {
-    return {"Common-Base circuit",
-            {{"f_min", "100 kHz"}, {"Z_out", "2 k"}, {"Standard series", "E24"}},
-            {{"UB", "12 V"},
-             {"T1", "BC548B"},
-             {"R1", "390"},
-             {"R2", "2 k"},
-             {"R3", "620 k"},
-             {"R4", "200 k"},
-             {"C1", "330 nF"},
-             {"C2", "1.5 nF"},
-             {"C3", "1 nF"}},
-            {{"Ic", "2.6 mA"}, {"Uce", "5.786 V"}, {"P", "15.05 mW"}}};
+    ReportContent content{"Common-Base circuit",
+                          {{"f_min", "100 kHz"}, {"Z_out", "2 k"}, {"Standard series", "E24"}},
+                          {{"UB", "12 V"},
+                           {"T1", "BC548B"},
+                           {"R1", "390"},
+                           {"R2", "2 k"},
+                           {"R3", "620 k"},
+                           {"R4", "200 k"},
+                           {"C1", "330 nF"},
+                           {"C2", "1.5 nF"},
+                           {"C3", "1 nF"}},
+                          {{"Ic", "2.6 mA"}, {"Uce", "5.786 V"}, {"P", "15.05 mW"}}};
+    content.partsList = {PartsHeader,
+                         {"T1", "BC548B", "", "Uce 5.786 V (up to 12 V), Ic 2.6 mA, P 15.05 mW",
+                          DefaultT1Rating, "NPN transistor, TO-92", ""},
+                         {"R1", "390", "5 %", "2.654 mW", "0.125 W", "carbon film resistor", ""},
+                         {"R2", "2 k", "5 %", "13.52 mW", "0.125 W", "carbon film resistor", ""},
+                         {"R3", "620 k", "5 %", "173.5 uW", "0.125 W", "carbon film resistor", ""},
+                         {"R4", "200 k", "5 %", "13.28 uW", "0.125 W", "carbon film resistor", ""},
+                         {"C1", "330 nF", "20 %", "1.017 V", "16 V", "ceramic C0G or film capacitor", ""},
+                         {"C2", "1.5 nF", "20 %", "6.8 V", "16 V", "ceramic C0G or film capacitor", ""},
+                         {"C3", "1 nF", "20 %", "1.63 V", "16 V", "ceramic C0G or film capacitor", ""}};
+    content.partsLine = "T1 BC548B: Uce up to 12 V within VCEO 20 V; Ic 2.6 mA within IC max 100 mA; P "
+                        "15.05 mW within Ptot 300 mW at 25 degC";
+    return content;
 }
 
 ReportContent CommonCollectorDefaults()
 {
-    return {"Common-Collector circuit",
-            {{"f_min", "10 Hz"}, {"Z_in", "50 k"}, {"Ic", "2 mA"}, {"Standard series", "E24"}},
-            {{"UB", "12 V"},
-             {"T1", "BC548B"},
-             {"R1", "91 k"},
-             {"R2", "110 k"},
-             {"R3", "3 k"},
-             {"C1", "560 nF"},
-             {"C2", "8.2 uF"}},
-            {{"Ic", "1.9 mA"}, {"Uce", "6.281 V"}, {"P", "11.94 mW"}}};
+    ReportContent content{"Common-Collector circuit",
+                          {{"f_min", "10 Hz"}, {"Z_in", "50 k"}, {"Ic", "2 mA"}, {"Standard series", "E24"}},
+                          {{"UB", "12 V"},
+                           {"T1", "BC548B"},
+                           {"R1", "91 k"},
+                           {"R2", "110 k"},
+                           {"R3", "3 k"},
+                           {"C1", "560 nF"},
+                           {"C2", "8.2 uF"}},
+                          {{"Ic", "1.9 mA"}, {"Uce", "6.281 V"}, {"P", "11.94 mW"}}};
+    content.partsList = {
+        PartsHeader,
+        {"T1", "BC548B", "", "Uce 6.281 V (up to 12 V), Ic 1.9 mA, P 11.94 mW", DefaultT1Rating,
+         "NPN transistor, TO-92", ""},
+        {"R1", "91 k", "5 %", "362.2 uW", "0.125 W", "carbon film resistor", ""},
+        {"R2", "110 k", "5 %", "356.1 uW", "0.125 W", "carbon film resistor", ""},
+        {"R3", "3 k", "5 %", "10.9 mW", "0.125 W", "carbon film resistor", ""},
+        {"C1", "560 nF", "20 %", "6.259 V", "16 V", "ceramic C0G or film capacitor", ""},
+        {"C2", "8.2 uF", "20 %", "5.719 V", "16 V", "aluminium electrolytic capacitor", "+ at emitter"}};
+    content.partsLine = "T1 BC548B: Uce up to 12 V within VCEO 20 V; Ic 1.9 mA within IC max 100 mA; P "
+                        "11.94 mW within Ptot 300 mW at 25 degC";
+    return content;
 }
 
 // ---------------------------------------------------------------------------
