@@ -4,7 +4,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdint>
 #include <numbers>
 #include <optional>
 #include <string>
@@ -72,13 +71,14 @@ int ParameterIndex(std::string_view name)
     return -1;
 }
 
-// Reads the "NAME=value" pairs of WriteModelCard's text (between the
-// parentheses, over its continuation lines; the comment lines before it
-// hold none).
+// Reads the "NAME=value" pairs of WriteModelCard's text: between the
+// parentheses of its .model line, over the continuation lines. (The
+// comment lines before it, on a leakage written as a multiple of IS, hold
+// parentheses and "ISE=..." too.)
 CardText ReadCardText(const std::string& text)
 {
     CardText values;
-    const std::size_t open = text.find('(');
+    const std::size_t open = text.find('(', text.find(".model"));
     const std::size_t close = text.rfind(')');
     if (open == std::string::npos || close == std::string::npos || close < open) {
         return values;
@@ -374,7 +374,7 @@ struct Element {
 };
 
 struct Network {
-    std::vector<std::string> names{"0", "vcc", ""};
+    std::vector<std::string> names{"0", "vcc", ""}; // the fixed nodes' names first
     std::vector<Element> elements;
     double supply = 0.0; // V, -UB for a PNP circuit
     bool hasTransistor = false;
@@ -591,15 +591,17 @@ bool Newton(const DcProblem& p, const Stamps& linear, double scale, double gdiag
 {
     const Network& net = p.net;
     const int n = net.Unknowns();
-    std::array<double, FixedNodes> fixedVoltage{0.0, p.net.supply * scale, 0.0};
+    std::array<double, FixedNodes> fixedVoltage{};
+    fixedVoltage[Supply] = p.net.supply * scale;
     for (int k = 0; k < FixedNodes; ++k) {
         state.v[static_cast<std::size_t>(k)] = fixedVoltage[static_cast<std::size_t>(k)];
     }
     const auto v = [&](int node) { return state.v[static_cast<std::size_t>(node)]; };
-    std::vector<double> a;
+    Stamps s(n);
     std::vector<double> b(static_cast<std::size_t>(n));
     for (int step = 0; step < iterations && budget > 0; ++step, --budget) {
-        Stamps s = linear;
+        s.a = linear.a;
+        s.fixed = linear.fixed;
         bool limited = false;
         if (net.hasTransistor) {
             double vbe = p.card.type * (v(net.baseInner) - v(net.emitterInner));
@@ -646,8 +648,7 @@ bool Newton(const DcProblem& p, const Stamps& linear, double scale, double gdiag
             }
             s.a[static_cast<std::size_t>(i * n + i)] += gdiag;
         }
-        a = std::move(s.a);
-        if (!SolveDense(a, b, n)) {
+        if (!SolveDense(s.a, b, n)) {
             return false;
         }
         bool small = true;
@@ -792,9 +793,30 @@ struct Admittance {
     Cx At(double omega, Cx delta) const { return {g + x * delta.re, omega * c + x * delta.im}; }
 };
 
+// The work space of one solve, kept between the frequencies of a sweep.
+struct AcWork {
+    std::vector<Cx> a;       // the matrix, then its factors, in the elimination's order
+    std::vector<Cx> b;       // the right-hand side, then the solution, in that order
+    std::vector<Cx> inverse; // of the pivots
+};
+
+// Frequencies solved side by side in a sweep: the divisions by the pivots,
+// whose latency would otherwise chain one frequency's elimination, overlap,
+// and every operation runs on a vector of lanes.
+constexpr int Lanes = 4;
+struct Lane {
+    std::array<double, Lanes> re{};
+    std::array<double, Lanes> im{};
+};
+struct LaneWork {
+    std::vector<Lane> a, b;
+    std::vector<Lane> inverse;
+};
+
 // The complex nodal equations of one AC run: the unknown nodes, VIN's node
-// fixed at a voltage, a current driven into out; factored in a fixed order
-// without pivoting.
+// held at a voltage, a current driven into one node (out), which is
+// eliminated last, so that its voltage needs no back substitution.
+// Factored in an order fixed once, without pivoting.
 class AcSystem {
 public:
     AcSystem() = default;
@@ -811,7 +833,7 @@ public:
         }
         Admittance* target = nullptr;
         if (row >= FixedNodes && column >= FixedNodes) {
-            target = &m_Matrix[static_cast<std::size_t>((row - FixedNodes) * m_N + column - FixedNodes)];
+            target = &m_Matrix[Index(row - FixedNodes, column - FixedNodes)];
         } else if (row >= FixedNodes && column == Driven) {
             target = &m_DrivenColumn[static_cast<std::size_t>(row - FixedNodes)];
         } else if (row == Driven && column >= FixedNodes) {
@@ -830,6 +852,7 @@ public:
         Add(q, p, -value, part);
         Add(q, q, value, part);
     }
+    // A current value x (V(c) - V(d)) from p through the element to q.
     void Controlled(int p, int q, int c, int d, double value, Part part)
     {
         Add(p, c, value, part);
@@ -843,19 +866,26 @@ public:
         m_Delay = delay;
     }
 
-    // Chooses the elimination order and lists its operations.
-    void Compile();
+    // Chooses the elimination order, last the node last (an unknown), and
+    // lists the operations of the factorisation.
+    void Compile(int last);
 
-    // The node voltages (unknowns in their own order) at omega with VIN's
-    // node at drivenVoltage and current (A) into node outNode; false
-    // when the matrix is singular there.
-    bool Solve(double omega, double drivenVoltage, int outNode, double current, std::vector<Cx>& work,
-               std::vector<Cx>& x) const;
+    // The voltage of the last node at omega, with VIN's node at
+    // drivenVoltage and current (A) into the last node.
+    Cx LastVoltage(double omega, double drivenVoltage, double current, AcWork& work) const;
+
+    // The same at up to Lanes frequencies at once (omega[0..count)).
+    void LastVoltages(const double* omega, int count, double drivenVoltage, LaneWork& work,
+                      Cx* voltage) const;
+
+    // Every unknown's voltage (in the circuit's order), the same way.
+    void Solve(double omega, double drivenVoltage, double current, AcWork& work, std::vector<Cx>& x) const;
 
     // The current VIN drives into the circuit, given the node voltages.
     Cx DrivenCurrent(double omega, double drivenVoltage, const std::vector<Cx>& x) const;
 
 private:
+    std::size_t Index(int i, int j) const { return static_cast<std::size_t>(i * m_N + j); }
     Cx Delta(double omega) const
     {
         if (m_Delay == 0) {
@@ -864,24 +894,35 @@ private:
         const double phase = omega * m_Delay;
         return {m_GmPlusGo * (std::cos(phase) - 1), -m_GmPlusGo * std::sin(phase)};
     }
-    bool SolvePivoting(double omega, Cx delta, const std::vector<Cx>& rhs, std::vector<Cx>& x) const;
+    // Fills and factors the matrix and eliminates the right-hand side;
+    // false at a zero pivot.
+    bool Eliminate(double omega, double drivenVoltage, double current, AcWork& work) const;
+    // The whole matrix again in the circuit's order, with partial pivoting:
+    // where the fixed order met a zero pivot. NaN where it is singular.
+    void SolvePivoting(double omega, double drivenVoltage, double current, std::vector<Cx>& x) const;
 
     int m_N = 0;
-    std::vector<Admittance> m_Matrix;
+    int m_Last = 0;
+    std::vector<Admittance> m_Matrix; // n x n, the circuit's order
     std::vector<Admittance> m_DrivenColumn;
     std::vector<Admittance> m_DrivenRow;
     Admittance m_DrivenSelf;
     double m_GmPlusGo = 0.0;
     double m_Delay = 0.0;
 
-    // The compiled factorisation, in the permuted order: unknown k of the
-    // order is m_Order[k] of the circuit.
+    // The compiled factorisation, in the elimination's order: unknown k
+    // of that order is m_Order[k] of the circuit.
     std::vector<int> m_Order;
     struct Entry {
         int slot;
         Admittance y;
     };
     std::vector<Entry> m_Entries; // every slot the factorisation touches
+    struct Source {
+        int k; // a row with VIN's node in its column
+        Admittance y;
+    };
+    std::vector<Source> m_Sources;
     struct Row {
         int row;   // i > k with a(i, k) != 0
         int slot;  // of a(i, k)
@@ -907,32 +948,32 @@ private:
     std::vector<Back> m_Back;
 };
 
-void AcSystem::Compile()
+void AcSystem::Compile(int last)
 {
     const int n = m_N;
-    const auto index = [n](int i, int j) { return static_cast<std::size_t>(i * n + j); };
-    std::vector<char> pattern(static_cast<std::size_t>(n * n), 0);
+    m_Last = last;
+    std::vector<char> graph(static_cast<std::size_t>(n * n), 0);
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) {
-            pattern[index(i, j)] = i == j || !m_Matrix[index(i, j)].Empty() || !m_Matrix[index(j, i)].Empty();
+            graph[Index(i, j)] = i == j || !m_Matrix[Index(i, j)].Empty() || !m_Matrix[Index(j, i)].Empty();
         }
     }
     // Fewest neighbours first (minimum degree): the nodes of the outer
     // circuit go before the transistor's, whose few nodes then form a
-    // small dense block, and the fill stays small.
+    // small dense block, and the fill stays small. The last node waits.
     std::vector<char> done(static_cast<std::size_t>(n), 0);
-    std::vector<char> graph = pattern;
+    const std::vector<char> pattern = graph;
     m_Order.clear();
     for (int k = 0; k < n; ++k) {
         int best = -1;
         int bestDegree = n + 1;
         for (int i = 0; i < n; ++i) {
-            if (done[static_cast<std::size_t>(i)]) {
+            if (done[static_cast<std::size_t>(i)] || (i == last && k < n - 1)) {
                 continue;
             }
             int degree = 0;
             for (int j = 0; j < n; ++j) {
-                degree += j != i && !done[static_cast<std::size_t>(j)] && graph[index(i, j)];
+                degree += j != i && !done[static_cast<std::size_t>(j)] && graph[Index(i, j)];
             }
             if (degree < bestDegree) {
                 best = i;
@@ -943,37 +984,37 @@ void AcSystem::Compile()
         m_Order.push_back(best);
         for (int i = 0; i < n; ++i) {
             for (int j = 0; j < n; ++j) {
-                if (!done[static_cast<std::size_t>(i)] && !done[static_cast<std::size_t>(j)] &&
-                    graph[index(best, i)] && graph[index(best, j)]) {
-                    graph[index(i, j)] = 1;
+                if (graph[Index(best, i)] && graph[Index(best, j)]) {
+                    graph[Index(i, j)] = 1;
                 }
             }
         }
     }
 
     // The pattern in the new order, with the fill of the elimination.
+    const auto original = [&](int k) { return m_Order[static_cast<std::size_t>(k)]; };
     std::vector<char> filled(static_cast<std::size_t>(n * n), 0);
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) {
-            filled[index(i, j)] =
-                pattern[index(m_Order[static_cast<std::size_t>(i)], m_Order[static_cast<std::size_t>(j)])];
+            filled[Index(i, j)] = pattern[Index(original(i), original(j))];
         }
     }
     m_Pivots.clear();
     m_Rows.clear();
     m_Updates.clear();
     m_Back.clear();
+    const auto slot = [&](int i, int j) { return static_cast<int>(Index(i, j)); };
     for (int k = 0; k < n; ++k) {
-        Pivot pivot{static_cast<int>(index(k, k)), static_cast<int>(m_Rows.size()), 0, 0, 0};
+        Pivot pivot{slot(k, k), static_cast<int>(m_Rows.size()), 0, 0, 0};
         for (int i = k + 1; i < n; ++i) {
-            if (!filled[index(i, k)]) {
+            if (!filled[Index(i, k)]) {
                 continue;
             }
-            Row row{i, static_cast<int>(index(i, k)), static_cast<int>(m_Updates.size()), 0};
+            Row row{i, slot(i, k), static_cast<int>(m_Updates.size()), 0};
             for (int j = k + 1; j < n; ++j) {
-                if (filled[index(k, j)]) {
-                    filled[index(i, j)] = 1;
-                    m_Updates.push_back({static_cast<int>(index(i, j)), static_cast<int>(index(k, j))});
+                if (filled[Index(k, j)]) {
+                    filled[Index(i, j)] = 1;
+                    m_Updates.push_back({slot(i, j), slot(k, j)});
                 }
             }
             row.end = static_cast<int>(m_Updates.size());
@@ -986,117 +1027,204 @@ void AcSystem::Compile()
         Pivot& pivot = m_Pivots[static_cast<std::size_t>(k)];
         pivot.firstBack = static_cast<int>(m_Back.size());
         for (int j = k + 1; j < n; ++j) {
-            if (filled[index(k, j)]) {
-                m_Back.push_back({j, static_cast<int>(index(k, j))});
+            if (filled[Index(k, j)]) {
+                m_Back.push_back({j, slot(k, j)});
             }
         }
         pivot.endBack = static_cast<int>(m_Back.size());
     }
     m_Entries.clear();
+    m_Sources.clear();
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) {
-            if (filled[index(i, j)]) {
-                m_Entries.push_back(
-                    {static_cast<int>(index(i, j)), m_Matrix[index(m_Order[static_cast<std::size_t>(i)],
-                                                                   m_Order[static_cast<std::size_t>(j)])]});
+            if (filled[Index(i, j)]) {
+                m_Entries.push_back({slot(i, j), m_Matrix[Index(original(i), original(j))]});
             }
+        }
+        if (const Admittance& y = m_DrivenColumn[static_cast<std::size_t>(original(i))]; !y.Empty()) {
+            m_Sources.push_back({i, y});
         }
     }
 }
 
-bool AcSystem::Solve(double omega, double drivenVoltage, int outNode, double current, std::vector<Cx>& a,
-                     std::vector<Cx>& x) const
+bool AcSystem::Eliminate(double omega, double drivenVoltage, double current, AcWork& work) const
 {
     const int n = m_N;
     const Cx delta = Delta(omega);
-    a.resize(static_cast<std::size_t>(n * n));
-    x.resize(static_cast<std::size_t>(n));
+    work.a.resize(static_cast<std::size_t>(n * n));
+    work.b.assign(static_cast<std::size_t>(n), Cx{});
+    work.inverse.resize(static_cast<std::size_t>(n));
+    Cx* a = work.a.data();
+    Cx* b = work.b.data();
     for (const Entry& e : m_Entries) {
-        a[static_cast<std::size_t>(e.slot)] = e.y.At(omega, delta);
+        a[e.slot] = e.y.At(omega, delta);
     }
-    // The right-hand side in the elimination's order, kept in x.
-    std::vector<Cx> rhs(static_cast<std::size_t>(n));
+    for (const Source& source : m_Sources) {
+        const Cx y = source.y.At(omega, delta);
+        b[source.k] = {-y.re * drivenVoltage, -y.im * drivenVoltage};
+    }
+    b[n - 1].re += current;
     for (int k = 0; k < n; ++k) {
-        const int node = m_Order[static_cast<std::size_t>(k)];
-        const Cx y = m_DrivenColumn[static_cast<std::size_t>(node)].At(omega, delta);
-        Cx b{-y.re * drivenVoltage, -y.im * drivenVoltage};
-        if (node + FixedNodes == outNode) {
-            b.re += current;
-        }
-        rhs[static_cast<std::size_t>(k)] = b;
-    }
-    std::vector<Cx> b = rhs;
-    std::array<Cx, 64> inverses{};
-    std::vector<Cx> manyInverses;
-    Cx* inverse = inverses.data();
-    if (n > static_cast<int>(inverses.size())) {
-        manyInverses.resize(static_cast<std::size_t>(n));
-        inverse = manyInverses.data();
-    }
-    bool usable = true;
-    for (int k = 0; k < n && usable; ++k) {
         const Pivot& pivot = m_Pivots[static_cast<std::size_t>(k)];
-        const Cx p = a[static_cast<std::size_t>(pivot.slot)];
-        const Cx inv = Inverse(p);
-        if (!std::isfinite(inv.re) || !std::isfinite(inv.im) || (p.re == 0 && p.im == 0)) {
-            usable = false;
-            break;
+        const Cx p = a[pivot.slot];
+        if (p.re == 0 && p.im == 0) {
+            return false;
         }
-        inverse[k] = inv;
-        const Cx bk = b[static_cast<std::size_t>(k)];
+        const Cx inv = Inverse(p);
+        if (!std::isfinite(inv.re) || !std::isfinite(inv.im)) {
+            return false;
+        }
+        work.inverse[static_cast<std::size_t>(k)] = inv;
+        const Cx bk = b[k];
         for (int r = pivot.firstRow; r < pivot.endRow; ++r) {
             const Row& row = m_Rows[static_cast<std::size_t>(r)];
-            Cx& lik = a[static_cast<std::size_t>(row.slot)];
-            lik = Mul(lik, inv);
+            const Cx l = Mul(a[row.slot], inv);
+            a[row.slot] = l;
             for (int u = row.first; u < row.end; ++u) {
                 const Update& update = m_Updates[static_cast<std::size_t>(u)];
-                a[static_cast<std::size_t>(update.target)] =
-                    Sub(a[static_cast<std::size_t>(update.target)],
-                        Mul(lik, a[static_cast<std::size_t>(update.source)]));
+                a[update.target] = Sub(a[update.target], Mul(l, a[update.source]));
             }
-            b[static_cast<std::size_t>(row.row)] = Sub(b[static_cast<std::size_t>(row.row)], Mul(lik, bk));
+            b[row.row] = Sub(b[row.row], Mul(l, bk));
         }
     }
-    if (usable) {
-        for (int k = n - 1; k >= 0; --k) {
-            const Pivot& pivot = m_Pivots[static_cast<std::size_t>(k)];
-            Cx sum = b[static_cast<std::size_t>(k)];
-            for (int t = pivot.firstBack; t < pivot.endBack; ++t) {
-                const Back& back = m_Back[static_cast<std::size_t>(t)];
-                sum = Sub(sum, Mul(a[static_cast<std::size_t>(back.slot)],
-                                   b[static_cast<std::size_t>(back.column)]));
-            }
-            b[static_cast<std::size_t>(k)] = Mul(sum, inverse[k]);
-        }
-        for (int k = 0; k < n; ++k) {
-            x[static_cast<std::size_t>(m_Order[static_cast<std::size_t>(k)])] =
-                b[static_cast<std::size_t>(k)];
-        }
-        return true;
-    }
-    return SolvePivoting(omega, delta, rhs, x);
+    return true;
 }
 
-bool AcSystem::SolvePivoting(double omega, Cx delta, const std::vector<Cx>& rhs, std::vector<Cx>& x) const
+Cx AcSystem::LastVoltage(double omega, double drivenVoltage, double current, AcWork& work) const
 {
-    // The unpivoted order met a zero pivot: the whole matrix again, in the
-    // circuit's order, with partial pivoting.
+    if (Eliminate(omega, drivenVoltage, current, work)) {
+        return Mul(work.b.back(), work.inverse.back());
+    }
+    std::vector<Cx> x;
+    SolvePivoting(omega, drivenVoltage, current, x);
+    return x[static_cast<std::size_t>(m_Last)];
+}
+
+void AcSystem::LastVoltages(const double* omega, int count, double drivenVoltage, LaneWork& work,
+                            Cx* voltage) const
+{
     const int n = m_N;
+    // Lanes beyond count repeat the last frequency.
+    std::array<double, Lanes> w{};
+    std::array<Cx, Lanes> delta{};
+    for (int l = 0; l < Lanes; ++l) {
+        w[static_cast<std::size_t>(l)] = omega[std::min(l, count - 1)];
+        delta[static_cast<std::size_t>(l)] = Delta(w[static_cast<std::size_t>(l)]);
+    }
+    work.a.resize(static_cast<std::size_t>(n * n));
+    work.b.assign(static_cast<std::size_t>(n), Lane{});
+    work.inverse.resize(static_cast<std::size_t>(n));
+    Lane* a = work.a.data();
+    Lane* b = work.b.data();
+    for (const Entry& e : m_Entries) {
+        Lane& y = a[e.slot];
+        for (std::size_t l = 0; l < Lanes; ++l) {
+            y.re[l] = e.y.g + e.y.x * delta[l].re;
+            y.im[l] = w[l] * e.y.c + e.y.x * delta[l].im;
+        }
+    }
+    for (const Source& source : m_Sources) {
+        Lane& y = b[source.k];
+        for (std::size_t l = 0; l < Lanes; ++l) {
+            y.re[l] = -(source.y.g + source.y.x * delta[l].re) * drivenVoltage;
+            y.im[l] = -(w[l] * source.y.c + source.y.x * delta[l].im) * drivenVoltage;
+        }
+    }
+    bool usable = true;
+    for (int k = 0; k < n; ++k) {
+        const Pivot& pivot = m_Pivots[static_cast<std::size_t>(k)];
+        const Lane& p = a[pivot.slot];
+        Lane& inv = work.inverse[static_cast<std::size_t>(k)];
+        for (std::size_t l = 0; l < Lanes; ++l) {
+            const double m = 1 / (p.re[l] * p.re[l] + p.im[l] * p.im[l]);
+            inv.re[l] = p.re[l] * m;
+            inv.im[l] = -p.im[l] * m;
+            usable = usable && std::isfinite(m);
+        }
+        const Lane bk = b[k];
+        for (int r = pivot.firstRow; r < pivot.endRow; ++r) {
+            const Row& row = m_Rows[static_cast<std::size_t>(r)];
+            Lane& l = a[row.slot];
+            for (std::size_t j = 0; j < Lanes; ++j) {
+                const double re = l.re[j] * inv.re[j] - l.im[j] * inv.im[j];
+                l.im[j] = l.re[j] * inv.im[j] + l.im[j] * inv.re[j];
+                l.re[j] = re;
+            }
+            for (int u = row.first; u < row.end; ++u) {
+                const Update& update = m_Updates[static_cast<std::size_t>(u)];
+                Lane& t = a[update.target];
+                const Lane& s = a[update.source];
+                for (std::size_t j = 0; j < Lanes; ++j) {
+                    t.re[j] -= l.re[j] * s.re[j] - l.im[j] * s.im[j];
+                    t.im[j] -= l.re[j] * s.im[j] + l.im[j] * s.re[j];
+                }
+            }
+            Lane& t = b[row.row];
+            for (std::size_t j = 0; j < Lanes; ++j) {
+                t.re[j] -= l.re[j] * bk.re[j] - l.im[j] * bk.im[j];
+                t.im[j] -= l.re[j] * bk.im[j] + l.im[j] * bk.re[j];
+            }
+        }
+    }
+    if (!usable) {
+        // A zero pivot in some lane: these frequencies one at a time, with
+        // the pivoting fallback where needed.
+        AcWork single;
+        for (int l = 0; l < count; ++l) {
+            voltage[l] = LastVoltage(omega[l], drivenVoltage, 0.0, single);
+        }
+        return;
+    }
+    const Lane& last = b[n - 1];
+    const Lane& inv = work.inverse[static_cast<std::size_t>(n - 1)];
+    for (int l = 0; l < count; ++l) {
+        const auto j = static_cast<std::size_t>(l);
+        voltage[l] = Mul({last.re[j], last.im[j]}, {inv.re[j], inv.im[j]});
+    }
+}
+
+void AcSystem::Solve(double omega, double drivenVoltage, double current, AcWork& work,
+                     std::vector<Cx>& x) const
+{
+    if (!Eliminate(omega, drivenVoltage, current, work)) {
+        SolvePivoting(omega, drivenVoltage, current, x);
+        return;
+    }
+    const Cx* a = work.a.data();
+    Cx* b = work.b.data();
+    for (int k = m_N - 1; k >= 0; --k) {
+        const Pivot& pivot = m_Pivots[static_cast<std::size_t>(k)];
+        Cx sum = b[k];
+        for (int t = pivot.firstBack; t < pivot.endBack; ++t) {
+            const Back& back = m_Back[static_cast<std::size_t>(t)];
+            sum = Sub(sum, Mul(a[back.slot], b[back.column]));
+        }
+        b[k] = Mul(sum, work.inverse[static_cast<std::size_t>(k)]);
+    }
+    x.resize(static_cast<std::size_t>(m_N));
+    for (int k = 0; k < m_N; ++k) {
+        x[static_cast<std::size_t>(m_Order[static_cast<std::size_t>(k)])] = b[k];
+    }
+}
+
+void AcSystem::SolvePivoting(double omega, double drivenVoltage, double current, std::vector<Cx>& x) const
+{
+    const int n = m_N;
+    const Cx delta = Delta(omega);
     std::vector<std::complex<double>> a(static_cast<std::size_t>(n * n));
     std::vector<std::complex<double>> b(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) {
-            const Cx y = m_Matrix[static_cast<std::size_t>(i * n + j)].At(omega, delta);
-            a[static_cast<std::size_t>(i * n + j)] = {y.re, y.im};
+            const Cx y = m_Matrix[Index(i, j)].At(omega, delta);
+            a[Index(i, j)] = {y.re, y.im};
         }
+        const Cx y = m_DrivenColumn[static_cast<std::size_t>(i)].At(omega, delta);
+        b[static_cast<std::size_t>(i)] = {-y.re * drivenVoltage, -y.im * drivenVoltage};
     }
-    for (int k = 0; k < n; ++k) {
-        const Cx r = rhs[static_cast<std::size_t>(k)];
-        b[static_cast<std::size_t>(m_Order[static_cast<std::size_t>(k)])] = {r.re, r.im};
-    }
-    const auto at = [&](int i, int j) -> std::complex<double>& {
-        return a[static_cast<std::size_t>(i * n + j)];
-    };
+    b[static_cast<std::size_t>(m_Last)] += current;
+    const auto at = [&](int i, int j) -> std::complex<double>& { return a[Index(i, j)]; };
+    constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+    x.assign(static_cast<std::size_t>(n), Cx{NaN, NaN});
     for (int k = 0; k < n; ++k) {
         int pivot = k;
         for (int i = k + 1; i < n; ++i) {
@@ -1105,7 +1233,7 @@ bool AcSystem::SolvePivoting(double omega, Cx delta, const std::vector<Cx>& rhs,
             }
         }
         if (!(std::abs(at(pivot, k)) > 0)) {
-            return false;
+            return;
         }
         for (int j = 0; j < n && pivot != k; ++j) {
             std::swap(at(k, j), at(pivot, j));
@@ -1125,10 +1253,11 @@ bool AcSystem::SolvePivoting(double omega, Cx delta, const std::vector<Cx>& rhs,
             sum -= at(k, j) * b[static_cast<std::size_t>(j)];
         }
         b[static_cast<std::size_t>(k)] = sum / at(k, k);
+    }
+    for (int k = 0; k < n; ++k) {
         x[static_cast<std::size_t>(k)] = {b[static_cast<std::size_t>(k)].real(),
                                           b[static_cast<std::size_t>(k)].imag()};
     }
-    return std::all_of(x.begin(), x.end(), [](Cx v) { return std::isfinite(v.re) && std::isfinite(v.im); });
 }
 
 Cx AcSystem::DrivenCurrent(double omega, double drivenVoltage, const std::vector<Cx>& x) const
@@ -1186,7 +1315,7 @@ AcSystem BuildAcSystem(const Network& net, const TransistorSmallSignal& s, bool 
         system.Between(net.base, c, s.m_Cbx, Part::C);
         system.Between(net.substrateContact, Ground, s.m_Cjs, Part::C);
     }
-    system.Compile();
+    system.Compile(net.out - FixedNodes);
     return system;
 }
 
@@ -1225,9 +1354,6 @@ struct SmallSignalCircuit::Impl {
     AcSystem output;
     std::vector<double> frequency;
     double highestMid = 0.0;
-    // The node voltages and work space of one solve, reused by Gains.
-    mutable std::vector<Cx> work;
-    mutable std::vector<Cx> x;
 };
 
 SmallSignalCircuit::SmallSignalCircuit(std::unique_ptr<Impl> impl) : m_Impl(std::move(impl))
@@ -1274,37 +1400,42 @@ FrequencyPoint SmallSignalCircuit::At(double frequency) const
 {
     const Impl& m = *m_Impl;
     const double omega = TwoPi * frequency;
-    constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-    FrequencyPoint point{{NaN, NaN}, {NaN, NaN}, {NaN, NaN}};
+    AcWork work;
+    std::vector<Cx> x;
     const auto voltage = [&](int node) {
-        const Cx v = node == Driven ? Cx{1.0, 0.0} : m.x[static_cast<std::size_t>(node - FixedNodes)];
+        const Cx v = node == Driven ? Cx{1.0, 0.0} : x[static_cast<std::size_t>(node - FixedNodes)];
         return std::complex<double>(v.re, v.im);
     };
-    if (m.signal.Solve(omega, 1.0, Ground, 0.0, m.work, m.x)) {
-        point.m_Gain = voltage(m.net.out);
-        const Cx current = m.signal.DrivenCurrent(omega, 1.0, m.x);
-        point.m_InputImpedance = voltage(m.net.in) / std::complex<double>(current.re, current.im);
-    }
-    if (m.output.Solve(omega, 0.0, m.net.out, 1.0, m.work, m.x)) {
-        point.m_OutputImpedance = voltage(m.net.out);
-    }
+    FrequencyPoint point;
+    m.signal.Solve(omega, 1.0, 0.0, work, x);
+    point.m_Gain = voltage(m.net.out);
+    const Cx current = m.signal.DrivenCurrent(omega, 1.0, x);
+    point.m_InputImpedance = voltage(m.net.in) / std::complex<double>(current.re, current.im);
+    m.output.Solve(omega, 0.0, 1.0, work, x);
+    point.m_OutputImpedance = voltage(m.net.out);
     return point;
 }
 
 void SmallSignalCircuit::Gains(std::span<const double> frequency, std::span<std::complex<double>> gain) const
 {
-    const Impl& m = *m_Impl;
-    const std::size_t out = static_cast<std::size_t>(m.net.out - FixedNodes);
-    for (std::size_t i = 0; i < frequency.size() && i < gain.size(); ++i) {
-        if (m.signal.Solve(TwoPi * frequency[i], 1.0, Ground, 0.0, m.work, m.x)) {
-            gain[i] = {m.x[out].re, m.x[out].im};
-        } else {
-            gain[i] = {std::numeric_limits<double>::quiet_NaN(), 0.0};
+    LaneWork work;
+    const std::size_t n = std::min(frequency.size(), gain.size());
+    for (std::size_t i = 0; i < n; i += Lanes) {
+        const int count = static_cast<int>(std::min<std::size_t>(Lanes, n - i));
+        std::array<double, Lanes> omega{};
+        std::array<Cx, Lanes> v{};
+        for (int l = 0; l < count; ++l) {
+            omega[static_cast<std::size_t>(l)] = TwoPi * frequency[i + static_cast<std::size_t>(l)];
+        }
+        m_Impl->signal.LastVoltages(omega.data(), count, 1.0, work, v.data());
+        for (int l = 0; l < count; ++l) {
+            gain[i + static_cast<std::size_t>(l)] = {v[static_cast<std::size_t>(l)].re,
+                                                     v[static_cast<std::size_t>(l)].im};
         }
     }
 }
 
-Expected<SimulationResult> SmallSignalCircuit::Analyse() const
+Expected<SimulationResult> SmallSignalCircuit::Analyse(bool withBode) const
 {
     const Impl& m = *m_Impl;
     std::vector<std::complex<double>> gain(m.frequency.size());
@@ -1325,7 +1456,9 @@ Expected<SimulationResult> SmallSignalCircuit::Analyse() const
     result.m_UpperCutoff = band.m_UpperCutoff;
     result.m_InputImpedance = std::abs(mid.m_InputImpedance);
     result.m_OutputImpedance = std::abs(mid.m_OutputImpedance);
-    result.m_Bode = MakeBode(m.frequency, gain, band.m_MidIndex);
+    if (withBode) {
+        result.m_Bode = MakeBode(m.frequency, gain, band.m_MidIndex);
+    }
     return result;
 }
 
@@ -1346,7 +1479,7 @@ struct BiasSolver::Impl {
     GummelPoon card;
     DcState nominalState;
     BiasPoint nominal;
-    std::size_t parts = 0;
+    std::vector<std::string> parts; // their names
 };
 
 BiasSolver::BiasSolver(std::unique_ptr<Impl> impl) : m_Impl(std::move(impl))
@@ -1366,7 +1499,9 @@ Expected<BiasSolver> BiasSolver::Make(const AmplifierCircuit& circuit)
     auto impl = std::make_unique<Impl>();
     impl->card = ReadCard(circuit.m_Transistor);
     impl->net = Describe(circuit, {}, impl->card);
-    impl->parts = circuit.m_Parts.size();
+    for (const CircuitPart& part : circuit.m_Parts) {
+        impl->parts.push_back(part.m_Name);
+    }
     const DcProblem problem{impl->net, impl->card, Resistances(impl->net), CriticalVoltage(impl->card.is)};
     Expected<DcState> state = SolveOperatingPoint(problem, nullptr);
     if (!state) {
@@ -1385,8 +1520,8 @@ const BiasPoint& BiasSolver::Nominal() const
 Expected<BiasPoint> BiasSolver::Solve(std::span<const double> partValues, double currentGainFactor) const
 {
     const Impl& m = *m_Impl;
-    if (partValues.size() != m.parts) {
-        return Failure{"expected " + std::to_string(m.parts) + " part values, got " +
+    if (partValues.size() != m.parts.size()) {
+        return Failure{"the circuit has " + std::to_string(m.parts.size()) + " parts, not " +
                        std::to_string(partValues.size())};
     }
     if (!(currentGainFactor > 0) || !std::isfinite(currentGainFactor)) {
@@ -1403,7 +1538,8 @@ Expected<BiasPoint> BiasSolver::Solve(std::span<const double> partValues, double
         }
         const double value = partValues[static_cast<std::size_t>(e.part)];
         if (!HasValue(value)) {
-            return Failure{"a resistor is not a positive finite value (" + SpiceNumber(value) + ")"};
+            return Failure{m.parts[static_cast<std::size_t>(e.part)] + " is not a positive finite value (" +
+                           SpiceNumber(value) + ")"};
         }
         problem.resistance[k] = value;
     }

@@ -33,10 +33,12 @@
 //    the input impedance V(in) / I(VIN). The output impedance is the
 //    output variant's: the input shorted, out open, 1 A into out.
 //    The complex matrix is factored without pivoting in an order chosen
-//    once per circuit (fewest neighbours first), with the few multiply-adds
-//    that order needs listed in advance, so that one frequency costs a
-//    fraction of a microsecond; a pivot that comes out zero falls back to
-//    a factorisation with pivoting at that frequency.
+//    once per circuit (fewest neighbours first, out last), with the few
+//    multiply-adds that order needs listed in advance; a sweep reads V(out)
+//    from the last pivot without back substitution and solves four
+//    frequencies side by side, so that the divisions by the pivots overlap.
+//    A pivot that comes out zero falls back to a factorisation with
+//    pivoting at that frequency.
 //
 // What it leaves out, because the netlists never use it: temperatures
 // other than 25 degC, the area factor, the substrate diode's saturation
@@ -113,6 +115,7 @@ std::vector<double> SweepFrequencies(double lowerCutoff, int pointsPerDecade = D
 
 // A circuit prepared once: operating point, small-signal model and the
 // factorisation order of its AC matrices; then evaluated at any frequency.
+// Its const functions may run on several threads at once.
 class SmallSignalCircuit {
 public:
     // Fails, with the reason, where SimulateCircuit would not simulate:
@@ -140,11 +143,11 @@ public:
     // What SimulateCircuit gives, from the model: the sweep of the netlist
     // and the figures read from it as SimulateNetlists reads them (the
     // mid-band no higher than MidbandLimitFactor x f_min, -3 dB points, Z_in
-    // and Z_out at the mid-band point, Bode diagram), the operating point.
-    // m_Simulated is set (the figures are there) and m_Log is empty: what
-    // the user is shown as a verdict still comes from ngspice. Fails when
-    // the response has no pass band.
-    [[nodiscard]] Expected<SimulationResult> Analyse() const;
+    // and Z_out at the mid-band point, the Bode diagram unless withBode is
+    // false), the operating point. m_Simulated is set (the figures are
+    // there), m_Log is empty: what the user is shown as a verdict still
+    // comes from ngspice. Fails when the response has no pass band.
+    [[nodiscard]] Expected<SimulationResult> Analyse(bool withBode = true) const;
 
 private:
     struct Impl;
