@@ -448,6 +448,48 @@ Network Describe(const AmplifierCircuit& circuit, const SimulationOptions& optio
     return net;
 }
 
+// Every node must reach a fixed one through resistors or the transistor
+// (whose nodes all do, through GMIN at the substrate junction): a node
+// behind capacitors alone has no operating point, and SPICE's matrix would
+// be singular.
+Status CheckDcPaths(const Network& net)
+{
+    const std::size_t nodes = net.names.size();
+    std::vector<char> reached(nodes, 0);
+    std::vector<std::pair<int, int>> links;
+    for (const Element& e : net.elements) {
+        if (!e.capacitor) {
+            links.emplace_back(e.a, e.b);
+        }
+    }
+    if (net.hasTransistor) {
+        for (const int node :
+             {net.collector, net.base, net.emitter, net.collectorInner, net.baseInner, net.emitterInner}) {
+            links.emplace_back(node, Ground);
+        }
+    }
+    for (int k = 0; k < FixedNodes; ++k) {
+        reached[static_cast<std::size_t>(k)] = 1;
+    }
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (const auto& [a, b] : links) {
+            char& ra = reached[static_cast<std::size_t>(a)];
+            char& rb = reached[static_cast<std::size_t>(b)];
+            if (ra != rb) {
+                ra = rb = 1;
+                grew = true;
+            }
+        }
+    }
+    for (std::size_t k = FixedNodes; k < nodes; ++k) {
+        if (!reached[k]) {
+            return Failure{"node " + net.names[k] + " has no DC path to ground"};
+        }
+    }
+    return {};
+}
+
 // A real matrix over the unknowns, with the columns of the fixed nodes
 // apart: they move to the right-hand side.
 struct Stamps {
@@ -1372,6 +1414,9 @@ Expected<SmallSignalCircuit> SmallSignalCircuit::Make(const AmplifierCircuit& ci
     const bool hasTransistor = circuit.m_Transistor.name != nullptr;
     const GummelPoon card = hasTransistor ? ReadCard(circuit.m_Transistor) : GummelPoon{};
     impl->net = Describe(circuit, options, card);
+    if (const Status paths = CheckDcPaths(impl->net); !paths) {
+        return Failure{paths.Message()};
+    }
     if (hasTransistor) {
         const DcProblem problem{impl->net, card, Resistances(impl->net), CriticalVoltage(card.is)};
         const Expected<DcState> state = SolveOperatingPoint(problem, nullptr);
@@ -1499,6 +1544,9 @@ Expected<BiasSolver> BiasSolver::Make(const AmplifierCircuit& circuit)
     auto impl = std::make_unique<Impl>();
     impl->card = ReadCard(circuit.m_Transistor);
     impl->net = Describe(circuit, {}, impl->card);
+    if (const Status paths = CheckDcPaths(impl->net); !paths) {
+        return Failure{paths.Message()};
+    }
     for (const CircuitPart& part : circuit.m_Parts) {
         impl->parts.push_back(part.m_Name);
     }
