@@ -267,6 +267,19 @@ bool Tiny(double r)
     return r > 0 && r < TinyResistance;
 }
 
+// Whether a difference went away: each figure a tenth of what it was, or
+// down to the noise of the arithmetic.
+bool Gone(const Difference& before, const Difference& after)
+{
+    constexpr double NoiseDb = 1e-9;
+    constexpr double Noise = 1e-9; // relative
+    return after.gainDb <= std::max(before.gainDb / 10, NoiseDb) &&
+           after.bodeDb <= std::max(before.bodeDb / 10, NoiseDb) &&
+           std::max(after.input, after.output) <=
+               std::max(std::max(before.input, before.output) / 10, Noise) &&
+           after.ic <= std::max(before.ic / 10, Noise);
+}
+
 // Why a design differs: first ngspice converged as far as it goes, then
 // (for a card with a series resistance of micro-ohms) both sides with that
 // resistance at 0; the first that takes the difference away is the reason.
@@ -281,8 +294,7 @@ std::string Why(const Difference& before, const SimulationResult& model, const A
                       "ngspice converged further: gain %.2g dB, Z %.2g, Ic %.2g, Bode %.2g dB", d.gainDb,
                       std::max(d.input, d.output), d.ic, d.bodeDb);
         text += line;
-        if (d.Score() <= before.Score() / 10 && d.ic <= std::max(before.ic / 10, 1e-9) &&
-            d.bodeDb <= std::max(before.bodeDb / 10, 1e-8)) {
+        if (Gone(before, d)) {
             return text +
                    "\n   -> ngspice's convergence: its reltol 1e-6 (and for Ic the netlists' start with GMIN "
                    "stepping) leave its operating point that far from the solution";
@@ -312,7 +324,7 @@ std::string Why(const Difference& before, const SimulationResult& model, const A
                 "here",
                 tiny, d.gainDb, std::max(d.input, d.output), d.bodeDb, tiny, std::log10(1e3 / tiny));
             text += line;
-            if (d.Score() <= before.Score() / 10 && d.bodeDb <= before.bodeDb / 10) {
+            if (Gone(before, d)) {
                 return text;
             }
         }

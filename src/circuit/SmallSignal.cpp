@@ -1172,40 +1172,46 @@ void AcSystem::LastVoltages(const double* omega, int count, double drivenVoltage
             y.im[l] = -(w[l] * source.y.c + source.y.x * delta[l].im) * drivenVoltage;
         }
     }
+    // Each step on copies of the lanes: the compiler may then keep them in
+    // vector registers (the references could alias, as far as it knows).
     bool usable = true;
     for (int k = 0; k < n; ++k) {
         const Pivot& pivot = m_Pivots[static_cast<std::size_t>(k)];
-        const Lane& p = a[pivot.slot];
-        Lane& inv = work.inverse[static_cast<std::size_t>(k)];
+        const Lane p = a[pivot.slot];
+        Lane inv;
         for (std::size_t l = 0; l < Lanes; ++l) {
             const double m = 1 / (p.re[l] * p.re[l] + p.im[l] * p.im[l]);
             inv.re[l] = p.re[l] * m;
             inv.im[l] = -p.im[l] * m;
             usable = usable && std::isfinite(m);
         }
+        work.inverse[static_cast<std::size_t>(k)] = inv;
         const Lane bk = b[k];
         for (int r = pivot.firstRow; r < pivot.endRow; ++r) {
             const Row& row = m_Rows[static_cast<std::size_t>(r)];
-            Lane& l = a[row.slot];
+            const Lane below = a[row.slot];
+            Lane l;
             for (std::size_t j = 0; j < Lanes; ++j) {
-                const double re = l.re[j] * inv.re[j] - l.im[j] * inv.im[j];
-                l.im[j] = l.re[j] * inv.im[j] + l.im[j] * inv.re[j];
-                l.re[j] = re;
+                l.re[j] = below.re[j] * inv.re[j] - below.im[j] * inv.im[j];
+                l.im[j] = below.re[j] * inv.im[j] + below.im[j] * inv.re[j];
             }
+            a[row.slot] = l;
             for (int u = row.first; u < row.end; ++u) {
                 const Update& update = m_Updates[static_cast<std::size_t>(u)];
-                Lane& t = a[update.target];
-                const Lane& s = a[update.source];
+                Lane t = a[update.target];
+                const Lane s = a[update.source];
                 for (std::size_t j = 0; j < Lanes; ++j) {
                     t.re[j] -= l.re[j] * s.re[j] - l.im[j] * s.im[j];
                     t.im[j] -= l.re[j] * s.im[j] + l.im[j] * s.re[j];
                 }
+                a[update.target] = t;
             }
-            Lane& t = b[row.row];
+            Lane t = b[row.row];
             for (std::size_t j = 0; j < Lanes; ++j) {
                 t.re[j] -= l.re[j] * bk.re[j] - l.im[j] * bk.im[j];
                 t.im[j] -= l.re[j] * bk.im[j] + l.im[j] * bk.re[j];
             }
+            b[row.row] = t;
         }
     }
     if (!usable) {
