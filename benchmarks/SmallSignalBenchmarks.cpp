@@ -267,26 +267,44 @@ bool Tiny(double r)
     return r > 0 && r < TinyResistance;
 }
 
-// Whether a difference went away: each figure a tenth of what it was, or
-// down to the noise of the arithmetic.
-bool Gone(const Difference& before, const Difference& after)
+// Whether a difference went away: a tenth of what it was, or down to the
+// noise of the arithmetic. The small-signal figures (gain, Bode, Z) and Ic
+// apart, as their reasons may differ.
+constexpr double Noise = 1e-9; // dB, or relative
+bool AtNoise(double difference)
 {
-    constexpr double NoiseDb = 1e-9;
-    constexpr double Noise = 1e-9; // relative
-    return after.gainDb <= std::max(before.gainDb / 10, NoiseDb) &&
-           after.bodeDb <= std::max(before.bodeDb / 10, NoiseDb) &&
-           std::max(after.input, after.output) <=
-               std::max(std::max(before.input, before.output) / 10, Noise) &&
-           after.ic <= std::max(before.ic / 10, Noise);
+    return difference <= Noise;
+}
+bool Gone(double before, double after)
+{
+    return after <= before / 10 || AtNoise(after);
+}
+bool SmallSignalGone(const Difference& before, const Difference& after)
+{
+    return Gone(before.gainDb, after.gainDb) && Gone(before.bodeDb, after.bodeDb) &&
+           Gone(std::max(before.input, before.output), std::max(after.input, after.output));
+}
+bool IcGone(const Difference& before, const Difference& after)
+{
+    return Gone(before.ic, after.ic);
 }
 
 // Why a design differs: first ngspice converged as far as it goes, then
 // (for a card with a series resistance of micro-ohms) both sides with that
-// resistance at 0; the first that takes the difference away is the reason.
+// resistance at 0; for the small-signal figures and for Ic, the first that
+// takes the difference away is the reason.
 std::string Why(const Difference& before, const SimulationResult& model, const AmplifierCircuit& circuit)
 {
     std::string text;
     char line[400];
+    const char* convergence = "ngspice's convergence: its reltol 1e-6 of the node voltages";
+    const char* startAndConvergence =
+        "ngspice's convergence: the netlists' operating point starts with GMIN stepping, and reltol 1e-6";
+    std::string smallSignal = AtNoise(std::max({before.gainDb, before.bodeDb, before.input, before.output}))
+                                  ? "at the arithmetic's noise"
+                                  : "";
+    std::string ic = AtNoise(before.ic) ? "at the arithmetic's noise" : "";
+
     const SimulationResult tight = Reconverged(circuit);
     if (tight.m_Simulated) {
         const Difference d = Compare(model, tight);
@@ -294,14 +312,16 @@ std::string Why(const Difference& before, const SimulationResult& model, const A
                       "ngspice converged further: gain %.2g dB, Z %.2g, Ic %.2g, Bode %.2g dB", d.gainDb,
                       std::max(d.input, d.output), d.ic, d.bodeDb);
         text += line;
-        if (Gone(before, d)) {
-            return text +
-                   "\n   -> ngspice's convergence: its reltol 1e-6 (and for Ic the netlists' start with GMIN "
-                   "stepping) leave its operating point that far from the solution";
+        if (smallSignal.empty() && SmallSignalGone(before, d)) {
+            smallSignal = convergence;
+        }
+        if (ic.empty() && IcGone(before, d)) {
+            ic = startAndConvergence;
         }
     } else {
         text += "ngspice did not run converged further";
     }
+
     AmplifierCircuit plain = circuit;
     TransistorRecord& card = plain.m_Transistor;
     double tiny = 1.0;
@@ -312,24 +332,31 @@ std::string Why(const Difference& before, const SimulationResult& model, const A
         }
     }
     card.RBM = std::min(card.RBM, card.RB);
-    if (tiny < 1.0) {
+    if (tiny < 1.0 && (smallSignal.empty() || ic.empty())) {
         const SimulationResult sim = SimulateCircuit(plain);
         const Expected<SimulationResult> again = AnalyseSmallSignal(plain);
         if (sim.m_Simulated && again) {
             const Difference d = Compare(*again, sim);
+            std::snprintf(line, sizeof line,
+                          "; with the card's %.2g ohm at 0: gain %.2g dB, Z %.2g, Bode %.2g dB", tiny,
+                          d.gainDb, std::max(d.input, d.output), d.bodeDb);
+            text += line;
             std::snprintf(
                 line, sizeof line,
-                "; with the card's %.2g ohm at 0: gain %.2g dB, Z %.2g, Bode %.2g dB\n   -> a series "
-                "resistance of %.2g ohm: eliminating its node cancels about %.0f digits, in ngspice as "
-                "here",
-                tiny, d.gainDb, std::max(d.input, d.output), d.bodeDb, tiny, std::log10(1e3 / tiny));
-            text += line;
-            if (Gone(before, d)) {
-                return text;
+                "a series resistance of %.2g ohm, whose node any LU (ngspice's too) eliminates at a loss "
+                "of about %.0f digits",
+                tiny, std::log10(1e3 / tiny));
+            if (smallSignal.empty() && SmallSignalGone(before, d)) {
+                smallSignal = line;
+            }
+            if (ic.empty() && IcGone(before, d)) {
+                ic = line;
             }
         }
     }
-    return text + "\n   -> neither: look at the model";
+    const std::string unexplained = "not explained: look at the model";
+    return text + "\n   -> gain, Z: " + (smallSignal.empty() ? unexplained : smallSignal) +
+           "\n   -> Ic: " + (ic.empty() ? unexplained : ic);
 }
 
 struct Row {

@@ -72,10 +72,10 @@ struct BiasPoint {
 // analysis stamps. The intrinsic transistor sits between the internal
 // nodes b', c', e'; rbb, RE and RC lead to the terminals.
 struct TransistorSmallSignal {
-    double m_Gm = 0.0;  // S, dIc/dVb'e' (Early and high injection included)
-    double m_Gpi = 0.0; // S, dIb/dVb'e': IS/BF diode, ISE leakage diode, GMIN
-    double m_Gmu = 0.0; // S, dIb/dVb'c': IS/BR diode, ISC leakage diode, GMIN
-    double m_Go = 0.0;  // S, -dIc/dVb'c': Early voltages and high injection
+    double m_Gm = 0.0;  // S, c'-e' current by Vb'e' (Early and high injection included)
+    double m_Gpi = 0.0; // S, b'-e': IS/BF diode, ISE leakage diode, GMIN
+    double m_Gmu = 0.0; // S, b'-c': IS/BR diode, ISC leakage diode, GMIN
+    double m_Go = 0.0;  // S, c'-e': the Early voltages and high injection
     double m_Rbb = 0.0; // ohm, base resistance at the bias (RBM..RB, IRB)
     double m_Re = 0.0;  // ohm
     double m_Rc = 0.0;  // ohm
@@ -118,11 +118,10 @@ std::vector<double> SweepFrequencies(double lowerCutoff, int pointsPerDecade = D
 // Its const functions may run on several threads at once.
 class SmallSignalCircuit {
 public:
-    // Fails, with the reason, where SimulateCircuit would not simulate:
-    // values that are no positive finite numbers, a node without a DC path,
-    // an operating point that does not converge.
     // The options as SimulateCircuit takes them: load, source resistance,
-    // points per decade.
+    // points per decade. Fails, with the reason, where SimulateCircuit
+    // would not simulate: values that are no positive finite numbers, a
+    // node without a DC path, an operating point that does not converge.
     [[nodiscard]] static Expected<SmallSignalCircuit> Make(const AmplifierCircuit& circuit,
                                                            const SimulationOptions& options = {});
 
@@ -136,8 +135,8 @@ public:
     // Gain, input and output impedance at frequency (Hz).
     FrequencyPoint At(double frequency) const;
 
-    // The gain V(out) / V(driven) alone at every frequency (Hz): the fast
-    // path of a sweep. The spans have the same size.
+    // The gain V(out) / V(driven) alone at every frequency (Hz), into gain
+    // (as long as frequency): the fast path of a sweep.
     void Gains(std::span<const double> frequency, std::span<std::complex<double>> gain) const;
 
     // What SimulateCircuit gives, from the model: the sweep of the netlist
