@@ -220,8 +220,9 @@ std::string WithTightTolerances(std::string netlist)
 }
 
 // The figures of SimulateCircuit with ngspice converged as far as it goes:
-// the operating point by a plain Newton start (an interactive "op" does not
-// skip it, as the netlists' runs do) and reltol, vntol 1e-10.
+// the operating point of an interactive "op" (the netlists' "run", under
+// the operating point aids the simulator sets, "optran 1 1 1 ...", stops
+// short of it on some power types) and reltol, vntol 1e-10.
 SimulationResult Reconverged(const AmplifierCircuit& circuit)
 {
     SimulationResult result;
@@ -299,7 +300,8 @@ std::string Why(const Difference& before, const SimulationResult& model, const A
     char line[400];
     const char* convergence = "ngspice's convergence: its reltol 1e-6 of the node voltages";
     const char* startAndConvergence =
-        "ngspice's convergence: the netlists' operating point starts with GMIN stepping, and reltol 1e-6";
+        "ngspice's convergence: its run under the simulator's \"optran 1 1 1\" stops short of the point its "
+        "\"op\" finds, and reltol 1e-6";
     std::string smallSignal = AtNoise(std::max({before.gainDb, before.bodeDb, before.input, before.output}))
                                   ? "at the arithmetic's noise"
                                   : "";

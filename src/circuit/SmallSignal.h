@@ -48,10 +48,11 @@
 // every usable design of the table in the three worked circuits (10,922):
 // the gain at mid-band within 3e-6 dB (median 6e-12 dB), every point of
 // the Bode diagram within 1e-5 dB, Z_in and Z_out within 3e-7, Ic within
-// 8e-6. What is left is ngspice's convergence (reltol 1e-6; the netlists'
-// operating point starts with GMIN stepping) and three types with an RC of
-// about a micro-ohm (KC509, KT306B, KT306G), whose node any LU
-// factorisation eliminates at a loss of nine digits. A 401-point sweep
+// 8e-6. What is left is ngspice's convergence (reltol 1e-6; under the
+// simulator's operating point aids, "optran 1 1 1 ...", its run stops some
+// power types' Ic short of the point its own "op" finds) and three types
+// with an RC of about a micro-ohm (KC509, KT306B, KT306G), whose node any
+// LU factorisation eliminates at a loss of nine digits. A 401-point sweep
 // takes about 33 us of CPU, preparing a circuit 16 us, the whole of
 // Analyse 75 to 110 us (a third of it FindPassBand and MakeBode): 40 to 50
 // times less wall time than ngspice's two runs beside it. A BiasSolver

@@ -206,8 +206,8 @@ TEST(Failures, AreReportedWithTheReason)
 // model and ngspice agree to 3e-6 dB at mid-band and 1e-5 dB anywhere in
 // the sweep, to 3e-7 in Z_in and Z_out and to 8e-6 in Ic. What is left is
 // ngspice's own convergence (it stops at reltol 1e-6 of every node voltage
-// plus 1 uV; the netlists' start with GMIN stepping leaves some power
-// types' Ic that far from the solution a plain Newton start finds) and two
+// plus 1 uV; under the simulator's operating point aids its run stops some
+// power types' Ic that far from the point its own "op" finds) and two
 // cards with an RC of about a micro-ohm (KC509, KT306B), whose node any LU
 // factorisation eliminates at a loss of nine digits. The bounds below keep
 // an order of magnitude to that and still catch what would matter: a card
