@@ -54,7 +54,7 @@
 // with an RC of about a micro-ohm (KC509, KT306B, KT306G), whose node any
 // LU factorisation eliminates at a loss of nine digits. A 401-point sweep
 // takes about 33 us of CPU, preparing a circuit 16 us, the whole of
-// Analyse 75 to 110 us (a third of it FindPassBand and MakeBode): 40 to 50
+// Analyse 75 to 110 us (a third of it FindPassBand and MakeBode): 30 to 60
 // times less wall time than ngspice's two runs beside it. A BiasSolver
 // solve: about 2 us.
 
