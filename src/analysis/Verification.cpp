@@ -3,6 +3,7 @@
 #include "design/CommonEmitterDesign.h"
 #include "design/StandardSeries.h"
 #include "format/EngineeringFormat.h"
+#include "format/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,46 +35,6 @@ std::string Capacitance(double farad)
     return PartItem("C", farad).value;
 }
 
-std::string Frequency(double hertz)
-{
-    ResultItem item;
-    item.SetQuantity("", hertz, "Hz");
-    return item.value;
-}
-
-std::string Current(double ampere)
-{
-    ResultItem item;
-    item.SetQuantity("", ampere, "A");
-    return item.value;
-}
-
-std::string Voltage(double volt)
-{
-    ResultItem item;
-    item.SetQuantity("", volt, "V");
-    return item.value;
-}
-
-// Resistances as the results show them: "1.475 k".
-std::string Ohms(double ohm)
-{
-    return FormatEngineering(ohm);
-}
-
-// A resistance in a sentence: "1.475 kohm".
-std::string OhmsInWords(double ohm)
-{
-    ResultItem item;
-    item.SetQuantity("", ohm, "ohm");
-    return item.value;
-}
-
-std::string Decibels(double db)
-{
-    return FormatFixed(db, 2) + " dB";
-}
-
 // A frequency as a multiple of f_min: "0.92 x f_min".
 std::string TimesMinimum(double hertz, double minimum)
 {
@@ -88,10 +49,10 @@ std::string MissText(const VerdictMiss& miss)
         return "gain " + Decibels(miss.m_Simulated) + " for " + FormatGeneral(miss.m_Required, 6) + " dB";
     }
     if (q == "Ic") {
-        return "Ic " + Current(miss.m_Simulated) + " for the designed " + Current(miss.m_Required);
+        return "Ic " + Amperes(miss.m_Simulated) + " for the designed " + Amperes(miss.m_Required);
     }
     if (q == "f_-3dB") {
-        return "f_-3dB " + Frequency(miss.m_Simulated) + " above f_min " + Frequency(miss.m_Required);
+        return "f_-3dB " + Hertz(miss.m_Simulated) + " above f_min " + Hertz(miss.m_Required);
     }
     if (q == "Z_in") {
         return "Z_in " + Ohms(miss.m_Simulated) + " above the " + Ohms(miss.m_Required) + " allowed";
@@ -167,7 +128,7 @@ std::vector<Corner> CapacitorCorners(CircuitKind kind, const AmplifierCircuit& c
         }
         const double f = 1.0 / (2.0 * std::numbers::pi * resistance * c);
         corners.push_back(
-            {f, name, name + " of " + Capacitance(c) + words + " puts a corner at " + Frequency(f)});
+            {f, name, name + " of " + Capacitance(c) + words + " puts a corner at " + Hertz(f)});
     };
     const double input = rs + r.m_InputImpedance;
     add("C1", input, " with the " + OhmsInWords(input) + " behind it");
@@ -184,14 +145,14 @@ std::vector<Corner> CapacitorCorners(CircuitKind kind, const AmplifierCircuit& c
             Parallel(Parallel(PartValue(circuit, "R1"), PartValue(circuit, "R2")), rs > 0 ? rs : 1e-3);
         const double emitter = r4 + 1.0 / t.gm + base / (t.beta + 1.0);
         add("C3", Parallel(PartValue(circuit, "R5"), emitter),
-            ", which does not bypass R5 at " + Frequency(fMin) + ",");
+            ", which does not bypass R5 at " + Hertz(fMin) + ",");
     }
     if (kind == CircuitKind::CommonBase) {
         // The base looks into the emitter, which C1 and the source hold.
         const double emitter = 1.0 / t.gm + (rs > 0 ? Parallel(PartValue(circuit, "R1"), rs) : 0.0);
         const double base =
             Parallel(Parallel(PartValue(circuit, "R3"), PartValue(circuit, "R4")), (t.beta + 1.0) * emitter);
-        add("C3", base, ", which does not ground the base at " + Frequency(fMin) + ",");
+        add("C3", base, ", which does not ground the base at " + Hertz(fMin) + ",");
     }
     return corners;
 }
@@ -213,7 +174,7 @@ std::string LowerCornerWhy(CircuitKind kind, const AmplifierCircuit& circuit, co
         why += (i == 0                    ? ""
                 : i + 1 == corners.size() ? " and "
                                           : ", ") +
-               corners[i].part + " (" + Frequency(corners[i].frequency) + ")";
+               corners[i].part + " (" + Hertz(corners[i].frequency) + ")";
     }
     return why + " add up";
 }
@@ -233,7 +194,7 @@ std::string OutputImpedanceWhy(CircuitKind kind, const AmplifierCircuit& circuit
     if (!(Parallel(r2, shunt) < (1.0 - OutputImpedanceTolerance / 2) * r2)) {
         return {};
     }
-    return "C3 of " + Capacitance(c3) + " does not ground the base at " + Frequency(circuit.m_LowerCutoff) +
+    return "C3 of " + Capacitance(c3) + " does not ground the base at " + Hertz(circuit.m_LowerCutoff) +
            ": the collector drives it through T1's " + Capacitance(t.ccb) + " collector-base capacitance";
 }
 
@@ -341,8 +302,8 @@ std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design, con
         return !simulated ? std::string() : v.m_Verdict.Misses(quantity) ? "misses" : "meets";
     };
     std::vector<VerificationRow> rows;
-    rows.push_back({"Ic", "designed \u00b1 10 %", Current(aim.m_Ic), shown(r.m_Ic, Current), verdict("Ic")});
-    rows.push_back({"Uce", "", Voltage(aim.m_Uce), shown(r.m_Uce, Voltage), ""});
+    rows.push_back({"Ic", "designed \u00b1 10 %", Amperes(aim.m_Ic), shown(r.m_Ic, Amperes), verdict("Ic")});
+    rows.push_back({"Uce", "", Volts(aim.m_Uce), shown(r.m_Uce, Volts), ""});
     VerificationRow gain{"Voltage gain", "", "", shown(r.m_GainDb, Decibels), ""};
     if (std::isfinite(aim.m_GainDb)) {
         gain.m_Required = FormatGeneral(aim.m_GainDb, 6) + " dB \u00b1 1 dB";
@@ -373,16 +334,16 @@ std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design, con
     rows.push_back(zout);
     VerificationRow lower{"Lower -3 dB frequency", "", "", "", ""};
     if (simulated) {
-        lower.m_Simulated = std::isfinite(r.m_LowerCutoff) ? Frequency(r.m_LowerCutoff) : "below the sweep";
+        lower.m_Simulated = std::isfinite(r.m_LowerCutoff) ? Hertz(r.m_LowerCutoff) : "below the sweep";
     }
     if (std::isfinite(aim.m_LowerCutoff)) {
-        lower.m_Required = "at most " + Frequency(aim.m_LowerCutoff);
+        lower.m_Required = "at most " + Hertz(aim.m_LowerCutoff);
         lower.m_Verdict = verdict("f_-3dB");
     }
     rows.push_back(lower);
     VerificationRow upper{"Upper -3 dB frequency", "", "", "", ""};
     if (simulated) {
-        upper.m_Simulated = std::isfinite(r.m_UpperCutoff) ? Frequency(r.m_UpperCutoff) : "above the sweep";
+        upper.m_Simulated = std::isfinite(r.m_UpperCutoff) ? Hertz(r.m_UpperCutoff) : "above the sweep";
     }
     rows.push_back(upper);
     return rows;

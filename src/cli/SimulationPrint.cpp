@@ -5,6 +5,7 @@
 #include "cli/TablePrint.h"
 #include "design/DesignResults.h"
 #include "format/EngineeringFormat.h"
+#include "format/Units.h"
 #include "present/AnalysisSections.h"
 
 #include <cmath>
@@ -16,31 +17,12 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-// A value with its unit ("2.6 mA"), or without one ("42.13 k").
-std::string Quantity(double value, const char* unit)
-{
-    if (*unit == '\0') {
-        return FormatEngineering(value);
-    }
-    ResultItem item;
-    item.SetQuantity("", value, unit);
-    return item.value;
-}
-
-// A simulated gain with two decimals: "19.48 dB", "-0.12 dB" (prefix
-// letters would read "-118.9 mdB").
-std::string Decibels(double value)
-{
-    return FormatFixed(value, 2) + " dB";
-}
-
 // A required gain as it was typed: "20 dB", "0.5 dB".
 std::string RequiredDecibels(double value)
 {
     return FormatGeneral(value, 6) + " dB";
 }
 
-// "Cannot write the <what> to <path>: <reason>."
 // "name = value (what aim)" when the design aimed at something, else
 // "name = value".
 void Line(std::ostream& out, const char* name, const std::string& value, const char* what, double aim,

@@ -4,6 +4,7 @@
 #include "design/CommonCollectorDesign.h"
 #include "design/CommonEmitterDesign.h"
 #include "format/EngineeringFormat.h"
+#include "format/Units.h"
 #include "transistors/TransistorModel.h"
 #include "transistors/TransistorTable.h"
 
@@ -152,13 +153,6 @@ std::vector<std::string> DesignNotes(const AmplifierDesign& design)
 }
 
 namespace {
-
-std::string Quantity(double value, const char* unit)
-{
-    ResultItem item;
-    item.SetQuantity("", value, unit);
-    return item.value;
-}
 
 // What can be bought: resistors from 1 ohm to 100 Mohm, capacitors up to
 // 1 F.

@@ -1,6 +1,7 @@
 #include "present/BodePlot.h"
 
 #include "format/EngineeringFormat.h"
+#include "format/Units.h"
 #include "present/SvgPlot.h"
 
 #include <algorithm>
@@ -15,11 +16,6 @@ constexpr double Width = 760;
 constexpr double Height = 520;
 constexpr PlotBox GainBox{80, 40, 730, 250};
 constexpr PlotBox PhaseBox{80, 290, 730, 460};
-
-std::string Hertz(double value)
-{
-    return EngineeringLabel(value, "Hz");
-}
 
 std::string Fill(const char* colour)
 {

@@ -1,5 +1,7 @@
 #include "present/PartsList.h"
 
+#include "format/Units.h"
+
 #include "analysis/RobustnessResults.h"
 #include "circuit/Netlist.h"
 #include "format/EngineeringFormat.h"
@@ -59,7 +61,7 @@ std::string TransistorRatingText(const TransistorStress& t1)
     for (const TransistorFigure& f : TransistorFigures) {
         const double rating = (t1.*f.check).m_Rating;
         if (std::isfinite(rating)) {
-            text += (text.empty() ? "" : ", ") + std::string(f.rating) + " " + QuantityText(rating, f.unit);
+            text += (text.empty() ? "" : ", ") + std::string(f.rating) + " " + QuantityOrDash(rating, f.unit);
         }
     }
     return text.empty() ? "not known" : text;
@@ -100,14 +102,14 @@ std::string TransistorLine(const std::string& type, const TransistorStress& t1)
     const char* separator = " ";
     for (const TransistorFigure& f : TransistorFigures) {
         const CheckedRating& check = t1.*f.check;
-        line += separator + std::string(f.figure) + " " + QuantityText(check.m_Figure, f.unit);
+        line += separator + std::string(f.figure) + " " + QuantityOrDash(check.m_Figure, f.unit);
         separator = "; ";
         switch (check.Check()) {
         case RatingCheck::Within: line += " within "; break;
         case RatingCheck::Exceeded: line += " exceeds "; break;
         case RatingCheck::Unknown: line += ", " + std::string(f.rating) + " not known"; continue;
         }
-        line += std::string(f.rating) + " " + QuantityText(check.m_Rating, f.unit) + f.condition;
+        line += std::string(f.rating) + " " + QuantityOrDash(check.m_Rating, f.unit) + f.condition;
     }
     return line;
 }
@@ -126,10 +128,10 @@ PartsListRow TransistorRow(const AmplifierDesign& design, const std::optional<Tr
     row.m_RatingText = "-";
     if (t1) {
         row.m_Stress = t1->m_Power.m_Figure;
-        row.m_StressText = "Uce " + QuantityText(t1->m_Uce, "V") + " (up to " +
-                           QuantityText(t1->m_Voltage.m_Figure, "V") + "), Ic " +
-                           QuantityText(t1->m_Current.m_Figure, "A") + ", P " +
-                           QuantityText(t1->m_Power.m_Figure, "W");
+        row.m_StressText = "Uce " + QuantityOrDash(t1->m_Uce, "V") + " (up to " +
+                           QuantityOrDash(t1->m_Voltage.m_Figure, "V") + "), Ic " +
+                           QuantityOrDash(t1->m_Current.m_Figure, "A") + ", P " +
+                           QuantityOrDash(t1->m_Power.m_Figure, "W");
         row.m_RatingText = TransistorRatingText(*t1);
         row.m_Note = TransistorNote(*t1);
     }
@@ -169,7 +171,7 @@ void SetStress(PartsListRow& row, double stress, double rating, const char* unit
 {
     row.m_Stress = stress;
     row.m_Rating = rating;
-    row.m_StressText = QuantityText(stress, unit);
+    row.m_StressText = QuantityOrDash(stress, unit);
     row.m_RatingText = RatingText(rating, unit);
     if (!std::isfinite(rating)) {
         row.m_Note = "needs more than " + RatingText(largest, unit);

@@ -1,5 +1,7 @@
 #include "present/RankTable.h"
 
+#include "format/Units.h"
+
 #include "design/DesignResults.h"
 #include "format/EngineeringFormat.h"
 
@@ -8,17 +10,6 @@
 namespace norvane {
 
 namespace {
-
-// "2.2 kOhm", "7.15 Hz"; "-" for no figure.
-std::string Quantity(double value, const char* unit)
-{
-    if (!std::isfinite(value)) {
-        return "-";
-    }
-    ResultItem item;
-    item.SetQuantity("", value, unit);
-    return item.value;
-}
 
 std::string Percent(double fraction)
 {
@@ -33,9 +24,9 @@ std::vector<std::string> RankCells(const RankRow& row)
             row.m_IsPnp ? "PNP" : "NPN",
             std::isfinite(row.m_CurrentGain) ? FormatFixed(row.m_CurrentGain, 0) : "-",
             std::isfinite(row.m_GainDb) ? FormatFixed(row.m_GainDb, 2) + " dB" : "-",
-            Quantity(row.m_InputImpedance, "Ohm"),
-            Quantity(row.m_OutputImpedance, "Ohm"),
-            Quantity(row.m_LowerCutoff, "Hz"),
+            QuantityOrDash(row.m_InputImpedance, "Ohm"),
+            QuantityOrDash(row.m_OutputImpedance, "Ohm"),
+            QuantityOrDash(row.m_LowerCutoff, "Hz"),
             Percent(row.m_BiasStability),
             Percent(row.m_Score),
             row.m_Meets ? "meets" : "misses"};

@@ -1,6 +1,7 @@
 #include "present/RobustnessPlots.h"
 
 #include "format/EngineeringFormat.h"
+#include "format/Units.h"
 #include "present/RobustnessText.h"
 #include "present/SvgPlot.h"
 
@@ -55,14 +56,10 @@ std::string Count(double value)
     return FormatGeneral(value, 6);
 }
 
-std::string Decibels(double value)
+// An axis label in dB: "-3 dB", "19.5 dB".
+std::string DecibelLabel(double value)
 {
     return FormatGeneral(value, 4) + " dB";
-}
-
-std::string Volts(double value)
-{
-    return EngineeringLabel(value, "V");
 }
 
 // A curve in value terms, mapped onto the panel.
@@ -185,11 +182,6 @@ void TemperaturePanel(SvgPicture& svg, std::size_t index, const TemperatureAnaly
     }
 }
 
-std::string Amperes(double value)
-{
-    return EngineeringLabel(value, "A");
-}
-
 // ---- Distortion ----------------------------------------------------------
 
 constexpr double DistortionHeight = 380;
@@ -230,7 +222,7 @@ void WavePanel(SvgPicture& svg, const DistortionAnalysis& a)
     const PlotRange vRange = NiceRange(std::min(low, -std::fabs(high)), std::max(high, std::fabs(low)), 4);
     const PlotScale x = PlotScale::Linear(tRange.low, tRange.high, box.left, box.right);
     const PlotScale y = PlotScale::Linear(vRange.low, vRange.high, box.bottom, box.top);
-    svg.Grid(box, x, LinearTicks(tRange, [](double t) { return EngineeringLabel(t, "s"); }), y,
+    svg.Grid(box, x, LinearTicks(tRange, [](double t) { return Quantity(t, "s"); }), y,
              LinearTicks(vRange, Volts));
     svg.Line(box.left, y(0), box.right, y(0), "#000000", " stroke-dasharray=\"2 3\"");
     svg.Polyline(Mapped(wave, x, y), CurveColour, "wave");
@@ -315,11 +307,10 @@ std::string TemperatureSvg(const TemperatureAnalysis& a)
                           TemperatureBottom}});
     }
     SvgPicture svg(Width, TemperatureHeight, "Temperature (ngspice)", clips);
-    Heading(svg, "Temperature: operating point and gain (at " + EngineeringLabel(a.m_MidbandFrequency, "Hz") +
-                     ")");
+    Heading(svg, "Temperature: operating point and gain (at " + Quantity(a.m_MidbandFrequency, "Hz") + ")");
     TemperaturePanel(svg, 0, a, &TemperaturePoint::m_Ic, "Ic", Amperes);
     TemperaturePanel(svg, 1, a, &TemperaturePoint::m_Uce, "Uce", Volts);
-    TemperaturePanel(svg, 2, a, &TemperaturePoint::m_GainDb, "gain", Decibels);
+    TemperaturePanel(svg, 2, a, &TemperaturePoint::m_GainDb, "gain", DecibelLabel);
     svg.Label(Width / 2, TemperatureHeight - 16, "Temperature (degC)", "middle");
     return svg.Finish();
 }
@@ -355,11 +346,11 @@ std::string NoiseSvg(const NoiseAnalysis& a)
     std::tie(low, high) = RoundedLogarithmicRange(low, high);
     const PlotScale x = PlotScale::Logarithmic(fLow, fHigh, box.left, box.right);
     const PlotScale y = PlotScale::Logarithmic(low, high, box.bottom, box.top);
-    const auto density = [](double v) { return EngineeringLabel(v, "V/sqrt(Hz)"); };
+    const auto density = [](double v) { return Quantity(v, "V/sqrt(Hz)"); };
 
     SvgPicture svg(Width, NoiseHeight, "Noise (ngspice)", {{"noise", box}});
     Heading(svg, NoiseLine(a));
-    svg.Grid(box, x, LogarithmicTicks(fLow, fHigh, [](double f) { return EngineeringLabel(f, "Hz"); }), y,
+    svg.Grid(box, x, LogarithmicTicks(fLow, fHigh, [](double f) { return Quantity(f, "Hz"); }), y,
              LogarithmicTicks(low, high, density));
     svg.VerticalLabel(18, (box.top + box.bottom) / 2, "Input-referred density (V/sqrt(Hz))");
     svg.Label((box.left + box.right) / 2, NoiseHeight - 16, "Frequency (Hz, logarithmic)", "middle");
@@ -370,9 +361,8 @@ std::string NoiseSvg(const NoiseAnalysis& a)
         if (a.m_InputDensity > 0 && std::isfinite(a.m_InputDensity)) {
             svg.Circle(at, y(a.m_InputDensity), 4, MarkColour);
         }
-        svg.Label(at + 6, box.top + 14,
-                  EngineeringLabel(a.m_SpotFrequency, "Hz") + ": " + density(a.m_InputDensity), "start",
-                  Fill(MarkColour));
+        svg.Label(at + 6, box.top + 14, Quantity(a.m_SpotFrequency, "Hz") + ": " + density(a.m_InputDensity),
+                  "start", Fill(MarkColour));
     }
     return svg.Finish();
 }

@@ -1,6 +1,7 @@
 #include "present/RobustnessText.h"
 
 #include "format/EngineeringFormat.h"
+#include "format/Units.h"
 #include "present/SvgPlot.h"
 
 #include <algorithm>
@@ -9,12 +10,6 @@
 namespace norvane {
 
 namespace {
-
-// A gain with two decimals, as the verdict shows it: "19.48 dB".
-std::string Decibels(double db)
-{
-    return std::isfinite(db) ? FormatFixed(db, 2) + " dB" : "-";
-}
 
 // A share of 0..1 as "97.4 %".
 std::string Share(double fraction)
@@ -61,52 +56,34 @@ std::string HeadroomText(const Headroom& headroom)
     if (!std::isfinite(amplitude)) {
         return "not found";
     }
-    return QuantityText(amplitude, "V") + " peak (" +
+    return QuantityOrDash(amplitude, "V") + " peak (" +
            (rising ? headroom.m_RisingEdge : headroom.m_FallingEdge) + ")";
 }
 
 // "500 mV peak", "292.7 nV rms"; "-" for no figure.
-std::string Volts(double value, const char* kind)
+std::string VoltsAs(double value, const char* kind)
 {
-    return std::isfinite(value) ? QuantityText(value, "V") + " " + kind : "-";
+    return std::isfinite(value) ? QuantityOrDash(value, "V") + " " + kind : "-";
 }
 
 std::string Edge(double amplitude, const std::string& edge)
 {
-    return std::isfinite(amplitude) ? QuantityText(amplitude, "V") + " (" + edge + ")" : edge;
+    return std::isfinite(amplitude) ? QuantityOrDash(amplitude, "V") + " (" + edge + ")" : edge;
 }
 
-std::string Amperes(double value)
+// A table cell or a figure in a line: "-" where there is none.
+template <std::string (*Format)(double)>
+std::string Cell(double value)
 {
-    return QuantityText(value, "A");
-}
-std::string Volts(double value)
-{
-    return QuantityText(value, "V");
-}
-std::string Ohms(double value)
-{
-    return QuantityText(value, "");
-}
-std::string Hertz(double value)
-{
-    return QuantityText(value, "Hz");
+    return std::isfinite(value) ? Format(value) : "-";
 }
 
 std::string NoiseBand()
 {
-    return Hertz(NoiseBandLow) + " .. " + Hertz(NoiseBandHigh);
+    return Cell<Hertz>(NoiseBandLow) + " .. " + Cell<Hertz>(NoiseBandHigh);
 }
 
 } // namespace
-
-std::string QuantityText(double value, const char* unit)
-{
-    if (!std::isfinite(value)) {
-        return "-";
-    }
-    return *unit == '\0' ? FormatEngineering(value) : EngineeringLabel(value, unit);
-}
 
 std::string TolerancePercent(double fraction)
 {
@@ -114,12 +91,12 @@ std::string TolerancePercent(double fraction)
 }
 
 const std::array<ToleranceQuantity, 6> ToleranceQuantities{{
-    {"Ic", &ToleranceAnalysis::m_Ic, Amperes},
-    {"Uce", &ToleranceAnalysis::m_Uce, Volts},
-    {"gain", &ToleranceAnalysis::m_GainDb, Decibels},
-    {"Z_in", &ToleranceAnalysis::m_InputImpedance, Ohms},
-    {"Z_out", &ToleranceAnalysis::m_OutputImpedance, Ohms},
-    {"f_-3dB", &ToleranceAnalysis::m_LowerCutoff, Hertz},
+    {"Ic", &ToleranceAnalysis::m_Ic, Cell<Amperes>},
+    {"Uce", &ToleranceAnalysis::m_Uce, Cell<Volts>},
+    {"gain", &ToleranceAnalysis::m_GainDb, Cell<Decibels>},
+    {"Z_in", &ToleranceAnalysis::m_InputImpedance, Cell<Ohms>},
+    {"Z_out", &ToleranceAnalysis::m_OutputImpedance, Cell<Ohms>},
+    {"f_-3dB", &ToleranceAnalysis::m_LowerCutoff, Cell<Hertz>},
 }};
 
 std::string ToleranceLine(const ToleranceAnalysis& a)
@@ -162,16 +139,17 @@ std::string TemperatureLine(const TemperatureAnalysis& a)
     const TemperaturePoint& cold = a.m_Points.front();
     const TemperaturePoint& hot = a.m_Points.back();
     return "Temperature " + FormatGeneral(cold.m_Celsius, 4) + " .. " + Celsius(hot.m_Celsius) + ": Ic " +
-           Amperes(cold.m_Ic) + " .. " + Amperes(hot.m_Ic) + ", Uce " + Volts(cold.m_Uce) + " .. " +
-           Volts(hot.m_Uce) + ", gain " + Decibels(cold.m_GainDb) + " .. " + Decibels(hot.m_GainDb);
+           Cell<Amperes>(cold.m_Ic) + " .. " + Cell<Amperes>(hot.m_Ic) + ", Uce " + Cell<Volts>(cold.m_Uce) +
+           " .. " + Cell<Volts>(hot.m_Uce) + ", gain " + Cell<Decibels>(cold.m_GainDb) + " .. " +
+           Cell<Decibels>(hot.m_GainDb);
 }
 
 TextTable TemperatureTable(const TemperatureAnalysis& a)
 {
     TextTable table{{"Temperature", "Ic", "Uce", "gain"}};
     for (const TemperaturePoint& point : a.m_Points) {
-        table.push_back(
-            {Celsius(point.m_Celsius), Amperes(point.m_Ic), Volts(point.m_Uce), Decibels(point.m_GainDb)});
+        table.push_back({Celsius(point.m_Celsius), Cell<Amperes>(point.m_Ic), Cell<Volts>(point.m_Uce),
+                         Cell<Decibels>(point.m_GainDb)});
     }
     return table;
 }
@@ -179,7 +157,7 @@ TextTable TemperatureTable(const TemperatureAnalysis& a)
 std::string DistortionLine(const DistortionAnalysis& a)
 {
     return "Headroom " + HeadroomText(a.m_Headroom) + "; THD " + DistortionPercent(a.m_ThdPercent) + " at " +
-           Volts(a.m_Amplitude, "peak") + ", " + Hertz(a.m_Frequency);
+           VoltsAs(a.m_Amplitude, "peak") + ", " + Cell<Hertz>(a.m_Frequency);
 }
 
 TextTable DistortionTable(const DistortionAnalysis& a)
@@ -188,9 +166,9 @@ TextTable DistortionTable(const DistortionAnalysis& a)
     TextTable table{{"Quantity", "Value"},
                     {"Headroom, rising", Edge(h.m_Rising, h.m_RisingEdge)},
                     {"Headroom, falling", Edge(h.m_Falling, h.m_FallingEdge)},
-                    {"Output amplitude", Volts(a.m_Amplitude, "peak")},
-                    {"Input amplitude", Volts(a.m_InputAmplitude, "peak")},
-                    {"Frequency", Hertz(a.m_Frequency)},
+                    {"Output amplitude", VoltsAs(a.m_Amplitude, "peak")},
+                    {"Input amplitude", VoltsAs(a.m_InputAmplitude, "peak")},
+                    {"Frequency", Cell<Hertz>(a.m_Frequency)},
                     {"THD (harmonics 2 to " + std::to_string(DistortionHarmonics) + ")",
                      DistortionPercent(a.m_ThdPercent)}};
     const double fundamental = a.m_Harmonics.empty() ? DistortionAnalysis::NaN : a.m_Harmonics.front();
@@ -203,19 +181,19 @@ TextTable DistortionTable(const DistortionAnalysis& a)
 
 std::string NoiseLine(const NoiseAnalysis& a)
 {
-    return "Noise (source " + EngineeringLabel(a.m_SourceResistance, "ohm") +
-           "): " + QuantityText(a.m_InputDensity, "V/sqrt(Hz)") + " at " + Hertz(a.m_SpotFrequency) + ", " +
-           Volts(a.m_InputTotal, "rms") + " over " + NoiseBand();
+    return "Noise (source " + Quantity(a.m_SourceResistance, "ohm") +
+           "): " + QuantityOrDash(a.m_InputDensity, "V/sqrt(Hz)") + " at " + Cell<Hertz>(a.m_SpotFrequency) +
+           ", " + VoltsAs(a.m_InputTotal, "rms") + " over " + NoiseBand();
 }
 
 TextTable NoiseTable(const NoiseAnalysis& a)
 {
-    return {
-        {"Quantity", "Value"},
-        {"Source resistance", EngineeringLabel(a.m_SourceResistance, "ohm")},
-        {"Input noise density at " + Hertz(a.m_SpotFrequency), QuantityText(a.m_InputDensity, "V/sqrt(Hz)")},
-        {"Input noise, " + NoiseBand(), Volts(a.m_InputTotal, "rms")},
-        {"Output noise, " + NoiseBand(), Volts(a.m_OutputTotal, "rms")}};
+    return {{"Quantity", "Value"},
+            {"Source resistance", Quantity(a.m_SourceResistance, "ohm")},
+            {"Input noise density at " + Cell<Hertz>(a.m_SpotFrequency),
+             QuantityOrDash(a.m_InputDensity, "V/sqrt(Hz)")},
+            {"Input noise, " + NoiseBand(), VoltsAs(a.m_InputTotal, "rms")},
+            {"Output noise, " + NoiseBand(), VoltsAs(a.m_OutputTotal, "rms")}};
 }
 
 } // namespace norvane

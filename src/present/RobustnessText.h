@@ -16,9 +16,6 @@ namespace norvane {
 // A table: the first row holds the column titles.
 using TextTable = std::vector<std::vector<std::string>>;
 
-// "2.579 mA", "42.14 k" (no unit: resistances as the results show them);
-// "-" for no figure.
-std::string QuantityText(double value, const char* unit);
 // A tolerance fraction as "5 %", "20 %".
 std::string TolerancePercent(double fraction);
 

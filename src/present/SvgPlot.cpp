@@ -2,6 +2,7 @@
 
 #include "design/DesignResults.h"
 #include "format/EngineeringFormat.h"
+#include "format/Units.h"
 
 #include <cmath>
 
@@ -119,13 +120,6 @@ std::vector<PlotTick> LogarithmicTicks(double low, double high, const TickLabel&
         }
     }
     return ticks;
-}
-
-std::string EngineeringLabel(double value, const char* unit)
-{
-    ResultItem item;
-    item.SetQuantity("", value, unit);
-    return item.value;
 }
 
 SvgPicture::SvgPicture(double width, double height, const std::string& title,

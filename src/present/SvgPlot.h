@@ -85,10 +85,6 @@ std::vector<PlotTick> LinearTicks(const PlotRange& range, const TickLabel& label
 // decades fall inside.
 std::vector<PlotTick> LogarithmicTicks(double low, double high, const TickLabel& label);
 
-// A value with its unit in the program's engineering format ("2.2 mA",
-// "100 Hz", "1.5 k" without a unit).
-std::string EngineeringLabel(double value, const char* unit);
-
 // The document under construction.
 class SvgPicture {
 public:

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the robustness analyses share (Robustness.cpp, SignalAnalyses.cpp);
-// not for other callers.
+// What the robustness analyses share (Tolerances.cpp, Temperature.cpp,
+// Distortion.cpp, Noise.cpp); not for other callers.
 
 #include "ngspice/Session.h"
 #include "studies/Robustness.h"
@@ -38,5 +38,16 @@ Failure NotSimulated(const Expected<T>& why)
 
 // A progress that is asked between steps: false when the caller cancels.
 bool GoOn(const AnalysisProgress& progress, int done, int total);
+
+// Seconds a transient or a noise sweep may take.
+inline constexpr double LongAnalysisLimit = 20.0;
+
+// Measures the circuit loaded into session (written with IOUT at AC 0) as
+// SimulateNetlists measures its two netlists: the operating point, the
+// sweep with VIN, then the output impedance at the mid-band point with
+// VIN off, IOUT on and the load open; the sources and the load are set
+// back afterwards.
+SimulationResult MeasureLoaded(SimulationSession& session, const AmplifierCircuit& circuit,
+                               const SimulationOptions& simulation, const std::function<bool()>& cancelled);
 
 } // namespace norvane::robustness
