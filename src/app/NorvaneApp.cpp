@@ -39,9 +39,9 @@ CNorvaneApp::~CNorvaneApp()
 {
     // The dialogs go with their design objects; the frame must not take
     // them along first.
-    m_Basisschaltung.SetDialogOwner(nullptr);
-    m_Emitterschaltung.SetDialogOwner(nullptr);
-    m_Kollektorschaltung.SetDialogOwner(nullptr);
+    m_CommonBase.SetDialogOwner(nullptr);
+    m_CommonEmitter.SetDialogOwner(nullptr);
+    m_CommonCollector.SetDialogOwner(nullptr);
 }
 
 bool CNorvaneApp::InitInstance(const QStringList& arguments)
@@ -61,9 +61,9 @@ bool CNorvaneApp::InitInstance(const QStringList& arguments)
     // a file named there becomes the document's file.
     m_pDocument = std::make_unique<CNorvaneDoc>(*this);
     m_pMainFrame = std::make_unique<CMainFrame>(*this, *m_pDocument);
-    m_Basisschaltung.SetDialogOwner(m_pMainFrame.get());
-    m_Emitterschaltung.SetDialogOwner(m_pMainFrame.get());
-    m_Kollektorschaltung.SetDialogOwner(m_pMainFrame.get());
+    m_CommonBase.SetDialogOwner(m_pMainFrame.get());
+    m_CommonEmitter.SetDialogOwner(m_pMainFrame.get());
+    m_CommonCollector.SetDialogOwner(m_pMainFrame.get());
 
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
@@ -133,9 +133,9 @@ void CNorvaneApp::AddToRecentFileList(const QString& path)
 const CDesignObject* CNorvaneApp::CurrentDesign() const
 {
     switch (CircuitKindOfSchematic(m_SchematicId)) {
-    case CircuitKind::CommonBase: return &m_Basisschaltung;
-    case CircuitKind::CommonEmitter: return &m_Emitterschaltung;
-    case CircuitKind::CommonCollector: return &m_Kollektorschaltung;
+    case CircuitKind::CommonBase: return &m_CommonBase;
+    case CircuitKind::CommonEmitter: return &m_CommonEmitter;
+    case CircuitKind::CommonCollector: return &m_CommonCollector;
     case CircuitKind::None: break;
     }
     return nullptr;
@@ -281,12 +281,12 @@ void CNorvaneApp::OnVerification()
 CDesignObject& CNorvaneApp::DesignObjectOf(CircuitKind kind)
 {
     switch (kind) {
-    case CircuitKind::CommonBase: return m_Basisschaltung;
-    case CircuitKind::CommonEmitter: return m_Emitterschaltung;
+    case CircuitKind::CommonBase: return m_CommonBase;
+    case CircuitKind::CommonEmitter: return m_CommonEmitter;
     case CircuitKind::CommonCollector:
     case CircuitKind::None: break;
     }
-    return m_Kollektorschaltung;
+    return m_CommonCollector;
 }
 
 std::uint16_t CNorvaneApp::SchematicOf(const CDesignObject& object)
@@ -296,22 +296,22 @@ std::uint16_t CNorvaneApp::SchematicOf(const CDesignObject& object)
 
 void CNorvaneApp::OnNewCommonBase()
 {
-    if (m_Basisschaltung.Calculate() == CalculationOutcome::Calculated) {
-        RecordCalculation(CircuitKind::CommonBase, SchematicOf(m_Basisschaltung));
+    if (m_CommonBase.Calculate() == CalculationOutcome::Calculated) {
+        RecordCalculation(CircuitKind::CommonBase, SchematicOf(m_CommonBase));
     }
 }
 
 void CNorvaneApp::OnNewCommonEmitter()
 {
-    if (m_Emitterschaltung.Calculate() == CalculationOutcome::Calculated) {
-        RecordCalculation(CircuitKind::CommonEmitter, SchematicOf(m_Emitterschaltung));
+    if (m_CommonEmitter.Calculate() == CalculationOutcome::Calculated) {
+        RecordCalculation(CircuitKind::CommonEmitter, SchematicOf(m_CommonEmitter));
     }
 }
 
 void CNorvaneApp::OnNewCommonCollector()
 {
-    if (m_Kollektorschaltung.Calculate() == CalculationOutcome::Calculated) {
-        RecordCalculation(CircuitKind::CommonCollector, SchematicOf(m_Kollektorschaltung));
+    if (m_CommonCollector.Calculate() == CalculationOutcome::Calculated) {
+        RecordCalculation(CircuitKind::CommonCollector, SchematicOf(m_CommonCollector));
     }
 }
 

@@ -112,9 +112,9 @@ public:
     // equals what the file shows; otherwise a note names what differs.
     bool LoadDesign(const ReportRecipe& recipe, const QString& fileName);
 
-    CBasisschaltung& Basisschaltung() { return m_Basisschaltung; }
-    CEmitterschaltung& Emitterschaltung() { return m_Emitterschaltung; }
-    CKollektorschaltung& Kollektorschaltung() { return m_Kollektorschaltung; }
+    CCommonBaseObject& CommonBase() { return m_CommonBase; }
+    CCommonEmitterObject& CommonEmitter() { return m_CommonEmitter; }
+    CCommonCollectorObject& CommonCollector() { return m_CommonCollector; }
 
     CNorvaneDoc* Document() const { return m_pDocument.get(); }
     CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
@@ -162,10 +162,10 @@ private:
     QStringList m_RecentFiles;
 
     CircuitKind m_CircuitKind = CircuitKind::None;
-    CBasisschaltung m_Basisschaltung;
+    CCommonBaseObject m_CommonBase;
     std::string m_CircuitTitle;
-    CEmitterschaltung m_Emitterschaltung;
-    CKollektorschaltung m_Kollektorschaltung;
+    CCommonEmitterObject m_CommonEmitter;
+    CCommonCollectorObject m_CommonCollector;
     std::uint16_t m_SchematicId = 0;
     CalculationOutcome m_LastOutcome = CalculationOutcome::None;
     // Set by LoadDesign when the opened report and its new result differ.

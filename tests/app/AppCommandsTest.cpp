@@ -169,7 +169,7 @@ private Q_SLOTS:
         QCOMPARE(f.app->GetComponentValues()[1].value, std::string("BC548B"));
         // With a PNP type the schematic follows the polarity and variant.
         f.Calculate(CircuitKind::CommonEmitter, AppFixture::WithType("BC558B"));
-        const bool without = f.app->Emitterschaltung().IsWithoutBypass();
+        const bool without = f.app->CommonEmitter().IsWithoutBypass();
         QCOMPARE(int(f.app->GetSchematicId()), without ? 143 : 139);
     }
 
@@ -310,8 +310,8 @@ private Q_SLOTS:
         f.Doc().OnSaveResult();
         QCOMPARE(ReadAll(f.NextSavePath), saved);
         // The dialog keeps its memory for the next opening.
-        QCOMPARE(f.app->Emitterschaltung().Dialog().Inputs().TransistorIndex(), FindTransistor("2N3904"));
-        QCOMPARE(f.app->Emitterschaltung().Dialog().Inputs().SeriesIndex(), 3);
+        QCOMPARE(f.app->CommonEmitter().Dialog().Inputs().TransistorIndex(), FindTransistor("2N3904"));
+        QCOMPARE(f.app->CommonEmitter().Dialog().Inputs().SeriesIndex(), 3);
     }
 
     void openLoadsAReportAndOverwritesNothingUnasked()
@@ -338,7 +338,7 @@ private Q_SLOTS:
         QCOMPARE(ViewLines(f.Doc()), designed);
         QVERIFY(!f.app->IsResultUnsaved());
         QVERIFY(f.Doc().GetNotes().empty());
-        QCOMPARE(f.app->Basisschaltung().Dialog().Inputs().TransistorIndex(), FindTransistor("BC558B"));
+        QCOMPARE(f.app->CommonBase().Dialog().Inputs().TransistorIndex(), FindTransistor("BC558B"));
         f.Doc().OnSaveResult();
         QCOMPARE(f.saveDialogs, 1);
         QCOMPARE(ReadAll(report), saved);

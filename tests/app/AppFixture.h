@@ -9,9 +9,9 @@
 #include "app/NorvaneDoc.h"
 #include "app/NorvaneView.h"
 #include "app/VerificationWnd.h"
-#include "dialogs/BasisschaltungDialog.h"
-#include "dialogs/EmitterschaltungDialog.h"
-#include "dialogs/KollektorschaltungDialog.h"
+#include "dialogs/CommonBaseDialog.h"
+#include "dialogs/CommonCollectorDialog.h"
+#include "dialogs/CommonEmitterDialog.h"
 #include "support/ModalHelpers.h"
 
 #include <QLineEdit>

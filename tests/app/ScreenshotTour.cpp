@@ -126,25 +126,25 @@ int main(int argc, char** argv)
     Save(frame, QStringLiteral("start.png"));
     SaveScreen(QStringLiteral("start-screen.png"));
 
-    AcceptDialogAfterShots<CEmitterschaltungDialog>(QStringLiteral("dialog-common-emitter"), true);
+    AcceptDialogAfterShots<CCommonEmitterDialog>(QStringLiteral("dialog-common-emitter"), true);
     app.OnNewCommonEmitter();
     Save(frame, QStringLiteral("result-common-emitter.png"));
     SaveVerification(app, QStringLiteral("verification-common-emitter.png"));
     SaveAnalyses(app.VerificationWindow(), QStringLiteral("common-emitter"));
 
-    AcceptDialogAfterShots<CBasisschaltungDialog>(QStringLiteral("dialog-common-base"), false);
+    AcceptDialogAfterShots<CCommonBaseDialog>(QStringLiteral("dialog-common-base"), false);
     app.OnNewCommonBase();
     Save(frame, QStringLiteral("result-common-base.png"));
     SaveVerification(app, QStringLiteral("verification-common-base.png"));
 
-    AcceptDialogAfterShots<CKollektorschaltungDialog>(QStringLiteral("dialog-common-collector"), false);
+    AcceptDialogAfterShots<CCommonCollectorDialog>(QStringLiteral("dialog-common-collector"), false);
     app.OnNewCommonCollector();
     Save(frame, QStringLiteral("result-common-collector.png"));
     SaveVerification(app, QStringLiteral("verification-common-collector.png"));
     app.VerificationWindow()->hide();
 
     // A design the transistor model cannot solve says so below the title.
-    OnNextModal<CEmitterschaltungDialog>([](CEmitterschaltungDialog* dialog) {
+    OnNextModal<CCommonEmitterDialog>([](CCommonEmitterDialog* dialog) {
         dialog->FieldEdit(InputField::SupplyVoltage)->setText(QStringLiteral("1"));
         dialog->accept();
     });
@@ -152,7 +152,7 @@ int main(int argc, char** argv)
     Save(frame, QStringLiteral("result-not-usable.png"));
 
     // A range message over its dialog.
-    OnNextModal<CEmitterschaltungDialog>([](CEmitterschaltungDialog* dialog) {
+    OnNextModal<CCommonEmitterDialog>([](CCommonEmitterDialog* dialog) {
         dialog->FieldEdit(InputField::SupplyVoltage)->setText(QStringLiteral("0.5"));
         OnNextModal<QMessageBox>([dialog](QMessageBox* box) {
             SaveScreen(QStringLiteral("range-message-screen.png"));

@@ -2,10 +2,10 @@
 // opening, the range and type checks with their messages, and what
 // survives OK, Cancel and a pick from the transistor list.
 
-#include "dialogs/BasisschaltungDialog.h"
+#include "dialogs/CommonBaseDialog.h"
+#include "dialogs/CommonCollectorDialog.h"
+#include "dialogs/CommonEmitterDialog.h"
 #include "dialogs/DialogUnits.h"
-#include "dialogs/EmitterschaltungDialog.h"
-#include "dialogs/KollektorschaltungDialog.h"
 #include "dialogs/TransistorListDlg.h"
 #include "support/ModalHelpers.h"
 #include "support/TestMain.h"
@@ -35,9 +35,9 @@ struct Fixture {
     {
         std::unique_ptr<CCircuitDialog> made;
         switch (kind) {
-        case CircuitKind::CommonEmitter: made = std::make_unique<CEmitterschaltungDialog>(); break;
-        case CircuitKind::CommonBase: made = std::make_unique<CBasisschaltungDialog>(); break;
-        default: made = std::make_unique<CKollektorschaltungDialog>(); break;
+        case CircuitKind::CommonEmitter: made = std::make_unique<CCommonEmitterDialog>(); break;
+        case CircuitKind::CommonBase: made = std::make_unique<CCommonBaseDialog>(); break;
+        default: made = std::make_unique<CCommonCollectorDialog>(); break;
         }
         dialog = made.get();
         return made;

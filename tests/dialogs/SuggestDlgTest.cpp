@@ -3,7 +3,7 @@
 // types, and the chosen one lands in the type field; Cancel stops it.
 
 #include "dialogs/SuggestDlg.h"
-#include "dialogs/EmitterschaltungDialog.h"
+#include "dialogs/CommonEmitterDialog.h"
 #include "ngspice/Simulator.h"
 #include "support/ModalHelpers.h"
 #include "support/TestMain.h"
@@ -23,7 +23,7 @@ private Q_SLOTS:
     // The message OK would show, and no suggestion dialog after it.
     void badFieldShowsTheInputErrorAndRunsNothing()
     {
-        CEmitterschaltungDialog dialog;
+        CCommonEmitterDialog dialog;
         auto shown = std::make_shared<ShownMessage>();
         bool backWithoutRanking = false;
         OnNextModal<CCircuitDialog>([&](CCircuitDialog* d) {
@@ -53,7 +53,7 @@ private Q_SLOTS:
         QVERIFY2(
             available.Ok(),
             (available.Message() + ": install Debian's libngspice0 (bash scripts/install-deps.sh)").c_str());
-        CEmitterschaltungDialog dialog;
+        CCommonEmitterDialog dialog;
         int rows = -1;
         QString first;
         QString typeAfter;
@@ -89,7 +89,7 @@ private Q_SLOTS:
     // whole ranking, and nothing reaches the type field.
     void cancelStopsTheRanking()
     {
-        CEmitterschaltungDialog dialog;
+        CCommonEmitterDialog dialog;
         QFuture<Expected<Ranking>> pending;
         QString typeAfter;
         OnNextModal<CCircuitDialog>([&](CCircuitDialog* d) {

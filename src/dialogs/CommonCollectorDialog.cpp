@@ -1,8 +1,8 @@
-#include "dialogs/KollektorschaltungDialog.h"
+#include "dialogs/CommonCollectorDialog.h"
 
 namespace norvane {
 
-CKollektorschaltungDialog::CKollektorschaltungDialog(QWidget* parent)
+CCommonCollectorDialog::CCommonCollectorDialog(QWidget* parent)
     : CCircuitDialog(CircuitKind::CommonCollector, QStringLiteral("Common-collector circuit"),
                      DialogPicture{SchematicIds::CommonCollectorNpn, 170, 159}, parent)
 {

@@ -1,8 +1,8 @@
-#include "dialogs/EmitterschaltungDialog.h"
+#include "dialogs/CommonEmitterDialog.h"
 
 namespace norvane {
 
-CEmitterschaltungDialog::CEmitterschaltungDialog(QWidget* parent)
+CCommonEmitterDialog::CCommonEmitterDialog(QWidget* parent)
     : CCircuitDialog(CircuitKind::CommonEmitter, QStringLiteral("Common-emitter circuit"),
                      DialogPicture{SchematicIds::CommonEmitterNpn, 171, 196}, parent)
 {

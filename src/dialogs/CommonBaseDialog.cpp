@@ -1,8 +1,8 @@
-#include "dialogs/BasisschaltungDialog.h"
+#include "dialogs/CommonBaseDialog.h"
 
 namespace norvane {
 
-CBasisschaltungDialog::CBasisschaltungDialog(QWidget* parent)
+CCommonBaseDialog::CCommonBaseDialog(QWidget* parent)
     : CCircuitDialog(CircuitKind::CommonBase, QStringLiteral("Common-base circuit"),
                      DialogPicture{SchematicIds::CommonBaseNpn, 169, 192}, parent)
 {
