@@ -1,6 +1,6 @@
 #include "app/NorvaneApp.h"
 
-#include "app/AboutDlg.h"
+#include "app/AboutDialog.h"
 #include "app/MainFrame.h"
 #include "app/NorvaneDoc.h"
 #include "app/NorvaneView.h"
@@ -361,7 +361,7 @@ void CNorvaneApp::RecordCalculation(CircuitKind kind, std::uint16_t schematicId)
 
 void CNorvaneApp::OnAbout()
 {
-    CAboutDlg about(m_pMainFrame.get());
+    CAboutDialog about(m_pMainFrame.get());
     about.exec();
 }
 

@@ -1,8 +1,8 @@
 #include "dialogs/CircuitDialog.h"
 
 #include "dialogs/DialogUnits.h"
-#include "dialogs/SuggestDlg.h"
-#include "dialogs/TransistorListDlg.h"
+#include "dialogs/SuggestDialog.h"
+#include "dialogs/TransistorListDialog.h"
 #include "format/EngineeringFormat.h"
 #include "report/SchematicImages.h"
 #include "transistors/TransistorTable.h"
@@ -242,7 +242,7 @@ void CCircuitDialog::UpdateData(bool saveAndValidate)
 
 void CCircuitDialog::OnSelectFromList()
 {
-    CTransistorListDlg list(this);
+    CTransistorListDialog list(this);
     list.SetSelection(m_Inputs.TransistorIndex());
     if (list.exec() != QDialog::Accepted) {
         return;
@@ -262,7 +262,7 @@ void CCircuitDialog::OnSuggest()
     if (!checked) {
         return;
     }
-    CSuggestDlg suggest(*checked, this);
+    CSuggestDialog suggest(*checked, this);
     if (suggest.exec() != QDialog::Accepted) {
         return;
     }

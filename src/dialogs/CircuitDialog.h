@@ -14,7 +14,7 @@
 // it) and the series, read at every OK press and every pick. Nothing else
 // reads the dialog's controls.
 //
-// "Suggest..." (SuggestDlg.h) ranks the table for the requirements typed so
+// "Suggest..." (SuggestDialog.h) ranks the table for the requirements typed so
 // far, checked as OK checks them (the type aside: any will do for a
 // ranking), with the series checked; a type chosen there goes into the type
 // field and nowhere else, for OK to check like a typed one.

@@ -2,9 +2,9 @@
 // commands through their dialogs, the document reset on a change of
 // circuit, New and Open, the command line and the recent-file list.
 
-#include "app/AboutDlg.h"
+#include "app/AboutDialog.h"
 #include "app/AppFixture.h"
-#include "dialogs/TransistorListDlg.h"
+#include "dialogs/TransistorListDialog.h"
 #include "support/TestMain.h"
 #include "transistors/TransistorTable.h"
 
@@ -283,7 +283,7 @@ private Q_SLOTS:
 
         // A type picked from the list, then Escape.
         OnNextModal<CCircuitDialog>([](CCircuitDialog* dialog) {
-            OnNextModal<CTransistorListDlg>([](CTransistorListDlg* list) {
+            OnNextModal<CTransistorListDialog>([](CTransistorListDialog* list) {
                 list->ListControl()->setCurrentIndex(
                     list->ListControl()->model()->index(FindTransistor("2N3904"), 0));
                 list->OkButton()->click();
@@ -442,7 +442,7 @@ private Q_SLOTS:
         AppFixture f;
         QString caption;
         QWidget* owner = nullptr;
-        OnNextModal<CAboutDlg>([&](CAboutDlg* about) {
+        OnNextModal<CAboutDialog>([&](CAboutDialog* about) {
             caption = about->windowTitle();
             owner = about->parentWidget();
             about->OkButton()->click();

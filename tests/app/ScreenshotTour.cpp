@@ -2,13 +2,13 @@
 // a picture of each into the folder given as the argument. Run it on a
 // real display (for instance under xvfb-run) to look at the program.
 
-#include "app/AboutDlg.h"
+#include "app/AboutDialog.h"
 #include "app/MainFrame.h"
 #include "app/NorvaneApp.h"
 #include "app/Resources.h"
 #include "app/VerificationWnd.h"
-#include "dialogs/SuggestDlg.h"
-#include "dialogs/TransistorListDlg.h"
+#include "dialogs/SuggestDialog.h"
+#include "dialogs/TransistorListDialog.h"
 #include "support/ModalHelpers.h"
 
 #include <QApplication>
@@ -51,7 +51,7 @@ void AcceptDialogAfterShots(const QString& name, bool withList)
     OnNextModal<Dialog>([=](Dialog* dialog) {
         Save(dialog, name + QStringLiteral(".png"));
         if (withList) {
-            OnNextModal<CTransistorListDlg>([=](CTransistorListDlg* list) {
+            OnNextModal<CTransistorListDialog>([=](CTransistorListDialog* list) {
                 Save(list, QStringLiteral("transistor-list.png"));
                 list->reject();
                 dialog->accept();
@@ -59,7 +59,7 @@ void AcceptDialogAfterShots(const QString& name, bool withList)
             dialog->ListButton()->click();
         } else if (name.endsWith(QStringLiteral("common-base"))) {
             // The suggestions for the common-base defaults, once ranked.
-            OnNextModal<CSuggestDlg>([=](CSuggestDlg* suggest) {
+            OnNextModal<CSuggestDialog>([=](CSuggestDialog* suggest) {
                 (void)QTest::qWaitFor([suggest] { return suggest->Table()->isVisible(); }, 60000);
                 Save(suggest, QStringLiteral("suggestions-common-base.png"));
                 suggest->reject();
@@ -164,7 +164,7 @@ int main(int argc, char** argv)
     });
     app.OnNewCommonEmitter();
 
-    OnNextModal<CAboutDlg>([](CAboutDlg* about) {
+    OnNextModal<CAboutDialog>([](CAboutDialog* about) {
         Save(about, QStringLiteral("about.png"));
         about->accept();
     });
