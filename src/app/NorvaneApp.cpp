@@ -5,7 +5,7 @@
 #include "app/NorvaneDoc.h"
 #include "app/NorvaneView.h"
 #include "app/Resources.h"
-#include "app/VerificationWnd.h"
+#include "app/VerificationWindow.h"
 #include "format/EngineeringFormat.h"
 
 #include <QApplication>
@@ -270,12 +270,12 @@ void CNorvaneApp::RepaintView()
 
 void CNorvaneApp::OnVerification()
 {
-    if (!m_pVerificationWnd) {
-        m_pVerificationWnd = new CVerificationWnd(*this, m_pMainFrame.get());
+    if (!m_pVerificationWindow) {
+        m_pVerificationWindow = new CVerificationWindow(*this, m_pMainFrame.get());
     }
-    m_pVerificationWnd->show();
-    m_pVerificationWnd->raise();
-    m_pVerificationWnd->activateWindow();
+    m_pVerificationWindow->show();
+    m_pVerificationWindow->raise();
+    m_pVerificationWindow->activateWindow();
 }
 
 CDesignObject& CNorvaneApp::DesignObjectOf(CircuitKind kind)

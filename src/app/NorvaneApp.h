@@ -26,7 +26,7 @@ namespace norvane {
 
 class CMainFrame;
 class CNorvaneDoc;
-class CVerificationWnd;
+class CVerificationWindow;
 
 inline constexpr int RecentFileCount = 4;
 
@@ -99,7 +99,7 @@ public:
     void ApplyPartValues(const std::vector<NamedValue>& values);
 
     // The verification window, created at its first opening.
-    CVerificationWnd* VerificationWindow() const { return m_pVerificationWnd; }
+    CVerificationWindow* VerificationWindow() const { return m_pVerificationWindow; }
     std::string GetCircuitTitle() const { return m_CircuitTitle; }
     std::uint16_t GetSchematicId() const { return m_SchematicId; }
     CalculationOutcome GetLastOutcome() const { return m_LastOutcome; }
@@ -175,7 +175,7 @@ private:
     CVerificationRunner m_VerdictRunner;
     VerdictState m_VerdictState = VerdictState::None;
     Verification m_Verification; // of the current design, once m_VerdictState is past Simulating
-    CVerificationWnd* m_pVerificationWnd = nullptr; // owned by the frame
+    CVerificationWindow* m_pVerificationWindow = nullptr; // owned by the frame
     std::uint64_t m_DesignGeneration = 0;
     // What the verification window handed over, for the design of
     // m_RobustnessGeneration.

@@ -8,7 +8,7 @@
 #include "app/NorvaneApp.h"
 #include "app/NorvaneDoc.h"
 #include "app/NorvaneView.h"
-#include "app/VerificationWnd.h"
+#include "app/VerificationWindow.h"
 #include "dialogs/CommonBaseDialog.h"
 #include "dialogs/CommonCollectorDialog.h"
 #include "dialogs/CommonEmitterDialog.h"
@@ -92,10 +92,10 @@ struct AppFixture {
 
 // Opens the verification window and waits up to waitMs for its first
 // simulation.
-inline CVerificationWnd* OpenVerificationWindow(AppFixture& f, int waitMs)
+inline CVerificationWindow* OpenVerificationWindow(AppFixture& f, int waitMs)
 {
     f.Frame().Command("verification")->trigger();
-    CVerificationWnd* window = f.app->VerificationWindow();
+    CVerificationWindow* window = f.app->VerificationWindow();
     if (window) {
         (void)QTest::qWaitFor([window] { return !window->IsSimulating(); }, waitMs);
     }

@@ -5,7 +5,7 @@
 // window shows.
 
 #include "app/AppFixture.h"
-#include "app/VerificationWnd.h"
+#include "app/VerificationWindow.h"
 #include "report/Report.h"
 #include "support/TestMain.h"
 
@@ -31,7 +31,7 @@ namespace {
 
 constexpr int AnalysisWait = 30000; // ms
 
-CVerificationWnd* OpenWindow(AppFixture& f)
+CVerificationWindow* OpenWindow(AppFixture& f)
 {
     return OpenVerificationWindow(f, AnalysisWait);
 }
@@ -72,7 +72,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Calculate(CircuitKind::CommonEmitter);
-        CVerificationWnd* window = OpenWindow(f);
+        CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window);
         QCOMPARE(window->Tabs()->count(), 5);
         QCOMPARE(window->Tabs()->tabText(1), QString("Tolerances"));
@@ -141,7 +141,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Calculate(CircuitKind::CommonEmitter);
-        CVerificationWnd* window = OpenWindow(f);
+        CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window);
         CRobustnessTab* tab = window->AnalysisTab(RobustnessKind::Temperature);
         QVERIFY(Run(tab));
@@ -168,7 +168,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Calculate(CircuitKind::CommonEmitter);
-        CVerificationWnd* window = OpenWindow(f);
+        CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window);
         CRobustnessTab* distortion = window->AnalysisTab(RobustnessKind::Distortion);
         CRobustnessTab* temperature = window->AnalysisTab(RobustnessKind::Temperature);

@@ -6,7 +6,7 @@
 #include "app/MainFrame.h"
 #include "app/NorvaneApp.h"
 #include "app/Resources.h"
-#include "app/VerificationWnd.h"
+#include "app/VerificationWindow.h"
 #include "dialogs/SuggestDialog.h"
 #include "dialogs/TransistorListDialog.h"
 #include "support/ModalHelpers.h"
@@ -76,13 +76,13 @@ void AcceptDialogAfterShots(const QString& name, bool withList)
 void SaveVerification(CNorvaneApp& app, const QString& name)
 {
     app.OnVerification();
-    CVerificationWnd* window = app.VerificationWindow();
+    CVerificationWindow* window = app.VerificationWindow();
     (void)QTest::qWaitFor([window] { return !window->IsSimulating(); }, 10000);
     Save(window, name);
 }
 
 // Each analysis tab of the verification window, its analysis run.
-void SaveAnalyses(CVerificationWnd* window, const QString& circuit)
+void SaveAnalyses(CVerificationWindow* window, const QString& circuit)
 {
     for (const RobustnessKind kind : RobustnessKinds) {
         CRobustnessTab* tab = window->AnalysisTab(kind);

@@ -5,7 +5,7 @@
 
 #include "app/AppFixture.h"
 #include "app/VerificationRunner.h"
-#include "app/VerificationWnd.h"
+#include "app/VerificationWindow.h"
 #include "circuit/Netlist.h"
 #include "format/EngineeringFormat.h"
 #include "report/Report.h"
@@ -33,7 +33,7 @@ QByteArray ReadAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-CVerificationWnd* OpenWindow(AppFixture& f)
+CVerificationWindow* OpenWindow(AppFixture& f)
 {
     return OpenVerificationWindow(f, SimulationWait);
 }
@@ -86,7 +86,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Calculate(CircuitKind::CommonBase);
-        CVerificationWnd* window = OpenWindow(f);
+        CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window);
         QCOMPARE(window->windowTitle(), QString("Verification"));
         QVERIFY(window->isWindow() && !window->isModal());
@@ -117,7 +117,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Calculate(CircuitKind::CommonEmitter);
-        CVerificationWnd* window = OpenWindow(f);
+        CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window && window->Shown());
         const double designedIc = window->Shown()->m_Verification.m_Simulation.m_Ic;
         QLineEdit* r1 = window->PartEdit("R1");
@@ -156,7 +156,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Calculate(CircuitKind::CommonEmitter);
-        CVerificationWnd* window = OpenWindow(f);
+        CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window && window->Shown());
         Type(window->PartEdit("R2"), "33k");
         Type(window->LoadEdit(), "4k7");
@@ -191,7 +191,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Calculate(CircuitKind::CommonBase);
-        CVerificationWnd* window = OpenWindow(f);
+        CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window);
         f.app->ClearResultUnsaved();
         if (window->ApplyButton()->isVisible()) {

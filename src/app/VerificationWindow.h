@@ -60,15 +60,15 @@ class CNorvaneApp;
 
 inline constexpr const char* VerificationTitle = "Verification";
 
-class CVerificationWnd : public QWidget {
+class CVerificationWindow : public QWidget {
     Q_OBJECT
 public:
     // Asks for a file name to export to: (owner, caption, suggested name,
     // filter) -> the chosen path, empty when cancelled.
     using FileChooser = std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
 
-    CVerificationWnd(CNorvaneApp& app, QWidget* parent);
-    ~CVerificationWnd() override;
+    CVerificationWindow(CNorvaneApp& app, QWidget* parent);
+    ~CVerificationWindow() override;
 
     // Takes the current design of the application, its part values in the
     // fields, and simulates it with the present load and source.
@@ -131,7 +131,7 @@ private:
     QChartView* PlotInFront() const;
     // Runs the chooser and the export; shows a failure.
     void Export(const QString& caption, const QString& suggested, const QString& filter,
-                Status (CVerificationWnd::*exporter)(const std::string&) const);
+                Status (CVerificationWindow::*exporter)(const std::string&) const);
 
     CNorvaneApp& m_App;
     CVerificationRunner m_Runner;

@@ -1,4 +1,4 @@
-#include "app/VerificationWnd.h"
+#include "app/VerificationWindow.h"
 
 #include "analysis/FrequencyResponse.h"
 #include "app/NorvaneApp.h"
@@ -103,7 +103,7 @@ QLineSeries* Marker(const QString& name, double frequency, double bottom, double
 
 } // namespace
 
-CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
+CVerificationWindow::CVerificationWindow(CNorvaneApp& app, QWidget* parent)
     : QWidget(parent, Qt::Window), m_App(app), m_Chooser(AskExportFileName)
 {
     setObjectName(QStringLiteral("verificationWindow"));
@@ -167,7 +167,7 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
         m_pTabs->addTab(tab, RobustnessTitle(kind));
         m_AnalysisTabs.push_back(tab);
         connect(tab, &CRobustnessTab::RunRequested, this, [this, tab] { RunAnalysis(tab); });
-        connect(tab, &CRobustnessTab::ResultChanged, this, &CVerificationWnd::HandOverAnalyses);
+        connect(tab, &CRobustnessTab::ResultChanged, this, &CVerificationWindow::HandOverAnalyses);
     }
     // The what-if fields apply to every tab: below them all, and the user
     // may trade their room for the plots'.
@@ -190,15 +190,15 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
     };
     exportButton(QStringLiteral("&Netlist..."), QStringLiteral("Export netlist"),
                  QStringLiteral("amplifier.cir"), QStringLiteral("SPICE netlists (*.cir)"),
-                 &CVerificationWnd::ExportNetlist);
+                 &CVerificationWindow::ExportNetlist);
     exportButton(QStringLiteral("Bode &CSV..."), QStringLiteral("Export Bode table"),
                  QStringLiteral("bode.csv"), QStringLiteral("CSV files (*.csv)"),
-                 &CVerificationWnd::ExportBodeCsv);
+                 &CVerificationWindow::ExportBodeCsv);
     // The plot of the tab in front; the name suggested is its own.
     exportButton(QStringLiteral("Plot &PNG..."), QStringLiteral("Export plot"), QStringLiteral(".png"),
-                 QStringLiteral("PNG pictures (*.png)"), &CVerificationWnd::ExportPng);
+                 QStringLiteral("PNG pictures (*.png)"), &CVerificationWindow::ExportPng);
     exportButton(QStringLiteral("Plot &SVG..."), QStringLiteral("Export plot"), QStringLiteral(".svg"),
-                 QStringLiteral("SVG pictures (*.svg)"), &CVerificationWnd::ExportSvg);
+                 QStringLiteral("SVG pictures (*.svg)"), &CVerificationWindow::ExportSvg);
     exportRow->addStretch(1);
 
     auto* layout = new QVBoxLayout(this);
@@ -207,12 +207,12 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
     layout->addWidget(body, 1);
     layout->addLayout(exportRow);
 
-    connect(&m_Runner, &CVerificationRunner::Finished, this, &CVerificationWnd::Show);
-    connect(&app, &CNorvaneApp::DesignChanged, this, &CVerificationWnd::FollowDesign);
-    connect(m_pLoad, &QLineEdit::textEdited, this, &CVerificationWnd::Simulate);
-    connect(m_pSource, &QLineEdit::textEdited, this, &CVerificationWnd::Simulate);
-    connect(m_pBack, &QPushButton::clicked, this, &CVerificationWnd::BackToDesign);
-    connect(m_pApply, &QPushButton::clicked, this, &CVerificationWnd::ApplyTuning);
+    connect(&m_Runner, &CVerificationRunner::Finished, this, &CVerificationWindow::Show);
+    connect(&app, &CNorvaneApp::DesignChanged, this, &CVerificationWindow::FollowDesign);
+    connect(m_pLoad, &QLineEdit::textEdited, this, &CVerificationWindow::Simulate);
+    connect(m_pSource, &QLineEdit::textEdited, this, &CVerificationWindow::Simulate);
+    connect(m_pBack, &QPushButton::clicked, this, &CVerificationWindow::BackToDesign);
+    connect(m_pApply, &QPushButton::clicked, this, &CVerificationWindow::ApplyTuning);
 
     QSize size(1080, 760);
     if (const QScreen* screen = this->screen()) {
@@ -222,9 +222,9 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
     FollowDesign();
 }
 
-CVerificationWnd::~CVerificationWnd() = default;
+CVerificationWindow::~CVerificationWindow() = default;
 
-void CVerificationWnd::FollowDesign()
+void CVerificationWindow::FollowDesign()
 {
     m_Design = m_App.CurrentSnapshot();
     m_DesignGeneration = m_App.DesignGeneration();
@@ -249,14 +249,14 @@ void CVerificationWnd::FollowDesign()
         const int column = (index % Columns) * 2;
         m_pPartGrid->addWidget(new QLabel(QString::fromStdString(name) + QLatin1Char(':')), row, column);
         m_pPartGrid->addWidget(edit, row, column + 1);
-        connect(edit, &QLineEdit::textEdited, this, &CVerificationWnd::Simulate);
+        connect(edit, &QLineEdit::textEdited, this, &CVerificationWindow::Simulate);
         m_Parts.push_back({name, value, edit});
         ++index;
     }
     Simulate();
 }
 
-Expected<VerificationOptions> CVerificationWnd::ReadOptions() const
+Expected<VerificationOptions> CVerificationWindow::ReadOptions() const
 {
     VerificationOptions options;
     std::string problem;
@@ -288,7 +288,7 @@ Expected<VerificationOptions> CVerificationWnd::ReadOptions() const
     return options;
 }
 
-void CVerificationWnd::Simulate()
+void CVerificationWindow::Simulate()
 {
     // Mark every field: edited, refused, or as designed.
     for (const PartField& part : m_Parts) {
@@ -320,7 +320,7 @@ void CVerificationWnd::Simulate()
     m_Runner.Start(m_Design, *options, options->m_PartValues.empty());
 }
 
-void CVerificationWnd::Show(const VerificationOutcome& outcome)
+void CVerificationWindow::Show(const VerificationOutcome& outcome)
 {
     const Verification& verification = outcome.m_Verification;
     const Verdict& verdict = verification.m_Verdict;
@@ -347,7 +347,7 @@ void CVerificationWnd::Show(const VerificationOutcome& outcome)
     }
 }
 
-void CVerificationWnd::ShowProblem(const QString& problem)
+void CVerificationWindow::ShowProblem(const QString& problem)
 {
     ClearResult();
     m_pStatus->setText(problem);
@@ -355,7 +355,7 @@ void CVerificationWnd::ShowProblem(const QString& problem)
         QStringLiteral("color: %1").arg(VerdictColour(VerdictState::NotSimulated).name()));
 }
 
-void CVerificationWnd::ClearResult()
+void CVerificationWindow::ClearResult()
 {
     m_Shown.reset();
     m_pTuning->hide();
@@ -373,12 +373,12 @@ void CVerificationWnd::ClearResult()
     }
 }
 
-QString CVerificationWnd::StatusText() const
+QString CVerificationWindow::StatusText() const
 {
     return m_pStatus->text();
 }
 
-QLineEdit* CVerificationWnd::PartEdit(const QString& part) const
+QLineEdit* CVerificationWindow::PartEdit(const QString& part) const
 {
     for (const PartField& field : m_Parts) {
         if (field.m_pEdit->objectName() == part) {
@@ -388,7 +388,7 @@ QLineEdit* CVerificationWnd::PartEdit(const QString& part) const
     return nullptr;
 }
 
-void CVerificationWnd::FillTable(const Verification& verification)
+void CVerificationWindow::FillTable(const Verification& verification)
 {
     m_pTable->setRowCount(static_cast<int>(verification.m_Rows.size()));
     for (int row = 0; row < m_pTable->rowCount(); ++row) {
@@ -406,7 +406,7 @@ void CVerificationWnd::FillTable(const Verification& verification)
     FitTableBeside(*m_pTable, *m_pSplitter);
 }
 
-void CVerificationWnd::DrawBode(const SimulationResult& result)
+void CVerificationWindow::DrawBode(const SimulationResult& result)
 {
     const std::vector<BodePoint>& bode = result.m_Bode;
     if (bode.empty()) {
@@ -530,12 +530,12 @@ void CVerificationWnd::DrawBode(const SimulationResult& result)
     m_pChart->setTitle(title);
 }
 
-CRobustnessTab* CVerificationWnd::AnalysisTab(RobustnessKind kind) const
+CRobustnessTab* CVerificationWindow::AnalysisTab(RobustnessKind kind) const
 {
     return m_AnalysisTabs[static_cast<std::size_t>(kind)];
 }
 
-void CVerificationWnd::RunAnalysis(CRobustnessTab* tab)
+void CVerificationWindow::RunAnalysis(CRobustnessTab* tab)
 {
     if (!m_Design) {
         tab->ShowProblem(QStringLiteral("Until now, no circuit has been calculated."));
@@ -551,7 +551,7 @@ void CVerificationWnd::RunAnalysis(CRobustnessTab* tab)
     tab->Start(MakeRobustnessJob(tab->Kind(), m_Design, *options, *tolerance));
 }
 
-void CVerificationWnd::KeepAnalysesFor(const Expected<VerificationOptions>& options)
+void CVerificationWindow::KeepAnalysesFor(const Expected<VerificationOptions>& options)
 {
     const auto same = [](const VerificationOptions& a, const VerificationOptions& b) {
         return a.m_LoadResistance == b.m_LoadResistance && a.m_SourceResistance == b.m_SourceResistance &&
@@ -565,7 +565,7 @@ void CVerificationWnd::KeepAnalysesFor(const Expected<VerificationOptions>& opti
     }
 }
 
-void CVerificationWnd::ClearAnalyses()
+void CVerificationWindow::ClearAnalyses()
 {
     m_AnalysedOptions.reset();
     for (CRobustnessTab* tab : m_AnalysisTabs) {
@@ -574,7 +574,7 @@ void CVerificationWnd::ClearAnalyses()
     HandOverAnalyses();
 }
 
-void CVerificationWnd::HandOverAnalyses()
+void CVerificationWindow::HandOverAnalyses()
 {
     RobustnessResults shown;
     for (const CRobustnessTab* tab : m_AnalysisTabs) {
@@ -598,7 +598,7 @@ void CVerificationWnd::HandOverAnalyses()
     m_App.SetReportRobustness(m_DesignGeneration, std::move(shown));
 }
 
-void CVerificationWnd::BackToDesign()
+void CVerificationWindow::BackToDesign()
 {
     for (const PartField& part : m_Parts) {
         part.m_pEdit->setText(PartText(part.m_Name, part.m_Designed));
@@ -606,7 +606,7 @@ void CVerificationWnd::BackToDesign()
     Simulate();
 }
 
-void CVerificationWnd::ApplyTuning()
+void CVerificationWindow::ApplyTuning()
 {
     if (!m_Shown || !m_Shown->m_Tuning) {
         return;
@@ -619,7 +619,7 @@ void CVerificationWnd::ApplyTuning()
     m_App.ApplyPartValues(values);
 }
 
-Status CVerificationWnd::ExportNetlist(const std::string& path) const
+Status CVerificationWindow::ExportNetlist(const std::string& path) const
 {
     if (!m_Design) {
         return Failure{"No design to export."};
@@ -635,7 +635,7 @@ Status CVerificationWnd::ExportNetlist(const std::string& path) const
     return WriteFileAtomically(path, *netlist);
 }
 
-Status CVerificationWnd::ExportBodeCsv(const std::string& path) const
+Status CVerificationWindow::ExportBodeCsv(const std::string& path) const
 {
     if (!m_Shown) {
         return Failure{"No Bode table: nothing has been simulated."};
@@ -643,7 +643,7 @@ Status CVerificationWnd::ExportBodeCsv(const std::string& path) const
     return WriteFileAtomically(path, BodeCsv(m_Shown->m_Verification.m_Simulation.m_Bode));
 }
 
-const CRobustnessTab* CVerificationWnd::AnalysisInFront() const
+const CRobustnessTab* CVerificationWindow::AnalysisInFront() const
 {
     const int index = m_pTabs->currentIndex();
     return index >= 1 && index <= static_cast<int>(m_AnalysisTabs.size())
@@ -651,18 +651,18 @@ const CRobustnessTab* CVerificationWnd::AnalysisInFront() const
                : nullptr;
 }
 
-QChartView* CVerificationWnd::PlotInFront() const
+QChartView* CVerificationWindow::PlotInFront() const
 {
     const CRobustnessTab* analysis = AnalysisInFront();
     return analysis ? analysis->ChartView() : m_pChartView;
 }
 
-Status CVerificationWnd::ExportPng(const std::string& path) const
+Status CVerificationWindow::ExportPng(const std::string& path) const
 {
     return ExportPlot(path, [this](QIODevice& device) { PlotInFront()->grab().save(&device, "PNG"); });
 }
 
-Status CVerificationWnd::ExportSvg(const std::string& path) const
+Status CVerificationWindow::ExportSvg(const std::string& path) const
 {
     return ExportPlot(path, [this](QIODevice& device) {
         QChartView* view = PlotInFront();
@@ -676,8 +676,8 @@ Status CVerificationWnd::ExportSvg(const std::string& path) const
     });
 }
 
-Status CVerificationWnd::ExportPlot(const std::string& path,
-                                    const std::function<void(QIODevice&)>& draw) const
+Status CVerificationWindow::ExportPlot(const std::string& path,
+                                       const std::function<void(QIODevice&)>& draw) const
 {
     if (const CRobustnessTab* analysis = AnalysisInFront()) {
         if (analysis->Result().Empty()) {
@@ -694,8 +694,8 @@ Status CVerificationWnd::ExportPlot(const std::string& path,
                                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
-void CVerificationWnd::Export(const QString& caption, const QString& suggested, const QString& filter,
-                              Status (CVerificationWnd::*exporter)(const std::string&) const)
+void CVerificationWindow::Export(const QString& caption, const QString& suggested, const QString& filter,
+                                 Status (CVerificationWindow::*exporter)(const std::string&) const)
 {
     // ".png": the plot in front names the file ("bode.png", "noise.png").
     const CRobustnessTab* analysis = AnalysisInFront();
