@@ -1,7 +1,7 @@
 #include "app/NorvaneApp.h"
 
 #include "app/AboutDialog.h"
-#include "app/MainFrame.h"
+#include "app/MainWindow.h"
 #include "app/NorvaneDoc.h"
 #include "app/NorvaneView.h"
 #include "app/Resources.h"
@@ -37,7 +37,7 @@ CNorvaneApp::CNorvaneApp()
 
 CNorvaneApp::~CNorvaneApp()
 {
-    // The dialogs go with their design objects; the frame must not take
+    // The dialogs go with their design objects; the main window must not take
     // them along first.
     m_CommonBase.SetDialogOwner(nullptr);
     m_CommonEmitter.SetDialogOwner(nullptr);
@@ -57,13 +57,13 @@ bool CNorvaneApp::InitInstance(const QStringList& arguments)
     // 4. The recent-file list.
     LoadRecentFileList();
 
-    // 5, 6. The document, the frame with its view, and the command line:
+    // 5, 6. The document, the main window with its view, and the command line:
     // a file named there becomes the document's file.
     m_pDocument = std::make_unique<CNorvaneDoc>(*this);
-    m_pMainFrame = std::make_unique<CMainFrame>(*this, *m_pDocument);
-    m_CommonBase.SetDialogOwner(m_pMainFrame.get());
-    m_CommonEmitter.SetDialogOwner(m_pMainFrame.get());
-    m_CommonCollector.SetDialogOwner(m_pMainFrame.get());
+    m_pMainWindow = std::make_unique<CMainWindow>(*this, *m_pDocument);
+    m_CommonBase.SetDialogOwner(m_pMainWindow.get());
+    m_CommonEmitter.SetDialogOwner(m_pMainWindow.get());
+    m_CommonCollector.SetDialogOwner(m_pMainWindow.get());
 
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
@@ -93,8 +93,8 @@ bool CNorvaneApp::InitInstance(const QStringList& arguments)
     }
 
     // 7. Show the main window.
-    m_pMainFrame->show();
-    m_pMainFrame->setWindowTitle(QStringLiteral("Norvane"));
+    m_pMainWindow->show();
+    m_pMainWindow->setWindowTitle(QStringLiteral("Norvane"));
     return true;
 }
 
@@ -263,15 +263,15 @@ void CNorvaneApp::StartVerdict()
 
 void CNorvaneApp::RepaintView()
 {
-    if (m_pMainFrame) {
-        m_pMainFrame->View()->update();
+    if (m_pMainWindow) {
+        m_pMainWindow->View()->update();
     }
 }
 
 void CNorvaneApp::OnVerification()
 {
     if (!m_pVerificationWindow) {
-        m_pVerificationWindow = new CVerificationWindow(*this, m_pMainFrame.get());
+        m_pVerificationWindow = new CVerificationWindow(*this, m_pMainWindow.get());
     }
     m_pVerificationWindow->show();
     m_pVerificationWindow->raise();
@@ -330,8 +330,8 @@ bool CNorvaneApp::LoadDesign(const ReportRecipe& recipe, const QString& fileName
     for (std::size_t i = 0; i < differences.size(); ++i) {
         m_OpenNote += (i == 0 ? "" : ", ") + differences[i];
     }
-    if (m_pMainFrame) {
-        m_pMainFrame->View()->repaint();
+    if (m_pMainWindow) {
+        m_pMainWindow->View()->repaint();
     }
     return false;
 }
@@ -353,15 +353,15 @@ void CNorvaneApp::RecordCalculation(CircuitKind kind, std::uint16_t schematicId)
     }
     m_ResultUnsaved = true;
     StartVerdict();
-    if (m_pMainFrame) {
-        m_pMainFrame->View()->repaint();
+    if (m_pMainWindow) {
+        m_pMainWindow->View()->repaint();
     }
     NotifyDesignChanged();
 }
 
 void CNorvaneApp::OnAbout()
 {
-    CAboutDialog about(m_pMainFrame.get());
+    CAboutDialog about(m_pMainWindow.get());
     about.exec();
 }
 

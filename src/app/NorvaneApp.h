@@ -24,7 +24,7 @@ class QWidget;
 
 namespace norvane {
 
-class CMainFrame;
+class CMainWindow;
 class CNorvaneDoc;
 class CVerificationWindow;
 
@@ -117,7 +117,7 @@ public:
     CCommonCollectorObject& CommonCollector() { return m_CommonCollector; }
 
     CNorvaneDoc* Document() const { return m_pDocument.get(); }
-    CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
+    CMainWindow* MainWindow() const { return m_pMainWindow.get(); }
 
     // The recent-file list kept in the settings, newest first; no menu
     // shows it.
@@ -155,10 +155,10 @@ private:
     // Records a confirmed calculation of kind with its schematic.
     void RecordCalculation(CircuitKind kind, std::uint16_t schematicId);
 
-    // The document and the frame come first, so that they outlive the
-    // design objects, whose dialogs are owned by the frame while it lives.
+    // The document and the main window come first, so that they outlive the
+    // design objects, whose dialogs are owned by the main window while it lives.
     std::unique_ptr<CNorvaneDoc> m_pDocument;
-    std::unique_ptr<CMainFrame> m_pMainFrame;
+    std::unique_ptr<CMainWindow> m_pMainWindow;
     QStringList m_RecentFiles;
 
     CircuitKind m_CircuitKind = CircuitKind::None;
@@ -175,7 +175,7 @@ private:
     CVerificationRunner m_VerdictRunner;
     VerdictState m_VerdictState = VerdictState::None;
     Verification m_Verification; // of the current design, once m_VerdictState is past Simulating
-    CVerificationWindow* m_pVerificationWindow = nullptr; // owned by the frame
+    CVerificationWindow* m_pVerificationWindow = nullptr; // owned by the main window
     std::uint64_t m_DesignGeneration = 0;
     // What the verification window handed over, for the design of
     // m_RobustnessGeneration.

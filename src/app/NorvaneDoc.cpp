@@ -1,6 +1,6 @@
 #include "app/NorvaneDoc.h"
 
-#include "app/MainFrame.h"
+#include "app/MainWindow.h"
 #include "app/NorvaneApp.h"
 #include "report/Report.h"
 #include "report/ReportReader.h"
@@ -97,7 +97,7 @@ CalculationOutcome CNorvaneDoc::GetLastOutcome() const
 
 QWidget* CNorvaneDoc::Owner() const
 {
-    return m_App.MainFrame();
+    return m_App.MainWindow();
 }
 
 void CNorvaneDoc::OnSaveResult()

@@ -4,7 +4,7 @@
 // answers with NextSavePath (empty: cancelled), the open dialog with
 // NextOpenPath; both count their calls.
 
-#include "app/MainFrame.h"
+#include "app/MainWindow.h"
 #include "app/NorvaneApp.h"
 #include "app/NorvaneDoc.h"
 #include "app/NorvaneView.h"
@@ -52,7 +52,7 @@ struct AppFixture {
     }
 
     CNorvaneDoc& Doc() { return *app->Document(); }
-    CMainFrame& Frame() { return *app->MainFrame(); }
+    CMainWindow& MainWindow() { return *app->MainWindow(); }
     QString Path(const QString& name) const { return folder.filePath(name); }
 
     // Runs a New Amplifier command, confirming its dialog after setup.
@@ -94,7 +94,7 @@ struct AppFixture {
 // simulation.
 inline CVerificationWindow* OpenVerificationWindow(AppFixture& f, int waitMs)
 {
-    f.Frame().Command("verification")->trigger();
+    f.MainWindow().Command("verification")->trigger();
     CVerificationWindow* window = f.app->VerificationWindow();
     if (window) {
         (void)QTest::qWaitFor([window] { return !window->IsSimulating(); }, waitMs);

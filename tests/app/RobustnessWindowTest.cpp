@@ -115,7 +115,7 @@ private Q_SLOTS:
         QVERIFY(report.m_Tolerance && report.m_Noise && !report.m_Temperature && !report.m_Distortion);
         QCOMPARE((*report.m_Tolerance)->m_Ic.m_Values, shown.m_Ic.m_Values);
         f.NextSavePath = f.Path("amp.html");
-        f.Frame().Command("saveResult")->trigger();
+        f.MainWindow().Command("saveResult")->trigger();
         QFile saved(f.NextSavePath);
         QVERIFY(saved.open(QIODevice::ReadOnly));
         const QByteArray text = saved.readAll();

@@ -3,7 +3,7 @@
 // real display (for instance under xvfb-run) to look at the program.
 
 #include "app/AboutDialog.h"
-#include "app/MainFrame.h"
+#include "app/MainWindow.h"
 #include "app/NorvaneApp.h"
 #include "app/Resources.h"
 #include "app/VerificationWindow.h"
@@ -122,24 +122,24 @@ int main(int argc, char** argv)
     if (!app.InitInstance({QStringLiteral("norvane")})) {
         return 1;
     }
-    CMainFrame* frame = app.MainFrame();
-    Save(frame, QStringLiteral("start.png"));
+    CMainWindow* window = app.MainWindow();
+    Save(window, QStringLiteral("start.png"));
     SaveScreen(QStringLiteral("start-screen.png"));
 
     AcceptDialogAfterShots<CCommonEmitterDialog>(QStringLiteral("dialog-common-emitter"), true);
     app.OnNewCommonEmitter();
-    Save(frame, QStringLiteral("result-common-emitter.png"));
+    Save(window, QStringLiteral("result-common-emitter.png"));
     SaveVerification(app, QStringLiteral("verification-common-emitter.png"));
     SaveAnalyses(app.VerificationWindow(), QStringLiteral("common-emitter"));
 
     AcceptDialogAfterShots<CCommonBaseDialog>(QStringLiteral("dialog-common-base"), false);
     app.OnNewCommonBase();
-    Save(frame, QStringLiteral("result-common-base.png"));
+    Save(window, QStringLiteral("result-common-base.png"));
     SaveVerification(app, QStringLiteral("verification-common-base.png"));
 
     AcceptDialogAfterShots<CCommonCollectorDialog>(QStringLiteral("dialog-common-collector"), false);
     app.OnNewCommonCollector();
-    Save(frame, QStringLiteral("result-common-collector.png"));
+    Save(window, QStringLiteral("result-common-collector.png"));
     SaveVerification(app, QStringLiteral("verification-common-collector.png"));
     app.VerificationWindow()->hide();
 
@@ -149,7 +149,7 @@ int main(int argc, char** argv)
         dialog->accept();
     });
     app.OnNewCommonEmitter();
-    Save(frame, QStringLiteral("result-not-usable.png"));
+    Save(window, QStringLiteral("result-not-usable.png"));
 
     // A range message over its dialog.
     OnNextModal<CCommonEmitterDialog>([](CCommonEmitterDialog* dialog) {
@@ -174,6 +174,6 @@ int main(int argc, char** argv)
         Save(box, QStringLiteral("unsaved-question.png"));
         box->button(QMessageBox::No)->click();
     });
-    frame->close();
+    window->close();
     return 0;
 }

@@ -216,11 +216,11 @@ private Q_SLOTS:
     {
         {
             AppFixture f;
-            QAction* include = f.Frame().Command("includeSimulation");
+            QAction* include = f.MainWindow().Command("includeSimulation");
             QVERIFY(include->isCheckable() && include->isChecked());
             f.Calculate(CircuitKind::CommonEmitter);
             f.NextSavePath = f.Path("with.html");
-            f.Frame().Command("saveResult")->trigger();
+            f.MainWindow().Command("saveResult")->trigger();
             const std::string verdict = Verify(*f.app->CurrentSnapshot()).m_Verdict.Line();
             QVERIFY(
                 ReadAll(f.Path("with.html")).contains(QByteArray::fromStdString(EscapeXhtmlText(verdict))));
@@ -228,10 +228,10 @@ private Q_SLOTS:
         }
         // Kept in the settings; off, the report is the one without simulation.
         AppFixture f({}, false);
-        QVERIFY(!f.Frame().Command("includeSimulation")->isChecked());
+        QVERIFY(!f.MainWindow().Command("includeSimulation")->isChecked());
         f.Calculate(CircuitKind::CommonEmitter);
         f.NextSavePath = f.Path("without.html");
-        f.Frame().Command("saveResult")->trigger();
+        f.MainWindow().Command("saveResult")->trigger();
         QVERIFY(!f.app->GetReportSimulation());
         QCOMPARE(ReadAll(f.Path("without.html")).toStdString(),
                  BuildReport("without", ReportContentOf(*f.app->CurrentSnapshot())));

@@ -105,12 +105,12 @@ private Q_SLOTS:
         AppFixture f;
         const QImage start(StartPicturePath);
         QCOMPARE(start.size(), QSize(800, 495));
-        const QImage drawn = Render(*f.Frame().View(), QSize(1000, 700));
+        const QImage drawn = Render(*f.MainWindow().View(), QSize(1000, 700));
         QVERIFY(SameAs(drawn, QPoint(100, 102), start, start.rect()));
         QCOMPARE(drawn.pixel(0, 0), qRgb(255, 255, 255));
         QCOMPARE(drawn.pixel(999, 699), qRgb(255, 255, 255));
         // Smaller than the picture: its top-left corner at the origin.
-        const QImage clipped = Render(*f.Frame().View(), QSize(500, 300));
+        const QImage clipped = Render(*f.MainWindow().View(), QSize(500, 300));
         QVERIFY(SameAs(clipped, QPoint(0, 0), start, QRect(0, 0, 500, 300)));
     }
 
@@ -121,7 +121,7 @@ private Q_SLOTS:
         QCOMPARE(int(f.app->GetSchematicId()), 142);
         const QImage schematic(SchematicPicturePath(142));
         const QSize client(1000, 700);
-        const QImage drawn = Render(*f.Frame().View(), client);
+        const QImage drawn = Render(*f.MainWindow().View(), client);
         const ResultLayout layout = ComputeResultLayout(client, schematic.size(), 8, 5, 3);
 
         QVERIFY(SameAs(drawn, layout.schematic, schematic, schematic.rect()));
@@ -131,7 +131,7 @@ private Q_SLOTS:
         QVERIFY(QRect(layout.schematic, schematic.size()).contains(yellow));
 
         // Each text hangs from its point: ink in its line, none just above.
-        const int line = f.Frame().View()->fontMetrics().height();
+        const int line = f.MainWindow().View()->fontMetrics().height();
         auto hangsFrom = [&](QPoint p, int width) {
             return HasInk(drawn, QRect(p, QSize(width, line))) &&
                    !HasInk(drawn, QRect(p.x(), p.y() - 4, width, 4));
@@ -167,8 +167,8 @@ private Q_SLOTS:
         });
         QVERIFY(f.Doc().GetNotes().at(0).rfind("This design is not usable: ", 0) == 0);
         const QSize client(1000, 700);
-        const QImage drawn = Render(*f.Frame().View(), client);
-        const int line = f.Frame().View()->fontMetrics().height();
+        const QImage drawn = Render(*f.MainWindow().View(), client);
+        const int line = f.MainWindow().View()->fontMetrics().height();
         const QRect noteLine(10, 35, 400, line);
         bool red = false;
         for (int y = noteLine.top(); y <= noteLine.bottom(); ++y) {
@@ -187,7 +187,7 @@ private Q_SLOTS:
         AppFixture f;
         f.Calculate(CircuitKind::CommonBase);
         const QImage schematic(SchematicPicturePath(136));
-        const QImage drawn = Render(*f.Frame().View(), QSize(420, 300));
+        const QImage drawn = Render(*f.MainWindow().View(), QSize(420, 300));
         // The part clear of the texts on the left; one line lower than the
         // bare minimum, for the verdict line below the title.
         QVERIFY(SameAs(drawn, QPoint(150, 95), schematic, QRect(60, 5, 190, 195)));
