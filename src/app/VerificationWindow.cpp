@@ -1,6 +1,8 @@
 #include "app/VerificationWindow.h"
 
 #include "analysis/FrequencyResponse.h"
+#include "app/BodeChart.h"
+#include "app/ChartParts.h"
 #include "app/NorvaneApp.h"
 #include "app/NorvaneView.h"
 #include "app/TableFit.h"
@@ -12,7 +14,6 @@
 
 #include <QBuffer>
 #include <QFileDialog>
-#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -28,24 +29,16 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
-#include <QtCharts/QLegendMarker>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QScatterSeries>
-#include <QtCharts/QValueAxis>
+#include <QtCharts/QLegend>
 
-#include <algorithm>
 #include <cmath>
 
 namespace norvane {
 
 namespace {
 
-// The gain axis shows this much below the highest gain of the sweep: the
-// skirts far below the corner would squeeze the pass band flat.
-constexpr double GainAxisSpanDb = 60.0;
 // How an edited field and a refused one stand out.
 const QString EditedStyle = QStringLiteral("QLineEdit { background: #FFF0A0; }");
 const QString RefusedStyle = QStringLiteral("QLineEdit { background: #FFB0B0; }");
@@ -73,32 +66,9 @@ Expected<double> ReadValue(const QString& what, const QString& text, bool blankI
     return *value;
 }
 
-// "10 Hz", "66.5 kHz": the engineering text with its prefix joined to
-// the unit.
-QString Hertz(double frequency)
-{
-    const QString text = QString::fromStdString(FormatEngineering(frequency));
-    return text.back().isLetter() ? text + QStringLiteral("Hz") : text + QStringLiteral(" Hz");
-}
-
 QString PartText(const std::string& name, double value)
 {
     return QString::fromStdString(PartItem(name, value).value);
-}
-
-// The plot's x is log10 of the frequency in Hz: the frequency axis is
-// logarithmic, labelled at every decade in engineering notation ("10 k"),
-// which stays readable where printf's "1e+06" would not.
-
-// A vertical marker line over the whole gain axis.
-QLineSeries* Marker(const QString& name, double frequency, double bottom, double top, const QPen& pen)
-{
-    auto* line = new QLineSeries;
-    line->setName(name);
-    line->append(std::log10(frequency), bottom);
-    line->append(std::log10(frequency), top);
-    line->setPen(pen);
-    return line;
 }
 
 } // namespace
@@ -341,7 +311,8 @@ void CVerificationWindow::Show(const VerificationOutcome& outcome)
         m_pTuning->setText(QStringLiteral("Proposed: ") + QString::fromStdString(outcome.m_Tuning->Line()));
     }
     FillTable(verification);
-    DrawBode(verification.m_Simulation);
+    const double fMin = m_Design ? TargetsOf(*m_Design).m_LowerCutoff : NAN;
+    DrawBodeChart(*m_pChart, verification.m_Simulation, fMin, m_pChartView->size());
     for (QPushButton* button : m_ExportButtons) {
         button->setEnabled(true);
     }
@@ -361,12 +332,7 @@ void CVerificationWindow::ClearResult()
     m_pTuning->hide();
     m_pApply->hide();
     m_pTable->setRowCount(0);
-    m_pChart->removeAllSeries();
-    for (QAbstractAxis* axis : m_pChart->axes()) {
-        m_pChart->removeAxis(axis);
-        delete axis;
-    }
-    m_pChart->setTitle(QString());
+    ClearChart(*m_pChart);
     // The netlist needs no simulation, the rest does.
     for (std::size_t i = 1; i < m_ExportButtons.size(); ++i) {
         m_ExportButtons[i]->setEnabled(false);
@@ -404,130 +370,6 @@ void CVerificationWindow::FillTable(const Verification& verification)
         }
     }
     FitTableBeside(*m_pTable, *m_pSplitter);
-}
-
-void CVerificationWindow::DrawBode(const SimulationResult& result)
-{
-    const std::vector<BodePoint>& bode = result.m_Bode;
-    if (bode.empty()) {
-        return;
-    }
-    auto* gain = new QLineSeries;
-    gain->setName(QStringLiteral("gain"));
-    auto* phase = new QLineSeries;
-    phase->setName(QStringLiteral("phase"));
-    double top = -INFINITY;
-    double phaseLow = INFINITY;
-    double phaseHigh = -INFINITY;
-    for (const BodePoint& p : bode) {
-        gain->append(std::log10(p.m_Frequency), p.m_MagnitudeDb);
-        phase->append(std::log10(p.m_Frequency), p.m_PhaseDegrees);
-        top = std::max(top, p.m_MagnitudeDb);
-        phaseLow = std::min(phaseLow, p.m_PhaseDegrees);
-        phaseHigh = std::max(phaseHigh, p.m_PhaseDegrees);
-    }
-    const double gainTop = std::ceil((top + 5.0) / 10.0) * 10.0;
-    const double gainBottom = std::floor((top - GainAxisSpanDb) / 10.0) * 10.0;
-
-    auto* frequencyAxis = new QCategoryAxis;
-    frequencyAxis->setTitleText(QStringLiteral("frequency (Hz)"));
-    frequencyAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    const double first = std::log10(bode.front().m_Frequency);
-    const double last = std::log10(bode.back().m_Frequency);
-    frequencyAxis->setRange(first, last);
-    // Every decade where the labels fit, every second one where they
-    // would run into each other ("100 m" and "1 k" need about five
-    // characters each).
-    const double decades = last - first;
-    const int labelWidth =
-        QFontMetrics(frequencyAxis->labelsFont()).horizontalAdvance(QStringLiteral("100 m")) * 3 / 2;
-    const double plotWidth = std::max(100, m_pChartView->width() - 160);
-    const double step = decades * labelWidth > plotWidth ? 2.0 : 1.0;
-    for (double decade = std::ceil(first - 1e-9); decade <= last + 1e-9; decade += step) {
-        frequencyAxis->append(QString::fromStdString(FormatEngineering(std::pow(10.0, decade))), decade);
-    }
-    // The same for the gain and the phase: a tick every 10 dB and 45
-    // degrees where the labels fit one above the other, else every second
-    // one (a label without room shows as "...").
-    const int labelHeight = QFontMetrics(frequencyAxis->labelsFont()).height() * 3 / 2;
-    const double plotHeight = std::max(100, m_pChartView->height() - 160);
-    const double phaseBottom = std::floor(phaseLow / 45.0) * 45.0 - 45.0;
-    const double phaseTop = std::ceil(phaseHigh / 45.0) * 45.0 + 45.0;
-    const auto tickStep = [&](double span, double step) {
-        return span / step * labelHeight > plotHeight ? 2.0 * step : step;
-    };
-    auto* gainAxis = new QValueAxis;
-    gainAxis->setTitleText(QStringLiteral("gain (dB)"));
-    gainAxis->setRange(gainBottom, gainTop);
-    gainAxis->setTickType(QValueAxis::TicksDynamic);
-    gainAxis->setTickAnchor(0.0);
-    gainAxis->setTickInterval(tickStep(gainTop - gainBottom, 10.0));
-    gainAxis->setLabelFormat(QStringLiteral("%.0f"));
-    auto* phaseAxis = new QValueAxis;
-    phaseAxis->setTitleText(QStringLiteral("phase (degrees)"));
-    phaseAxis->setRange(phaseBottom, phaseTop);
-    phaseAxis->setTickType(QValueAxis::TicksDynamic);
-    phaseAxis->setTickAnchor(0.0);
-    phaseAxis->setTickInterval(tickStep(phaseTop - phaseBottom, 45.0));
-    phaseAxis->setLabelFormat(QStringLiteral("%.0f"));
-    phaseAxis->setGridLineVisible(false);
-
-    m_pChart->addAxis(frequencyAxis, Qt::AlignBottom);
-    m_pChart->addAxis(gainAxis, Qt::AlignLeft);
-    m_pChart->addAxis(phaseAxis, Qt::AlignRight);
-
-    QList<QXYSeries*> gainSeries{gain};
-    QPen gainPen(QColor(0x10, 0x40, 0xC0), 2.0);
-    gain->setPen(gainPen);
-    QPen phasePen(QColor(0xD0, 0x70, 0x00), 1.5);
-    phase->setPen(phasePen);
-
-    const double fMin = m_Design ? TargetsOf(*m_Design).m_LowerCutoff : NAN;
-    if (std::isfinite(fMin)) {
-        QPen pen(Qt::darkGray, 1.5, Qt::DashLine);
-        gainSeries.push_back(Marker(QStringLiteral("f_min"), fMin, gainBottom, gainTop, pen));
-    }
-    auto* corners = new QScatterSeries;
-    QStringList cornerTexts;
-    for (const double corner : {result.m_LowerCutoff, result.m_UpperCutoff}) {
-        if (std::isfinite(corner)) {
-            corners->append(std::log10(corner), result.m_GainDb - CutoffDropDb);
-            cornerTexts << Hertz(corner);
-            QPen pen(QColor(0x10, 0x40, 0xC0), 1.0, Qt::DotLine);
-            auto* line = Marker(QString(), corner, gainBottom, gainTop, pen);
-            gainSeries.push_back(line);
-        }
-    }
-    corners->setName(QStringLiteral("-3 dB"));
-    corners->setMarkerSize(10.0);
-    corners->setColor(QColor(0x10, 0x40, 0xC0));
-    gainSeries.push_back(corners);
-
-    for (QXYSeries* series : gainSeries) {
-        m_pChart->addSeries(series);
-        series->attachAxis(frequencyAxis);
-        series->attachAxis(gainAxis);
-    }
-    m_pChart->addSeries(phase);
-    phase->attachAxis(frequencyAxis);
-    phase->attachAxis(phaseAxis);
-    // The unnamed corner lines stay out of the legend.
-    for (QLegendMarker* marker : m_pChart->legend()->markers()) {
-        if (marker->label().isEmpty()) {
-            marker->setVisible(false);
-        }
-    }
-    // What the markers stand for, in numbers, above the plot.
-    QString title =
-        QStringLiteral("mid-band %1 dB at %2")
-            .arg(QString::fromStdString(FormatFixed(std::round(result.m_GainDb * 10) / 10 + 0.0, 1)),
-                 Hertz(result.m_MidbandFrequency));
-    if (std::isfinite(fMin)) {
-        title += QStringLiteral(", f_min %1").arg(Hertz(fMin));
-    }
-    title += QStringLiteral("<br>-3 dB: ") + (cornerTexts.isEmpty() ? QStringLiteral("none in the sweep")
-                                                                    : cornerTexts.join(QStringLiteral(", ")));
-    m_pChart->setTitle(title);
 }
 
 CRobustnessTab* CVerificationWindow::AnalysisTab(RobustnessKind kind) const

@@ -7,9 +7,9 @@
 // - The verdict line (or why there is no simulation) and, where the design
 //   misses its requirements through its capacitors, the tuning proposal
 //   with "Apply", which puts it into the current design.
-// - The Bode plot: gain in dB (left axis) and phase in degrees (right
-//   axis) over a logarithmic frequency axis, f_min and the -3 dB points
-//   marked.
+// - The Bode plot (app/BodeChart.h): gain in dB (left axis) and phase in
+//   degrees (right axis) over a logarithmic frequency axis, f_min and the
+//   -3 dB points marked.
 // - The verification table (quantity, requirement, designed, simulated,
 //   verdict).
 // - What-if: every part value of the design in an editable field. An edit
@@ -113,7 +113,6 @@ private:
     void ShowProblem(const QString& problem);
     void ClearResult();
     void FillTable(const Verification& verification);
-    void DrawBode(const SimulationResult& result);
     void BackToDesign();
     void ApplyTuning();
     // Starts the analysis of tab on the design and options shown.
