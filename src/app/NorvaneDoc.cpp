@@ -159,7 +159,7 @@ bool CNorvaneDoc::OnSaveDocument(const QString& path)
     ReportContent content = m_App.GetReportContent();
     if (const std::optional<Verification> simulation = m_App.GetReportSimulation()) {
         const RobustnessResults robustness = m_App.GetReportRobustness();
-        content.simulation = ReportSimulationOf(*simulation, nullptr, &robustness);
+        content.m_Simulation = ReportSimulationOf(*simulation, nullptr, &robustness);
     }
     const Status outcome = WriteReport(target, content, SchematicPng(GetSchematicId()));
     if (!outcome) {

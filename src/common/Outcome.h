@@ -17,14 +17,14 @@ namespace norvane {
 
 // The reason an operation failed, as the user reads it.
 struct Failure {
-    std::string message;
+    std::string m_Message;
 };
 
 // Success, or a Failure.
 class [[nodiscard]] Status {
 public:
     Status() = default;
-    Status(Failure failure) : m_Failure(std::move(failure.message)) {}
+    Status(Failure failure) : m_Failure(std::move(failure.m_Message)) {}
 
     bool Ok() const { return !m_Failure.has_value(); }
     explicit operator bool() const { return Ok(); }
@@ -60,7 +60,7 @@ public:
     const std::string& Message() const
     {
         static const std::string none;
-        return Ok() ? none : std::get<Failure>(m_State).message;
+        return Ok() ? none : std::get<Failure>(m_State).m_Message;
     }
     // The failure alone, to pass on to a caller of another type.
     Status AsStatus() const { return Ok() ? Status() : Status(std::get<Failure>(m_State)); }

@@ -38,9 +38,9 @@ struct InputCheckOutcome {
 
 // One field's text checked against the field's range.
 struct FieldCheck {
-    InputCheck result = InputCheck::Accepted;
-    double value = 0.0;    // what was read (0 for a blank text)
-    std::string message{}; // empty when accepted
+    InputCheck m_Result = InputCheck::Accepted;
+    double m_Value = 0.0;    // what was read (0 for a blank text)
+    std::string m_Message{}; // empty when accepted
 };
 [[nodiscard]] FieldCheck CheckField(InputField field, std::string_view text);
 

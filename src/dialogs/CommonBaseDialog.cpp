@@ -4,7 +4,7 @@ namespace norvane {
 
 CCommonBaseDialog::CCommonBaseDialog(QWidget* parent)
     : CCircuitDialog(CircuitKind::CommonBase, QStringLiteral("Common-base circuit"),
-                     DialogPicture{SchematicIds::CommonBaseNpn, 169, 192}, parent)
+                     DialogPicture{schematic_ids::CommonBaseNpn, 169, 192}, parent)
 {
     BuildControls({95, 108, 140, 151});
 }

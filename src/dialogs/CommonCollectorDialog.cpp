@@ -4,7 +4,7 @@ namespace norvane {
 
 CCommonCollectorDialog::CCommonCollectorDialog(QWidget* parent)
     : CCircuitDialog(CircuitKind::CommonCollector, QStringLiteral("Common-collector circuit"),
-                     DialogPicture{SchematicIds::CommonCollectorNpn, 170, 159}, parent)
+                     DialogPicture{schematic_ids::CommonCollectorNpn, 170, 159}, parent)
 {
     BuildControls({102, 115, 145, 156});
 }

@@ -4,7 +4,7 @@ namespace norvane {
 
 CCommonEmitterDialog::CCommonEmitterDialog(QWidget* parent)
     : CCircuitDialog(CircuitKind::CommonEmitter, QStringLiteral("Common-emitter circuit"),
-                     DialogPicture{SchematicIds::CommonEmitterNpn, 171, 196}, parent)
+                     DialogPicture{schematic_ids::CommonEmitterNpn, 171, 196}, parent)
 {
     BuildControls({118, 131, 154, 165});
 }

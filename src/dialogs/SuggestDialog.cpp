@@ -21,9 +21,9 @@ namespace norvane {
 
 // What the dialog and the worker share; it outlives whichever ends first.
 struct CSuggestDialog::Shared {
-    std::atomic<int> done{0};
-    std::atomic<int> total{0};
-    std::atomic<bool> stop{false};
+    std::atomic<int> m_Done{0};
+    std::atomic<int> m_Total{0};
+    std::atomic<bool> m_Stop{false};
 };
 
 namespace {
@@ -69,10 +69,10 @@ CSuggestDialog::CSuggestDialog(const DesignInputs& inputs, QWidget* parent)
     m_pPoll = new QTimer(this);
     m_pPoll->setInterval(ProgressInterval);
     connect(m_pPoll, &QTimer::timeout, this, [this] {
-        const int total = m_pShared->total;
+        const int total = m_pShared->m_Total;
         if (total > 0) {
             m_pProgress->setRange(0, total);
-            m_pProgress->setValue(m_pShared->done);
+            m_pProgress->setValue(m_pShared->m_Done);
         }
     });
 
@@ -83,7 +83,7 @@ CSuggestDialog::CSuggestDialog(const DesignInputs& inputs, QWidget* parent)
 
 CSuggestDialog::~CSuggestDialog()
 {
-    m_pShared->stop = true;
+    m_pShared->m_Stop = true;
 }
 
 bool CSuggestDialog::IsRanking() const
@@ -106,9 +106,9 @@ void CSuggestDialog::Start()
     connect(watcher, &QFutureWatcherBase::finished, this, &CSuggestDialog::OnFinished);
     m_Pending = QtConcurrent::run([inputs = m_Inputs, shared = m_pShared] {
         return Rank(inputs, {}, [shared](int done, int total) {
-            shared->done = done;
-            shared->total = total;
-            return !shared->stop;
+            shared->m_Done = done;
+            shared->m_Total = total;
+            return !shared->m_Stop;
         });
     });
     watcher->setFuture(m_Pending);
@@ -118,7 +118,7 @@ void CSuggestDialog::Start()
 void CSuggestDialog::OnFinished()
 {
     m_pPoll->stop();
-    if (m_pShared->stop || !isVisible()) {
+    if (m_pShared->m_Stop || !isVisible()) {
         return; // cancelled: the result is dropped
     }
     const Expected<Ranking> ranking = m_Pending.result();
@@ -194,7 +194,7 @@ void CSuggestDialog::accept()
 
 void CSuggestDialog::reject()
 {
-    m_pShared->stop = true;
+    m_pShared->m_Stop = true;
     m_pPoll->stop();
     QDialog::reject();
 }

@@ -70,30 +70,30 @@ private Q_SLOTS:
     void layoutArithmetic()
     {
         const ResultLayout wide = ComputeResultLayout(QSize(1000, 700), QSize(257, 242), 8, 5, 3);
-        QCOMPARE(wide.schematic, QPoint(371, 244)); // (1000-257)/2, (700-272)/2+30
-        QCOMPARE(wide.title, QPoint(10, 15));
-        QCOMPARE(wide.resultCaption, QPoint(371, 214));
-        QCOMPARE(wide.components.front(), QPoint(371 + 257 + 20, 244));
-        QCOMPARE(wide.components.back(), QPoint(648, 244 + 7 * 20));
-        QCOMPARE(wide.inputCaption, QPoint(10, 214));
-        QCOMPARE(wide.inputs.back(), QPoint(10, 244 + 4 * 20));
-        QCOMPARE(wide.operationCaption, QPoint(10, 244 + 20 * (5 + 2)));
-        QCOMPARE(wide.operations.front(), QPoint(10, 244 + 140 + 30));
-        QCOMPARE(wide.operations.back(), QPoint(10, 244 + 140 + 30 + 40));
+        QCOMPARE(wide.m_Schematic, QPoint(371, 244)); // (1000-257)/2, (700-272)/2+30
+        QCOMPARE(wide.m_Title, QPoint(10, 15));
+        QCOMPARE(wide.m_ResultCaption, QPoint(371, 214));
+        QCOMPARE(wide.m_Components.front(), QPoint(371 + 257 + 20, 244));
+        QCOMPARE(wide.m_Components.back(), QPoint(648, 244 + 7 * 20));
+        QCOMPARE(wide.m_InputCaption, QPoint(10, 214));
+        QCOMPARE(wide.m_Inputs.back(), QPoint(10, 244 + 4 * 20));
+        QCOMPARE(wide.m_OperationCaption, QPoint(10, 244 + 20 * (5 + 2)));
+        QCOMPARE(wide.m_Operations.front(), QPoint(10, 244 + 140 + 30));
+        QCOMPARE(wide.m_Operations.back(), QPoint(10, 244 + 140 + 30 + 40));
 
         // Narrow and low: the schematic keeps its minimum place.
         const ResultLayout small = ComputeResultLayout(QSize(400, 300), QSize(253, 312), 9, 3, 3);
-        QCOMPARE(small.schematic, QPoint(150, 75));
-        QCOMPARE(small.resultCaption, QPoint(150, 45));
-        QCOMPARE(small.inputCaption, QPoint(10, 45));
-        QCOMPARE(small.operationCaption, QPoint(10, 75 + 20 * 5));
+        QCOMPARE(small.m_Schematic, QPoint(150, 75));
+        QCOMPARE(small.m_ResultCaption, QPoint(150, 45));
+        QCOMPARE(small.m_InputCaption, QPoint(10, 45));
+        QCOMPARE(small.m_OperationCaption, QPoint(10, 75 + 20 * 5));
         // Divisions of negative differences truncate toward zero.
-        QCOMPARE(ComputeResultLayout(QSize(100, 100), QSize(257, 318), 0, 0, 0).schematic, QPoint(150, 75));
+        QCOMPARE(ComputeResultLayout(QSize(100, 100), QSize(257, 318), 0, 0, 0).m_Schematic, QPoint(150, 75));
         // Notes stand below the title, one a line, and push the rest down
         // so that none runs into a caption.
         const ResultLayout noted = ComputeResultLayout(QSize(100, 100), QSize(257, 318), 0, 0, 0, 3);
-        QCOMPARE(noted.notes, (std::vector<QPoint>{{10, 35}, {10, 55}, {10, 75}}));
-        QCOMPARE(noted.inputCaption.y(), noted.notes.back().y() + 30);
+        QCOMPARE(noted.m_Notes, (std::vector<QPoint>{{10, 35}, {10, 55}, {10, 75}}));
+        QCOMPARE(noted.m_InputCaption.y(), noted.m_Notes.back().y() + 30);
 
         QCOMPARE(StartPicturePosition(QSize(1000, 700), QSize(800, 495)), QPoint(100, 102));
         QCOMPARE(StartPicturePosition(QSize(801, 496), QSize(800, 495)), QPoint(0, 0));
@@ -124,11 +124,11 @@ private Q_SLOTS:
         const QImage drawn = Render(*f.MainWindow().View(), client);
         const ResultLayout layout = ComputeResultLayout(client, schematic.size(), 8, 5, 3);
 
-        QVERIFY(SameAs(drawn, layout.schematic, schematic, schematic.rect()));
+        QVERIFY(SameAs(drawn, layout.m_Schematic, schematic, schematic.rect()));
         // The picture's background colour appears only where it was put.
         const QRect yellow = BoundingBox(drawn, qRgb(0xCC, 0xFF, 0x33));
         QVERIFY(!yellow.isEmpty());
-        QVERIFY(QRect(layout.schematic, schematic.size()).contains(yellow));
+        QVERIFY(QRect(layout.m_Schematic, schematic.size()).contains(yellow));
 
         // Each text hangs from its point: ink in its line, none just above.
         const int line = f.MainWindow().View()->fontMetrics().height();
@@ -136,25 +136,25 @@ private Q_SLOTS:
             return HasInk(drawn, QRect(p, QSize(width, line))) &&
                    !HasInk(drawn, QRect(p.x(), p.y() - 4, width, 4));
         };
-        QVERIFY(hangsFrom(layout.title, 300));
-        QVERIFY(hangsFrom(layout.resultCaption, 60));
-        QVERIFY(hangsFrom(layout.inputCaption, 60));
-        QVERIFY(hangsFrom(layout.operationCaption, 60));
-        for (const QPoint& p : layout.components) {
+        QVERIFY(hangsFrom(layout.m_Title, 300));
+        QVERIFY(hangsFrom(layout.m_ResultCaption, 60));
+        QVERIFY(hangsFrom(layout.m_InputCaption, 60));
+        QVERIFY(hangsFrom(layout.m_OperationCaption, 60));
+        for (const QPoint& p : layout.m_Components) {
             QVERIFY(HasInk(drawn, QRect(p, QSize(100, line))));
         }
-        for (const QPoint& p : layout.inputs) {
+        for (const QPoint& p : layout.m_Inputs) {
             QVERIFY(HasInk(drawn, QRect(p, QSize(100, line))));
         }
-        for (const QPoint& p : layout.operations) {
+        for (const QPoint& p : layout.m_Operations) {
             QVERIFY(HasInk(drawn, QRect(p, QSize(100, line))));
         }
         // Eight component lines and no ninth.
-        QVERIFY(!HasInk(drawn, QRect(layout.components.back() + QPoint(0, 20), QSize(100, line))));
+        QVERIFY(!HasInk(drawn, QRect(layout.m_Components.back() + QPoint(0, 20), QSize(100, line))));
         // The verdict line (or "Simulating...") on the line below the title,
         // and nothing else in the left column above the input caption.
         QVERIFY(hangsFrom(QPoint(10, 35), 60));
-        QVERIFY(!HasInk(drawn, QRect(0, 35 + line + 2, 200, layout.inputCaption.y() - 37 - line)));
+        QVERIFY(!HasInk(drawn, QRect(0, 35 + line + 2, 200, layout.m_InputCaption.y() - 37 - line)));
     }
 
     // A design that cannot be built says so in red on the line below the

@@ -265,7 +265,7 @@ TEST(Report, NoteOfAnUnusableDesignFollowsTheHeading)
 {
     ReportContent content{"Common-Emitter circuit", {}, {}, {}};
     EXPECT_EQ(BuildReport("amp1", content).find("<strong>"), std::string::npos);
-    content.notes = {"This design is not usable: Uce < 1 V & more", "second"};
+    content.m_Notes = {"This design is not usable: Uce < 1 V & more", "second"};
     const std::string report = BuildReport("amp1", content);
     EXPECT_NE(report.find("</h1>\n\n<p><strong>This design is not usable: Uce &lt; 1 V &amp; more"
                           "</strong></p>\n\n<p><strong>second</strong></p>\n\n<h2>Input data</h2>"),
@@ -359,9 +359,9 @@ TEST(Escaping, InsertedTextsReadBackUnchanged)
     EXPECT_EQ(ReadBack(file, "string(//*[local-name()=\"title\"])"), "Norvane-Design \"" + name + "\"");
     EXPECT_EQ(ReadBack(file, "string(//*[local-name()=\"h1\"])"), "Norvane-Design \"" + name + "\"");
     EXPECT_EQ(ReadBack(file, "string(//*[local-name()=\"img\"]/@src)"), ImageLink(name));
-    EXPECT_EQ(ReadBack(file, "string((//*[local-name()=\"td\"])[2])"), content.circuitTitle);
+    EXPECT_EQ(ReadBack(file, "string((//*[local-name()=\"td\"])[2])"), content.m_CircuitTitle);
     EXPECT_EQ(ReadBack(file, "string((//*[local-name()=\"td\"])[3])"), "Z<in> :");
-    EXPECT_EQ(ReadBack(file, "string((//*[local-name()=\"td\"])[6])"), content.componentValues[0].value);
+    EXPECT_EQ(ReadBack(file, "string((//*[local-name()=\"td\"])[6])"), content.m_ComponentValues[0].value);
 }
 
 TEST(Escaping, HostileNamesStillGiveWellFormedAsciiReports)
@@ -519,7 +519,7 @@ TEST_F(ReportWriting, SavingAgainReplacesReportAndImageCompletely)
 {
     ReportContent longer = CommonBaseDefaults();
     for (int i = 0; i < 50; ++i)
-        longer.componentValues.push_back({"R" + std::to_string(i), "1 k"});
+        longer.m_ComponentValues.push_back({"R" + std::to_string(i), "1 k"});
     ASSERT_TRUE(WriteReport(report, longer, Bytes(9000, 1)).Ok());
     WriteFile(fs::path(imageFolder) / "notes.txt", "kept");
     ::chmod(report.c_str(), 0640);
@@ -704,7 +704,7 @@ TEST_F(ReportWriting, SimulationAddsItsSectionAndTheBodePlot)
     const Verification verification = JudgeSimulation(design, {}, FlatSimulation(design));
     ASSERT_TRUE(verification.m_Verdict.Misses("Z_out"));
     const ReportContent content = ReportContentOf(design, verification);
-    ASSERT_TRUE(content.simulation.has_value());
+    ASSERT_TRUE(content.m_Simulation.has_value());
 
     const std::string text = BuildReport("amp1", content);
     const std::string verdict = "<p>" + EscapeXhtmlText(verification.m_Verdict.Line()) + "</p>\n";
@@ -730,7 +730,7 @@ TEST_F(ReportWriting, SimulationAddsItsSectionAndTheBodePlot)
     AddReport(writes, report, content, png);
     ASSERT_TRUE(writes.Commit().Ok());
     EXPECT_EQ(ReadFile(report), text);
-    EXPECT_EQ(ReadFile(folder / "amp1-Files/amp1-bode.svg"), content.simulation->bodeSvg);
+    EXPECT_EQ(ReadFile(folder / "amp1-Files/amp1-bode.svg"), content.m_Simulation->m_BodeSvg);
     EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png", "amp1-bode.svg"}));
     REQUIRE_XMLLINT();
     EXPECT_TRUE(WellFormedFile(report));
