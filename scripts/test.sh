@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine, checks the formatting, builds Norvane with
-# its tests and runs them all: plain (dev, warnings are errors), under AddressSanitizer and
-# UndefinedBehaviorSanitizer (asan), and the fuzz targets for a bounded
-# time each (fuzz).
+# Sets up a Debian 12 machine, checks the formatting and the names (clang-
+# tidy), builds Norvane with its tests and runs them all: plain (dev,
+# warnings are errors), under AddressSanitizer and UndefinedBehaviorSanitizer
+# (asan), and the fuzz targets for a bounded time each (fuzz).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 # Every C++ file follows .clang-format.
 bash scripts/check-format.sh
+# The sources keep the names and shun the patterns of .clang-tidy.
+bash scripts/check-tidy.sh
 # The core library and norvane-cli must build with Qt out of reach.
 cmake --workflow --preset core
 cmake --workflow --preset dev

@@ -10,9 +10,9 @@
 #include "design/CommonBaseDesign.h"
 #include "design/CommonCollectorDesign.h"
 #include "design/CommonEmitterDesign.h"
-#include "dialogs/BasisschaltungDialog.h"
-#include "dialogs/EmitterschaltungDialog.h"
-#include "dialogs/KollektorschaltungDialog.h"
+#include "dialogs/CommonBaseDialog.h"
+#include "dialogs/CommonCollectorDialog.h"
+#include "dialogs/CommonEmitterDialog.h"
 
 #include <functional>
 #include <memory>
@@ -88,13 +88,13 @@ private:
     std::unique_ptr<DialogType> m_pDialog;
 };
 
-class CEmitterschaltung : public CCircuitDesignObject<CommonEmitterDesign, CEmitterschaltungDialog> {
+class CCommonEmitterObject : public CCircuitDesignObject<CommonEmitterDesign, CCommonEmitterDialog> {
 public:
     bool IsWithoutBypass() const { return Design().IsWithoutBypass(); }
 };
 
-class CBasisschaltung : public CCircuitDesignObject<CommonBaseDesign, CBasisschaltungDialog> {};
+class CCommonBaseObject : public CCircuitDesignObject<CommonBaseDesign, CCommonBaseDialog> {};
 
-class CKollektorschaltung : public CCircuitDesignObject<CommonCollectorDesign, CKollektorschaltungDialog> {};
+class CCommonCollectorObject : public CCircuitDesignObject<CommonCollectorDesign, CCommonCollectorDialog> {};
 
 } // namespace norvane

@@ -1,11 +1,11 @@
 #include "app/NorvaneApp.h"
 
-#include "app/AboutDlg.h"
-#include "app/MainFrame.h"
+#include "app/AboutDialog.h"
+#include "app/MainWindow.h"
 #include "app/NorvaneDoc.h"
 #include "app/NorvaneView.h"
 #include "app/Resources.h"
-#include "app/VerificationWnd.h"
+#include "app/VerificationWindow.h"
 #include "format/EngineeringFormat.h"
 
 #include <QApplication>
@@ -37,11 +37,11 @@ CNorvaneApp::CNorvaneApp()
 
 CNorvaneApp::~CNorvaneApp()
 {
-    // The dialogs go with their design objects; the frame must not take
+    // The dialogs go with their design objects; the main window must not take
     // them along first.
-    m_Basisschaltung.SetDialogOwner(nullptr);
-    m_Emitterschaltung.SetDialogOwner(nullptr);
-    m_Kollektorschaltung.SetDialogOwner(nullptr);
+    m_CommonBase.SetDialogOwner(nullptr);
+    m_CommonEmitter.SetDialogOwner(nullptr);
+    m_CommonCollector.SetDialogOwner(nullptr);
 }
 
 bool CNorvaneApp::InitInstance(const QStringList& arguments)
@@ -57,13 +57,13 @@ bool CNorvaneApp::InitInstance(const QStringList& arguments)
     // 4. The recent-file list.
     LoadRecentFileList();
 
-    // 5, 6. The document, the frame with its view, and the command line:
+    // 5, 6. The document, the main window with its view, and the command line:
     // a file named there becomes the document's file.
     m_pDocument = std::make_unique<CNorvaneDoc>(*this);
-    m_pMainFrame = std::make_unique<CMainFrame>(*this, *m_pDocument);
-    m_Basisschaltung.SetDialogOwner(m_pMainFrame.get());
-    m_Emitterschaltung.SetDialogOwner(m_pMainFrame.get());
-    m_Kollektorschaltung.SetDialogOwner(m_pMainFrame.get());
+    m_pMainWindow = std::make_unique<CMainWindow>(*this, *m_pDocument);
+    m_CommonBase.SetDialogOwner(m_pMainWindow.get());
+    m_CommonEmitter.SetDialogOwner(m_pMainWindow.get());
+    m_CommonCollector.SetDialogOwner(m_pMainWindow.get());
 
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
@@ -93,8 +93,8 @@ bool CNorvaneApp::InitInstance(const QStringList& arguments)
     }
 
     // 7. Show the main window.
-    m_pMainFrame->show();
-    m_pMainFrame->setWindowTitle(QStringLiteral("Norvane"));
+    m_pMainWindow->show();
+    m_pMainWindow->setWindowTitle(QStringLiteral("Norvane"));
     return true;
 }
 
@@ -133,9 +133,9 @@ void CNorvaneApp::AddToRecentFileList(const QString& path)
 const CDesignObject* CNorvaneApp::CurrentDesign() const
 {
     switch (CircuitKindOfSchematic(m_SchematicId)) {
-    case CircuitKind::CommonBase: return &m_Basisschaltung;
-    case CircuitKind::CommonEmitter: return &m_Emitterschaltung;
-    case CircuitKind::CommonCollector: return &m_Kollektorschaltung;
+    case CircuitKind::CommonBase: return &m_CommonBase;
+    case CircuitKind::CommonEmitter: return &m_CommonEmitter;
+    case CircuitKind::CommonCollector: return &m_CommonCollector;
     case CircuitKind::None: break;
     }
     return nullptr;
@@ -263,30 +263,30 @@ void CNorvaneApp::StartVerdict()
 
 void CNorvaneApp::RepaintView()
 {
-    if (m_pMainFrame) {
-        m_pMainFrame->View()->update();
+    if (m_pMainWindow) {
+        m_pMainWindow->View()->update();
     }
 }
 
 void CNorvaneApp::OnVerification()
 {
-    if (!m_pVerificationWnd) {
-        m_pVerificationWnd = new CVerificationWnd(*this, m_pMainFrame.get());
+    if (!m_pVerificationWindow) {
+        m_pVerificationWindow = new CVerificationWindow(*this, m_pMainWindow.get());
     }
-    m_pVerificationWnd->show();
-    m_pVerificationWnd->raise();
-    m_pVerificationWnd->activateWindow();
+    m_pVerificationWindow->show();
+    m_pVerificationWindow->raise();
+    m_pVerificationWindow->activateWindow();
 }
 
 CDesignObject& CNorvaneApp::DesignObjectOf(CircuitKind kind)
 {
     switch (kind) {
-    case CircuitKind::CommonBase: return m_Basisschaltung;
-    case CircuitKind::CommonEmitter: return m_Emitterschaltung;
+    case CircuitKind::CommonBase: return m_CommonBase;
+    case CircuitKind::CommonEmitter: return m_CommonEmitter;
     case CircuitKind::CommonCollector:
     case CircuitKind::None: break;
     }
-    return m_Kollektorschaltung;
+    return m_CommonCollector;
 }
 
 std::uint16_t CNorvaneApp::SchematicOf(const CDesignObject& object)
@@ -296,22 +296,22 @@ std::uint16_t CNorvaneApp::SchematicOf(const CDesignObject& object)
 
 void CNorvaneApp::OnNewCommonBase()
 {
-    if (m_Basisschaltung.Calculate() == CalculationOutcome::Calculated) {
-        RecordCalculation(CircuitKind::CommonBase, SchematicOf(m_Basisschaltung));
+    if (m_CommonBase.Calculate() == CalculationOutcome::Calculated) {
+        RecordCalculation(CircuitKind::CommonBase, SchematicOf(m_CommonBase));
     }
 }
 
 void CNorvaneApp::OnNewCommonEmitter()
 {
-    if (m_Emitterschaltung.Calculate() == CalculationOutcome::Calculated) {
-        RecordCalculation(CircuitKind::CommonEmitter, SchematicOf(m_Emitterschaltung));
+    if (m_CommonEmitter.Calculate() == CalculationOutcome::Calculated) {
+        RecordCalculation(CircuitKind::CommonEmitter, SchematicOf(m_CommonEmitter));
     }
 }
 
 void CNorvaneApp::OnNewCommonCollector()
 {
-    if (m_Kollektorschaltung.Calculate() == CalculationOutcome::Calculated) {
-        RecordCalculation(CircuitKind::CommonCollector, SchematicOf(m_Kollektorschaltung));
+    if (m_CommonCollector.Calculate() == CalculationOutcome::Calculated) {
+        RecordCalculation(CircuitKind::CommonCollector, SchematicOf(m_CommonCollector));
     }
 }
 
@@ -330,8 +330,8 @@ bool CNorvaneApp::LoadDesign(const ReportRecipe& recipe, const QString& fileName
     for (std::size_t i = 0; i < differences.size(); ++i) {
         m_OpenNote += (i == 0 ? "" : ", ") + differences[i];
     }
-    if (m_pMainFrame) {
-        m_pMainFrame->View()->repaint();
+    if (m_pMainWindow) {
+        m_pMainWindow->View()->repaint();
     }
     return false;
 }
@@ -353,15 +353,15 @@ void CNorvaneApp::RecordCalculation(CircuitKind kind, std::uint16_t schematicId)
     }
     m_ResultUnsaved = true;
     StartVerdict();
-    if (m_pMainFrame) {
-        m_pMainFrame->View()->repaint();
+    if (m_pMainWindow) {
+        m_pMainWindow->View()->repaint();
     }
     NotifyDesignChanged();
 }
 
 void CNorvaneApp::OnAbout()
 {
-    CAboutDlg about(m_pMainFrame.get());
+    CAboutDialog about(m_pMainWindow.get());
     about.exec();
 }
 

@@ -24,9 +24,9 @@ class QWidget;
 
 namespace norvane {
 
-class CMainFrame;
+class CMainWindow;
 class CNorvaneDoc;
-class CVerificationWnd;
+class CVerificationWindow;
 
 inline constexpr int RecentFileCount = 4;
 
@@ -99,7 +99,7 @@ public:
     void ApplyPartValues(const std::vector<NamedValue>& values);
 
     // The verification window, created at its first opening.
-    CVerificationWnd* VerificationWindow() const { return m_pVerificationWnd; }
+    CVerificationWindow* VerificationWindow() const { return m_pVerificationWindow; }
     std::string GetCircuitTitle() const { return m_CircuitTitle; }
     std::uint16_t GetSchematicId() const { return m_SchematicId; }
     CalculationOutcome GetLastOutcome() const { return m_LastOutcome; }
@@ -112,12 +112,12 @@ public:
     // equals what the file shows; otherwise a note names what differs.
     bool LoadDesign(const ReportRecipe& recipe, const QString& fileName);
 
-    CBasisschaltung& Basisschaltung() { return m_Basisschaltung; }
-    CEmitterschaltung& Emitterschaltung() { return m_Emitterschaltung; }
-    CKollektorschaltung& Kollektorschaltung() { return m_Kollektorschaltung; }
+    CCommonBaseObject& CommonBase() { return m_CommonBase; }
+    CCommonEmitterObject& CommonEmitter() { return m_CommonEmitter; }
+    CCommonCollectorObject& CommonCollector() { return m_CommonCollector; }
 
     CNorvaneDoc* Document() const { return m_pDocument.get(); }
-    CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
+    CMainWindow* MainWindow() const { return m_pMainWindow.get(); }
 
     // The recent-file list kept in the settings, newest first; no menu
     // shows it.
@@ -155,17 +155,17 @@ private:
     // Records a confirmed calculation of kind with its schematic.
     void RecordCalculation(CircuitKind kind, std::uint16_t schematicId);
 
-    // The document and the frame come first, so that they outlive the
-    // design objects, whose dialogs are owned by the frame while it lives.
+    // The document and the main window come first, so that they outlive the
+    // design objects, whose dialogs are owned by the main window while it lives.
     std::unique_ptr<CNorvaneDoc> m_pDocument;
-    std::unique_ptr<CMainFrame> m_pMainFrame;
+    std::unique_ptr<CMainWindow> m_pMainWindow;
     QStringList m_RecentFiles;
 
     CircuitKind m_CircuitKind = CircuitKind::None;
-    CBasisschaltung m_Basisschaltung;
+    CCommonBaseObject m_CommonBase;
     std::string m_CircuitTitle;
-    CEmitterschaltung m_Emitterschaltung;
-    CKollektorschaltung m_Kollektorschaltung;
+    CCommonEmitterObject m_CommonEmitter;
+    CCommonCollectorObject m_CommonCollector;
     std::uint16_t m_SchematicId = 0;
     CalculationOutcome m_LastOutcome = CalculationOutcome::None;
     // Set by LoadDesign when the opened report and its new result differ.
@@ -175,7 +175,7 @@ private:
     CVerificationRunner m_VerdictRunner;
     VerdictState m_VerdictState = VerdictState::None;
     Verification m_Verification; // of the current design, once m_VerdictState is past Simulating
-    CVerificationWnd* m_pVerificationWnd = nullptr; // owned by the frame
+    CVerificationWindow* m_pVerificationWindow = nullptr; // owned by the main window
     std::uint64_t m_DesignGeneration = 0;
     // What the verification window handed over, for the design of
     // m_RobustnessGeneration.

@@ -1,6 +1,6 @@
 #include "app/NorvaneDoc.h"
 
-#include "app/MainFrame.h"
+#include "app/MainWindow.h"
 #include "app/NorvaneApp.h"
 #include "report/Report.h"
 #include "report/ReportReader.h"
@@ -97,7 +97,7 @@ CalculationOutcome CNorvaneDoc::GetLastOutcome() const
 
 QWidget* CNorvaneDoc::Owner() const
 {
-    return m_App.MainFrame();
+    return m_App.MainWindow();
 }
 
 void CNorvaneDoc::OnSaveResult()
@@ -159,7 +159,7 @@ bool CNorvaneDoc::OnSaveDocument(const QString& path)
     ReportContent content = m_App.GetReportContent();
     if (const std::optional<Verification> simulation = m_App.GetReportSimulation()) {
         const RobustnessResults robustness = m_App.GetReportRobustness();
-        content.simulation = ReportSimulationOf(*simulation, nullptr, &robustness);
+        content.m_Simulation = ReportSimulationOf(*simulation, nullptr, &robustness);
     }
     const Status outcome = WriteReport(target, content, SchematicPng(GetSchematicId()));
     if (!outcome) {

@@ -82,14 +82,14 @@ void CNorvaneView::DrawResult(QPainter& painter, QSize client)
         client, schematic.size(), static_cast<int>(components.size()), static_cast<int>(inputs.size()),
         static_cast<int>(operation.size()), static_cast<int>(lineCount));
 
-    painter.drawImage(layout.schematic, schematic);
+    painter.drawImage(layout.m_Schematic, schematic);
 
     painter.setFont(font());
     painter.setPen(Qt::black);
     painter.setBackground(Qt::white);
     painter.setBackgroundMode(Qt::OpaqueMode);
 
-    DrawText(painter, layout.title,
+    DrawText(painter, layout.m_Title,
              QStringLiteral("Transistor amplifier, type: %1")
                  .arg(QString::fromStdString(m_pDocument->GetCircuitTitle())));
     // A design that cannot be built, or is doubtful, says so on the lines
@@ -97,25 +97,25 @@ void CNorvaneView::DrawResult(QPainter& painter, QSize client)
     painter.save();
     painter.setPen(QColor(0xB0, 0x00, 0x00));
     for (std::size_t i = 0; i < notes.size(); ++i) {
-        DrawText(painter, layout.notes[i], QString::fromStdString(notes[i]));
+        DrawText(painter, layout.m_Notes[i], QString::fromStdString(notes[i]));
     }
     // The verdict of the simulation follows the notes.
     if (!verdict.empty()) {
         painter.setPen(VerdictColour(m_pDocument->GetVerdictState()));
-        DrawText(painter, layout.notes[notes.size()], QString::fromStdString(verdict));
+        DrawText(painter, layout.m_Notes[notes.size()], QString::fromStdString(verdict));
     }
     painter.restore();
-    DrawText(painter, layout.resultCaption, QStringLiteral("Result:"));
+    DrawText(painter, layout.m_ResultCaption, QStringLiteral("Result:"));
     for (std::size_t i = 0; i < components.size(); ++i) {
-        DrawText(painter, layout.components[i], Line(components[i]));
+        DrawText(painter, layout.m_Components[i], Line(components[i]));
     }
-    DrawText(painter, layout.inputCaption, QStringLiteral("Input data:"));
+    DrawText(painter, layout.m_InputCaption, QStringLiteral("Input data:"));
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        DrawText(painter, layout.inputs[i], Line(inputs[i]));
+        DrawText(painter, layout.m_Inputs[i], Line(inputs[i]));
     }
-    DrawText(painter, layout.operationCaption, QStringLiteral("Operation point:"));
+    DrawText(painter, layout.m_OperationCaption, QStringLiteral("Operation point:"));
     for (std::size_t i = 0; i < operation.size(); ++i) {
-        DrawText(painter, layout.operations[i], Line(operation[i]));
+        DrawText(painter, layout.m_Operations[i], Line(operation[i]));
     }
 }
 

@@ -4,7 +4,7 @@
 // (studies/Robustness.h). "Run" (the tolerances also take the number of
 // runs and the seed) starts it on a worker thread; a progress bar and
 // "Cancel" show while it runs. Then the analysis' summary line, its table
-// and its plot:
+// and its plot (app/AnalysisCharts.h draws them):
 // - Tolerances: a histogram of one quantity over the runs, chosen in a
 //   combo box, its median and its 1st and 99th percentile marked;
 // - Temperature: Ic, Uce and the mid-band gain against the temperature;
@@ -89,12 +89,8 @@ private:
     void SetLine(const QString& text, const QColor& colour);
     void ShowResult();
     void FillTable(const TextTable& table);
-    void ClearPlot();
+    // The plot of the result shown (app/AnalysisCharts.h).
     void DrawPlot();
-    void DrawHistogram(const ToleranceAnalysis& analysis);
-    void DrawTemperature(const TemperatureAnalysis& analysis);
-    void DrawWaveform(const DistortionAnalysis& analysis);
-    void DrawNoise(const NoiseAnalysis& analysis);
 
     RobustnessKind m_Kind;
     CRobustnessRunner m_Runner;

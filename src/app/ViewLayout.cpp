@@ -22,23 +22,23 @@ ResultLayout ComputeResultLayout(QSize client, QSize schematic, int componentCou
                             (client.height() - (h + ViewCaptionGap)) / 2 + ViewCaptionGap);
 
     ResultLayout layout;
-    layout.schematic = QPoint(x0, y0);
-    layout.title = QPoint(ViewLeftMargin, ViewTitleTop);
+    layout.m_Schematic = QPoint(x0, y0);
+    layout.m_Title = QPoint(ViewLeftMargin, ViewTitleTop);
     for (int i = 0; i < noteCount; ++i) {
-        layout.notes.emplace_back(ViewLeftMargin, ViewTitleTop + ViewLinePitch * (i + 1));
+        layout.m_Notes.emplace_back(ViewLeftMargin, ViewTitleTop + ViewLinePitch * (i + 1));
     }
-    layout.resultCaption = QPoint(x0, y0 - ViewCaptionGap);
+    layout.m_ResultCaption = QPoint(x0, y0 - ViewCaptionGap);
     for (int i = 0; i < componentCount; ++i) {
-        layout.components.emplace_back(x0 + w + ViewComponentGap, y0 + ViewLinePitch * i);
+        layout.m_Components.emplace_back(x0 + w + ViewComponentGap, y0 + ViewLinePitch * i);
     }
-    layout.inputCaption = QPoint(ViewLeftMargin, y0 - ViewCaptionGap);
+    layout.m_InputCaption = QPoint(ViewLeftMargin, y0 - ViewCaptionGap);
     for (int i = 0; i < inputCount; ++i) {
-        layout.inputs.emplace_back(ViewLeftMargin, y0 + ViewLinePitch * i);
+        layout.m_Inputs.emplace_back(ViewLeftMargin, y0 + ViewLinePitch * i);
     }
     const int y1 = y0 + ViewLinePitch * (inputCount + 2);
-    layout.operationCaption = QPoint(ViewLeftMargin, y1);
+    layout.m_OperationCaption = QPoint(ViewLeftMargin, y1);
     for (int i = 0; i < operationCount; ++i) {
-        layout.operations.emplace_back(ViewLeftMargin, y1 + ViewCaptionGap + ViewLinePitch * i);
+        layout.m_Operations.emplace_back(ViewLeftMargin, y1 + ViewCaptionGap + ViewLinePitch * i);
     }
     return layout;
 }

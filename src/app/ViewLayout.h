@@ -20,15 +20,15 @@ inline constexpr int ViewSchematicMinTop = 75;
 inline constexpr int ViewComponentGap = 20;
 
 struct ResultLayout {
-    QPoint schematic;          // top-left corner of the schematic
-    QPoint title;              // "Transistor amplifier, type: ..."
-    std::vector<QPoint> notes; // one line each, below the title
-    QPoint resultCaption;      // "Result:"
-    std::vector<QPoint> components;
-    QPoint inputCaption; // "Input data:"
-    std::vector<QPoint> inputs;
-    QPoint operationCaption; // "Operation point:"
-    std::vector<QPoint> operations;
+    QPoint m_Schematic;          // top-left corner of the schematic
+    QPoint m_Title;              // "Transistor amplifier, type: ..."
+    std::vector<QPoint> m_Notes; // one line each, below the title
+    QPoint m_ResultCaption;      // "Result:"
+    std::vector<QPoint> m_Components;
+    QPoint m_InputCaption; // "Input data:"
+    std::vector<QPoint> m_Inputs;
+    QPoint m_OperationCaption; // "Operation point:"
+    std::vector<QPoint> m_Operations;
 };
 
 // The start picture centred in the client area, never left of or above

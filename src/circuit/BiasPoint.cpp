@@ -45,8 +45,8 @@ public:
             g[a][b] -= conductance;
         };
         for (const Resistor& r : m_Resistors) {
-            add(r.a, r.b, r.g);
-            add(r.b, r.a, r.g);
+            add(r.m_NodeA, r.m_NodeB, r.m_Conductance);
+            add(r.m_NodeB, r.m_NodeA, r.m_Conductance);
         }
         if (m_Collector >= 0 && !IsKnown(m_Collector)) {
             g[m_Collector][n] -= ic;
@@ -103,9 +103,9 @@ public:
 
 private:
     struct Resistor {
-        int a;
-        int b;
-        double g; // siemens
+        int m_NodeA;
+        int m_NodeB;
+        double m_Conductance; // siemens
     };
 
     int Node(const std::string& name)

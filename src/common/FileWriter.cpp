@@ -38,9 +38,9 @@ std::string FileNameOf(const std::string& path)
 
 // The file that receives the bytes of a path.
 struct Target {
-    std::string path;
-    bool exists = false;
-    mode_t mode = 0;
+    std::string m_Path;
+    bool m_Exists = false;
+    mode_t m_Mode = 0;
 };
 
 // The contents of a symbolic link, or empty on failure (errno set).
@@ -150,14 +150,14 @@ void SyncFolderOf(const std::string& path)
 // Writes the bytes to a temporary file beside the target; 0 or an errno.
 int Prepare(const Target& target, std::string_view bytes, std::string& temporaryPath)
 {
-    const int fd = CreateTemporaryBeside(target.path, temporaryPath);
+    const int fd = CreateTemporaryBeside(target.m_Path, temporaryPath);
     if (fd < 0)
         return errno;
     int error = WriteAll(fd, bytes);
     if (error == 0) {
         // Best effort: a file system without permissions refuses this.
-        if (target.exists)
-            ::fchmod(fd, target.mode & 0777);
+        if (target.m_Exists)
+            ::fchmod(fd, target.m_Mode & 0777);
         if (::fsync(fd) != 0)
             error = errno;
     }
@@ -173,16 +173,16 @@ int Prepare(const Target& target, std::string_view bytes, std::string& temporary
 // whether the move can be undone.
 int MoveIntoPlace(const std::string& temporaryPath, const Target& target, bool& undoable)
 {
-    const unsigned flags = target.exists ? RENAME_EXCHANGE : RENAME_NOREPLACE;
-    if (::renameat2(AT_FDCWD, temporaryPath.c_str(), AT_FDCWD, target.path.c_str(), flags) == 0) {
+    const unsigned flags = target.m_Exists ? RENAME_EXCHANGE : RENAME_NOREPLACE;
+    if (::renameat2(AT_FDCWD, temporaryPath.c_str(), AT_FDCWD, target.m_Path.c_str(), flags) == 0) {
         undoable = true;
         return 0;
     }
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
     // The file system cannot swap: a plain rename, final at once.
-    undoable = !target.exists;
-    return ::rename(temporaryPath.c_str(), target.path.c_str()) == 0 ? 0 : errno;
+    undoable = !target.m_Exists;
+    return ::rename(temporaryPath.c_str(), target.m_Path.c_str()) == 0 ? 0 : errno;
 }
 
 } // namespace
@@ -207,11 +207,11 @@ Status PendingWrites::Commit()
     const std::vector<Entry> entries = std::exchange(m_Entries, {});
 
     struct Prepared {
-        const Entry* entry;
-        Target target;
-        std::string temporaryPath;
-        bool moved = false;
-        bool undoable = false;
+        const Entry* m_Entry;
+        Target m_Target;
+        std::string m_TemporaryPath;
+        bool m_Moved = false;
+        bool m_Undoable = false;
     };
     std::vector<Prepared> files;
     std::vector<std::string> createdFolders;
@@ -219,55 +219,55 @@ Status PendingWrites::Commit()
     // Undoes whatever was done so far and names the entry that failed.
     auto fail = [&](const Entry& entry, const std::string& reason) -> Status {
         for (auto it = files.rbegin(); it != files.rend(); ++it) {
-            if (!it->moved) {
-                ::unlink(it->temporaryPath.c_str());
-            } else if (it->undoable && it->target.exists) {
-                ::renameat2(AT_FDCWD, it->temporaryPath.c_str(), AT_FDCWD, it->target.path.c_str(),
+            if (!it->m_Moved) {
+                ::unlink(it->m_TemporaryPath.c_str());
+            } else if (it->m_Undoable && it->m_Target.m_Exists) {
+                ::renameat2(AT_FDCWD, it->m_TemporaryPath.c_str(), AT_FDCWD, it->m_Target.m_Path.c_str(),
                             RENAME_EXCHANGE);
-                ::unlink(it->temporaryPath.c_str());
-            } else if (it->undoable) {
-                ::unlink(it->target.path.c_str());
+                ::unlink(it->m_TemporaryPath.c_str());
+            } else if (it->m_Undoable) {
+                ::unlink(it->m_Target.m_Path.c_str());
             }
         }
         for (auto it = createdFolders.rbegin(); it != createdFolders.rend(); ++it)
             ::rmdir(it->c_str());
-        return Failure{entry.message(entry.path, reason)};
+        return Failure{entry.m_Message(entry.m_Path, reason)};
     };
 
     // Check and prepare everything; nothing visible changes but new folders.
     for (const Entry& entry : entries) {
-        if (entry.folder) {
-            if (::mkdir(entry.path.c_str(), 0777) == 0) {
-                createdFolders.push_back(entry.path);
+        if (entry.m_Folder) {
+            if (::mkdir(entry.m_Path.c_str(), 0777) == 0) {
+                createdFolders.push_back(entry.m_Path);
                 continue;
             }
             const int error = errno;
             struct stat existing {};
-            if (error != EEXIST || ::stat(entry.path.c_str(), &existing) != 0)
+            if (error != EEXIST || ::stat(entry.m_Path.c_str(), &existing) != 0)
                 return fail(entry, ErrorText(error));
             if (!S_ISDIR(existing.st_mode))
                 return fail(entry, ErrorText(ENOTDIR));
             continue;
         }
-        Expected<Target> target = ResolveTarget(entry.path);
+        Expected<Target> target = ResolveTarget(entry.m_Path);
         if (!target)
             return fail(entry, target.Message());
         Prepared file{&entry, std::move(target).Value(), {}};
-        if (const int error = Prepare(file.target, entry.bytes, file.temporaryPath))
+        if (const int error = Prepare(file.m_Target, entry.m_Bytes, file.m_TemporaryPath))
             return fail(entry, ErrorText(error));
         files.push_back(std::move(file));
     }
 
     // Put everything in place.
     for (Prepared& file : files) {
-        if (const int error = MoveIntoPlace(file.temporaryPath, file.target, file.undoable))
-            return fail(*file.entry, ErrorText(error));
-        file.moved = true;
+        if (const int error = MoveIntoPlace(file.m_TemporaryPath, file.m_Target, file.m_Undoable))
+            return fail(*file.m_Entry, ErrorText(error));
+        file.m_Moved = true;
     }
     for (const Prepared& file : files) {
-        if (file.target.exists && file.undoable)
-            ::unlink(file.temporaryPath.c_str()); // the old bytes
-        SyncFolderOf(file.target.path);
+        if (file.m_Target.m_Exists && file.m_Undoable)
+            ::unlink(file.m_TemporaryPath.c_str()); // the old bytes
+        SyncFolderOf(file.m_Target.m_Path);
     }
     return {};
 }

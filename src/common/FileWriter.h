@@ -64,10 +64,10 @@ public:
 
 private:
     struct Entry {
-        bool folder = false;
-        std::string path;
-        std::string bytes;
-        FailureMessageOf message;
+        bool m_Folder = false;
+        std::string m_Path;
+        std::string m_Bytes;
+        FailureMessageOf m_Message;
     };
     std::vector<Entry> m_Entries;
 };

@@ -30,8 +30,8 @@ enum class FailureKind {
 
 // The reason an operation failed, as the user reads it.
 struct Failure {
-    std::string message;
-    FailureKind kind = FailureKind::Failed;
+    std::string m_Message;
+    FailureKind m_Kind = FailureKind::Failed;
 };
 
 // Success, or a Failure.
@@ -46,11 +46,11 @@ public:
     const std::string& Message() const
     {
         static const std::string none;
-        return m_Failure ? m_Failure->message : none;
+        return m_Failure ? m_Failure->m_Message : none;
     }
     // Only when !Ok().
-    FailureKind Kind() const { return m_Failure ? m_Failure->kind : FailureKind::Failed; }
-    bool Is(FailureKind kind) const { return m_Failure && m_Failure->kind == kind; }
+    FailureKind Kind() const { return m_Failure ? m_Failure->m_Kind : FailureKind::Failed; }
+    bool Is(FailureKind kind) const { return m_Failure && m_Failure->m_Kind == kind; }
 
 private:
     std::optional<Failure> m_Failure;
@@ -77,11 +77,11 @@ public:
     const std::string& Message() const
     {
         static const std::string none;
-        return Ok() ? none : std::get<Failure>(m_State).message;
+        return Ok() ? none : std::get<Failure>(m_State).m_Message;
     }
     // Only when !Ok().
-    FailureKind Kind() const { return Ok() ? FailureKind::Failed : std::get<Failure>(m_State).kind; }
-    bool Is(FailureKind kind) const { return !Ok() && std::get<Failure>(m_State).kind == kind; }
+    FailureKind Kind() const { return Ok() ? FailureKind::Failed : std::get<Failure>(m_State).m_Kind; }
+    bool Is(FailureKind kind) const { return !Ok() && std::get<Failure>(m_State).m_Kind == kind; }
     // The failure alone, to pass on to a caller of another type.
     Status AsStatus() const { return Ok() ? Status() : Status(std::get<Failure>(m_State)); }
 

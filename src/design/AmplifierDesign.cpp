@@ -39,14 +39,14 @@ const char* CircuitTitle(CircuitKind kind)
 CircuitKind CircuitKindOfSchematic(std::uint16_t schematicId)
 {
     switch (schematicId) {
-    case SchematicIds::CommonBaseNpn:
-    case SchematicIds::CommonBasePnp: return CircuitKind::CommonBase;
-    case SchematicIds::CommonCollectorNpn:
-    case SchematicIds::CommonCollectorPnp: return CircuitKind::CommonCollector;
-    case SchematicIds::CommonEmitterNpn:
-    case SchematicIds::CommonEmitterPnp:
-    case SchematicIds::CommonEmitterNpnWithoutBypass:
-    case SchematicIds::CommonEmitterPnpWithoutBypass: return CircuitKind::CommonEmitter;
+    case schematic_ids::CommonBaseNpn:
+    case schematic_ids::CommonBasePnp: return CircuitKind::CommonBase;
+    case schematic_ids::CommonCollectorNpn:
+    case schematic_ids::CommonCollectorPnp: return CircuitKind::CommonCollector;
+    case schematic_ids::CommonEmitterNpn:
+    case schematic_ids::CommonEmitterPnp:
+    case schematic_ids::CommonEmitterNpnWithoutBypass:
+    case schematic_ids::CommonEmitterPnpWithoutBypass: return CircuitKind::CommonEmitter;
     default: return CircuitKind::None;
     }
 }

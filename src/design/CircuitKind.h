@@ -10,7 +10,7 @@ namespace norvane {
 enum class CircuitKind { None = 0, CommonBase = 1, CommonEmitter = 2, CommonCollector = 3 };
 
 // Schematic ids: one picture per circuit variant.
-namespace SchematicIds {
+namespace schematic_ids {
 inline constexpr std::uint16_t CommonBaseNpn = 136;
 inline constexpr std::uint16_t CommonBasePnp = 137;
 inline constexpr std::uint16_t CommonEmitterNpn = 138;
@@ -21,7 +21,7 @@ inline constexpr std::uint16_t CommonEmitterNpnWithoutBypass = 142;
 inline constexpr std::uint16_t CommonEmitterPnpWithoutBypass = 143;
 inline constexpr std::uint16_t First = 136;
 inline constexpr std::uint16_t Last = 143;
-} // namespace SchematicIds
+} // namespace schematic_ids
 
 // "Common-Base circuit", "Common-Emitter circuit", "Common-Collector circuit";
 // empty for None.

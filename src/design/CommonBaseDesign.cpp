@@ -18,7 +18,7 @@ constexpr std::pair<const char*, double CommonBaseResults::*> Parts[]{
 
 std::uint16_t CommonBaseDesign::SchematicId() const
 {
-    return IsPnp() ? SchematicIds::CommonBasePnp : SchematicIds::CommonBaseNpn;
+    return IsPnp() ? schematic_ids::CommonBasePnp : schematic_ids::CommonBaseNpn;
 }
 
 void CommonBaseDesign::DoCompute()

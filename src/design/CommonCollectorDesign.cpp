@@ -18,7 +18,7 @@ constexpr std::pair<const char*, double CommonCollectorResults::*> Parts[]{
 
 std::uint16_t CommonCollectorDesign::SchematicId() const
 {
-    return IsPnp() ? SchematicIds::CommonCollectorPnp : SchematicIds::CommonCollectorNpn;
+    return IsPnp() ? schematic_ids::CommonCollectorPnp : schematic_ids::CommonCollectorNpn;
 }
 
 void CommonCollectorDesign::DoCompute()

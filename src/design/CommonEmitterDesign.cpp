@@ -36,10 +36,10 @@ constexpr std::pair<const char*, double CommonEmitterResults::*> Parts[]{
 std::uint16_t CommonEmitterDesign::SchematicId() const
 {
     if (IsPnp()) {
-        return IsWithoutBypass() ? SchematicIds::CommonEmitterPnpWithoutBypass
-                                 : SchematicIds::CommonEmitterPnp;
+        return IsWithoutBypass() ? schematic_ids::CommonEmitterPnpWithoutBypass
+                                 : schematic_ids::CommonEmitterPnp;
     }
-    return IsWithoutBypass() ? SchematicIds::CommonEmitterNpnWithoutBypass : SchematicIds::CommonEmitterNpn;
+    return IsWithoutBypass() ? schematic_ids::CommonEmitterNpnWithoutBypass : schematic_ids::CommonEmitterNpn;
 }
 
 void CommonEmitterDesign::DoCompute()

@@ -39,14 +39,14 @@ InputCheckOutcome CheckInputs(const DesignInputs& base,
     InputCheckOutcome outcome{.message = {}, .inputs = base};
     for (const InputField field : CircuitInfoOf(base.Kind()).testOrder) {
         FieldCheck check = CheckField(field, fieldText(field));
-        if (check.result != InputCheck::Accepted) {
-            outcome.result = check.result;
+        if (check.m_Result != InputCheck::Accepted) {
+            outcome.result = check.m_Result;
             outcome.failedField = field;
-            outcome.message = std::move(check.message);
+            outcome.message = std::move(check.m_Message);
             outcome.inputs = base;
             return outcome;
         }
-        outcome.inputs.SetValue(field, check.value);
+        outcome.inputs.SetValue(field, check.m_Value);
     }
     const int index = FindTransistor(std::string_view(transistorText));
     if (index < 0) {

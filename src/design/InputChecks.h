@@ -25,6 +25,9 @@ std::string NotANumberMessage(const char* label);
 
 enum class InputCheck { Accepted, NotANumber, OutOfRange, UnknownTransistor };
 
+// Plain field names for now: the command line reads the outcome field by
+// field, and takes the m_ names together with its own option structs.
+// NOLINTBEGIN(readability-identifier-naming)
 struct InputCheckOutcome {
     InputCheck result = InputCheck::Accepted;
     InputField failedField = InputField::Gain; // with NotANumber and OutOfRange
@@ -35,12 +38,13 @@ struct InputCheckOutcome {
 
     bool Accepted() const { return result == InputCheck::Accepted; }
 };
+// NOLINTEND(readability-identifier-naming)
 
 // One field's text checked against the field's range.
 struct FieldCheck {
-    InputCheck result = InputCheck::Accepted;
-    double value = 0.0;    // what was read (0 for a blank text)
-    std::string message{}; // empty when accepted
+    InputCheck m_Result = InputCheck::Accepted;
+    double m_Value = 0.0;    // what was read (0 for a blank text)
+    std::string m_Message{}; // empty when accepted
 };
 [[nodiscard]] FieldCheck CheckField(InputField field, std::string_view text);
 

@@ -1,8 +1,8 @@
 #include "dialogs/CircuitDialog.h"
 
 #include "dialogs/DialogUnits.h"
-#include "dialogs/SuggestDlg.h"
-#include "dialogs/TransistorListDlg.h"
+#include "dialogs/SuggestDialog.h"
+#include "dialogs/TransistorListDialog.h"
 #include "format/EngineeringFormat.h"
 #include "report/SchematicImages.h"
 #include "transistors/TransistorTable.h"
@@ -72,9 +72,9 @@ void CCircuitDialog::BuildControls(const LowerRows& lower)
     setFixedSize(du.Size(368, 214));
 
     m_pPicture = new QLabel(this);
-    m_pPicture->setGeometry(du.Rect(7, 9, m_Picture.width, m_Picture.height));
+    m_pPicture->setGeometry(du.Rect(7, 9, m_Picture.m_Width, m_Picture.m_Height));
     m_pPicture->setAlignment(Qt::AlignCenter);
-    m_pPicture->setPixmap(FittedSchematic(m_Picture.schematicId, m_pPicture->size()));
+    m_pPicture->setPixmap(FittedSchematic(m_Picture.m_SchematicId, m_pPicture->size()));
 
     // Labels run from x 195 up to the edit fields at x 303.
     for (const CircuitField& row : CircuitInfoOf(Kind()).dialogOrder) {
@@ -94,9 +94,9 @@ void CCircuitDialog::BuildControls(const LowerRows& lower)
     // to the left when its caption needs more, as it does in the wider
     // fonts of other desktops.
     m_pTypeLabel = new QLabel(QStringLiteral("Transistor type T1 :"), this);
-    m_pTypeLabel->setGeometry(du.Rect(195, lower.typeLabelTop, 106, 10));
+    m_pTypeLabel->setGeometry(du.Rect(195, lower.m_TypeLabelTop, 106, 10));
     m_pListButton = new QPushButton(QStringLiteral("Select transistor type from list"), this);
-    QRect listButton = du.Rect(193, lower.listButtonTop, 106, 14);
+    QRect listButton = du.Rect(193, lower.m_ListButtonTop, 106, 14);
     const int captionWidth = m_pListButton->fontMetrics().horizontalAdvance(m_pListButton->text()) + du.X(6);
     if (captionWidth > listButton.width()) {
         listButton.setLeft(listButton.right() + 1 - captionWidth); // grows to the left
@@ -107,19 +107,19 @@ void CCircuitDialog::BuildControls(const LowerRows& lower)
     // field, where each dialog leaves room between the last field and the
     // type field.
     m_pSuggestButton = new QPushButton(QStringLiteral("Suggest..."), this);
-    m_pSuggestButton->setGeometry(du.Rect(303, lower.typeLabelTop - 3, 58, 14));
+    m_pSuggestButton->setGeometry(du.Rect(303, lower.m_TypeLabelTop - 3, 58, 14));
     m_pSuggestButton->setAutoDefault(false);
     m_pTransistorEdit = new QLineEdit(this);
-    m_pTransistorEdit->setGeometry(du.Rect(303, lower.listButtonTop, 58, 14));
+    m_pTransistorEdit->setGeometry(du.Rect(303, lower.m_ListButtonTop, 58, 14));
     m_pTypeLabel->setBuddy(m_pTransistorEdit);
 
     auto* group = new QGroupBox(QStringLiteral("Resistor standard series"), this);
-    group->setGeometry(du.Rect(194, lower.groupTop, 167, 28));
+    group->setGeometry(du.Rect(194, lower.m_GroupTop, 167, 28));
     m_pSeriesGroup = new QButtonGroup(this);
-    constexpr std::array<int, 4> radioLeft{204, 245, 286, 327};
+    constexpr std::array<int, 4> RadioLeft{204, 245, 286, 327};
     for (int i = 0; i < 4; ++i) {
         auto* radio = new QRadioButton(QStringLiteral("E%1").arg(SeriesCounts[i]), this);
-        radio->setGeometry(du.Rect(radioLeft[i], lower.radioTop, 28, 10));
+        radio->setGeometry(du.Rect(RadioLeft[i], lower.m_RadioTop, 28, 10));
         m_pSeriesGroup->addButton(radio, i);
     }
     // The series group is one stop of the tab order, on its checked button;
@@ -242,7 +242,7 @@ void CCircuitDialog::UpdateData(bool saveAndValidate)
 
 void CCircuitDialog::OnSelectFromList()
 {
-    CTransistorListDlg list(this);
+    CTransistorListDialog list(this);
     list.SetSelection(m_Inputs.TransistorIndex());
     if (list.exec() != QDialog::Accepted) {
         return;
@@ -262,7 +262,7 @@ void CCircuitDialog::OnSuggest()
     if (!checked) {
         return;
     }
-    CSuggestDlg suggest(*checked, this);
+    CSuggestDialog suggest(*checked, this);
     if (suggest.exec() != QDialog::Accepted) {
         return;
     }

@@ -14,7 +14,7 @@
 // it) and the series, read at every OK press and every pick. Nothing else
 // reads the dialog's controls.
 //
-// "Suggest..." (SuggestDlg.h) ranks the table for the requirements typed so
+// "Suggest..." (SuggestDialog.h) ranks the table for the requirements typed so
 // far, checked as OK checks them (the type aside: any will do for a
 // ranking), with the series checked; a type chosen there goes into the type
 // field and nowhere else, for OK to check like a typed one.
@@ -43,9 +43,9 @@ void SetEngineeringText(QString& text, double value);
 // The schematic a dialog shows, and its picture control in dialog units: at
 // the classic dialog font the control is the schematic's size in pixels.
 struct DialogPicture {
-    std::uint16_t schematicId;
-    int width;
-    int height;
+    std::uint16_t m_SchematicId;
+    int m_Width;
+    int m_Height;
 };
 
 // The schematic fitted to box: as it is where it fits within the pixel that
@@ -90,10 +90,10 @@ public Q_SLOTS:
 protected:
     // Where the rows below the fields stand, in dialog units.
     struct LowerRows {
-        int typeLabelTop;
-        int listButtonTop;
-        int groupTop;
-        int radioTop;
+        int m_TypeLabelTop;
+        int m_ListButtonTop;
+        int m_GroupTop;
+        int m_RadioTop;
     };
 
     CCircuitDialog(CircuitKind kind, const QString& caption, const DialogPicture& picture, QWidget* parent);

@@ -98,9 +98,9 @@ std::string FormatFixed(double value, int decimals)
 namespace {
 
 struct Prefix {
-    double lowerBound;
-    char letter;
-    double factor;
+    double m_LowerBound;
+    char m_Letter;
+    double m_Factor;
 };
 
 // Tested from the top; the last row takes everything below 1e-9.
@@ -132,7 +132,7 @@ std::string FormatEngineering(double x)
     const double a = RoundToFourDigits(v);
     const Prefix* prefix = &FormatPrefixes.back();
     for (const Prefix& candidate : FormatPrefixes) {
-        if (a >= candidate.lowerBound) {
+        if (a >= candidate.m_LowerBound) {
             prefix = &candidate;
             break;
         }
@@ -142,10 +142,10 @@ std::string FormatEngineering(double x)
     if (x < 0) {
         text += '-';
     }
-    text += FormatDecimals(a * prefix->factor);
-    if (prefix->letter != '\0') {
+    text += FormatDecimals(a * prefix->m_Factor);
+    if (prefix->m_Letter != '\0') {
         text += ' ';
-        text += prefix->letter;
+        text += prefix->m_Letter;
     }
     if (!UseDecimalPoint) {
         if (const auto point = text.find('.'); point != std::string::npos) {
@@ -158,8 +158,8 @@ std::string FormatEngineering(double x)
 namespace {
 
 struct Suffix {
-    char letter;
-    double factor;
+    char m_Letter;
+    double m_Factor;
 };
 
 // In the order in which the letters are searched.
@@ -298,10 +298,10 @@ std::optional<double> ReadEngineering(std::string_view text)
     std::size_t chosen = std::string::npos;
     double factor = 1.0;
     for (const Suffix& suffix : ParseSuffixes) {
-        const std::size_t found = copy.find(suffix.letter);
+        const std::size_t found = copy.find(suffix.m_Letter);
         if (found != std::string::npos && (chosen == std::string::npos || found < chosen)) {
             chosen = found;
-            factor = suffix.factor;
+            factor = suffix.m_Factor;
             copy[found] = '.';
         }
     }

@@ -10,11 +10,11 @@ namespace {
 
 template <class Analysis>
 struct AnalysisFormat {
-    const char* name;
-    const char* heading;
-    std::string (*line)(const Analysis&);
-    TextTable (*table)(const Analysis&);
-    std::string (*picture)(const Analysis&);
+    const char* m_Name;
+    const char* m_Heading;
+    std::string (*m_Line)(const Analysis&);
+    TextTable (*m_Table)(const Analysis&);
+    std::string (*m_Picture)(const Analysis&);
 };
 
 template <class Analysis>
@@ -25,15 +25,15 @@ void AddText(std::vector<AnalysisText>& texts, const std::optional<Expected<Anal
         return;
     }
     if (!*result) {
-        texts.push_back({format.name, format.heading, result->Message(), {}, {}, {}});
+        texts.push_back({format.m_Name, format.m_Heading, result->Message(), {}, {}, {}});
         return;
     }
-    texts.push_back({format.name,
-                     format.heading,
+    texts.push_back({format.m_Name,
+                     format.m_Heading,
                      {},
-                     format.line(**result),
-                     format.table(**result),
-                     withPicture ? format.picture(**result) : std::string()});
+                     format.m_Line(**result),
+                     format.m_Table(**result),
+                     withPicture ? format.m_Picture(**result) : std::string()});
 }
 
 } // namespace

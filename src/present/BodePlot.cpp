@@ -28,7 +28,7 @@ void Panel(SvgPicture& svg, const PlotBox& box, const PlotScale& x, const PlotSc
 {
     svg.Grid(box, x, LogarithmicTicks(std::pow(10.0, x.Low()), std::pow(10.0, x.High()), Hertz), y,
              LinearTicks(range, [&](double value) { return FormatGeneral(value, 4) + unit; }));
-    svg.VerticalLabel(18, (box.top + box.bottom) / 2, title);
+    svg.VerticalLabel(18, (box.m_Top + box.m_Bottom) / 2, title);
 }
 
 // The curve of one panel, clipped to it.
@@ -61,38 +61,38 @@ std::string BodeSvg(const SimulationResult& result, double minimumFrequency)
     const PlotRange phase =
         RoundedRange(lowPhase.m_PhaseDegrees, highPhase.m_PhaseDegrees, phaseSpan > 360 ? 90.0 : 45.0);
     const PlotScale x = PlotScale::Logarithmic(bode.front().m_Frequency, bode.back().m_Frequency,
-                                               GainBox.left, GainBox.right);
-    const PlotScale gainY = PlotScale::Linear(gain.low, gain.high, GainBox.bottom, GainBox.top);
-    const PlotScale phaseY = PlotScale::Linear(phase.low, phase.high, PhaseBox.bottom, PhaseBox.top);
+                                               GainBox.m_Left, GainBox.m_Right);
+    const PlotScale gainY = PlotScale::Linear(gain.m_Low, gain.m_High, GainBox.m_Bottom, GainBox.m_Top);
+    const PlotScale phaseY = PlotScale::Linear(phase.m_Low, phase.m_High, PhaseBox.m_Bottom, PhaseBox.m_Top);
 
     SvgPicture svg(Width, Height, "Bode plot (ngspice)", {{"gain", GainBox}, {"phase", PhaseBox}});
-    svg.Label(GainBox.left, 24, "Bode plot, simulated with ngspice", "start", " font-size=\"14\"");
+    svg.Label(GainBox.m_Left, 24, "Bode plot, simulated with ngspice", "start", " font-size=\"14\"");
 
     Panel(svg, GainBox, x, gainY, gain, " dB", "Gain (dB)");
     Panel(svg, PhaseBox, x, phaseY, phase, "", "Phase (degrees)");
-    svg.Label((GainBox.left + GainBox.right) / 2, Height - 12, "Frequency (Hz, logarithmic)", "middle");
+    svg.Label((GainBox.m_Left + GainBox.m_Right) / 2, Height - 12, "Frequency (Hz, logarithmic)", "middle");
 
     // f_min across both panels.
     if (minimumFrequency > 0 && std::isfinite(minimumFrequency)) {
         const double at = x(minimumFrequency);
-        svg.Line(at, GainBox.top, at, PhaseBox.bottom, MarkColour, " stroke-dasharray=\"6 4\"");
-        svg.Label(at + 4, GainBox.top + 14, "f_min " + Hertz(minimumFrequency), "start", Fill(MarkColour));
+        svg.Line(at, GainBox.m_Top, at, PhaseBox.m_Bottom, MarkColour, " stroke-dasharray=\"6 4\"");
+        svg.Label(at + 4, GainBox.m_Top + 14, "f_min " + Hertz(minimumFrequency), "start", Fill(MarkColour));
     }
     // The -3 dB points on the gain curve, their level and their frequency.
     const double level = result.m_GainDb - CutoffDropDb;
     if (std::isfinite(level)) {
         const double y = gainY(level);
-        svg.Line(GainBox.left, y, GainBox.right, y, SecondMarkColour, " stroke-dasharray=\"2 3\"");
-        svg.Label(GainBox.right - 4, y - 4, "-3 dB", "end", Fill(SecondMarkColour));
+        svg.Line(GainBox.m_Left, y, GainBox.m_Right, y, SecondMarkColour, " stroke-dasharray=\"2 3\"");
+        svg.Label(GainBox.m_Right - 4, y - 4, "-3 dB", "end", Fill(SecondMarkColour));
         for (const bool upper : {false, true}) {
             const double cutoff = upper ? result.m_UpperCutoff : result.m_LowerCutoff;
             if (!std::isfinite(cutoff)) {
                 continue;
             }
             const double at = x(cutoff);
-            svg.Line(at, y, at, GainBox.bottom, SecondMarkColour, " stroke-dasharray=\"2 3\"");
+            svg.Line(at, y, at, GainBox.m_Bottom, SecondMarkColour, " stroke-dasharray=\"2 3\"");
             svg.Circle(at, y, 4, SecondMarkColour);
-            svg.Label(at + (upper ? -6 : 6), GainBox.bottom - 8, Hertz(cutoff), upper ? "end" : "start",
+            svg.Label(at + (upper ? -6 : 6), GainBox.m_Bottom - 8, Hertz(cutoff), upper ? "end" : "start",
                       Fill(SecondMarkColour));
         }
     }

@@ -12,10 +12,14 @@
 
 namespace norvane {
 
+// Plain field names for now: the command line prints the columns, and
+// takes the m_ names together with its own option structs.
+// NOLINTBEGIN(readability-identifier-naming)
 struct RankColumn {
     const char* heading;
     bool leftAligned; // the texts; the figures are right-aligned
 };
+// NOLINTEND(readability-identifier-naming)
 
 // Type, polarity, B (Ic / Ib at the operating point), the simulated gain,
 // Z_in, Z_out and f_-3dB, the bias shift, the score and the verdict.

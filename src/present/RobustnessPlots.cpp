@@ -34,7 +34,7 @@ void Heading(SvgPicture& svg, const std::string& text)
 // The title of a small panel, above its box.
 void PanelTitle(SvgPicture& svg, const PlotBox& box, const std::string& text)
 {
-    svg.Label(box.left, box.top - 8, text, "start", " font-weight=\"bold\"");
+    svg.Label(box.m_Left, box.m_Top - 8, text, "start", " font-weight=\"bold\"");
 }
 
 // The smallest and largest finite value of a list (NaN, NaN for none).
@@ -104,14 +104,15 @@ void Histogram(SvgPicture& svg, std::size_t index, const ToleranceQuantity& quan
     PanelTitle(svg, box, std::string(quantity.m_Name) + ": median " + quantity.m_Format(d.m_Median));
     if (std::isnan(low)) {
         svg.Frame(box);
-        svg.Label((box.left + box.right) / 2, (box.top + box.bottom) / 2, "no run gave a figure", "middle");
+        svg.Label((box.m_Left + box.m_Right) / 2, (box.m_Top + box.m_Bottom) / 2, "no run gave a figure",
+                  "middle");
         return;
     }
     const PlotRange xRange = NiceRange(low, high, 5);
     // The bars span the values themselves; one value gives one bar.
     const int bins = high > low ? BinCount(d.m_Values.size()) : 1;
-    const double barLow = high > low ? low : xRange.low;
-    const double barWidth = (high > low ? high - low : xRange.high - xRange.low) / bins;
+    const double barLow = high > low ? low : xRange.m_Low;
+    const double barWidth = (high > low ? high - low : xRange.m_High - xRange.m_Low) / bins;
     std::vector<int> counts(static_cast<std::size_t>(bins), 0);
     for (const double v : d.m_Values) {
         if (std::isfinite(v)) {
@@ -120,10 +121,10 @@ void Histogram(SvgPicture& svg, std::size_t index, const ToleranceQuantity& quan
         }
     }
     const PlotRange yRange = NiceRange(0, *std::ranges::max_element(counts), 3);
-    const PlotScale x = PlotScale::Linear(xRange.low, xRange.high, box.left, box.right);
-    const PlotScale y = PlotScale::Linear(0, yRange.high, box.bottom, box.top);
+    const PlotScale x = PlotScale::Linear(xRange.m_Low, xRange.m_High, box.m_Left, box.m_Right);
+    const PlotScale y = PlotScale::Linear(0, yRange.m_High, box.m_Bottom, box.m_Top);
     svg.Grid(box, x, LinearTicks(xRange, quantity.m_Format), y,
-             LinearTicks({0, yRange.high, yRange.step}, Count));
+             LinearTicks({0, yRange.m_High, yRange.m_Step}, Count));
     for (int bin = 0; bin < bins; ++bin) {
         const int count = counts[static_cast<std::size_t>(bin)];
         if (count == 0) {
@@ -131,15 +132,16 @@ void Histogram(SvgPicture& svg, std::size_t index, const ToleranceQuantity& quan
         }
         const double left = x(barLow + bin * barWidth);
         const double right = x(barLow + (bin + 1) * barWidth);
-        svg.Rectangle(left, y(count), right - left, box.bottom - y(count), BarColour, " stroke=\"#ffffff\"");
+        svg.Rectangle(left, y(count), right - left, box.m_Bottom - y(count), BarColour,
+                      " stroke=\"#ffffff\"");
     }
     for (const double mark : {d.m_Low, d.m_High}) {
         if (std::isfinite(mark)) {
-            svg.Line(x(mark), box.top, x(mark), box.bottom, SecondMarkColour, Dashed);
+            svg.Line(x(mark), box.m_Top, x(mark), box.m_Bottom, SecondMarkColour, Dashed);
         }
     }
     if (std::isfinite(d.m_Median)) {
-        svg.Line(x(d.m_Median), box.top, x(d.m_Median), box.bottom, MarkColour, " stroke-width=\"1.5\"");
+        svg.Line(x(d.m_Median), box.m_Top, x(d.m_Median), box.m_Bottom, MarkColour, " stroke-width=\"1.5\"");
     }
     svg.Frame(box);
 }
@@ -172,8 +174,9 @@ void TemperaturePanel(SvgPicture& svg, std::size_t index, const TemperatureAnaly
         return;
     }
     const PlotRange yRange = NiceRange(low, high, 4);
-    const PlotScale x = PlotScale::Linear(xTicks.front().value, xTicks.back().value, box.left, box.right);
-    const PlotScale y = PlotScale::Linear(yRange.low, yRange.high, box.bottom, box.top);
+    const PlotScale x =
+        PlotScale::Linear(xTicks.front().m_Value, xTicks.back().m_Value, box.m_Left, box.m_Right);
+    const PlotScale y = PlotScale::Linear(yRange.m_Low, yRange.m_High, box.m_Bottom, box.m_Top);
     svg.Grid(box, x, xTicks, y, LinearTicks(yRange, label));
     const Points points = Mapped(curve, x, y);
     svg.Polyline(points, CurveColour, "t" + std::to_string(index));
@@ -220,13 +223,14 @@ void WavePanel(SvgPicture& svg, const DistortionAnalysis& a)
     const auto [low, high] = PairExtent(wave, true);
     const PlotRange tRange = NiceRange(firstT, lastT, 4);
     const PlotRange vRange = NiceRange(std::min(low, -std::fabs(high)), std::max(high, std::fabs(low)), 4);
-    const PlotScale x = PlotScale::Linear(tRange.low, tRange.high, box.left, box.right);
-    const PlotScale y = PlotScale::Linear(vRange.low, vRange.high, box.bottom, box.top);
+    const PlotScale x = PlotScale::Linear(tRange.m_Low, tRange.m_High, box.m_Left, box.m_Right);
+    const PlotScale y = PlotScale::Linear(vRange.m_Low, vRange.m_High, box.m_Bottom, box.m_Top);
     svg.Grid(box, x, LinearTicks(tRange, [](double t) { return Quantity(t, "s"); }), y,
              LinearTicks(vRange, Volts));
-    svg.Line(box.left, y(0), box.right, y(0), "#000000", " stroke-dasharray=\"2 3\"");
+    svg.Line(box.m_Left, y(0), box.m_Right, y(0), "#000000", " stroke-dasharray=\"2 3\"");
     svg.Polyline(Mapped(wave, x, y), CurveColour, "wave");
-    svg.Label((box.left + box.right) / 2, box.bottom + 34, "Time from the start of the period", "middle");
+    svg.Label((box.m_Left + box.m_Right) / 2, box.m_Bottom + 34, "Time from the start of the period",
+              "middle");
 }
 
 void TransferPanel(SvgPicture& svg, const DistortionAnalysis& a)
@@ -249,19 +253,19 @@ void TransferPanel(SvgPicture& svg, const DistortionAnalysis& a)
     const double margin = (high - low) / 10;
     const PlotRange inRange = NiceRange(inLow, inHigh, 4);
     const PlotRange outRange = NiceRange(low - margin, high + margin, 8);
-    const PlotScale x = PlotScale::Linear(inRange.low, inRange.high, box.left, box.right);
-    const PlotScale y = PlotScale::Linear(outRange.low, outRange.high, box.bottom, box.top);
+    const PlotScale x = PlotScale::Linear(inRange.m_Low, inRange.m_High, box.m_Left, box.m_Right);
+    const PlotScale y = PlotScale::Linear(outRange.m_Low, outRange.m_High, box.m_Bottom, box.m_Top);
     svg.Grid(box, x, LinearTicks(inRange, Volts), y, LinearTicks(outRange, Volts));
     const std::pair<double, const std::string*> edges[] = {{top, &h.m_RisingEdge},
                                                            {bottom, &h.m_FallingEdge}};
     for (const auto& [level, name] : edges) {
         if (std::isfinite(level)) {
-            svg.Line(box.left, y(level), box.right, y(level), MarkColour, Dashed);
-            svg.Label(box.right - 4, y(level) - 4, *name, "end", Fill(MarkColour));
+            svg.Line(box.m_Left, y(level), box.m_Right, y(level), MarkColour, Dashed);
+            svg.Label(box.m_Right - 4, y(level) - 4, *name, "end", Fill(MarkColour));
         }
     }
     svg.Polyline(Mapped(a.m_Transfer, x, y), CurveColour, "transfer");
-    svg.Label((box.left + box.right) / 2, box.bottom + 34, "Input (V)", "middle");
+    svg.Label((box.m_Left + box.m_Right) / 2, box.m_Bottom + 34, "Input (V)", "middle");
 }
 
 // ---- Noise ---------------------------------------------------------------
@@ -344,25 +348,26 @@ std::string NoiseSvg(const NoiseAnalysis& a)
     const auto [fLow, fHigh] = PairExtent(spectrum, false);
     auto [low, high] = PairExtent(spectrum, true);
     std::tie(low, high) = RoundedLogarithmicRange(low, high);
-    const PlotScale x = PlotScale::Logarithmic(fLow, fHigh, box.left, box.right);
-    const PlotScale y = PlotScale::Logarithmic(low, high, box.bottom, box.top);
+    const PlotScale x = PlotScale::Logarithmic(fLow, fHigh, box.m_Left, box.m_Right);
+    const PlotScale y = PlotScale::Logarithmic(low, high, box.m_Bottom, box.m_Top);
     const auto density = [](double v) { return Quantity(v, "V/sqrt(Hz)"); };
 
     SvgPicture svg(Width, NoiseHeight, "Noise (ngspice)", {{"noise", box}});
     Heading(svg, NoiseLine(a));
     svg.Grid(box, x, LogarithmicTicks(fLow, fHigh, [](double f) { return Quantity(f, "Hz"); }), y,
              LogarithmicTicks(low, high, density));
-    svg.VerticalLabel(18, (box.top + box.bottom) / 2, "Input-referred density (V/sqrt(Hz))");
-    svg.Label((box.left + box.right) / 2, NoiseHeight - 16, "Frequency (Hz, logarithmic)", "middle");
+    svg.VerticalLabel(18, (box.m_Top + box.m_Bottom) / 2, "Input-referred density (V/sqrt(Hz))");
+    svg.Label((box.m_Left + box.m_Right) / 2, NoiseHeight - 16, "Frequency (Hz, logarithmic)", "middle");
     svg.Polyline(Mapped(spectrum, x, y), CurveColour, "noise");
     if (a.m_SpotFrequency >= fLow && a.m_SpotFrequency <= fHigh) {
         const double at = x(a.m_SpotFrequency);
-        svg.Line(at, box.top, at, box.bottom, MarkColour, Dashed);
+        svg.Line(at, box.m_Top, at, box.m_Bottom, MarkColour, Dashed);
         if (a.m_InputDensity > 0 && std::isfinite(a.m_InputDensity)) {
             svg.Circle(at, y(a.m_InputDensity), 4, MarkColour);
         }
-        svg.Label(at + 6, box.top + 14, Quantity(a.m_SpotFrequency, "Hz") + ": " + density(a.m_InputDensity),
-                  "start", Fill(MarkColour));
+        svg.Label(at + 6, box.m_Top + 14,
+                  Quantity(a.m_SpotFrequency, "Hz") + ": " + density(a.m_InputDensity), "start",
+                  Fill(MarkColour));
     }
     return svg.Finish();
 }

@@ -16,11 +16,11 @@ std::string SvgNumber(double value)
 PlotRange RoundedRange(double low, double high, double step)
 {
     // A value a rounding error beyond a whole step counts as on it.
-    constexpr double slack = 1e-9;
-    PlotRange range{step * std::floor(low / step + slack), step * std::ceil(high / step - slack), step};
-    if (range.high - range.low < step) {
-        range.low -= step;
-        range.high += step;
+    constexpr double Slack = 1e-9;
+    PlotRange range{step * std::floor(low / step + Slack), step * std::ceil(high / step - Slack), step};
+    if (range.m_High - range.m_Low < step) {
+        range.m_Low -= step;
+        range.m_High += step;
     }
     return range;
 }
@@ -88,9 +88,9 @@ std::pair<double, double> RoundedLogarithmicRange(double low, double high)
 std::vector<PlotTick> LinearTicks(const PlotRange& range, const TickLabel& label)
 {
     std::vector<PlotTick> ticks;
-    for (double value = range.low; value <= range.high + range.step / 2; value += range.step) {
+    for (double value = range.m_Low; value <= range.m_High + range.m_Step / 2; value += range.m_Step) {
         // A sum of steps that should be zero comes out as 1e-17 or so.
-        const double shown = std::fabs(value) < range.step * 1e-9 ? 0.0 : value;
+        const double shown = std::fabs(value) < range.m_Step * 1e-9 ? 0.0 : value;
         ticks.push_back({shown, label(shown)});
     }
     return ticks;
@@ -105,7 +105,7 @@ std::vector<PlotTick> LogarithmicTicks(double low, double high, const TickLabel&
     for (int decade = first; decade <= logHigh + 1e-9; ++decade) {
         ticks.push_back({std::pow(10.0, decade), label(std::pow(10.0, decade))});
     }
-    std::erase_if(ticks, [&](const PlotTick& tick) { return std::log10(tick.value) < logLow - 1e-9; });
+    std::erase_if(ticks, [&](const PlotTick& tick) { return std::log10(tick.m_Value) < logLow - 1e-9; });
     if (ticks.size() >= 3) {
         return ticks;
     }
@@ -132,9 +132,9 @@ SvgPicture::SvgPicture(double width, double height, const std::string& title,
     m_Text += "<title>" + title + "</title>\n";
     m_Text += "<defs>\n";
     for (const auto& [id, box] : clips) {
-        m_Text += "<clipPath id=\"" + id + "\"><rect x=\"" + SvgNumber(box.left) + "\" y=\"" +
-                  SvgNumber(box.top) + "\" width=\"" + SvgNumber(box.right - box.left) + "\" height=\"" +
-                  SvgNumber(box.bottom - box.top) + "\" /></clipPath>\n";
+        m_Text += "<clipPath id=\"" + id + "\"><rect x=\"" + SvgNumber(box.m_Left) + "\" y=\"" +
+                  SvgNumber(box.m_Top) + "\" width=\"" + SvgNumber(box.m_Right - box.m_Left) +
+                  "\" height=\"" + SvgNumber(box.m_Bottom - box.m_Top) + "\" /></clipPath>\n";
     }
     m_Text += "</defs>\n";
     m_Text += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\" />\n";
@@ -168,7 +168,8 @@ void SvgPicture::Rectangle(double x, double y, double width, double height, cons
 
 void SvgPicture::Frame(const PlotBox& box)
 {
-    Rectangle(box.left, box.top, box.right - box.left, box.bottom - box.top, "none", " stroke=\"#000000\"");
+    Rectangle(box.m_Left, box.m_Top, box.m_Right - box.m_Left, box.m_Bottom - box.m_Top, "none",
+              " stroke=\"#000000\"");
 }
 
 void SvgPicture::Circle(double x, double y, double radius, const char* colour)
@@ -192,14 +193,14 @@ void SvgPicture::Grid(const PlotBox& box, const PlotScale& x, const std::vector<
                       const PlotScale& y, const std::vector<PlotTick>& yTicks)
 {
     for (const PlotTick& tick : xTicks) {
-        const double at = x(tick.value);
-        Line(at, box.top, at, box.bottom, GridColour);
-        Label(at, box.bottom + 15, tick.label, "middle");
+        const double at = x(tick.m_Value);
+        Line(at, box.m_Top, at, box.m_Bottom, GridColour);
+        Label(at, box.m_Bottom + 15, tick.m_Label, "middle");
     }
     for (const PlotTick& tick : yTicks) {
-        const double at = y(tick.value);
-        Line(box.left, at, box.right, at, GridColour);
-        Label(box.left - 6, at + 4, tick.label, "end");
+        const double at = y(tick.m_Value);
+        Line(box.m_Left, at, box.m_Right, at, GridColour);
+        Label(box.m_Left - 6, at + 4, tick.m_Label, "end");
     }
     Frame(box);
 }

@@ -24,9 +24,9 @@ std::string SvgNumber(double value);
 // The values one direction of a panel shows, and the spacing of its grid
 // lines (for a linear scale).
 struct PlotRange {
-    double low = 0.0;
-    double high = 0.0;
-    double step = 0.0;
+    double m_Low = 0.0;
+    double m_High = 0.0;
+    double m_Step = 0.0;
 };
 
 // low..high widened outward to whole steps, at least one step wide.
@@ -42,10 +42,10 @@ std::pair<double, double> RoundedLogarithmicRange(double low, double high);
 
 // A box on the picture, in user units; y grows downward.
 struct PlotBox {
-    double left = 0.0;
-    double top = 0.0;
-    double right = 0.0;
-    double bottom = 0.0;
+    double m_Left = 0.0;
+    double m_Top = 0.0;
+    double m_Right = 0.0;
+    double m_Bottom = 0.0;
 };
 
 // Maps values along one side of a panel onto user units: low to `from`,
@@ -72,8 +72,8 @@ private:
 };
 
 struct PlotTick {
-    double value = 0.0;
-    std::string label;
+    double m_Value = 0.0;
+    std::string m_Label;
 };
 
 using TickLabel = std::function<std::string(double)>;

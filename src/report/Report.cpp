@@ -200,30 +200,30 @@ void AppendRobustness(std::string& out, const std::string& reportName, const Rob
 void AppendSimulation(std::string& out, const std::string& reportName, const ReportSimulation& simulation)
 {
     out += "<h2>Simulation (ngspice)</h2>\n";
-    out += "<p>" + EscapeXhtmlText(simulation.verdict) + "</p>\n";
-    if (!simulation.tuning.empty()) {
-        out += "<p>" + EscapeXhtmlText(simulation.tuning) + "</p>\n";
+    out += "<p>" + EscapeXhtmlText(simulation.m_Verdict) + "</p>\n";
+    if (!simulation.m_Tuning.empty()) {
+        out += "<p>" + EscapeXhtmlText(simulation.m_Tuning) + "</p>\n";
     }
     std::vector<std::vector<std::string>> rows{
         {"Quantity", "Requirement", "Designed", "Simulated", "Verdict"}};
-    for (const VerificationRow& row : simulation.rows) {
+    for (const VerificationRow& row : simulation.m_Rows) {
         rows.push_back({row.m_Quantity, row.m_Required, row.m_Designed, row.m_Simulated, row.m_Verdict});
     }
     AppendTable(out, rows);
-    if (!simulation.bodeSvg.empty()) {
+    if (!simulation.m_BodeSvg.empty()) {
         out += "<p><img src=\"" + EscapeXhtmlAttribute(BodeImageLink(reportName)) +
                "\" alt=\"Bode plot\" /></p>\n";
     }
-    AppendRobustness(out, reportName, simulation.robustness, simulation.conditions);
+    AppendRobustness(out, reportName, simulation.m_Robustness, simulation.m_Conditions);
     out += "\n";
 }
 
 // A picture of the simulation section: where it goes, the document, and
 // what it is for the messages ("Bode plot").
 struct SimulationPicture {
-    std::string path;
-    std::string svg;
-    std::string what;
+    std::string m_Path;
+    std::string m_Svg;
+    std::string m_What;
 };
 
 // The Bode plot and the picture of each robustness analysis, as far as
@@ -231,13 +231,13 @@ struct SimulationPicture {
 std::vector<SimulationPicture> SimulationPictures(const std::string& reportPath, const ReportContent& content)
 {
     std::vector<SimulationPicture> pictures;
-    if (!content.simulation) {
+    if (!content.m_Simulation) {
         return pictures;
     }
-    if (!content.simulation->bodeSvg.empty()) {
-        pictures.push_back({BodeImageFilePath(reportPath), content.simulation->bodeSvg, "Bode plot"});
+    if (!content.m_Simulation->m_BodeSvg.empty()) {
+        pictures.push_back({BodeImageFilePath(reportPath), content.m_Simulation->m_BodeSvg, "Bode plot"});
     }
-    for (AnalysisText& analysis : AnalysesAsText(content.simulation->robustness, true)) {
+    for (AnalysisText& analysis : AnalysesAsText(content.m_Simulation->m_Robustness, true)) {
         if (!analysis.m_Svg.empty()) {
             pictures.push_back({PictureFilePath(reportPath, analysis.m_Name), std::move(analysis.m_Svg),
                                 analysis.m_Name + " plot"});
@@ -262,7 +262,7 @@ std::string BuildReport(const std::string& reportName, const ReportContent& cont
 {
     const std::string name = EscapeXhtmlText(reportName);
     // Only a report with robustness analyses has their headings.
-    const bool robustness = content.simulation && !content.simulation->robustness.Empty();
+    const bool robustness = content.m_Simulation && !content.m_Simulation->m_Robustness.Empty();
 
     std::string out;
     out.reserve(4096);
@@ -309,17 +309,17 @@ std::string BuildReport(const std::string& reportName, const ReportContent& cont
 
     out += "<body>\n\n";
     out += "<h1>Norvane-Design \"" + name + "\"</h1>\n\n";
-    for (const std::string& note : content.notes) {
+    for (const std::string& note : content.m_Notes) {
         out += "<p><strong>" + EscapeXhtmlText(note) + "</strong></p>\n\n";
     }
-    if (content.simulation) {
-        out += "<p>" + EscapeXhtmlText(content.simulation->verdict) + "</p>\n\n";
+    if (content.m_Simulation) {
+        out += "<p>" + EscapeXhtmlText(content.m_Simulation->m_Verdict) + "</p>\n\n";
     }
 
     out += "<h2>Input data</h2>\n";
     out += "<table>\n";
-    out += "<tr><td>Circuit :</td><td>" + EscapeXhtmlText(content.circuitTitle) + "</td></tr>\n";
-    AppendRows(out, content.inputData);
+    out += "<tr><td>Circuit :</td><td>" + EscapeXhtmlText(content.m_CircuitTitle) + "</td></tr>\n";
+    AppendRows(out, content.m_InputData);
     out += "</table>\n\n";
 
     out += "<h2>Circuit</h2>\n";
@@ -327,23 +327,23 @@ std::string BuildReport(const std::string& reportName, const ReportContent& cont
 
     out += "<h2>Component values</h2>\n";
     out += "<table>\n";
-    AppendRows(out, content.componentValues);
+    AppendRows(out, content.m_ComponentValues);
     out += "</table>\n\n";
 
-    if (!content.partsList.empty()) {
+    if (!content.m_PartsList.empty()) {
         out += "<h2>Parts list</h2>\n";
-        AppendTable(out, content.partsList);
-        const std::string line = EscapeXhtmlText(content.partsLine);
-        out += content.partsWarning ? "<p><strong>" + line + "</strong></p>\n\n" : "<p>" + line + "</p>\n\n";
+        AppendTable(out, content.m_PartsList);
+        const std::string line = EscapeXhtmlText(content.m_PartsLine);
+        out += content.m_PartsWarning ? "<p><strong>" + line + "</strong></p>\n\n" : "<p>" + line + "</p>\n\n";
     }
 
     out += "<h2>Operation point</h2>\n";
     out += "<table>\n";
-    AppendRows(out, content.operationPoint);
+    AppendRows(out, content.m_OperationPoint);
     out += "</table>\n\n";
 
-    if (content.simulation) {
-        AppendSimulation(out, reportName, *content.simulation);
+    if (content.m_Simulation) {
+        AppendSimulation(out, reportName, *content.m_Simulation);
     }
 
     out += "<hr />\n\n";
@@ -453,8 +453,8 @@ Status WriteReport(const std::string& reportPath, const ReportContent& content,
     image.AddFile(ImageFilePath(reportPath), std::string(schematicPng.begin(), schematicPng.end()),
                   ImageWriteFailureMessage);
     for (SimulationPicture& picture : SimulationPictures(reportPath, content)) {
-        image.AddFile(picture.path, std::move(picture.svg),
-                      [what = picture.what](const std::string& plot, const std::string& reason) {
+        image.AddFile(picture.m_Path, std::move(picture.m_Svg),
+                      [what = picture.m_What](const std::string& plot, const std::string& reason) {
                           return "The report was written, but its " + what + " could not be written to \"" +
                                  plot + "\":\n" + reason;
                       });
@@ -479,8 +479,8 @@ void AddReport(PendingWrites& writes, const std::string& reportPath, const Repor
                               reason;
                    });
     for (SimulationPicture& picture : SimulationPictures(reportPath, content)) {
-        writes.AddFile(picture.path, std::move(picture.svg),
-                       [what = picture.what](const std::string& image, const std::string& reason) {
+        writes.AddFile(picture.m_Path, std::move(picture.m_Svg),
+                       [what = picture.m_What](const std::string& image, const std::string& reason) {
                            std::string text = "The " + what + " of the report could not be written to \"";
                            return text + image + "\":\n" + reason;
                        });
@@ -501,9 +501,9 @@ ReportContent ReportContentOf(const AmplifierDesign& design)
     ReportContent content{design.Title(), design.GetInputData(), design.GetComponentValues(),
                           design.GetOperationPoint(), DesignNotes(design)};
     const PartsList parts = PartsListOf(design);
-    content.partsList = PartsListTable(parts);
-    content.partsLine = parts.m_Line;
-    content.partsWarning = parts.m_Exceeded;
+    content.m_PartsList = PartsListTable(parts);
+    content.m_PartsLine = parts.m_Line;
+    content.m_PartsWarning = parts.m_Exceeded;
     return content;
 }
 
@@ -514,12 +514,12 @@ ReportSimulation ReportSimulationOf(const Verification& verification, const Tuni
                              {},
                              verification.m_Rows,
                              BodeSvg(verification.m_Simulation, verification.m_Targets.m_LowerCutoff)};
-    section.conditions = verification.m_Verdict.m_Conditions;
+    section.m_Conditions = verification.m_Verdict.m_Conditions;
     if (proposal != nullptr) {
-        section.tuning = "Proposed: " + proposal->Line();
+        section.m_Tuning = "Proposed: " + proposal->Line();
     }
     if (robustness != nullptr) {
-        section.robustness = *robustness;
+        section.m_Robustness = *robustness;
     }
     return section;
 }
@@ -528,7 +528,7 @@ ReportContent ReportContentOf(const AmplifierDesign& design, const Verification&
                               const TuningProposal* proposal, const RobustnessResults* robustness)
 {
     ReportContent content = ReportContentOf(design);
-    content.simulation = ReportSimulationOf(verification, proposal, robustness);
+    content.m_Simulation = ReportSimulationOf(verification, proposal, robustness);
     return content;
 }
 

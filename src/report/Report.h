@@ -45,15 +45,15 @@ namespace norvane {
 
 // The simulation section of a report, as text.
 struct ReportSimulation {
-    std::string verdict; // Verdict::Line()
-    std::string tuning;  // "Proposed: C3 1 nF -> 2.2 nF: ..."; empty: none
-    std::vector<VerificationRow> rows;
-    std::string bodeSvg; // the picture; empty: none (not simulated)
+    std::string m_Verdict; // Verdict::Line()
+    std::string m_Tuning;  // "Proposed: C3 1 nF -> 2.2 nF: ..."; empty: none
+    std::vector<VerificationRow> m_Rows;
+    std::string m_BodeSvg; // the picture; empty: none (not simulated)
     // What the verification simulated beside the design ("no load").
-    std::string conditions{};
+    std::string m_Conditions{};
     // The robustness analyses that were run (tolerances, temperature,
     // distortion, noise); none by default.
-    RobustnessResults robustness{};
+    RobustnessResults m_Robustness{};
 };
 
 // The section of a verification (and of its tuning proposal, if any).
@@ -64,20 +64,20 @@ ReportSimulation ReportSimulationOf(const Verification& verification,
 // What a report shows besides its name: the circuit title ("Common-Emitter
 // circuit") and the three result sections of the design.
 struct ReportContent {
-    std::string circuitTitle;
-    ResultList inputData;
-    ResultList componentValues;
-    ResultList operationPoint;
+    std::string m_CircuitTitle;
+    ResultList m_InputData;
+    ResultList m_ComponentValues;
+    ResultList m_OperationPoint;
     // Notes shown below the heading: that the design cannot be built and
     // why, or what is doubtful about it; none for a sound design.
-    std::vector<std::string> notes{};
+    std::vector<std::string> m_Notes{};
     // The simulation section; none in a report without simulation.
-    std::optional<ReportSimulation> simulation{};
+    std::optional<ReportSimulation> m_Simulation{};
     // The parts list (PartsListTable) and the line below it, in bold when
     // it warns; no section where the table is empty.
-    TextTable partsList{};
-    std::string partsLine{};
-    bool partsWarning = false;
+    TextTable m_PartsList{};
+    std::string m_PartsLine{};
+    bool m_PartsWarning = false;
 };
 
 // The program's version, as the About box shows it.

@@ -84,8 +84,8 @@ std::optional<std::string> Unescape(std::string_view text)
 }
 
 struct Section {
-    std::string heading;
-    ResultList rows;
+    std::string m_Heading;
+    ResultList m_Rows;
 };
 
 // The <h2> sections of the body and the "<tr><td>name :</td><td>value</td></tr>"
@@ -126,15 +126,15 @@ std::optional<std::vector<Section>> ReadSections(std::string_view text)
         if (!name || !value) {
             return std::nullopt;
         }
-        sections.back().rows.push_back({std::move(*name), std::move(*value)});
+        sections.back().m_Rows.push_back({std::move(*name), std::move(*value)});
         pos = close + RowClose.size();
     }
 }
 
 const ResultList* FindSection(const std::vector<Section>& sections, std::string_view heading)
 {
-    const auto found = std::ranges::find(sections, heading, &Section::heading);
-    return found == sections.end() ? nullptr : &found->rows;
+    const auto found = std::ranges::find(sections, heading, &Section::m_Heading);
+    return found == sections.end() ? nullptr : &found->m_Rows;
 }
 
 const std::string* FindValue(const ResultList& rows, std::string_view name)
@@ -154,11 +154,11 @@ Status ReadField(const std::string& shown, InputField field, DesignInputs& input
         text.remove_suffix(unit.size());
     }
     const FieldCheck check = CheckField(field, text);
-    if (check.result != InputCheck::Accepted || text.empty()) {
+    if (check.m_Result != InputCheck::Accepted || text.empty()) {
         return Failure{"its value " + std::string(info.rangeLabel) + ", \"" + shown +
                        "\", is not one Norvane accepts"};
     }
-    inputs.SetValue(field, check.value);
+    inputs.SetValue(field, check.m_Value);
     return {};
 }
 

@@ -22,6 +22,9 @@
 
 namespace norvane {
 
+// Plain field names for now: the command line's "design --from" reads
+// them, and takes the m_ names together with its own option structs.
+// NOLINTBEGIN(readability-identifier-naming)
 struct ReportRecipe {
     DesignInputs inputs;
     // The sections as the file shows them, without the "Circuit" line.
@@ -29,6 +32,7 @@ struct ReportRecipe {
     ResultList componentValues;
     ResultList operationPoint;
 };
+// NOLINTEND(readability-identifier-naming)
 
 // Reports are a few kilobytes; a larger file is not one of them.
 inline constexpr std::size_t MaxReportBytes = 1 << 20;

@@ -11,14 +11,14 @@ namespace {
 
 constexpr bool TableFollowsIds()
 {
-    for (std::size_t i = 0; i < kSchematics.size(); ++i) {
-        if (kSchematics[i].id != kFirstSchematicId + i) {
+    for (std::size_t i = 0; i < Schematics.size(); ++i) {
+        if (Schematics[i].m_Id != schematic_ids::First + i) {
             return false;
         }
     }
-    return kSchematics.size() == kLastSchematicId - kFirstSchematicId + 1u;
+    return Schematics.size() == schematic_ids::Last - schematic_ids::First + 1u;
 }
-static_assert(TableFollowsIds(), "kSchematics must list the ids 136 to 143 in order");
+static_assert(TableFollowsIds(), "Schematics must list the ids 136 to 143 in order");
 
 } // namespace
 

@@ -4,9 +4,12 @@
 // constant PNG data (16 colours, 4 bits per pixel). The result view shows
 // them and a saved report carries the one of its design, byte for byte.
 //
-// Schematic ids: 136 to 143, chosen after a calculation from the circuit,
-// the polarity of the transistor and, for the common-emitter circuit,
-// whether the emitter resistor R5 (with its bypass capacitor C3) is there.
+// Schematic ids: 136 to 143 (design/CircuitKind.h), chosen after a
+// calculation from the circuit, the polarity of the transistor and, for
+// the common-emitter circuit, whether the emitter resistor R5 (with its
+// bypass capacitor C3) is there.
+
+#include "design/CircuitKind.h"
 
 #include <array>
 #include <cstdint>
@@ -17,18 +20,15 @@ namespace norvane {
 enum class SchematicCircuit { CommonEmitter, CommonBase, CommonCollector };
 
 struct SchematicInfo {
-    std::uint16_t id;
-    std::uint16_t width;  // pixels
-    std::uint16_t height; // pixels
-    SchematicCircuit circuit;
-    bool pnp;
-    bool withR5; // common-emitter only: R5 and C3 present
+    std::uint16_t m_Id;
+    std::uint16_t m_Width;  // pixels
+    std::uint16_t m_Height; // pixels
+    SchematicCircuit m_Circuit;
+    bool m_Pnp;
+    bool m_WithR5; // common-emitter only: R5 and C3 present
 };
 
-inline constexpr std::uint16_t kFirstSchematicId = 136;
-inline constexpr std::uint16_t kLastSchematicId = 143;
-
-inline constexpr std::array<SchematicInfo, 8> kSchematics{{
+inline constexpr std::array<SchematicInfo, 8> Schematics{{
     {136, 253, 312, SchematicCircuit::CommonBase, false, false},
     {137, 253, 315, SchematicCircuit::CommonBase, true, false},
     {138, 257, 318, SchematicCircuit::CommonEmitter, false, true},
@@ -41,13 +41,13 @@ inline constexpr std::array<SchematicInfo, 8> kSchematics{{
 
 constexpr bool IsSchematicId(std::uint16_t id)
 {
-    return id >= kFirstSchematicId && id <= kLastSchematicId;
+    return id >= schematic_ids::First && id <= schematic_ids::Last;
 }
 
 // The table entry of an id, or nullptr for an id outside 136 to 143.
 constexpr const SchematicInfo* FindSchematicInfo(std::uint16_t id)
 {
-    return IsSchematicId(id) ? &kSchematics[id - kFirstSchematicId] : nullptr;
+    return IsSchematicId(id) ? &Schematics[id - schematic_ids::First] : nullptr;
 }
 
 // The complete PNG file of a schematic; an empty span for an id outside

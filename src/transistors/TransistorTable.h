@@ -14,6 +14,10 @@ namespace norvane {
 // One model card. The 39 parameters follow the alphabetical order of their
 // SPICE names, in SI base units. 1.7e308 stands for an infinite value
 // (a parameter left at its infinite default).
+// The parameters keep the names SPICE gives them, so that a record reads
+// like its card (card.BF, card.IS); name and polarity stay plain beside
+// them.
+// NOLINTBEGIN(readability-identifier-naming)
 struct TransistorRecord {
     const char* name;      // type name, e.g. "BC548B"
     std::int32_t polarity; // 'N' (NPN) or 'P' (PNP)
@@ -57,6 +61,7 @@ struct TransistorRecord {
     double XTF;
     double XTI;
 };
+// NOLINTEND(readability-identifier-naming)
 
 inline constexpr int TransistorParameterCount = 39;
 

@@ -2,9 +2,9 @@
 // commands through their dialogs, the document reset on a change of
 // circuit, New and Open, the command line and the recent-file list.
 
-#include "app/AboutDlg.h"
+#include "app/AboutDialog.h"
 #include "app/AppFixture.h"
-#include "dialogs/TransistorListDlg.h"
+#include "dialogs/TransistorListDialog.h"
 #include "support/TestMain.h"
 #include "transistors/TransistorTable.h"
 
@@ -79,9 +79,9 @@ private Q_SLOTS:
     {
         AppFixture f;
         QVERIFY(f.started);
-        QVERIFY(f.Frame().isVisible());
-        QCOMPARE(f.Frame().windowTitle(), QString("Norvane"));
-        QCOMPARE(f.Frame().frameGeometry().size(), QSize(810, 538));
+        QVERIFY(f.MainWindow().isVisible());
+        QCOMPARE(f.MainWindow().windowTitle(), QString("Norvane"));
+        QCOMPARE(f.MainWindow().frameGeometry().size(), QSize(810, 538));
         QCOMPARE(f.app->GetLastOutcome(), CalculationOutcome::None);
         QCOMPARE(f.app->GetCircuitKind(), CircuitKind::None);
         QCOMPARE(f.app->GetSchematicId(), std::uint16_t(0));
@@ -97,7 +97,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         QStringList items;
-        for (QAction* top : f.Frame().menuBar()->actions()) {
+        for (QAction* top : f.MainWindow().menuBar()->actions()) {
             items << top->text();
             if (QMenu* menu = top->menu()) {
                 for (QAction* item : menu->actions()) {
@@ -111,10 +111,10 @@ private Q_SLOTS:
                          "  Common-&Collector circuit...|", "&Result", "  &Save|Ctrl+S", "  Save &as...|",
                          "  |", "  &Verification...|F5", "  &Include simulation in reports|", "&About..."}));
         // New and Open have only their shortcuts.
-        QCOMPARE(f.Frame().Command("fileNew")->shortcut(), QKeySequence("Ctrl+N"));
-        QCOMPARE(f.Frame().Command("fileOpen")->shortcut(), QKeySequence("Ctrl+O"));
-        QVERIFY(f.Frame().actions().contains(f.Frame().Command("fileNew")));
-        QVERIFY(f.Frame().actions().contains(f.Frame().Command("fileOpen")));
+        QCOMPARE(f.MainWindow().Command("fileNew")->shortcut(), QKeySequence("Ctrl+N"));
+        QCOMPARE(f.MainWindow().Command("fileOpen")->shortcut(), QKeySequence("Ctrl+O"));
+        QVERIFY(f.MainWindow().actions().contains(f.MainWindow().Command("fileNew")));
+        QVERIFY(f.MainWindow().actions().contains(f.MainWindow().Command("fileOpen")));
     }
 
     void commandRunsItsDialogAndRecordsTheDesign_data()
@@ -142,7 +142,7 @@ private Q_SLOTS:
         QFETCH(int, schematic);
         QFETCH(QString, title);
         AppFixture f;
-        PaintCounter counter(f.Frame().View());
+        PaintCounter counter(f.MainWindow().View());
         MessageBoxWatch watch;
         f.Calculate(kind, AppFixture::WithType(type));
         QVERIFY(watch.Texts().isEmpty());
@@ -156,7 +156,7 @@ private Q_SLOTS:
         QVERIFY(counter.paints > 0); // repainted at once
         // The first calculation keeps the document as it is.
         QCOMPARE(f.Doc().GetTitle(), QString("Untitled"));
-        QCOMPARE(f.Frame().windowTitle(), QString("Norvane"));
+        QCOMPARE(f.MainWindow().windowTitle(), QString("Norvane"));
     }
 
     void defaultCommonEmitterIsTheVariantWithoutBypass()
@@ -169,7 +169,7 @@ private Q_SLOTS:
         QCOMPARE(f.app->GetComponentValues()[1].value, std::string("BC548B"));
         // With a PNP type the schematic follows the polarity and variant.
         f.Calculate(CircuitKind::CommonEmitter, AppFixture::WithType("BC558B"));
-        const bool without = f.app->Emitterschaltung().IsWithoutBypass();
+        const bool without = f.app->CommonEmitter().IsWithoutBypass();
         QCOMPARE(int(f.app->GetSchematicId()), without ? 143 : 139);
     }
 
@@ -200,7 +200,7 @@ private Q_SLOTS:
         f.NextSavePath = f.Path("amp1.html");
         f.Doc().OnSaveResult();
         QCOMPARE(f.saveDialogs, 1);
-        QCOMPARE(f.Frame().windowTitle(), QString("amp1.html - Norvane"));
+        QCOMPARE(f.MainWindow().windowTitle(), QString("amp1.html - Norvane"));
 
         // Same circuit again: Save writes to the same file without asking.
         f.Calculate(CircuitKind::CommonEmitter,
@@ -222,7 +222,7 @@ private Q_SLOTS:
         QVERIFY(f.app->IsResultUnsaved());
         QVERIFY(f.Doc().GetPathName().isEmpty());
         QCOMPARE(f.Doc().GetTitle(), QString("Untitled"));
-        QCOMPARE(f.Frame().windowTitle(), QString("Untitled - Norvane"));
+        QCOMPARE(f.MainWindow().windowTitle(), QString("Untitled - Norvane"));
         f.NextSavePath = f.Path("amp2.html");
         f.Doc().OnSaveResult();
         QCOMPARE(f.saveDialogs, 2);
@@ -235,7 +235,7 @@ private Q_SLOTS:
         // Nothing unsaved: no question.
         {
             MessageBoxWatch watch;
-            f.Frame().Command("fileNew")->trigger();
+            f.MainWindow().Command("fileNew")->trigger();
             QCOMPARE(watch.Texts(), QStringList());
         }
         f.Calculate(CircuitKind::CommonCollector);
@@ -245,25 +245,25 @@ private Q_SLOTS:
 
         auto shown = std::make_shared<ShownMessage>();
         AnswerNextMessage(QMessageBox::Cancel, shown);
-        f.Frame().Command("fileNew")->trigger();
+        f.MainWindow().Command("fileNew")->trigger();
         QVERIFY(shown->shown);
         QCOMPARE(shown->caption, QString("Result has not been saved yet"));
         QCOMPARE(shown->text,
                  QString("Your latest result has not been saved yet.\n\nDo you want to save your design ?"));
         QCOMPARE(shown->buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        QCOMPARE(shown->owner, &f.Frame());
+        QCOMPARE(shown->owner, &f.MainWindow());
         QCOMPARE(f.Doc().GetPathName(), f.Path("cc.html"));
 
         // Yes, then the file dialog cancelled: the command is abandoned.
         f.NextSavePath.clear();
         AnswerNextMessage(QMessageBox::Yes);
-        f.Frame().Command("fileNew")->trigger();
+        f.MainWindow().Command("fileNew")->trigger();
         QCOMPARE(f.Doc().GetPathName(), f.Path("cc.html"));
         QVERIFY(f.app->IsResultUnsaved());
 
         // No: the document is reset, the design stays as it is.
         AnswerNextMessage(QMessageBox::No);
-        f.Frame().Command("fileNew")->trigger();
+        f.MainWindow().Command("fileNew")->trigger();
         QVERIFY(f.Doc().GetPathName().isEmpty());
         QCOMPARE(f.Doc().GetTitle(), QString("Untitled"));
         QVERIFY(f.app->IsResultUnsaved());
@@ -283,7 +283,7 @@ private Q_SLOTS:
 
         // A type picked from the list, then Escape.
         OnNextModal<CCircuitDialog>([](CCircuitDialog* dialog) {
-            OnNextModal<CTransistorListDlg>([](CTransistorListDlg* list) {
+            OnNextModal<CTransistorListDialog>([](CTransistorListDialog* list) {
                 list->ListControl()->setCurrentIndex(
                     list->ListControl()->model()->index(FindTransistor("2N3904"), 0));
                 list->OkButton()->click();
@@ -310,8 +310,8 @@ private Q_SLOTS:
         f.Doc().OnSaveResult();
         QCOMPARE(ReadAll(f.NextSavePath), saved);
         // The dialog keeps its memory for the next opening.
-        QCOMPARE(f.app->Emitterschaltung().Dialog().Inputs().TransistorIndex(), FindTransistor("2N3904"));
-        QCOMPARE(f.app->Emitterschaltung().Dialog().Inputs().SeriesIndex(), 3);
+        QCOMPARE(f.app->CommonEmitter().Dialog().Inputs().TransistorIndex(), FindTransistor("2N3904"));
+        QCOMPARE(f.app->CommonEmitter().Dialog().Inputs().SeriesIndex(), 3);
     }
 
     void openLoadsAReportAndOverwritesNothingUnasked()
@@ -330,15 +330,15 @@ private Q_SLOTS:
         f.NextOpenPath = report;
         auto shown = std::make_shared<ShownMessage>();
         AnswerNextMessage(QMessageBox::No, shown);
-        f.Frame().Command("fileOpen")->trigger();
+        f.MainWindow().Command("fileOpen")->trigger();
         QVERIFY(shown->shown);
         QCOMPARE(f.Doc().GetPathName(), report);
-        QCOMPARE(f.Frame().windowTitle(), QString("cb.html - Norvane"));
+        QCOMPARE(f.MainWindow().windowTitle(), QString("cb.html - Norvane"));
         QCOMPARE(int(f.app->GetSchematicId()), 137);
         QCOMPARE(ViewLines(f.Doc()), designed);
         QVERIFY(!f.app->IsResultUnsaved());
         QVERIFY(f.Doc().GetNotes().empty());
-        QCOMPARE(f.app->Basisschaltung().Dialog().Inputs().TransistorIndex(), FindTransistor("BC558B"));
+        QCOMPARE(f.app->CommonBase().Dialog().Inputs().TransistorIndex(), FindTransistor("BC558B"));
         f.Doc().OnSaveResult();
         QCOMPARE(f.saveDialogs, 1);
         QCOMPARE(ReadAll(report), saved);
@@ -350,7 +350,7 @@ private Q_SLOTS:
             f.NextOpenPath = path;
             auto error = std::make_shared<ShownMessage>();
             AnswerNextMessage(QMessageBox::Ok, error);
-            f.Frame().Command("fileOpen")->trigger();
+            f.MainWindow().Command("fileOpen")->trigger();
             QVERIFY(error->shown);
             QVERIFY2(error->text.contains(QFileInfo(path).fileName()), qPrintable(error->text));
             QCOMPARE(error->icon, QMessageBox::Critical);
@@ -366,7 +366,7 @@ private Q_SLOTS:
         changed.replace("<tr><td>R1 :</td><td>", "<tr><td>R1 :</td><td>1");
         WriteAll(edited, changed);
         f.NextOpenPath = edited;
-        f.Frame().Command("fileOpen")->trigger();
+        f.MainWindow().Command("fileOpen")->trigger();
         QVERIFY(f.Doc().GetPathName().isEmpty());
         QVERIFY(f.app->IsResultUnsaved());
         QCOMPARE(f.Doc().GetNotes().size(), std::size_t(1));
@@ -380,7 +380,7 @@ private Q_SLOTS:
 
         // A cancelled open dialog does nothing.
         f.NextOpenPath.clear();
-        f.Frame().Command("fileOpen")->trigger();
+        f.MainWindow().Command("fileOpen")->trigger();
         QVERIFY(f.Doc().GetPathName().isEmpty());
     }
 
@@ -442,14 +442,14 @@ private Q_SLOTS:
         AppFixture f;
         QString caption;
         QWidget* owner = nullptr;
-        OnNextModal<CAboutDlg>([&](CAboutDlg* about) {
+        OnNextModal<CAboutDialog>([&](CAboutDialog* about) {
             caption = about->windowTitle();
             owner = about->parentWidget();
             about->OkButton()->click();
         });
-        f.Frame().Command("about")->trigger();
+        f.MainWindow().Command("about")->trigger();
         QCOMPARE(caption, QString("About Norvane"));
-        QCOMPARE(owner, &f.Frame());
+        QCOMPARE(owner, &f.MainWindow());
         QCOMPARE(f.app->GetLastOutcome(), CalculationOutcome::None);
     }
 };

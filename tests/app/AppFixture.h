@@ -4,14 +4,14 @@
 // answers with NextSavePath (empty: cancelled), the open dialog with
 // NextOpenPath; both count their calls.
 
-#include "app/MainFrame.h"
+#include "app/MainWindow.h"
 #include "app/NorvaneApp.h"
 #include "app/NorvaneDoc.h"
 #include "app/NorvaneView.h"
-#include "app/VerificationWnd.h"
-#include "dialogs/BasisschaltungDialog.h"
-#include "dialogs/EmitterschaltungDialog.h"
-#include "dialogs/KollektorschaltungDialog.h"
+#include "app/VerificationWindow.h"
+#include "dialogs/CommonBaseDialog.h"
+#include "dialogs/CommonCollectorDialog.h"
+#include "dialogs/CommonEmitterDialog.h"
 #include "support/ModalHelpers.h"
 
 #include <QLineEdit>
@@ -52,7 +52,7 @@ struct AppFixture {
     }
 
     CNorvaneDoc& Doc() { return *app->Document(); }
-    CMainFrame& Frame() { return *app->MainFrame(); }
+    CMainWindow& MainWindow() { return *app->MainWindow(); }
     QString Path(const QString& name) const { return folder.filePath(name); }
 
     // Runs a New Amplifier command, confirming its dialog after setup.
@@ -92,10 +92,10 @@ struct AppFixture {
 
 // Opens the verification window and waits up to waitMs for its first
 // simulation.
-inline CVerificationWnd* OpenVerificationWindow(AppFixture& f, int waitMs)
+inline CVerificationWindow* OpenVerificationWindow(AppFixture& f, int waitMs)
 {
-    f.Frame().Command("verification")->trigger();
-    CVerificationWnd* window = f.app->VerificationWindow();
+    f.MainWindow().Command("verification")->trigger();
+    CVerificationWindow* window = f.app->VerificationWindow();
     if (window) {
         (void)QTest::qWaitFor([window] { return !window->IsSimulating(); }, waitMs);
     }

@@ -23,10 +23,10 @@ private Q_SLOTS:
             "Until now, no circuit has been calculated.\n\nPlease start with menu item \"New Amplifier\".";
         auto save = std::make_shared<ShownMessage>();
         AnswerNextMessage(QMessageBox::Ok, save);
-        f.Frame().Command("saveResult")->trigger();
+        f.MainWindow().Command("saveResult")->trigger();
         auto saveAs = std::make_shared<ShownMessage>();
         AnswerNextMessage(QMessageBox::Ok, saveAs);
-        f.Frame().Command("saveResultAs")->trigger();
+        f.MainWindow().Command("saveResultAs")->trigger();
 
         QCOMPARE(save->caption, QString("Result - Save"));
         QCOMPARE(saveAs->caption, QString("Result - Save as..."));
@@ -34,7 +34,7 @@ private Q_SLOTS:
             QCOMPARE(shown->text, text);
             QCOMPARE(shown->icon, QMessageBox::Critical);
             QCOMPARE(shown->buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-            QCOMPARE(shown->owner, &f.Frame());
+            QCOMPARE(shown->owner, &f.MainWindow());
         }
         QCOMPARE(f.saveDialogs, 0);
         QVERIFY(!QFile::exists(f.Path("never.html")));
@@ -45,12 +45,12 @@ private Q_SLOTS:
         AppFixture f;
         f.Calculate(CircuitKind::CommonEmitter);
         f.NextSavePath = f.Path("amp1"); // the extension is added
-        f.Frame().Command("saveResult")->trigger();
+        f.MainWindow().Command("saveResult")->trigger();
         QCOMPARE(f.saveDialogs, 1);
         const QString report = f.Path("amp1.html");
         QCOMPARE(f.Doc().GetPathName(), report);
         QCOMPARE(f.Doc().GetTitle(), QString("amp1.html"));
-        QCOMPARE(f.Frame().windowTitle(), QString("amp1.html - Norvane"));
+        QCOMPARE(f.MainWindow().windowTitle(), QString("amp1.html - Norvane"));
         QVERIFY(!f.app->IsResultUnsaved());
 
         QFile file(report);
@@ -64,11 +64,11 @@ private Q_SLOTS:
 
         // Save again: same file, no dialog; Save As: a new name and folder.
         f.Calculate(CircuitKind::CommonEmitter);
-        f.Frame().Command("saveResult")->trigger();
+        f.MainWindow().Command("saveResult")->trigger();
         QCOMPARE(f.saveDialogs, 1);
         QVERIFY(!f.app->IsResultUnsaved());
         f.NextSavePath = f.Path("amp2.html");
-        f.Frame().Command("saveResultAs")->trigger();
+        f.MainWindow().Command("saveResultAs")->trigger();
         QCOMPARE(f.saveDialogs, 2);
         QVERIFY(QFile::exists(f.Path("amp2-Files/amp2.png")));
         QVERIFY(QFile::exists(report));
@@ -80,7 +80,7 @@ private Q_SLOTS:
         AppFixture f;
         f.Calculate(CircuitKind::CommonBase);
         f.NextSavePath.clear();
-        f.Frame().Command("saveResultAs")->trigger();
+        f.MainWindow().Command("saveResultAs")->trigger();
         QCOMPARE(f.saveDialogs, 1);
         QVERIFY(f.app->IsResultUnsaved());
         QVERIFY(f.Doc().GetPathName().isEmpty());
@@ -93,11 +93,11 @@ private Q_SLOTS:
         f.NextSavePath = f.Path("no-such-folder/amp.html");
         auto error = std::make_shared<ShownMessage>();
         AnswerNextMessage(QMessageBox::Ok, error);
-        f.Frame().Command("saveResult")->trigger();
+        f.MainWindow().Command("saveResult")->trigger();
         QVERIFY(error->shown);
         QVERIFY2(error->text.contains("amp.html"), qPrintable(error->text));
         QCOMPARE(error->icon, QMessageBox::Critical);
-        QCOMPARE(error->owner, &f.Frame());
+        QCOMPARE(error->owner, &f.MainWindow());
         QVERIFY(f.app->IsResultUnsaved());
         QVERIFY(f.Doc().GetPathName().isEmpty());
         QCOMPARE(f.Doc().GetTitle(), QString("Untitled"));
@@ -108,7 +108,7 @@ private Q_SLOTS:
         {
             AppFixture f;
             MessageBoxWatch watch;
-            QVERIFY(f.Frame().close());
+            QVERIFY(f.MainWindow().close());
             QCOMPARE(watch.Texts(), QStringList());
         }
         {
@@ -117,7 +117,7 @@ private Q_SLOTS:
             f.NextSavePath = f.Path("saved.html");
             f.Doc().OnSaveResult();
             MessageBoxWatch watch;
-            QVERIFY(f.Frame().close());
+            QVERIFY(f.MainWindow().close());
             QCOMPARE(watch.Texts(), QStringList());
         }
     }
@@ -148,10 +148,10 @@ private Q_SLOTS:
                 AnswerNextMessage(QMessageBox::Ok); // the write error
             }
         });
-        QCOMPARE(f.Frame().close(), closes);
+        QCOMPARE(f.MainWindow().close(), closes);
         QVERIFY(shown->shown);
         QCOMPARE(shown->caption, QString("Result has not been saved yet"));
-        QCOMPARE(f.Frame().isVisible(), !closes);
+        QCOMPARE(f.MainWindow().isVisible(), !closes);
         QCOMPARE(f.saveDialogs, answer == QMessageBox::Yes ? 1 : 0);
         if (saveAs == "closing.html") {
             QVERIFY(QFile::exists(f.Path("closing.html")));

@@ -5,7 +5,7 @@
 // window shows.
 
 #include "app/AppFixture.h"
-#include "app/VerificationWnd.h"
+#include "app/VerificationWindow.h"
 #include "report/Report.h"
 #include "support/TestMain.h"
 
@@ -31,7 +31,7 @@ namespace {
 
 constexpr int AnalysisWait = 30000; // ms
 
-CVerificationWnd* OpenWindow(AppFixture& f)
+CVerificationWindow* OpenWindow(AppFixture& f)
 {
     return OpenVerificationWindow(f, AnalysisWait);
 }
@@ -72,7 +72,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Calculate(CircuitKind::CommonEmitter);
-        CVerificationWnd* window = OpenWindow(f);
+        CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window);
         QCOMPARE(window->Tabs()->count(), 5);
         QCOMPARE(window->Tabs()->tabText(1), QString("Tolerances"));
@@ -115,7 +115,7 @@ private Q_SLOTS:
         QVERIFY(report.m_Tolerance && report.m_Noise && !report.m_Temperature && !report.m_Distortion);
         QCOMPARE((*report.m_Tolerance)->m_Ic.m_Values, shown.m_Ic.m_Values);
         f.NextSavePath = f.Path("amp.html");
-        f.Frame().Command("saveResult")->trigger();
+        f.MainWindow().Command("saveResult")->trigger();
         QFile saved(f.NextSavePath);
         QVERIFY(saved.open(QIODevice::ReadOnly));
         const QByteArray text = saved.readAll();
@@ -141,7 +141,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Calculate(CircuitKind::CommonEmitter);
-        CVerificationWnd* window = OpenWindow(f);
+        CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window);
         CRobustnessTab* tab = window->AnalysisTab(RobustnessKind::Temperature);
         QVERIFY(Run(tab));
@@ -168,7 +168,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Calculate(CircuitKind::CommonEmitter);
-        CVerificationWnd* window = OpenWindow(f);
+        CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window);
         CRobustnessTab* distortion = window->AnalysisTab(RobustnessKind::Distortion);
         CRobustnessTab* temperature = window->AnalysisTab(RobustnessKind::Temperature);

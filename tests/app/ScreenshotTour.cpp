@@ -2,13 +2,13 @@
 // a picture of each into the folder given as the argument. Run it on a
 // real display (for instance under xvfb-run) to look at the program.
 
-#include "app/AboutDlg.h"
-#include "app/MainFrame.h"
+#include "app/AboutDialog.h"
+#include "app/MainWindow.h"
 #include "app/NorvaneApp.h"
 #include "app/Resources.h"
-#include "app/VerificationWnd.h"
-#include "dialogs/SuggestDlg.h"
-#include "dialogs/TransistorListDlg.h"
+#include "app/VerificationWindow.h"
+#include "dialogs/SuggestDialog.h"
+#include "dialogs/TransistorListDialog.h"
 #include "support/ModalHelpers.h"
 
 #include <QApplication>
@@ -51,7 +51,7 @@ void AcceptDialogAfterShots(const QString& name, bool withList)
     OnNextModal<Dialog>([=](Dialog* dialog) {
         Save(dialog, name + QStringLiteral(".png"));
         if (withList) {
-            OnNextModal<CTransistorListDlg>([=](CTransistorListDlg* list) {
+            OnNextModal<CTransistorListDialog>([=](CTransistorListDialog* list) {
                 Save(list, QStringLiteral("transistor-list.png"));
                 list->reject();
                 dialog->accept();
@@ -59,7 +59,7 @@ void AcceptDialogAfterShots(const QString& name, bool withList)
             dialog->ListButton()->click();
         } else if (name.endsWith(QStringLiteral("common-base"))) {
             // The suggestions for the common-base defaults, once ranked.
-            OnNextModal<CSuggestDlg>([=](CSuggestDlg* suggest) {
+            OnNextModal<CSuggestDialog>([=](CSuggestDialog* suggest) {
                 (void)QTest::qWaitFor([suggest] { return suggest->Table()->isVisible(); }, 60000);
                 Save(suggest, QStringLiteral("suggestions-common-base.png"));
                 suggest->reject();
@@ -76,13 +76,13 @@ void AcceptDialogAfterShots(const QString& name, bool withList)
 void SaveVerification(CNorvaneApp& app, const QString& name)
 {
     app.OnVerification();
-    CVerificationWnd* window = app.VerificationWindow();
+    CVerificationWindow* window = app.VerificationWindow();
     (void)QTest::qWaitFor([window] { return !window->IsSimulating(); }, 10000);
     Save(window, name);
 }
 
 // Each analysis tab of the verification window, its analysis run.
-void SaveAnalyses(CVerificationWnd* window, const QString& circuit)
+void SaveAnalyses(CVerificationWindow* window, const QString& circuit)
 {
     for (const RobustnessKind kind : RobustnessKinds) {
         CRobustnessTab* tab = window->AnalysisTab(kind);
@@ -122,37 +122,37 @@ int main(int argc, char** argv)
     if (!app.InitInstance({QStringLiteral("norvane")})) {
         return 1;
     }
-    CMainFrame* frame = app.MainFrame();
-    Save(frame, QStringLiteral("start.png"));
+    CMainWindow* window = app.MainWindow();
+    Save(window, QStringLiteral("start.png"));
     SaveScreen(QStringLiteral("start-screen.png"));
 
-    AcceptDialogAfterShots<CEmitterschaltungDialog>(QStringLiteral("dialog-common-emitter"), true);
+    AcceptDialogAfterShots<CCommonEmitterDialog>(QStringLiteral("dialog-common-emitter"), true);
     app.OnNewCommonEmitter();
-    Save(frame, QStringLiteral("result-common-emitter.png"));
+    Save(window, QStringLiteral("result-common-emitter.png"));
     SaveVerification(app, QStringLiteral("verification-common-emitter.png"));
     SaveAnalyses(app.VerificationWindow(), QStringLiteral("common-emitter"));
 
-    AcceptDialogAfterShots<CBasisschaltungDialog>(QStringLiteral("dialog-common-base"), false);
+    AcceptDialogAfterShots<CCommonBaseDialog>(QStringLiteral("dialog-common-base"), false);
     app.OnNewCommonBase();
-    Save(frame, QStringLiteral("result-common-base.png"));
+    Save(window, QStringLiteral("result-common-base.png"));
     SaveVerification(app, QStringLiteral("verification-common-base.png"));
 
-    AcceptDialogAfterShots<CKollektorschaltungDialog>(QStringLiteral("dialog-common-collector"), false);
+    AcceptDialogAfterShots<CCommonCollectorDialog>(QStringLiteral("dialog-common-collector"), false);
     app.OnNewCommonCollector();
-    Save(frame, QStringLiteral("result-common-collector.png"));
+    Save(window, QStringLiteral("result-common-collector.png"));
     SaveVerification(app, QStringLiteral("verification-common-collector.png"));
     app.VerificationWindow()->hide();
 
     // A design the transistor model cannot solve says so below the title.
-    OnNextModal<CEmitterschaltungDialog>([](CEmitterschaltungDialog* dialog) {
+    OnNextModal<CCommonEmitterDialog>([](CCommonEmitterDialog* dialog) {
         dialog->FieldEdit(InputField::SupplyVoltage)->setText(QStringLiteral("1"));
         dialog->accept();
     });
     app.OnNewCommonEmitter();
-    Save(frame, QStringLiteral("result-not-usable.png"));
+    Save(window, QStringLiteral("result-not-usable.png"));
 
     // A range message over its dialog.
-    OnNextModal<CEmitterschaltungDialog>([](CEmitterschaltungDialog* dialog) {
+    OnNextModal<CCommonEmitterDialog>([](CCommonEmitterDialog* dialog) {
         dialog->FieldEdit(InputField::SupplyVoltage)->setText(QStringLiteral("0.5"));
         OnNextModal<QMessageBox>([dialog](QMessageBox* box) {
             SaveScreen(QStringLiteral("range-message-screen.png"));
@@ -164,7 +164,7 @@ int main(int argc, char** argv)
     });
     app.OnNewCommonEmitter();
 
-    OnNextModal<CAboutDlg>([](CAboutDlg* about) {
+    OnNextModal<CAboutDialog>([](CAboutDialog* about) {
         Save(about, QStringLiteral("about.png"));
         about->accept();
     });
@@ -174,6 +174,6 @@ int main(int argc, char** argv)
         Save(box, QStringLiteral("unsaved-question.png"));
         box->button(QMessageBox::No)->click();
     });
-    frame->close();
+    window->close();
     return 0;
 }

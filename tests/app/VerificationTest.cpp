@@ -5,7 +5,7 @@
 
 #include "app/AppFixture.h"
 #include "app/VerificationRunner.h"
-#include "app/VerificationWnd.h"
+#include "app/VerificationWindow.h"
 #include "circuit/Netlist.h"
 #include "format/EngineeringFormat.h"
 #include "report/Report.h"
@@ -33,7 +33,7 @@ QByteArray ReadAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-CVerificationWnd* OpenWindow(AppFixture& f)
+CVerificationWindow* OpenWindow(AppFixture& f)
 {
     return OpenVerificationWindow(f, SimulationWait);
 }
@@ -86,7 +86,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Calculate(CircuitKind::CommonBase);
-        CVerificationWnd* window = OpenWindow(f);
+        CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window);
         QCOMPARE(window->windowTitle(), QString("Verification"));
         QVERIFY(window->isWindow() && !window->isModal());
@@ -117,7 +117,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Calculate(CircuitKind::CommonEmitter);
-        CVerificationWnd* window = OpenWindow(f);
+        CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window && window->Shown());
         const double designedIc = window->Shown()->m_Verification.m_Simulation.m_Ic;
         QLineEdit* r1 = window->PartEdit("R1");
@@ -156,7 +156,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Calculate(CircuitKind::CommonEmitter);
-        CVerificationWnd* window = OpenWindow(f);
+        CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window && window->Shown());
         Type(window->PartEdit("R2"), "33k");
         Type(window->LoadEdit(), "4k7");
@@ -191,7 +191,7 @@ private Q_SLOTS:
     {
         AppFixture f;
         f.Calculate(CircuitKind::CommonBase);
-        CVerificationWnd* window = OpenWindow(f);
+        CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window);
         f.app->ClearResultUnsaved();
         if (window->ApplyButton()->isVisible()) {
@@ -216,11 +216,11 @@ private Q_SLOTS:
     {
         {
             AppFixture f;
-            QAction* include = f.Frame().Command("includeSimulation");
+            QAction* include = f.MainWindow().Command("includeSimulation");
             QVERIFY(include->isCheckable() && include->isChecked());
             f.Calculate(CircuitKind::CommonEmitter);
             f.NextSavePath = f.Path("with.html");
-            f.Frame().Command("saveResult")->trigger();
+            f.MainWindow().Command("saveResult")->trigger();
             const std::string verdict = Verify(*f.app->CurrentSnapshot()).m_Verdict.Line();
             QVERIFY(
                 ReadAll(f.Path("with.html")).contains(QByteArray::fromStdString(EscapeXhtmlText(verdict))));
@@ -228,10 +228,10 @@ private Q_SLOTS:
         }
         // Kept in the settings; off, the report is the one without simulation.
         AppFixture f({}, false);
-        QVERIFY(!f.Frame().Command("includeSimulation")->isChecked());
+        QVERIFY(!f.MainWindow().Command("includeSimulation")->isChecked());
         f.Calculate(CircuitKind::CommonEmitter);
         f.NextSavePath = f.Path("without.html");
-        f.Frame().Command("saveResult")->trigger();
+        f.MainWindow().Command("saveResult")->trigger();
         QVERIFY(!f.app->GetReportSimulation());
         QCOMPARE(ReadAll(f.Path("without.html")).toStdString(),
                  BuildReport("without", ReportContentOf(*f.app->CurrentSnapshot())));

@@ -70,30 +70,30 @@ private Q_SLOTS:
     void layoutArithmetic()
     {
         const ResultLayout wide = ComputeResultLayout(QSize(1000, 700), QSize(257, 242), 8, 5, 3);
-        QCOMPARE(wide.schematic, QPoint(371, 244)); // (1000-257)/2, (700-272)/2+30
-        QCOMPARE(wide.title, QPoint(10, 15));
-        QCOMPARE(wide.resultCaption, QPoint(371, 214));
-        QCOMPARE(wide.components.front(), QPoint(371 + 257 + 20, 244));
-        QCOMPARE(wide.components.back(), QPoint(648, 244 + 7 * 20));
-        QCOMPARE(wide.inputCaption, QPoint(10, 214));
-        QCOMPARE(wide.inputs.back(), QPoint(10, 244 + 4 * 20));
-        QCOMPARE(wide.operationCaption, QPoint(10, 244 + 20 * (5 + 2)));
-        QCOMPARE(wide.operations.front(), QPoint(10, 244 + 140 + 30));
-        QCOMPARE(wide.operations.back(), QPoint(10, 244 + 140 + 30 + 40));
+        QCOMPARE(wide.m_Schematic, QPoint(371, 244)); // (1000-257)/2, (700-272)/2+30
+        QCOMPARE(wide.m_Title, QPoint(10, 15));
+        QCOMPARE(wide.m_ResultCaption, QPoint(371, 214));
+        QCOMPARE(wide.m_Components.front(), QPoint(371 + 257 + 20, 244));
+        QCOMPARE(wide.m_Components.back(), QPoint(648, 244 + 7 * 20));
+        QCOMPARE(wide.m_InputCaption, QPoint(10, 214));
+        QCOMPARE(wide.m_Inputs.back(), QPoint(10, 244 + 4 * 20));
+        QCOMPARE(wide.m_OperationCaption, QPoint(10, 244 + 20 * (5 + 2)));
+        QCOMPARE(wide.m_Operations.front(), QPoint(10, 244 + 140 + 30));
+        QCOMPARE(wide.m_Operations.back(), QPoint(10, 244 + 140 + 30 + 40));
 
         // Narrow and low: the schematic keeps its minimum place.
         const ResultLayout small = ComputeResultLayout(QSize(400, 300), QSize(253, 312), 9, 3, 3);
-        QCOMPARE(small.schematic, QPoint(150, 75));
-        QCOMPARE(small.resultCaption, QPoint(150, 45));
-        QCOMPARE(small.inputCaption, QPoint(10, 45));
-        QCOMPARE(small.operationCaption, QPoint(10, 75 + 20 * 5));
+        QCOMPARE(small.m_Schematic, QPoint(150, 75));
+        QCOMPARE(small.m_ResultCaption, QPoint(150, 45));
+        QCOMPARE(small.m_InputCaption, QPoint(10, 45));
+        QCOMPARE(small.m_OperationCaption, QPoint(10, 75 + 20 * 5));
         // Divisions of negative differences truncate toward zero.
-        QCOMPARE(ComputeResultLayout(QSize(100, 100), QSize(257, 318), 0, 0, 0).schematic, QPoint(150, 75));
+        QCOMPARE(ComputeResultLayout(QSize(100, 100), QSize(257, 318), 0, 0, 0).m_Schematic, QPoint(150, 75));
         // Notes stand below the title, one a line, and push the rest down
         // so that none runs into a caption.
         const ResultLayout noted = ComputeResultLayout(QSize(100, 100), QSize(257, 318), 0, 0, 0, 3);
-        QCOMPARE(noted.notes, (std::vector<QPoint>{{10, 35}, {10, 55}, {10, 75}}));
-        QCOMPARE(noted.inputCaption.y(), noted.notes.back().y() + 30);
+        QCOMPARE(noted.m_Notes, (std::vector<QPoint>{{10, 35}, {10, 55}, {10, 75}}));
+        QCOMPARE(noted.m_InputCaption.y(), noted.m_Notes.back().y() + 30);
 
         QCOMPARE(StartPicturePosition(QSize(1000, 700), QSize(800, 495)), QPoint(100, 102));
         QCOMPARE(StartPicturePosition(QSize(801, 496), QSize(800, 495)), QPoint(0, 0));
@@ -105,12 +105,12 @@ private Q_SLOTS:
         AppFixture f;
         const QImage start(StartPicturePath);
         QCOMPARE(start.size(), QSize(800, 495));
-        const QImage drawn = Render(*f.Frame().View(), QSize(1000, 700));
+        const QImage drawn = Render(*f.MainWindow().View(), QSize(1000, 700));
         QVERIFY(SameAs(drawn, QPoint(100, 102), start, start.rect()));
         QCOMPARE(drawn.pixel(0, 0), qRgb(255, 255, 255));
         QCOMPARE(drawn.pixel(999, 699), qRgb(255, 255, 255));
         // Smaller than the picture: its top-left corner at the origin.
-        const QImage clipped = Render(*f.Frame().View(), QSize(500, 300));
+        const QImage clipped = Render(*f.MainWindow().View(), QSize(500, 300));
         QVERIFY(SameAs(clipped, QPoint(0, 0), start, QRect(0, 0, 500, 300)));
     }
 
@@ -121,40 +121,40 @@ private Q_SLOTS:
         QCOMPARE(int(f.app->GetSchematicId()), 142);
         const QImage schematic(SchematicPicturePath(142));
         const QSize client(1000, 700);
-        const QImage drawn = Render(*f.Frame().View(), client);
+        const QImage drawn = Render(*f.MainWindow().View(), client);
         const ResultLayout layout = ComputeResultLayout(client, schematic.size(), 8, 5, 3);
 
-        QVERIFY(SameAs(drawn, layout.schematic, schematic, schematic.rect()));
+        QVERIFY(SameAs(drawn, layout.m_Schematic, schematic, schematic.rect()));
         // The picture's background colour appears only where it was put.
         const QRect yellow = BoundingBox(drawn, qRgb(0xCC, 0xFF, 0x33));
         QVERIFY(!yellow.isEmpty());
-        QVERIFY(QRect(layout.schematic, schematic.size()).contains(yellow));
+        QVERIFY(QRect(layout.m_Schematic, schematic.size()).contains(yellow));
 
         // Each text hangs from its point: ink in its line, none just above.
-        const int line = f.Frame().View()->fontMetrics().height();
+        const int line = f.MainWindow().View()->fontMetrics().height();
         auto hangsFrom = [&](QPoint p, int width) {
             return HasInk(drawn, QRect(p, QSize(width, line))) &&
                    !HasInk(drawn, QRect(p.x(), p.y() - 4, width, 4));
         };
-        QVERIFY(hangsFrom(layout.title, 300));
-        QVERIFY(hangsFrom(layout.resultCaption, 60));
-        QVERIFY(hangsFrom(layout.inputCaption, 60));
-        QVERIFY(hangsFrom(layout.operationCaption, 60));
-        for (const QPoint& p : layout.components) {
+        QVERIFY(hangsFrom(layout.m_Title, 300));
+        QVERIFY(hangsFrom(layout.m_ResultCaption, 60));
+        QVERIFY(hangsFrom(layout.m_InputCaption, 60));
+        QVERIFY(hangsFrom(layout.m_OperationCaption, 60));
+        for (const QPoint& p : layout.m_Components) {
             QVERIFY(HasInk(drawn, QRect(p, QSize(100, line))));
         }
-        for (const QPoint& p : layout.inputs) {
+        for (const QPoint& p : layout.m_Inputs) {
             QVERIFY(HasInk(drawn, QRect(p, QSize(100, line))));
         }
-        for (const QPoint& p : layout.operations) {
+        for (const QPoint& p : layout.m_Operations) {
             QVERIFY(HasInk(drawn, QRect(p, QSize(100, line))));
         }
         // Eight component lines and no ninth.
-        QVERIFY(!HasInk(drawn, QRect(layout.components.back() + QPoint(0, 20), QSize(100, line))));
+        QVERIFY(!HasInk(drawn, QRect(layout.m_Components.back() + QPoint(0, 20), QSize(100, line))));
         // The verdict line (or "Simulating...") on the line below the title,
         // and nothing else in the left column above the input caption.
         QVERIFY(hangsFrom(QPoint(10, 35), 60));
-        QVERIFY(!HasInk(drawn, QRect(0, 35 + line + 2, 200, layout.inputCaption.y() - 37 - line)));
+        QVERIFY(!HasInk(drawn, QRect(0, 35 + line + 2, 200, layout.m_InputCaption.y() - 37 - line)));
     }
 
     // A design that cannot be built says so in red on the line below the
@@ -167,8 +167,8 @@ private Q_SLOTS:
         });
         QVERIFY(f.Doc().GetNotes().at(0).rfind("This design is not usable: ", 0) == 0);
         const QSize client(1000, 700);
-        const QImage drawn = Render(*f.Frame().View(), client);
-        const int line = f.Frame().View()->fontMetrics().height();
+        const QImage drawn = Render(*f.MainWindow().View(), client);
+        const int line = f.MainWindow().View()->fontMetrics().height();
         const QRect noteLine(10, 35, 400, line);
         bool red = false;
         for (int y = noteLine.top(); y <= noteLine.bottom(); ++y) {
@@ -187,7 +187,7 @@ private Q_SLOTS:
         AppFixture f;
         f.Calculate(CircuitKind::CommonBase);
         const QImage schematic(SchematicPicturePath(136));
-        const QImage drawn = Render(*f.Frame().View(), QSize(420, 300));
+        const QImage drawn = Render(*f.MainWindow().View(), QSize(420, 300));
         // The part clear of the texts on the left; one line lower than the
         // bare minimum, for the verdict line below the title.
         QVERIFY(SameAs(drawn, QPoint(150, 95), schematic, QRect(60, 5, 190, 195)));

@@ -2,11 +2,11 @@
 // opening, the range and type checks with their messages, and what
 // survives OK, Cancel and a pick from the transistor list.
 
-#include "dialogs/BasisschaltungDialog.h"
+#include "dialogs/CommonBaseDialog.h"
+#include "dialogs/CommonCollectorDialog.h"
+#include "dialogs/CommonEmitterDialog.h"
 #include "dialogs/DialogUnits.h"
-#include "dialogs/EmitterschaltungDialog.h"
-#include "dialogs/KollektorschaltungDialog.h"
-#include "dialogs/TransistorListDlg.h"
+#include "dialogs/TransistorListDialog.h"
 #include "support/ModalHelpers.h"
 #include "support/TestMain.h"
 #include "transistors/TransistorTable.h"
@@ -35,9 +35,9 @@ struct Fixture {
     {
         std::unique_ptr<CCircuitDialog> made;
         switch (kind) {
-        case CircuitKind::CommonEmitter: made = std::make_unique<CEmitterschaltungDialog>(); break;
-        case CircuitKind::CommonBase: made = std::make_unique<CBasisschaltungDialog>(); break;
-        default: made = std::make_unique<CKollektorschaltungDialog>(); break;
+        case CircuitKind::CommonEmitter: made = std::make_unique<CCommonEmitterDialog>(); break;
+        case CircuitKind::CommonBase: made = std::make_unique<CCommonBaseDialog>(); break;
+        default: made = std::make_unique<CCommonCollectorDialog>(); break;
         }
         dialog = made.get();
         return made;
@@ -387,7 +387,7 @@ private Q_SLOTS:
             d->FieldEdit(InputField::SupplyVoltage)->setText("15");
             d->TransistorEdit()->setText("BC558B"); // the list opens on the member, not on this
             d->SeriesButton(0)->setChecked(true);
-            OnNextModal<CTransistorListDlg>([&](CTransistorListDlg* list) {
+            OnNextModal<CTransistorListDialog>([&](CTransistorListDialog* list) {
                 preselected = list->ListControl()->currentIndex().row();
                 list->ListControl()->setCurrentIndex(list->ListControl()->model()->index(picked, 0));
                 list->OkButton()->click();
@@ -419,7 +419,7 @@ private Q_SLOTS:
         auto dialog = fixture.Make(CircuitKind::CommonEmitter);
         QString typeAfter;
         Run(*dialog, [&](CCircuitDialog* d) {
-            OnNextModal<CTransistorListDlg>([&](CTransistorListDlg* list) {
+            OnNextModal<CTransistorListDialog>([&](CTransistorListDialog* list) {
                 list->ListControl()->setCurrentIndex(list->ListControl()->model()->index(0, 0));
                 list->CancelButton()->click();
                 OnNextModal<CCircuitDialog>([&](CCircuitDialog* again) {

@@ -52,7 +52,7 @@ ReportContent CommonEmitterDefaults()
                            {"C1", "560 nF"},
                            {"C2", "15 uF"}},
                           {{"Ic", "1.425 mA"}, {"Uce", "6.3 V"}, {"P", "8.98 mW"}}};
-    content.partsList = {
+    content.m_PartsList = {
         PartsHeader,
         {"T1", "BC548B", "", "Uce 6.3 V (up to 12 V), Ic 1.425 mA, P 8.98 mW", DefaultT1Rating,
          "NPN transistor, TO-92", ""},
@@ -62,7 +62,7 @@ ReportContent CommonEmitterDefaults()
         {"R4", "2 k", "5 %", "4.088 mW", "0.125 W", "carbon film resistor", ""},
         {"C1", "560 nF", "20 %", "3.495 V", "16 V", "ceramic C0G or film capacitor", ""},
         {"C2", "15 uF", "20 %", "9.15 V", "16 V", "aluminium electrolytic capacitor", "+ at collector"}};
-    content.partsLine = "T1 BC548B: Uce up to 12 V within VCEO 20 V; Ic 1.425 mA within IC max 100 mA; P "
+    content.m_PartsLine = "T1 BC548B: Uce up to 12 V within VCEO 20 V; Ic 1.425 mA within IC max 100 mA; P "
                         "8.98 mW within Ptot 300 mW at 25 degC";
     return content;
 }
@@ -81,7 +81,7 @@ ReportContent CommonBaseDefaults()
                            {"C2", "1.5 nF"},
                            {"C3", "1 nF"}},
                           {{"Ic", "2.6 mA"}, {"Uce", "5.786 V"}, {"P", "15.05 mW"}}};
-    content.partsList = {PartsHeader,
+    content.m_PartsList = {PartsHeader,
                          {"T1", "BC548B", "", "Uce 5.786 V (up to 12 V), Ic 2.6 mA, P 15.05 mW",
                           DefaultT1Rating, "NPN transistor, TO-92", ""},
                          {"R1", "390", "5 %", "2.654 mW", "0.125 W", "carbon film resistor", ""},
@@ -91,7 +91,7 @@ ReportContent CommonBaseDefaults()
                          {"C1", "330 nF", "20 %", "1.017 V", "16 V", "ceramic C0G or film capacitor", ""},
                          {"C2", "1.5 nF", "20 %", "6.8 V", "16 V", "ceramic C0G or film capacitor", ""},
                          {"C3", "1 nF", "20 %", "1.63 V", "16 V", "ceramic C0G or film capacitor", ""}};
-    content.partsLine = "T1 BC548B: Uce up to 12 V within VCEO 20 V; Ic 2.6 mA within IC max 100 mA; P "
+    content.m_PartsLine = "T1 BC548B: Uce up to 12 V within VCEO 20 V; Ic 2.6 mA within IC max 100 mA; P "
                         "15.05 mW within Ptot 300 mW at 25 degC";
     return content;
 }
@@ -108,7 +108,7 @@ ReportContent CommonCollectorDefaults()
                            {"C1", "560 nF"},
                            {"C2", "8.2 uF"}},
                           {{"Ic", "1.9 mA"}, {"Uce", "6.281 V"}, {"P", "11.94 mW"}}};
-    content.partsList = {
+    content.m_PartsList = {
         PartsHeader,
         {"T1", "BC548B", "", "Uce 6.281 V (up to 12 V), Ic 1.9 mA, P 11.94 mW", DefaultT1Rating,
          "NPN transistor, TO-92", ""},
@@ -117,7 +117,7 @@ ReportContent CommonCollectorDefaults()
         {"R3", "3 k", "5 %", "10.9 mW", "0.125 W", "carbon film resistor", ""},
         {"C1", "560 nF", "20 %", "6.259 V", "16 V", "ceramic C0G or film capacitor", ""},
         {"C2", "8.2 uF", "20 %", "5.719 V", "16 V", "aluminium electrolytic capacitor", "+ at emitter"}};
-    content.partsLine = "T1 BC548B: Uce up to 12 V within VCEO 20 V; Ic 1.9 mA within IC max 100 mA; P "
+    content.m_PartsLine = "T1 BC548B: Uce up to 12 V within VCEO 20 V; Ic 1.9 mA within IC max 100 mA; P "
                         "11.94 mW within Ptot 300 mW at 25 degC";
     return content;
 }
@@ -307,7 +307,7 @@ TEST(Report, NoteOfAnUnusableDesignFollowsTheHeading)
 {
     ReportContent content{"Common-Emitter circuit", {}, {}, {}};
     EXPECT_EQ(BuildReport("amp1", content).find("<strong>"), std::string::npos);
-    content.notes = {"This design is not usable: Uce < 1 V & more", "second"};
+    content.m_Notes = {"This design is not usable: Uce < 1 V & more", "second"};
     const std::string report = BuildReport("amp1", content);
     EXPECT_NE(report.find("</h1>\n\n<p><strong>This design is not usable: Uce &lt; 1 V &amp; more"
                           "</strong></p>\n\n<p><strong>second</strong></p>\n\n<h2>Input data</h2>"),
@@ -401,9 +401,9 @@ TEST(Escaping, InsertedTextsReadBackUnchanged)
     EXPECT_EQ(ReadBack(file, "string(//*[local-name()=\"title\"])"), "Norvane-Design \"" + name + "\"");
     EXPECT_EQ(ReadBack(file, "string(//*[local-name()=\"h1\"])"), "Norvane-Design \"" + name + "\"");
     EXPECT_EQ(ReadBack(file, "string(//*[local-name()=\"img\"]/@src)"), ImageLink(name));
-    EXPECT_EQ(ReadBack(file, "string((//*[local-name()=\"td\"])[2])"), content.circuitTitle);
+    EXPECT_EQ(ReadBack(file, "string((//*[local-name()=\"td\"])[2])"), content.m_CircuitTitle);
     EXPECT_EQ(ReadBack(file, "string((//*[local-name()=\"td\"])[3])"), "Z<in> :");
-    EXPECT_EQ(ReadBack(file, "string((//*[local-name()=\"td\"])[6])"), content.componentValues[0].value);
+    EXPECT_EQ(ReadBack(file, "string((//*[local-name()=\"td\"])[6])"), content.m_ComponentValues[0].value);
 }
 
 TEST(Escaping, HostileNamesStillGiveWellFormedAsciiReports)
@@ -561,7 +561,7 @@ TEST_F(ReportWriting, SavingAgainReplacesReportAndImageCompletely)
 {
     ReportContent longer = CommonBaseDefaults();
     for (int i = 0; i < 50; ++i)
-        longer.componentValues.push_back({"R" + std::to_string(i), "1 k"});
+        longer.m_ComponentValues.push_back({"R" + std::to_string(i), "1 k"});
     ASSERT_TRUE(WriteReport(report, longer, Bytes(9000, 1)).Ok());
     WriteFile(fs::path(imageFolder) / "notes.txt", "kept");
     ::chmod(report.c_str(), 0640);
@@ -746,7 +746,7 @@ TEST_F(ReportWriting, SimulationAddsItsSectionAndTheBodePlot)
     const Verification verification = JudgeSimulation(design, {}, FlatSimulation(design));
     ASSERT_TRUE(verification.m_Verdict.Misses("Z_out"));
     const ReportContent content = ReportContentOf(design, verification);
-    ASSERT_TRUE(content.simulation.has_value());
+    ASSERT_TRUE(content.m_Simulation.has_value());
 
     const std::string text = BuildReport("amp1", content);
     const std::string verdict = "<p>" + EscapeXhtmlText(verification.m_Verdict.Line()) + "</p>\n";
@@ -772,7 +772,7 @@ TEST_F(ReportWriting, SimulationAddsItsSectionAndTheBodePlot)
     AddReport(writes, report, content, png);
     ASSERT_TRUE(writes.Commit().Ok());
     EXPECT_EQ(ReadFile(report), text);
-    EXPECT_EQ(ReadFile(folder / "amp1-Files/amp1-bode.svg"), content.simulation->bodeSvg);
+    EXPECT_EQ(ReadFile(folder / "amp1-Files/amp1-bode.svg"), content.m_Simulation->m_BodeSvg);
     EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png", "amp1-bode.svg"}));
     REQUIRE_XMLLINT();
     EXPECT_TRUE(WellFormedFile(report));

@@ -89,7 +89,7 @@ TEST(SchematicImages, IdsRunFrom136To143)
     for (std::uint16_t id = 136; id <= 143; ++id) {
         EXPECT_TRUE(IsSchematicId(id)) << id;
         ASSERT_NE(FindSchematicInfo(id), nullptr);
-        EXPECT_EQ(FindSchematicInfo(id)->id, id);
+        EXPECT_EQ(FindSchematicInfo(id)->m_Id, id);
     }
     EXPECT_FALSE(IsSchematicId(144));
     EXPECT_FALSE(IsSchematicId(65535));
@@ -118,25 +118,25 @@ TEST(SchematicImages, SizesOfTheVariants)
     for (const Expected& e : expected) {
         const SchematicInfo* info = FindSchematicInfo(e.id);
         ASSERT_NE(info, nullptr);
-        EXPECT_EQ(info->width, e.width) << e.id;
-        EXPECT_EQ(info->height, e.height) << e.id;
+        EXPECT_EQ(info->m_Width, e.width) << e.id;
+        EXPECT_EQ(info->m_Height, e.height) << e.id;
     }
-    EXPECT_EQ(FindSchematicInfo(142)->circuit, SchematicCircuit::CommonEmitter);
-    EXPECT_FALSE(FindSchematicInfo(142)->withR5);
-    EXPECT_TRUE(FindSchematicInfo(143)->pnp);
-    EXPECT_TRUE(FindSchematicInfo(138)->withR5);
-    EXPECT_EQ(FindSchematicInfo(136)->circuit, SchematicCircuit::CommonBase);
-    EXPECT_EQ(FindSchematicInfo(141)->circuit, SchematicCircuit::CommonCollector);
+    EXPECT_EQ(FindSchematicInfo(142)->m_Circuit, SchematicCircuit::CommonEmitter);
+    EXPECT_FALSE(FindSchematicInfo(142)->m_WithR5);
+    EXPECT_TRUE(FindSchematicInfo(143)->m_Pnp);
+    EXPECT_TRUE(FindSchematicInfo(138)->m_WithR5);
+    EXPECT_EQ(FindSchematicInfo(136)->m_Circuit, SchematicCircuit::CommonBase);
+    EXPECT_EQ(FindSchematicInfo(141)->m_Circuit, SchematicCircuit::CommonCollector);
 }
 
 TEST(SchematicImages, EmbeddedPicturesAreTheCommittedFiles)
 {
     std::set<std::size_t> sizes;
-    for (const SchematicInfo& info : kSchematics) {
-        const auto png = SchematicPng(info.id);
-        const std::vector<std::uint8_t> file = ReadFile(SchematicFile(info.id));
-        ASSERT_FALSE(file.empty()) << SchematicFile(info.id);
-        EXPECT_TRUE(std::equal(png.begin(), png.end(), file.begin(), file.end())) << info.id;
+    for (const SchematicInfo& info : Schematics) {
+        const auto png = SchematicPng(info.m_Id);
+        const std::vector<std::uint8_t> file = ReadFile(SchematicFile(info.m_Id));
+        ASSERT_FALSE(file.empty()) << SchematicFile(info.m_Id);
+        EXPECT_TRUE(std::equal(png.begin(), png.end(), file.begin(), file.end())) << info.m_Id;
         sizes.insert(png.size());
     }
     EXPECT_GT(sizes.size(), 1u) << "eight different pictures";
@@ -144,9 +144,9 @@ TEST(SchematicImages, EmbeddedPicturesAreTheCommittedFiles)
 
 TEST(SchematicImages, EverySchematicIsA16ColourPngOfItsSize)
 {
-    for (const SchematicInfo& info : kSchematics) {
-        SCOPED_TRACE(info.id);
-        ExpectSchematicStyle(SchematicPng(info.id), info.width, info.height);
+    for (const SchematicInfo& info : Schematics) {
+        SCOPED_TRACE(info.m_Id);
+        ExpectSchematicStyle(SchematicPng(info.m_Id), info.m_Width, info.m_Height);
     }
 }
 

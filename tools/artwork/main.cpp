@@ -75,8 +75,8 @@ IndexedImage SchematicImage(const Canvas& canvas)
 
 Circuit CircuitOf(const SchematicInfo& info)
 {
-    switch (info.circuit) {
-    case SchematicCircuit::CommonEmitter: return CommonEmitterCircuit(info.withR5);
+    switch (info.m_Circuit) {
+    case SchematicCircuit::CommonEmitter: return CommonEmitterCircuit(info.m_WithR5);
     case SchematicCircuit::CommonBase: return CommonBaseCircuit();
     case SchematicCircuit::CommonCollector: return CommonCollectorCircuit();
     }
@@ -104,16 +104,17 @@ std::string Margins(const Canvas& canvas)
 void Generate(const std::filesystem::path& dir, const Fonts& fonts, bool lenient)
 {
     const LabelFont schematicFont(fonts.regular, SchematicStyle().fontPixels);
-    for (const SchematicInfo& info : kSchematics) {
+    for (const SchematicInfo& info : Schematics) {
         RenderOptions options;
         options.lenient = lenient;
-        options.polarity = info.pnp ? Polarity::Pnp : Polarity::Npn;
-        options.width = info.width;
-        options.height = info.height;
+        options.polarity = info.m_Pnp ? Polarity::Pnp : Polarity::Npn;
+        options.width = info.m_Width;
+        options.height = info.m_Height;
         // The PNP picture keeps the drawing where its NPN twin has it.
-        options.layoutHeight = FindSchematicInfo(info.pnp ? info.id - 1 : info.id)->height;
+        options.layoutHeight = FindSchematicInfo(info.m_Pnp ? info.m_Id - 1 : info.m_Id)->m_Height;
         const Canvas canvas = RenderSchematic(CircuitOf(info), SchematicStyle(), schematicFont, options);
-        Write(dir, "schematic-" + std::to_string(info.id) + ".png", SchematicImage(canvas), Margins(canvas));
+        Write(dir, "schematic-" + std::to_string(info.m_Id) + ".png", SchematicImage(canvas),
+              Margins(canvas));
     }
 
     const IndexedImage start = DrawStartPicture(fonts.regular, NORVANE_VERSION);

@@ -1,4 +1,4 @@
-#include "app/MainFrame.h"
+#include "app/MainWindow.h"
 
 #include "app/NorvaneApp.h"
 #include "app/NorvaneDoc.h"
@@ -12,7 +12,7 @@
 
 namespace norvane {
 
-CMainFrame::CMainFrame(CNorvaneApp& app, CNorvaneDoc& document) : m_Document(document)
+CMainWindow::CMainWindow(CNorvaneApp& app, CNorvaneDoc& document) : m_Document(document)
 {
     setWindowTitle(QStringLiteral("Norvane"));
 
@@ -68,24 +68,24 @@ CMainFrame::CMainFrame(CNorvaneApp& app, CNorvaneDoc& document) : m_Document(doc
     m_pView = new CNorvaneView(&document, this);
     setCentralWidget(m_pView);
 
-    resize(MainFrameWidth, MainFrameHeight);
+    resize(MainWindowWidth, MainWindowHeight);
 
-    connect(&document, &CNorvaneDoc::TitleChanged, this, &CMainFrame::UpdateFrameTitle);
+    connect(&document, &CNorvaneDoc::TitleChanged, this, &CMainWindow::UpdateWindowTitle);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainWindow::~CMainWindow() = default;
 
-QAction* CMainFrame::Command(const QString& name) const
+QAction* CMainWindow::Command(const QString& name) const
 {
     return findChild<QAction*>(name);
 }
 
-void CMainFrame::UpdateFrameTitle(const QString& documentTitle)
+void CMainWindow::UpdateWindowTitle(const QString& documentTitle)
 {
     setWindowTitle(QStringLiteral("%1 - Norvane").arg(documentTitle));
 }
 
-void CMainFrame::closeEvent(QCloseEvent* event)
+void CMainWindow::closeEvent(QCloseEvent* event)
 {
     if (m_Document.SaveModified()) {
         event->accept();
@@ -94,7 +94,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
 }
 
-void CMainFrame::showEvent(QShowEvent* event)
+void CMainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (!m_SizeSettled) {
@@ -102,20 +102,20 @@ void CMainFrame::showEvent(QShowEvent* event)
         AdjustToOuterSize();
         // Window managers report the frame only once they have decorated
         // the window.
-        QTimer::singleShot(200, this, &CMainFrame::AdjustToOuterSize);
+        QTimer::singleShot(200, this, &CMainWindow::AdjustToOuterSize);
     }
 }
 
-void CMainFrame::AdjustToOuterSize()
+void CMainWindow::AdjustToOuterSize()
 {
     // Only the size given at creation is corrected, never one the user chose.
     const QSize inner = geometry().size();
-    if (inner != QSize(MainFrameWidth, MainFrameHeight)) {
+    if (inner != QSize(MainWindowWidth, MainWindowHeight)) {
         return;
     }
     const QSize outer = frameGeometry().size();
     const QSize frame = outer - inner;
-    const QSize wanted(MainFrameWidth - frame.width(), MainFrameHeight - frame.height());
+    const QSize wanted(MainWindowWidth - frame.width(), MainWindowHeight - frame.height());
     if (frame.width() > 0 || frame.height() > 0) {
         resize(wanted);
     }

@@ -13,19 +13,19 @@ class CNorvaneApp;
 class CNorvaneDoc;
 class CNorvaneView;
 
-inline constexpr int MainFrameWidth = 810;
-inline constexpr int MainFrameHeight = 538;
+inline constexpr int MainWindowWidth = 810;
+inline constexpr int MainWindowHeight = 538;
 
-class CMainFrame : public QMainWindow {
+class CMainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    CMainFrame(CNorvaneApp& app, CNorvaneDoc& document);
-    ~CMainFrame() override;
+    CMainWindow(CNorvaneApp& app, CNorvaneDoc& document);
+    ~CMainWindow() override;
 
     CNorvaneView* View() const { return m_pView; }
 
     // "<title> - Norvane".
-    void UpdateFrameTitle(const QString& documentTitle);
+    void UpdateWindowTitle(const QString& documentTitle);
 
     // The commands, by name: "newCommonBase", "newCommonEmitter",
     // "newCommonCollector", "saveResult", "saveResultAs", "about",

@@ -1,6 +1,8 @@
-#include "app/VerificationWnd.h"
+#include "app/VerificationWindow.h"
 
 #include "analysis/FrequencyResponse.h"
+#include "app/BodeChart.h"
+#include "app/ChartParts.h"
 #include "app/NorvaneApp.h"
 #include "app/NorvaneView.h"
 #include "app/TableFit.h"
@@ -12,7 +14,6 @@
 
 #include <QBuffer>
 #include <QFileDialog>
-#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -28,24 +29,16 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
-#include <QtCharts/QLegendMarker>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QScatterSeries>
-#include <QtCharts/QValueAxis>
+#include <QtCharts/QLegend>
 
-#include <algorithm>
 #include <cmath>
 
 namespace norvane {
 
 namespace {
 
-// The gain axis shows this much below the highest gain of the sweep: the
-// skirts far below the corner would squeeze the pass band flat.
-constexpr double GainAxisSpanDb = 60.0;
 // How an edited field and a refused one stand out.
 const QString EditedStyle = QStringLiteral("QLineEdit { background: #FFF0A0; }");
 const QString RefusedStyle = QStringLiteral("QLineEdit { background: #FFB0B0; }");
@@ -73,37 +66,14 @@ Expected<double> ReadValue(const QString& what, const QString& text, bool blankI
     return *value;
 }
 
-// "10 Hz", "66.5 kHz": the engineering text with its prefix joined to
-// the unit.
-QString Hertz(double frequency)
-{
-    const QString text = QString::fromStdString(FormatEngineering(frequency));
-    return text.back().isLetter() ? text + QStringLiteral("Hz") : text + QStringLiteral(" Hz");
-}
-
 QString PartText(const std::string& name, double value)
 {
     return QString::fromStdString(PartItem(name, value).value);
 }
 
-// The plot's x is log10 of the frequency in Hz: the frequency axis is
-// logarithmic, labelled at every decade in engineering notation ("10 k"),
-// which stays readable where printf's "1e+06" would not.
-
-// A vertical marker line over the whole gain axis.
-QLineSeries* Marker(const QString& name, double frequency, double bottom, double top, const QPen& pen)
-{
-    auto* line = new QLineSeries;
-    line->setName(name);
-    line->append(std::log10(frequency), bottom);
-    line->append(std::log10(frequency), top);
-    line->setPen(pen);
-    return line;
-}
-
 } // namespace
 
-CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
+CVerificationWindow::CVerificationWindow(CNorvaneApp& app, QWidget* parent)
     : QWidget(parent, Qt::Window), m_App(app), m_Chooser(AskExportFileName)
 {
     setObjectName(QStringLiteral("verificationWindow"));
@@ -167,7 +137,7 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
         m_pTabs->addTab(tab, RobustnessTitle(kind));
         m_AnalysisTabs.push_back(tab);
         connect(tab, &CRobustnessTab::RunRequested, this, [this, tab] { RunAnalysis(tab); });
-        connect(tab, &CRobustnessTab::ResultChanged, this, &CVerificationWnd::HandOverAnalyses);
+        connect(tab, &CRobustnessTab::ResultChanged, this, &CVerificationWindow::HandOverAnalyses);
     }
     // The what-if fields apply to every tab: below them all, and the user
     // may trade their room for the plots'.
@@ -190,15 +160,15 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
     };
     exportButton(QStringLiteral("&Netlist..."), QStringLiteral("Export netlist"),
                  QStringLiteral("amplifier.cir"), QStringLiteral("SPICE netlists (*.cir)"),
-                 &CVerificationWnd::ExportNetlist);
+                 &CVerificationWindow::ExportNetlist);
     exportButton(QStringLiteral("Bode &CSV..."), QStringLiteral("Export Bode table"),
                  QStringLiteral("bode.csv"), QStringLiteral("CSV files (*.csv)"),
-                 &CVerificationWnd::ExportBodeCsv);
+                 &CVerificationWindow::ExportBodeCsv);
     // The plot of the tab in front; the name suggested is its own.
     exportButton(QStringLiteral("Plot &PNG..."), QStringLiteral("Export plot"), QStringLiteral(".png"),
-                 QStringLiteral("PNG pictures (*.png)"), &CVerificationWnd::ExportPng);
+                 QStringLiteral("PNG pictures (*.png)"), &CVerificationWindow::ExportPng);
     exportButton(QStringLiteral("Plot &SVG..."), QStringLiteral("Export plot"), QStringLiteral(".svg"),
-                 QStringLiteral("SVG pictures (*.svg)"), &CVerificationWnd::ExportSvg);
+                 QStringLiteral("SVG pictures (*.svg)"), &CVerificationWindow::ExportSvg);
     exportRow->addStretch(1);
 
     auto* layout = new QVBoxLayout(this);
@@ -207,12 +177,12 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
     layout->addWidget(body, 1);
     layout->addLayout(exportRow);
 
-    connect(&m_Runner, &CVerificationRunner::Finished, this, &CVerificationWnd::Show);
-    connect(&app, &CNorvaneApp::DesignChanged, this, &CVerificationWnd::FollowDesign);
-    connect(m_pLoad, &QLineEdit::textEdited, this, &CVerificationWnd::Simulate);
-    connect(m_pSource, &QLineEdit::textEdited, this, &CVerificationWnd::Simulate);
-    connect(m_pBack, &QPushButton::clicked, this, &CVerificationWnd::BackToDesign);
-    connect(m_pApply, &QPushButton::clicked, this, &CVerificationWnd::ApplyTuning);
+    connect(&m_Runner, &CVerificationRunner::Finished, this, &CVerificationWindow::Show);
+    connect(&app, &CNorvaneApp::DesignChanged, this, &CVerificationWindow::FollowDesign);
+    connect(m_pLoad, &QLineEdit::textEdited, this, &CVerificationWindow::Simulate);
+    connect(m_pSource, &QLineEdit::textEdited, this, &CVerificationWindow::Simulate);
+    connect(m_pBack, &QPushButton::clicked, this, &CVerificationWindow::BackToDesign);
+    connect(m_pApply, &QPushButton::clicked, this, &CVerificationWindow::ApplyTuning);
 
     QSize size(1080, 760);
     if (const QScreen* screen = this->screen()) {
@@ -222,9 +192,9 @@ CVerificationWnd::CVerificationWnd(CNorvaneApp& app, QWidget* parent)
     FollowDesign();
 }
 
-CVerificationWnd::~CVerificationWnd() = default;
+CVerificationWindow::~CVerificationWindow() = default;
 
-void CVerificationWnd::FollowDesign()
+void CVerificationWindow::FollowDesign()
 {
     m_Design = m_App.CurrentSnapshot();
     m_DesignGeneration = m_App.DesignGeneration();
@@ -249,14 +219,14 @@ void CVerificationWnd::FollowDesign()
         const int column = (index % Columns) * 2;
         m_pPartGrid->addWidget(new QLabel(QString::fromStdString(name) + QLatin1Char(':')), row, column);
         m_pPartGrid->addWidget(edit, row, column + 1);
-        connect(edit, &QLineEdit::textEdited, this, &CVerificationWnd::Simulate);
+        connect(edit, &QLineEdit::textEdited, this, &CVerificationWindow::Simulate);
         m_Parts.push_back({name, value, edit});
         ++index;
     }
     Simulate();
 }
 
-Expected<VerificationOptions> CVerificationWnd::ReadOptions() const
+Expected<VerificationOptions> CVerificationWindow::ReadOptions() const
 {
     VerificationOptions options;
     std::string problem;
@@ -288,7 +258,7 @@ Expected<VerificationOptions> CVerificationWnd::ReadOptions() const
     return options;
 }
 
-void CVerificationWnd::Simulate()
+void CVerificationWindow::Simulate()
 {
     // Mark every field: edited, refused, or as designed.
     for (const PartField& part : m_Parts) {
@@ -320,7 +290,7 @@ void CVerificationWnd::Simulate()
     m_Runner.Start(m_Design, *options, options->m_PartValues.empty());
 }
 
-void CVerificationWnd::Show(const VerificationOutcome& outcome)
+void CVerificationWindow::Show(const VerificationOutcome& outcome)
 {
     const Verification& verification = outcome.m_Verification;
     const Verdict& verdict = verification.m_Verdict;
@@ -341,13 +311,14 @@ void CVerificationWnd::Show(const VerificationOutcome& outcome)
         m_pTuning->setText(QStringLiteral("Proposed: ") + QString::fromStdString(outcome.m_Tuning->Line()));
     }
     FillTable(verification);
-    DrawBode(verification.m_Simulation);
+    const double fMin = m_Design ? TargetsOf(*m_Design).m_LowerCutoff : NAN;
+    DrawBodeChart(*m_pChart, verification.m_Simulation, fMin, m_pChartView->size());
     for (QPushButton* button : m_ExportButtons) {
         button->setEnabled(true);
     }
 }
 
-void CVerificationWnd::ShowProblem(const QString& problem)
+void CVerificationWindow::ShowProblem(const QString& problem)
 {
     ClearResult();
     m_pStatus->setText(problem);
@@ -355,30 +326,25 @@ void CVerificationWnd::ShowProblem(const QString& problem)
         QStringLiteral("color: %1").arg(VerdictColour(VerdictState::NotSimulated).name()));
 }
 
-void CVerificationWnd::ClearResult()
+void CVerificationWindow::ClearResult()
 {
     m_Shown.reset();
     m_pTuning->hide();
     m_pApply->hide();
     m_pTable->setRowCount(0);
-    m_pChart->removeAllSeries();
-    for (QAbstractAxis* axis : m_pChart->axes()) {
-        m_pChart->removeAxis(axis);
-        delete axis;
-    }
-    m_pChart->setTitle(QString());
+    ClearChart(*m_pChart);
     // The netlist needs no simulation, the rest does.
     for (std::size_t i = 1; i < m_ExportButtons.size(); ++i) {
         m_ExportButtons[i]->setEnabled(false);
     }
 }
 
-QString CVerificationWnd::StatusText() const
+QString CVerificationWindow::StatusText() const
 {
     return m_pStatus->text();
 }
 
-QLineEdit* CVerificationWnd::PartEdit(const QString& part) const
+QLineEdit* CVerificationWindow::PartEdit(const QString& part) const
 {
     for (const PartField& field : m_Parts) {
         if (field.m_pEdit->objectName() == part) {
@@ -388,7 +354,7 @@ QLineEdit* CVerificationWnd::PartEdit(const QString& part) const
     return nullptr;
 }
 
-void CVerificationWnd::FillTable(const Verification& verification)
+void CVerificationWindow::FillTable(const Verification& verification)
 {
     m_pTable->setRowCount(static_cast<int>(verification.m_Rows.size()));
     for (int row = 0; row < m_pTable->rowCount(); ++row) {
@@ -406,136 +372,12 @@ void CVerificationWnd::FillTable(const Verification& verification)
     FitTableBeside(*m_pTable, *m_pSplitter);
 }
 
-void CVerificationWnd::DrawBode(const SimulationResult& result)
-{
-    const std::vector<BodePoint>& bode = result.m_Bode;
-    if (bode.empty()) {
-        return;
-    }
-    auto* gain = new QLineSeries;
-    gain->setName(QStringLiteral("gain"));
-    auto* phase = new QLineSeries;
-    phase->setName(QStringLiteral("phase"));
-    double top = -INFINITY;
-    double phaseLow = INFINITY;
-    double phaseHigh = -INFINITY;
-    for (const BodePoint& p : bode) {
-        gain->append(std::log10(p.m_Frequency), p.m_MagnitudeDb);
-        phase->append(std::log10(p.m_Frequency), p.m_PhaseDegrees);
-        top = std::max(top, p.m_MagnitudeDb);
-        phaseLow = std::min(phaseLow, p.m_PhaseDegrees);
-        phaseHigh = std::max(phaseHigh, p.m_PhaseDegrees);
-    }
-    const double gainTop = std::ceil((top + 5.0) / 10.0) * 10.0;
-    const double gainBottom = std::floor((top - GainAxisSpanDb) / 10.0) * 10.0;
-
-    auto* frequencyAxis = new QCategoryAxis;
-    frequencyAxis->setTitleText(QStringLiteral("frequency (Hz)"));
-    frequencyAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    const double first = std::log10(bode.front().m_Frequency);
-    const double last = std::log10(bode.back().m_Frequency);
-    frequencyAxis->setRange(first, last);
-    // Every decade where the labels fit, every second one where they
-    // would run into each other ("100 m" and "1 k" need about five
-    // characters each).
-    const double decades = last - first;
-    const int labelWidth =
-        QFontMetrics(frequencyAxis->labelsFont()).horizontalAdvance(QStringLiteral("100 m")) * 3 / 2;
-    const double plotWidth = std::max(100, m_pChartView->width() - 160);
-    const double step = decades * labelWidth > plotWidth ? 2.0 : 1.0;
-    for (double decade = std::ceil(first - 1e-9); decade <= last + 1e-9; decade += step) {
-        frequencyAxis->append(QString::fromStdString(FormatEngineering(std::pow(10.0, decade))), decade);
-    }
-    // The same for the gain and the phase: a tick every 10 dB and 45
-    // degrees where the labels fit one above the other, else every second
-    // one (a label without room shows as "...").
-    const int labelHeight = QFontMetrics(frequencyAxis->labelsFont()).height() * 3 / 2;
-    const double plotHeight = std::max(100, m_pChartView->height() - 160);
-    const double phaseBottom = std::floor(phaseLow / 45.0) * 45.0 - 45.0;
-    const double phaseTop = std::ceil(phaseHigh / 45.0) * 45.0 + 45.0;
-    const auto tickStep = [&](double span, double step) {
-        return span / step * labelHeight > plotHeight ? 2.0 * step : step;
-    };
-    auto* gainAxis = new QValueAxis;
-    gainAxis->setTitleText(QStringLiteral("gain (dB)"));
-    gainAxis->setRange(gainBottom, gainTop);
-    gainAxis->setTickType(QValueAxis::TicksDynamic);
-    gainAxis->setTickAnchor(0.0);
-    gainAxis->setTickInterval(tickStep(gainTop - gainBottom, 10.0));
-    gainAxis->setLabelFormat(QStringLiteral("%.0f"));
-    auto* phaseAxis = new QValueAxis;
-    phaseAxis->setTitleText(QStringLiteral("phase (degrees)"));
-    phaseAxis->setRange(phaseBottom, phaseTop);
-    phaseAxis->setTickType(QValueAxis::TicksDynamic);
-    phaseAxis->setTickAnchor(0.0);
-    phaseAxis->setTickInterval(tickStep(phaseTop - phaseBottom, 45.0));
-    phaseAxis->setLabelFormat(QStringLiteral("%.0f"));
-    phaseAxis->setGridLineVisible(false);
-
-    m_pChart->addAxis(frequencyAxis, Qt::AlignBottom);
-    m_pChart->addAxis(gainAxis, Qt::AlignLeft);
-    m_pChart->addAxis(phaseAxis, Qt::AlignRight);
-
-    QList<QXYSeries*> gainSeries{gain};
-    QPen gainPen(QColor(0x10, 0x40, 0xC0), 2.0);
-    gain->setPen(gainPen);
-    QPen phasePen(QColor(0xD0, 0x70, 0x00), 1.5);
-    phase->setPen(phasePen);
-
-    const double fMin = m_Design ? TargetsOf(*m_Design).m_LowerCutoff : NAN;
-    if (std::isfinite(fMin)) {
-        QPen pen(Qt::darkGray, 1.5, Qt::DashLine);
-        gainSeries.push_back(Marker(QStringLiteral("f_min"), fMin, gainBottom, gainTop, pen));
-    }
-    auto* corners = new QScatterSeries;
-    QStringList cornerTexts;
-    for (const double corner : {result.m_LowerCutoff, result.m_UpperCutoff}) {
-        if (std::isfinite(corner)) {
-            corners->append(std::log10(corner), result.m_GainDb - CutoffDropDb);
-            cornerTexts << Hertz(corner);
-            QPen pen(QColor(0x10, 0x40, 0xC0), 1.0, Qt::DotLine);
-            auto* line = Marker(QString(), corner, gainBottom, gainTop, pen);
-            gainSeries.push_back(line);
-        }
-    }
-    corners->setName(QStringLiteral("-3 dB"));
-    corners->setMarkerSize(10.0);
-    corners->setColor(QColor(0x10, 0x40, 0xC0));
-    gainSeries.push_back(corners);
-
-    for (QXYSeries* series : gainSeries) {
-        m_pChart->addSeries(series);
-        series->attachAxis(frequencyAxis);
-        series->attachAxis(gainAxis);
-    }
-    m_pChart->addSeries(phase);
-    phase->attachAxis(frequencyAxis);
-    phase->attachAxis(phaseAxis);
-    // The unnamed corner lines stay out of the legend.
-    for (QLegendMarker* marker : m_pChart->legend()->markers()) {
-        if (marker->label().isEmpty()) {
-            marker->setVisible(false);
-        }
-    }
-    // What the markers stand for, in numbers, above the plot.
-    QString title =
-        QStringLiteral("mid-band %1 dB at %2")
-            .arg(QString::fromStdString(FormatFixed(std::round(result.m_GainDb * 10) / 10 + 0.0, 1)),
-                 Hertz(result.m_MidbandFrequency));
-    if (std::isfinite(fMin)) {
-        title += QStringLiteral(", f_min %1").arg(Hertz(fMin));
-    }
-    title += QStringLiteral("<br>-3 dB: ") + (cornerTexts.isEmpty() ? QStringLiteral("none in the sweep")
-                                                                    : cornerTexts.join(QStringLiteral(", ")));
-    m_pChart->setTitle(title);
-}
-
-CRobustnessTab* CVerificationWnd::AnalysisTab(RobustnessKind kind) const
+CRobustnessTab* CVerificationWindow::AnalysisTab(RobustnessKind kind) const
 {
     return m_AnalysisTabs[static_cast<std::size_t>(kind)];
 }
 
-void CVerificationWnd::RunAnalysis(CRobustnessTab* tab)
+void CVerificationWindow::RunAnalysis(CRobustnessTab* tab)
 {
     if (!m_Design) {
         tab->ShowProblem(QStringLiteral("Until now, no circuit has been calculated."));
@@ -551,7 +393,7 @@ void CVerificationWnd::RunAnalysis(CRobustnessTab* tab)
     tab->Start(MakeRobustnessJob(tab->Kind(), m_Design, *options, *tolerance));
 }
 
-void CVerificationWnd::KeepAnalysesFor(const Expected<VerificationOptions>& options)
+void CVerificationWindow::KeepAnalysesFor(const Expected<VerificationOptions>& options)
 {
     const auto same = [](const VerificationOptions& a, const VerificationOptions& b) {
         return a.m_LoadResistance == b.m_LoadResistance && a.m_SourceResistance == b.m_SourceResistance &&
@@ -565,7 +407,7 @@ void CVerificationWnd::KeepAnalysesFor(const Expected<VerificationOptions>& opti
     }
 }
 
-void CVerificationWnd::ClearAnalyses()
+void CVerificationWindow::ClearAnalyses()
 {
     m_AnalysedOptions.reset();
     for (CRobustnessTab* tab : m_AnalysisTabs) {
@@ -574,7 +416,7 @@ void CVerificationWnd::ClearAnalyses()
     HandOverAnalyses();
 }
 
-void CVerificationWnd::HandOverAnalyses()
+void CVerificationWindow::HandOverAnalyses()
 {
     RobustnessResults shown;
     for (const CRobustnessTab* tab : m_AnalysisTabs) {
@@ -598,7 +440,7 @@ void CVerificationWnd::HandOverAnalyses()
     m_App.SetReportRobustness(m_DesignGeneration, std::move(shown));
 }
 
-void CVerificationWnd::BackToDesign()
+void CVerificationWindow::BackToDesign()
 {
     for (const PartField& part : m_Parts) {
         part.m_pEdit->setText(PartText(part.m_Name, part.m_Designed));
@@ -606,7 +448,7 @@ void CVerificationWnd::BackToDesign()
     Simulate();
 }
 
-void CVerificationWnd::ApplyTuning()
+void CVerificationWindow::ApplyTuning()
 {
     if (!m_Shown || !m_Shown->m_Tuning) {
         return;
@@ -619,7 +461,7 @@ void CVerificationWnd::ApplyTuning()
     m_App.ApplyPartValues(values);
 }
 
-Status CVerificationWnd::ExportNetlist(const std::string& path) const
+Status CVerificationWindow::ExportNetlist(const std::string& path) const
 {
     if (!m_Design) {
         return Failure{"No design to export."};
@@ -635,7 +477,7 @@ Status CVerificationWnd::ExportNetlist(const std::string& path) const
     return WriteFileAtomically(path, *netlist);
 }
 
-Status CVerificationWnd::ExportBodeCsv(const std::string& path) const
+Status CVerificationWindow::ExportBodeCsv(const std::string& path) const
 {
     if (!m_Shown) {
         return Failure{"No Bode table: nothing has been simulated."};
@@ -643,7 +485,7 @@ Status CVerificationWnd::ExportBodeCsv(const std::string& path) const
     return WriteFileAtomically(path, BodeCsv(m_Shown->m_Verification.m_Simulation.m_Bode));
 }
 
-const CRobustnessTab* CVerificationWnd::AnalysisInFront() const
+const CRobustnessTab* CVerificationWindow::AnalysisInFront() const
 {
     const int index = m_pTabs->currentIndex();
     return index >= 1 && index <= static_cast<int>(m_AnalysisTabs.size())
@@ -651,18 +493,18 @@ const CRobustnessTab* CVerificationWnd::AnalysisInFront() const
                : nullptr;
 }
 
-QChartView* CVerificationWnd::PlotInFront() const
+QChartView* CVerificationWindow::PlotInFront() const
 {
     const CRobustnessTab* analysis = AnalysisInFront();
     return analysis ? analysis->ChartView() : m_pChartView;
 }
 
-Status CVerificationWnd::ExportPng(const std::string& path) const
+Status CVerificationWindow::ExportPng(const std::string& path) const
 {
     return ExportPlot(path, [this](QIODevice& device) { PlotInFront()->grab().save(&device, "PNG"); });
 }
 
-Status CVerificationWnd::ExportSvg(const std::string& path) const
+Status CVerificationWindow::ExportSvg(const std::string& path) const
 {
     return ExportPlot(path, [this](QIODevice& device) {
         QChartView* view = PlotInFront();
@@ -676,8 +518,8 @@ Status CVerificationWnd::ExportSvg(const std::string& path) const
     });
 }
 
-Status CVerificationWnd::ExportPlot(const std::string& path,
-                                    const std::function<void(QIODevice&)>& draw) const
+Status CVerificationWindow::ExportPlot(const std::string& path,
+                                       const std::function<void(QIODevice&)>& draw) const
 {
     if (const CRobustnessTab* analysis = AnalysisInFront()) {
         if (analysis->Result().Empty()) {
@@ -694,8 +536,8 @@ Status CVerificationWnd::ExportPlot(const std::string& path,
                                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
-void CVerificationWnd::Export(const QString& caption, const QString& suggested, const QString& filter,
-                              Status (CVerificationWnd::*exporter)(const std::string&) const)
+void CVerificationWindow::Export(const QString& caption, const QString& suggested, const QString& filter,
+                                 Status (CVerificationWindow::*exporter)(const std::string&) const)
 {
     // ".png": the plot in front names the file ("bode.png", "noise.png").
     const CRobustnessTab* analysis = AnalysisInFront();

@@ -1,4 +1,4 @@
-#include "dialogs/TransistorListDlg.h"
+#include "dialogs/TransistorListDialog.h"
 
 #include "dialogs/DialogUnits.h"
 #include "transistors/TransistorTable.h"
@@ -48,7 +48,7 @@ bool MovesInList(int key)
 
 } // namespace
 
-CTransistorListDlg::CTransistorListDlg(QWidget* parent) : QDialog(parent)
+CTransistorListDialog::CTransistorListDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Select transistor type from list"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -81,9 +81,9 @@ CTransistorListDlg::CTransistorListDlg(QWidget* parent) : QDialog(parent)
     setTabOrder(m_pOk, m_pCancel);
     setTabOrder(m_pCancel, m_pList);
 
-    connect(m_pOk, &QPushButton::clicked, this, &CTransistorListDlg::accept);
-    connect(m_pCancel, &QPushButton::clicked, this, &CTransistorListDlg::reject);
-    connect(m_pList, &QListView::doubleClicked, this, &CTransistorListDlg::accept);
+    connect(m_pOk, &QPushButton::clicked, this, &CTransistorListDialog::accept);
+    connect(m_pCancel, &QPushButton::clicked, this, &CTransistorListDialog::reject);
+    connect(m_pList, &QListView::doubleClicked, this, &CTransistorListDialog::accept);
 
     // Typed letters and the moving keys go to the list even while a button
     // has the focus.
@@ -91,9 +91,9 @@ CTransistorListDlg::CTransistorListDlg(QWidget* parent) : QDialog(parent)
     m_pCancel->installEventFilter(this);
 }
 
-CTransistorListDlg::~CTransistorListDlg() = default;
+CTransistorListDialog::~CTransistorListDialog() = default;
 
-void CTransistorListDlg::setVisible(bool visible)
+void CTransistorListDialog::setVisible(bool visible)
 {
     if (visible && !isVisible()) {
         OnInitDialog();
@@ -101,7 +101,7 @@ void CTransistorListDlg::setVisible(bool visible)
     QDialog::setVisible(visible);
 }
 
-void CTransistorListDlg::OnInitDialog()
+void CTransistorListDialog::OnInitDialog()
 {
     // Rebuilt at every opening, in table order, so that list position and
     // table index are the same.
@@ -120,7 +120,7 @@ void CTransistorListDlg::OnInitDialog()
     m_pOk->setFocus();
 }
 
-void CTransistorListDlg::showEvent(QShowEvent* event)
+void CTransistorListDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     const QModelIndex current = m_pList->currentIndex();
@@ -129,7 +129,7 @@ void CTransistorListDlg::showEvent(QShowEvent* event)
     }
 }
 
-bool CTransistorListDlg::eventFilter(QObject* watched, QEvent* event)
+bool CTransistorListDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && (watched == m_pOk || watched == m_pCancel)) {
         auto* key = static_cast<QKeyEvent*>(event);
@@ -152,7 +152,7 @@ bool CTransistorListDlg::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void CTransistorListDlg::accept()
+void CTransistorListDialog::accept()
 {
     // With no entry selected the preselection is kept.
     const QModelIndex current = m_pList->currentIndex();

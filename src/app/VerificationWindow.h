@@ -7,9 +7,9 @@
 // - The verdict line (or why there is no simulation) and, where the design
 //   misses its requirements through its capacitors, the tuning proposal
 //   with "Apply", which puts it into the current design.
-// - The Bode plot: gain in dB (left axis) and phase in degrees (right
-//   axis) over a logarithmic frequency axis, f_min and the -3 dB points
-//   marked.
+// - The Bode plot (app/BodeChart.h): gain in dB (left axis) and phase in
+//   degrees (right axis) over a logarithmic frequency axis, f_min and the
+//   -3 dB points marked.
 // - The verification table (quantity, requirement, designed, simulated,
 //   verdict).
 // - What-if: every part value of the design in an editable field. An edit
@@ -60,15 +60,15 @@ class CNorvaneApp;
 
 inline constexpr const char* VerificationTitle = "Verification";
 
-class CVerificationWnd : public QWidget {
+class CVerificationWindow : public QWidget {
     Q_OBJECT
 public:
     // Asks for a file name to export to: (owner, caption, suggested name,
     // filter) -> the chosen path, empty when cancelled.
     using FileChooser = std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
 
-    CVerificationWnd(CNorvaneApp& app, QWidget* parent);
-    ~CVerificationWnd() override;
+    CVerificationWindow(CNorvaneApp& app, QWidget* parent);
+    ~CVerificationWindow() override;
 
     // Takes the current design of the application, its part values in the
     // fields, and simulates it with the present load and source.
@@ -113,7 +113,6 @@ private:
     void ShowProblem(const QString& problem);
     void ClearResult();
     void FillTable(const Verification& verification);
-    void DrawBode(const SimulationResult& result);
     void BackToDesign();
     void ApplyTuning();
     // Starts the analysis of tab on the design and options shown.
@@ -131,7 +130,7 @@ private:
     QChartView* PlotInFront() const;
     // Runs the chooser and the export; shows a failure.
     void Export(const QString& caption, const QString& suggested, const QString& filter,
-                Status (CVerificationWnd::*exporter)(const std::string&) const);
+                Status (CVerificationWindow::*exporter)(const std::string&) const);
 
     CNorvaneApp& m_App;
     CVerificationRunner m_Runner;

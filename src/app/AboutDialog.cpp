@@ -1,4 +1,4 @@
-#include "app/AboutDlg.h"
+#include "app/AboutDialog.h"
 
 #include "dialogs/DialogUnits.h"
 #include "report/Report.h"
@@ -14,20 +14,20 @@ namespace norvane {
 
 namespace {
 
-CAboutDlg::UrlOpener& Opener()
+CAboutDialog::UrlOpener& Opener()
 {
-    static CAboutDlg::UrlOpener opener;
+    static CAboutDialog::UrlOpener opener;
     return opener;
 }
 
 } // namespace
 
-void CAboutDlg::SetUrlOpener(UrlOpener opener)
+void CAboutDialog::SetUrlOpener(UrlOpener opener)
 {
     Opener() = std::move(opener);
 }
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent)
 {
     m_VersionText += QStringLiteral("Norvane Version ");
     m_VersionText += QString::fromLatin1(ProgramVersion);
@@ -56,16 +56,16 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     m_pLink->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     m_pLink->setOpenExternalLinks(false);
     m_pLink->setGeometry(du.Rect(53, 44, 138, 10));
-    connect(m_pLink, &QLabel::linkActivated, this, &CAboutDlg::OnClickLink);
+    connect(m_pLink, &QLabel::linkActivated, this, &CAboutDialog::OnClickLink);
 
     m_pOk = new QPushButton(QStringLiteral("OK"), this);
     m_pOk->setGeometry(du.Rect(73, 62, 50, 16));
     m_pOk->setDefault(true);
     m_pOk->setFocus();
-    connect(m_pOk, &QPushButton::clicked, this, &CAboutDlg::accept);
+    connect(m_pOk, &QPushButton::clicked, this, &CAboutDialog::accept);
 }
 
-void CAboutDlg::OnClickLink()
+void CAboutDialog::OnClickLink()
 {
     const QString address = QString::fromLatin1(ProductWebAddress);
     if (Opener()) {

@@ -28,12 +28,12 @@ namespace norvane {
 
 inline constexpr int MaxSuggestions = 20;
 
-class CSuggestDlg : public QDialog {
+class CSuggestDialog : public QDialog {
     Q_OBJECT
 public:
     // inputs: checked requirements; their type does not matter.
-    explicit CSuggestDlg(const DesignInputs& inputs, QWidget* parent = nullptr);
-    ~CSuggestDlg() override;
+    explicit CSuggestDialog(const DesignInputs& inputs, QWidget* parent = nullptr);
+    ~CSuggestDialog() override;
 
     // The table index of the row chosen with OK; -1 before.
     int GetSelection() const { return m_Selection; }

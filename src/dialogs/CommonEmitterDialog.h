@@ -7,10 +7,10 @@
 
 namespace norvane {
 
-class CEmitterschaltungDialog : public CCircuitDialog {
+class CCommonEmitterDialog : public CCircuitDialog {
     Q_OBJECT
 public:
-    explicit CEmitterschaltungDialog(QWidget* parent = nullptr);
+    explicit CCommonEmitterDialog(QWidget* parent = nullptr);
 };
 
 } // namespace norvane

@@ -1,7 +1,7 @@
 // The transistor list: every table entry in table order, the preselection,
 // OK and Cancel, and finding a type by typing its name.
 
-#include "dialogs/TransistorListDlg.h"
+#include "dialogs/TransistorListDialog.h"
 #include "dialogs/DialogUnits.h"
 #include "support/ModalHelpers.h"
 #include "support/TestMain.h"
@@ -17,20 +17,20 @@ using namespace norvane::test;
 
 namespace {
 
-int Run(CTransistorListDlg& list, std::function<void(CTransistorListDlg*)> action)
+int Run(CTransistorListDialog& list, std::function<void(CTransistorListDialog*)> action)
 {
-    OnNextModal<CTransistorListDlg>(std::move(action));
+    OnNextModal<CTransistorListDialog>(std::move(action));
     return list.exec();
 }
 
-QString CurrentText(CTransistorListDlg* list)
+QString CurrentText(CTransistorListDialog* list)
 {
     return list->ListControl()->currentIndex().data().toString();
 }
 
 } // namespace
 
-class TransistorListDlgTest : public QObject {
+class TransistorListDialogTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void entryText()
@@ -44,12 +44,12 @@ private Q_SLOTS:
 
     void listsTheWholeTableInOrder()
     {
-        CTransistorListDlg list;
+        CTransistorListDialog list;
         QStringList entries;
         QElapsedTimer clock;
         clock.start();
         qint64 openedAfter = -1;
-        Run(list, [&](CTransistorListDlg* d) {
+        Run(list, [&](CTransistorListDialog* d) {
             openedAfter = clock.elapsed();
             const QAbstractItemModel* model = d->ListControl()->model();
             for (int row = 0; row < model->rowCount(); ++row) {
@@ -70,13 +70,13 @@ private Q_SLOTS:
 
     void opensOnThePreselectionInView()
     {
-        CTransistorListDlg list;
+        CTransistorListDialog list;
         const int bc548b = FindTransistor("BC548B");
         list.SetSelection(bc548b);
         bool selected = false;
         bool visible = false;
         QWidget* focus = nullptr;
-        const int result = Run(list, [&](CTransistorListDlg* d) {
+        const int result = Run(list, [&](CTransistorListDialog* d) {
             QListView* view = d->ListControl();
             selected = view->selectionModel()->isSelected(view->currentIndex());
             QTest::qWait(20);
@@ -94,14 +94,14 @@ private Q_SLOTS:
 
     void okTakesTheMovedSelectionCancelDoesNot()
     {
-        CTransistorListDlg list;
+        CTransistorListDialog list;
         list.SetSelection(FindTransistor("BC548B"));
-        Run(list, [](CTransistorListDlg* d) {
+        Run(list, [](CTransistorListDialog* d) {
             QTest::keyClick(d->ListControl(), Qt::Key_Up);
             d->CancelButton()->click();
         });
         QCOMPARE(list.GetSelection(), FindTransistor("BC548B"));
-        Run(list, [](CTransistorListDlg* d) {
+        Run(list, [](CTransistorListDialog* d) {
             QTest::keyClick(d->ListControl(), Qt::Key_Up);
             d->OkButton()->click();
         });
@@ -110,10 +110,10 @@ private Q_SLOTS:
 
     void typingANameJumpsToIt()
     {
-        CTransistorListDlg list;
+        CTransistorListDialog list;
         QString inList;
         QString fromButton;
-        Run(list, [&](CTransistorListDlg* d) {
+        Run(list, [&](CTransistorListDialog* d) {
             d->ListControl()->setFocus();
             QTest::keyClicks(d->ListControl(), "BC548");
             inList = CurrentText(d);
@@ -135,9 +135,9 @@ private Q_SLOTS:
 
     void doubleClickAcceptsTheEntry()
     {
-        CTransistorListDlg list;
+        CTransistorListDialog list;
         list.SetSelection(FindTransistor("BC548B"));
-        const int result = Run(list, [](CTransistorListDlg* d) {
+        const int result = Run(list, [](CTransistorListDialog* d) {
             QListView* view = d->ListControl();
             const QPoint centre = view->visualRect(view->model()->index(1, 0)).center();
             QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, centre);
@@ -150,11 +150,11 @@ private Q_SLOTS:
 
     void arrowKeysMoveTheListWhereverTheFocusIs()
     {
-        CTransistorListDlg list;
+        CTransistorListDialog list;
         const int bc548b = FindTransistor("BC548B");
         list.SetSelection(bc548b);
         QList<int> rows;
-        Run(list, [&](CTransistorListDlg* d) {
+        Run(list, [&](CTransistorListDialog* d) {
             auto press = [&](QWidget* focus, Qt::Key key) {
                 focus->setFocus();
                 QTest::keyClick(focus, key);
@@ -177,7 +177,7 @@ private Q_SLOTS:
 
     void layoutInDialogUnits()
     {
-        CTransistorListDlg list;
+        CTransistorListDialog list;
         const DialogUnits du(list.font());
         QCOMPARE(list.size(), du.Size(264, 281));
         QCOMPARE(list.ListControl()->geometry(), du.Rect(14, 7, 84, 267));
@@ -187,6 +187,6 @@ private Q_SLOTS:
     }
 };
 
-NORVANE_REGISTER_TEST(TransistorListDlgTest);
+NORVANE_REGISTER_TEST(TransistorListDialogTest);
 
-#include "TransistorListDlgTest.moc"
+#include "TransistorListDialogTest.moc"

@@ -7,10 +7,10 @@
 
 namespace norvane {
 
-class CKollektorschaltungDialog : public CCircuitDialog {
+class CCommonCollectorDialog : public CCircuitDialog {
     Q_OBJECT
 public:
-    explicit CKollektorschaltungDialog(QWidget* parent = nullptr);
+    explicit CCommonCollectorDialog(QWidget* parent = nullptr);
 };
 
 } // namespace norvane

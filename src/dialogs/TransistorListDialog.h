@@ -22,11 +22,11 @@ QString PadRight(const QString& text, QChar fill, int width);
 // polarity.
 QString TransistorEntryText(int index);
 
-class CTransistorListDlg : public QDialog {
+class CTransistorListDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CTransistorListDlg(QWidget* parent = nullptr);
-    ~CTransistorListDlg() override;
+    explicit CTransistorListDialog(QWidget* parent = nullptr);
+    ~CTransistorListDialog() override;
 
     void SetSelection(int index) { m_Selection = index; }
     // The position chosen with OK; as set before when the run was cancelled.

@@ -1,7 +1,7 @@
 // The About box: its texts, the link that opens the web site and leaves
 // the box open, and OK.
 
-#include "app/AboutDlg.h"
+#include "app/AboutDialog.h"
 #include "dialogs/DialogUnits.h"
 #include "report/Report.h"
 #include "support/ModalHelpers.h"
@@ -13,14 +13,14 @@
 using namespace norvane;
 using namespace norvane::test;
 
-class AboutDlgTest : public QObject {
+class AboutDialogTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { CAboutDlg::SetUrlOpener({}); }
+    void cleanup() { CAboutDialog::SetUrlOpener({}); }
 
     void showsNameVersionAndNotice()
     {
-        CAboutDlg about;
+        CAboutDialog about;
         QCOMPARE(about.windowTitle(), QString("About Norvane"));
         QCOMPARE(about.m_VersionText, QString("Norvane Version 1.0.4"));
         QCOMPARE(about.VersionLabel()->text(), QString("Norvane Version 1.0.4"));
@@ -37,10 +37,10 @@ private Q_SLOTS:
     void linkOpensTheSiteAndLeavesTheBoxOpen()
     {
         QStringList opened;
-        CAboutDlg::SetUrlOpener([&](const QString& address) { opened << address; });
-        CAboutDlg about;
+        CAboutDialog::SetUrlOpener([&](const QString& address) { opened << address; });
+        CAboutDialog about;
         bool openAfterClicks = false;
-        OnNextModal<CAboutDlg>([&](CAboutDlg* box) {
+        OnNextModal<CAboutDialog>([&](CAboutDialog* box) {
             QLabel* link = box->LinkLabel();
             const QPoint onText(link->fontMetrics().averageCharWidth() * 3, link->height() / 2);
             for (int i = 0; i < 2; ++i) {
@@ -57,6 +57,6 @@ private Q_SLOTS:
     }
 };
 
-NORVANE_REGISTER_TEST(AboutDlgTest);
+NORVANE_REGISTER_TEST(AboutDialogTest);
 
-#include "AboutDlgTest.moc"
+#include "AboutDialogTest.moc"

@@ -2,8 +2,8 @@
 // checks them before anything runs; the ranking fills a table of the best
 // types, and the chosen one lands in the type field; Cancel stops it.
 
-#include "dialogs/SuggestDlg.h"
-#include "dialogs/EmitterschaltungDialog.h"
+#include "dialogs/SuggestDialog.h"
+#include "dialogs/CommonEmitterDialog.h"
 #include "ngspice/Simulator.h"
 #include "support/ModalHelpers.h"
 #include "support/TestMain.h"
@@ -17,13 +17,13 @@
 using namespace norvane;
 using namespace norvane::test;
 
-class SuggestDlgTest : public QObject {
+class SuggestDialogTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     // The message OK would show, and no suggestion dialog after it.
     void badFieldShowsTheInputErrorAndRunsNothing()
     {
-        CEmitterschaltungDialog dialog;
+        CCommonEmitterDialog dialog;
         auto shown = std::make_shared<ShownMessage>();
         bool backWithoutRanking = false;
         OnNextModal<CCircuitDialog>([&](CCircuitDialog* d) {
@@ -31,7 +31,7 @@ private Q_SLOTS:
             AnswerNextMessage(QMessageBox::Ok, shown, [&] {
                 OnNextModal<CCircuitDialog>([&](CCircuitDialog* again) {
                     backWithoutRanking = QApplication::activeModalWidget() == again &&
-                                         again->findChildren<CSuggestDlg*>().isEmpty();
+                                         again->findChildren<CSuggestDialog*>().isEmpty();
                     again->reject();
                 });
             });
@@ -53,14 +53,14 @@ private Q_SLOTS:
         QVERIFY2(
             available.Ok(),
             (available.Message() + ": install Debian's libngspice0 (bash scripts/install-deps.sh)").c_str());
-        CEmitterschaltungDialog dialog;
+        CCommonEmitterDialog dialog;
         int rows = -1;
         QString first;
         QString typeAfter;
         QString supplyAfter;
         OnNextModal<CCircuitDialog>([&](CCircuitDialog* d) {
             d->TransistorEdit()->setText("no such type");
-            OnNextModal<CSuggestDlg>([&](CSuggestDlg* suggest) {
+            OnNextModal<CSuggestDialog>([&](CSuggestDialog* suggest) {
                 if (!QTest::qWaitFor([suggest] { return suggest->Table()->isVisible(); }, 60000)) {
                     suggest->reject(); // rows stays -1 and fails below
                     d->reject();
@@ -89,11 +89,11 @@ private Q_SLOTS:
     // whole ranking, and nothing reaches the type field.
     void cancelStopsTheRanking()
     {
-        CEmitterschaltungDialog dialog;
+        CCommonEmitterDialog dialog;
         QFuture<Expected<Ranking>> pending;
         QString typeAfter;
         OnNextModal<CCircuitDialog>([&](CCircuitDialog* d) {
-            OnNextModal<CSuggestDlg>([&](CSuggestDlg* suggest) {
+            OnNextModal<CSuggestDialog>([&](CSuggestDialog* suggest) {
                 pending = suggest->Pending();
                 suggest->CancelButton()->click();
                 OnNextModal<CCircuitDialog>([&](CCircuitDialog* again) {
@@ -113,6 +113,6 @@ private Q_SLOTS:
     }
 };
 
-NORVANE_REGISTER_TEST(SuggestDlgTest);
+NORVANE_REGISTER_TEST(SuggestDialogTest);
 
-#include "SuggestDlgTest.moc"
+#include "SuggestDialogTest.moc"

@@ -14,13 +14,13 @@ class QPushButton;
 
 namespace norvane {
 
-class CAboutDlg : public QDialog {
+class CAboutDialog : public QDialog {
     Q_OBJECT
 public:
     // Opens an address in the user's browser; the result is ignored.
     using UrlOpener = std::function<void(const QString&)>;
 
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    explicit CAboutDialog(QWidget* parent = nullptr);
 
     // "Norvane Version 1.0.4".
     QString m_VersionText;

@@ -1,4 +1,4 @@
-#include "dialogs/SuggestDlg.h"
+#include "dialogs/SuggestDialog.h"
 
 #include "dialogs/DialogUnits.h"
 #include "format/EngineeringFormat.h"
@@ -20,10 +20,10 @@
 namespace norvane {
 
 // What the dialog and the worker share; it outlives whichever ends first.
-struct CSuggestDlg::Shared {
-    std::atomic<int> done{0};
-    std::atomic<int> total{0};
-    std::atomic<bool> stop{false};
+struct CSuggestDialog::Shared {
+    std::atomic<int> m_Done{0};
+    std::atomic<int> m_Total{0};
+    std::atomic<bool> m_Stop{false};
 };
 
 namespace {
@@ -33,7 +33,7 @@ constexpr int ProgressInterval = 50;
 
 } // namespace
 
-CSuggestDlg::CSuggestDlg(const DesignInputs& inputs, QWidget* parent)
+CSuggestDialog::CSuggestDialog(const DesignInputs& inputs, QWidget* parent)
     : QDialog(parent), m_Inputs(inputs), m_pShared(std::make_shared<Shared>())
 {
     setWindowTitle(QStringLiteral("Suggest transistor types"));
@@ -69,29 +69,29 @@ CSuggestDlg::CSuggestDlg(const DesignInputs& inputs, QWidget* parent)
     m_pPoll = new QTimer(this);
     m_pPoll->setInterval(ProgressInterval);
     connect(m_pPoll, &QTimer::timeout, this, [this] {
-        const int total = m_pShared->total;
+        const int total = m_pShared->m_Total;
         if (total > 0) {
             m_pProgress->setRange(0, total);
-            m_pProgress->setValue(m_pShared->done);
+            m_pProgress->setValue(m_pShared->m_Done);
         }
     });
 
-    connect(m_pOk, &QPushButton::clicked, this, &CSuggestDlg::accept);
-    connect(m_pCancel, &QPushButton::clicked, this, &CSuggestDlg::reject);
-    connect(m_pTable, &QTableWidget::cellDoubleClicked, this, &CSuggestDlg::accept);
+    connect(m_pOk, &QPushButton::clicked, this, &CSuggestDialog::accept);
+    connect(m_pCancel, &QPushButton::clicked, this, &CSuggestDialog::reject);
+    connect(m_pTable, &QTableWidget::cellDoubleClicked, this, &CSuggestDialog::accept);
 }
 
-CSuggestDlg::~CSuggestDlg()
+CSuggestDialog::~CSuggestDialog()
 {
-    m_pShared->stop = true;
+    m_pShared->m_Stop = true;
 }
 
-bool CSuggestDlg::IsRanking() const
+bool CSuggestDialog::IsRanking() const
 {
     return m_Started && !m_Pending.isFinished();
 }
 
-void CSuggestDlg::setVisible(bool visible)
+void CSuggestDialog::setVisible(bool visible)
 {
     if (visible && !isVisible() && !m_Started) {
         Start();
@@ -99,26 +99,26 @@ void CSuggestDlg::setVisible(bool visible)
     QDialog::setVisible(visible);
 }
 
-void CSuggestDlg::Start()
+void CSuggestDialog::Start()
 {
     m_Started = true;
     auto* watcher = new QFutureWatcher<Expected<Ranking>>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, &CSuggestDlg::OnFinished);
+    connect(watcher, &QFutureWatcherBase::finished, this, &CSuggestDialog::OnFinished);
     m_Pending = QtConcurrent::run([inputs = m_Inputs, shared = m_pShared] {
         return Rank(inputs, {}, [shared](int done, int total) {
-            shared->done = done;
-            shared->total = total;
-            return !shared->stop;
+            shared->m_Done = done;
+            shared->m_Total = total;
+            return !shared->m_Stop;
         });
     });
     watcher->setFuture(m_Pending);
     m_pPoll->start();
 }
 
-void CSuggestDlg::OnFinished()
+void CSuggestDialog::OnFinished()
 {
     m_pPoll->stop();
-    if (m_pShared->stop || !isVisible()) {
+    if (m_pShared->m_Stop || !isVisible()) {
         return; // cancelled: the result is dropped
     }
     const Expected<Ranking> ranking = m_Pending.result();
@@ -132,7 +132,7 @@ void CSuggestDlg::OnFinished()
     ShowRows(*ranking);
 }
 
-void CSuggestDlg::ShowRows(const Ranking& ranking)
+void CSuggestDialog::ShowRows(const Ranking& ranking)
 {
     const int shown = std::min(int(ranking.m_Rows.size()), MaxSuggestions);
     m_pTable->setRowCount(shown);
@@ -182,7 +182,7 @@ void CSuggestDlg::ShowRows(const Ranking& ranking)
     m_pTable->setFocus();
 }
 
-void CSuggestDlg::accept()
+void CSuggestDialog::accept()
 {
     const int row = m_pTable->currentRow();
     if (IsRanking() || row < 0 || row >= int(m_RowTypes.size())) {
@@ -192,9 +192,9 @@ void CSuggestDlg::accept()
     QDialog::accept();
 }
 
-void CSuggestDlg::reject()
+void CSuggestDialog::reject()
 {
-    m_pShared->stop = true;
+    m_pShared->m_Stop = true;
     m_pPoll->stop();
     QDialog::reject();
 }

@@ -7,10 +7,10 @@
 
 namespace norvane {
 
-class CBasisschaltungDialog : public CCircuitDialog {
+class CCommonBaseDialog : public CCircuitDialog {
     Q_OBJECT
 public:
-    explicit CBasisschaltungDialog(QWidget* parent = nullptr);
+    explicit CCommonBaseDialog(QWidget* parent = nullptr);
 };
 
 } // namespace norvane

@@ -1,0 +1,157 @@
+#include "app/BodeChart.h"
+
+#include "analysis/FrequencyResponse.h"
+#include "app/ChartParts.h"
+#include "format/EngineeringFormat.h"
+
+#include <QFontMetrics>
+#include <QPen>
+#include <QSize>
+#include <QtCharts/QCategoryAxis>
+#include <QtCharts/QChart>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLegendMarker>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace norvane {
+
+namespace {
+
+// The gain axis shows this much below the highest gain of the sweep: the
+// skirts far below the corner would squeeze the pass band flat.
+constexpr double GainAxisSpanDb = 60.0;
+
+// A vertical marker line over the whole gain axis.
+QLineSeries* Marker(const QString& name, double frequency, double bottom, double top, const QPen& pen)
+{
+    return Line(name, std::log10(frequency), bottom, std::log10(frequency), top, pen);
+}
+
+// A value axis over bottom..top with a tick at every whole multiple of
+// interval, labelled without decimals.
+QValueAxis* TickedAxis(const QString& title, double bottom, double top, double interval)
+{
+    auto* axis = new QValueAxis;
+    axis->setTitleText(title);
+    axis->setRange(bottom, top);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0.0);
+    axis->setTickInterval(interval);
+    axis->setLabelFormat(QStringLiteral("%.0f"));
+    return axis;
+}
+
+} // namespace
+
+void DrawBodeChart(QChart& chart, const SimulationResult& result, double fMin, const QSize& viewSize)
+{
+    const std::vector<BodePoint>& bode = result.m_Bode;
+    if (bode.empty()) {
+        return;
+    }
+    auto* gain = new QLineSeries;
+    gain->setName(QStringLiteral("gain"));
+    auto* phase = new QLineSeries;
+    phase->setName(QStringLiteral("phase"));
+    double top = -INFINITY;
+    double phaseLow = INFINITY;
+    double phaseHigh = -INFINITY;
+    for (const BodePoint& p : bode) {
+        gain->append(std::log10(p.m_Frequency), p.m_MagnitudeDb);
+        phase->append(std::log10(p.m_Frequency), p.m_PhaseDegrees);
+        top = std::max(top, p.m_MagnitudeDb);
+        phaseLow = std::min(phaseLow, p.m_PhaseDegrees);
+        phaseHigh = std::max(phaseHigh, p.m_PhaseDegrees);
+    }
+    const double gainTop = std::ceil((top + 5.0) / 10.0) * 10.0;
+    const double gainBottom = std::floor((top - GainAxisSpanDb) / 10.0) * 10.0;
+
+    auto* frequencyAxis = new QCategoryAxis;
+    frequencyAxis->setTitleText(QStringLiteral("frequency (Hz)"));
+    frequencyAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    const double first = std::log10(bode.front().m_Frequency);
+    const double last = std::log10(bode.back().m_Frequency);
+    frequencyAxis->setRange(first, last);
+    // Every decade where the labels fit, every second one where they
+    // would run into each other ("100 m" and "1 k" need about five
+    // characters each).
+    const double decades = last - first;
+    const int labelWidth =
+        QFontMetrics(frequencyAxis->labelsFont()).horizontalAdvance(QStringLiteral("100 m")) * 3 / 2;
+    const double plotWidth = std::max(100, viewSize.width() - 160);
+    const double step = decades * labelWidth > plotWidth ? 2.0 : 1.0;
+    for (double decade = std::ceil(first - 1e-9); decade <= last + 1e-9; decade += step) {
+        frequencyAxis->append(QString::fromStdString(FormatEngineering(std::pow(10.0, decade))), decade);
+    }
+    // The same for the gain and the phase: a tick every 10 dB and 45
+    // degrees where the labels fit one above the other, else every second
+    // one (a label without room shows as "...").
+    const int labelHeight = QFontMetrics(frequencyAxis->labelsFont()).height() * 3 / 2;
+    const double plotHeight = std::max(100, viewSize.height() - 160);
+    const double phaseBottom = std::floor(phaseLow / 45.0) * 45.0 - 45.0;
+    const double phaseTop = std::ceil(phaseHigh / 45.0) * 45.0 + 45.0;
+    const auto tickStep = [&](double span, double step) {
+        return span / step * labelHeight > plotHeight ? 2.0 * step : step;
+    };
+    auto* gainAxis =
+        TickedAxis(QStringLiteral("gain (dB)"), gainBottom, gainTop, tickStep(gainTop - gainBottom, 10.0));
+    auto* phaseAxis = TickedAxis(QStringLiteral("phase (degrees)"), phaseBottom, phaseTop,
+                                 tickStep(phaseTop - phaseBottom, 45.0));
+    phaseAxis->setGridLineVisible(false);
+
+    chart.addAxis(frequencyAxis, Qt::AlignBottom);
+    chart.addAxis(gainAxis, Qt::AlignLeft);
+    chart.addAxis(phaseAxis, Qt::AlignRight);
+
+    QList<QXYSeries*> gainSeries{gain};
+    gain->setPen(QPen(PlotBlue, 2.0));
+    phase->setPen(QPen(PlotOrange, 1.5));
+
+    if (std::isfinite(fMin)) {
+        QPen pen(Qt::darkGray, 1.5, Qt::DashLine);
+        gainSeries.push_back(Marker(QStringLiteral("f_min"), fMin, gainBottom, gainTop, pen));
+    }
+    auto* corners = new QScatterSeries;
+    QStringList cornerTexts;
+    for (const double corner : {result.m_LowerCutoff, result.m_UpperCutoff}) {
+        if (std::isfinite(corner)) {
+            corners->append(std::log10(corner), result.m_GainDb - CutoffDropDb);
+            cornerTexts << WithUnit(corner, QStringLiteral("Hz"));
+            QPen pen(PlotBlue, 1.0, Qt::DotLine);
+            gainSeries.push_back(Marker(QString(), corner, gainBottom, gainTop, pen));
+        }
+    }
+    corners->setName(QStringLiteral("-3 dB"));
+    corners->setMarkerSize(10.0);
+    corners->setColor(PlotBlue);
+    gainSeries.push_back(corners);
+
+    for (QXYSeries* series : gainSeries) {
+        Attach(chart, series, frequencyAxis, gainAxis);
+    }
+    Attach(chart, phase, frequencyAxis, phaseAxis);
+    // The unnamed corner lines stay out of the legend.
+    for (QLegendMarker* marker : chart.legend()->markers()) {
+        if (marker->label().isEmpty()) {
+            marker->setVisible(false);
+        }
+    }
+    // What the markers stand for, in numbers, above the plot.
+    QString title =
+        QStringLiteral("mid-band %1 dB at %2")
+            .arg(QString::fromStdString(FormatFixed(std::round(result.m_GainDb * 10) / 10 + 0.0, 1)),
+                 WithUnit(result.m_MidbandFrequency, QStringLiteral("Hz")));
+    if (std::isfinite(fMin)) {
+        title += QStringLiteral(", f_min %1").arg(WithUnit(fMin, QStringLiteral("Hz")));
+    }
+    title += QStringLiteral("<br>-3 dB: ") + (cornerTexts.isEmpty() ? QStringLiteral("none in the sweep")
+                                                                    : cornerTexts.join(QStringLiteral(", ")));
+    chart.setTitle(title);
+}
+
+} // namespace norvane
