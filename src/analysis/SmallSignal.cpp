@@ -14,6 +14,14 @@ namespace norvane {
 
 namespace {
 
+// The place of element (row, column) in a row-major array of rows of
+// width elements, counted in std::size_t from the start (no int product
+// that could overflow before it widens).
+constexpr std::size_t Flat(int row, int width, int column)
+{
+    return static_cast<std::size_t>(row) * static_cast<std::size_t>(width) + static_cast<std::size_t>(column);
+}
+
 // ---- The card as ngspice reads it ------------------------------------------
 
 // ngspice's physical constants (its const.h; CODATA 2014) and the
@@ -497,9 +505,7 @@ struct Stamps {
     std::vector<double> a;     // n x n, row-major
     std::vector<double> fixed; // n x FixedNodes
 
-    explicit Stamps(int unknowns)
-        : n(unknowns), a(static_cast<std::size_t>(n * n)), fixed(static_cast<std::size_t>(n * FixedNodes))
-    {}
+    explicit Stamps(int unknowns) : n(unknowns), a(Flat(n, n, 0)), fixed(Flat(n, FixedNodes, 0)) {}
     void Add(int row, int column, double value)
     {
         if (row < FixedNodes || value == 0) {
@@ -509,7 +515,7 @@ struct Stamps {
         if (column >= FixedNodes) {
             a[static_cast<std::size_t>(i * n + column - FixedNodes)] += value;
         } else {
-            fixed[static_cast<std::size_t>(i * FixedNodes + column)] += value;
+            fixed[Flat(i, FixedNodes, column)] += value;
         }
     }
     void Conductance(int p, int q, double g)
@@ -535,7 +541,7 @@ struct Stamps {
 // pivoting; false when the matrix is singular.
 bool SolveDense(std::vector<double>& a, std::vector<double>& b, int n)
 {
-    const auto at = [&](int i, int j) -> double& { return a[static_cast<std::size_t>(i * n + j)]; };
+    const auto at = [&](int i, int j) -> double& { return a[Flat(i, n, j)]; };
     for (int k = 0; k < n; ++k) {
         int pivot = k;
         for (int i = k + 1; i < n; ++i) {
@@ -685,17 +691,17 @@ bool Newton(const DcProblem& p, const Stamps& linear, double scale, double gdiag
         }
         for (int i = 0; i < n; ++i) {
             for (int k = 0; k < FixedNodes; ++k) {
-                b[static_cast<std::size_t>(i)] -= s.fixed[static_cast<std::size_t>(i * FixedNodes + k)] *
-                                                  fixedVoltage[static_cast<std::size_t>(k)];
+                b[static_cast<std::size_t>(i)] -=
+                    s.fixed[Flat(i, FixedNodes, k)] * fixedVoltage[static_cast<std::size_t>(k)];
             }
-            s.a[static_cast<std::size_t>(i * n + i)] += gdiag;
+            s.a[Flat(i, n, i)] += gdiag;
         }
         if (!SolveDense(s.a, b, n)) {
             return false;
         }
         bool small = true;
         for (int i = 0; i < n; ++i) {
-            double& old = state.v[static_cast<std::size_t>(i + FixedNodes)];
+            double& old = state.v[static_cast<std::size_t>(i) + static_cast<std::size_t>(FixedNodes)];
             const double next = b[static_cast<std::size_t>(i)];
             if (!std::isfinite(next)) {
                 return false;
@@ -863,7 +869,7 @@ class AcSystem {
 public:
     AcSystem() = default;
     explicit AcSystem(int unknowns)
-        : m_N(unknowns), m_Matrix(static_cast<std::size_t>(unknowns * unknowns)),
+        : m_N(unknowns), m_Matrix(Flat(unknowns, unknowns, 0)),
           m_DrivenColumn(static_cast<std::size_t>(unknowns)), m_DrivenRow(static_cast<std::size_t>(unknowns))
     {}
 
@@ -927,7 +933,7 @@ public:
     Cx DrivenCurrent(double omega, double drivenVoltage, const std::vector<Cx>& x) const;
 
 private:
-    std::size_t Index(int i, int j) const { return static_cast<std::size_t>(i * m_N + j); }
+    std::size_t Index(int i, int j) const { return Flat(i, m_N, j); }
     Cx Delta(double omega) const
     {
         if (m_Delay == 0) {
@@ -994,7 +1000,7 @@ void AcSystem::Compile(int last)
 {
     const int n = m_N;
     m_Last = last;
-    std::vector<char> graph(static_cast<std::size_t>(n * n), 0);
+    std::vector<char> graph(Flat(n, n, 0), 0);
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) {
             graph[Index(i, j)] = i == j || !m_Matrix[Index(i, j)].Empty() || !m_Matrix[Index(j, i)].Empty();
@@ -1035,7 +1041,7 @@ void AcSystem::Compile(int last)
 
     // The pattern in the new order, with the fill of the elimination.
     const auto original = [&](int k) { return m_Order[static_cast<std::size_t>(k)]; };
-    std::vector<char> filled(static_cast<std::size_t>(n * n), 0);
+    std::vector<char> filled(Flat(n, n, 0), 0);
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) {
             filled[Index(i, j)] = pattern[Index(original(i), original(j))];
@@ -1093,7 +1099,7 @@ bool AcSystem::Eliminate(double omega, double drivenVoltage, double current, AcW
 {
     const int n = m_N;
     const Cx delta = Delta(omega);
-    work.a.resize(static_cast<std::size_t>(n * n));
+    work.a.resize(Flat(n, n, 0));
     work.b.assign(static_cast<std::size_t>(n), Cx{});
     work.inverse.resize(static_cast<std::size_t>(n));
     Cx* a = work.a.data();
@@ -1153,7 +1159,7 @@ void AcSystem::LastVoltages(const double* omega, int count, double drivenVoltage
         w[static_cast<std::size_t>(l)] = omega[std::min(l, count - 1)];
         delta[static_cast<std::size_t>(l)] = Delta(w[static_cast<std::size_t>(l)]);
     }
-    work.a.resize(static_cast<std::size_t>(n * n));
+    work.a.resize(Flat(n, n, 0));
     work.b.assign(static_cast<std::size_t>(n), Lane{});
     work.inverse.resize(static_cast<std::size_t>(n));
     Lane* a = work.a.data();
@@ -1259,7 +1265,7 @@ void AcSystem::SolvePivoting(double omega, double drivenVoltage, double current,
 {
     const int n = m_N;
     const Cx delta = Delta(omega);
-    std::vector<std::complex<double>> a(static_cast<std::size_t>(n * n));
+    std::vector<std::complex<double>> a(Flat(n, n, 0));
     std::vector<std::complex<double>> b(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) {

@@ -168,12 +168,12 @@ AmplifierDesign::BiasPoint AmplifierDesign::SolveBias(double ic, double uce)
     model.SelectTransistor(m_Inputs.TransistorIndex());
     model.SetOperatingPoint(ic, uce);
     BiasPoint bias{};
-    bias.baseCurrent = model.GetBaseCurrent();
-    CheckModel(model, bias.baseCurrent);
-    bias.emitterCurrent = ic + bias.baseCurrent;
-    bias.re = model.GetThermalVoltage() / bias.emitterCurrent;
-    bias.baseEmitter = model.GetBaseEmitterVoltage();
-    bias.currentGain = ic / bias.baseCurrent;
+    bias.m_BaseCurrent = model.GetBaseCurrent();
+    CheckModel(model, bias.m_BaseCurrent);
+    bias.m_EmitterCurrent = ic + bias.m_BaseCurrent;
+    bias.m_Re = model.GetThermalVoltage() / bias.m_EmitterCurrent;
+    bias.m_BaseEmitter = model.GetBaseEmitterVoltage();
+    bias.m_CurrentGain = ic / bias.m_BaseCurrent;
     return bias;
 }
 
@@ -181,7 +181,7 @@ void AmplifierDesign::SetOperationPoint(double ic, double uce, const BiasPoint& 
 {
     m_Ic = ic;
     m_Uce = uce;
-    m_P = uce * ic + bias.baseEmitter * bias.baseCurrent;
+    m_P = uce * ic + bias.m_BaseEmitter * bias.m_BaseCurrent;
 }
 
 // Records what the model said of its operating point, for the problem note

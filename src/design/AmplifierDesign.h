@@ -137,11 +137,11 @@ protected:
     // What the model of the design's transistor gives at an operating
     // point.
     struct BiasPoint {
-        double baseCurrent;    // A
-        double emitterCurrent; // Ic + Ib, A
-        double re;             // the emitter's small-signal resistance U_T / I_E, ohms
-        double baseEmitter;    // U_BE, V
-        double currentGain;    // Ic / Ib
+        double m_BaseCurrent;    // A
+        double m_EmitterCurrent; // Ic + Ib, A
+        double m_Re;             // the emitter's small-signal resistance U_T / I_E, ohms
+        double m_BaseEmitter;    // U_BE, V
+        double m_CurrentGain;    // Ic / Ib
     };
     // Solves the model of Inputs()' transistor at a collector current in A
     // and a collector-emitter voltage in V, and records what it said of

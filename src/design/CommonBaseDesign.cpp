@@ -42,24 +42,24 @@ void CommonBaseDesign::DoCompute()
     const double UCE = UB - (R1 + R2) * IC;
 
     const BiasPoint bias = SolveBias(IC, UCE);
-    const double re = bias.re;
-    R1 = UR1 / bias.emitterCurrent;
+    const double re = bias.m_Re;
+    R1 = UR1 / bias.m_EmitterCurrent;
     RoundToSeries(R1, n);
 
-    const double UR4 = bias.baseEmitter + UR1;
-    const BaseDivider divider = DesignBaseDivider(UB, UR4, bias.baseCurrent, n);
+    const double UR4 = bias.m_BaseEmitter + UR1;
+    const BaseDivider divider = DesignBaseDivider(UB, UR4, bias.m_BaseCurrent, n);
 
     const CornerFrequency corner(in.Value(InputField::LowerCutoff), ThreeCornersFactor);
     r.m_R1 = R1;
     r.m_R2 = R2;
-    r.m_R3 = divider.upper;
-    r.m_R4 = divider.lower;
+    r.m_R3 = divider.m_Upper;
+    r.m_R4 = divider.m_Lower;
     // C1 couples the input to the emitter, against R1 and re.
     r.m_C1 = corner.Capacitor(1 / R1 + 1 / re);
     r.m_C2 = corner.CapacitorAgainst(R2);
     // C3 holds the base at ground for the signal: against R3, R4 and the
     // base-emitter impedance r_pi = beta * re of the transistor.
-    r.m_C3 = corner.Capacitor(BaseNodeConductance(divider, BaseInputResistance(bias.currentGain, re)));
+    r.m_C3 = corner.Capacitor(BaseNodeConductance(divider, BaseInputResistance(bias.m_CurrentGain, re)));
     m_Results = r;
     SetOperationPoint(IC, UB - (R1 + R2) * IC, bias);
 }

@@ -38,16 +38,16 @@ void CommonCollectorDesign::DoCompute()
     const double UCE = UB - UR3;
 
     const BiasPoint bias = SolveBias(IC, UCE);
-    const double re = bias.re;
+    const double re = bias.m_Re;
 
-    const double UR2 = bias.baseEmitter + UR3;
-    BaseDivider divider = DesignBaseDivider(UB, UR2, bias.baseCurrent, n);
-    const double beta = bias.currentGain;
+    const double UR2 = bias.m_BaseEmitter + UR3;
+    BaseDivider divider = DesignBaseDivider(UB, UR2, bias.m_BaseCurrent, n);
+    const double beta = bias.m_CurrentGain;
     const double rBase = BaseInputResistance(beta, R3 + re);
-    LowerForInputImpedance(divider, UB, UR2, bias.baseCurrent, in.Value(InputField::InputImpedance), rBase,
+    LowerForInputImpedance(divider, UB, UR2, bias.m_BaseCurrent, in.Value(InputField::InputImpedance), rBase,
                            n);
-    const double R1 = divider.upper;
-    const double R2 = divider.lower;
+    const double R1 = divider.m_Upper;
+    const double R2 = divider.m_Lower;
 
     const CornerFrequency corner(in.Value(InputField::LowerCutoff), TwoCornersFactor);
     r.m_R1 = R1;
@@ -56,7 +56,7 @@ void CommonCollectorDesign::DoCompute()
     r.m_C1 = corner.Capacitor(BaseNodeConductance(divider, rBase));
     r.m_C2 = corner.Capacitor(1 / R3 + 1 / ((R1 * R2 / (R1 + R2)) * beta + re));
     m_Results = r;
-    SetOperationPoint(IC, UB - bias.emitterCurrent * R3, bias);
+    SetOperationPoint(IC, UB - bias.m_EmitterCurrent * R3, bias);
 }
 
 std::vector<NamedValue> CommonCollectorDesign::ComponentNumbers() const

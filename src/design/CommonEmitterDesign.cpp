@@ -72,9 +72,9 @@ void CommonEmitterDesign::DoCompute()
     }
 
     const BiasPoint bias = SolveBias(Ic, Uce);
-    const double IB = bias.baseCurrent;
-    const double re = bias.re;
-    RE = UE / bias.emitterCurrent;
+    const double IB = bias.m_BaseCurrent;
+    const double re = bias.m_Re;
+    RE = UE / bias.m_EmitterCurrent;
 
     // R4 sets the gain with re; R5, bypassed by C3, takes the rest of RE.
     double R4 = R3 / A - re;
@@ -90,14 +90,14 @@ void CommonEmitterDesign::DoCompute()
         RoundToSeries(R5, n);
     }
 
-    const double UBB = bias.baseEmitter + UE;
+    const double UBB = bias.m_BaseEmitter + UE;
     BaseDivider divider = DesignBaseDivider(UB, UBB, IB, n);
-    const double RT = BaseInputResistance(bias.currentGain, R4 + re);
+    const double RT = BaseInputResistance(bias.m_CurrentGain, R4 + re);
     LowerForInputImpedance(divider, UB, UBB, IB, in.Value(InputField::InputImpedance), RT, n);
 
     const CornerFrequency corner(in.Value(InputField::LowerCutoff), ThreeCornersFactor);
-    r.m_R1 = divider.upper;
-    r.m_R2 = divider.lower;
+    r.m_R1 = divider.m_Upper;
+    r.m_R2 = divider.m_Lower;
     r.m_R3 = R3;
     r.m_R4 = R4;
     r.m_R5 = R5;

@@ -7,12 +7,12 @@ BaseDivider DesignBaseDivider(double supply, double baseVoltage, double baseCurr
     double upperCurrent = DividerCurrentInBaseCurrents * baseCurrent;
     double lowerCurrent = upperCurrent - baseCurrent;
     BaseDivider divider;
-    divider.lower = baseVoltage / lowerCurrent;
-    RoundToSeries(divider.lower, series);
-    lowerCurrent = baseVoltage / divider.lower;
+    divider.m_Lower = baseVoltage / lowerCurrent;
+    RoundToSeries(divider.m_Lower, series);
+    lowerCurrent = baseVoltage / divider.m_Lower;
     upperCurrent = lowerCurrent + baseCurrent;
-    divider.upper = (supply - baseVoltage) / upperCurrent;
-    RoundToSeries(divider.upper, series);
+    divider.m_Upper = (supply - baseVoltage) / upperCurrent;
+    RoundToSeries(divider.m_Upper, series);
     return divider;
 }
 
@@ -23,12 +23,12 @@ void LowerForInputImpedance(BaseDivider& divider, double supply, double baseVolt
         return;
     }
     const double parallel = 1 / (1 / requiredImpedance - 1 / baseResistance);
-    divider.upper = supply / (baseVoltage / parallel + baseCurrent);
-    RoundToSeries(divider.upper, series);
-    const double upperCurrent = (supply - baseVoltage) / divider.upper;
+    divider.m_Upper = supply / (baseVoltage / parallel + baseCurrent);
+    RoundToSeries(divider.m_Upper, series);
+    const double upperCurrent = (supply - baseVoltage) / divider.m_Upper;
     const double lowerCurrent = upperCurrent - baseCurrent;
-    divider.lower = baseVoltage / lowerCurrent;
-    RoundToSeries(divider.lower, series);
+    divider.m_Lower = baseVoltage / lowerCurrent;
+    RoundToSeries(divider.m_Lower, series);
 }
 
 double CornerFrequency::Capacitor(double conductance) const

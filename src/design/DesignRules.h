@@ -47,8 +47,8 @@ inline double OutputResistorVoltage(double supply, double nominalBaseEmitter, do
 // ground (R1 and R2 of the common emitter and collector, R3 and R4 of the
 // common base), in ohms.
 struct BaseDivider {
-    double upper = 0.0;
-    double lower = 0.0;
+    double m_Upper = 0.0;
+    double m_Lower = 0.0;
 };
 
 // The upper resistor carries twice the base current: one base current into
@@ -75,7 +75,7 @@ inline double BaseInputResistance(double currentGain, double emitterSide)
 // the reciprocal of the input impedance).
 inline double BaseNodeConductance(const BaseDivider& divider, double baseResistance)
 {
-    return 1 / divider.upper + 1 / divider.lower + 1 / baseResistance;
+    return 1 / divider.m_Upper + 1 / divider.m_Lower + 1 / baseResistance;
 }
 
 // Where the divider makes the input impedance higher than the required one

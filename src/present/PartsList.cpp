@@ -43,11 +43,11 @@ std::string NodeCaption(const std::string& node)
 // T1's three figures, each with its name and unit, in the order the
 // line and the rating text name them.
 struct TransistorFigure {
-    const char* rating;
-    const char* figure;
-    const char* unit;
-    const CheckedRating TransistorStress::*check;
-    const char* condition; // of the rating, in the line
+    const char* m_Rating;
+    const char* m_Figure;
+    const char* m_Unit;
+    const CheckedRating TransistorStress::*m_Check;
+    const char* m_Condition; // of the rating, in the line
 };
 constexpr TransistorFigure TransistorFigures[]{
     {"VCEO", "Uce up to", "V", &TransistorStress::m_Voltage, ""},
@@ -59,9 +59,10 @@ std::string TransistorRatingText(const TransistorStress& t1)
 {
     std::string text;
     for (const TransistorFigure& f : TransistorFigures) {
-        const double rating = (t1.*f.check).m_Rating;
+        const double rating = (t1.*f.m_Check).m_Rating;
         if (std::isfinite(rating)) {
-            text += (text.empty() ? "" : ", ") + std::string(f.rating) + " " + QuantityOrDash(rating, f.unit);
+            text +=
+                (text.empty() ? "" : ", ") + std::string(f.m_Rating) + " " + QuantityOrDash(rating, f.m_Unit);
         }
     }
     return text.empty() ? "not known" : text;
@@ -73,8 +74,8 @@ std::string RatingsChecked(const TransistorStress& t1, RatingCheck check)
 {
     std::vector<std::string> names;
     for (const TransistorFigure& f : TransistorFigures) {
-        if ((t1.*f.check).Check() == check) {
-            names.emplace_back(f.rating);
+        if ((t1.*f.m_Check).Check() == check) {
+            names.emplace_back(f.m_Rating);
         }
     }
     std::string text;
@@ -101,15 +102,15 @@ std::string TransistorLine(const std::string& type, const TransistorStress& t1)
     std::string line = "T1 " + type + ":";
     const char* separator = " ";
     for (const TransistorFigure& f : TransistorFigures) {
-        const CheckedRating& check = t1.*f.check;
-        line += separator + std::string(f.figure) + " " + QuantityOrDash(check.m_Figure, f.unit);
+        const CheckedRating& check = t1.*f.m_Check;
+        line += separator + std::string(f.m_Figure) + " " + QuantityOrDash(check.m_Figure, f.m_Unit);
         separator = "; ";
         switch (check.Check()) {
         case RatingCheck::Within: line += " within "; break;
         case RatingCheck::Exceeded: line += " exceeds "; break;
-        case RatingCheck::Unknown: line += ", " + std::string(f.rating) + " not known"; continue;
+        case RatingCheck::Unknown: line += ", " + std::string(f.m_Rating) + " not known"; continue;
         }
-        line += std::string(f.rating) + " " + QuantityOrDash(check.m_Rating, f.unit) + f.condition;
+        line += std::string(f.m_Rating) + " " + QuantityOrDash(check.m_Rating, f.m_Unit) + f.m_Condition;
     }
     return line;
 }

@@ -334,7 +334,8 @@ std::string BuildReport(const std::string& reportName, const ReportContent& cont
         out += "<h2>Parts list</h2>\n";
         AppendTable(out, content.m_PartsList);
         const std::string line = EscapeXhtmlText(content.m_PartsLine);
-        out += content.m_PartsWarning ? "<p><strong>" + line + "</strong></p>\n\n" : "<p>" + line + "</p>\n\n";
+        out +=
+            content.m_PartsWarning ? "<p><strong>" + line + "</strong></p>\n\n" : "<p>" + line + "</p>\n\n";
     }
 
     out += "<h2>Operation point</h2>\n";

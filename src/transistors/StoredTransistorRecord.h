@@ -23,11 +23,14 @@
 
 namespace norvane {
 
+// Named as TransistorRecord's fields, which the generated table fills in.
+// NOLINTBEGIN(readability-identifier-naming)
 struct StoredTransistorRecord {
     char name[12];         // NUL-terminated type name
     std::int32_t polarity; // 'N' or 'P'
     // The parameters in record order (TransistorParameterNames).
     double parameters[TransistorParameterCount];
 };
+// NOLINTEND(readability-identifier-naming)
 
 } // namespace norvane

@@ -26,7 +26,8 @@ constexpr bool SeenRangesFit()
 {
     for (const auto& record : Records) {
         if (record.firstSeen < 0 || record.seenCount < 0 ||
-            static_cast<std::size_t>(record.firstSeen + record.seenCount) > Seen.size()) {
+            static_cast<std::size_t>(record.firstSeen) + static_cast<std::size_t>(record.seenCount) >
+                Seen.size()) {
             return false;
         }
     }

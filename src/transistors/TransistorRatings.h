@@ -86,6 +86,9 @@ std::string_view GetRatingSourceDescription(std::string_view id);
 
 // The compiled-in forms, one per rated type and one per source, generated
 // from norvane-ratings.tsv. Plain constant data: nothing is built at start.
+// The fields are named as the generator writes them, like the columns of
+// the file.
+// NOLINTBEGIN(readability-identifier-naming)
 struct TransistorRatingsRecord {
     std::int32_t index; // in the transistor table
     double vceo;
@@ -104,5 +107,6 @@ struct TransistorRatingSource {
     std::string_view id;
     std::string_view description;
 };
+// NOLINTEND(readability-identifier-naming)
 
 } // namespace norvane

@@ -26,8 +26,8 @@ TEST(DesignRules, CornerFactorsPutTheCutOffAtHalfPower)
 // The base voltage of a loaded divider, by its Thevenin equivalent.
 double LoadedBaseVoltage(const BaseDivider& d, double supply, double baseCurrent)
 {
-    const double open = supply * d.lower / (d.upper + d.lower);
-    return open - baseCurrent * (d.upper * d.lower / (d.upper + d.lower));
+    const double open = supply * d.m_Lower / (d.m_Upper + d.m_Lower);
+    return open - baseCurrent * (d.m_Upper * d.m_Lower / (d.m_Upper + d.m_Lower));
 }
 
 // Rounding to E24 moves each resistor by up to about 5 %; the loaded base
@@ -44,8 +44,8 @@ TEST(DesignRules, DividerHoldsTheBaseUnderLoad)
     const double rBase = 500e3;
     const BaseDivider natural = d;
     LowerForInputImpedance(d, supply, base, ib, 1e6, rBase, 24);
-    EXPECT_EQ(d.upper, natural.upper);
-    EXPECT_EQ(d.lower, natural.lower);
+    EXPECT_EQ(d.m_Upper, natural.m_Upper);
+    EXPECT_EQ(d.m_Lower, natural.m_Lower);
 
     // A lower one is met within the rounding, at the same base voltage.
     // The lower resistor follows the rounded upper one, so their errors

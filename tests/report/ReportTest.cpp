@@ -63,7 +63,7 @@ ReportContent CommonEmitterDefaults()
         {"C1", "560 nF", "20 %", "3.495 V", "16 V", "ceramic C0G or film capacitor", ""},
         {"C2", "15 uF", "20 %", "9.15 V", "16 V", "aluminium electrolytic capacitor", "+ at collector"}};
     content.m_PartsLine = "T1 BC548B: Uce up to 12 V within VCEO 20 V; Ic 1.425 mA within IC max 100 mA; P "
-                        "8.98 mW within Ptot 300 mW at 25 degC";
+                          "8.98 mW within Ptot 300 mW at 25 degC";
     return content;
 }
 
@@ -82,17 +82,17 @@ ReportContent CommonBaseDefaults()
                            {"C3", "1 nF"}},
                           {{"Ic", "2.6 mA"}, {"Uce", "5.786 V"}, {"P", "15.05 mW"}}};
     content.m_PartsList = {PartsHeader,
-                         {"T1", "BC548B", "", "Uce 5.786 V (up to 12 V), Ic 2.6 mA, P 15.05 mW",
-                          DefaultT1Rating, "NPN transistor, TO-92", ""},
-                         {"R1", "390", "5 %", "2.654 mW", "0.125 W", "carbon film resistor", ""},
-                         {"R2", "2 k", "5 %", "13.52 mW", "0.125 W", "carbon film resistor", ""},
-                         {"R3", "620 k", "5 %", "173.5 uW", "0.125 W", "carbon film resistor", ""},
-                         {"R4", "200 k", "5 %", "13.28 uW", "0.125 W", "carbon film resistor", ""},
-                         {"C1", "330 nF", "20 %", "1.017 V", "16 V", "ceramic C0G or film capacitor", ""},
-                         {"C2", "1.5 nF", "20 %", "6.8 V", "16 V", "ceramic C0G or film capacitor", ""},
-                         {"C3", "1 nF", "20 %", "1.63 V", "16 V", "ceramic C0G or film capacitor", ""}};
+                           {"T1", "BC548B", "", "Uce 5.786 V (up to 12 V), Ic 2.6 mA, P 15.05 mW",
+                            DefaultT1Rating, "NPN transistor, TO-92", ""},
+                           {"R1", "390", "5 %", "2.654 mW", "0.125 W", "carbon film resistor", ""},
+                           {"R2", "2 k", "5 %", "13.52 mW", "0.125 W", "carbon film resistor", ""},
+                           {"R3", "620 k", "5 %", "173.5 uW", "0.125 W", "carbon film resistor", ""},
+                           {"R4", "200 k", "5 %", "13.28 uW", "0.125 W", "carbon film resistor", ""},
+                           {"C1", "330 nF", "20 %", "1.017 V", "16 V", "ceramic C0G or film capacitor", ""},
+                           {"C2", "1.5 nF", "20 %", "6.8 V", "16 V", "ceramic C0G or film capacitor", ""},
+                           {"C3", "1 nF", "20 %", "1.63 V", "16 V", "ceramic C0G or film capacitor", ""}};
     content.m_PartsLine = "T1 BC548B: Uce up to 12 V within VCEO 20 V; Ic 2.6 mA within IC max 100 mA; P "
-                        "15.05 mW within Ptot 300 mW at 25 degC";
+                          "15.05 mW within Ptot 300 mW at 25 degC";
     return content;
 }
 
@@ -118,7 +118,7 @@ ReportContent CommonCollectorDefaults()
         {"C1", "560 nF", "20 %", "6.259 V", "16 V", "ceramic C0G or film capacitor", ""},
         {"C2", "8.2 uF", "20 %", "5.719 V", "16 V", "aluminium electrolytic capacitor", "+ at emitter"}};
     content.m_PartsLine = "T1 BC548B: Uce up to 12 V within VCEO 20 V; Ic 1.9 mA within IC max 100 mA; P "
-                        "11.94 mW within Ptot 300 mW at 25 degC";
+                          "11.94 mW within Ptot 300 mW at 25 degC";
     return content;
 }
 
