@@ -153,9 +153,9 @@ TEST(PartStress, PnpMirrorsThePolarityAndKeepsTheMagnitudes)
         const PartStresses n = StressesOfDesign(*Design(kind, "BC548B"));
         const PartStresses p = StressesOfDesign(*Design(kind, "BC558B"));
         ASSERT_EQ(n.m_Capacitors.size(), p.m_Capacitors.size());
+        const AmplifierCircuit circuit = DescribeCircuit(*Design(kind, "BC548B"));
         for (std::size_t i = 0; i < n.m_Capacitors.size(); ++i) {
-            const CircuitPart* part =
-                FindPart(DescribeCircuit(*Design(kind, "BC548B")), n.m_Capacitors[i].m_Name);
+            const CircuitPart* part = FindPart(circuit, n.m_Capacitors[i].m_Name);
             ASSERT_NE(part, nullptr);
             const std::string& plus = n.m_Capacitors[i].m_PositiveNode;
             EXPECT_EQ(p.m_Capacitors[i].m_PositiveNode, plus == part->m_NodeA ? part->m_NodeB : part->m_NodeA)

@@ -491,10 +491,15 @@ private Q_SLOTS:
         QWidget* afterArrow = nullptr;
         QWidget* afterClick = nullptr;
         Run(*dialog, [&](CCircuitDialog* d) {
+            // Every key once the one before has had all its effects: under a
+            // loaded machine (or a sanitizer) Qt may still hold events of the
+            // previous key when the next is sent.
             auto tab = [d](Qt::Key key) {
                 QTest::keyClick(d->focusWidget(), key);
+                QCoreApplication::processEvents();
                 return d->focusWidget();
             };
+            QVERIFY(QTest::qWaitForWindowExposed(d));
             d->TransistorEdit()->setFocus();
             fromType = tab(Qt::Key_Tab);
             fromGroup = tab(Qt::Key_Tab);
