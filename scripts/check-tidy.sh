@@ -15,10 +15,11 @@ command -v "$tidy" >/dev/null || { echo "check-tidy: $tidy is missing (Debian pa
 
 build=build/dev
 [ -f "$build/build.ninja" ] || cmake --preset dev >/dev/null
-# transistors/TransistorTable.cpp includes the table generated at build
+# transistors/TransistorTable.cpp and TransistorRatings.cpp include the tables generated at build
 # time; building it also brings compile_commands.json up to date with the
 # CMake files.
-cmake --build "$build" --target src/generated/transistors/TransistorTableData.h >/dev/null
+cmake --build "$build" --target src/generated/transistors/TransistorTableData.h \
+  src/generated/transistors/TransistorRatingsData.h >/dev/null
 
 if [ "${1:-}" = "--changed" ]; then
   base=$(git merge-base main HEAD)
