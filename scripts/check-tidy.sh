@@ -23,7 +23,8 @@ cmake --build "$build" --target src/generated/transistors/TransistorTableData.h 
 
 if [ "${1:-}" = "--changed" ]; then
   base=$(git merge-base main HEAD)
-  mapfile -t changed < <({ git diff --name-only "$base" -- src; git ls-files --others --exclude-standard -- src; } | sort -u)
+  listed=$({ git diff --name-only "$base" -- src; git ls-files --others --exclude-standard -- src; })
+  mapfile -t changed < <(sort -u <<<"$listed")
   files=()
   for f in "${changed[@]}"; do
     case "$f" in
@@ -33,7 +34,8 @@ if [ "${1:-}" = "--changed" ]; then
   done
   mapfile -t files < <(printf '%s\n' "${files[@]}" | sort -u | sed '/^$/d')
 else
-  mapfile -t files < <(git ls-files --cached --others --exclude-standard -- src | grep -E '\.cpp$')
+  listed=$(git ls-files --cached --others --exclude-standard -- src)
+  mapfile -t files < <(grep -E '\.cpp$' <<<"$listed")
 fi
 if [ ${#files[@]} -eq 0 ]; then
   echo "check-tidy: no sources to check"
