@@ -1,9 +1,12 @@
 #include "analysis/Verification.h"
 
+#include "circuit/PartStress.h"
 #include "design/CommonEmitterDesign.h"
 #include "design/StandardSeries.h"
 #include "format/EngineeringFormat.h"
 #include "format/Units.h"
+#include "transistors/TransistorRatings.h"
+#include "transistors/TransistorTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,10 +52,23 @@ std::string MissText(const VerdictMiss& miss)
         return "gain " + Decibels(miss.m_Simulated) + " for " + FormatGeneral(miss.m_Required, 6) + " dB";
     }
     if (q == "Ic") {
-        return "Ic " + Amperes(miss.m_Simulated) + " for the designed " + Amperes(miss.m_Required);
+        return "Ic " + Amperes(miss.m_Simulated) +
+               (miss.m_Requested ? " for the requested " : " for the designed ") + Amperes(miss.m_Required);
     }
     if (q == "f_-3dB") {
         return "f_-3dB " + Hertz(miss.m_Simulated) + " above f_min " + Hertz(miss.m_Required);
+    }
+    if (q == "VCEO") {
+        return "VCEO " + Volts(miss.m_Required) + " < supply " + Volts(miss.m_Simulated) +
+               ": choose a type rated at least " + Volts(miss.m_Simulated);
+    }
+    if (q == "IC max") {
+        return "IC max " + Amperes(miss.m_Required) + " < Ic " + Amperes(miss.m_Simulated) +
+               ": choose a type rated at least " + Amperes(miss.m_Simulated);
+    }
+    if (q == "Ptot") {
+        return "Ptot " + Quantity(miss.m_Required, "W") + " < P " + Quantity(miss.m_Simulated, "W") +
+               ": choose a type rated at least " + Quantity(miss.m_Simulated, "W");
     }
     if (q == "Z_in") {
         return "Z_in " + Ohms(miss.m_Simulated) + " above the " + Ohms(miss.m_Required) + " allowed";
@@ -234,6 +250,45 @@ std::string Conditions(const AmplifierCircuit& designed, const VerificationOptio
     return text;
 }
 
+// T1 against its absolute maximum ratings: a miss for each rating the
+// simulated operating point (or the supply, for VCEO) exceeds, a note naming
+// the ratings that no source states.
+void JudgeRatings(const AmplifierDesign& design, const AmplifierCircuit& circuit, const SimulationResult& r,
+                  Verdict& verdict)
+{
+    const int index = design.Inputs().TransistorIndex();
+    const TransistorRatings ratings = GetTransistorRatings(index);
+    const double power = r.m_Uce * r.m_Ic + BaseEmitterVoltage * r.m_Ib;
+    const struct {
+        const char* m_Name;
+        CheckedRating m_Check;
+    } checks[] = {{"VCEO", {circuit.m_SupplyVoltage, ratings.m_Vceo}},
+                  {"IC max", {r.m_Ic, ratings.m_IcMax}},
+                  {"Ptot", {power, ratings.m_Ptot}}};
+    std::vector<std::string> unknown;
+    for (const auto& [name, check] : checks) {
+        switch (check.Check()) {
+        case RatingCheck::Within: break;
+        case RatingCheck::Exceeded:
+            verdict.m_Misses.push_back({name, check.m_Rating, check.m_Figure, {}});
+            break;
+        case RatingCheck::Unknown: unknown.emplace_back(name); break;
+        }
+    }
+    if (unknown.empty()) {
+        return;
+    }
+    std::string what = "ratings";
+    if (unknown.size() < std::size(checks)) {
+        what = unknown.front();
+        for (std::size_t i = 1; i < unknown.size(); ++i) {
+            what += (i + 1 == unknown.size() ? " and " : ", ") + unknown[i];
+        }
+    }
+    verdict.m_Notes.push_back(what + " of " + std::string(GetTransistorRecord(index).name) +
+                              " unknown: check the data sheet");
+}
+
 void Judge(const AmplifierDesign& design, const AmplifierCircuit& circuit, const VerificationOptions& options,
            Verification& v)
 {
@@ -247,8 +302,9 @@ void Judge(const AmplifierDesign& design, const AmplifierCircuit& circuit, const
     }
     const CircuitKind kind = design.Kind();
     auto& misses = verdict.m_Misses;
-    if (std::fabs(r.m_Ic - aim.m_Ic) > CurrentTolerance * aim.m_Ic) {
-        misses.push_back({"Ic", aim.m_Ic, r.m_Ic, {}});
+    const double ic = aim.IcReference();
+    if (!(std::fabs(r.m_Ic - ic) <= CurrentTolerance * ic)) {
+        misses.push_back({"Ic", ic, r.m_Ic, {}, std::isfinite(aim.m_RequiredIc)});
     }
     if (std::isfinite(aim.m_GainDb) && !(std::fabs(r.m_GainDb - aim.m_GainDb) <= GainToleranceDb)) {
         misses.push_back({"gain", aim.m_GainDb, r.m_GainDb, GainWhy(kind, circuit, r, aim.m_GainDb)});
@@ -267,6 +323,7 @@ void Judge(const AmplifierDesign& design, const AmplifierCircuit& circuit, const
         misses.push_back(
             {"f_-3dB", aim.m_LowerCutoff, r.m_LowerCutoff, LowerCornerWhy(kind, circuit, r, options)});
     }
+    JudgeRatings(design, circuit, r, verdict);
     verdict.m_Meets = misses.empty();
 }
 
@@ -302,7 +359,10 @@ std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design, con
         return !simulated ? std::string() : v.m_Verdict.Misses(quantity) ? "misses" : "meets";
     };
     std::vector<VerificationRow> rows;
-    rows.push_back({"Ic", "designed \u00b1 10 %", Amperes(aim.m_Ic), shown(r.m_Ic, Amperes), verdict("Ic")});
+    rows.push_back({"Ic",
+                    std::isfinite(aim.m_RequiredIc) ? Amperes(aim.m_RequiredIc) + " \u00b1 10 %"
+                                                    : std::string("designed \u00b1 10 %"),
+                    Amperes(aim.m_Ic), shown(r.m_Ic, Amperes), verdict("Ic")});
     rows.push_back({"Uce", "", Volts(aim.m_Uce), shown(r.m_Uce, Volts), ""});
     VerificationRow gain{"Voltage gain", "", "", shown(r.m_GainDb, Decibels), ""};
     if (std::isfinite(aim.m_GainDb)) {
@@ -373,14 +433,18 @@ std::string Verdict::Line() const
     }
     std::string line = "Simulation (ngspice, " + m_Conditions + "): ";
     if (m_Meets) {
-        return line + "meets the requirements";
-    }
-    line += "misses ";
-    for (std::size_t i = 0; i < m_Misses.size(); ++i) {
-        line += (i > 0 ? "; " : "") + MissText(m_Misses[i]);
-        if (!m_Misses[i].m_Why.empty()) {
-            line += " (" + m_Misses[i].m_Why + ")";
+        line += "meets the requirements";
+    } else {
+        line += "misses ";
+        for (std::size_t i = 0; i < m_Misses.size(); ++i) {
+            line += (i > 0 ? "; " : "") + MissText(m_Misses[i]);
+            if (!m_Misses[i].m_Why.empty()) {
+                line += " (" + m_Misses[i].m_Why + ")";
+            }
         }
+    }
+    for (const std::string& note : m_Notes) {
+        line += "; " + note;
     }
     return line;
 }

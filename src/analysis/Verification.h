@@ -12,7 +12,13 @@
 // - Z_in is more than 20 % above the requirement, which is an upper limit
 //   (common-emitter, common-collector);
 // - the simulated lower -3 dB frequency is above f_min;
-// - the simulated Ic is more than 10 % from the designed Ic.
+// - the simulated Ic is more than 10 % from the designed Ic;
+// - T1 exceeds one of its absolute maximum ratings (TransistorRatings.h):
+//   the supply above VCEO (with the stage cut off, or at power-up, the
+//   whole supply stands across it), the simulated Ic above IC max, the
+//   simulated dissipation Uce x Ic + Ube x Ib above Ptot at 25 degC. A
+//   rating no source states cannot be checked: the verdict then carries a
+//   note to check the data sheet, and does not count it as met or missed.
 // The mid-band figures (gain, Z_in, Z_out) are read inside the pass band,
 // no higher than 100 x f_min (or the upper corner, when that is lower).
 // The verdict never changes a designed value.
@@ -49,12 +55,18 @@ struct VerificationOptions {
 // One requirement the simulation does not meet.
 struct VerdictMiss {
     static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-    std::string m_Quantity;  // "gain", "Z_in", "Z_out", "f_-3dB", "Ic"
-    double m_Required = NaN; // SI units; dB for the gain
+    // "gain", "Z_in", "Z_out", "f_-3dB", "Ic", or the rating exceeded:
+    // "VCEO", "IC max", "Ptot".
+    std::string m_Quantity;
+    // SI units; dB for the gain; the rating for a rating.
+    double m_Required = NaN;
+    // What the simulation shows; for VCEO the supply.
     double m_Simulated = NaN;
     // The likely cause where the design's values show it ("C3 of 22 pF
     // does not ground the base at 100 kHz"); empty when none is known.
     std::string m_Why;
+    // For Ic: m_Required is the Ic the user asked for, not the designed one.
+    bool m_Requested = false;
 };
 
 struct Verdict {
@@ -64,6 +76,9 @@ struct Verdict {
     std::string m_Problem;
     bool m_Meets = false;
     std::vector<VerdictMiss> m_Misses;
+    // What the verdict could not judge and the user has to: "ratings of
+    // 2N1234 unknown: check the data sheet".
+    std::vector<std::string> m_Notes;
     // What was simulated beside the design: "no load", "load 4.7 k,
     // source 600", with the part values that differ from the design's.
     std::string m_Conditions = "no load";
@@ -73,6 +88,7 @@ struct Verdict {
     // "Simulation (ngspice, no load): meets the requirements",
     // "Simulation (ngspice, no load): misses Z_out: 1.485 k for 2 k (C3 of
     // 1 nF does not ground the base at 100 kHz: ...)", "Not simulated: ...".
+    // The notes follow, each after a semicolon.
     std::string Line() const;
     // Whether quantity ("Z_out") is among the misses.
     bool Misses(std::string_view quantity) const;

@@ -18,6 +18,7 @@ DesignTargets TargetsOf(const AmplifierDesign& design)
     target(InputField::InputImpedance, targets.m_InputImpedance);
     target(InputField::OutputImpedance, targets.m_OutputImpedance);
     target(InputField::LowerCutoff, targets.m_LowerCutoff);
+    target(InputField::CollectorCurrent, targets.m_RequiredIc);
     return targets;
 }
 

@@ -8,6 +8,7 @@
 
 #include "design/AmplifierDesign.h"
 
+#include <cmath>
 #include <limits>
 
 namespace norvane {
@@ -23,6 +24,13 @@ struct DesignTargets {
     double m_InputImpedance = NaN;  // ohm
     double m_OutputImpedance = NaN; // ohm, required
     double m_LowerCutoff = NaN;     // Hz, required f_min
+    // A, the Ic the user asked for (the common-collector circuit takes it
+    // as a requirement); NaN where the design computes its own.
+    double m_RequiredIc = NaN;
+
+    // What the simulated Ic is judged against: the Ic asked for, else the
+    // designed one.
+    double IcReference() const { return std::isnan(m_RequiredIc) ? m_Ic : m_RequiredIc; }
 };
 
 DesignTargets TargetsOf(const AmplifierDesign& design);

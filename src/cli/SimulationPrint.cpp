@@ -58,11 +58,9 @@ json VerdictJson(const Verdict& verdict)
                           {"simulated", Number(miss.m_Simulated)},
                           {"why", miss.m_Why}});
     }
-    return {{"meets", verdict.m_Meets},
-            {"misses", misses},
-            {"simulated", verdict.m_Simulated},
-            {"problem", verdict.m_Problem},
-            {"line", verdict.Line()}};
+    return {{"meets", verdict.m_Meets},     {"misses", misses},
+            {"notes", verdict.m_Notes},     {"simulated", verdict.m_Simulated},
+            {"problem", verdict.m_Problem}, {"line", verdict.Line()}};
 }
 
 json TunedJson(const WorkflowResult& result)
@@ -177,6 +175,16 @@ json DistributionJson(const Distribution& d)
             {"count", d.m_Values.size()}};
 }
 
+// [{"rating": "Ptot", "value": 0.62, "limit": 0.5}, ...]
+json SafeAreaJson(const std::vector<SafeAreaExcursion>& excursions)
+{
+    json list = json::array();
+    for (const SafeAreaExcursion& e : excursions) {
+        list.push_back({{"rating", e.m_Rating}, {"value", Number(e.m_Value)}, {"limit", Number(e.m_Limit)}});
+    }
+    return list;
+}
+
 json ToleranceJson(const ToleranceAnalysis& a)
 {
     json misses = json::array();
@@ -197,7 +205,8 @@ json ToleranceJson(const ToleranceAnalysis& a)
             {"zin", DistributionJson(a.m_InputImpedance)},
             {"zout", DistributionJson(a.m_OutputImpedance)},
             {"f_3db", DistributionJson(a.m_LowerCutoff)},
-            {"misses", misses}};
+            {"misses", misses},
+            {"safe_area", SafeAreaJson(a.m_SafeArea)}};
 }
 
 json TemperatureJson(const TemperatureAnalysis& a)
@@ -209,7 +218,9 @@ json TemperatureJson(const TemperatureAnalysis& a)
                           {"uce", Number(p.m_Uce)},
                           {"gain_db", Number(p.m_GainDb)}});
     }
-    return {{"f_mid", Number(a.m_MidbandFrequency)}, {"points", points}};
+    return {{"f_mid", Number(a.m_MidbandFrequency)},
+            {"points", points},
+            {"safe_area", SafeAreaJson(a.m_SafeArea)}};
 }
 
 json DistortionJson(const DistortionAnalysis& a)
@@ -229,7 +240,8 @@ json DistortionJson(const DistortionAnalysis& a)
             {"amplitude", Number(a.m_Amplitude)},
             {"input_amplitude", Number(a.m_InputAmplitude)},
             {"thd", Number(a.m_ThdPercent / 100)},
-            {"harmonics", harmonics}};
+            {"harmonics", harmonics},
+            {"safe_area", SafeAreaJson(a.m_SafeArea)}};
 }
 
 json NoiseJson(const NoiseAnalysis& a)

@@ -49,7 +49,7 @@ double LinearGain(double db)
 // lists them; only the quantities the circuit has a requirement for.
 double ScoreOf(const DesignTargets& targets, const SimulationResult& s)
 {
-    double score = Deviation(s.m_Ic, targets.m_Ic);
+    double score = Deviation(s.m_Ic, targets.IcReference());
     if (std::isfinite(targets.m_GainDb)) {
         score += Deviation(LinearGain(s.m_GainDb), LinearGain(targets.m_GainDb));
     }

@@ -7,6 +7,7 @@
 #include "support/SimulationExamples.h"
 
 #include "format/EngineeringFormat.h"
+#include "transistors/TransistorRatings.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,86 @@ TEST_F(Verdict, OfEachCircuitsDefaultDesign)
     EXPECT_EQ(cb.m_Rows[4].m_Verdict, "misses");
     EXPECT_EQ(cb.m_Rows[0].m_Verdict, "meets");
     EXPECT_EQ(cb.m_Rows[2].m_Verdict, ""); // no gain requirement
+}
+
+// A stage on 90 V with a BC548B simulates fine, but the whole supply stands
+// across a transistor rated 20 V whenever the stage is cut off, and the
+// operating point dissipates several times its 300 mW (the lowest Ptot its
+// sources state). The verdict names both ratings and what to buy.
+TEST_F(Verdict, MissesTheRatingsTheDesignExceeds)
+{
+    auto design = std::make_unique<CommonEmitterDesign>();
+    DesignInputs inputs(CircuitKind::CommonEmitter);
+    inputs.SetValue(InputField::SupplyVoltage, 90);
+    inputs.SetValue(InputField::Gain, 20);
+    inputs.SetTransistorIndex(FindTransistor("BC548B"));
+    design->Compute(inputs);
+    ASSERT_TRUE(design->IsUsable()) << design->Problem();
+
+    const Verification v = Verify(*design);
+    ASSERT_TRUE(v.m_Verdict.m_Simulated) << v.m_Verdict.m_Problem;
+    EXPECT_FALSE(v.m_Verdict.m_Meets);
+    const VerdictMiss* vceo = FindMiss(v.m_Verdict, "VCEO");
+    ASSERT_NE(vceo, nullptr) << v.m_Verdict.Line();
+    EXPECT_EQ(vceo->m_Required, 20.0);
+    EXPECT_EQ(vceo->m_Simulated, 90.0);
+    EXPECT_NE(v.m_Verdict.Line().find("VCEO 20 V < supply 90 V: choose a type rated at least 90 V"),
+              std::string::npos)
+        << v.m_Verdict.Line();
+    const VerdictMiss* ptot = FindMiss(v.m_Verdict, "Ptot");
+    ASSERT_NE(ptot, nullptr) << v.m_Verdict.Line();
+    EXPECT_EQ(ptot->m_Required, 0.3);
+    EXPECT_NEAR(ptot->m_Simulated, v.m_Simulation.m_Uce * v.m_Simulation.m_Ic, 0.01 * ptot->m_Simulated);
+    EXPECT_EQ(FindMiss(v.m_Verdict, "IC max"), nullptr) << v.m_Verdict.Line();
+    EXPECT_TRUE(v.m_Verdict.m_Notes.empty());
+}
+
+// A type no source rates is judged on what the simulation shows, and the
+// verdict says that its ratings are still to be checked.
+TEST_F(Verdict, NotesRatingsNoSourceStates)
+{
+    int unrated = -1;
+    for (int i = 0; i < GetTransistorCount() && unrated < 0; ++i) {
+        const TransistorRatings r = GetTransistorRatings(i);
+        if (std::isnan(r.m_Vceo) && std::isnan(r.m_IcMax) && std::isnan(r.m_Ptot) && !IsPnpTransistor(i) &&
+            CommonEmitter(20, GetTransistorRecord(i).name)->IsUsable()) {
+            unrated = i;
+        }
+    }
+    ASSERT_GE(unrated, 0);
+    const std::string name = GetTransistorRecord(unrated).name;
+    const Verification v = Verify(*CommonEmitter(20, name.c_str()));
+    ASSERT_TRUE(v.m_Verdict.m_Simulated) << v.m_Verdict.m_Problem;
+    ASSERT_EQ(v.m_Verdict.m_Notes.size(), 1u);
+    EXPECT_EQ(v.m_Verdict.m_Notes[0], "ratings of " + name + " unknown: check the data sheet");
+    EXPECT_TRUE(v.m_Verdict.Line().ends_with("; ratings of " + name + " unknown: check the data sheet"))
+        << v.m_Verdict.Line();
+}
+
+// The common-collector circuit takes Ic as a requirement: its simulated Ic
+// is judged against the request, not against the design rounded to E12,
+// which here lies 12 % below it.
+TEST_F(Verdict, JudgesARequestedIcAgainstTheRequest)
+{
+    auto design = std::make_unique<CommonCollectorDesign>();
+    DesignInputs inputs(CircuitKind::CommonCollector);
+    inputs.SetValue(InputField::SupplyVoltage, 10.59);
+    inputs.SetValue(InputField::LowerCutoff, 2.257);
+    inputs.SetValue(InputField::InputImpedance, 237.8e3);
+    inputs.SetValue(InputField::CollectorCurrent, 11.58e-3);
+    inputs.SetTransistorIndex(FindTransistor("BC560C"));
+    inputs.SetSeriesIndex(0);
+    design->Compute(inputs);
+    ASSERT_TRUE(design->IsUsable()) << design->Problem();
+
+    const Verification v = Verify(*design);
+    ASSERT_TRUE(v.m_Verdict.m_Simulated) << v.m_Verdict.m_Problem;
+    const VerdictMiss* ic = FindMiss(v.m_Verdict, "Ic");
+    ASSERT_NE(ic, nullptr) << v.m_Verdict.Line();
+    EXPECT_EQ(ic->m_Required, 11.58e-3);
+    EXPECT_LT(ic->m_Simulated, 0.9 * 11.58e-3);
+    EXPECT_NE(v.m_Verdict.Line().find("for the requested 11.58 mA"), std::string::npos) << v.m_Verdict.Line();
+    EXPECT_EQ(v.m_Rows[0].m_Required, "11.58 mA \u00b1 10 %");
 }
 
 // A common-emitter stage at 100 kHz: C1 of a few tens of pF against the
