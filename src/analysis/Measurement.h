@@ -41,6 +41,14 @@ struct SimulationOptions {
     int m_PointsPerDecade = DefaultPointsPerDecade;
 };
 
+// A part driven past one of its ratings in a simulation: ngspice's
+// safe-operating-area check (NetlistOptions::m_SafeAreaCheck) reports it.
+struct SafeAreaExcursion {
+    std::string m_Rating; // "VCEO", "IC max" or "Ptot"
+    double m_Value = 0.0; // the largest |Vce| (V), Ic (A) or dissipation (W) reported
+    double m_Limit = 0.0; // the rating, same unit
+};
+
 struct SimulationResult {
     static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 

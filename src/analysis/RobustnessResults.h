@@ -34,6 +34,7 @@
 // Like every simulation they are serialised with the others in the
 // process; the callers run them on a worker thread.
 
+#include "analysis/Measurement.h"
 #include "analysis/Statistics.h"
 #include "common/Outcome.h"
 
@@ -110,6 +111,9 @@ struct ToleranceAnalysis {
     // How often each quantity of the verdict ("gain", "Z_out", ...) was
     // missed, most often first.
     std::vector<std::pair<std::string, int>> m_Misses;
+    // T1 past its ratings in any run, the worst of all runs (ngspice's
+    // safe-operating-area check).
+    std::vector<SafeAreaExcursion> m_SafeArea;
 
     // The share of the runs that meet the requirements (a run that did not
     // simulate does not); 0..1.
@@ -132,6 +136,9 @@ struct TemperaturePoint {
 struct TemperatureAnalysis {
     std::vector<TemperaturePoint> m_Points; // at AnalysisTemperatures
     double m_MidbandFrequency = 0.0;        // Hz, the mid-band of 25 degC
+    // T1 past its ratings at any of the temperatures (ngspice's
+    // safe-operating-area check; the ratings are those at 25 degC).
+    std::vector<SafeAreaExcursion> m_SafeArea;
 };
 
 // ---- Headroom and distortion ---------------------------------------------
@@ -179,6 +186,10 @@ struct DistortionAnalysis {
     std::vector<std::pair<double, double>> m_Waveform;
     // The transfer curve of the headroom sweep: (input V, output V).
     std::vector<std::pair<double, double>> m_Transfer;
+    // T1 past its ratings under the signal of the distortion run (ngspice's
+    // safe-operating-area check over the transient); the headroom sweep,
+    // which drives the stage to its edges on purpose, is not counted.
+    std::vector<SafeAreaExcursion> m_SafeArea;
 };
 
 // ---- Noise ---------------------------------------------------------------

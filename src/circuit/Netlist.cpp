@@ -3,6 +3,7 @@
 #include "design/CommonBaseDesign.h"
 #include "design/CommonCollectorDesign.h"
 #include "design/CommonEmitterDesign.h"
+#include "transistors/TransistorRatings.h"
 
 #include <algorithm>
 #include <charconv>
@@ -247,6 +248,30 @@ std::string WriteModelCard(const TransistorRecord& record)
     return notes + card;
 }
 
+namespace {
+
+// The known ratings of a card's type as ngspice's safe-operating-area
+// parameters, each after a blank; empty when none is known.
+std::string SafeAreaLimits(const TransistorRecord& record)
+{
+    const int index = FindTransistor(record.name);
+    if (index < 0) {
+        return {};
+    }
+    const TransistorRatings ratings = GetTransistorRatings(index);
+    std::string limits;
+    for (const auto& [name, value] :
+         {std::pair{"vce_max", ratings.m_Vceo}, std::pair{"ic_max", ratings.m_IcMax},
+          std::pair{"pd_max", ratings.m_Ptot}}) {
+        if (std::isfinite(value)) {
+            limits += std::string(limits.empty() ? "\n+ " : " ") + name + "=" + SpiceNumber(value);
+        }
+    }
+    return limits;
+}
+
+} // namespace
+
 std::string WriteNetlist(const AmplifierCircuit& circuit, const NetlistOptions& options)
 {
     const double supply = circuit.m_IsPnp ? -circuit.m_SupplyVoltage : circuit.m_SupplyVoltage;
@@ -291,7 +316,14 @@ std::string WriteNetlist(const AmplifierCircuit& circuit, const NetlistOptions& 
         text += std::string("IOUT 0 out DC 0 AC ") + (options.m_DriveOutput ? "1" : "0") + "\n";
     }
     if (circuit.m_Transistor.name != nullptr) {
-        text += WriteModelCard(circuit.m_Transistor);
+        std::string card = WriteModelCard(circuit.m_Transistor);
+        if (options.m_SafeAreaCheck) {
+            card.insert(card.size() - 2, SafeAreaLimits(circuit.m_Transistor));
+        }
+        text += card;
+    }
+    if (options.m_SafeAreaCheck) {
+        text += ".options warn=1\n";
     }
     text += ".options temp=25 tnom=25 gmin=1e-12 reltol=1e-06 abstol=1e-12 vntol=1e-06\n";
     // The same temperature once more the SPICE2 way: every reader knows

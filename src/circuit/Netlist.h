@@ -78,6 +78,12 @@ struct NetlistOptions {
     // m_SineFrequency); none while the amplitude is 0.
     double m_SineAmplitude = 0.0; // V peak
     double m_SineFrequency = 0.0; // Hz
+    // ngspice's safe-operating-area check: the card carries the type's known
+    // ratings as vce_max, ic_max and pd_max, and ".options warn=1" has
+    // ngspice report every excursion past them ("... has exceeded
+    // Pd_max=0.5 W"). Other simulators ignore or refuse those parameters,
+    // so the netlists written for the user leave them out.
+    bool m_SafeAreaCheck = false;
 };
 
 // A two-terminal part: resistor (R...) or capacitor (C...).

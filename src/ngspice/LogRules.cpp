@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <sstream>
 
 namespace norvane::ngspice {
@@ -40,7 +41,61 @@ double TakeNumber(std::string_view& text)
 constexpr std::array<std::string_view, 4> GaveUpMarks = {"without convergence", "aborted", "transient op",
                                                          "timestep too small"};
 
+// The number right after "=" of the first "name=" or "|name|=" in text;
+// NaN when there is none.
+double ValueOf(std::string_view text, std::string_view name)
+{
+    for (const std::string& key : {std::string(name) + "=", "|" + std::string(name) + "|="}) {
+        std::size_t at = text.find(key);
+        // A whole word: "Vce=" but not the "Vce=" of "at Vce=" for Ic.
+        while (at != std::string_view::npos && at > 0 && text[at - 1] != ' ') {
+            at = text.find(key, at + 1);
+        }
+        if (at != std::string_view::npos) {
+            std::string_view rest = text.substr(at + key.size());
+            return TakeNumber(rest);
+        }
+    }
+    return std::nan("");
+}
+
 } // namespace
+
+std::vector<SafeAreaExcursion> ReadSafeAreaExcursions(const std::string& log)
+{
+    struct Check {
+        std::string_view m_Quantity; // as ngspice names it before "has exceeded"
+        std::string_view m_Limit;    // the model parameter after it
+        const char* m_Rating;
+    };
+    constexpr std::array<Check, 3> Checks{
+        {{"Vce", "Vce_max=", "VCEO"}, {"Ic", "Ic_max=", "IC max"}, {"Pd", "Pd_max=", "Ptot"}}};
+    std::array<SafeAreaExcursion, 3> worst{};
+    constexpr std::string_view Exceeded = " has exceeded ";
+    for (const std::string& line : SplitLines(log)) {
+        const std::size_t at = line.find(Exceeded);
+        if (at == std::string::npos) {
+            continue;
+        }
+        const std::string_view before = std::string_view(line).substr(0, at);
+        std::string_view after = std::string_view(line).substr(at + Exceeded.size());
+        for (std::size_t i = 0; i < Checks.size(); ++i) {
+            if (!after.starts_with(Checks[i].m_Limit)) {
+                continue;
+            }
+            after.remove_prefix(Checks[i].m_Limit.size());
+            const double limit = TakeNumber(after);
+            const double value = std::fabs(ValueOf(before, Checks[i].m_Quantity));
+            if (std::isfinite(limit) && std::isfinite(value) && value > worst[i].m_Value) {
+                worst[i] = {Checks[i].m_Rating, value, limit};
+            }
+        }
+    }
+    std::vector<SafeAreaExcursion> found;
+    std::ranges::copy_if(worst, std::back_inserter(found),
+                         [](const SafeAreaExcursion& e) { return !e.m_Rating.empty(); });
+    return found;
+}
 
 std::string Lower(std::string_view text)
 {

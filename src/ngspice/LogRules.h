@@ -7,6 +7,7 @@
 // Numbers are read locale-free (ngspice prints them in the C locale,
 // see CLocale.h).
 
+#include "analysis/Measurement.h"
 #include "common/Outcome.h"
 
 #include <string>
@@ -37,6 +38,13 @@ std::string UnsafeLine(const std::vector<std::string>& lines);
 // Whether what ngspice printed during a run tells of a failure, and which;
 // stopped: ngspice asked to be unloaded meanwhile.
 [[nodiscard]] Status JudgeRunLog(const std::string& runLog, bool stopped);
+
+// The excursions past the ratings that ngspice's safe-operating-area check
+// reported in log (".option warn=1" and vce_max, ic_max, pd_max in the
+// model card), one per rating with the largest value it reported, in the
+// order VCEO, IC max, Ptot; none when it reported none. It prints, for
+// example, "Instance: q1 Model: bc548b |Vce|=45 has exceeded Vce_max=30".
+std::vector<SafeAreaExcursion> ReadSafeAreaExcursions(const std::string& log);
 
 // What ngspice's "fourier" prints: the total harmonic distortion in
 // percent and the magnitude (V peak) of harmonics 1 to count.

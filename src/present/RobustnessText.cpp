@@ -99,6 +99,24 @@ const std::array<ToleranceQuantity, 6> ToleranceQuantities{{
     {"f_-3dB", &ToleranceAnalysis::m_LowerCutoff, Cell<Hertz>},
 }};
 
+std::string SafeAreaText(const std::vector<SafeAreaExcursion>& excursions)
+{
+    std::string text;
+    for (const SafeAreaExcursion& e : excursions) {
+        const bool power = e.m_Rating == "Ptot";
+        const bool current = e.m_Rating == "IC max";
+        const auto shown = [&](double value) {
+            return power ? Quantity(value, "W") : current ? Amperes(value) : Volts(value);
+        };
+        text += (text.empty() ? "; T1 past its ratings: " : ", ") +
+                std::string(power     ? "P "
+                            : current ? "Ic "
+                                      : "Vce ") +
+                shown(e.m_Value) + " above " + e.m_Rating + " " + shown(e.m_Limit);
+    }
+    return text;
+}
+
 std::string ToleranceLine(const ToleranceAnalysis& a)
 {
     std::string line = "Tolerances (" + std::to_string(a.m_Runs) + " runs, seed " + std::to_string(a.m_Seed) +
@@ -118,7 +136,7 @@ std::string ToleranceLine(const ToleranceAnalysis& a)
                     " times";
         }
     }
-    return line;
+    return line + SafeAreaText(a.m_SafeArea);
 }
 
 TextTable ToleranceTable(const ToleranceAnalysis& a)
@@ -141,7 +159,7 @@ std::string TemperatureLine(const TemperatureAnalysis& a)
     return "Temperature " + FormatGeneral(cold.m_Celsius, 4) + " .. " + Celsius(hot.m_Celsius) + ": Ic " +
            Cell<Amperes>(cold.m_Ic) + " .. " + Cell<Amperes>(hot.m_Ic) + ", Uce " + Cell<Volts>(cold.m_Uce) +
            " .. " + Cell<Volts>(hot.m_Uce) + ", gain " + Cell<Decibels>(cold.m_GainDb) + " .. " +
-           Cell<Decibels>(hot.m_GainDb);
+           Cell<Decibels>(hot.m_GainDb) + SafeAreaText(a.m_SafeArea);
 }
 
 TextTable TemperatureTable(const TemperatureAnalysis& a)
@@ -157,7 +175,7 @@ TextTable TemperatureTable(const TemperatureAnalysis& a)
 std::string DistortionLine(const DistortionAnalysis& a)
 {
     return "Headroom " + HeadroomText(a.m_Headroom) + "; THD " + DistortionPercent(a.m_ThdPercent) + " at " +
-           VoltsAs(a.m_Amplitude, "peak") + ", " + Cell<Hertz>(a.m_Frequency);
+           VoltsAs(a.m_Amplitude, "peak") + ", " + Cell<Hertz>(a.m_Frequency) + SafeAreaText(a.m_SafeArea);
 }
 
 TextTable DistortionTable(const DistortionAnalysis& a)

@@ -30,6 +30,11 @@ struct ToleranceQuantity {
 };
 extern const std::array<ToleranceQuantity, 6> ToleranceQuantities;
 
+// "; T1 past its ratings: Vce 45 V above VCEO 30 V, P 620 mW above Ptot
+// 500 mW" for the excursions an analysis found; empty for none. Each line
+// below ends with it.
+std::string SafeAreaText(const std::vector<SafeAreaExcursion>& excursions);
+
 // "Tolerances (500 runs, seed 1; resistors 5 %, capacitors 20 %, BF and IS
 // x/1.5): yield 49.0 % (245 of 500 meet the requirements); missed Ic 231
 // times, gain 47 times, f_-3dB 33 times", with ", 2 did not simulate"

@@ -209,6 +209,7 @@ Status MeasureThd(SimulationSession& session, const AmplifierCircuit& circuit,
     analysis.m_Amplitude = outputAmplitude;
     analysis.m_InputAmplitude = outputAmplitude / gain;
     NetlistOptions netlist;
+    netlist.m_SafeAreaCheck = true;
     netlist.m_SineAmplitude = analysis.m_InputAmplitude;
     netlist.m_SineFrequency = frequency;
     if (const Status loaded = session.Load(SessionNetlist(circuit, simulation, netlist)); !loaded) {
@@ -223,6 +224,7 @@ Status MeasureThd(SimulationSession& session, const AmplifierCircuit& circuit,
         }
     }
     session.ForgetResults();
+    const std::size_t logStart = session.Log().size();
     if (const Status ran =
             session.Analyse("tran " + SpiceNumber(step) + " " + SpiceNumber(stop) + " 0 " + SpiceNumber(step),
                             LongAnalysisLimit, cancelled);
@@ -234,6 +236,7 @@ Status MeasureThd(SimulationSession& session, const AmplifierCircuit& circuit,
     if (!readTime || !readOut || readTime->size() != readOut->size()) {
         return Failure{"not simulated: the transient gave no usable numbers"};
     }
+    analysis.m_SafeArea = ngspice::ReadSafeAreaExcursions(session.Log().substr(logStart));
     const std::vector<double>& time = *readTime;
     const std::vector<double>& out = *readOut;
     for (std::size_t i = 0; i < time.size(); ++i) {

@@ -1,5 +1,6 @@
 #include "studies/Temperature.h"
 
+#include "ngspice/LogRules.h"
 #include "studies/StudySupport.h"
 
 namespace norvane {
@@ -17,6 +18,7 @@ Expected<TemperatureAnalysis> AnalyseTemperature(const AmplifierDesign& design,
     const SimulationOptions simulation = SimulationOf(verification);
     NetlistOptions netlist;
     netlist.m_OutputSourceOff = true;
+    netlist.m_SafeAreaCheck = true;
     SimulationSession session;
     if (!session.Ready()) {
         return SessionFailure(session);
@@ -50,6 +52,7 @@ Expected<TemperatureAnalysis> AnalyseTemperature(const AmplifierDesign& design,
         ++done;
     }
     GoOn(progress, done, total);
+    analysis.m_SafeArea = ngspice::ReadSafeAreaExcursions(session.Log());
     return analysis;
 }
 

@@ -1,5 +1,6 @@
 #include "studies/Tolerances.h"
 
+#include "ngspice/LogRules.h"
 #include "studies/StudySupport.h"
 
 #include <algorithm>
@@ -29,6 +30,7 @@ Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit& circuit,
     }
     NetlistOptions netlist;
     netlist.m_OutputSourceOff = true;
+    netlist.m_SafeAreaCheck = true;
     const std::string text = SessionNetlist(circuit, simulation, netlist);
 
     SimulationSession session;
@@ -116,6 +118,7 @@ Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit& circuit,
     analysis.m_LowerCutoff = MakeDistribution(std::move(corner));
     analysis.m_Misses.assign(missed.begin(), missed.end());
     std::ranges::stable_sort(analysis.m_Misses, std::greater{}, &std::pair<std::string, int>::second);
+    analysis.m_SafeArea = ngspice::ReadSafeAreaExcursions(session.Log());
     return analysis;
 }
 

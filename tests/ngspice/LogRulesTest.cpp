@@ -120,5 +120,30 @@ TEST(Text, FoldsCaseTheSameInATurkishLocale)
     EXPECT_EQ(found.size(), 1u);
 }
 
+// ngspice's safe-operating-area lines as ngspice 39 prints them: the
+// largest excursion per rating, in the order VCEO, IC max, Ptot; the Ic
+// line's "at Vce=" is not read as a Vce excursion.
+TEST(SafeArea, KeepsTheLargestExcursionOfEachRating)
+{
+    const std::string log = "Circuit: stage\n"
+                            "Instance: q1 Model: bc548b Pd=0.3855 W has exceeded Pd_max=0.3 W\n"
+                            "at Vce=20 V, Ib=0.0001927 A, and Ic=0.01927 A\n"
+                            "Instance: q1 Model: bc548b Ic=0.01927 A at Vce=20 V has exceeded Ic_max=0.01 A\n"
+                            "Instance: q1 Model: bc548b Pd=0.62 W has exceeded Pd_max=0.3 W\n"
+                            "Instance: q1 Model: bc548b |Vce|=45 has exceeded Vce_max=20\n"
+                            "Warning: something else has exceeded its budget\n";
+    const std::vector<SafeAreaExcursion> found = ReadSafeAreaExcursions(log);
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[0].m_Rating, "VCEO");
+    EXPECT_EQ(found[0].m_Value, 45.0);
+    EXPECT_EQ(found[0].m_Limit, 20.0);
+    EXPECT_EQ(found[1].m_Rating, "IC max");
+    EXPECT_EQ(found[1].m_Value, 0.01927);
+    EXPECT_EQ(found[1].m_Limit, 0.01);
+    EXPECT_EQ(found[2].m_Rating, "Ptot");
+    EXPECT_EQ(found[2].m_Value, 0.62);
+    EXPECT_TRUE(ReadSafeAreaExcursions("Circuit: stage\nNo. of Data Rows : 1\n").empty());
+}
+
 } // namespace
 } // namespace norvane::ngspice

@@ -1,5 +1,9 @@
 #include "ngspice/Simulator.h"
 
+#include "circuit/Netlist.h"
+#include "ngspice/LogRules.h"
+#include "ngspice/Session.h"
+
 #include "support/SimulationExamples.h"
 
 #include "support/Prerequisites.h"
@@ -506,6 +510,36 @@ TEST(Simulator, CallersOnSeveralThreadsTakeTurns)
     EXPECT_EQ(emitterThreaded.m_Ic, emitterAlone.m_Ic);
     EXPECT_EQ(collectorThreaded.m_InputImpedance, collectorAlone.m_InputImpedance);
     EXPECT_EQ(collectorThreaded.m_Ic, collectorAlone.m_Ic);
+}
+
+// With the safe-operating-area check the card carries BC548B's ratings
+// (20 V, 100 mA, 300 mW) and ngspice reports the operating point of a
+// 90 V stage past two of them; the netlist written for the user has none.
+TEST(SafeArea, NgspiceReportsAnOperatingPointPastTheRatings)
+{
+    auto design = std::make_unique<CommonEmitterDesign>();
+    DesignInputs inputs(CircuitKind::CommonEmitter);
+    inputs.SetValue(InputField::SupplyVoltage, 90);
+    inputs.SetTransistorIndex(FindTransistor("BC548B"));
+    design->Compute(inputs);
+    ASSERT_TRUE(design->IsUsable()) << design->Problem();
+    NetlistOptions options;
+    options.m_SafeAreaCheck = true;
+    const std::string netlist = WriteNetlist(*design, options);
+    EXPECT_NE(netlist.find("vce_max=20 ic_max=0.1 pd_max=0.3"), std::string::npos) << netlist;
+    EXPECT_EQ(WriteNetlist(*design).find("pd_max"), std::string::npos);
+
+    SimulationSession session;
+    ASSERT_TRUE(session.Ready()) << session.Ready().Message();
+    ASSERT_TRUE(session.Load(netlist));
+    ASSERT_TRUE(session.Analyse("op"));
+    const std::vector<SafeAreaExcursion> found = ngspice::ReadSafeAreaExcursions(session.Log());
+    ASSERT_EQ(found.size(), 2u) << session.Log();
+    EXPECT_EQ(found[0].m_Rating, "VCEO");
+    EXPECT_NEAR(found[0].m_Value, design->Uce(), 0.05 * design->Uce());
+    EXPECT_EQ(found[1].m_Rating, "Ptot");
+    EXPECT_EQ(found[1].m_Limit, 0.3);
+    EXPECT_NEAR(found[1].m_Value, design->P(), 0.05 * design->P());
 }
 
 } // namespace
