@@ -40,6 +40,8 @@ CMainWindow::CMainWindow(CNorvaneApp& app, CNorvaneDoc& document) : m_Document(d
     result->addAction(save);
     result->addAction(command(QStringLiteral("saveResultAs"), QStringLiteral("Save &as..."), &document,
                               &CNorvaneDoc::OnSaveResultAs));
+    result->addAction(command(QStringLiteral("exportPartsList"), QStringLiteral("Export &parts list..."),
+                              &document, &CNorvaneDoc::OnExportPartsList));
     result->addSeparator();
     QAction* verification = command(QStringLiteral("verification"), QStringLiteral("&Verification..."), &app,
                                     &CNorvaneApp::OnVerification);

@@ -7,6 +7,7 @@
 #include "app/Resources.h"
 #include "app/VerificationWindow.h"
 #include "format/EngineeringFormat.h"
+#include "workflow/DesignWorkflow.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -170,6 +171,15 @@ std::vector<std::string> CNorvaneApp::GetNotes() const
         notes.push_back(m_OpenNote);
     }
     return notes;
+}
+
+Expected<std::string> CNorvaneApp::GetPartsListCsv() const
+{
+    const CDesignObject* design = CurrentDesign();
+    if (design == nullptr) {
+        return Failure{NothingCalculatedMessage};
+    }
+    return PartsListCsv(design->Design());
 }
 
 ReportContent CNorvaneApp::GetReportContent() const

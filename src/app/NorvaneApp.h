@@ -66,6 +66,8 @@ public:
     std::vector<std::string> GetNotes() const;
     // What a saved report of the current design shows.
     ReportContent GetReportContent() const;
+    // The parts list of the current design as CSV; fails without one.
+    [[nodiscard]] Expected<std::string> GetPartsListCsv() const;
     // The verification a saved report shows in its simulation section:
     // none when the reports leave it out (or nothing was calculated), else
     // that of the current design, without load, as the verdict line has it.

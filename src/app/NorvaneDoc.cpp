@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/NorvaneApp.h"
+#include "common/FileWriter.h"
 #include "report/Report.h"
 #include "report/ReportReader.h"
 #include "report/SchematicImages.h"
@@ -116,6 +117,33 @@ void CNorvaneDoc::OnSaveResultAs()
         return;
     }
     DoSave(QString());
+}
+
+void CNorvaneDoc::OnExportPartsList()
+{
+    if (GetLastOutcome() != CalculationOutcome::Calculated) {
+        ShowError(Owner(), QLatin1String(PartsListCaption), QLatin1String(NothingCalculatedMessage));
+        return;
+    }
+    const Expected<std::string> csv = m_App.GetPartsListCsv();
+    if (!csv) {
+        ShowError(Owner(), QLatin1String(PartsListCaption), QString::fromStdString(csv.Message()));
+        return;
+    }
+    const QFileInfo document(m_PathName.isEmpty() ? WithDocumentExtension(m_Title) : m_PathName);
+    const QString suggested =
+        document.dir().filePath(document.completeBaseName() + QStringLiteral("-parts.csv"));
+    QString path =
+        m_SaveChooser(Owner(), QLatin1String(PartsListCaption), suggested, QLatin1String(PartsListFilter));
+    if (path.isEmpty()) {
+        return;
+    }
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".csv");
+    }
+    if (const Status written = WriteFileAtomically(QFile::encodeName(path).toStdString(), *csv); !written) {
+        ShowError(Owner(), QLatin1String(PartsListCaption), QString::fromStdString(written.Message()));
+    }
 }
 
 bool CNorvaneDoc::DoFileSave()

@@ -36,6 +36,8 @@ inline constexpr const char* SaveAsCaption = "Result - Save as...";
 inline constexpr const char* UnsavedQuestion =
     "Your latest result has not been saved yet.\n\nDo you want to save your design ?";
 inline constexpr const char* UnsavedCaption = "Result has not been saved yet";
+inline constexpr const char* PartsListFilter = "Parts lists (*.csv)";
+inline constexpr const char* PartsListCaption = "Export parts list";
 
 // path with ".html" appended when its file name has no extension.
 QString WithDocumentExtension(const QString& path);
@@ -67,6 +69,10 @@ public:
     // The "Result" commands.
     void OnSaveResult();
     void OnSaveResultAs();
+    // Writes the parts list of the current design as CSV (the columns of
+    // KiCad's grouped bill of materials), to a file the user names; the
+    // name suggested is the document's with "-parts.csv".
+    void OnExportPartsList();
 
     // Asked before the document is closed or replaced; false refuses.
     bool SaveModified();

@@ -75,6 +75,30 @@ private Q_SLOTS:
         QCOMPARE(f.Doc().GetPathName(), f.Path("amp2.html"));
     }
 
+    // Result > Export parts list...: the CSV of the current design beside
+    // the report's name; nothing before the first design.
+    void exportsThePartsList()
+    {
+        AppFixture f;
+        auto refused = std::make_shared<ShownMessage>();
+        AnswerNextMessage(QMessageBox::Ok, refused);
+        f.MainWindow().Command("exportPartsList")->trigger();
+        QVERIFY(refused->shown);
+        QCOMPARE(f.saveDialogs, 0);
+
+        f.Calculate(CircuitKind::CommonEmitter);
+        f.NextSavePath = f.Path("amp-parts");
+        f.MainWindow().Command("exportPartsList")->trigger();
+        QCOMPARE(f.saveDialogs, 1);
+        QFile file(f.Path("amp-parts.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QCOMPARE(lines.front(), QByteArray("Reference,Value,Qty,Tolerance,Rating,Description\r"));
+        QVERIFY(lines.size() > 8); // T1, five resistors, three capacitors
+        // Exporting is no save: the result stays unsaved.
+        QVERIFY(f.app->IsResultUnsaved());
+    }
+
     void cancelledFileDialogWritesNothing()
     {
         AppFixture f;
