@@ -7,7 +7,11 @@
 //    polarity asked for), with the requirements and the series of the
 //    inputs, through the ordinary design classes. A design that is not
 //    usable, or that carries a note (a requirement it cannot meet, a part
-//    that cannot be bought), is dropped.
+//    that cannot be bought), is dropped; so is one that exceeds a known
+//    absolute maximum rating of its type: the supply above VCEO, Ic above
+//    IC max or P above Ptot (circuit/PartStress.h). Such a design
+//    simulates well and destroys the part, and it costs no simulation
+//    here. A rating no source states does not drop a design (see 3.).
 // 2. Candidates. The designs left are put in order by their own figures,
 //    without simulation (PreScore), and the first m_Candidates of them
 //    are simulated and judged with Verify (Verification.h). The pre-score
@@ -29,14 +33,20 @@
 //    this order hold the best simulated design of each and most of the
 //    best 20 of the common-base circuit.
 // 3. Order. The simulated candidates are ordered by
+//    - whether all three ratings of the type are known: a type with any of
+//      VCEO, IC max and Ptot unknown could not be checked, and comes after
+//      every type that was (RankRow::m_RatingUnknown marks it);
 //    - whether the verdict is met (those that meet first);
 //    - the score: the sum of the relative errors of the quantities the
 //      verdict judges (Verification.h), in whole percent (lower first);
+//    - the type's Ptot (lower first; unknown last);
 //    - the bias stability (lower first);
 //    - the type name.
 //    Designs whose errors sum to the same whole percent count as equally
-//    good, and the stiffer bias decides between them. A candidate that
-//    could not be simulated is left out.
+//    good; among them the smallest part that suffices comes first (a
+//    small-signal stage gets a small-signal type, not a power or
+//    high-voltage one), and between parts of one Ptot the stiffer bias
+//    decides. A candidate that could not be simulated is left out.
 //
 // The relative errors of the score, each 0 where the quantity meets its
 // requirement exactly (or lies on the allowed side of a limit):
