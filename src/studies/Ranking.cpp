@@ -84,6 +84,7 @@ bool Passes(PolarityFilter filter, int index)
 
 struct Candidate {
     int index;
+    bool ratingUnknown;
     double preScore;
 };
 
@@ -155,15 +156,17 @@ Expected<Ranking> Rank(const DesignInputs& inputs, const RankOptions& options, c
             continue;
         }
         ++ranking.m_Usable;
-        if (TransistorStressOf(*design).Check() == RatingCheck::Exceeded) {
+        const RatingCheck check = TransistorStressOf(*design).Check();
+        if (check == RatingCheck::Exceeded) {
             ++ranking.m_OverRating;
             continue;
         }
-        candidates.push_back({t, PreScore(*design)});
+        candidates.push_back({t, check == RatingCheck::Unknown, PreScore(*design)});
     }
     // 2. The best by their own figures; the table is sorted by name, so
     // the index breaks ties by name.
-    std::ranges::sort(candidates, {}, [](const Candidate& c) { return std::tie(c.preScore, c.index); });
+    std::ranges::sort(candidates, {},
+                      [](const Candidate& c) { return std::tie(c.ratingUnknown, c.preScore, c.index); });
     if (static_cast<int>(candidates.size()) > candidatesWanted) {
         candidates.resize(static_cast<std::size_t>(candidatesWanted));
     }

@@ -12,10 +12,16 @@
 //    IC max or P above Ptot (circuit/PartStress.h). Such a design
 //    simulates well and destroys the part, and it costs no simulation
 //    here. A rating no source states does not drop a design (see 3.).
-// 2. Candidates. The designs left are put in order by their own figures,
-//    without simulation (PreScore), and the first m_Candidates of them
-//    are simulated and judged with Verify (Verification.h). The pre-score
-//    is the sum of three relative errors the design shows by itself:
+// 2. Candidates. The designs left are put in order: those whose type has
+//    all three ratings known first, as 3. orders them, then each group by
+//    their own figures, without simulation (PreScore). The first
+//    m_Candidates of them are simulated and judged with Verify
+//    (Verification.h). Two types in three have a rating unknown, and by
+//    the pre-score alone they would take most of the places, leaving few
+//    rated types to rank (none of the common-emitter 20 dB at 90 V); a
+//    type with a rating unknown is simulated only where fewer rated ones
+//    are left than places. The pre-score is the sum of three relative
+//    errors the design shows by itself:
 //    - the shift of Ic: the DC operating point of the designed resistors
 //      (see the bias stability below), estimated by one secant step from
 //      the designed Ic, against the designed Ic. The resistors rounded to
@@ -30,7 +36,7 @@
 //    60 simulations of DefaultRankCandidates and the designs of the whole
 //    table take well under a second. Tried on every usable design of the
 //    common-emitter 20 dB and the common-base defaults, the first 60 by
-//    this order hold the best simulated design of each and most of the
+//    the pre-score hold the best simulated design of each and most of the
 //    best 20 of the common-base circuit.
 // 3. Order. The simulated candidates are ordered by
 //    - whether all three ratings of the type are known: a type with any of

@@ -195,6 +195,7 @@ TEST_F(RankingTest, KnownRatingsAreNeverExceeded)
             }
         }
     }
+    EXPECT_GT(known, 0);
     EXPECT_GT(unknown, 0);
 }
 
