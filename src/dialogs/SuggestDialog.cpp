@@ -155,6 +155,8 @@ void CSuggestDialog::ShowRows(const Ranking& ranking)
             m_pTable->setItem(r, c, item);
         }
     }
+    // The mark's column only where a row has it.
+    m_pTable->setColumnHidden(int(RankColumns.size()) - 1, !marked);
     m_pTable->resizeColumnsToContents();
     m_pTable->resizeRowsToContents();
 
