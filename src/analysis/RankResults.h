@@ -42,12 +42,21 @@ struct RankRow {
     double m_BiasStability = NaN;   // relative (0.25: 25 %); infinite when unsolved
     double m_Score = NaN;           // sum of the relative errors, relative
     bool m_Meets = false;           // the verdict
+    // The type's absolute maximum ratings (transistors/TransistorRatings.h);
+    // NaN where no source states one.
+    double m_Vceo = NaN;  // V
+    double m_IcMax = NaN; // A
+    double m_Ptot = NaN;  // W
+    // Whether the design's operating point could not be checked against
+    // every rating (one of the three is unknown); such rows come last.
+    bool m_RatingUnknown = false;
 };
 
 struct Ranking {
     std::vector<RankRow> m_Rows;      // best first
     int m_Designed = 0;               // types designed (after the polarity filter)
     int m_Usable = 0;                 // designs usable and without notes
+    int m_OverRating = 0;             // of those, the ones that exceed a known rating (left out)
     int m_Simulated = 0;              // candidates simulated
     int m_NotSimulated = 0;           // candidates whose simulation failed
     double m_DesignSeconds = 0.0;     // wall time of step 1 and 2's ordering

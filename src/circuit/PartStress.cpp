@@ -23,6 +23,19 @@ double FirstAtLeast(std::span<const double> values, double need)
 // solver's rounding where both terminals sit at the same potential.
 constexpr double NoVoltage = 1e-9; // V
 
+// T1's figures against its ratings: the whole supply against VCEO, the
+// operating Ic and P against IC max and Ptot.
+TransistorStress CheckTransistor(double supply, const OperatingPoint& point, const TransistorRatings& ratings)
+{
+    TransistorStress t1;
+    t1.m_Voltage = {supply, ratings.m_Vceo};
+    t1.m_Current = {point.m_Ic, ratings.m_IcMax};
+    t1.m_Power = {point.m_Power, ratings.m_Ptot};
+    t1.m_Uce = point.m_Uce;
+    t1.m_Ratings = ratings;
+    return t1;
+}
+
 } // namespace
 
 RatingCheck CheckedRating::Check() const
@@ -31,6 +44,18 @@ RatingCheck CheckedRating::Check() const
         return RatingCheck::Unknown;
     }
     return m_Figure > m_Rating ? RatingCheck::Exceeded : RatingCheck::Within;
+}
+
+RatingCheck TransistorStress::Check() const
+{
+    const RatingCheck checks[]{m_Voltage.Check(), m_Current.Check(), m_Power.Check()};
+    if (std::ranges::find(checks, RatingCheck::Exceeded) != std::end(checks)) {
+        return RatingCheck::Exceeded;
+    }
+    if (std::ranges::find(checks, RatingCheck::Unknown) != std::end(checks)) {
+        return RatingCheck::Unknown;
+    }
+    return RatingCheck::Within;
 }
 
 double ResistorPowerRating(double dissipation)
@@ -56,12 +81,7 @@ Expected<PartStresses> StressesOf(const AmplifierCircuit& circuit, const Operati
         return Failure{nodes.Message()};
     }
     PartStresses stresses;
-    TransistorStress& t1 = stresses.m_Transistor;
-    t1.m_Voltage = {circuit.m_SupplyVoltage, ratings.m_Vceo};
-    t1.m_Current = {point.m_Ic, ratings.m_IcMax};
-    t1.m_Power = {point.m_Power, ratings.m_Ptot};
-    t1.m_Uce = point.m_Uce;
-    t1.m_Ratings = ratings;
+    stresses.m_Transistor = CheckTransistor(circuit.m_SupplyVoltage, point, ratings);
 
     for (const CircuitPart& part : circuit.m_Parts) {
         const double across = nodes->At(part.m_NodeA) - nodes->At(part.m_NodeB);
@@ -97,6 +117,13 @@ Expected<PartStresses> PartStressesOf(const AmplifierDesign& design)
     }
     return StressesOf(DescribeCircuit(design), {design.Ic(), ib, design.Uce(), design.P()},
                       GetTransistorRatings(transistor));
+}
+
+TransistorStress TransistorStressOf(const AmplifierDesign& design)
+{
+    const int transistor = design.Inputs().TransistorIndex();
+    return CheckTransistor(design.Inputs().Value(InputField::SupplyVoltage),
+                           {design.Ic(), 0.0, design.Uce(), design.P()}, GetTransistorRatings(transistor));
 }
 
 } // namespace norvane

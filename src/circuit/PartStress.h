@@ -70,6 +70,10 @@ struct TransistorStress {
     CheckedRating m_Power;   // W: P against Ptot at 25 degC
     double m_Uce = 0.0;      // V, at the operating point
     TransistorRatings m_Ratings;
+
+    // The three checks together: Exceeded when any figure exceeds its
+    // rating, else Unknown when any rating is unknown, else Within.
+    RatingCheck Check() const;
 };
 
 struct ResistorStress {
@@ -126,5 +130,10 @@ struct OperatingPoint {
 // The stresses of a design at its operating point, with its transistor's
 // ratings; fails for a design that cannot be built, saying why.
 [[nodiscard]] Expected<PartStresses> PartStressesOf(const AmplifierDesign& design);
+
+// T1 alone, as PartStressesOf checks it, for a usable design: the supply,
+// the design's Ic and P against its transistor's ratings. Nothing is
+// solved, so it suits sifting many designs (the ranking).
+TransistorStress TransistorStressOf(const AmplifierDesign& design);
 
 } // namespace norvane

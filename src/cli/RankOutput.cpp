@@ -105,13 +105,18 @@ Status RunRank(const DesignInputs& inputs, const RankCliOptions& options, std::o
                             {"simulated_ic", Number(row.m_SimulatedIc)},
                             {"bias_stability", Number(row.m_BiasStability)},
                             {"score", Number(row.m_Score)},
-                            {"meets", row.m_Meets}});
+                            {"meets", row.m_Meets},
+                            {"vceo", Number(row.m_Vceo)},
+                            {"ic_max", Number(row.m_IcMax)},
+                            {"ptot", Number(row.m_Ptot)},
+                            {"rating_unknown", row.m_RatingUnknown}});
         }
         out << json{{"circuit", circuit.command},
                     {"inputs", inputsJson},
                     {"polarity", options.polarity.empty() ? "any" : options.polarity},
                     {"designed", ranking->m_Designed},
                     {"usable", ranking->m_Usable},
+                    {"over_rating", ranking->m_OverRating},
                     {"simulated", ranking->m_Simulated},
                     {"not_simulated", ranking->m_NotSimulated},
                     {"design_seconds", ranking->m_DesignSeconds},
@@ -133,6 +138,10 @@ Status RunRank(const DesignInputs& inputs, const RankCliOptions& options, std::o
     PrintTable(out, lines, Alignment());
     out << "\nB: Ic / Ib at the operating point. Bias shift: the change of Ic when BF is halved and "
            "doubled.\nScore: the sum of the relative errors of the simulated figures.\n";
+    if (std::any_of(ranking->m_Rows.begin(), ranking->m_Rows.begin() + static_cast<std::ptrdiff_t>(shown),
+                    [](const RankRow& row) { return row.m_RatingUnknown; })) {
+        out << RatingUnknownNote << '\n';
+    }
     return {};
 }
 

@@ -6,6 +6,7 @@
 #include "design/InputChecks.h"
 #include "format/EngineeringFormat.h"
 #include "transistors/TransistorModel.h"
+#include "transistors/TransistorRatings.h"
 #include "transistors/TransistorTable.h"
 
 #include <nlohmann/json.hpp>
@@ -21,6 +22,29 @@ using json = nlohmann::ordered_json;
 std::string Polarity(int index)
 {
     return IsPnpTransistor(index) ? "PNP" : "NPN";
+}
+
+// A text of the ratings record as it is; null where it is empty (no
+// package, no source).
+json TextOrNull(std::string_view text)
+{
+    return text.empty() ? json(nullptr) : json(text);
+}
+
+// The absolute maximum ratings: each figure in V, A or W, null where no
+// source states it, the package and the sources of each.
+json RatingsJson(int index)
+{
+    const TransistorRatings r = GetTransistorRatings(index);
+    return {{"vceo", Number(r.m_Vceo)},
+            {"ic_max", Number(r.m_IcMax)},
+            {"ptot", Number(r.m_Ptot)},
+            {"package", TextOrNull(r.m_Package)},
+            {"source",
+             {{"vceo", TextOrNull(r.m_VceoSources)},
+              {"ic_max", TextOrNull(r.m_IcMaxSources)},
+              {"ptot", TextOrNull(r.m_PtotSources)},
+              {"package", TextOrNull(r.m_PackageSources)}}}};
 }
 
 // "%.17g": enough digits to read the same double back.
@@ -72,7 +96,9 @@ Status RunTransistors(bool asJson, std::ostream& out)
     if (asJson) {
         json list = json::array();
         for (int i = 0; i < GetTransistorCount(); ++i) {
-            list.push_back({{"name", GetTransistorRecord(i).name}, {"polarity", Polarity(i)}});
+            list.push_back({{"name", GetTransistorRecord(i).name},
+                            {"polarity", Polarity(i)},
+                            {"ratings", RatingsJson(i)}});
         }
         out << list.dump(2) << '\n';
         return {};
@@ -96,7 +122,11 @@ Status RunTransistor(const std::string& name, bool asJson, std::ostream& out)
         for (int k = 0; k < TransistorParameterCount; ++k) {
             parameters[TransistorParameterNames[k]] = TransistorParameter(record, k);
         }
-        out << json{{"name", record.name}, {"polarity", Polarity(index)}, {"parameters", parameters}}.dump(2)
+        out << json{{"name", record.name},
+                    {"polarity", Polarity(index)},
+                    {"parameters", parameters},
+                    {"ratings", RatingsJson(index)}}
+                   .dump(2)
             << '\n';
         return {};
     }

@@ -2,7 +2,10 @@
 
 // The commands about the transistor library: "transistors" (the list),
 // "transistor NAME" (a model card) and "model NAME --ic --vce" (the DC
-// model at an operating point).
+// model at an operating point). As JSON the list and the card carry each
+// type's absolute maximum ratings: "ratings" with "vceo", "ic_max", "ptot"
+// (V, A, W; null where no source states one), "package" and "source"
+// (the sources of each, as TransistorRatings.h has them; null for none).
 
 #include "common/Outcome.h"
 

@@ -65,6 +65,9 @@ CSuggestDialog::CSuggestDialog(const DesignInputs& inputs, QWidget* parent)
     m_pTable->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pTable->setWordWrap(false);
     m_pTable->hide();
+    m_pRatingNote = new QLabel(QString::fromLatin1(RatingUnknownNote), this);
+    m_pRatingNote->setWordWrap(true);
+    m_pRatingNote->hide();
 
     m_pPoll = new QTimer(this);
     m_pPoll->setInterval(ProgressInterval);
@@ -136,17 +139,24 @@ void CSuggestDialog::ShowRows(const Ranking& ranking)
 {
     const int shown = std::min(int(ranking.m_Rows.size()), MaxSuggestions);
     m_pTable->setRowCount(shown);
+    bool marked = false;
     for (int r = 0; r < shown; ++r) {
         const RankRow& row = ranking.m_Rows[r];
         m_RowTypes.push_back(row.m_TransistorIndex);
+        marked = marked || row.m_RatingUnknown;
         const std::vector<std::string> cells = RankCells(row);
         for (int c = 0; c < int(cells.size()); ++c) {
             auto* item = new QTableWidgetItem(QString::fromStdString(cells[c]));
             item->setTextAlignment(Qt::AlignVCenter |
                                    (RankColumns[c].leftAligned ? Qt::AlignLeft : Qt::AlignRight));
+            if (row.m_RatingUnknown && c + 1 == int(cells.size())) {
+                item->setToolTip(m_pRatingNote->text());
+            }
             m_pTable->setItem(r, c, item);
         }
     }
+    // The mark's column only where a row has it.
+    m_pTable->setColumnHidden(int(RankColumns.size()) - 1, !marked);
     m_pTable->resizeColumnsToContents();
     m_pTable->resizeRowsToContents();
 
@@ -158,7 +168,9 @@ void CSuggestDialog::ShowRows(const Ranking& ranking)
                           m_pTable->horizontalHeader()->length() + frame,
                       m_pTable->horizontalHeader()->height() + m_pTable->verticalHeader()->length() + frame);
     const int width = std::max(table.width() + du.X(14), du.X(240));
-    const int buttonTop = du.Y(31) + table.height() + du.Y(7);
+    const int tableBottom = du.Y(31) + table.height();
+    const int noteHeight = marked ? du.Y(18) : 0; // two lines
+    const int buttonTop = tableBottom + du.Y(7) + noteHeight;
     setFixedSize(width, buttonTop + du.Y(21));
     m_pMessage->setGeometry(du.X(7), du.Y(5), width - du.X(14), du.Y(20));
     m_pMessage->setWordWrap(true);
@@ -172,6 +184,10 @@ void CSuggestDialog::ShowRows(const Ranking& ranking)
     m_pTable->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pTable->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pTable->show();
+    if (marked) {
+        m_pRatingNote->setGeometry(du.X(7), tableBottom + du.Y(4), width - du.X(14), noteHeight);
+        m_pRatingNote->show();
+    }
     m_pOk->setGeometry(width - du.X(114), buttonTop, du.X(50), du.Y(14));
     m_pOk->setEnabled(shown > 0);
     m_pOk->show();

@@ -5,8 +5,9 @@
 //
 // The ranking runs on a worker thread from the moment the dialog opens;
 // the dialog shows its progress with a Cancel button, then grows into a
-// table of the best MaxSuggestions rows. OK or a double-click chooses a
-// row. Cancel at any time closes the dialog; a ranking still running is
+// table of the best MaxSuggestions rows, with the ratings of each type and
+// the mark of a type with an unknown rating (explained under the table).
+// OK or a double-click chooses a row. Cancel at any time closes the dialog; a ranking still running is
 // told to stop at its next step and its result is dropped. A ranking that
 // fails (no simulator) says why in a message box and closes the dialog.
 
@@ -43,6 +44,9 @@ public:
     bool IsRanking() const;
     QProgressBar* ProgressBar() const { return m_pProgress; }
     QTableWidget* Table() const { return m_pTable; }
+    // Under the table: what the mark of a type with an unknown rating
+    // means; hidden when no row shown has it.
+    QLabel* RatingNote() const { return m_pRatingNote; }
     QPushButton* OkButton() const { return m_pOk; }
     QPushButton* CancelButton() const { return m_pCancel; }
 
@@ -70,6 +74,7 @@ private:
     QLabel* m_pMessage = nullptr;
     QProgressBar* m_pProgress = nullptr;
     QTableWidget* m_pTable = nullptr;
+    QLabel* m_pRatingNote = nullptr;
     QPushButton* m_pOk = nullptr;
     QPushButton* m_pCancel = nullptr;
     QTimer* m_pPoll = nullptr;

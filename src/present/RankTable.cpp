@@ -29,14 +29,21 @@ std::vector<std::string> RankCells(const RankRow& row)
             QuantityOrDash(row.m_LowerCutoff, "Hz"),
             Percent(row.m_BiasStability),
             Percent(row.m_Score),
-            row.m_Meets ? "meets" : "misses"};
+            row.m_Meets ? "meets" : "misses",
+            QuantityOrDash(row.m_Vceo, "V"),
+            QuantityOrDash(row.m_IcMax, "A"),
+            QuantityOrDash(row.m_Ptot, "W"),
+            row.m_RatingUnknown ? RatingUnknownMark : ""};
 }
 
 std::string RankSummary(const Ranking& ranking)
 {
     std::string text = std::to_string(ranking.m_Designed) + " types designed, " +
-                       std::to_string(ranking.m_Usable) + " usable without notes, the best " +
-                       std::to_string(ranking.m_Simulated) + " by their own figures simulated";
+                       std::to_string(ranking.m_Usable) + " usable without notes";
+    if (ranking.m_OverRating > 0) {
+        text += ", " + std::to_string(ranking.m_OverRating) + " of them over a rating of the type";
+    }
+    text += ", the best " + std::to_string(ranking.m_Simulated) + " by their own figures simulated";
     if (ranking.m_NotSimulated > 0) {
         text += " (" + std::to_string(ranking.m_NotSimulated) + " would not simulate)";
     }

@@ -22,8 +22,10 @@ struct RankColumn {
 // NOLINTEND(readability-identifier-naming)
 
 // Type, polarity, B (Ic / Ib at the operating point), the simulated gain,
-// Z_in, Z_out and f_-3dB, the bias shift, the score and the verdict.
-inline constexpr std::array<RankColumn, 10> RankColumns{{{"Type", true},
+// Z_in, Z_out and f_-3dB, the bias shift, the score and the verdict; then
+// the type's ratings VCEO, IC max and Ptot, and a column without heading
+// for RatingUnknownMark.
+inline constexpr std::array<RankColumn, 14> RankColumns{{{"Type", true},
                                                          {"Pol.", false},
                                                          {"B", false},
                                                          {"Gain", false},
@@ -32,14 +34,26 @@ inline constexpr std::array<RankColumn, 10> RankColumns{{{"Type", true},
                                                          {"f_-3dB", false},
                                                          {"Bias shift", false},
                                                          {"Score", false},
-                                                         {"Verdict", true}}};
+                                                         {"Verdict", true},
+                                                         {"VCEO", false},
+                                                         {"IC max", false},
+                                                         {"Ptot", false},
+                                                         {"", true}}};
 
-// One text per column of RankColumns ("2.2 kOhm", "12 %"); "-" where the
-// row has no figure.
+// The mark of a row whose type has a rating no source states
+// (RankRow::m_RatingUnknown), and the line under the table that says so.
+inline constexpr const char* RatingUnknownMark = "?";
+inline constexpr const char* RatingUnknownNote =
+    "?: a rating of the type is not known (-), so the design could not be checked against it; "
+    "such types come after all whose ratings are known.";
+
+// One text per column of RankColumns ("2.2 kOhm", "12 %", "500 mW"); "-"
+// where the row has no figure, the last column RatingUnknownMark or empty.
 std::vector<std::string> RankCells(const RankRow& row);
 
 // "3612 types designed, 1402 usable without notes, the best 60 by their own
-// figures simulated", with " (2 would not simulate)" where some failed.
+// figures simulated", with " (2 would not simulate)" where some failed; ", 310
+// of them over a rating of the type" after the usable where some are.
 std::string RankSummary(const Ranking& ranking);
 
 } // namespace norvane

@@ -4,6 +4,7 @@
 
 #include "circuit/DesignTargets.h"
 #include "circuit/Netlist.h"
+#include "circuit/PartStress.h"
 #include "design/CommonEmitterDesign.h"
 #include "ngspice/Simulator.h"
 #include "studies/Verify.h"
@@ -83,8 +84,15 @@ bool Passes(PolarityFilter filter, int index)
 
 struct Candidate {
     int index;
+    bool ratingUnknown;
     double preScore;
 };
+
+// A rating as the order compares it: an unknown one after every known.
+double RatingOrder(double rating)
+{
+    return std::isnan(rating) ? std::numeric_limits<double>::infinity() : rating;
+}
 
 } // namespace
 
@@ -144,14 +152,21 @@ Expected<Ranking> Rank(const DesignInputs& inputs, const RankOptions& options, c
         ++ranking.m_Designed;
         typed.SetTransistorIndex(t);
         design->Compute(typed);
-        if (design->IsUsable() && design->Notes().empty()) {
-            candidates.push_back({t, PreScore(*design)});
+        if (!design->IsUsable() || !design->Notes().empty()) {
+            continue;
         }
+        ++ranking.m_Usable;
+        const RatingCheck check = TransistorStressOf(*design).Check();
+        if (check == RatingCheck::Exceeded) {
+            ++ranking.m_OverRating;
+            continue;
+        }
+        candidates.push_back({t, check == RatingCheck::Unknown, PreScore(*design)});
     }
-    ranking.m_Usable = static_cast<int>(candidates.size());
     // 2. The best by their own figures; the table is sorted by name, so
     // the index breaks ties by name.
-    std::ranges::sort(candidates, {}, [](const Candidate& c) { return std::tie(c.preScore, c.index); });
+    std::ranges::sort(candidates, {},
+                      [](const Candidate& c) { return std::tie(c.ratingUnknown, c.preScore, c.index); });
     if (static_cast<int>(candidates.size()) > candidatesWanted) {
         candidates.resize(static_cast<std::size_t>(candidatesWanted));
     }
@@ -192,6 +207,11 @@ Expected<Ranking> Rank(const DesignInputs& inputs, const RankOptions& options, c
         row.m_BiasStability = BiasStability(*design);
         row.m_Score = ScoreOf(TargetsOf(*design), s);
         row.m_Meets = verification.m_Verdict.m_Meets;
+        const TransistorStress t1 = TransistorStressOf(*design);
+        row.m_Vceo = t1.m_Voltage.m_Rating;
+        row.m_IcMax = t1.m_Current.m_Rating;
+        row.m_Ptot = t1.m_Power.m_Rating;
+        row.m_RatingUnknown = t1.Check() == RatingCheck::Unknown;
         ranking.m_Rows.push_back(std::move(row));
     }
     if (!report()) {
@@ -200,7 +220,8 @@ Expected<Ranking> Rank(const DesignInputs& inputs, const RankOptions& options, c
 
     // 3. The order.
     std::ranges::sort(ranking.m_Rows, {}, [](const RankRow& r) {
-        return std::make_tuple(!r.m_Meets, ScoreBand(r.m_Score), r.m_BiasStability, r.m_TransistorIndex);
+        return std::make_tuple(r.m_RatingUnknown, !r.m_Meets, ScoreBand(r.m_Score), RatingOrder(r.m_Ptot),
+                               r.m_BiasStability, r.m_TransistorIndex);
     });
     ranking.m_SimulationSeconds = Seconds(simulationStart);
     return ranking;

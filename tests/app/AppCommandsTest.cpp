@@ -10,10 +10,10 @@
 
 #include <QAction>
 #include <QFile>
-#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QTreeView>
 
 using namespace norvane;
 using namespace norvane::test;

@@ -124,6 +124,22 @@ TEST(PartStress, WorkedCommonEmitterExampleByHand)
     for (const CheckedRating* check : {&t1.m_Voltage, &t1.m_Current, &t1.m_Power}) {
         EXPECT_EQ(check->Check(), RatingCheck::Within);
     }
+    EXPECT_EQ(t1.Check(), RatingCheck::Within);
+}
+
+// T1 alone, as the ranking sifts designs, checks the very figures against
+// the very ratings, with nothing solved.
+void ExpectSameTransistorChecks(const AmplifierDesign& design, const TransistorStress& t1)
+{
+    const TransistorStress alone = TransistorStressOf(design);
+    const CheckedRating TransistorStress::*checks[]{&TransistorStress::m_Voltage,
+                                                    &TransistorStress::m_Current, &TransistorStress::m_Power};
+    for (const auto check : checks) {
+        EXPECT_EQ((alone.*check).m_Figure, (t1.*check).m_Figure);
+        EXPECT_TRUE((alone.*check).m_Rating == (t1.*check).m_Rating ||
+                    (std::isnan((alone.*check).m_Rating) && std::isnan((t1.*check).m_Rating)));
+    }
+    EXPECT_EQ(alone.Check(), t1.Check());
 }
 
 // The same network on a PNP transistor carries the same currents the other
@@ -185,6 +201,8 @@ TEST(PartStress, NinetyVoltsExceedBc548VceoAndPtot)
     EXPECT_NEAR(t1.m_Power.m_Figure, 0.920, 0.001);
     EXPECT_EQ(t1.m_Power.Check(), RatingCheck::Exceeded);
     EXPECT_EQ(t1.m_Current.Check(), RatingCheck::Within);
+    EXPECT_EQ(t1.Check(), RatingCheck::Exceeded);
+    ExpectSameTransistorChecks(*design, t1);
 
     const ResistorStress& r3 = s.m_Resistors.at(2);
     EXPECT_EQ(r3.m_Name, "R3");
@@ -209,12 +227,13 @@ TEST(PartStress, PtotAloneIsFlaggedAndUnratedTypesAreUnknown)
     EXPECT_EQ(t1.m_Voltage.Check(), RatingCheck::Within);
     EXPECT_EQ(t1.m_Current.Check(), RatingCheck::Within);
 
-    const TransistorStress unrated =
-        StressesOfDesign(*Design(CircuitKind::CommonEmitter, "1NT251", {{InputField::Gain, 20}}))
-            .m_Transistor;
+    const auto unratedDesign = Design(CircuitKind::CommonEmitter, "1NT251", {{InputField::Gain, 20}});
+    const TransistorStress unrated = StressesOfDesign(*unratedDesign).m_Transistor;
     for (const CheckedRating* check : {&unrated.m_Voltage, &unrated.m_Current, &unrated.m_Power}) {
         EXPECT_EQ(check->Check(), RatingCheck::Unknown);
     }
+    EXPECT_EQ(unrated.Check(), RatingCheck::Unknown);
+    ExpectSameTransistorChecks(*unratedDesign, unrated);
 
     const auto unusable = Design(CircuitKind::CommonEmitter, "BC548B", {{InputField::SupplyVoltage, 1}});
     const Expected<PartStresses> none = PartStressesOf(*unusable);

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -206,6 +207,30 @@ TEST(Cli, TransistorCommands)
     EXPECT_EQ(record["parameters"]["BF"].get<double>(), 416.4);
     EXPECT_EQ(record["parameters"]["IRB"].get<double>(), 1.7e308);
     EXPECT_EQ(record["parameters"]["TR"].get<double>(), 2.395e-07);
+
+    // The ratings as the table states them (the lowest value of any source;
+    // BC548B counts its family's), null where no source states one.
+    const auto rated = nlohmann::json::parse(RunCli({"transistor", "BC548B", "--json"}).out)["ratings"];
+    EXPECT_EQ(rated["vceo"].get<double>(), 20.0);
+    EXPECT_EQ(rated["ic_max"].get<double>(), 0.1);
+    EXPECT_EQ(rated["ptot"].get<double>(), 0.3);
+    EXPECT_EQ(rated["package"], "TO-92");
+    EXPECT_EQ(rated["source"]["vceo"], "intusoft(BC548)");
+    EXPECT_EQ(rated["source"]["ptot"], "ctt-profiles(BC548)");
+    const auto partly = nlohmann::json::parse(RunCli({"transistor", "2N2102", "--json"}).out)["ratings"];
+    EXPECT_EQ(partly["vceo"].get<double>(), 65.0);
+    EXPECT_TRUE(partly["ptot"].is_null());
+    EXPECT_TRUE(partly["source"]["ptot"].is_null());
+    const auto unrated = nlohmann::json::parse(RunCli({"transistor", "1NT251", "--json"}).out)["ratings"];
+    for (const char* key : {"vceo", "ic_max", "ptot", "package"}) {
+        EXPECT_TRUE(unrated[key].is_null()) << key;
+        EXPECT_TRUE(unrated["source"][key].is_null()) << key;
+    }
+    // The list carries the same.
+    const auto bc548b =
+        std::find_if(list.begin(), list.end(), [](const auto& entry) { return entry["name"] == "BC548B"; });
+    ASSERT_NE(bc548b, list.end());
+    EXPECT_EQ((*bc548b)["ratings"], rated);
 
     r = RunCli({"transistor", "NOPE"});
     EXPECT_EQ(r.status, 2);

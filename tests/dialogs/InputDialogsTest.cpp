@@ -13,9 +13,9 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTreeView>
 
 #include <memory>
 

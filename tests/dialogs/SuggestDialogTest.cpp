@@ -1,6 +1,7 @@
 // "Suggest..." in the requirement dialogs: the fields are checked as OK
 // checks them before anything runs; the ranking fills a table of the best
-// types, and the chosen one lands in the type field; Cancel stops it.
+// types with their ratings, and the chosen one lands in the type field;
+// Cancel stops it.
 
 #include "dialogs/SuggestDialog.h"
 #include "dialogs/CommonEmitterDialog.h"
@@ -56,6 +57,8 @@ private Q_SLOTS:
         CCommonEmitterDialog dialog;
         int rows = -1;
         QString first;
+        QStringList ratingHeadings;
+        QStringList firstRatings;
         QString typeAfter;
         QString supplyAfter;
         OnNextModal<CCircuitDialog>([&](CCircuitDialog* d) {
@@ -68,6 +71,11 @@ private Q_SLOTS:
                 }
                 rows = suggest->Table()->rowCount();
                 first = suggest->Table()->item(0, 0)->text();
+                // The ratings follow the verdict (RankTable.h).
+                for (int c = 10; c < 13; ++c) {
+                    ratingHeadings << suggest->Table()->horizontalHeaderItem(c)->text();
+                    firstRatings << suggest->Table()->item(0, c)->text();
+                }
                 suggest->OkButton()->click(); // the first row is selected
                 OnNextModal<CCircuitDialog>([&](CCircuitDialog* again) {
                     typeAfter = again->TransistorEdit()->text();
@@ -80,6 +88,11 @@ private Q_SLOTS:
         dialog.exec();
         QVERIFY(rows > 0 && rows <= MaxSuggestions);
         QVERIFY(FindTransistor(first.toStdString()) >= 0);
+        QCOMPARE(ratingHeadings, (QStringList{"VCEO", "IC max", "Ptot"}));
+        // The first type has all three ratings known.
+        QVERIFY2(firstRatings[0].endsWith(" V") && firstRatings[1].endsWith("A") &&
+                     firstRatings[2].endsWith("W"),
+                 qPrintable(firstRatings.join(", ")));
         QCOMPARE(typeAfter, first);
         QCOMPARE(supplyAfter, QString("12"));
         QCOMPARE(dialog.Inputs().TransistorIndex(), FindTransistor("BC548B")); // only the field changed

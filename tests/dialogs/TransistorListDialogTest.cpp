@@ -1,5 +1,5 @@
-// The transistor list: every table entry in table order, the preselection,
-// OK and Cancel, and finding a type by typing its name.
+// The transistor list: every table entry in table order with its ratings,
+// the preselection, OK and Cancel, and finding a type by typing its name.
 
 #include "dialogs/TransistorListDialog.h"
 #include "dialogs/DialogUnits.h"
@@ -8,9 +8,10 @@
 #include "transistors/TransistorTable.h"
 
 #include <QElapsedTimer>
-#include <QListView>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeView>
 
 using namespace norvane;
 using namespace norvane::test;
@@ -68,6 +69,31 @@ private Q_SLOTS:
         QVERIFY2(openedAfter < 2000, "the list must open at once");
     }
 
+    // VCEO, IC max and Ptot beside each entry as the ratings table states
+    // them (the lowest value of any source), a dash where none does.
+    void ratingsBesideTheEntries()
+    {
+        CTransistorListDialog list;
+        const auto cells = [&](const char* type) {
+            const QAbstractItemModel* model = list.ListControl()->model();
+            QStringList texts;
+            for (int column = 0; column < model->columnCount(); ++column) {
+                texts << model->index(FindTransistor(type), column).data().toString();
+            }
+            return texts;
+        };
+        QStringList headings;
+        for (int column = 0; column < TransistorListColumns; ++column) {
+            headings << list.ListControl()->model()->headerData(column, Qt::Horizontal).toString();
+        }
+        QCOMPARE(headings, (QStringList{"Type", "VCEO", "IC max", "Ptot"}));
+        QVERIFY(!list.ListControl()->header()->isHidden());
+        QCOMPARE(cells("BC548B"), (QStringList{"BC548B_____NPN", "20 V", "100 mA", "300 mW"}));
+        QCOMPARE(cells("2N2102"), (QStringList{"2N2102_____NPN", "65 V", "1 A", "-"}));
+        QCOMPARE(cells("1NT251"),
+                 (QStringList{TransistorEntryText(FindTransistor("1NT251")), "-", "-", "-"}));
+    }
+
     void opensOnThePreselectionInView()
     {
         CTransistorListDialog list;
@@ -77,7 +103,7 @@ private Q_SLOTS:
         bool visible = false;
         QWidget* focus = nullptr;
         const int result = Run(list, [&](CTransistorListDialog* d) {
-            QListView* view = d->ListControl();
+            QTreeView* view = d->ListControl();
             selected = view->selectionModel()->isSelected(view->currentIndex());
             QTest::qWait(20);
             visible = view->viewport()->rect().contains(view->visualRect(view->currentIndex()));
@@ -138,7 +164,9 @@ private Q_SLOTS:
         CTransistorListDialog list;
         list.SetSelection(FindTransistor("BC548B"));
         const int result = Run(list, [](CTransistorListDialog* d) {
-            QListView* view = d->ListControl();
+            QTreeView* view = d->ListControl();
+            // Scrolled into view first: the list opens on BC548B.
+            view->scrollTo(view->model()->index(1, 0));
             const QPoint centre = view->visualRect(view->model()->index(1, 0)).center();
             QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, centre);
             QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, centre);
@@ -180,7 +208,7 @@ private Q_SLOTS:
         CTransistorListDialog list;
         const DialogUnits du(list.font());
         QCOMPARE(list.size(), du.Size(264, 281));
-        QCOMPARE(list.ListControl()->geometry(), du.Rect(14, 7, 84, 267));
+        QCOMPARE(list.ListControl()->geometry(), du.Rect(14, 7, 240, 246));
         QCOMPARE(list.OkButton()->geometry(), du.Rect(129, 260, 50, 14));
         QCOMPARE(list.CancelButton()->geometry(), du.Rect(204, 260, 50, 14));
         QVERIFY(list.OkButton()->isDefault());

@@ -1,17 +1,22 @@
 // The ranking of the transistor table: the same rows every time, the very
 // designs and simulations the design command gives, no design that cannot
-// be built, the polarity asked for; the bias solve against ngspice.
+// be built, the polarity asked for, no known rating exceeded; the bias
+// solve against ngspice.
 
 #include "studies/Ranking.h"
 #include "circuit/BiasPoint.h"
+#include "circuit/PartStress.h"
 #include "cli/CommandLine.h"
 #include "ngspice/Simulator.h"
+#include "transistors/TransistorRatings.h"
 #include "transistors/TransistorTable.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,10 +38,8 @@ Ranking RankOrSkip(const DesignInputs& inputs, const RankOptions& options)
     return ranking ? *ranking : Ranking{};
 }
 
-nlohmann::json DesignJson(const std::string& type)
+nlohmann::json CliJson(const std::vector<std::string>& args)
 {
-    const std::vector<std::string> args{"norvane-cli",  "design", "ce",         "--gain", "20",
-                                        "--transistor", type,     "--simulate", "--json"};
     std::vector<const char*> argv;
     for (const std::string& arg : args) {
         argv.push_back(arg.c_str());
@@ -44,6 +47,12 @@ nlohmann::json DesignJson(const std::string& type)
     std::ostringstream out, err;
     EXPECT_EQ(cli::Run(static_cast<int>(argv.size()), argv.data(), out, err), 0) << err.str();
     return nlohmann::json::parse(out.str());
+}
+
+nlohmann::json DesignJson(const std::string& type)
+{
+    return CliJson(
+        {"norvane-cli", "design", "ce", "--gain", "20", "--transistor", type, "--simulate", "--json"});
 }
 
 class RankingTest : public ::testing::Test {
@@ -126,6 +135,68 @@ TEST_F(RankingTest, NoUnusableDesignAndThePolarityAsked)
         EXPECT_FALSE(row.m_IsPnp);
         EXPECT_EQ(std::ranges::count(dropped, row.m_Name), 0) << row.m_Name;
     }
+}
+
+// On 90 V most of the table would break down. No row exceeds a rating its
+// type is known to have (checked through the parts list's own path), the
+// designs over one are counted, and the JSON rows carry the type's
+// ratings. A type with a rating unknown comes after every fully rated one;
+// among rows of one verdict and score band the lower Ptot comes first.
+TEST_F(RankingTest, KnownRatingsAreNeverExceeded)
+{
+    constexpr double Supply = 90;
+    const nlohmann::json ranking =
+        CliJson({"norvane-cli", "rank", "ce", "--supply", "90", "--gain", "20", "--top", "60", "--json"});
+    EXPECT_GT(ranking["over_rating"].get<int>(), 0);
+    const nlohmann::json& rows = ranking["rows"];
+    ASSERT_GT(rows.size(), 20u);
+
+    DesignInputs inputs = CommonEmitter20dB();
+    inputs.SetValue(InputField::SupplyVoltage, Supply);
+    const std::unique_ptr<AmplifierDesign> design = MakeDesign(CircuitKind::CommonEmitter);
+    const auto rating = [](const nlohmann::json& value) {
+        return value.is_null() ? std::numeric_limits<double>::quiet_NaN() : value.get<double>();
+    };
+    int known = 0;
+    int unknown = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const nlohmann::json& row = rows[i];
+        const std::string name = row["transistor"];
+        const int index = FindTransistor(name);
+        const TransistorRatings ratings = GetTransistorRatings(index);
+        EXPECT_TRUE(row["vceo"].is_null() || row["vceo"].get<double>() >= Supply) << name;
+        EXPECT_EQ(std::isnan(ratings.m_Vceo), row["vceo"].is_null()) << name;
+        EXPECT_TRUE(std::isnan(ratings.m_Vceo) || rating(row["vceo"]) == ratings.m_Vceo) << name;
+        EXPECT_TRUE(std::isnan(ratings.m_IcMax) || rating(row["ic_max"]) == ratings.m_IcMax) << name;
+        EXPECT_TRUE(std::isnan(ratings.m_Ptot) || rating(row["ptot"]) == ratings.m_Ptot) << name;
+
+        inputs.SetTransistorIndex(index);
+        design->Compute(inputs);
+        const Expected<PartStresses> stresses = PartStressesOf(*design);
+        ASSERT_TRUE(stresses) << name << ": " << stresses.Message();
+        const RatingCheck check = stresses->m_Transistor.Check();
+        EXPECT_NE(check, RatingCheck::Exceeded) << name;
+        EXPECT_EQ(row["rating_unknown"].get<bool>(), check == RatingCheck::Unknown) << name;
+
+        if (row["rating_unknown"].get<bool>()) {
+            ++unknown;
+        } else {
+            ++known;
+            EXPECT_EQ(unknown, 0) << name << ": a fully rated type after one that is not";
+        }
+        if (i > 0) {
+            const nlohmann::json& before = rows[i - 1];
+            const auto band = [](const nlohmann::json& r) {
+                return std::round(r["score"].get<double>() * 100);
+            };
+            if (before["rating_unknown"] == row["rating_unknown"] && before["meets"] == row["meets"] &&
+                band(before) == band(row) && !row["ptot"].is_null()) {
+                EXPECT_LE(rating(before["ptot"]), rating(row["ptot"])) << name;
+            }
+        }
+    }
+    EXPECT_GT(known, 0);
+    EXPECT_GT(unknown, 0);
 }
 
 // The DC operating point of the bias solve is ngspice's, and a larger BF
