@@ -1,6 +1,8 @@
 #include "app/AnalysisCharts.h"
 
 #include "app/ChartParts.h"
+#include "format/EngineeringFormat.h"
+#include "present/PlotAxis.h"
 #include "present/RobustnessText.h"
 
 #include <QPen>
@@ -78,38 +80,24 @@ AxisScale ScaleFor(double typical)
     return {std::pow(1000.0, thousands), QString::fromLatin1(Prefixes[thousands + Unprefixed])};
 }
 
-// A linear axis over low..high widened to whole steps of 1, 2 or 5 x 10^n,
-// about AxisSteps of them (at least leastStep each), labelled at every step
-// with as many decimals as the step needs. The labels are written here, not
-// by printf on the axis: a sum of steps that misses 0 by 1e-16 must not show
-// as "1.11e-16".
-constexpr double AxisSteps = 6.0;
+// A linear axis over low..high as NiceRange makes it, about AxisSteps
+// steps (at least leastStep each), labelled at every step with as many
+// decimals as the step needs. The labels are written here, not by printf on
+// the axis: a sum of steps that misses 0 by 1e-16 must not show as
+// "1.11e-16".
+constexpr int AxisSteps = 6;
 
 QCategoryAxis* NiceAxis(const QString& title, double low, double high, double leastStep = 0.0)
 {
-    if (!(high > low)) {
-        // A flat quantity: a small band around it, not a line on the edge.
-        const double pad = low != 0.0 ? 0.01 * std::abs(low) : 1.0;
-        low -= pad;
-        high += pad;
-    }
-    const double rough = (high - low) / AxisSteps;
-    const double decade = std::pow(10.0, std::floor(std::log10(rough)));
-    const double mantissa = rough / decade;
-    const double step = std::max(leastStep, decade * (mantissa <= 1.0   ? 1.0
-                                                      : mantissa <= 2.0 ? 2.0
-                                                      : mantissa <= 5.0 ? 5.0
-                                                                        : 10.0));
-    const long long first = static_cast<long long>(std::floor(low / step + 1e-9));
-    const long long last = static_cast<long long>(std::ceil(high / step - 1e-9));
-    const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
+    const PlotRange range = NiceRange(low, high, AxisSteps, leastStep);
+    const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(range.m_Step) + 1e-9)));
     auto* axis = new QCategoryAxis;
     axis->setTitleText(title);
     axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    axis->setStartValue(first * step);
-    axis->setRange(first * step, last * step);
-    for (long long i = first; i <= last; ++i) {
-        axis->append(QString::number(i * step, 'f', decimals), i * step);
+    axis->setStartValue(range.m_Low);
+    axis->setRange(range.m_Low, range.m_High);
+    for (const PlotTick& tick : LinearTicks(range, [&](double v) { return FormatFixed(v, decimals); })) {
+        axis->append(QString::fromStdString(tick.m_Label), tick.m_Value);
     }
     return axis;
 }
@@ -168,9 +156,9 @@ void DrawHistogram(QChart& chart, const ToleranceAnalysis& analysis, const Toler
     bars->setBorderColor(PlotBlue);
 
     auto* xAxis = NiceAxis(QStringLiteral("%1 (%2%3)").arg(name, scale.m_Prefix, QLatin1String(unit.m_Unit)),
-                           low, high);
+                           lowest, highest);
     const int most = *std::ranges::max_element(counts);
-    auto* yAxis = NiceAxis(QStringLiteral("runs"), 0.0, most * 1.1, 1.0);
+    auto* yAxis = NiceAxis(QStringLiteral("runs"), 0.0, most, 1.0);
     chart.addAxis(xAxis, Qt::AlignBottom);
     chart.addAxis(yAxis, Qt::AlignLeft);
     Attach(chart, bars, xAxis, yAxis);
@@ -246,8 +234,8 @@ void DrawTemperature(QChart& chart, const TemperatureAnalysis& analysis)
         // Each axis spans at least LeastDriftShare of its value (LeastDriftDb
         // for the gain): a drift too small to matter looks small.
         const double middle = 0.5 * (low + high);
-        const double span = std::max(1.2 * (high - low),
-                                     curve.m_Prefixed ? LeastDriftShare * std::abs(middle) : LeastDriftDb);
+        const double span =
+            std::max(high - low, curve.m_Prefixed ? LeastDriftShare * std::abs(middle) : LeastDriftDb);
         auto* yAxis =
             NiceAxis(QStringLiteral("%1 (%2%3)")
                          .arg(QLatin1String(curve.m_Name), scale.m_Prefix, QLatin1String(curve.m_Unit)),
@@ -290,8 +278,8 @@ void DrawWaveform(QChart& chart, const DistortionAnalysis& analysis)
     xAxis->setRange(0.0, period / time.m_Unit);
     xAxis->setTickCount(5);
     xAxis->setLabelFormat(QStringLiteral("%.4g"));
-    // Symmetric about the operating point, a little beyond the peak.
-    const double reach = 1.1 * peak / volts.m_Unit;
+    // Symmetric about the operating point.
+    const double reach = peak / volts.m_Unit;
     auto* yAxis = NiceAxis(QStringLiteral("output (%1V)").arg(volts.m_Prefix), -reach, reach);
     chart.addAxis(xAxis, Qt::AlignBottom);
     chart.addAxis(yAxis, Qt::AlignLeft);

@@ -120,11 +120,11 @@ void Histogram(SvgPicture& svg, std::size_t index, const ToleranceQuantity& quan
             ++counts[static_cast<std::size_t>(bin)];
         }
     }
-    const PlotRange yRange = NiceRange(0, *std::ranges::max_element(counts), 3);
+    // Whole runs: a step of at least one, from 0.
+    const PlotRange yRange = NiceRange(0, *std::ranges::max_element(counts), 3, 1.0);
     const PlotScale x = PlotScale::Linear(xRange.m_Low, xRange.m_High, box.m_Left, box.m_Right);
-    const PlotScale y = PlotScale::Linear(0, yRange.m_High, box.m_Bottom, box.m_Top);
-    svg.Grid(box, x, LinearTicks(xRange, quantity.m_Format), y,
-             LinearTicks({0, yRange.m_High, yRange.m_Step}, Count));
+    const PlotScale y = PlotScale::Linear(yRange.m_Low, yRange.m_High, box.m_Bottom, box.m_Top);
+    svg.Grid(box, x, LinearTicks(xRange, quantity.m_Format), y, LinearTicks(yRange, Count));
     for (int bin = 0; bin < bins; ++bin) {
         const int count = counts[static_cast<std::size_t>(bin)];
         if (count == 0) {
@@ -221,7 +221,7 @@ void WavePanel(SvgPicture& svg, const DistortionAnalysis& a)
     }
     const auto [firstT, lastT] = PairExtent(wave, false);
     const auto [low, high] = PairExtent(wave, true);
-    const PlotRange tRange = NiceRange(firstT, lastT, 4);
+    const PlotRange tRange = SweepRange(firstT, lastT, 4);
     const PlotRange vRange = NiceRange(std::min(low, -std::fabs(high)), std::max(high, std::fabs(low)), 4);
     const PlotScale x = PlotScale::Linear(tRange.m_Low, tRange.m_High, box.m_Left, box.m_Right);
     const PlotScale y = PlotScale::Linear(vRange.m_Low, vRange.m_High, box.m_Bottom, box.m_Top);
@@ -251,7 +251,7 @@ void TransferPanel(SvgPicture& svg, const DistortionAnalysis& a)
     }
     // Room above and below the clipping edges for their names.
     const double margin = (high - low) / 10;
-    const PlotRange inRange = NiceRange(inLow, inHigh, 4);
+    const PlotRange inRange = SweepRange(inLow, inHigh, 4);
     const PlotRange outRange = NiceRange(low - margin, high + margin, 8);
     const PlotScale x = PlotScale::Linear(inRange.m_Low, inRange.m_High, box.m_Left, box.m_Right);
     const PlotScale y = PlotScale::Linear(outRange.m_Low, outRange.m_High, box.m_Bottom, box.m_Top);

@@ -13,38 +13,6 @@ std::string SvgNumber(double value)
     return FormatFixed(value, 1);
 }
 
-PlotRange RoundedRange(double low, double high, double step)
-{
-    // A value a rounding error beyond a whole step counts as on it.
-    constexpr double Slack = 1e-9;
-    PlotRange range{step * std::floor(low / step + Slack), step * std::ceil(high / step - Slack), step};
-    if (range.m_High - range.m_Low < step) {
-        range.m_Low -= step;
-        range.m_High += step;
-    }
-    return range;
-}
-
-PlotRange NiceRange(double low, double high, int intervals)
-{
-    if (!(high > low)) {
-        // One value: a tenth of it either way (or 1 either way around 0).
-        const double half = low != 0 ? std::fabs(low) / 10 : 1.0;
-        low -= half;
-        high += half;
-    }
-    const double rough = (high - low) / std::max(intervals, 1);
-    const double power = std::pow(10.0, std::floor(std::log10(rough)));
-    double step = 10 * power;
-    for (const double factor : {1.0, 2.0, 5.0}) {
-        if (factor * power >= rough * (1 - 1e-9)) {
-            step = factor * power;
-            break;
-        }
-    }
-    return RoundedRange(low, high, step);
-}
-
 PlotScale PlotScale::Linear(double low, double high, double from, double to)
 {
     return {false, low, high, from, to};
@@ -83,17 +51,6 @@ std::pair<double, double> RoundedLogarithmicRange(double low, double high)
     };
     const bool decades = high / low >= 100;
     return {down(low, decades), up(high, decades)};
-}
-
-std::vector<PlotTick> LinearTicks(const PlotRange& range, const TickLabel& label)
-{
-    std::vector<PlotTick> ticks;
-    for (double value = range.m_Low; value <= range.m_High + range.m_Step / 2; value += range.m_Step) {
-        // A sum of steps that should be zero comes out as 1e-17 or so.
-        const double shown = std::fabs(value) < range.m_Step * 1e-9 ? 0.0 : value;
-        ticks.push_back({shown, label(shown)});
-    }
-    return ticks;
 }
 
 std::vector<PlotTick> LogarithmicTicks(double low, double high, const TickLabel& label)

@@ -9,9 +9,11 @@
 //
 // A picture is one or more panels. A panel is a box on the picture with a
 // scale along each side (linear or logarithmic) that maps values to user
-// units, the grid lines and labels of its ticks, and a frame.
+// units, the grid lines and labels of its ticks, and a frame. Linear
+// scales take their ranges and ticks from PlotAxis.h.
 
-#include <functional>
+#include "present/PlotAxis.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,21 +22,6 @@ namespace norvane {
 
 // "12.5": a coordinate or length in user units.
 std::string SvgNumber(double value);
-
-// The values one direction of a panel shows, and the spacing of its grid
-// lines (for a linear scale).
-struct PlotRange {
-    double m_Low = 0.0;
-    double m_High = 0.0;
-    double m_Step = 0.0;
-};
-
-// low..high widened outward to whole steps, at least one step wide.
-PlotRange RoundedRange(double low, double high, double step);
-// low..high widened outward to a step of 1, 2 or 5 times a power of ten
-// that gives about `intervals` grid intervals; a range of a single value
-// is widened around it.
-PlotRange NiceRange(double low, double high, int intervals);
 
 // low..high (above zero) widened outward to whole decades where they span
 // two or more, else to 1, 2 or 5 times a power of ten.
@@ -71,15 +58,6 @@ private:
     double m_To;
 };
 
-struct PlotTick {
-    double m_Value = 0.0;
-    std::string m_Label;
-};
-
-using TickLabel = std::function<std::string(double)>;
-
-// One tick per step of the range.
-std::vector<PlotTick> LinearTicks(const PlotRange& range, const TickLabel& label);
 // For a logarithmic scale over low..high (above zero): one tick per
 // decade, or at 1, 2 and 5 times each power of ten where fewer than three
 // decades fall inside.

@@ -35,14 +35,31 @@ inline std::string MissingXhtmlCatalog()
            "(bash scripts/install-deps.sh)";
 }
 
+// What to install for a locale the C library lacks ("tr_TR.UTF-8").
+inline std::string InstallHintForLocale(const std::string& locale)
+{
+    return "the " + locale +
+           " locale is missing: install Debian's locales and generate it "
+           "(bash scripts/install-deps.sh does both)";
+}
+
 // Switches LC_ALL to de_DE.UTF-8 (a decimal-comma locale); empty when it
 // did, else what to install.
 inline std::string SwitchToDecimalCommaLocale()
 {
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr)
         return {};
-    return "the de_DE.UTF-8 locale is missing: install Debian's locales and generate it "
-           "(bash scripts/install-deps.sh does both)";
+    return InstallHintForLocale("de_DE.UTF-8");
+}
+
+// Empty when the C library has the locale, else what to install; the
+// process's own locale stays as it was.
+inline std::string MissingLocale(const std::string& locale)
+{
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    const bool present = std::setlocale(LC_ALL, locale.c_str()) != nullptr;
+    std::setlocale(LC_ALL, saved.c_str());
+    return present ? std::string() : InstallHintForLocale(locale);
 }
 
 } // namespace norvane::test

@@ -5,10 +5,13 @@
 
 #include "app/Resources.h"
 #include "format/EngineeringFormat.h"
+#include "support/Prerequisites.h"
 
 #include <QApplication>
 #include <QtTest>
 
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -31,8 +34,23 @@ struct RegisterTest {
     }
 };
 
+// CTest runs these programs once more under other locales (see
+// tests/CMakeLists.txt): LC_ALL names the locale, and NORVANE_REQUIRE_LC_ALL
+// says that the run is there for it. Without the locale on the machine the
+// C library would quietly stay in "C" and the run would prove nothing: it
+// fails instead, naming what to install.
 inline int RunAllTests(int argc, char** argv)
 {
+    if (std::getenv("NORVANE_REQUIRE_LC_ALL") != nullptr) {
+        const char* locale = std::getenv("LC_ALL");
+        const std::string missing = locale == nullptr || *locale == '\0'
+                                        ? std::string("NORVANE_REQUIRE_LC_ALL is set but LC_ALL is not")
+                                        : MissingLocale(locale);
+        if (!missing.empty()) {
+            std::fprintf(stderr, "%s\n", missing.c_str());
+            return 1;
+        }
+    }
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("NorvaneTests"));
     QApplication::setApplicationName(QStringLiteral("Norvane"));
