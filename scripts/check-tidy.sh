@@ -42,21 +42,11 @@ if [ ${#files[@]} -eq 0 ]; then
   exit 0
 fi
 
-# The rooms whose own structs still carry plain field names (cli: the
-# option structs; ngspice: the library's function table and a run's
-# vectors; analysis, studies: helper structs of one source file). Their
-# struct fields are let pass until they take the m_ names there; every
-# other rule holds for them. Take a room off this list when it is done.
-relaxed_rooms='^src/(cli|ngspice|analysis|studies)/'
-relaxed_config="{InheritParentConfig: true, CheckOptions: [{key: readability-identifier-naming.PublicMemberIgnoredRegexp, value: '.*'}]}"
 
 # One source; its findings, when there are any, and a failure.
 run_one() {
   local source=$1 out
   local args=(-p "$build" --quiet)
-  if [[ "$source" =~ $relaxed_rooms ]]; then
-    args+=(--config="$relaxed_config")
-  fi
   if out=$("$tidy" "${args[@]}" "$source" 2>&1); then
     return 0
   fi
@@ -64,7 +54,7 @@ run_one() {
   return 1
 }
 export -f run_one
-export tidy build relaxed_rooms relaxed_config
+export tidy build
 
 echo "check-tidy: ${#files[@]} sources"
 if printf '%s\n' "${files[@]}" | xargs -P 2 -I{} bash -c 'run_one "$1"' _ {}; then

@@ -50,19 +50,19 @@ constexpr double HighestDepletionCoefficient = 0.9999;
 
 // A Gummel-Poon card with SPICE's defaults applied, NPN sense.
 struct GummelPoon {
-    double type = 1.0;    // +1 NPN, -1 PNP
-    bool lateral = false; // substrate junction at b' (PNP) rather than c'
-    double is = 1e-16, bf = 100, br = 1, nf = 1, nr = 1;
-    double ise = 0, ne = 1.5, isc = 0, nc = 2;
-    double invVaf = 0, invVar = 0, invIkf = 0, invIkr = 0; // 1/V, 1/A; 0: absent
-    double rb = 0, rbm = 0, irb = 0, re = 0, rc = 0;       // irb 0: absent
-    double cje = 0, vje = 0.75, mje = 0.33;
-    double cjc = 0, vjc = 0.75, mjc = 0.33, xcjc = 1;
-    double cjs = 0, vjs = 0.75, mjs = 0;
-    double fc = 0.5;
-    double tf = 0, tr = 0, xtf = 0, itf = 0;
-    double vtfFactor = 0;        // 1 / (1.44 VTF); 0 without VTF
-    double excessPhaseDelay = 0; // s
+    double m_Type = 1.0;    // +1 NPN, -1 PNP
+    bool m_Lateral = false; // substrate junction at b' (PNP) rather than c'
+    double m_Is = 1e-16, m_Bf = 100, m_Br = 1, m_Nf = 1, m_Nr = 1;
+    double m_Ise = 0, m_Ne = 1.5, m_Isc = 0, m_Nc = 2;
+    double m_InvVaf = 0, m_InvVar = 0, m_InvIkf = 0, m_InvIkr = 0; // 1/V, 1/A; 0: absent
+    double m_Rb = 0, m_Rbm = 0, m_Irb = 0, m_Re = 0, m_Rc = 0;     // irb 0: absent
+    double m_Cje = 0, m_Vje = 0.75, m_Mje = 0.33;
+    double m_Cjc = 0, m_Vjc = 0.75, m_Mjc = 0.33, m_Xcjc = 1;
+    double m_Cjs = 0, m_Vjs = 0.75, m_Mjs = 0;
+    double m_Fc = 0.5;
+    double m_Tf = 0, m_Tr = 0, m_Xtf = 0, m_Itf = 0;
+    double m_VtfFactor = 0;        // 1 / (1.44 VTF); 0 without VTF
+    double m_ExcessPhaseDelay = 0; // s
 };
 
 // The parameters of a card's text, by TransistorParameterNames' index;
@@ -131,49 +131,49 @@ GummelPoon ReadCard(const TransistorRecord& record)
     };
 
     GummelPoon card;
-    card.type = record.polarity == 'P' ? -1.0 : 1.0;
-    card.lateral = record.polarity == 'P';
-    card.is = value("IS", card.is);
+    card.m_Type = record.polarity == 'P' ? -1.0 : 1.0;
+    card.m_Lateral = record.polarity == 'P';
+    card.m_Is = value("IS", card.m_Is);
     const auto leakage = [&](std::string_view name) {
         const double written = value(name, 0.0);
-        return written > LegacyLeakageLimit ? written * card.is : written;
+        return written > LegacyLeakageLimit ? written * card.m_Is : written;
     };
-    card.ise = leakage("ISE");
-    card.isc = leakage("ISC");
-    card.bf = value("BF", card.bf);
-    card.br = value("BR", card.br);
-    card.nf = value("NF", card.nf);
-    card.nr = value("NR", card.nr);
-    card.ne = value("NE", card.ne);
-    card.nc = value("NC", card.nc);
-    card.invVaf = inverse("VAF");
-    card.invVar = inverse("VAR");
-    card.invIkf = inverse("IKF");
-    card.invIkr = inverse("IKR");
-    card.rb = value("RB", 0.0);
-    card.rbm = value("RBM", card.rb);
-    card.irb = value("IRB", 0.0);
-    card.re = value("RE", 0.0);
-    card.rc = value("RC", 0.0);
-    card.cje = value("CJE", card.cje);
-    card.vje = value("VJE", card.vje);
-    card.mje = std::min(value("MJE", card.mje), HighestGradingExponent);
-    card.cjc = value("CJC", card.cjc);
-    card.vjc = value("VJC", card.vjc);
-    card.mjc = std::min(value("MJC", card.mjc), HighestGradingExponent);
-    card.xcjc = value("XCJC", card.xcjc);
-    card.cjs = value("CJS", card.cjs);
-    card.vjs = value("VJS", card.vjs);
-    card.mjs = std::min(value("MJS", card.mjs), HighestGradingExponent);
-    card.fc = std::min(value("FC", card.fc), HighestDepletionCoefficient);
-    card.tf = value("TF", 0.0);
-    card.tr = value("TR", 0.0);
-    card.xtf = value("XTF", 0.0);
-    card.itf = value("ITF", 0.0);
+    card.m_Ise = leakage("ISE");
+    card.m_Isc = leakage("ISC");
+    card.m_Bf = value("BF", card.m_Bf);
+    card.m_Br = value("BR", card.m_Br);
+    card.m_Nf = value("NF", card.m_Nf);
+    card.m_Nr = value("NR", card.m_Nr);
+    card.m_Ne = value("NE", card.m_Ne);
+    card.m_Nc = value("NC", card.m_Nc);
+    card.m_InvVaf = inverse("VAF");
+    card.m_InvVar = inverse("VAR");
+    card.m_InvIkf = inverse("IKF");
+    card.m_InvIkr = inverse("IKR");
+    card.m_Rb = value("RB", 0.0);
+    card.m_Rbm = value("RBM", card.m_Rb);
+    card.m_Irb = value("IRB", 0.0);
+    card.m_Re = value("RE", 0.0);
+    card.m_Rc = value("RC", 0.0);
+    card.m_Cje = value("CJE", card.m_Cje);
+    card.m_Vje = value("VJE", card.m_Vje);
+    card.m_Mje = std::min(value("MJE", card.m_Mje), HighestGradingExponent);
+    card.m_Cjc = value("CJC", card.m_Cjc);
+    card.m_Vjc = value("VJC", card.m_Vjc);
+    card.m_Mjc = std::min(value("MJC", card.m_Mjc), HighestGradingExponent);
+    card.m_Xcjc = value("XCJC", card.m_Xcjc);
+    card.m_Cjs = value("CJS", card.m_Cjs);
+    card.m_Vjs = value("VJS", card.m_Vjs);
+    card.m_Mjs = std::min(value("MJS", card.m_Mjs), HighestGradingExponent);
+    card.m_Fc = std::min(value("FC", card.m_Fc), HighestDepletionCoefficient);
+    card.m_Tf = value("TF", 0.0);
+    card.m_Tr = value("TR", 0.0);
+    card.m_Xtf = value("XTF", 0.0);
+    card.m_Itf = value("ITF", 0.0);
     const double vtf = value("VTF", 0.0);
-    card.vtfFactor = vtf != 0 ? 1 / (vtf * TransitVoltageFactor) : 0.0;
+    card.m_VtfFactor = vtf != 0 ? 1 / (vtf * TransitVoltageFactor) : 0.0;
     // PTF in degrees at the frequency 1 / (2 pi TF): a delay of PTF/180 pi TF.
-    card.excessPhaseDelay = value("PTF", 0.0) / (180.0 / std::numbers::pi) * card.tf;
+    card.m_ExcessPhaseDelay = value("PTF", 0.0) / (180.0 / std::numbers::pi) * card.m_Tf;
     return card;
 }
 
@@ -190,8 +190,8 @@ double CriticalVoltage(double is)
 // Below -3 nvt SPICE continues it with a cubic that tends to -is, so that
 // the derivative does not vanish.
 struct Diode {
-    double current = 0.0;
-    double conductance = 0.0;
+    double m_Current = 0.0;
+    double m_Conductance = 0.0;
 };
 
 Diode Junction(double v, double is, double nvt)
@@ -206,63 +206,63 @@ Diode Junction(double v, double is, double nvt)
 }
 
 struct DeviceState {
-    double cc = 0.0; // A, into c' (NPN sense)
-    double cb = 0.0; // A, into b'
-    double gpi = 0.0, gmu = 0.0, gm = 0.0, go = 0.0;
-    double gx = 0.0; // S, of the base resistance; 0 without one
+    double m_Cc = 0.0; // A, into c' (NPN sense)
+    double m_Cb = 0.0; // A, into b'
+    double m_Gpi = 0.0, m_Gmu = 0.0, m_Gm = 0.0, m_Go = 0.0;
+    double m_Gx = 0.0; // S, of the base resistance; 0 without one
     // For the charge model.
-    Diode be, bc;
-    double qb = 1.0, dqbdve = 0.0, dqbdvc = 0.0;
+    Diode m_Be, m_Bc;
+    double m_Qb = 1.0, m_Dqbdve = 0.0, m_Dqbdvc = 0.0;
 };
 
 DeviceState Evaluate(const GummelPoon& card, double vbe, double vbc)
 {
     const double vt = ThermalVoltage;
     DeviceState d;
-    d.be = Junction(vbe, card.is, card.nf * vt);
-    d.bc = Junction(vbc, card.is, card.nr * vt);
-    Diode ben = card.ise != 0 ? Junction(vbe, card.ise, card.ne * vt) : Diode{};
-    Diode bcn = card.isc != 0 ? Junction(vbc, card.isc, card.nc * vt) : Diode{};
-    ben.current += Gmin * vbe;
-    ben.conductance += Gmin;
-    bcn.current += Gmin * vbc;
-    bcn.conductance += Gmin;
+    d.m_Be = Junction(vbe, card.m_Is, card.m_Nf * vt);
+    d.m_Bc = Junction(vbc, card.m_Is, card.m_Nr * vt);
+    Diode ben = card.m_Ise != 0 ? Junction(vbe, card.m_Ise, card.m_Ne * vt) : Diode{};
+    Diode bcn = card.m_Isc != 0 ? Junction(vbc, card.m_Isc, card.m_Nc * vt) : Diode{};
+    ben.m_Current += Gmin * vbe;
+    ben.m_Conductance += Gmin;
+    bcn.m_Current += Gmin * vbc;
+    bcn.m_Conductance += Gmin;
 
     // Base charge: Early effect (q1) and high injection (q2).
-    const double q1 = 1 / (1 - card.invVaf * vbc - card.invVar * vbe);
-    if (card.invIkf == 0 && card.invIkr == 0) {
-        d.qb = q1;
-        d.dqbdve = q1 * d.qb * card.invVar;
-        d.dqbdvc = q1 * d.qb * card.invVaf;
+    const double q1 = 1 / (1 - card.m_InvVaf * vbc - card.m_InvVar * vbe);
+    if (card.m_InvIkf == 0 && card.m_InvIkr == 0) {
+        d.m_Qb = q1;
+        d.m_Dqbdve = q1 * d.m_Qb * card.m_InvVar;
+        d.m_Dqbdvc = q1 * d.m_Qb * card.m_InvVaf;
     } else {
-        const double q2 = card.invIkf * d.be.current + card.invIkr * d.bc.current;
+        const double q2 = card.m_InvIkf * d.m_Be.m_Current + card.m_InvIkr * d.m_Bc.m_Current;
         const double arg = std::max(0.0, 1 + 4 * q2);
         const double root = arg != 0 ? std::sqrt(arg) : 1.0;
-        d.qb = q1 * (1 + root) / 2;
-        d.dqbdve = q1 * (d.qb * card.invVar + card.invIkf * d.be.conductance / root);
-        d.dqbdvc = q1 * (d.qb * card.invVaf + card.invIkr * d.bc.conductance / root);
+        d.m_Qb = q1 * (1 + root) / 2;
+        d.m_Dqbdve = q1 * (d.m_Qb * card.m_InvVar + card.m_InvIkf * d.m_Be.m_Conductance / root);
+        d.m_Dqbdvc = q1 * (d.m_Qb * card.m_InvVaf + card.m_InvIkr * d.m_Bc.m_Conductance / root);
     }
 
-    const double transport = d.be.current - d.bc.current;
-    d.cc = transport / d.qb - d.bc.current / card.br - bcn.current;
-    d.cb = d.be.current / card.bf + ben.current + d.bc.current / card.br + bcn.current;
-    if (card.rb != 0) {
-        const double excess = card.rb - card.rbm;
-        double rbb = card.rbm + excess / d.qb;
-        if (card.irb != 0) {
+    const double transport = d.m_Be.m_Current - d.m_Bc.m_Current;
+    d.m_Cc = transport / d.m_Qb - d.m_Bc.m_Current / card.m_Br - bcn.m_Current;
+    d.m_Cb = d.m_Be.m_Current / card.m_Bf + ben.m_Current + d.m_Bc.m_Current / card.m_Br + bcn.m_Current;
+    if (card.m_Rb != 0) {
+        const double excess = card.m_Rb - card.m_Rbm;
+        double rbb = card.m_Rbm + excess / d.m_Qb;
+        if (card.m_Irb != 0) {
             // Current crowding: the resistance falls from RB towards RBM as
             // the base current grows against IRB.
-            const double x = std::max(d.cb / card.irb, CrowdingFloor);
+            const double x = std::max(d.m_Cb / card.m_Irb, CrowdingFloor);
             const double z = (-1 + std::sqrt(1 + CrowdingK1 * x)) / CrowdingK2 / std::sqrt(x);
             const double tanZ = std::tan(z);
-            rbb = card.rbm + 3 * excess * (tanZ - z) / z / tanZ / tanZ;
+            rbb = card.m_Rbm + 3 * excess * (tanZ - z) / z / tanZ / tanZ;
         }
-        d.gx = rbb != 0 ? 1 / rbb : 0.0;
+        d.m_Gx = rbb != 0 ? 1 / rbb : 0.0;
     }
-    d.gpi = d.be.conductance / card.bf + ben.conductance;
-    d.gmu = d.bc.conductance / card.br + bcn.conductance;
-    d.go = (d.bc.conductance + transport * d.dqbdvc / d.qb) / d.qb;
-    d.gm = (d.be.conductance - transport * d.dqbdve / d.qb) / d.qb - d.go;
+    d.m_Gpi = d.m_Be.m_Conductance / card.m_Bf + ben.m_Conductance;
+    d.m_Gmu = d.m_Bc.m_Conductance / card.m_Br + bcn.m_Conductance;
+    d.m_Go = (d.m_Bc.m_Conductance + transport * d.m_Dqbdvc / d.m_Qb) / d.m_Qb;
+    d.m_Gm = (d.m_Be.m_Conductance - transport * d.m_Dqbdve / d.m_Qb) / d.m_Qb - d.m_Go;
     return d;
 }
 
@@ -289,51 +289,52 @@ TransistorSmallSignal Linearise(const GummelPoon& card, const DeviceState& d, do
                                 double vbx, double vsub)
 {
     TransistorSmallSignal s;
-    s.m_Gm = d.gm;
-    s.m_Gpi = d.gpi;
-    s.m_Gmu = d.gmu;
-    s.m_Go = d.go;
-    s.m_Rbb = d.gx != 0 ? 1 / d.gx : 0.0;
-    s.m_Re = card.re;
-    s.m_Rc = card.rc;
+    s.m_Gm = d.m_Gm;
+    s.m_Gpi = d.m_Gpi;
+    s.m_Gmu = d.m_Gmu;
+    s.m_Go = d.m_Go;
+    s.m_Rbb = d.m_Gx != 0 ? 1 / d.m_Gx : 0.0;
+    s.m_Re = card.m_Re;
+    s.m_Rc = card.m_Rc;
 
     // Diffusion charge TF x (forward current / qb), the transit time raised
     // by XTF (1 + XTF (I/(I + ITF))^2 exp(Vbc / 1.44 VTF)); its derivatives
     // by Vbe (a capacitance) and by Vbc (a transcapacitance).
     double diffusion = 0.0;
-    if (card.tf != 0 && vbe > 0) {
+    if (card.m_Tf != 0 && vbe > 0) {
         double factor = 0.0;
         double slope = 0.0;
         double byVbc = 0.0;
-        const double forward = d.be.current;
-        if (card.xtf != 0) {
-            factor = card.xtf;
-            if (card.vtfFactor != 0) {
-                factor *= std::exp(vbc * card.vtfFactor);
+        const double forward = d.m_Be.m_Current;
+        if (card.m_Xtf != 0) {
+            factor = card.m_Xtf;
+            if (card.m_VtfFactor != 0) {
+                factor *= std::exp(vbc * card.m_VtfFactor);
             }
             slope = factor;
-            if (card.itf != 0) {
-                const double share = forward / (forward + card.itf);
+            if (card.m_Itf != 0) {
+                const double share = forward / (forward + card.m_Itf);
                 factor *= share * share;
                 slope = factor * (3 - share - share);
             }
-            byVbc = forward * factor * card.vtfFactor;
+            byVbc = forward * factor * card.m_VtfFactor;
         }
-        const double charge = forward * (1 + factor) / d.qb;
-        diffusion = card.tf * (d.be.conductance * (1 + slope) - charge * d.dqbdve) / d.qb;
-        s.m_Cpi_Vbc = card.tf * (byVbc - charge * d.dqbdvc) / d.qb;
+        const double charge = forward * (1 + factor) / d.m_Qb;
+        diffusion = card.m_Tf * (d.m_Be.m_Conductance * (1 + slope) - charge * d.m_Dqbdve) / d.m_Qb;
+        s.m_CpiVbc = card.m_Tf * (byVbc - charge * d.m_Dqbdvc) / d.m_Qb;
     } else {
-        diffusion = card.tf * d.be.conductance;
+        diffusion = card.m_Tf * d.m_Be.m_Conductance;
     }
-    s.m_Cpi = diffusion + DepletionCapacitance(card.cje, card.vje, card.mje, card.fc, vbe);
-    const double inner = card.cjc * card.xcjc;
-    s.m_Cmu = card.tr * d.bc.conductance + DepletionCapacitance(inner, card.vjc, card.mjc, card.fc, vbc);
-    s.m_Cbx = DepletionCapacitance(card.cjc - inner, card.vjc, card.mjc, card.fc, vbx);
+    s.m_Cpi = diffusion + DepletionCapacitance(card.m_Cje, card.m_Vje, card.m_Mje, card.m_Fc, vbe);
+    const double inner = card.m_Cjc * card.m_Xcjc;
+    s.m_Cmu = card.m_Tr * d.m_Bc.m_Conductance +
+              DepletionCapacitance(inner, card.m_Vjc, card.m_Mjc, card.m_Fc, vbc);
+    s.m_Cbx = DepletionCapacitance(card.m_Cjc - inner, card.m_Vjc, card.m_Mjc, card.m_Fc, vbx);
     // The substrate junction has no FC rule in ngspice: the reverse formula
     // below 0 V, the first-order one above.
-    s.m_Cjs = vsub < 0 ? card.cjs * std::exp(-card.mjs * std::log(1 - vsub / card.vjs))
-                       : card.cjs * (1 + card.mjs * vsub / card.vjs);
-    s.m_ExcessPhaseDelay = card.excessPhaseDelay;
+    s.m_Cjs = vsub < 0 ? card.m_Cjs * std::exp(-card.m_Mjs * std::log(1 - vsub / card.m_Vjs))
+                       : card.m_Cjs * (1 + card.m_Mjs * vsub / card.m_Vjs);
+    s.m_ExcessPhaseDelay = card.m_ExcessPhaseDelay;
     return s;
 }
 
@@ -373,47 +374,47 @@ constexpr int FixedNodes = 3;
 
 struct Element {
     enum class Role { Part, Source, Load }; // a part of the circuit, RSOURCE, RLOAD
-    int a = Ground;
-    int b = Ground;
-    bool capacitor = false;
-    Role role = Role::Part;
-    int part = -1;      // index into the circuit's parts
-    double value = 0.0; // ohm or farad
+    int m_A = Ground;
+    int m_B = Ground;
+    bool m_Capacitor = false;
+    Role m_Role = Role::Part;
+    int m_Part = -1;      // index into the circuit's parts
+    double m_Value = 0.0; // ohm or farad
 };
 
 struct Network {
-    std::vector<std::string> names{"0", "vcc", ""}; // the fixed nodes' names first
-    std::vector<Element> elements;
-    double supply = 0.0; // V, -UB for a PNP circuit
-    bool hasTransistor = false;
-    int collector = Ground, base = Ground, emitter = Ground;
+    std::vector<std::string> m_Names{"0", "vcc", ""}; // the fixed nodes' names first
+    std::vector<Element> m_Elements;
+    double m_Supply = 0.0; // V, -UB for a PNP circuit
+    bool m_HasTransistor = false;
+    int m_Collector = Ground, m_Base = Ground, m_Emitter = Ground;
     // The intrinsic transistor's nodes: the terminals themselves where RB,
     // RC or RE are 0.
-    int collectorInner = Ground, baseInner = Ground, emitterInner = Ground;
-    int substrateContact = Ground;
-    int in = Ground, out = Ground;
+    int m_CollectorInner = Ground, m_BaseInner = Ground, m_EmitterInner = Ground;
+    int m_SubstrateContact = Ground;
+    int m_In = Ground, m_Out = Ground;
 
-    int Unknowns() const { return static_cast<int>(names.size()) - FixedNodes; }
+    int Unknowns() const { return static_cast<int>(m_Names.size()) - FixedNodes; }
 
     int Node(const std::string& name)
     {
         if (name == "0") {
             return Ground;
         }
-        const auto found = std::find(names.begin(), names.end(), name);
-        if (found != names.end()) {
-            return static_cast<int>(found - names.begin());
+        const auto found = std::find(m_Names.begin(), m_Names.end(), name);
+        if (found != m_Names.end()) {
+            return static_cast<int>(found - m_Names.begin());
         }
-        names.push_back(name);
-        return static_cast<int>(names.size()) - 1;
+        m_Names.push_back(name);
+        return static_cast<int>(m_Names.size()) - 1;
     }
     int InnerNode(int terminal, double resistance, const std::string& name)
     {
         if (resistance == 0) {
             return terminal;
         }
-        names.push_back(name);
-        return static_cast<int>(names.size()) - 1;
+        m_Names.push_back(name);
+        return static_cast<int>(m_Names.size()) - 1;
     }
 };
 
@@ -425,33 +426,33 @@ bool HasValue(double resistance)
 Network Describe(const AmplifierCircuit& circuit, const SimulationOptions& options, const GummelPoon& card)
 {
     Network net;
-    net.supply = circuit.m_IsPnp ? -circuit.m_SupplyVoltage : circuit.m_SupplyVoltage;
-    net.names[Driven] = DrivenNode(options.m_SourceResistance);
+    net.m_Supply = circuit.m_IsPnp ? -circuit.m_SupplyVoltage : circuit.m_SupplyVoltage;
+    net.m_Names[Driven] = DrivenNode(options.m_SourceResistance);
     if (HasValue(options.m_SourceResistance)) {
-        net.elements.push_back(
+        net.m_Elements.push_back(
             {Driven, net.Node("in"), false, Element::Role::Source, -1, options.m_SourceResistance});
     }
     for (std::size_t k = 0; k < circuit.m_Parts.size(); ++k) {
         const CircuitPart& part = circuit.m_Parts[k];
         const bool capacitor =
             !part.m_Name.empty() && (part.m_Name.front() == 'C' || part.m_Name.front() == 'c');
-        net.elements.push_back({net.Node(part.m_NodeA), net.Node(part.m_NodeB), capacitor,
-                                Element::Role::Part, static_cast<int>(k), part.m_Value});
+        net.m_Elements.push_back({net.Node(part.m_NodeA), net.Node(part.m_NodeB), capacitor,
+                                  Element::Role::Part, static_cast<int>(k), part.m_Value});
     }
-    net.in = net.Node("in");
-    net.out = net.Node("out");
-    net.elements.push_back(
-        {net.out, Ground, false, Element::Role::Load, -1,
+    net.m_In = net.Node("in");
+    net.m_Out = net.Node("out");
+    net.m_Elements.push_back(
+        {net.m_Out, Ground, false, Element::Role::Load, -1,
          HasValue(options.m_LoadResistance) ? options.m_LoadResistance : OpenLoadResistance});
-    net.hasTransistor = circuit.m_Transistor.name != nullptr;
-    if (net.hasTransistor) {
-        net.collector = net.Node(circuit.m_Collector);
-        net.base = net.Node(circuit.m_Base);
-        net.emitter = net.Node(circuit.m_Emitter);
-        net.collectorInner = net.InnerNode(net.collector, card.rc, "q1:collector");
-        net.baseInner = net.InnerNode(net.base, card.rb, "q1:base");
-        net.emitterInner = net.InnerNode(net.emitter, card.re, "q1:emitter");
-        net.substrateContact = card.lateral ? net.baseInner : net.collectorInner;
+    net.m_HasTransistor = circuit.m_Transistor.name != nullptr;
+    if (net.m_HasTransistor) {
+        net.m_Collector = net.Node(circuit.m_Collector);
+        net.m_Base = net.Node(circuit.m_Base);
+        net.m_Emitter = net.Node(circuit.m_Emitter);
+        net.m_CollectorInner = net.InnerNode(net.m_Collector, card.m_Rc, "q1:collector");
+        net.m_BaseInner = net.InnerNode(net.m_Base, card.m_Rb, "q1:base");
+        net.m_EmitterInner = net.InnerNode(net.m_Emitter, card.m_Re, "q1:emitter");
+        net.m_SubstrateContact = card.m_Lateral ? net.m_BaseInner : net.m_CollectorInner;
     }
     return net;
 }
@@ -462,17 +463,17 @@ Network Describe(const AmplifierCircuit& circuit, const SimulationOptions& optio
 // be singular.
 Status CheckDcPaths(const Network& net)
 {
-    const std::size_t nodes = net.names.size();
+    const std::size_t nodes = net.m_Names.size();
     std::vector<char> reached(nodes, 0);
     std::vector<std::pair<int, int>> links;
-    for (const Element& e : net.elements) {
-        if (!e.capacitor) {
-            links.emplace_back(e.a, e.b);
+    for (const Element& e : net.m_Elements) {
+        if (!e.m_Capacitor) {
+            links.emplace_back(e.m_A, e.m_B);
         }
     }
-    if (net.hasTransistor) {
-        for (const int node :
-             {net.collector, net.base, net.emitter, net.collectorInner, net.baseInner, net.emitterInner}) {
+    if (net.m_HasTransistor) {
+        for (const int node : {net.m_Collector, net.m_Base, net.m_Emitter, net.m_CollectorInner,
+                               net.m_BaseInner, net.m_EmitterInner}) {
             links.emplace_back(node, Ground);
         }
     }
@@ -492,7 +493,7 @@ Status CheckDcPaths(const Network& net)
     }
     for (std::size_t k = FixedNodes; k < nodes; ++k) {
         if (!reached[k]) {
-            return Failure{"node " + net.names[k] + " has no DC path to ground"};
+            return Failure{"node " + net.m_Names[k] + " has no DC path to ground"};
         }
     }
     return {};
@@ -501,11 +502,12 @@ Status CheckDcPaths(const Network& net)
 // A real matrix over the unknowns, with the columns of the fixed nodes
 // apart: they move to the right-hand side.
 struct Stamps {
-    int n = 0;
-    std::vector<double> a;     // n x n, row-major
-    std::vector<double> fixed; // n x FixedNodes
+    int m_N = 0;
+    std::vector<double> m_A;     // n x n, row-major
+    std::vector<double> m_Fixed; // n x FixedNodes
 
-    explicit Stamps(int unknowns) : n(unknowns), a(Flat(n, n, 0)), fixed(Flat(n, FixedNodes, 0)) {}
+    explicit Stamps(int unknowns) : m_N(unknowns), m_A(Flat(m_N, m_N, 0)), m_Fixed(Flat(m_N, FixedNodes, 0))
+    {}
     void Add(int row, int column, double value)
     {
         if (row < FixedNodes || value == 0) {
@@ -513,9 +515,9 @@ struct Stamps {
         }
         const int i = row - FixedNodes;
         if (column >= FixedNodes) {
-            a[static_cast<std::size_t>(i * n + column - FixedNodes)] += value;
+            m_A[static_cast<std::size_t>(i * m_N + column - FixedNodes)] += value;
         } else {
-            fixed[Flat(i, FixedNodes, column)] += value;
+            m_Fixed[Flat(i, FixedNodes, column)] += value;
         }
     }
     void Conductance(int p, int q, double g)
@@ -594,38 +596,38 @@ constexpr double FirstSourceStep = 0.1;
 constexpr double SmallestSourceStep = 1e-4;
 
 struct DcState {
-    std::vector<double> v; // every node, the fixed ones included, V
-    double vbe = 0.0;      // the junction voltages of the last step, NPN sense
-    double vbc = 0.0;
+    std::vector<double> m_V; // every node, the fixed ones included, V
+    double m_Vbe = 0.0;      // the junction voltages of the last step, NPN sense
+    double m_Vbc = 0.0;
 };
 
 struct DcProblem {
-    const Network& net;
-    const GummelPoon& card;
-    std::vector<double> resistance; // per element; capacitors: 0 (open)
-    double vcrit = 0.0;
+    const Network& m_Net;
+    const GummelPoon& m_Card;
+    std::vector<double> m_Resistance; // per element; capacitors: 0 (open)
+    double m_Vcrit = 0.0;
 };
 
 // The conductances that do not change from step to step: resistors, RC,
 // RE and the substrate junction's GMIN.
 Stamps LinearStamps(const DcProblem& p)
 {
-    const Network& net = p.net;
+    const Network& net = p.m_Net;
     Stamps s(net.Unknowns());
-    for (std::size_t k = 0; k < net.elements.size(); ++k) {
-        const Element& e = net.elements[k];
-        if (!e.capacitor) {
-            s.Conductance(e.a, e.b, 1 / p.resistance[k]);
+    for (std::size_t k = 0; k < net.m_Elements.size(); ++k) {
+        const Element& e = net.m_Elements[k];
+        if (!e.m_Capacitor) {
+            s.Conductance(e.m_A, e.m_B, 1 / p.m_Resistance[k]);
         }
     }
-    if (net.hasTransistor) {
-        if (p.card.rc != 0) {
-            s.Conductance(net.collector, net.collectorInner, 1 / p.card.rc);
+    if (net.m_HasTransistor) {
+        if (p.m_Card.m_Rc != 0) {
+            s.Conductance(net.m_Collector, net.m_CollectorInner, 1 / p.m_Card.m_Rc);
         }
-        if (p.card.re != 0) {
-            s.Conductance(net.emitter, net.emitterInner, 1 / p.card.re);
+        if (p.m_Card.m_Re != 0) {
+            s.Conductance(net.m_Emitter, net.m_EmitterInner, 1 / p.m_Card.m_Re);
         }
-        s.Conductance(net.substrateContact, Ground, Gmin);
+        s.Conductance(net.m_SubstrateContact, Ground, Gmin);
     }
     return s;
 }
@@ -637,71 +639,71 @@ Stamps LinearStamps(const DcProblem& p)
 bool Newton(const DcProblem& p, const Stamps& linear, double scale, double gdiag, bool initialise,
             int iterations, int& budget, DcState& state)
 {
-    const Network& net = p.net;
+    const Network& net = p.m_Net;
     const int n = net.Unknowns();
     std::array<double, FixedNodes> fixedVoltage{};
-    fixedVoltage[Supply] = p.net.supply * scale;
+    fixedVoltage[Supply] = p.m_Net.m_Supply * scale;
     for (int k = 0; k < FixedNodes; ++k) {
-        state.v[static_cast<std::size_t>(k)] = fixedVoltage[static_cast<std::size_t>(k)];
+        state.m_V[static_cast<std::size_t>(k)] = fixedVoltage[static_cast<std::size_t>(k)];
     }
-    const auto v = [&](int node) { return state.v[static_cast<std::size_t>(node)]; };
+    const auto v = [&](int node) { return state.m_V[static_cast<std::size_t>(node)]; };
     Stamps s(n);
     std::vector<double> b(static_cast<std::size_t>(n));
     for (int step = 0; step < iterations && budget > 0; ++step, --budget) {
-        s.a = linear.a;
-        s.fixed = linear.fixed;
+        s.m_A = linear.m_A;
+        s.m_Fixed = linear.m_Fixed;
         bool limited = false;
-        if (net.hasTransistor) {
-            double vbe = p.card.type * (v(net.baseInner) - v(net.emitterInner));
-            double vbc = p.card.type * (v(net.baseInner) - v(net.collectorInner));
+        if (net.m_HasTransistor) {
+            double vbe = p.m_Card.m_Type * (v(net.m_BaseInner) - v(net.m_EmitterInner));
+            double vbc = p.m_Card.m_Type * (v(net.m_BaseInner) - v(net.m_CollectorInner));
             if (initialise && step == 0) {
-                vbe = p.vcrit;
+                vbe = p.m_Vcrit;
                 vbc = 0.0;
                 limited = true;
             } else {
-                vbe = LimitJunction(vbe, state.vbe, p.vcrit, limited);
-                vbc = LimitJunction(vbc, state.vbc, p.vcrit, limited);
+                vbe = LimitJunction(vbe, state.m_Vbe, p.m_Vcrit, limited);
+                vbc = LimitJunction(vbc, state.m_Vbc, p.m_Vcrit, limited);
             }
-            state.vbe = vbe;
-            state.vbc = vbc;
-            const DeviceState d = Evaluate(p.card, vbe, vbc);
-            const int c = net.collectorInner, bi = net.baseInner, e = net.emitterInner;
-            s.Conductance(bi, e, d.gpi);
-            s.Conductance(bi, c, d.gmu);
-            s.Conductance(c, e, d.go);
-            s.Transconductance(c, e, bi, e, d.gm);
-            if (d.gx != 0) {
-                s.Conductance(net.base, bi, d.gx);
+            state.m_Vbe = vbe;
+            state.m_Vbc = vbc;
+            const DeviceState d = Evaluate(p.m_Card, vbe, vbc);
+            const int c = net.m_CollectorInner, bi = net.m_BaseInner, e = net.m_EmitterInner;
+            s.Conductance(bi, e, d.m_Gpi);
+            s.Conductance(bi, c, d.m_Gmu);
+            s.Conductance(c, e, d.m_Go);
+            s.Transconductance(c, e, bi, e, d.m_Gm);
+            if (d.m_Gx != 0) {
+                s.Conductance(net.m_Base, bi, d.m_Gx);
             }
             // What the linearised currents leave over at the present
             // voltages, flowing into the nodes (polarity turned back).
-            const double collector = d.cc - (d.gm + d.go) * vbe + (d.go + d.gmu) * vbc;
-            const double base = d.cb - d.gpi * vbe - d.gmu * vbc;
+            const double collector = d.m_Cc - (d.m_Gm + d.m_Go) * vbe + (d.m_Go + d.m_Gmu) * vbc;
+            const double base = d.m_Cb - d.m_Gpi * vbe - d.m_Gmu * vbc;
             const auto inject = [&](int node, double current) {
                 if (node >= FixedNodes) {
                     b[static_cast<std::size_t>(node - FixedNodes)] += current;
                 }
             };
             std::fill(b.begin(), b.end(), 0.0);
-            inject(c, -p.card.type * collector);
-            inject(bi, -p.card.type * base);
-            inject(e, p.card.type * (collector + base));
+            inject(c, -p.m_Card.m_Type * collector);
+            inject(bi, -p.m_Card.m_Type * base);
+            inject(e, p.m_Card.m_Type * (collector + base));
         } else {
             std::fill(b.begin(), b.end(), 0.0);
         }
         for (int i = 0; i < n; ++i) {
             for (int k = 0; k < FixedNodes; ++k) {
                 b[static_cast<std::size_t>(i)] -=
-                    s.fixed[Flat(i, FixedNodes, k)] * fixedVoltage[static_cast<std::size_t>(k)];
+                    s.m_Fixed[Flat(i, FixedNodes, k)] * fixedVoltage[static_cast<std::size_t>(k)];
             }
-            s.a[Flat(i, n, i)] += gdiag;
+            s.m_A[Flat(i, n, i)] += gdiag;
         }
-        if (!SolveDense(s.a, b, n)) {
+        if (!SolveDense(s.m_A, b, n)) {
             return false;
         }
         bool small = true;
         for (int i = 0; i < n; ++i) {
-            double& old = state.v[static_cast<std::size_t>(i) + static_cast<std::size_t>(FixedNodes)];
+            double& old = state.m_V[static_cast<std::size_t>(i) + static_cast<std::size_t>(FixedNodes)];
             const double next = b[static_cast<std::size_t>(i)];
             if (!std::isfinite(next)) {
                 return false;
@@ -725,8 +727,8 @@ Expected<DcState> SolveOperatingPoint(const DcProblem& p, const DcState* start)
 {
     const Stamps linear = LinearStamps(p);
     int budget = IterationBudget;
-    const std::size_t nodes = p.net.names.size();
-    const DcState zero{std::vector<double>(nodes, 0.0), p.vcrit, 0.0};
+    const std::size_t nodes = p.m_Net.m_Names.size();
+    const DcState zero{std::vector<double>(nodes, 0.0), p.m_Vcrit, 0.0};
 
     DcState state = start != nullptr ? *start : zero;
     if (Newton(p, linear, 1.0, 0.0, start == nullptr, NewtonIterations, budget, state)) {
@@ -771,40 +773,40 @@ Expected<DcState> SolveOperatingPoint(const DcProblem& p, const DcState* start)
 }
 
 struct Bias {
-    BiasPoint point;
-    DeviceState device;
-    double vbe = 0.0, vbc = 0.0, vbx = 0.0, vsub = 0.0;
+    BiasPoint m_Point;
+    DeviceState m_Device;
+    double m_Vbe = 0.0, m_Vbc = 0.0, m_Vbx = 0.0, m_Vsub = 0.0;
 };
 
 // The device at the solution's own voltages, and the figures the
 // simulator reports from it.
 Bias ReadBias(const DcProblem& p, const DcState& state)
 {
-    const Network& net = p.net;
-    const auto v = [&](int node) { return state.v[static_cast<std::size_t>(node)]; };
-    const double type = p.card.type;
+    const Network& net = p.m_Net;
+    const auto v = [&](int node) { return state.m_V[static_cast<std::size_t>(node)]; };
+    const double type = p.m_Card.m_Type;
     Bias bias;
-    bias.vbe = type * (v(net.baseInner) - v(net.emitterInner));
-    bias.vbc = type * (v(net.baseInner) - v(net.collectorInner));
-    bias.vbx = type * (v(net.base) - v(net.collectorInner));
+    bias.m_Vbe = type * (v(net.m_BaseInner) - v(net.m_EmitterInner));
+    bias.m_Vbc = type * (v(net.m_BaseInner) - v(net.m_CollectorInner));
+    bias.m_Vbx = type * (v(net.m_Base) - v(net.m_CollectorInner));
     // ngspice's substrate voltage: substrate (ground) to its contact, in
     // the sense of type x (1 vertical, -1 lateral).
-    bias.vsub = type * (p.card.lateral ? -1.0 : 1.0) * (0.0 - v(net.substrateContact));
-    bias.device = Evaluate(p.card, bias.vbe, bias.vbc);
-    bias.point.m_Ic = bias.device.cc;
+    bias.m_Vsub = type * (p.m_Card.m_Lateral ? -1.0 : 1.0) * (0.0 - v(net.m_SubstrateContact));
+    bias.m_Device = Evaluate(p.m_Card, bias.m_Vbe, bias.m_Vbc);
+    bias.m_Point.m_Ic = bias.m_Device.m_Cc;
     // The base current SPICE reports leaves out the substrate junction's
     // current where that junction sits at the base (lateral).
-    bias.point.m_Ib = bias.device.cb - (p.card.lateral ? Gmin * bias.vsub : 0.0);
-    bias.point.m_Uce = type * (v(net.collector) - v(net.emitter));
+    bias.m_Point.m_Ib = bias.m_Device.m_Cb - (p.m_Card.m_Lateral ? Gmin * bias.m_Vsub : 0.0);
+    bias.m_Point.m_Uce = type * (v(net.m_Collector) - v(net.m_Emitter));
     return bias;
 }
 
 std::vector<double> Resistances(const Network& net)
 {
     std::vector<double> r;
-    r.reserve(net.elements.size());
-    for (const Element& e : net.elements) {
-        r.push_back(e.capacitor ? 0.0 : e.value);
+    r.reserve(net.m_Elements.size());
+    for (const Element& e : net.m_Elements) {
+        r.push_back(e.m_Capacitor ? 0.0 : e.m_Value);
     }
     return r;
 }
@@ -814,38 +816,38 @@ std::vector<double> Resistances(const Network& net)
 // Complex arithmetic written out: std::complex's operator* checks for
 // infinities on every product, which would cost the sweep half its time.
 struct Cx {
-    double re = 0.0;
-    double im = 0.0;
+    double m_Re = 0.0;
+    double m_Im = 0.0;
 };
 inline Cx Mul(Cx x, Cx y)
 {
-    return {x.re * y.re - x.im * y.im, x.re * y.im + x.im * y.re};
+    return {x.m_Re * y.m_Re - x.m_Im * y.m_Im, x.m_Re * y.m_Im + x.m_Im * y.m_Re};
 }
 inline Cx Sub(Cx x, Cx y)
 {
-    return {x.re - y.re, x.im - y.im};
+    return {x.m_Re - y.m_Re, x.m_Im - y.m_Im};
 }
 inline Cx Inverse(Cx x)
 {
-    const double m = 1 / (x.re * x.re + x.im * x.im);
-    return {x.re * m, -x.im * m};
+    const double m = 1 / (x.m_Re * x.m_Re + x.m_Im * x.m_Im);
+    return {x.m_Re * m, -x.m_Im * m};
 }
 
 // An admittance over frequency: g + j w c + x Delta(w), Delta the excess
 // phase's change of the transconductance.
 struct Admittance {
-    double g = 0.0;
-    double c = 0.0;
-    double x = 0.0;
-    bool Empty() const { return g == 0 && c == 0 && x == 0; }
-    Cx At(double omega, Cx delta) const { return {g + x * delta.re, omega * c + x * delta.im}; }
+    double m_G = 0.0;
+    double m_C = 0.0;
+    double m_X = 0.0;
+    bool Empty() const { return m_G == 0 && m_C == 0 && m_X == 0; }
+    Cx At(double omega, Cx delta) const { return {m_G + m_X * delta.m_Re, omega * m_C + m_X * delta.m_Im}; }
 };
 
 // The work space of one solve, kept between the frequencies of a sweep.
 struct AcWork {
-    std::vector<Cx> a;       // the matrix, then its factors, in the elimination's order
-    std::vector<Cx> b;       // the right-hand side, then the solution, in that order
-    std::vector<Cx> inverse; // of the pivots
+    std::vector<Cx> m_A;       // the matrix, then its factors, in the elimination's order
+    std::vector<Cx> m_B;       // the right-hand side, then the solution, in that order
+    std::vector<Cx> m_Inverse; // of the pivots
 };
 
 // Frequencies solved side by side in a sweep: the divisions by the pivots,
@@ -853,12 +855,12 @@ struct AcWork {
 // and every operation runs on a vector of lanes.
 constexpr int Lanes = 4;
 struct Lane {
-    std::array<double, Lanes> re{};
-    std::array<double, Lanes> im{};
+    std::array<double, Lanes> m_Re{};
+    std::array<double, Lanes> m_Im{};
 };
 struct LaneWork {
-    std::vector<Lane> a, b;
-    std::vector<Lane> inverse;
+    std::vector<Lane> m_A, m_B;
+    std::vector<Lane> m_Inverse;
 };
 
 // The complex nodal equations of one AC run: the unknown nodes, VIN's node
@@ -891,7 +893,7 @@ public:
         } else {
             return; // a row or a column of ground or the supply: AC ground
         }
-        (part == Part::G ? target->g : part == Part::C ? target->c : target->x) += value;
+        (part == Part::G ? target->m_G : part == Part::C ? target->m_C : target->m_X) += value;
     }
     void Between(int p, int q, double value, Part part)
     {
@@ -962,33 +964,33 @@ private:
     // of that order is m_Order[k] of the circuit.
     std::vector<int> m_Order;
     struct Entry {
-        int slot;
-        Admittance y;
+        int m_Slot;
+        Admittance m_Y;
     };
     std::vector<Entry> m_Entries; // every slot the factorisation touches
     struct Source {
-        int k; // a row with VIN's node in its column
-        Admittance y;
+        int m_K; // a row with VIN's node in its column
+        Admittance m_Y;
     };
     std::vector<Source> m_Sources;
     struct Row {
-        int row;   // i > k with a(i, k) != 0
-        int slot;  // of a(i, k)
-        int first; // its updates a(i, j) -= l a(k, j)
-        int end;
+        int m_Row;   // i > k with a(i, k) != 0
+        int m_Slot;  // of a(i, k)
+        int m_First; // its updates a(i, j) -= l a(k, j)
+        int m_End;
     };
     struct Update {
-        int target;
-        int source;
+        int m_Target;
+        int m_Source;
     };
     struct Pivot {
-        int slot;
-        int firstRow, endRow;
-        int firstBack, endBack; // the a(k, j), j > k, for back substitution
+        int m_Slot;
+        int m_FirstRow, m_EndRow;
+        int m_FirstBack, m_EndBack; // the a(k, j), j > k, for back substitution
     };
     struct Back {
-        int column;
-        int slot;
+        int m_Column;
+        int m_Slot;
     };
     std::vector<Pivot> m_Pivots;
     std::vector<Row> m_Rows;
@@ -1065,21 +1067,21 @@ void AcSystem::Compile(int last)
                     m_Updates.push_back({slot(i, j), slot(k, j)});
                 }
             }
-            row.end = static_cast<int>(m_Updates.size());
+            row.m_End = static_cast<int>(m_Updates.size());
             m_Rows.push_back(row);
         }
-        pivot.endRow = static_cast<int>(m_Rows.size());
+        pivot.m_EndRow = static_cast<int>(m_Rows.size());
         m_Pivots.push_back(pivot);
     }
     for (int k = 0; k < n; ++k) {
         Pivot& pivot = m_Pivots[static_cast<std::size_t>(k)];
-        pivot.firstBack = static_cast<int>(m_Back.size());
+        pivot.m_FirstBack = static_cast<int>(m_Back.size());
         for (int j = k + 1; j < n; ++j) {
             if (filled[Index(k, j)]) {
                 m_Back.push_back({j, slot(k, j)});
             }
         }
-        pivot.endBack = static_cast<int>(m_Back.size());
+        pivot.m_EndBack = static_cast<int>(m_Back.size());
     }
     m_Entries.clear();
     m_Sources.clear();
@@ -1099,40 +1101,40 @@ bool AcSystem::Eliminate(double omega, double drivenVoltage, double current, AcW
 {
     const int n = m_N;
     const Cx delta = Delta(omega);
-    work.a.resize(Flat(n, n, 0));
-    work.b.assign(static_cast<std::size_t>(n), Cx{});
-    work.inverse.resize(static_cast<std::size_t>(n));
-    Cx* a = work.a.data();
-    Cx* b = work.b.data();
+    work.m_A.resize(Flat(n, n, 0));
+    work.m_B.assign(static_cast<std::size_t>(n), Cx{});
+    work.m_Inverse.resize(static_cast<std::size_t>(n));
+    Cx* a = work.m_A.data();
+    Cx* b = work.m_B.data();
     for (const Entry& e : m_Entries) {
-        a[e.slot] = e.y.At(omega, delta);
+        a[e.m_Slot] = e.m_Y.At(omega, delta);
     }
     for (const Source& source : m_Sources) {
-        const Cx y = source.y.At(omega, delta);
-        b[source.k] = {-y.re * drivenVoltage, -y.im * drivenVoltage};
+        const Cx y = source.m_Y.At(omega, delta);
+        b[source.m_K] = {-y.m_Re * drivenVoltage, -y.m_Im * drivenVoltage};
     }
-    b[n - 1].re += current;
+    b[n - 1].m_Re += current;
     for (int k = 0; k < n; ++k) {
         const Pivot& pivot = m_Pivots[static_cast<std::size_t>(k)];
-        const Cx p = a[pivot.slot];
-        if (p.re == 0 && p.im == 0) {
+        const Cx p = a[pivot.m_Slot];
+        if (p.m_Re == 0 && p.m_Im == 0) {
             return false;
         }
         const Cx inv = Inverse(p);
-        if (!std::isfinite(inv.re) || !std::isfinite(inv.im)) {
+        if (!std::isfinite(inv.m_Re) || !std::isfinite(inv.m_Im)) {
             return false;
         }
-        work.inverse[static_cast<std::size_t>(k)] = inv;
+        work.m_Inverse[static_cast<std::size_t>(k)] = inv;
         const Cx bk = b[k];
-        for (int r = pivot.firstRow; r < pivot.endRow; ++r) {
+        for (int r = pivot.m_FirstRow; r < pivot.m_EndRow; ++r) {
             const Row& row = m_Rows[static_cast<std::size_t>(r)];
-            const Cx l = Mul(a[row.slot], inv);
-            a[row.slot] = l;
-            for (int u = row.first; u < row.end; ++u) {
+            const Cx l = Mul(a[row.m_Slot], inv);
+            a[row.m_Slot] = l;
+            for (int u = row.m_First; u < row.m_End; ++u) {
                 const Update& update = m_Updates[static_cast<std::size_t>(u)];
-                a[update.target] = Sub(a[update.target], Mul(l, a[update.source]));
+                a[update.m_Target] = Sub(a[update.m_Target], Mul(l, a[update.m_Source]));
             }
-            b[row.row] = Sub(b[row.row], Mul(l, bk));
+            b[row.m_Row] = Sub(b[row.m_Row], Mul(l, bk));
         }
     }
     return true;
@@ -1141,7 +1143,7 @@ bool AcSystem::Eliminate(double omega, double drivenVoltage, double current, AcW
 Cx AcSystem::LastVoltage(double omega, double drivenVoltage, double current, AcWork& work) const
 {
     if (Eliminate(omega, drivenVoltage, current, work)) {
-        return Mul(work.b.back(), work.inverse.back());
+        return Mul(work.m_B.back(), work.m_Inverse.back());
     }
     std::vector<Cx> x;
     SolvePivoting(omega, drivenVoltage, current, x);
@@ -1159,23 +1161,23 @@ void AcSystem::LastVoltages(const double* omega, int count, double drivenVoltage
         w[static_cast<std::size_t>(l)] = omega[std::min(l, count - 1)];
         delta[static_cast<std::size_t>(l)] = Delta(w[static_cast<std::size_t>(l)]);
     }
-    work.a.resize(Flat(n, n, 0));
-    work.b.assign(static_cast<std::size_t>(n), Lane{});
-    work.inverse.resize(static_cast<std::size_t>(n));
-    Lane* a = work.a.data();
-    Lane* b = work.b.data();
+    work.m_A.resize(Flat(n, n, 0));
+    work.m_B.assign(static_cast<std::size_t>(n), Lane{});
+    work.m_Inverse.resize(static_cast<std::size_t>(n));
+    Lane* a = work.m_A.data();
+    Lane* b = work.m_B.data();
     for (const Entry& e : m_Entries) {
-        Lane& y = a[e.slot];
+        Lane& y = a[e.m_Slot];
         for (std::size_t l = 0; l < Lanes; ++l) {
-            y.re[l] = e.y.g + e.y.x * delta[l].re;
-            y.im[l] = w[l] * e.y.c + e.y.x * delta[l].im;
+            y.m_Re[l] = e.m_Y.m_G + e.m_Y.m_X * delta[l].m_Re;
+            y.m_Im[l] = w[l] * e.m_Y.m_C + e.m_Y.m_X * delta[l].m_Im;
         }
     }
     for (const Source& source : m_Sources) {
-        Lane& y = b[source.k];
+        Lane& y = b[source.m_K];
         for (std::size_t l = 0; l < Lanes; ++l) {
-            y.re[l] = -(source.y.g + source.y.x * delta[l].re) * drivenVoltage;
-            y.im[l] = -(w[l] * source.y.c + source.y.x * delta[l].im) * drivenVoltage;
+            y.m_Re[l] = -(source.m_Y.m_G + source.m_Y.m_X * delta[l].m_Re) * drivenVoltage;
+            y.m_Im[l] = -(w[l] * source.m_Y.m_C + source.m_Y.m_X * delta[l].m_Im) * drivenVoltage;
         }
     }
     // Each step on copies of the lanes: the compiler may then keep them in
@@ -1183,41 +1185,41 @@ void AcSystem::LastVoltages(const double* omega, int count, double drivenVoltage
     bool usable = true;
     for (int k = 0; k < n; ++k) {
         const Pivot& pivot = m_Pivots[static_cast<std::size_t>(k)];
-        const Lane p = a[pivot.slot];
+        const Lane p = a[pivot.m_Slot];
         Lane inv;
         for (std::size_t l = 0; l < Lanes; ++l) {
-            const double m = 1 / (p.re[l] * p.re[l] + p.im[l] * p.im[l]);
-            inv.re[l] = p.re[l] * m;
-            inv.im[l] = -p.im[l] * m;
+            const double m = 1 / (p.m_Re[l] * p.m_Re[l] + p.m_Im[l] * p.m_Im[l]);
+            inv.m_Re[l] = p.m_Re[l] * m;
+            inv.m_Im[l] = -p.m_Im[l] * m;
             usable = usable && std::isfinite(m);
         }
-        work.inverse[static_cast<std::size_t>(k)] = inv;
+        work.m_Inverse[static_cast<std::size_t>(k)] = inv;
         const Lane bk = b[k];
-        for (int r = pivot.firstRow; r < pivot.endRow; ++r) {
+        for (int r = pivot.m_FirstRow; r < pivot.m_EndRow; ++r) {
             const Row& row = m_Rows[static_cast<std::size_t>(r)];
-            const Lane below = a[row.slot];
+            const Lane below = a[row.m_Slot];
             Lane l;
             for (std::size_t j = 0; j < Lanes; ++j) {
-                l.re[j] = below.re[j] * inv.re[j] - below.im[j] * inv.im[j];
-                l.im[j] = below.re[j] * inv.im[j] + below.im[j] * inv.re[j];
+                l.m_Re[j] = below.m_Re[j] * inv.m_Re[j] - below.m_Im[j] * inv.m_Im[j];
+                l.m_Im[j] = below.m_Re[j] * inv.m_Im[j] + below.m_Im[j] * inv.m_Re[j];
             }
-            a[row.slot] = l;
-            for (int u = row.first; u < row.end; ++u) {
+            a[row.m_Slot] = l;
+            for (int u = row.m_First; u < row.m_End; ++u) {
                 const Update& update = m_Updates[static_cast<std::size_t>(u)];
-                Lane t = a[update.target];
-                const Lane s = a[update.source];
+                Lane t = a[update.m_Target];
+                const Lane s = a[update.m_Source];
                 for (std::size_t j = 0; j < Lanes; ++j) {
-                    t.re[j] -= l.re[j] * s.re[j] - l.im[j] * s.im[j];
-                    t.im[j] -= l.re[j] * s.im[j] + l.im[j] * s.re[j];
+                    t.m_Re[j] -= l.m_Re[j] * s.m_Re[j] - l.m_Im[j] * s.m_Im[j];
+                    t.m_Im[j] -= l.m_Re[j] * s.m_Im[j] + l.m_Im[j] * s.m_Re[j];
                 }
-                a[update.target] = t;
+                a[update.m_Target] = t;
             }
-            Lane t = b[row.row];
+            Lane t = b[row.m_Row];
             for (std::size_t j = 0; j < Lanes; ++j) {
-                t.re[j] -= l.re[j] * bk.re[j] - l.im[j] * bk.im[j];
-                t.im[j] -= l.re[j] * bk.im[j] + l.im[j] * bk.re[j];
+                t.m_Re[j] -= l.m_Re[j] * bk.m_Re[j] - l.m_Im[j] * bk.m_Im[j];
+                t.m_Im[j] -= l.m_Re[j] * bk.m_Im[j] + l.m_Im[j] * bk.m_Re[j];
             }
-            b[row.row] = t;
+            b[row.m_Row] = t;
         }
     }
     if (!usable) {
@@ -1230,10 +1232,10 @@ void AcSystem::LastVoltages(const double* omega, int count, double drivenVoltage
         return;
     }
     const Lane& last = b[n - 1];
-    const Lane& inv = work.inverse[static_cast<std::size_t>(n - 1)];
+    const Lane& inv = work.m_Inverse[static_cast<std::size_t>(n - 1)];
     for (int l = 0; l < count; ++l) {
         const auto j = static_cast<std::size_t>(l);
-        voltage[l] = Mul({last.re[j], last.im[j]}, {inv.re[j], inv.im[j]});
+        voltage[l] = Mul({last.m_Re[j], last.m_Im[j]}, {inv.m_Re[j], inv.m_Im[j]});
     }
 }
 
@@ -1244,16 +1246,16 @@ void AcSystem::Solve(double omega, double drivenVoltage, double current, AcWork&
         SolvePivoting(omega, drivenVoltage, current, x);
         return;
     }
-    const Cx* a = work.a.data();
-    Cx* b = work.b.data();
+    const Cx* a = work.m_A.data();
+    Cx* b = work.m_B.data();
     for (int k = m_N - 1; k >= 0; --k) {
         const Pivot& pivot = m_Pivots[static_cast<std::size_t>(k)];
         Cx sum = b[k];
-        for (int t = pivot.firstBack; t < pivot.endBack; ++t) {
+        for (int t = pivot.m_FirstBack; t < pivot.m_EndBack; ++t) {
             const Back& back = m_Back[static_cast<std::size_t>(t)];
-            sum = Sub(sum, Mul(a[back.slot], b[back.column]));
+            sum = Sub(sum, Mul(a[back.m_Slot], b[back.m_Column]));
         }
-        b[k] = Mul(sum, work.inverse[static_cast<std::size_t>(k)]);
+        b[k] = Mul(sum, work.m_Inverse[static_cast<std::size_t>(k)]);
     }
     x.resize(static_cast<std::size_t>(m_N));
     for (int k = 0; k < m_N; ++k) {
@@ -1270,10 +1272,10 @@ void AcSystem::SolvePivoting(double omega, double drivenVoltage, double current,
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) {
             const Cx y = m_Matrix[Index(i, j)].At(omega, delta);
-            a[Index(i, j)] = {y.re, y.im};
+            a[Index(i, j)] = {y.m_Re, y.m_Im};
         }
         const Cx y = m_DrivenColumn[static_cast<std::size_t>(i)].At(omega, delta);
-        b[static_cast<std::size_t>(i)] = {-y.re * drivenVoltage, -y.im * drivenVoltage};
+        b[static_cast<std::size_t>(i)] = {-y.m_Re * drivenVoltage, -y.m_Im * drivenVoltage};
     }
     b[static_cast<std::size_t>(m_Last)] += current;
     const auto at = [&](int i, int j) -> std::complex<double>& { return a[Index(i, j)]; };
@@ -1318,11 +1320,11 @@ Cx AcSystem::DrivenCurrent(double omega, double drivenVoltage, const std::vector
 {
     const Cx delta = Delta(omega);
     const Cx self = m_DrivenSelf.At(omega, delta);
-    Cx sum{self.re * drivenVoltage, self.im * drivenVoltage};
+    Cx sum{self.m_Re * drivenVoltage, self.m_Im * drivenVoltage};
     for (int j = 0; j < m_N; ++j) {
         const Cx term =
             Mul(m_DrivenRow[static_cast<std::size_t>(j)].At(omega, delta), x[static_cast<std::size_t>(j)]);
-        sum = {sum.re + term.re, sum.im + term.im};
+        sum = {sum.m_Re + term.m_Re, sum.m_Im + term.m_Im};
     }
     return sum;
 }
@@ -1333,29 +1335,29 @@ AcSystem BuildAcSystem(const Network& net, const TransistorSmallSignal& s, bool 
 {
     using Part = AcSystem::Part;
     AcSystem system(net.Unknowns());
-    for (std::size_t k = 0; k < net.elements.size(); ++k) {
-        const Element& e = net.elements[k];
-        double value = e.value;
+    for (std::size_t k = 0; k < net.m_Elements.size(); ++k) {
+        const Element& e = net.m_Elements[k];
+        double value = e.m_Value;
         // The output run has out open, whatever load the signal run had.
-        if (outputRun && e.role == Element::Role::Load) {
+        if (outputRun && e.m_Role == Element::Role::Load) {
             value = OpenLoadResistance;
         }
-        if (e.capacitor) {
-            system.Between(e.a, e.b, value, Part::C);
+        if (e.m_Capacitor) {
+            system.Between(e.m_A, e.m_B, value, Part::C);
         } else {
-            system.Between(e.a, e.b, 1 / value, Part::G);
+            system.Between(e.m_A, e.m_B, 1 / value, Part::G);
         }
     }
-    if (net.hasTransistor) {
-        const int c = net.collectorInner, b = net.baseInner, e = net.emitterInner;
+    if (net.m_HasTransistor) {
+        const int c = net.m_CollectorInner, b = net.m_BaseInner, e = net.m_EmitterInner;
         if (s.m_Rbb != 0) {
-            system.Between(net.base, b, 1 / s.m_Rbb, Part::G);
+            system.Between(net.m_Base, b, 1 / s.m_Rbb, Part::G);
         }
         if (s.m_Rc != 0) {
-            system.Between(net.collector, c, 1 / s.m_Rc, Part::G);
+            system.Between(net.m_Collector, c, 1 / s.m_Rc, Part::G);
         }
         if (s.m_Re != 0) {
-            system.Between(net.emitter, e, 1 / s.m_Re, Part::G);
+            system.Between(net.m_Emitter, e, 1 / s.m_Re, Part::G);
         }
         system.Between(b, e, s.m_Gpi, Part::G);
         system.Between(b, c, s.m_Gmu, Part::G);
@@ -1364,12 +1366,12 @@ AcSystem BuildAcSystem(const Network& net, const TransistorSmallSignal& s, bool 
         system.Controlled(c, e, b, e, 1.0, Part::X);
         system.SetExcessPhase(s.m_Gm + s.m_Go, s.m_ExcessPhaseDelay);
         system.Between(b, e, s.m_Cpi, Part::C);
-        system.Controlled(b, e, b, c, s.m_Cpi_Vbc, Part::C);
+        system.Controlled(b, e, b, c, s.m_CpiVbc, Part::C);
         system.Between(b, c, s.m_Cmu, Part::C);
-        system.Between(net.base, c, s.m_Cbx, Part::C);
-        system.Between(net.substrateContact, Ground, s.m_Cjs, Part::C);
+        system.Between(net.m_Base, c, s.m_Cbx, Part::C);
+        system.Between(net.m_SubstrateContact, Ground, s.m_Cjs, Part::C);
     }
-    system.Compile(net.out - FixedNodes);
+    system.Compile(net.m_Out - FixedNodes);
     return system;
 }
 
@@ -1402,12 +1404,12 @@ std::vector<double> SweepFrequencies(double lowerCutoff, int pointsPerDecade)
 // ---- SmallSignalCircuit ----------------------------------------------------
 
 struct SmallSignalCircuit::Impl {
-    Network net;
-    OperatingPoint operating;
-    AcSystem signal;
-    AcSystem output;
-    std::vector<double> frequency;
-    double highestMid = 0.0;
+    Network m_Net;
+    OperatingPoint m_Operating;
+    AcSystem m_Signal;
+    AcSystem m_Output;
+    std::vector<double> m_Frequency;
+    double m_HighestMid = 0.0;
 };
 
 SmallSignalCircuit::SmallSignalCircuit(std::unique_ptr<Impl> impl) : m_Impl(std::move(impl))
@@ -1425,32 +1427,33 @@ Expected<SmallSignalCircuit> SmallSignalCircuit::Make(const AmplifierCircuit& ci
     auto impl = std::make_unique<Impl>();
     const bool hasTransistor = circuit.m_Transistor.name != nullptr;
     const GummelPoon card = hasTransistor ? ReadCard(circuit.m_Transistor) : GummelPoon{};
-    impl->net = Describe(circuit, options, card);
-    if (const Status paths = CheckDcPaths(impl->net); !paths) {
+    impl->m_Net = Describe(circuit, options, card);
+    if (const Status paths = CheckDcPaths(impl->m_Net); !paths) {
         return Failure{paths.Message()};
     }
     if (hasTransistor) {
-        const DcProblem problem{impl->net, card, Resistances(impl->net), CriticalVoltage(card.is)};
+        const DcProblem problem{impl->m_Net, card, Resistances(impl->m_Net), CriticalVoltage(card.m_Is)};
         const Expected<DcState> state = SolveOperatingPoint(problem, nullptr);
         if (!state) {
             return Failure{state.Message()};
         }
         const Bias bias = ReadBias(problem, *state);
-        impl->operating.m_Bias = bias.point;
-        impl->operating.m_Vbe = bias.vbe;
-        impl->operating.m_Vbc = bias.vbc;
-        impl->operating.m_SmallSignal = Linearise(card, bias.device, bias.vbe, bias.vbc, bias.vbx, bias.vsub);
+        impl->m_Operating.m_Bias = bias.m_Point;
+        impl->m_Operating.m_Vbe = bias.m_Vbe;
+        impl->m_Operating.m_Vbc = bias.m_Vbc;
+        impl->m_Operating.m_SmallSignal =
+            Linearise(card, bias.m_Device, bias.m_Vbe, bias.m_Vbc, bias.m_Vbx, bias.m_Vsub);
     }
-    impl->signal = BuildAcSystem(impl->net, impl->operating.m_SmallSignal, false);
-    impl->output = BuildAcSystem(impl->net, impl->operating.m_SmallSignal, true);
-    impl->frequency = SweepFrequencies(circuit.m_LowerCutoff, options.m_PointsPerDecade);
-    impl->highestMid = MidbandLimitFactor * circuit.m_LowerCutoff;
+    impl->m_Signal = BuildAcSystem(impl->m_Net, impl->m_Operating.m_SmallSignal, false);
+    impl->m_Output = BuildAcSystem(impl->m_Net, impl->m_Operating.m_SmallSignal, true);
+    impl->m_Frequency = SweepFrequencies(circuit.m_LowerCutoff, options.m_PointsPerDecade);
+    impl->m_HighestMid = MidbandLimitFactor * circuit.m_LowerCutoff;
     return SmallSignalCircuit(std::move(impl));
 }
 
 const OperatingPoint& SmallSignalCircuit::Operating() const
 {
-    return m_Impl->operating;
+    return m_Impl->m_Operating;
 }
 
 FrequencyPoint SmallSignalCircuit::At(double frequency) const
@@ -1461,15 +1464,15 @@ FrequencyPoint SmallSignalCircuit::At(double frequency) const
     std::vector<Cx> x;
     const auto voltage = [&](int node) {
         const Cx v = node == Driven ? Cx{1.0, 0.0} : x[static_cast<std::size_t>(node - FixedNodes)];
-        return std::complex<double>(v.re, v.im);
+        return std::complex<double>(v.m_Re, v.m_Im);
     };
     FrequencyPoint point;
-    m.signal.Solve(omega, 1.0, 0.0, work, x);
-    point.m_Gain = voltage(m.net.out);
-    const Cx current = m.signal.DrivenCurrent(omega, 1.0, x);
-    point.m_InputImpedance = voltage(m.net.in) / std::complex<double>(current.re, current.im);
-    m.output.Solve(omega, 0.0, 1.0, work, x);
-    point.m_OutputImpedance = voltage(m.net.out);
+    m.m_Signal.Solve(omega, 1.0, 0.0, work, x);
+    point.m_Gain = voltage(m.m_Net.m_Out);
+    const Cx current = m.m_Signal.DrivenCurrent(omega, 1.0, x);
+    point.m_InputImpedance = voltage(m.m_Net.m_In) / std::complex<double>(current.m_Re, current.m_Im);
+    m.m_Output.Solve(omega, 0.0, 1.0, work, x);
+    point.m_OutputImpedance = voltage(m.m_Net.m_Out);
     return point;
 }
 
@@ -1484,10 +1487,10 @@ void SmallSignalCircuit::Gains(std::span<const double> frequency, std::span<std:
         for (int l = 0; l < count; ++l) {
             omega[static_cast<std::size_t>(l)] = TwoPi * frequency[i + static_cast<std::size_t>(l)];
         }
-        m_Impl->signal.LastVoltages(omega.data(), count, 1.0, work, v.data());
+        m_Impl->m_Signal.LastVoltages(omega.data(), count, 1.0, work, v.data());
         for (int l = 0; l < count; ++l) {
-            gain[i + static_cast<std::size_t>(l)] = {v[static_cast<std::size_t>(l)].re,
-                                                     v[static_cast<std::size_t>(l)].im};
+            gain[i + static_cast<std::size_t>(l)] = {v[static_cast<std::size_t>(l)].m_Re,
+                                                     v[static_cast<std::size_t>(l)].m_Im};
         }
     }
 }
@@ -1495,18 +1498,18 @@ void SmallSignalCircuit::Gains(std::span<const double> frequency, std::span<std:
 Expected<SimulationResult> SmallSignalCircuit::Analyse(bool withBode) const
 {
     const Impl& m = *m_Impl;
-    std::vector<std::complex<double>> gain(m.frequency.size());
-    Gains(m.frequency, gain);
-    const PassBand band = FindPassBand(m.frequency, gain, m.highestMid);
+    std::vector<std::complex<double>> gain(m.m_Frequency.size());
+    Gains(m.m_Frequency, gain);
+    const PassBand band = FindPassBand(m.m_Frequency, gain, m.m_HighestMid);
     if (std::isnan(band.m_MidGainDb)) {
         return Failure{"the response has no pass band (no signal at the output)"};
     }
     const FrequencyPoint mid = At(band.m_MidFrequency);
     SimulationResult result;
     result.m_Outcome = {};
-    result.m_Ic = m.operating.m_Bias.m_Ic;
-    result.m_Ib = m.operating.m_Bias.m_Ib;
-    result.m_Uce = m.operating.m_Bias.m_Uce;
+    result.m_Ic = m.m_Operating.m_Bias.m_Ic;
+    result.m_Ib = m.m_Operating.m_Bias.m_Ib;
+    result.m_Uce = m.m_Operating.m_Bias.m_Uce;
     result.m_MidbandFrequency = band.m_MidFrequency;
     result.m_GainDb = band.m_MidGainDb;
     result.m_LowerCutoff = band.m_LowerCutoff;
@@ -1514,7 +1517,7 @@ Expected<SimulationResult> SmallSignalCircuit::Analyse(bool withBode) const
     result.m_InputImpedance = std::abs(mid.m_InputImpedance);
     result.m_OutputImpedance = std::abs(mid.m_OutputImpedance);
     if (withBode) {
-        result.m_Bode = MakeBode(m.frequency, gain, band.m_MidIndex);
+        result.m_Bode = MakeBode(m.m_Frequency, gain, band.m_MidIndex);
     }
     return result;
 }
@@ -1532,11 +1535,11 @@ Expected<SimulationResult> AnalyseSmallSignal(const AmplifierCircuit& circuit,
 // ---- BiasSolver ------------------------------------------------------------
 
 struct BiasSolver::Impl {
-    Network net;
-    GummelPoon card;
-    DcState nominalState;
-    BiasPoint nominal;
-    std::vector<std::string> parts; // their names
+    Network m_Net;
+    GummelPoon m_Card;
+    DcState m_NominalState;
+    BiasPoint m_Nominal;
+    std::vector<std::string> m_Parts; // their names
 };
 
 BiasSolver::BiasSolver(std::unique_ptr<Impl> impl) : m_Impl(std::move(impl))
@@ -1554,60 +1557,61 @@ Expected<BiasSolver> BiasSolver::Make(const AmplifierCircuit& circuit)
         return Failure{"the circuit has no transistor"};
     }
     auto impl = std::make_unique<Impl>();
-    impl->card = ReadCard(circuit.m_Transistor);
-    impl->net = Describe(circuit, {}, impl->card);
-    if (const Status paths = CheckDcPaths(impl->net); !paths) {
+    impl->m_Card = ReadCard(circuit.m_Transistor);
+    impl->m_Net = Describe(circuit, {}, impl->m_Card);
+    if (const Status paths = CheckDcPaths(impl->m_Net); !paths) {
         return Failure{paths.Message()};
     }
     for (const CircuitPart& part : circuit.m_Parts) {
-        impl->parts.push_back(part.m_Name);
+        impl->m_Parts.push_back(part.m_Name);
     }
-    const DcProblem problem{impl->net, impl->card, Resistances(impl->net), CriticalVoltage(impl->card.is)};
+    const DcProblem problem{impl->m_Net, impl->m_Card, Resistances(impl->m_Net),
+                            CriticalVoltage(impl->m_Card.m_Is)};
     Expected<DcState> state = SolveOperatingPoint(problem, nullptr);
     if (!state) {
         return Failure{state.Message()};
     }
-    impl->nominalState = std::move(state).Value();
-    impl->nominal = ReadBias(problem, impl->nominalState).point;
+    impl->m_NominalState = std::move(state).Value();
+    impl->m_Nominal = ReadBias(problem, impl->m_NominalState).m_Point;
     return BiasSolver(std::move(impl));
 }
 
 const BiasPoint& BiasSolver::Nominal() const
 {
-    return m_Impl->nominal;
+    return m_Impl->m_Nominal;
 }
 
 Expected<BiasPoint> BiasSolver::Solve(std::span<const double> partValues, double currentGainFactor) const
 {
     const Impl& m = *m_Impl;
-    if (partValues.size() != m.parts.size()) {
-        return Failure{"the circuit has " + std::to_string(m.parts.size()) + " parts, not " +
+    if (partValues.size() != m.m_Parts.size()) {
+        return Failure{"the circuit has " + std::to_string(m.m_Parts.size()) + " parts, not " +
                        std::to_string(partValues.size())};
     }
     if (!(currentGainFactor > 0) || !std::isfinite(currentGainFactor)) {
         return Failure{"the current gain factor is not a positive finite number"};
     }
-    GummelPoon card = m.card;
-    card.bf *= currentGainFactor;
-    card.is *= currentGainFactor;
-    DcProblem problem{m.net, card, Resistances(m.net), CriticalVoltage(card.is)};
-    for (std::size_t k = 0; k < m.net.elements.size(); ++k) {
-        const Element& e = m.net.elements[k];
-        if (e.role != Element::Role::Part || e.capacitor) {
+    GummelPoon card = m.m_Card;
+    card.m_Bf *= currentGainFactor;
+    card.m_Is *= currentGainFactor;
+    DcProblem problem{m.m_Net, card, Resistances(m.m_Net), CriticalVoltage(card.m_Is)};
+    for (std::size_t k = 0; k < m.m_Net.m_Elements.size(); ++k) {
+        const Element& e = m.m_Net.m_Elements[k];
+        if (e.m_Role != Element::Role::Part || e.m_Capacitor) {
             continue;
         }
-        const double value = partValues[static_cast<std::size_t>(e.part)];
+        const double value = partValues[static_cast<std::size_t>(e.m_Part)];
         if (!HasValue(value)) {
-            return Failure{m.parts[static_cast<std::size_t>(e.part)] + " is not a positive finite value (" +
-                           SpiceNumber(value) + ")"};
+            return Failure{m.m_Parts[static_cast<std::size_t>(e.m_Part)] +
+                           " is not a positive finite value (" + SpiceNumber(value) + ")"};
         }
-        problem.resistance[k] = value;
+        problem.m_Resistance[k] = value;
     }
-    const Expected<DcState> state = SolveOperatingPoint(problem, &m.nominalState);
+    const Expected<DcState> state = SolveOperatingPoint(problem, &m.m_NominalState);
     if (!state) {
         return Failure{state.Message()};
     }
-    return ReadBias(problem, *state).point;
+    return ReadBias(problem, *state).m_Point;
 }
 
 } // namespace norvane

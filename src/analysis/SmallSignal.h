@@ -99,7 +99,7 @@ struct TransistorSmallSignal {
     double m_Cpi = 0.0;
     // F, from b'-c' voltage to b'-e' charge (the transit time's dependence
     // on Vbc through VTF and the Early effect); 0 without TF.
-    double m_Cpi_Vbc = 0.0;
+    double m_CpiVbc = 0.0;
     double m_Cmu = 0.0; // F, b'-c': XCJC x CJC at the bias, plus TR x dIbc/dVbc
     double m_Cbx = 0.0; // F, external base to c': (1 - XCJC) x CJC at the bias
     double m_Cjs = 0.0; // F, CJS from c' (NPN) or b' (PNP) to ground

@@ -99,20 +99,20 @@ double JunctionCapacitance(double zeroBias, double potential, double exponent, d
 // What the small-signal causes need: the operating point of the simulation
 // and the card.
 struct Transistor {
-    double gm = 0.0; // S
-    double beta = 0.0;
-    double ccb = 0.0; // F, collector-base at the operating point
-    double cbe = 0.0; // F, base-emitter: depletion and diffusion
+    double m_Gm = 0.0; // S
+    double m_Beta = 0.0;
+    double m_Ccb = 0.0; // F, collector-base at the operating point
+    double m_Cbe = 0.0; // F, base-emitter: depletion and diffusion
 };
 
 Transistor SmallSignal(const AmplifierCircuit& circuit, const SimulationResult& result)
 {
     const TransistorRecord& card = circuit.m_Transistor;
     Transistor t;
-    t.gm = result.m_Ic / ThermalVoltage;
-    t.beta = result.m_Ib > 0 ? result.m_Ic / result.m_Ib : card.BF;
-    t.ccb = JunctionCapacitance(card.CJC, card.VJC, card.MJC, result.m_Uce - BaseEmitterVoltage);
-    t.cbe = JunctionCapacitance(card.CJE, card.VJE, card.MJE, 0.0) + t.gm * card.TF;
+    t.m_Gm = result.m_Ic / ThermalVoltage;
+    t.m_Beta = result.m_Ib > 0 ? result.m_Ic / result.m_Ib : card.BF;
+    t.m_Ccb = JunctionCapacitance(card.CJC, card.VJC, card.MJC, result.m_Uce - BaseEmitterVoltage);
+    t.m_Cbe = JunctionCapacitance(card.CJE, card.VJE, card.MJE, 0.0) + t.m_Gm * card.TF;
     return t;
 }
 
@@ -124,9 +124,9 @@ double SourceResistance(const VerificationOptions& options)
 // The corner each coupling or bypass capacitor makes alone with the
 // resistance it sees, in Hz, and the words that say so.
 struct Corner {
-    double frequency = 0.0;
-    std::string part;
-    std::string why;
+    double m_Frequency = 0.0;
+    std::string m_Part;
+    std::string m_Why;
 };
 
 std::vector<Corner> CapacitorCorners(CircuitKind kind, const AmplifierCircuit& circuit,
@@ -159,15 +159,15 @@ std::vector<Corner> CapacitorCorners(CircuitKind kind, const AmplifierCircuit& c
                               : 0.0;
         const double base =
             Parallel(Parallel(PartValue(circuit, "R1"), PartValue(circuit, "R2")), rs > 0 ? rs : 1e-3);
-        const double emitter = r4 + 1.0 / t.gm + base / (t.beta + 1.0);
+        const double emitter = r4 + 1.0 / t.m_Gm + base / (t.m_Beta + 1.0);
         add("C3", Parallel(PartValue(circuit, "R5"), emitter),
             ", which does not bypass R5 at " + Hertz(fMin) + ",");
     }
     if (kind == CircuitKind::CommonBase) {
         // The base looks into the emitter, which C1 and the source hold.
-        const double emitter = 1.0 / t.gm + (rs > 0 ? Parallel(PartValue(circuit, "R1"), rs) : 0.0);
-        const double base =
-            Parallel(Parallel(PartValue(circuit, "R3"), PartValue(circuit, "R4")), (t.beta + 1.0) * emitter);
+        const double emitter = 1.0 / t.m_Gm + (rs > 0 ? Parallel(PartValue(circuit, "R1"), rs) : 0.0);
+        const double base = Parallel(Parallel(PartValue(circuit, "R3"), PartValue(circuit, "R4")),
+                                     (t.m_Beta + 1.0) * emitter);
         add("C3", base, ", which does not ground the base at " + Hertz(fMin) + ",");
     }
     return corners;
@@ -177,12 +177,12 @@ std::string LowerCornerWhy(CircuitKind kind, const AmplifierCircuit& circuit, co
                            const VerificationOptions& options)
 {
     const std::vector<Corner> corners = CapacitorCorners(kind, circuit, r, options);
-    const auto highest = std::ranges::max_element(corners, {}, &Corner::frequency);
+    const auto highest = std::ranges::max_element(corners, {}, &Corner::m_Frequency);
     if (highest == corners.end()) {
         return {};
     }
-    if (highest->frequency > circuit.m_LowerCutoff || corners.size() == 1) {
-        return highest->why;
+    if (highest->m_Frequency > circuit.m_LowerCutoff || corners.size() == 1) {
+        return highest->m_Why;
     }
     // No capacitor alone: the corners together.
     std::string why = "the corners of ";
@@ -190,7 +190,7 @@ std::string LowerCornerWhy(CircuitKind kind, const AmplifierCircuit& circuit, co
         why += (i == 0                    ? ""
                 : i + 1 == corners.size() ? " and "
                                           : ", ") +
-               corners[i].part + " (" + Hertz(corners[i].frequency) + ")";
+               corners[i].m_Part + " (" + Hertz(corners[i].m_Frequency) + ")";
     }
     return why + " add up";
 }
@@ -204,14 +204,14 @@ std::string OutputImpedanceWhy(CircuitKind kind, const AmplifierCircuit& circuit
     }
     const Transistor t = SmallSignal(circuit, r);
     const double c3 = PartValue(circuit, "C3");
-    const double shunt = c3 / (t.gm * t.ccb);
+    const double shunt = c3 / (t.m_Gm * t.m_Ccb);
     // Named when it alone takes more than half the tolerance off Z_out.
     const double r2 = PartValue(circuit, "R2");
     if (!(Parallel(r2, shunt) < (1.0 - OutputImpedanceTolerance / 2) * r2)) {
         return {};
     }
     return "C3 of " + Capacitance(c3) + " does not ground the base at " + Hertz(circuit.m_LowerCutoff) +
-           ": the collector drives it through T1's " + Capacitance(t.ccb) + " collector-base capacitance";
+           ": the collector drives it through T1's " + Capacitance(t.m_Ccb) + " collector-base capacitance";
 }
 
 // A common-emitter stage driven from a stiff source: C1 and the Miller
@@ -225,7 +225,7 @@ std::string GainWhy(CircuitKind kind, const AmplifierCircuit& circuit, const Sim
     const Transistor t = SmallSignal(circuit, r);
     const double gain = std::pow(10.0, targetDb / 20.0);
     const double r4 = FindPart(circuit, "R4") != nullptr ? PartValue(circuit, "R4") : 0.0;
-    const double miller = t.ccb * (1.0 + gain) + t.cbe / (1.0 + t.gm * r4);
+    const double miller = t.m_Ccb * (1.0 + gain) + t.m_Cbe / (1.0 + t.m_Gm * r4);
     const double c1 = PartValue(circuit, "C1");
     const double lossDb = 20.0 * std::log10(c1 / (c1 + miller));
     if (!(lossDb < -GainToleranceDb / 2)) {

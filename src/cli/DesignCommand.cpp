@@ -97,17 +97,17 @@ Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, 
     if (!inputs) {
         return inputs.AsStatus();
     }
-    const Expected<Resistances> resistances = ReadResistances(options.simulation);
+    const Expected<Resistances> resistances = ReadResistances(options.m_Simulation);
     if (!resistances) {
         return resistances.AsStatus();
     }
 
-    const WorkflowOptions workflow = WorkflowOptionsOf(options.simulation, *resistances);
+    const WorkflowOptions workflow = WorkflowOptionsOf(options.m_Simulation, *resistances);
     const WorkflowResult result = RunDesignWorkflow(*inputs, workflow);
     // Every file of the command is written together, or none is.
     PendingWrites files;
-    const OutputFiles paths{options.report, options.simulation.netlistPath, options.simulation.bodePath,
-                            options.partsList};
+    const OutputFiles paths{options.m_Report, options.m_Simulation.m_NetlistPath,
+                            options.m_Simulation.m_BodePath, options.m_PartsList};
     if (const Status added = AddOutputFiles(result, workflow, paths, files); !added) {
         return added;
     }
@@ -117,8 +117,8 @@ Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, 
 
     const AmplifierDesign& design = *result.m_Design;
     const CircuitInfo& circuit = CircuitInfoOf(inputs->Kind());
-    const SimulationCliOptions& simulation = options.simulation;
-    if (options.json) {
+    const SimulationCliOptions& simulation = options.m_Simulation;
+    if (options.m_Json) {
         json values = json::object();
         for (const auto& [name, value] : design.ComponentNumbers()) {
             values[name] = Number(value);
@@ -149,10 +149,10 @@ Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, 
         if (simulation.ShowsSimulation()) {
             document["simulation"] = SimulationJson(result, workflow);
         }
-        if (simulation.ShowsSimulation() || simulation.tune) {
+        if (simulation.ShowsSimulation() || simulation.m_Tune) {
             document["verdict"] = VerdictJson(result.m_Verification.m_Verdict);
         }
-        if (simulation.tune) {
+        if (simulation.m_Tune) {
             document["tuned"] = TunedJson(result);
         }
         AddAnalysesJson(document, result.m_Analyses);
@@ -162,7 +162,7 @@ Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, 
         for (const std::string& note : DesignNotes(design)) {
             out << note << '\n';
         }
-        if (simulation.ShowsSimulation() || simulation.tune) {
+        if (simulation.ShowsSimulation() || simulation.m_Tune) {
             PrintVerdict(out, result, workflow);
         }
         out << '\n';

@@ -46,33 +46,33 @@ class App;
 namespace norvane::cli {
 
 struct SimulationCliOptions {
-    std::string netlistPath;
-    std::string loadText; // as typed, engineering notation ("4k7")
-    bool simulate = false;
-    std::string bodePath;
-    bool tune = false;
-    std::string sourceText; // as typed
-    int toleranceRuns = 0;  // 0: no tolerance analysis
-    std::uint64_t seed = DefaultToleranceSeed;
-    bool temperature = false;
-    bool distortion = false;
-    bool noise = false;
+    std::string m_NetlistPath;
+    std::string m_LoadText; // as typed, engineering notation ("4k7")
+    bool m_Simulate = false;
+    std::string m_BodePath;
+    bool m_Tune = false;
+    std::string m_SourceText; // as typed
+    int m_ToleranceRuns = 0;  // 0: no tolerance analysis
+    std::uint64_t m_Seed = DefaultToleranceSeed;
+    bool m_Temperature = false;
+    bool m_Distortion = false;
+    bool m_Noise = false;
 
-    bool Analyses() const { return toleranceRuns > 0 || temperature || distortion || noise; }
+    bool Analyses() const { return m_ToleranceRuns > 0 || m_Temperature || m_Distortion || m_Noise; }
     // Whether the "Simulation:" block (the "simulation" object) is shown.
-    bool ShowsSimulation() const { return simulate || Analyses(); }
-    bool Simulates() const { return ShowsSimulation() || tune || !bodePath.empty(); }
+    bool ShowsSimulation() const { return m_Simulate || Analyses(); }
+    bool Simulates() const { return ShowsSimulation() || m_Tune || !m_BodePath.empty(); }
 };
 
 struct DesignOptions {
-    std::map<InputField, std::string> texts;
-    std::optional<std::string> transistor;
-    std::optional<std::string> series;
-    std::string from;
-    bool json = false;
-    std::string report;
-    std::string partsList; // --bom FILE.csv
-    SimulationCliOptions simulation;
+    std::map<InputField, std::string> m_Texts;
+    std::optional<std::string> m_Transistor;
+    std::optional<std::string> m_Series;
+    std::string m_From;
+    bool m_Json = false;
+    std::string m_Report;
+    std::string m_PartsList; // --bom FILE.csv
+    SimulationCliOptions m_Simulation;
 };
 
 // The requirement options of a design or ranking command: the fields

@@ -65,26 +65,26 @@ PolarityFilter FilterOf(const std::string& text)
 
 void AddRankOptions(CLI::App& command, RankCliOptions& options)
 {
-    command.add_option("--top", options.top, "How many of the best types to show (default 10)")
+    command.add_option("--top", options.m_Top, "How many of the best types to show (default 10)")
         ->option_text("N")
         ->check(CLI::PositiveNumber);
-    command.add_option("--polarity", options.polarity, "Rank only NPN or only PNP types")
+    command.add_option("--polarity", options.m_Polarity, "Rank only NPN or only PNP types")
         ->check(CLI::IsMember({"npn", "pnp"}));
-    command.add_flag("--json", options.json, "Print the ranking as JSON");
+    command.add_flag("--json", options.m_Json, "Print the ranking as JSON");
 }
 
 Status RunRank(const DesignInputs& inputs, const RankCliOptions& options, std::ostream& out)
 {
     RankOptions rankOptions;
-    rankOptions.m_Polarity = FilterOf(options.polarity);
+    rankOptions.m_Polarity = FilterOf(options.m_Polarity);
     const Expected<Ranking> ranking = Rank(inputs, rankOptions);
     if (!ranking) {
         return ranking.AsStatus();
     }
-    const std::size_t shown = std::min(ranking->m_Rows.size(), static_cast<std::size_t>(options.top));
+    const std::size_t shown = std::min(ranking->m_Rows.size(), static_cast<std::size_t>(options.m_Top));
     const CircuitInfo& circuit = CircuitInfoOf(inputs.Kind());
 
-    if (options.json) {
+    if (options.m_Json) {
         json inputsJson = json::object();
         for (const InputField field : circuit.testOrder) {
             inputsJson[FieldInfoOf(field).jsonKey] = Number(inputs.Value(field));
@@ -113,7 +113,7 @@ Status RunRank(const DesignInputs& inputs, const RankCliOptions& options, std::o
         }
         out << json{{"circuit", circuit.command},
                     {"inputs", inputsJson},
-                    {"polarity", options.polarity.empty() ? "any" : options.polarity},
+                    {"polarity", options.m_Polarity.empty() ? "any" : options.m_Polarity},
                     {"designed", ranking->m_Designed},
                     {"usable", ranking->m_Usable},
                     {"over_rating", ranking->m_OverRating},

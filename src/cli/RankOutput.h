@@ -19,9 +19,9 @@ namespace norvane::cli {
 inline constexpr int DefaultRankTop = 10;
 
 struct RankCliOptions {
-    int top = DefaultRankTop;
-    std::string polarity; // "", "npn" or "pnp"
-    bool json = false;
+    int m_Top = DefaultRankTop;
+    std::string m_Polarity; // "", "npn" or "pnp"
+    bool m_Json = false;
 };
 
 // The options of the rank command beside the requirements.

@@ -129,7 +129,7 @@ SinkGuard::~SinkGuard()
 void Command(const std::string& command)
 {
     std::string copy = command;
-    g_Api.command(copy.data());
+    g_Api.m_Command(copy.data());
 }
 
 // Loads and starts ngspice the first time; later calls give the same
@@ -205,7 +205,7 @@ void MarkBusy()
 Status WaitIdle()
 {
     if (g_Busy) {
-        if (g_Api.running()) {
+        if (g_Api.m_Running()) {
             return Failure{"ngspice is still busy with an earlier simulation that did not stop"};
         }
         g_Busy = false;
@@ -229,7 +229,7 @@ Status LoadCircuit(const std::string& netlist, std::string& log)
 
     const std::size_t logStart = log.size();
     const SinkGuard sink(&log);
-    const int loaded = g_Api.circ(pointers.data());
+    const int loaded = g_Api.m_Circ(pointers.data());
     const std::string error = ErrorText(log.substr(logStart));
     if (loaded != 0 || Stopped() || !error.empty()) {
         Clear();
@@ -251,7 +251,7 @@ void Clear()
 std::vector<std::string> Plots()
 {
     std::vector<std::string> names;
-    char** plots = g_Api.allPlots();
+    char** plots = g_Api.m_AllPlots();
     for (int i = 0; plots != nullptr && plots[i] != nullptr; ++i) {
         names.emplace_back(plots[i]);
     }
@@ -260,7 +260,7 @@ std::vector<std::string> Plots()
 
 std::string FindPlot(std::string_view kind)
 {
-    char** plots = g_Api.allPlots();
+    char** plots = g_Api.m_AllPlots();
     for (int i = 0; plots != nullptr && plots[i] != nullptr; ++i) {
         const std::string_view name(plots[i]);
         if (name.size() > kind.size() && name.starts_with(kind) &&
@@ -276,7 +276,7 @@ std::string FindPlot(std::string_view kind)
 bool ReadVector(const std::string& name, std::vector<std::complex<double>>& values)
 {
     std::string copy = name;
-    const pvector_info info = g_Api.vectorInfo(copy.data());
+    const pvector_info info = g_Api.m_VectorInfo(copy.data());
     values.clear();
     if (info == nullptr || info->v_length < 1) {
         return false;

@@ -122,14 +122,14 @@ Expected<NgspiceApi> OpenNgspice()
     }
     NgspiceApi api;
     const bool complete =
-        Find(handle, "ngSpice_Init", api.init) && Find(handle, "ngSpice_Command", api.command) &&
-        Find(handle, "ngSpice_Circ", api.circ) && Find(handle, "ngGet_Vec_Info", api.vectorInfo) &&
-        Find(handle, "ngSpice_AllPlots", api.allPlots) && Find(handle, "ngSpice_running", api.running);
+        Find(handle, "ngSpice_Init", api.m_Init) && Find(handle, "ngSpice_Command", api.m_Command) &&
+        Find(handle, "ngSpice_Circ", api.m_Circ) && Find(handle, "ngGet_Vec_Info", api.m_VectorInfo) &&
+        Find(handle, "ngSpice_AllPlots", api.m_AllPlots) && Find(handle, "ngSpice_running", api.m_Running);
     if (!complete) {
         return Failure{"the loaded ngspice library lacks functions of the shared API"};
     }
-    Find(handle, "ngSpice_nospinit", api.noSpinit);
-    Find(handle, "ngSpice_nospiceinit", api.noSpiceinit);
+    Find(handle, "ngSpice_nospinit", api.m_NoSpinit);
+    Find(handle, "ngSpice_nospiceinit", api.m_NoSpiceinit);
     return api;
 }
 
@@ -153,14 +153,14 @@ Status StartNgspice(const NgspiceApi& api, const NgspiceCallbacks& callbacks)
     int rc = 0;
     {
         const EnvironmentOverride scripts("SPICE_SCRIPTS", folder.Path());
-        if (api.noSpinit != nullptr) {
-            api.noSpinit();
+        if (api.m_NoSpinit != nullptr) {
+            api.m_NoSpinit();
         }
-        if (api.noSpiceinit != nullptr) {
-            api.noSpiceinit();
+        if (api.m_NoSpiceinit != nullptr) {
+            api.m_NoSpiceinit();
         }
-        rc = api.init(callbacks.print, callbacks.status, callbacks.exit, nullptr, nullptr,
-                      callbacks.background, nullptr);
+        rc = api.m_Init(callbacks.m_Print, callbacks.m_Status, callbacks.m_Exit, nullptr, nullptr,
+                        callbacks.m_Background, nullptr);
     }
     ::sigaction(SIGINT, &interrupt, nullptr);
     const bool back = ::fchdir(previous) == 0;

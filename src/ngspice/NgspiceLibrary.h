@@ -40,15 +40,15 @@ inline constexpr const char* NgspiceNotFound = "ngspice's shared library was not
 
 // The functions of the shared API that the simulator calls.
 struct NgspiceApi {
-    decltype(&ngSpice_Init) init = nullptr;
-    decltype(&ngSpice_Command) command = nullptr;
-    decltype(&ngSpice_Circ) circ = nullptr;
-    decltype(&ngGet_Vec_Info) vectorInfo = nullptr;
-    decltype(&ngSpice_AllPlots) allPlots = nullptr;
-    decltype(&ngSpice_running) running = nullptr;
+    decltype(&ngSpice_Init) m_Init = nullptr;
+    decltype(&ngSpice_Command) m_Command = nullptr;
+    decltype(&ngSpice_Circ) m_Circ = nullptr;
+    decltype(&ngGet_Vec_Info) m_VectorInfo = nullptr;
+    decltype(&ngSpice_AllPlots) m_AllPlots = nullptr;
+    decltype(&ngSpice_running) m_Running = nullptr;
     // Only in newer libraries; nullptr otherwise.
-    int (*noSpinit)() = nullptr;
-    int (*noSpiceinit)() = nullptr;
+    int (*m_NoSpinit)() = nullptr;
+    int (*m_NoSpiceinit)() = nullptr;
 };
 
 // Loads the library and looks up its functions. The library stays loaded
@@ -56,10 +56,10 @@ struct NgspiceApi {
 [[nodiscard]] Expected<NgspiceApi> OpenNgspice();
 
 struct NgspiceCallbacks {
-    SendChar* print = nullptr;
-    SendStat* status = nullptr;
-    ControlledExit* exit = nullptr;
-    BGThreadRunning* background = nullptr;
+    SendChar* m_Print = nullptr;
+    SendStat* m_Status = nullptr;
+    ControlledExit* m_Exit = nullptr;
+    BGThreadRunning* m_Background = nullptr;
 };
 
 // ngSpice_Init, with the start-up files contained as described above. The

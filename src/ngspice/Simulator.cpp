@@ -16,12 +16,12 @@ namespace {
 
 // What one run gives.
 struct RunData {
-    std::vector<double> frequency;
-    std::vector<std::complex<double>> in;
-    std::vector<std::complex<double>> driven; // V(source), or a copy of in
-    std::vector<std::complex<double>> out;
-    std::vector<std::complex<double>> sourceCurrent; // I(VIN)
-    double ic = 0.0, ib = 0.0, vc = 0.0, ve = 0.0;
+    std::vector<double> m_Frequency;
+    std::vector<std::complex<double>> m_In;
+    std::vector<std::complex<double>> m_Driven; // V(source), or a copy of in
+    std::vector<std::complex<double>> m_Out;
+    std::vector<std::complex<double>> m_SourceCurrent; // I(VIN)
+    double m_Ic = 0.0, m_Ib = 0.0, m_Vc = 0.0, m_Ve = 0.0;
 };
 
 // Loads netlist, runs its analyses until deadline and reads the results;
@@ -58,28 +58,28 @@ Status Run(const std::string& netlist, const SimulationProbe* probe, bool readIn
 
     std::vector<std::complex<double>> frequency;
     if (status) {
-        bool ok = ReadVector(ac + ".frequency", frequency) && ReadVector(ac + ".out", data.out);
+        bool ok = ReadVector(ac + ".frequency", frequency) && ReadVector(ac + ".out", data.m_Out);
         if (ok && readInput) {
-            ok = ReadVector(ac + ".in", data.in) && ReadVector(ac + ".vin#branch", data.sourceCurrent);
+            ok = ReadVector(ac + ".in", data.m_In) && ReadVector(ac + ".vin#branch", data.m_SourceCurrent);
             const std::string driven = probe != nullptr ? probe->m_Driven : "in";
             if (driven == "in") {
-                data.driven = data.in;
+                data.m_Driven = data.m_In;
             } else {
-                ok = ok && ReadVector(ac + "." + driven, data.driven);
+                ok = ok && ReadVector(ac + "." + driven, data.m_Driven);
             }
         }
         if (ok && probe != nullptr && probe->m_HasTransistor) {
-            ok = ReadNumber("@q1[ic]", data.ic) && ReadNumber("@q1[ib]", data.ib) &&
-                 ReadNumber(op + "." + probe->m_Collector, data.vc) &&
-                 ReadNumber(op + "." + probe->m_Emitter, data.ve);
+            ok = ReadNumber("@q1[ic]", data.m_Ic) && ReadNumber("@q1[ib]", data.m_Ib) &&
+                 ReadNumber(op + "." + probe->m_Collector, data.m_Vc) &&
+                 ReadNumber(op + "." + probe->m_Emitter, data.m_Ve);
         }
         if (!ok) {
             status = Failure{"the simulation results are incomplete"};
         }
     }
-    data.frequency.clear();
+    data.m_Frequency.clear();
     for (const auto& f : frequency) {
-        data.frequency.push_back(f.real());
+        data.m_Frequency.push_back(f.real());
     }
     Clear();
     return status;
@@ -138,11 +138,12 @@ SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::s
         }
     }
 
-    if ((!outputNetlist.empty() && output.out.size() != signal.frequency.size()) || !AllFinite(output.out)) {
+    if ((!outputNetlist.empty() && output.m_Out.size() != signal.m_Frequency.size()) ||
+        !AllFinite(output.m_Out)) {
         return NotSimulated(Failure{"the simulation results are no usable numbers"}, log);
     }
-    const SignalSweep sweep{std::move(signal.frequency), std::move(signal.in), std::move(signal.driven),
-                            std::move(signal.out), std::move(signal.sourceCurrent)};
+    const SignalSweep sweep{std::move(signal.m_Frequency), std::move(signal.m_In), std::move(signal.m_Driven),
+                            std::move(signal.m_Out), std::move(signal.m_SourceCurrent)};
     const Expected<SweepFigures> figures = MeasureSweep(sweep, probe.m_HighestMidFrequency, true);
     if (!figures) {
         return NotSimulated(figures.AsStatus(), log);
@@ -154,12 +155,12 @@ SimulationResult SimulateNetlists(const std::string& signalNetlist, const std::s
     result.m_Log = std::move(log);
     if (probe.m_HasTransistor) {
         const double sign = probe.m_IsPnp ? -1.0 : 1.0;
-        result.m_Ic = sign * signal.ic;
-        result.m_Ib = sign * signal.ib;
-        result.m_Uce = sign * (signal.vc - signal.ve);
+        result.m_Ic = sign * signal.m_Ic;
+        result.m_Ib = sign * signal.m_Ib;
+        result.m_Uce = sign * (signal.m_Vc - signal.m_Ve);
     }
     if (!outputNetlist.empty()) {
-        result.m_OutputImpedance = std::abs(output.out[figures->m_MidIndex]); // V(out) per 1 A
+        result.m_OutputImpedance = std::abs(output.m_Out[figures->m_MidIndex]); // V(out) per 1 A
     }
     return result;
 }

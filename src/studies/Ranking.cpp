@@ -83,9 +83,9 @@ bool Passes(PolarityFilter filter, int index)
 }
 
 struct Candidate {
-    int index;
-    bool ratingUnknown;
-    double preScore;
+    int m_Index;
+    bool m_RatingUnknown;
+    double m_PreScore;
 };
 
 // A rating as the order compares it: an unknown one after every known.
@@ -165,8 +165,9 @@ Expected<Ranking> Rank(const DesignInputs& inputs, const RankOptions& options, c
     }
     // 2. The best by their own figures; the table is sorted by name, so
     // the index breaks ties by name.
-    std::ranges::sort(candidates, {},
-                      [](const Candidate& c) { return std::tie(c.ratingUnknown, c.preScore, c.index); });
+    std::ranges::sort(candidates, {}, [](const Candidate& c) {
+        return std::tie(c.m_RatingUnknown, c.m_PreScore, c.m_Index);
+    });
     if (static_cast<int>(candidates.size()) > candidatesWanted) {
         candidates.resize(static_cast<std::size_t>(candidatesWanted));
     }
@@ -179,7 +180,7 @@ Expected<Ranking> Rank(const DesignInputs& inputs, const RankOptions& options, c
             return Failure{RankCancelledMessage};
         }
         ++done;
-        typed.SetTransistorIndex(candidate.index);
+        typed.SetTransistorIndex(candidate.m_Index);
         design->Compute(typed);
         const Verification verification = Verify(*design);
         const SimulationResult& s = verification.m_Simulation;
@@ -189,11 +190,11 @@ Expected<Ranking> Rank(const DesignInputs& inputs, const RankOptions& options, c
         }
         ++ranking.m_Simulated;
         RankRow row;
-        row.m_TransistorIndex = candidate.index;
-        row.m_Name = GetTransistorRecord(candidate.index).name;
+        row.m_TransistorIndex = candidate.m_Index;
+        row.m_Name = GetTransistorRecord(candidate.m_Index).name;
         row.m_IsPnp = design->IsPnp();
         TransistorModel model;
-        model.SelectTransistor(candidate.index);
+        model.SelectTransistor(candidate.m_Index);
         model.SetOperatingPoint(design->Ic(), design->Uce());
         row.m_CurrentGain = model.IsValid() ? design->Ic() / model.GetBaseCurrent() : RankRow::NaN;
         row.m_Ic = design->Ic();
