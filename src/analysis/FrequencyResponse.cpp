@@ -84,13 +84,27 @@ PassBand FindPassBand(std::span<const double> frequency, std::span<const std::co
                          std::isnan(high) ? frequency.back() : high};
     };
     std::pair<double, double> edges = around(static_cast<std::ptrdiff_t>(db.size()));
-    // A bound above the band's lower edge: the largest magnitude below it,
-    // and the mid-band no higher. One below the edge would put the mid-band
-    // outside the band; it is not taken.
-    const bool bounded = highestMidFrequency > edges.first;
+    // A bound: the largest magnitude at or below it, and the mid-band no
+    // higher. Above the bound a stage may pass more than in its band: the
+    // transistor's collector-base capacitance feeds the input straight
+    // through at tens of MHz, louder than an attenuating or a loaded stage.
+    // That is no band of the amplifier, and the bound keeps it out, however
+    // high the sweep's largest magnitude. Only a bound below the band's own
+    // lower corner is not taken (the mid-band would lie outside the band):
+    // the response still climbing there, its magnitude at the bound the
+    // largest below it and CutoffDropDb or more above the magnitude a decade
+    // lower. A band that has flattened out below the bound is taken there,
+    // whatever rises above it.
+    const auto below = std::upper_bound(frequency.begin(), frequency.end(), highestMidFrequency);
+    const auto count = std::max<std::ptrdiff_t>(1, below - frequency.begin());
+    const auto last = static_cast<std::size_t>(count - 1);
+    const auto decadeBelow = std::lower_bound(frequency.begin(), frequency.end(), frequency[last] / 10);
+    const bool climbing =
+        std::max_element(db.begin(), db.begin() + count) == db.begin() + count - 1 &&
+        db[last] - db[static_cast<std::size_t>(decadeBelow - frequency.begin())] >= CutoffDropDb;
+    const bool bounded = std::isfinite(highestMidFrequency) && below != frequency.end() && !climbing;
     if (bounded) {
-        const auto below = std::upper_bound(frequency.begin(), frequency.end(), highestMidFrequency);
-        edges = around(std::max<std::ptrdiff_t>(1, below - frequency.begin()));
+        edges = around(count);
     }
     const auto [low, high] = edges;
     double centre = std::log10(low * high) * 0.5;

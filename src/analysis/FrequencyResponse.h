@@ -8,8 +8,11 @@
 // response does not fall that far); the mid-band frequency is the sweep
 // point nearest, on the logarithmic axis, to their geometric mean. A
 // highest mid-band frequency, when given, bounds both: the largest
-// magnitude is sought below it, and the mid-band is taken no higher (unless
-// the lower -3 dB point lies above it). Without it a stage whose response
+// magnitude is sought below it, and the mid-band is taken no higher, even
+// where the sweep passes more above it (the collector-base capacitance
+// feeding the input through at tens of MHz); only a bound below the band's
+// own lower corner, where the response still climbs by 3 dB or more within
+// the decade above, is not taken. Without it a stage whose response
 // shows no upper corner inside the sweep would be read at the geometric
 // centre of its lower corner and the sweep's end, far above the band it was
 // designed for. Taking

@@ -128,6 +128,22 @@ TEST(FindPassBand, MidBandNoHigherThanTheBound)
     EXPECT_NEAR(belowCorner.m_MidFrequency, FindPassBand(sweep.f, sweep.h).m_MidFrequency, 1e-9);
 }
 
+// An attenuating stage (-10 dB from its 500 Hz corner) whose collector-base
+// capacitance feeds the input through above 1 MHz, louder than the band:
+// the sweep's largest magnitude lies at 50 MHz, the band's mid-band still
+// no higher than the bound.
+TEST(FindPassBand, FeedthroughAboveTheBoundIsNoBand)
+{
+    const auto stage = [](double f) {
+        return -0.316 * HighPass(f, 500.0) + 0.9 * HighPass(f, 5e6) * LowPass(f, 1e8);
+    };
+    const Sweep sweep = Sample(stage, 1.0, 1e8);
+    const PassBand band = FindPassBand(sweep.f, sweep.h, 1e5);
+    EXPECT_NEAR(std::log10(band.m_MidFrequency), 5.0, 0.011);
+    EXPECT_NEAR(band.m_MidGainDb, 20 * std::log10(0.316), 0.05);
+    EXPECT_NEAR(band.m_LowerCutoff, 500.0, 10.0);
+}
+
 TEST(FindPassBand, RefusesWhatIsNoSweep)
 {
     EXPECT_TRUE(std::isnan(FindPassBand({}, {}).m_MidGainDb));

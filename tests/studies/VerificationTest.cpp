@@ -148,6 +148,26 @@ TEST_F(Verdict, JudgesARequestedIcAgainstTheRequest)
     EXPECT_EQ(v.m_Rows[0].m_Required, "11.58 mA \u00b1 10 %");
 }
 
+// An attenuating stage, -10 dB from 1 kHz: above 10 MHz T1's collector-base
+// capacitance passes the input through louder than the band (-1.15 dB at
+// 57.5 MHz). The verdict reads the band at 100 x f_min all the same.
+TEST_F(Verdict, ReadsTheBandNotTheFeedthroughAboveIt)
+{
+    auto design = std::make_unique<CommonEmitterDesign>();
+    DesignInputs inputs(CircuitKind::CommonEmitter);
+    inputs.SetValue(InputField::Gain, -10);
+    inputs.SetValue(InputField::LowerCutoff, 1e3);
+    inputs.SetTransistorIndex(FindTransistor("BC548B"));
+    design->Compute(inputs);
+    const Verification v = Verify(*design);
+    ASSERT_TRUE(v.m_Verdict.m_Simulated) << v.m_Verdict.m_Problem;
+    EXPECT_NEAR(v.m_Simulation.m_MidbandFrequency, 1e5, 0.03e5);
+    EXPECT_NEAR(v.m_Simulation.m_GainDb, -9.92, 0.01);
+    EXPECT_NEAR(v.m_Simulation.m_OutputImpedance, 1999, 2);
+    EXPECT_NEAR(v.m_Simulation.m_LowerCutoff, 572.6, 1);
+    EXPECT_TRUE(v.m_Verdict.m_Meets) << v.m_Verdict.Line();
+}
+
 // A common-emitter stage at 100 kHz: C1 of a few tens of pF against the
 // Miller capacitance loses gain at every frequency; the verdict says so.
 TEST_F(Verdict, NamesC1AgainstTheMillerCapacitance)
