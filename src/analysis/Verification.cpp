@@ -2,6 +2,7 @@
 
 #include "circuit/PartStress.h"
 #include "design/CommonEmitterDesign.h"
+#include "design/DesignResults.h"
 #include "design/StandardSeries.h"
 #include "format/EngineeringFormat.h"
 #include "format/Units.h"
@@ -197,17 +198,40 @@ std::string LowerCornerWhy(CircuitKind kind, const AmplifierCircuit& circuit, co
 
 // A common-base stage whose base C3 does not hold: the collector drives
 // the base through C_cb, and gm turns that into collector current.
-std::string OutputImpedanceWhy(CircuitKind kind, const AmplifierCircuit& circuit, const SimulationResult& r)
+// A common-base stage's Z_out is R2 in parallel with what T1 shows at its
+// collector: with the input shorted (as Z_out is measured) its output
+// resistance r_o = (VAF + Uce) / Ic, the Early effect; and the base's path
+// to ground through C3 against the collector-base capacitance, which lets
+// the collector drive the base (about C3 / (gm C_cb)). Either is named
+// when it alone takes more than half the tolerance off Z_out; r_o with the
+// R2 of the series that gives the required Z_out beside it.
+std::string OutputImpedanceWhy(const AmplifierDesign& design, const AmplifierCircuit& circuit,
+                               const SimulationResult& r)
 {
-    if (kind != CircuitKind::CommonBase || !(r.m_OutputImpedance < PartValue(circuit, "R2"))) {
+    if (design.Kind() != CircuitKind::CommonBase || !(r.m_OutputImpedance < PartValue(circuit, "R2"))) {
         return {};
     }
+    const double r2 = PartValue(circuit, "R2");
+    const auto takesMuch = [&](double shunt) {
+        return Parallel(r2, shunt) < (1.0 - OutputImpedanceTolerance / 2) * r2;
+    };
     const Transistor t = SmallSignal(circuit, r);
     const double c3 = PartValue(circuit, "C3");
-    const double shunt = c3 / (t.m_Gm * t.m_Ccb);
-    // Named when it alone takes more than half the tolerance off Z_out.
-    const double r2 = PartValue(circuit, "R2");
-    if (!(Parallel(r2, shunt) < (1.0 - OutputImpedanceTolerance / 2) * r2)) {
+    const double feedback = c3 / (t.m_Gm * t.m_Ccb);
+    const double vaf = circuit.m_Transistor.VAF;
+    const double ro = vaf > 0 && vaf < InfiniteParameter ? (vaf + r.m_Uce) / r.m_Ic : InfiniteParameter;
+    if (ro < feedback && takesMuch(ro)) {
+        std::string why = "T1's output resistance of " + Ohms(ro) + " (VAF " + Volts(vaf) + " at Ic " +
+                          Amperes(r.m_Ic) + ") lies in parallel with R2";
+        const double required = design.Inputs().Value(InputField::OutputImpedance);
+        if (required < ro) {
+            double proposed = 1.0 / (1.0 / required - 1.0 / ro);
+            RoundToSeries(proposed, SeriesCounts.at(design.Inputs().SeriesIndex()));
+            why += ": R2 = " + Ohms(proposed) + " gives Z_out " + Ohms(Parallel(proposed, ro));
+        }
+        return why;
+    }
+    if (!takesMuch(feedback)) {
         return {};
     }
     return "C3 of " + Capacitance(c3) + " does not ground the base at " + Hertz(circuit.m_LowerCutoff) +
@@ -316,7 +340,7 @@ void Judge(const AmplifierDesign& design, const AmplifierCircuit& circuit, const
     if (std::isfinite(aim.m_OutputImpedance) && !(std::fabs(r.m_OutputImpedance - aim.m_OutputImpedance) <=
                                                   OutputImpedanceTolerance * aim.m_OutputImpedance)) {
         misses.push_back(
-            {"Z_out", aim.m_OutputImpedance, r.m_OutputImpedance, OutputImpedanceWhy(kind, circuit, r)});
+            {"Z_out", aim.m_OutputImpedance, r.m_OutputImpedance, OutputImpedanceWhy(design, circuit, r)});
     }
     // NaN: the corner lies below the sweep.
     if (std::isfinite(aim.m_LowerCutoff) && r.m_LowerCutoff > aim.m_LowerCutoff) {

@@ -168,6 +168,26 @@ TEST_F(Verdict, ReadsTheBandNotTheFeedthroughAboveIt)
     EXPECT_TRUE(v.m_Verdict.m_Meets) << v.m_Verdict.Line();
 }
 
+// R2 is chosen as Z_out, but T1's output resistance (VAF 31 V) lies in
+// parallel: 2.2 k || 9.54 k. The verdict names it and the R2 of the series
+// that gives the required Z_out with it.
+TEST_F(Verdict, NamesTheOutputResistanceOfACommonBaseStage)
+{
+    auto design = std::make_unique<CommonBaseDesign>();
+    DesignInputs inputs(CircuitKind::CommonBase);
+    inputs.SetValue(InputField::SupplyVoltage, 19.94);
+    inputs.SetValue(InputField::LowerCutoff, 1605);
+    inputs.SetValue(InputField::OutputImpedance, 2206);
+    inputs.SetTransistorIndex(FindTransistor("BC327-25"));
+    design->Compute(inputs);
+    const Verification v = Verify(*design);
+    const VerdictMiss* zout = FindMiss(v.m_Verdict, "Z_out");
+    ASSERT_NE(zout, nullptr) << v.m_Verdict.Line();
+    EXPECT_NEAR(zout->m_Simulated, 1725, 5);
+    EXPECT_TRUE(zout->m_Why.starts_with("T1's output resistance of 9.543 k")) << zout->m_Why;
+    EXPECT_TRUE(zout->m_Why.ends_with("R2 = 3 k gives Z_out 2.282 k")) << zout->m_Why;
+}
+
 // A common-emitter stage at 100 kHz: C1 of a few tens of pF against the
 // Miller capacitance loses gain at every frequency; the verdict says so.
 TEST_F(Verdict, NamesC1AgainstTheMillerCapacitance)
