@@ -1,5 +1,7 @@
 #include "app/RobustnessRunner.h"
 
+#include "dialogs/AnalysisThread.h"
+
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -63,7 +65,8 @@ void CRobustnessRunner::Start(RobustnessJob job)
         m_pCurrent.reset();
         Q_EMIT Finished(watcher->result());
     });
-    watcher->setFuture(QtConcurrent::run([job = std::move(job), progress] { return job(progress); }));
+    watcher->setFuture(
+        QtConcurrent::run(&AnalysisThreadPool(), [job = std::move(job), progress] { return job(progress); }));
 }
 
 void CRobustnessRunner::Cancel()

@@ -1,5 +1,6 @@
 #include "app/VerificationRunner.h"
 
+#include "dialogs/AnalysisThread.h"
 #include "workflow/DesignWorkflow.h"
 
 #include <QFutureWatcher>
@@ -24,8 +25,8 @@ void CVerificationRunner::Start(std::shared_ptr<const AmplifierDesign> design, V
         m_Running = false;
         Q_EMIT Finished(watcher->result());
     });
-    watcher->setFuture(
-        QtConcurrent::run([design = std::move(design), options = std::move(options), withTuning] {
+    watcher->setFuture(QtConcurrent::run(
+        &AnalysisThreadPool(), [design = std::move(design), options = std::move(options), withTuning] {
             VerificationRun run = RunVerification(*design, options, withTuning);
             VerificationOutcome outcome;
             outcome.m_Verification = std::move(run.m_Verification);

@@ -1,5 +1,6 @@
 #include "dialogs/SuggestDialog.h"
 
+#include "dialogs/AnalysisThread.h"
 #include "dialogs/DialogUnits.h"
 #include "format/EngineeringFormat.h"
 #include "present/RankTable.h"
@@ -107,7 +108,7 @@ void CSuggestDialog::Start()
     m_Started = true;
     auto* watcher = new QFutureWatcher<Expected<Ranking>>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, &CSuggestDialog::OnFinished);
-    m_Pending = QtConcurrent::run([inputs = m_Inputs, shared = m_pShared] {
+    m_Pending = QtConcurrent::run(&AnalysisThreadPool(), [inputs = m_Inputs, shared = m_pShared] {
         return Rank(inputs, {}, [shared](int done, int total) {
             shared->m_Done = done;
             shared->m_Total = total;

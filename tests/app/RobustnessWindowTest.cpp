@@ -11,12 +11,15 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QThreadPool>
+#include <QTimer>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 
@@ -162,6 +165,45 @@ private Q_SLOTS:
         QVERIFY(tab->ChartView()->chart()->series().isEmpty());
         QVERIFY(tab->RunButton()->isEnabled() && tab->CancelButton()->isHidden());
         QVERIFY(f.app->GetReportRobustness().Empty());
+    }
+
+    // A second analysis asked for while one runs waits for it without
+    // holding a thread, and neither takes one of Qt's global pool, which
+    // Qt draws with: the window goes on (a timer keeps firing) throughout.
+    void secondRequestQueuesAndTheWindowGoesOn()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonEmitter);
+        CVerificationWindow* window = OpenWindow(f);
+        QVERIFY(window);
+        CRobustnessTab* temperature = window->AnalysisTab(RobustnessKind::Temperature);
+        CRobustnessTab* distortion = window->AnalysisTab(RobustnessKind::Distortion);
+        const auto first = std::make_shared<std::atomic<bool>>(false);
+        const auto second = std::make_shared<std::atomic<bool>>(false);
+        temperature->Start(WaitingJob(first, false));
+        distortion->Start(WaitingJob(second, false));
+
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0;
+        qint64 longestPause = 0;
+        QTimer ticks;
+        connect(&ticks, &QTimer::timeout, [&] {
+            longestPause = std::max(longestPause, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        ticks.start(10);
+        QTRY_COMPARE_WITH_TIMEOUT(temperature->ProgressBar()->value(), 25, AnalysisWait);
+        QTest::qWait(300);
+        QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
+        QVERIFY(distortion->IsRunning());
+        *first = true;
+        QTRY_COMPARE_WITH_TIMEOUT(distortion->ProgressBar()->value(), 25, AnalysisWait);
+        QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
+        QTest::qWait(300);
+        *second = true;
+        QTRY_VERIFY_WITH_TIMEOUT(!temperature->IsRunning() && !distortion->IsRunning(), AnalysisWait);
+        QVERIFY2(longestPause < 250, qPrintable(QString::number(longestPause)));
     }
 
     void changesClearTheTabsAndTheReport()
