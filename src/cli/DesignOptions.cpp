@@ -109,6 +109,7 @@ void AddSimulationOptions(CLI::App& command, SimulationCliOptions& options)
         .add_option("--seed", options.m_Seed,
                     "Seed of the tolerance samples (default " + std::to_string(DefaultToleranceSeed) + ")")
         ->option_text("S")
+        ->check(UnsignedNumber())
         ->needs(tolerance);
     command.add_flag("--temperature", options.m_Temperature,
                      "Simulate Ic, Uce and the gain at -25, 0, 25, 50 and 85 degC");

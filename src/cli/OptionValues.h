@@ -20,4 +20,9 @@ const CLI::Validator& NotAnOption();
 // "./-name".
 const CLI::Validator& FileName();
 
+// A whole number from 0 to 2^64 - 1 in decimal digits, nothing else. The
+// parser alone would take "-1" as 2^64 - 1, clamp a larger number and read
+// "" as 0.
+const CLI::Validator& UnsignedNumber();
+
 } // namespace norvane::cli

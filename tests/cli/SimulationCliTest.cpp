@@ -333,6 +333,12 @@ TEST_F(SimulationCli, BadAnalysisOptionsAreRefused)
     const std::vector<std::vector<std::string>> cases{{"--tolerance", "0"}, {"--tolerance", "100001"},
                                                       {"--tolerance", "x"}, {"--seed", "3"},
                                                       {"--source", "abc"},  {"--source", "-1"}};
+    // A seed is refused where the parser alone would wrap, clamp or take 0.
+    for (const char* seed : {"-1", "", "18446744073709551616", "0x10", "1e3"}) {
+        const CliResult r = RunCli({"design", "ce", "--tolerance", "1", "--seed", seed});
+        EXPECT_EQ(r.status, ExitBadInput) << "--seed " << seed;
+        EXPECT_EQ(r.out, "");
+    }
     for (const auto& options : cases) {
         std::vector<std::string> arguments{"design", "ce"};
         arguments.insert(arguments.end(), options.begin(), options.end());
