@@ -96,9 +96,18 @@ std::optional<std::vector<Section>> ReadSections(std::string_view text)
     constexpr std::string_view RowOpen = "<tr><td>", Middle = " :</td><td>", RowClose = "</td></tr>";
     std::vector<Section> sections;
     std::size_t pos = 0;
+    // The next heading and the next row at or after pos, each looked for
+    // again only once pos has passed it: a file of many headings and no
+    // rows would otherwise be searched to its end for a row at every one.
+    std::size_t h2 = text.find(H2Open);
+    std::size_t row = text.find(RowOpen);
     while (true) {
-        const std::size_t h2 = text.find(H2Open, pos);
-        const std::size_t row = text.find(RowOpen, pos);
+        if (h2 < pos) {
+            h2 = text.find(H2Open, pos);
+        }
+        if (row < pos) {
+            row = text.find(RowOpen, pos);
+        }
         if (h2 == std::string_view::npos && row == std::string_view::npos) {
             return sections;
         }
@@ -115,19 +124,20 @@ std::optional<std::vector<Section>> ReadSections(std::string_view text)
             pos = close + H2Close.size();
             continue;
         }
-        const std::size_t middle = text.find(Middle, row);
-        const std::size_t close = middle == std::string_view::npos ? middle : text.find(RowClose, middle);
-        const std::size_t lineEnd = text.find('\n', row);
-        if (close == std::string_view::npos || sections.empty() || close > lineEnd) {
+        // A row is one line: its parts are looked for in it alone.
+        const std::string_view line = text.substr(row, text.find('\n', row) - row);
+        const std::size_t middle = line.find(Middle);
+        const std::size_t close = middle == std::string_view::npos ? middle : line.find(RowClose, middle);
+        if (close == std::string_view::npos || sections.empty()) {
             return std::nullopt;
         }
-        auto name = Unescape(text.substr(row + RowOpen.size(), middle - row - RowOpen.size()));
-        auto value = Unescape(text.substr(middle + Middle.size(), close - middle - Middle.size()));
+        auto name = Unescape(line.substr(RowOpen.size(), middle - RowOpen.size()));
+        auto value = Unescape(line.substr(middle + Middle.size(), close - middle - Middle.size()));
         if (!name || !value) {
             return std::nullopt;
         }
         sections.back().m_Rows.push_back({std::move(*name), std::move(*value)});
-        pos = close + RowClose.size();
+        pos = row + close + RowClose.size();
     }
 }
 
