@@ -7,13 +7,18 @@
 #include "design/DesignResults.h"
 #include "design/StandardSeries.h"
 #include "present/PartsList.h"
+#include "report/Report.h"
 #include "transistors/TransistorTable.h"
 #include "workflow/DesignWorkflow.h"
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <filesystem>
 #include <limits>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace norvane::cli {
 
@@ -89,6 +94,58 @@ void PrintItems(std::ostream& out, const ResultList& list)
     }
 }
 
+// Where path leads: absolute, "." and ".." resolved, and the symbolic
+// links of the part that exists followed.
+std::filesystem::path Resolved(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, error);
+    return error ? absolute.lexically_normal() : resolved;
+}
+
+// Whether path lies inside folder.
+bool IsInside(const std::filesystem::path& path, const std::filesystem::path& folder)
+{
+    const auto [end, rest] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+    return end == folder.end() && rest != path.end();
+}
+
+// Two outputs that lead to one file, or one inside the report's folder of
+// pictures, would overwrite each other: refused before anything is done.
+Status CheckDistinctOutputs(const DesignOptions& options)
+{
+    const std::pair<const char*, const std::string*> named[] = {
+        {"--report", &options.m_Report},
+        {"--netlist", &options.m_Simulation.m_NetlistPath},
+        {"--bode", &options.m_Simulation.m_BodePath},
+        {"--bom", &options.m_PartsList}};
+    std::vector<std::pair<const char*, std::filesystem::path>> outputs;
+    for (const auto& [option, path] : named) {
+        if (!path->empty()) {
+            outputs.emplace_back(option, Resolved(*path));
+        }
+    }
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
+            if (outputs[i].second == outputs[j].second) {
+                return Refused(std::string(outputs[i].first) + " and " + outputs[j].first +
+                               " name the same file: " + outputs[i].second.string());
+            }
+        }
+    }
+    if (!options.m_Report.empty()) {
+        const std::filesystem::path pictures = Resolved(ImageFolderPath(options.m_Report));
+        for (const auto& [option, path] : outputs) {
+            if (path == pictures || IsInside(path, pictures)) {
+                return Refused(std::string(option) + " names a file in the report's folder " +
+                               pictures.string() + ", which --report writes");
+            }
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std::ostream& out)
@@ -100,6 +157,9 @@ Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, 
     const Expected<Resistances> resistances = ReadResistances(options.m_Simulation);
     if (!resistances) {
         return resistances.AsStatus();
+    }
+    if (const Status distinct = CheckDistinctOutputs(options); !distinct) {
+        return distinct;
     }
 
     const WorkflowOptions workflow = WorkflowOptionsOf(options.m_Simulation, *resistances);

@@ -15,6 +15,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -226,6 +227,36 @@ TEST_F(PartsListCli, ReportSectionIsValidAndFilesComeTogether)
     EXPECT_EQ(none.status, ExitFailure);
     EXPECT_TRUE(none.err.starts_with("No parts list: the design cannot be built: Uce of ")) << none.err;
     EXPECT_TRUE(std::filesystem::is_empty(m_Folder));
+}
+
+// Two outputs that lead to one file, through a link or "..", or into the
+// report's folder of pictures, are refused before anything is written.
+TEST_F(PartsListCli, OutputsThatNameOneFileAreRefused)
+{
+    {
+        std::ofstream(Path("b.csv")) << "old\n";
+    }
+    std::filesystem::create_symlink(Path("b.csv"), Path("link.csv"));
+    std::filesystem::create_directories(m_Folder / "sub");
+    const std::vector<std::vector<std::string>> cases{
+        {"--bode", Path("b.csv"), "--netlist", Path("b.csv")},
+        {"--bom", Path("link.csv"), "--netlist", Path("b.csv")},
+        {"--bom", Path("sub/../b.csv"), "--bode", Path("b.csv")},
+        {"--report", Path("r.html"), "--netlist", Path("r.html")},
+        {"--report", Path("x.html"), "--netlist", Path("x-Files/x.png")}};
+    for (const std::vector<std::string>& outputs : cases) {
+        std::vector<std::string> arguments{"design", "ce", "--simulate"};
+        arguments.insert(arguments.end(), outputs.begin(), outputs.end());
+        const CliResult r = RunCli(arguments);
+        EXPECT_EQ(r.status, ExitBadInput) << outputs[0] << ' ' << outputs[2];
+        EXPECT_NE(r.err.find(outputs[2]), std::string::npos) << r.err;
+    }
+    std::ifstream kept(Path("b.csv"));
+    std::string line;
+    std::getline(kept, line);
+    EXPECT_EQ(line, "old");
+    EXPECT_FALSE(std::filesystem::exists(Path("r.html")));
+    EXPECT_FALSE(std::filesystem::exists(m_Folder / "x-Files"));
 }
 
 } // namespace
