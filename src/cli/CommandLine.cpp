@@ -103,10 +103,14 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
     CLI::App* modelCommand =
         app.add_subcommand("model", "Solve the DC model of a transistor at an operating point");
     modelCommand->add_option("NAME", modelName, "Transistor type")->required();
-    modelCommand->add_option("--ic", icText, "Collector current in A")->required()->check(NotAnOption());
+    modelCommand->add_option("--ic", icText, "Collector current in A")
+        ->required()
+        ->check(NotAnOption())
+        ->transform(QuantityValue("A"));
     modelCommand->add_option("--vce", vceText, "Collector-emitter voltage in V")
         ->required()
-        ->check(NotAnOption());
+        ->check(NotAnOption())
+        ->transform(QuantityValue("V"));
     modelCommand->add_flag("--json", modelJson, "Print as JSON");
 
     try {

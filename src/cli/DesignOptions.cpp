@@ -31,7 +31,8 @@ void AddRequirementOptions(CLI::App& command, std::span<const CircuitField> fiel
                     options.m_Texts[field] = text;
                 },
                 help)
-            ->check(NotAnOption());
+            ->check(NotAnOption())
+            ->transform(QuantityValue(*info.unit != 0 ? info.unit : "ohm"));
     }
     if (askType) {
         command
@@ -82,7 +83,8 @@ void AddSimulationOptions(CLI::App& command, SimulationCliOptions& options)
         ->check(FileName());
     command.add_option("--load", options.m_LoadText, "Load at the output in ohms (default: none)")
         ->option_text("OHMS")
-        ->check(NotAnOption());
+        ->check(NotAnOption())
+        ->transform(QuantityValue("ohm"));
     command.add_flag("--simulate", options.m_Simulate,
                      "Simulate the design with ngspice and show the results");
     command
@@ -97,7 +99,8 @@ void AddSimulationOptions(CLI::App& command, SimulationCliOptions& options)
         .add_option("--source", options.m_SourceText,
                     "Resistance of the signal source in ohms, for every simulation (default 0: ideal)")
         ->option_text("OHMS")
-        ->check(NotAnOption());
+        ->check(NotAnOption())
+        ->transform(QuantityValue("ohm"));
     CLI::Option* tolerance =
         command
             .add_option("--tolerance", options.m_ToleranceRuns,

@@ -2,10 +2,13 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <limits>
+#include <regex>
 #include <string>
+#include <vector>
 
 namespace norvane::cli {
 
@@ -22,6 +25,50 @@ const CLI::Validator& NotAnOption()
         },
         "");
     return check;
+}
+
+CLI::Validator QuantityValue(std::string unit)
+{
+    return CLI::Validator(
+        [unit = std::move(unit)](std::string& value) -> std::string {
+            static const std::regex leading(R"(^\s*[+-]?[.,]?[0-9])");
+            if (!std::regex_search(value, leading)) {
+                return {};
+            }
+            static const std::regex number(
+                R"(^\s*[+-]?([0-9]+[pnumkMGPNUK][0-9]+|)"
+                R"(([0-9]+([.,][0-9]*)?|[.,][0-9]+)([eE][+-]?[0-9]+)?\s*[pnumkMGPNUK]?)\s*$)");
+            std::vector<std::string> units{unit};
+            if (unit == "ohm") {
+                units = {"ohms", "ohm", "\u03a9"};
+            }
+            std::string lower = value;
+            std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
+                return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+            });
+            std::string bare = value;
+            for (std::string u : units) {
+                std::transform(u.begin(), u.end(), u.begin(), [](char c) {
+                    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+                });
+                const std::size_t end = lower.find_last_not_of(" \t");
+                if (end != std::string::npos && lower.substr(0, end + 1).ends_with(u)) {
+                    bare = value.substr(0, end + 1 - u.size());
+                    break;
+                }
+            }
+            if (!std::regex_match(bare, number)) {
+                return "\"" + value + "\" is no value in " + unit +
+                       " (a number, a prefix and the unit, as in " +
+                       (unit == "ohm"  ? "4k7 or 600 ohm"
+                        : unit == "dB" ? "-10 dB"
+                                       : "2.2 m" + unit) +
+                       ")";
+            }
+            value = bare;
+            return {};
+        },
+        "");
 }
 
 const CLI::Validator& UnsignedNumber()

@@ -66,6 +66,31 @@ TEST(Cli, DesignOptionsAreReadLikeTheDialogFields)
     EXPECT_NE(r.out.find("Standard series = E12"), std::string::npos);
 }
 
+// A value may carry its quantity's own unit after the prefix; anything else
+// after the number is refused, where the dialogs' rule would take the "m"
+// of "Ohm" as milli or read "0x10" as 0.
+TEST(Cli, ValuesCarryTheirOwnUnitAndNothingElse)
+{
+    for (const auto& [zout, expected] : {std::pair{"600 Ohm", 600.0}, std::pair{"4k7ohm", 4700.0},
+                                         std::pair{"2.2 kOhms", 2200.0}, std::pair{"1k", 1000.0}}) {
+        const CliResult r = RunCli({"design", "ce", "--zout", zout, "--json"});
+        ASSERT_EQ(r.status, 0) << zout << ": " << r.err;
+        EXPECT_EQ(nlohmann::json::parse(r.out)["inputs"]["zout"], expected) << zout;
+    }
+    EXPECT_EQ(
+        nlohmann::json::parse(RunCli({"design", "ce", "--fmin", "1 kHz", "--json"}).out)["inputs"]["fmin"],
+        1000.0);
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"design", "ce", "--zout", "0x10"},
+                                                {"design", "ce", "--zout", "600 Ohmx"},
+                                                {"design", "cc", "--ic", "2 Amp"},
+                                                {"design", "ce", "--load", "600 Ohm", "--source", "1 V"},
+                                                {"model", "BC548B", "--ic", "2 mA", "--vce", "5 A"}}) {
+        const CliResult r = RunCli(bad);
+        EXPECT_EQ(r.status, 2) << bad[2] << ' ' << bad[3];
+        EXPECT_EQ(r.out, "");
+    }
+}
+
 TEST(Cli, DesignJson)
 {
     const CliResult r = RunCli({"design", "cc", "--json"});
