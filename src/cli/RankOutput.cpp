@@ -67,9 +67,9 @@ void AddRankOptions(CLI::App& command, RankCliOptions& options)
 {
     command.add_option("--top", options.m_Top, "How many of the best types to show (default 10)")
         ->option_text("N")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Range(1, MaximumTop));
     command.add_option("--polarity", options.m_Polarity, "Rank only NPN or only PNP types")
-        ->check(CLI::IsMember({"npn", "pnp"}));
+        ->transform(CLI::IsMember({"npn", "pnp"}, CLI::ignore_case));
     command.add_flag("--json", options.m_Json, "Print the ranking as JSON");
 }
 

@@ -17,6 +17,8 @@ class App;
 namespace norvane::cli {
 
 inline constexpr int DefaultRankTop = 10;
+// The most rows --top asks for: more than the table has types.
+inline constexpr int MaximumTop = 100000;
 
 struct RankCliOptions {
     int m_Top = DefaultRankTop;

@@ -277,6 +277,18 @@ TEST(Cli, ModelCommandGivesFullPrecision)
     EXPECT_EQ(RunCli({"model", "BC548B", "--ic", "1m"}).status, 2);
 }
 
+// --top names its range in words a user reads; --polarity takes NPN as the
+// output writes it.
+TEST(Cli, RankOptionsAsTheOutputWritesThem)
+{
+    const CliResult none = RunCli({"rank", "ce", "--top", "0"});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_NE(none.err.find("not in range 1 to 100000"), std::string::npos) << none.err;
+    const CliResult npn = RunCli({"rank", "ce", "--polarity", "NPN", "--top", "1", "--json"});
+    ASSERT_EQ(npn.status, 0) << npn.err;
+    EXPECT_EQ(nlohmann::json::parse(npn.out)["rows"][0]["polarity"], "NPN");
+}
+
 // A fresh folder to run the program in, removed afterwards.
 class CliFiles : public ::testing::Test {
 protected:
