@@ -60,13 +60,31 @@ public:
 
     [[nodiscard]] Status Create()
     {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern =
-            std::string(tmp != nullptr && *tmp == '/' ? tmp : "/tmp") + "/norvane-ngspice-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            return Failure{SystemError("cannot make a folder for ngspice's start-up files in " + pattern)};
+        // TMPDIR when it names a usable folder, else the user's runtime
+        // folder, else /tmp: a TMPDIR that does not exist must not turn
+        // every simulation off. Only when none works is the first named.
+        std::vector<std::string> folders;
+        for (const char* variable : {"TMPDIR", "XDG_RUNTIME_DIR"}) {
+            const char* folder = std::getenv(variable);
+            if (folder != nullptr && *folder == '/') {
+                folders.emplace_back(folder);
+            }
         }
-        m_Path = pattern;
+        folders.emplace_back("/tmp");
+        std::string failed;
+        for (const std::string& folder : folders) {
+            std::string pattern = folder + "/norvane-ngspice-XXXXXX";
+            if (::mkdtemp(pattern.data()) != nullptr) {
+                m_Path = pattern;
+                break;
+            }
+            if (failed.empty()) {
+                failed = SystemError("cannot make a folder for ngspice's start-up files in " + pattern);
+            }
+        }
+        if (m_Path.empty()) {
+            return Failure{failed};
+        }
         for (const char* name : {"/.spiceinit", "/spinit"}) {
             const std::string file = m_Path + name;
             const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);

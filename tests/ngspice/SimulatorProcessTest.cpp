@@ -104,6 +104,22 @@ TEST(StartupFiles, AreNeverRun)
     EXPECT_TRUE(fs::is_empty(tmp));
 }
 
+// A TMPDIR that does not exist leaves the simulation to the next folder
+// that works (the runtime folder, then /tmp), not turned off.
+TEST(StartupFiles, FolderFallsBackWhenTmpdirIsMissing)
+{
+    const Scratch scratch;
+    const fs::path runtime = scratch.Path() / "runtime";
+    fs::create_directories(runtime);
+    const CliResult r = RunCli(scratch.Path(), {"TMPDIR=/nonexistent", "XDG_RUNTIME_DIR=" + runtime.string()},
+                               {"design", "ce", "--simulate", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto document = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_FALSE(document.is_discarded()) << r.out;
+    EXPECT_EQ(document["simulation"]["status"], "simulated") << r.out;
+    EXPECT_TRUE(fs::is_empty(runtime));
+}
+
 // Without ngspice's library the CLI designs as before and says so where a
 // simulation was asked for. NORVANE_NGSPICE_LIBRARY names the library file
 // to load; here a file that does not exist, as on a system without
