@@ -8,9 +8,10 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
 #include <iterator>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace norvane {
 
@@ -244,8 +245,19 @@ Expected<ReportRecipe> ReadReportFile(const std::string& path)
         return Failure{"Cannot open \"" + path + "\": " + std::string(why)};
     };
     // Only a regular file: a FIFO or a device would block or never end.
+    // Opened first, without blocking (a FIFO would wait for a writer), and
+    // then what was opened is looked at: a path checked first could be
+    // swapped for a FIFO before it is opened.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return fail(std::strerror(errno));
+    }
+    struct Closer {
+        int m_Fd;
+        ~Closer() { ::close(m_Fd); }
+    } closer{fd};
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
+    if (::fstat(fd, &info) != 0) {
         return fail(std::strerror(errno));
     }
     if (!S_ISREG(info.st_mode)) {
@@ -254,17 +266,22 @@ Expected<ReportRecipe> ReadReportFile(const std::string& path)
     if (static_cast<std::size_t>(info.st_size) > MaxReportBytes) {
         return fail(NotAReport);
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return fail(std::strerror(errno));
+    std::string text(MaxReportBytes + 1, '\0');
+    std::size_t size = 0;
+    while (size < text.size()) {
+        const ssize_t got = ::read(fd, text.data() + size, text.size() - size);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return fail("it cannot be read");
+        }
+        if (got == 0) {
+            break;
+        }
+        size += static_cast<std::size_t>(got);
     }
-    std::string text;
-    text.resize(MaxReportBytes + 1);
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (file.bad()) {
-        return fail("it cannot be read");
-    }
-    text.resize(static_cast<std::size_t>(file.gcount()));
+    text.resize(size);
     Expected<ReportRecipe> recipe = ParseReport(text);
     if (!recipe) {
         return fail(recipe.Message());
