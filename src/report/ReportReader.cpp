@@ -185,6 +185,13 @@ Expected<ReportRecipe> ParseReport(std::string_view text)
     if (text.size() > MaxReportBytes || text.find("<h1>Norvane-Design \"") == std::string_view::npos) {
         return NotAReportFailure();
     }
+    // A report ends with its closing tag: a file cut anywhere before it
+    // (a full disk, a copy broken off) is no report, even where the
+    // sections it still holds would read.
+    const std::size_t last = text.find_last_not_of(" \t\r\n");
+    if (last == std::string_view::npos || !text.substr(0, last + 1).ends_with("</html>")) {
+        return NotAReportFailure();
+    }
     const auto sections = ReadSections(text);
     if (!sections) {
         return NotAReportFailure();

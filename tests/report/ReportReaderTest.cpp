@@ -126,6 +126,13 @@ TEST_F(ReportReader, WhatIsNoReportIsRefusedWithItsReason)
     EXPECT_EQ(refused(""), "it is not a Norvane report");
     EXPECT_EQ(refused("<html/>"), "it is not a Norvane report");
     EXPECT_EQ(refused(saved.substr(0, saved.size() / 2)), "it is not a Norvane report");
+    // Cut where every section it needs still reads: after the last
+    // heading, or just before the closing tag.
+    const std::size_t lastHeading = saved.find("<h2>Operation point</h2>");
+    ASSERT_NE(lastHeading, std::string::npos);
+    EXPECT_EQ(refused(saved.substr(0, saved.find("</table>", lastHeading))), "it is not a Norvane report");
+    EXPECT_EQ(refused(saved.substr(0, saved.rfind("</html>"))), "it is not a Norvane report");
+    EXPECT_EQ(refused(saved + "\n\n"), "accepted");
     EXPECT_EQ(refused(edited("<td>BC548B</td>", "<td>XY123</td>")),
               "its transistor type \"XY123\" is not in the built-in library");
     EXPECT_EQ(refused(edited("<td>100 kHz</td>", "<td>fast</td>")),
