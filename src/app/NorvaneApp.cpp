@@ -335,11 +335,7 @@ bool CNorvaneApp::LoadDesign(const ReportRecipe& recipe, const QString& fileName
     if (differences.empty()) {
         return true;
     }
-    m_OpenNote = "Computed again from the requirements in " + fileName.toStdString() +
-                 ", this result differs from the file in ";
-    for (std::size_t i = 0; i < differences.size(); ++i) {
-        m_OpenNote += (i == 0 ? "" : ", ") + differences[i];
-    }
+    m_OpenNote = DifferenceNote(fileName.toStdString(), differences);
     if (m_pMainWindow) {
         m_pMainWindow->View()->repaint();
     }

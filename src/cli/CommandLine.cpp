@@ -138,7 +138,7 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
 
     const auto command = [&]() -> Status {
         if (designCommand->parsed()) {
-            return RunDesign(chosenCircuit, designOptions, out);
+            return RunDesign(chosenCircuit, designOptions, out, err);
         }
         if (rankCommand->parsed()) {
             const Expected<DesignInputs> inputs = GatherInputs(rankCircuit, rankRequirements);

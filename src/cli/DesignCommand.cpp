@@ -8,6 +8,7 @@
 #include "design/StandardSeries.h"
 #include "present/PartsList.h"
 #include "report/Report.h"
+#include "report/ReportReader.h"
 #include "transistors/TransistorTable.h"
 #include "workflow/DesignWorkflow.h"
 
@@ -148,7 +149,8 @@ Status CheckDistinctOutputs(const DesignOptions& options)
 
 } // namespace
 
-Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std::ostream& out)
+Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std::ostream& out,
+                 std::ostream& err)
 {
     const Expected<DesignInputs> inputs = GatherInputs(kind, options);
     if (!inputs) {
@@ -176,6 +178,20 @@ Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, 
     }
 
     const AmplifierDesign& design = *result.m_Design;
+    // Computed again from a report's own requirements, the design says
+    // where it differs from the file, as the desktop program does on Open
+    // (requirements changed on the command line differ on purpose).
+    std::vector<std::string> notes = design.Notes();
+    if (!options.m_From.empty()) {
+        if (const Expected<ReportRecipe> recipe = ReadReportFile(options.m_From);
+            recipe && recipe->inputs == *inputs) {
+            const std::string note = DifferenceNote(options.m_From, DifferencesFromReport(*recipe, design));
+            if (!note.empty()) {
+                err << note << '\n';
+                notes.push_back(note);
+            }
+        }
+    }
     const CircuitInfo& circuit = CircuitInfoOf(inputs->Kind());
     const SimulationCliOptions& simulation = options.m_Simulation;
     if (options.m_Json) {
@@ -203,7 +219,7 @@ Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, 
             {"inputs", inputsJson},
             {"usable", design.IsUsable()},
             {"problem", design.Problem()},
-            {"notes", design.Notes()},
+            {"notes", notes},
             {"parts", PartsJson(PartsListOf(design))},
         };
         if (simulation.ShowsSimulation()) {

@@ -13,6 +13,6 @@
 namespace norvane::cli {
 
 [[nodiscard]] Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options,
-                               std::ostream& out);
+                               std::ostream& out, std::ostream& err);
 
 } // namespace norvane::cli

@@ -320,4 +320,17 @@ std::vector<std::string> DifferencesFromReport(const ReportRecipe& recipe, const
     return differences;
 }
 
+std::string DifferenceNote(std::string_view fileName, const std::vector<std::string>& differences)
+{
+    if (differences.empty()) {
+        return {};
+    }
+    std::string note = "Computed again from the requirements in " + std::string(fileName) +
+                       ", this result differs from the file in ";
+    for (std::size_t i = 0; i < differences.size(); ++i) {
+        note += (i == 0 ? "" : ", ") + differences[i];
+    }
+    return note;
+}
+
 } // namespace norvane

@@ -49,4 +49,9 @@ inline constexpr std::size_t MaxReportBytes = 1 << 20;
 // file shows: "R1 (180 k in the file, 200 k now)"; empty when all agree.
 std::vector<std::string> DifferencesFromReport(const ReportRecipe& recipe, const AmplifierDesign& design);
 
+// What the desktop program and design --from say of them: "Computed again
+// from the requirements in amp.html, this result differs from the file in
+// R1 (180 k in the file, 200 k now), ..."; empty when there are none.
+std::string DifferenceNote(std::string_view fileName, const std::vector<std::string>& differences);
+
 } // namespace norvane

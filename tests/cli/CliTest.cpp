@@ -348,6 +348,22 @@ TEST_F(CliFiles, ReportsAreRecipes)
     EXPECT_EQ(foreign.status, 2);
     EXPECT_EQ(foreign.err, "Cannot open \"foreign.html\": it is not a Norvane report\n");
     EXPECT_EQ(RunCli({"design"}, m_Folder).status, 2);
+
+    // A report whose values no longer follow from its requirements: the
+    // difference is said on stderr and in the JSON's notes.
+    RunCli({"design", "ce", "--report", "c.html"}, m_Folder);
+    std::stringstream edited;
+    edited << std::ifstream(m_Folder / "c.html").rdbuf();
+    std::string text = edited.str();
+    text.replace(text.find("<td>R1 :</td><td>"), 17, "<td>R1 :</td><td>1");
+    std::ofstream(m_Folder / "c.html") << text;
+    const CliResult differs = RunCli({"design", "--from", "c.html", "--json"}, m_Folder);
+    EXPECT_EQ(differs.status, 0);
+    EXPECT_TRUE(differs.err.starts_with("Computed again from the requirements in c.html, this result differs "
+                                        "from the file in R1 ("))
+        << differs.err;
+    EXPECT_EQ(nlohmann::json::parse(differs.out)["notes"].back(),
+              differs.err.substr(0, differs.err.size() - 1));
 }
 
 TEST(Cli, TextThatIsNoNumberAndDoubtfulDesignsAreSaidSo)
