@@ -18,6 +18,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -193,6 +194,17 @@ CVerificationWindow::CVerificationWindow(CNorvaneApp& app, QWidget* parent)
 }
 
 CVerificationWindow::~CVerificationWindow() = default;
+
+void CVerificationWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Escape closes it, as it closes a dialog; it reaches the window from
+    // the table and the edit fields, which have no use of their own for it.
+    if (event->matches(QKeySequence::Cancel)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
 
 void CVerificationWindow::FollowDesign()
 {

@@ -54,6 +54,8 @@ class QSplitter;
 class QTabWidget;
 class QTableWidget;
 
+class QKeyEvent;
+
 namespace norvane {
 
 class CNorvaneApp;
@@ -100,6 +102,9 @@ public:
     [[nodiscard]] Status ExportSvg(const std::string& path) const;
 
     void SetFileChooser(FileChooser chooser) { m_Chooser = std::move(chooser); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct PartField {

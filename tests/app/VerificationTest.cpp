@@ -111,6 +111,11 @@ private Q_SLOTS:
         f.Calculate(CircuitKind::CommonCollector);
         QTRY_VERIFY_WITH_TIMEOUT(!window->IsSimulating() && window->Shown(), SimulationWait);
         QCOMPARE(window->StatusText().toStdString(), Verify(*f.app->CurrentSnapshot()).m_Verdict.Line());
+
+        // Escape closes it, from its table too.
+        window->Table()->setFocus();
+        QTest::keyClick(window->Table(), Qt::Key_Escape);
+        QTRY_VERIFY(!window->isVisible());
     }
 
     void whatIfEditsSimulateAndGoBack()
