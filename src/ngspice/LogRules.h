@@ -35,6 +35,20 @@ std::vector<std::string> SplitLines(const std::string& text);
 // (.control, .include, .inc, .lib); empty when there is none.
 std::string UnsafeLine(const std::vector<std::string>& lines);
 
+// A leakage saturation current of a model card that ngspice reads as a
+// multiple of IS (see SimulationSession): model and parameter in lower case
+// ("bux32", "ise"), the value as written ("14.21").
+struct LeakageMultiple {
+    std::string m_Model;
+    std::string m_Parameter;
+    std::string m_Value;
+};
+
+// The ISE and ISC above 1e-4 in the .model cards of a netlist, and in an
+// "altermod <model> ise = <value>" command (one element or none).
+std::vector<LeakageMultiple> FindLeakageMultiples(const std::string& netlist);
+std::vector<LeakageMultiple> FindLeakageMultiple(std::string_view altermod);
+
 // Whether what ngspice printed during a run tells of a failure, and which;
 // stopped: ngspice asked to be unloaded meanwhile.
 [[nodiscard]] Status JudgeRunLog(const std::string& runLog, bool stopped);
