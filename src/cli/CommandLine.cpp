@@ -21,7 +21,7 @@ namespace norvane::cli {
 
 namespace {
 
-int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
 
     CLI::App app{"Norvane: design of single-stage bipolar transistor amplifiers", "norvane-cli"};
@@ -138,7 +138,7 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
 
     const auto command = [&]() -> Status {
         if (designCommand->parsed()) {
-            return RunDesign(chosenCircuit, designOptions, out, err);
+            return RunDesign(chosenCircuit, designOptions, out, err, errIsTerminal);
         }
         if (rankCommand->parsed()) {
             const Expected<DesignInputs> inputs = GatherInputs(rankCircuit, rankRequirements);
@@ -164,10 +164,10 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
 
 } // namespace
 
-int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
     UseEnglishNumberFormat();
-    const int status = RunCommand(argc, argv, out, err);
+    const int status = RunCommand(argc, argv, out, err, errIsTerminal);
     // Output that did not arrive (a full disk, a closed pipe) is a failure.
     errno = 0;
     out.flush();

@@ -4,12 +4,16 @@
 
 #include "studies/Robustness.h"
 
+#include "studies/StudySupport.h"
 #include "support/SimulationExamples.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <numbers>
 
 namespace norvane {
@@ -57,6 +61,32 @@ TEST(Tolerances, OfADividerStayWithinItsBoundsAndFillThem)
     EXPECT_NEAR(FromDb(analysis->m_GainDb.m_Median), 0.5, 0.002);
     // The input sees both resistors.
     EXPECT_NEAR(analysis->m_InputImpedance.m_Median, 2e3, 20);
+}
+
+long ResidentKilobytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// ngspice keeps every command it was given until it is told to let go, some
+// 6 KB a run: twenty analyses leave the memory where the first left it.
+TEST(Tolerances, LeaveTheMemoryWhereTheFirstAnalysisLeftIt)
+{
+    const auto circuit = robustness::CircuitFor(*CommonEmitter(20), {});
+    ASSERT_TRUE(circuit);
+    SimulationOptions simulation;
+    simulation.m_PointsPerDecade = 2; // the commands, not the points, held memory
+    ToleranceOptions options;
+    options.m_Runs = 500;
+    ASSERT_TRUE(RunTolerances(*circuit, simulation, 0.1, options, {}));
+    const long first = ResidentKilobytes();
+    for (int analysis = 1; analysis < 20; ++analysis) {
+        ASSERT_TRUE(RunTolerances(*circuit, simulation, 0.1, options, {}));
+    }
+    EXPECT_LT(ResidentKilobytes(), first + first / 10) << "after the first: " << first << " KB";
 }
 
 // The same seed gives the same runs and the same yield; another seed other
