@@ -167,6 +167,22 @@ TEST(Distortion, RisesWhenTheStageClips)
     EXPECT_NEAR(quiet->m_Waveform.back().first - quiet->m_Waveform.front().first, 0.01, 1e-4);
 }
 
+// Capacitors of megafarads at an f_min of 1e-8 Hz: the transient's time
+// steps collapse (30,000 points for 0.02 % of its time). The work its
+// periods need bounds it, not the clock (which let it run 20 s).
+TEST(Distortion, StopsATransientThatOverrunsItsPoints)
+{
+    CommonBaseDesign design;
+    DesignInputs inputs(CircuitKind::CommonBase);
+    inputs.SetValue(InputField::LowerCutoff, 1.18123e-08);
+    inputs.SetTransistorIndex(FindTransistor("2N3136"));
+    design.Compute(inputs);
+    const auto analysis = AnalyseDistortion(design, {});
+    ASSERT_FALSE(analysis);
+    EXPECT_EQ(analysis.Message(), "not simulated: the transient needed more than 40000 time points for 40 "
+                                  "periods and was stopped");
+}
+
 // Warmer, the same divider lets more collector current flow (VBE falls by
 // about 2 mV/K); the gain of the bypassed stage hardly moves.
 TEST(Temperature, RaisesTheCollectorCurrent)
