@@ -137,6 +137,11 @@ Status CheckDistinctOutputs(const DesignOptions& options)
         }
     }
     if (!options.m_Report.empty()) {
+        if (const std::string other = ReportSharingPictureFolder(options.m_Report); !other.empty()) {
+            return Refused("--report " + options.m_Report + " would share the folder " +
+                           ImageFolderPath(options.m_Report) + " with the report " + other +
+                           ", whose pictures it would replace");
+        }
         const std::filesystem::path pictures = Resolved(ImageFolderPath(options.m_Report));
         for (const auto& [option, path] : outputs) {
             if (path == pictures || IsInside(path, pictures)) {

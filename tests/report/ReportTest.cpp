@@ -557,6 +557,20 @@ TEST_F(ReportWriting, WritesTheReportAndItsImageBesideIt)
     EXPECT_TRUE(WellFormedFile(report));
 }
 
+// amp1.html and amp1.XHTML would share amp1-Files: the second is refused
+// before anything is written, and the first saves again as before.
+TEST_F(ReportWriting, ASecondReportOfTheSameFolderOfPicturesIsRefused)
+{
+    ASSERT_TRUE(WriteReport(report, CommonEmitterDefaults(), png).Ok());
+    const Status refused = WriteReport(folder / "amp1.XHTML", CommonEmitterDefaults(), Bytes(10, 1));
+    EXPECT_NE(refused.Message().find("holds the pictures of the report \"amp1.html\""), std::string::npos)
+        << refused.Message();
+    EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"amp1.html", "amp1-Files"}));
+    EXPECT_EQ(ReadFile(image), AsText(png));
+    EXPECT_TRUE(WriteReport(report, CommonEmitterDefaults(), png).Ok());
+    EXPECT_EQ(ReportSharingPictureFolder(folder / "amp1.v2.html"), "");
+}
+
 TEST_F(ReportWriting, SavingAgainReplacesReportAndImageCompletely)
 {
     ReportContent longer = CommonBaseDefaults();
