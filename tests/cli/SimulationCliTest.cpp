@@ -348,6 +348,19 @@ TEST_F(SimulationCli, BadAnalysisOptionsAreRefused)
         EXPECT_EQ(r.status, ExitBadInput) << options[0] << ' ' << options[1];
         EXPECT_EQ(r.out, "");
     }
+    // The documented bounds themselves are taken: the default --source 0
+    // (an ideal source), the first and last seed, a single run.
+    const std::vector<std::vector<std::string>> bounds{
+        {"--source", "0"},
+        {"--source", "0", "--simulate"},
+        {"--tolerance", "1", "--seed", "0"},
+        {"--tolerance", "1", "--seed", "18446744073709551615"}};
+    for (const auto& options : bounds) {
+        std::vector<std::string> arguments{"design", "ce", "--json"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        const CliResult r = RunCli(arguments);
+        EXPECT_EQ(r.status, ExitOk) << options[0] << ' ' << options[1] << ": " << r.err;
+    }
 }
 
 TEST_F(SimulationCli, UnwritableNetlistFails)
