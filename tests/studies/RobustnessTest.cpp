@@ -6,6 +6,7 @@
 
 #include "studies/StudySupport.h"
 #include "support/SimulationExamples.h"
+#include "transistors/TransistorTable.h"
 
 #include <gtest/gtest.h>
 
@@ -87,6 +88,40 @@ TEST(Tolerances, LeaveTheMemoryWhereTheFirstAnalysisLeftIt)
         ASSERT_TRUE(RunTolerances(*circuit, simulation, 0.1, options, {}));
     }
     EXPECT_LT(ResidentKilobytes(), first + first / 10) << "after the first: " << first << " KB";
+}
+
+// A leakage current ISE above 1e-4 A is written as its multiple of IS
+// (Netlist.h), so each run that scales IS by k must write the multiple
+// over k to keep the current. A stage fed a fixed base current whose
+// leakage (NE = 1) outweighs IS / BF: Ic = Ib IS k / ISE spreads as k
+// does.
+TEST(Tolerances, KeepALeakageWrittenAsAMultipleOfIsAtItsCurrent)
+{
+    AmplifierCircuit stage;
+    stage.m_Title = "leaky stage";
+    stage.m_SupplyVoltage = 12.0;
+    stage.m_LowerCutoff = 10.0;
+    stage.m_Transistor = GetTransistorRecord(FindTransistor("BUX32"));
+    stage.m_Transistor.NE = 1.0;
+    stage.m_Transistor.BF = 1e6;
+    stage.m_Transistor.BR = 1e6; // no other base current than the leakage
+    stage.m_Transistor.ISC = 0;
+    ASSERT_TRUE(WrittenAsMultipleOfIs(stage.m_Transistor.ISE, stage.m_Transistor.IS));
+    stage.m_Parts = {{"R1", "vcc", "base", 1e6},
+                     {"R3", "vcc", "collector", 10.0},
+                     {"R4", "emitter", "0", 1.0},
+                     {"C1", "in", "base", 1e-3},
+                     {"C2", "collector", "out", 1e-3}};
+    ToleranceOptions options;
+    options.m_Runs = 60;
+    const auto analysis = RunTolerances(stage, {}, 0.0, options, {});
+    ASSERT_TRUE(analysis) << analysis.Message();
+    ASSERT_GT(analysis->m_Simulated, 50);
+    // k is log-uniform within x/1.5: its 1st and 99th percentiles lie 0.98
+    // of the way out, 1.5^1.96 = 2.21 apart (a leakage scaled with k gave
+    // 3.6, and a median Ic 6600 times as high).
+    const double spread = std::pow(1.5, 2 * 0.98);
+    EXPECT_NEAR(analysis->m_Ic.m_High / analysis->m_Ic.m_Low, spread, 0.1 * spread);
 }
 
 // The same seed gives the same runs and the same yield; another seed other
