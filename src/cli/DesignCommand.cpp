@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/JsonNumber.h"
+#include "cli/ProgressLine.h"
 #include "cli/SimulationPrint.h"
 #include "design/AmplifierDesign.h"
 #include "design/DesignResults.h"
@@ -136,6 +137,11 @@ Status CheckDistinctOutputs(const DesignOptions& options)
         }
     }
     if (!options.m_Report.empty()) {
+        if (const std::string other = ReportSharingPictureFolder(options.m_Report); !other.empty()) {
+            return Refused("--report " + options.m_Report + " would share the folder " +
+                           ImageFolderPath(options.m_Report) + " with the report " + other +
+                           ", whose pictures it would replace");
+        }
         const std::filesystem::path pictures = Resolved(ImageFolderPath(options.m_Report));
         for (const auto& [option, path] : outputs) {
             if (path == pictures || IsInside(path, pictures)) {
@@ -150,7 +156,7 @@ Status CheckDistinctOutputs(const DesignOptions& options)
 } // namespace
 
 Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std::ostream& out,
-                 std::ostream& err)
+                 std::ostream& err, bool errIsTerminal)
 {
     const Expected<DesignInputs> inputs = GatherInputs(kind, options);
     if (!inputs) {
@@ -165,7 +171,13 @@ Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, 
     }
 
     const WorkflowOptions workflow = WorkflowOptionsOf(options.m_Simulation, *resistances);
-    const WorkflowResult result = RunDesignWorkflow(*inputs, workflow);
+    std::optional<ProgressLine> progress;
+    if (errIsTerminal && !options.m_Json) {
+        progress.emplace(err);
+    }
+    const WorkflowResult result =
+        RunDesignWorkflow(*inputs, workflow, progress ? progress->Callback() : nullptr);
+    progress.reset();
     // Every file of the command is written together, or none is.
     PendingWrites files;
     const OutputFiles paths{options.m_Report, options.m_Simulation.m_NetlistPath,

@@ -20,6 +20,15 @@
 // fail, every earlier one is undone. On file systems without the swap the
 // move is a plain rename, which cannot be undone.
 //
+// Other writers. While a set is checked and moved into place it holds an
+// exclusive flock on each existing folder it changes (the folder itself,
+// so no lock file is left behind): two programs writing the same files at
+// once leave one set whole, the later one's, never a mix; and a target
+// found missing cannot be made by another writer before this one moves
+// its file there (two writers of one new report had one fail with "File
+// exists"). Programs that do not take the lock are not kept out; a
+// regular file one of them makes meanwhile is replaced all the same.
+//
 // Permissions. A replaced file keeps its permission bits (rwx for user,
 // group and others), never its set-user-ID, set-group-ID or sticky bit; a
 // new file gets 0666 less the umask, a new folder 0777 less the umask.

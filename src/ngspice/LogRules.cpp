@@ -64,7 +64,8 @@ double ValueOf(std::string_view text, std::string_view name)
 
 } // namespace
 
-std::vector<SafeAreaExcursion> ReadSafeAreaExcursions(const std::string& log)
+std::vector<SafeAreaExcursion> ReadSafeAreaExcursions(const std::string& log,
+                                                      const std::vector<SafeAreaExcursion>& soFar)
 {
     struct Check {
         std::string_view m_Quantity; // as ngspice names it before "has exceeded"
@@ -74,6 +75,13 @@ std::vector<SafeAreaExcursion> ReadSafeAreaExcursions(const std::string& log)
     constexpr std::array<Check, 3> Checks{
         {{"Vce", "Vce_max=", "VCEO"}, {"Ic", "Ic_max=", "IC max"}, {"Pd", "Pd_max=", "Ptot"}}};
     std::array<SafeAreaExcursion, 3> worst{};
+    for (const SafeAreaExcursion& earlier : soFar) {
+        for (std::size_t i = 0; i < Checks.size(); ++i) {
+            if (earlier.m_Rating == Checks[i].m_Rating) {
+                worst[i] = earlier;
+            }
+        }
+    }
     constexpr std::string_view Exceeded = " has exceeded ";
     for (const std::string& line : SplitLines(log)) {
         const std::size_t at = line.find(Exceeded);

@@ -58,7 +58,10 @@ std::vector<LeakageMultiple> FindLeakageMultiple(std::string_view altermod);
 // model card), one per rating with the largest value it reported, in the
 // order VCEO, IC max, Ptot; none when it reported none. It prints, for
 // example, "Instance: q1 Model: bc548b |Vce|=45 has exceeded Vce_max=30".
-std::vector<SafeAreaExcursion> ReadSafeAreaExcursions(const std::string& log);
+// soFar: the excursions of earlier logs, which the result includes (a
+// long series of runs reads each run's log and lets it go).
+std::vector<SafeAreaExcursion> ReadSafeAreaExcursions(const std::string& log,
+                                                      const std::vector<SafeAreaExcursion>& soFar = {});
 
 // What ngspice's "fourier" prints: the total harmonic distortion in
 // percent and the magnitude (V peak) of harmonics 1 to count.

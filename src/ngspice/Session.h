@@ -21,6 +21,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace norvane {
@@ -69,8 +70,11 @@ public:
     // Removes the plots of the analyses so far (they hold memory).
     void ForgetResults();
 
-    // Everything ngspice printed in the session.
+    // Everything ngspice printed in the session, since the last TakeLog.
     const std::string& Log() const { return m_Log; }
+    // The log, which starts empty again: a series of thousands of runs
+    // would otherwise keep some 300 bytes of it a run.
+    std::string TakeLog() { return std::exchange(m_Log, {}); }
 
 private:
     // SPICE2's rule, which ngspice 39 applies at every setup of a circuit:

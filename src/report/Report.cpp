@@ -5,6 +5,7 @@
 #include "report/SchematicImages.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <utility>
 
 namespace norvane {
@@ -440,9 +441,34 @@ Status WriteSchematicPng(std::span<const std::uint8_t> png, const std::string& i
     return writes.Commit();
 }
 
+std::string ReportSharingPictureFolder(const std::string& reportPath)
+{
+    const std::string folder = FolderFromPath(reportPath);
+    const std::string file = FileNameOf(reportPath);
+    const std::string name = ReportNameFromPath(reportPath);
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+        const std::string other = entry.path().filename().string();
+        std::string extension = other.substr(std::min(other.size(), name.size()));
+        for (char& c : extension) {
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; // not the locale's tolower
+        }
+        if (other != file && other.starts_with(name) && ReportNameFromPath(other) == name &&
+            (extension == ".html" || extension == ".xhtml" || extension == ".htm" || extension == ".xht")) {
+            return other;
+        }
+    }
+    return {};
+}
+
 Status WriteReport(const std::string& reportPath, const ReportContent& content,
                    std::span<const std::uint8_t> schematicPng)
 {
+    if (const std::string other = ReportSharingPictureFolder(reportPath); !other.empty()) {
+        return Failure{ReportWriteFailureMessage(reportPath, "the folder \"" + ImageFolderPath(reportPath) +
+                                                                 "\" holds the pictures of the report \"" +
+                                                                 other + "\"; give this one another name")};
+    }
     PendingWrites report;
     report.AddFile(reportPath, BuildReport(ReportNameFromPath(reportPath), content),
                    ReportWriteFailureMessage);

@@ -172,6 +172,13 @@ std::string ReportWriteFailureMessage(const std::string& reportPath, const std::
 std::string ImageFolderFailureMessage(const std::string& folderPath, const std::string& reason);
 std::string ImageWriteFailureMessage(const std::string& imagePath, const std::string& reason);
 
+// Another report beside reportPath whose pictures share its folder
+// ImageFolderPath (amp.html and amp.xhtml both use amp-Files/): the file
+// name of the first such report (.html, .xhtml, .htm or .xht, any case)
+// other than the report itself, empty when there is none. Writing both
+// would give one report the other's pictures, so the second is refused.
+std::string ReportSharingPictureFolder(const std::string& reportPath);
+
 // Writes the PNG of a schematic to the image file path, replacing an older
 // file completely (and atomically). Failure: a message naming the image file.
 [[nodiscard]] Status WriteSchematicPng(std::span<const std::uint8_t> png, const std::string& imagePath);
@@ -186,6 +193,8 @@ std::string ImageWriteFailureMessage(const std::string& imagePath, const std::st
 //     atomically, and with a simulation its Bode plot to
 //     BodeImageFilePath(reportPath) and the pictures of the robustness
 //     analyses to PictureFilePath(reportPath, analysis), all together.
+// A report that would share its picture folder with another one
+// (ReportSharingPictureFolder) is refused before anything is written.
 // Success only when all three succeeded. A failure in step 2 or 3 leaves
 // the new report in place (it is complete, and a further save can supply the
 // image) but is reported all the same, naming the folder or the image file:

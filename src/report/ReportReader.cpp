@@ -72,7 +72,12 @@ std::optional<std::string> Unescape(std::string_view text)
             std::uint32_t cp = 0;
             const auto [ptr, ec] =
                 std::from_chars(digits.data(), digits.data() + digits.size(), cp, hex ? 16 : 10);
-            if (ec != std::errc() || ptr != digits.data() + digits.size() || cp == 0 || cp > 0x10FFFF) {
+            // Only a character XML allows (its production Char): no NUL or
+            // other control character but tab and line ends, no
+            // surrogate, neither U+FFFE nor U+FFFF, nothing past U+10FFFF.
+            const bool isChar = cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
+                                (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
+            if (ec != std::errc() || ptr != digits.data() + digits.size() || !isChar) {
                 return std::nullopt;
             }
             AppendUtf8(out, cp);

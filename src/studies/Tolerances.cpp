@@ -49,6 +49,7 @@ Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit& circuit,
     const bool hasCard = card.name != nullptr;
     std::vector<double> ic, uce, gain, zin, zout, corner;
     std::map<std::string, int> missed;
+    std::vector<SafeAreaExcursion> safeArea;
     int done = 0;
     const auto cancelled = [&] { return !GoOn(progress, done, options.m_Runs); };
     for (; done < options.m_Runs; ++done) {
@@ -85,6 +86,7 @@ Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit& circuit,
             return NotSimulated(changed);
         }
         const SimulationResult run = MeasureLoaded(session, circuit, simulation, cancelled);
+        safeArea = ngspice::ReadSafeAreaExcursions(session.TakeLog(), safeArea);
         if (!run.Simulated()) {
             if (run.m_Outcome.Is(FailureKind::Cancelled)) {
                 return CancelledFailure();
@@ -118,7 +120,7 @@ Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit& circuit,
     analysis.m_LowerCutoff = MakeDistribution(std::move(corner));
     analysis.m_Misses.assign(missed.begin(), missed.end());
     std::ranges::stable_sort(analysis.m_Misses, std::greater{}, &std::pair<std::string, int>::second);
-    analysis.m_SafeArea = ngspice::ReadSafeAreaExcursions(session.Log());
+    analysis.m_SafeArea = std::move(safeArea);
     return analysis;
 }
 

@@ -257,6 +257,15 @@ TEST_F(PartsListCli, OutputsThatNameOneFileAreRefused)
     EXPECT_EQ(line, "old");
     EXPECT_FALSE(std::filesystem::exists(Path("r.html")));
     EXPECT_FALSE(std::filesystem::exists(m_Folder / "x-Files"));
+    // A report beside another of the same name but its ending would take
+    // over the other's folder of pictures.
+    {
+        std::ofstream(Path("amp.html")) << "<html/>\n";
+    }
+    const CliResult sharing = RunCli({"design", "ce", "--report", Path("amp.xhtml")});
+    EXPECT_EQ(sharing.status, ExitBadInput);
+    EXPECT_NE(sharing.err.find("with the report amp.html"), std::string::npos) << sharing.err;
+    EXPECT_FALSE(std::filesystem::exists(m_Folder / "amp-Files"));
 }
 
 } // namespace

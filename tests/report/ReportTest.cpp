@@ -557,6 +557,20 @@ TEST_F(ReportWriting, WritesTheReportAndItsImageBesideIt)
     EXPECT_TRUE(WellFormedFile(report));
 }
 
+// amp1.html and amp1.XHTML would share amp1-Files: the second is refused
+// before anything is written, and the first saves again as before.
+TEST_F(ReportWriting, ASecondReportOfTheSameFolderOfPicturesIsRefused)
+{
+    ASSERT_TRUE(WriteReport(report, CommonEmitterDefaults(), png).Ok());
+    const Status refused = WriteReport(folder / "amp1.XHTML", CommonEmitterDefaults(), Bytes(10, 1));
+    EXPECT_NE(refused.Message().find("holds the pictures of the report \"amp1.html\""), std::string::npos)
+        << refused.Message();
+    EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"amp1.html", "amp1-Files"}));
+    EXPECT_EQ(ReadFile(image), AsText(png));
+    EXPECT_TRUE(WriteReport(report, CommonEmitterDefaults(), png).Ok());
+    EXPECT_EQ(ReportSharingPictureFolder(folder / "amp1.v2.html"), "");
+}
+
 TEST_F(ReportWriting, SavingAgainReplacesReportAndImageCompletely)
 {
     ReportContent longer = CommonBaseDefaults();
@@ -1015,6 +1029,48 @@ TEST(FileWriting, APendingSetIsWrittenWholeOrNotAtAll)
     EXPECT_EQ(ReadFile(folder / "a.cir"), "new a");
     EXPECT_EQ(ReadFile(folder / "images/c.png"), "new c");
     EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"a.cir", "b.csv", "images"}));
+}
+
+// Two processes writing the same set at once, into new targets and over
+// their own: both succeed (none fails because the other made a file
+// first), and the set left behind is one writer's whole, never a mix.
+TEST(FileWriting, ConcurrentWritersLeaveOneWholeSet)
+{
+    TemporaryFolder folder;
+    constexpr int Rounds = 30;
+    for (int round = 0; round < Rounds; ++round) {
+        const std::string base = folder / ("r" + std::to_string(round / 2)); // new, then existing targets
+        fs::create_directories(base);
+        int start[2];
+        ASSERT_EQ(::pipe(start), 0);
+        pid_t writers[2];
+        for (int writer = 0; writer < 2; ++writer) {
+            writers[writer] = ::fork();
+            ASSERT_GE(writers[writer], 0);
+            if (writers[writer] == 0) {
+                ::close(start[1]);
+                char go = 0;
+                (void)!::read(start[0], &go, 1); // returns when the parent closes its end
+                const std::string mark(4000, static_cast<char>('1' + writer));
+                PendingWrites writes;
+                writes.AddFile(base + "/x.html", mark);
+                writes.AddFolder(base + "/x-Files");
+                writes.AddFile(base + "/x-Files/x.png", mark);
+                writes.AddFile(base + "/x.cir", mark);
+                ::_exit(writes.Commit().Ok() ? 0 : 1);
+            }
+        }
+        ::close(start[0]);
+        ::close(start[1]);
+        for (const pid_t writer : writers) {
+            int status = 0;
+            ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+        }
+        const std::string report = ReadFile(base + "/x.html");
+        EXPECT_EQ(ReadFile(base + "/x-Files/x.png"), report) << "round " << round;
+        EXPECT_EQ(ReadFile(base + "/x.cir"), report) << "round " << round;
+    }
 }
 
 } // namespace
