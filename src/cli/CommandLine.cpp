@@ -5,6 +5,7 @@
 #include "cli/OptionValues.h"
 #include "cli/RankOutput.h"
 #include "cli/TransistorCommands.h"
+#include "common/Version.h"
 #include "design/DesignInputs.h"
 #include "format/EngineeringFormat.h"
 
@@ -26,7 +27,7 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
 {
 
     CLI::App app{"Norvane: design of single-stage bipolar transistor amplifiers", "norvane-cli"};
-    app.set_version_flag("--version", std::string("norvane-cli ") + NORVANE_VERSION);
+    app.set_version_flag("--version", std::string("norvane-cli ") + ProgramVersion);
     app.require_subcommand(1);
     // Building every command's options costs more than a design does, so a
     // command gets its options only when the arguments name it (a word that

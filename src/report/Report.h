@@ -30,6 +30,7 @@
 #include "analysis/Verification.h"
 #include "common/FileWriter.h"
 #include "common/Outcome.h"
+#include "common/Version.h"
 #include "design/AmplifierDesign.h"
 #include "design/DesignResults.h"
 #include "present/PartsList.h"
@@ -80,8 +81,6 @@ struct ReportContent {
     bool m_PartsWarning = false;
 };
 
-// The program's version, as the About box shows it.
-inline constexpr const char* ProgramVersion = "1.0.4";
 // Who wrote the program: the footer of a report continues "Created using
 // Norvane <version>" with ", written by <AuthorName>", the About box shows
 // "Written by <AuthorName>".
