@@ -42,6 +42,9 @@ CMainWindow::CMainWindow(CNorvaneApp& app, CNorvaneDoc& document) : m_Document(d
                               &CNorvaneDoc::OnSaveResultAs));
     result->addAction(command(QStringLiteral("exportPartsList"), QStringLiteral("Export &parts list..."),
                               &document, &CNorvaneDoc::OnExportPartsList));
+    result->addAction(command(QStringLiteral("exportKicadSchematic"),
+                              QStringLiteral("Export &KiCad schematic..."), &document,
+                              &CNorvaneDoc::OnExportKicadSchematic));
     result->addSeparator();
     QAction* verification = command(QStringLiteral("verification"), QStringLiteral("&Verification..."), &app,
                                     &CNorvaneApp::OnVerification);

@@ -7,6 +7,7 @@
 #include "app/Resources.h"
 #include "app/VerificationWindow.h"
 #include "format/EngineeringFormat.h"
+#include "report/KicadSchematic.h"
 #include "workflow/DesignWorkflow.h"
 
 #include <QApplication>
@@ -180,6 +181,15 @@ Expected<std::string> CNorvaneApp::GetPartsListCsv() const
         return Failure{NothingCalculatedMessage};
     }
     return PartsListCsv(design->Design());
+}
+
+Expected<std::string> CNorvaneApp::GetKicadSchematic() const
+{
+    const CDesignObject* design = CurrentDesign();
+    if (design == nullptr) {
+        return Failure{NothingCalculatedMessage};
+    }
+    return KicadSchematic(design->Design());
 }
 
 ReportContent CNorvaneApp::GetReportContent() const

@@ -68,6 +68,8 @@ public:
     ReportContent GetReportContent() const;
     // The parts list of the current design as CSV; fails without one.
     [[nodiscard]] Expected<std::string> GetPartsListCsv() const;
+    // The KiCad schematic of the current design; fails without one.
+    [[nodiscard]] Expected<std::string> GetKicadSchematic() const;
     // The verification a saved report shows in its simulation section:
     // none when the reports leave it out (or nothing was calculated), else
     // that of the current design, without load, as the verdict line has it.

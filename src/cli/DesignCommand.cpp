@@ -121,7 +121,8 @@ Status CheckDistinctOutputs(const DesignOptions& options)
         {"--report", &options.m_Report},
         {"--netlist", &options.m_Simulation.m_NetlistPath},
         {"--bode", &options.m_Simulation.m_BodePath},
-        {"--bom", &options.m_PartsList}};
+        {"--bom", &options.m_PartsList},
+        {"--kicad", &options.m_KicadSchematic}};
     std::vector<std::pair<const char*, std::filesystem::path>> outputs;
     for (const auto& [option, path] : named) {
         if (!path->empty()) {
@@ -181,7 +182,7 @@ Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, 
     // Every file of the command is written together, or none is.
     PendingWrites files;
     const OutputFiles paths{options.m_Report, options.m_Simulation.m_NetlistPath,
-                            options.m_Simulation.m_BodePath, options.m_PartsList};
+                            options.m_Simulation.m_BodePath, options.m_PartsList, options.m_KicadSchematic};
     if (const Status added = AddOutputFiles(result, workflow, paths, files); !added) {
         return added;
     }

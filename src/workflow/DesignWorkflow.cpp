@@ -4,6 +4,7 @@
 #include "circuit/Netlist.h"
 #include "design/DesignResults.h"
 #include "present/PartsList.h"
+#include "report/KicadSchematic.h"
 #include "report/Report.h"
 #include "report/SchematicImages.h"
 #include "studies/Robustness.h"
@@ -139,6 +140,15 @@ Status AddOutputFiles(const WorkflowResult& result, const WorkflowOptions& optio
             problems += "No parts list: " + csv.Message() + ".\n";
         } else {
             writes.AddFile(files.m_PartsList, std::move(csv).Value(), CannotWrite("parts list"));
+        }
+    }
+    if (!files.m_KicadSchematic.empty()) {
+        Expected<std::string> schematic = KicadSchematic(written);
+        if (!schematic) {
+            problems += "No KiCad schematic: " + schematic.Message() + ".\n";
+        } else {
+            writes.AddFile(files.m_KicadSchematic, std::move(schematic).Value(),
+                           CannotWrite("KiCad schematic"));
         }
     }
     if (!problems.empty()) {

@@ -102,14 +102,16 @@ struct OutputFiles {
     std::string m_Netlist;
     std::string m_Bode;
     std::string m_PartsList; // CSV
+    std::string m_KicadSchematic;
 };
 
 // Adds the files asked for to writes, for the caller to write together:
 // the report (with the simulation section and the analyses' pictures when
-// a verification ran), the netlist, the Bode table and the parts list of
-// the written design. Fails, naming each reason on a line of its own,
-// where a file cannot be made: no netlist or parts list of a design that
-// cannot be built, no Bode table without a simulation.
+// a verification ran), the netlist, the Bode table, the parts list and the
+// KiCad schematic of the written design. Fails, naming each reason on a
+// line of its own, where a file cannot be made: no netlist, parts list or
+// schematic of a design that cannot be built, no Bode table without a
+// simulation.
 [[nodiscard]] Status AddOutputFiles(const WorkflowResult& result, const WorkflowOptions& options,
                                     const OutputFiles& files, PendingWrites& writes);
 
