@@ -94,6 +94,18 @@ struct ToleranceOptions {
     std::uint64_t m_Seed = DefaultToleranceSeed;
 };
 
+// Which robustness analyses to run.
+struct AnalysisRequest {
+    int m_ToleranceRuns = 0; // 0: none
+    std::uint64_t m_Seed = DefaultToleranceSeed;
+    bool m_Temperature = false;
+    bool m_Distortion = false;
+    bool m_Noise = false;
+
+    bool Any() const { return m_ToleranceRuns > 0 || m_Temperature || m_Distortion || m_Noise; }
+    bool operator==(const AnalysisRequest&) const = default;
+};
+
 struct ToleranceAnalysis {
     int m_Runs = 0;      // runs made
     int m_Simulated = 0; // of which simulated

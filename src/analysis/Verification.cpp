@@ -371,6 +371,22 @@ AmplifierCircuit VerifiedCircuit(const AmplifierDesign& design, const std::vecto
     return circuit;
 }
 
+std::string VerifiedNetlist(const AmplifierDesign& design, const VerificationOptions& options,
+                            NetlistOptions netlist)
+{
+    const AmplifierCircuit designed = DescribeCircuit(design);
+    AmplifierCircuit circuit = VerifiedCircuit(design, options.m_PartValues);
+    for (const auto& [name, value] : options.m_PartValues) {
+        if (const CircuitPart* part = FindPart(designed, name)) {
+            circuit.m_Notes.push_back(name + " " + PartItem(name, value).value + " instead of the designed " +
+                                      PartItem(name, part->m_Value).value);
+        }
+    }
+    netlist.m_LoadResistance = options.m_LoadResistance;
+    netlist.m_SourceResistance = options.m_SourceResistance;
+    return WriteNetlist(circuit, netlist);
+}
+
 std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design, const Verification& v)
 {
     const SimulationResult& r = v.m_Simulation;

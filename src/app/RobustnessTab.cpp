@@ -199,6 +199,14 @@ Expected<ToleranceOptions> CRobustnessTab::ReadToleranceOptions() const
     return options;
 }
 
+void CRobustnessTab::SetToleranceOptions(const ToleranceOptions& options)
+{
+    if (m_pRuns && m_pSeed) {
+        m_pRuns->setValue(options.m_Runs);
+        m_pSeed->setText(QString::number(options.m_Seed));
+    }
+}
+
 void CRobustnessTab::Start(RobustnessJob job)
 {
     ClearChart(*m_pChart);

@@ -58,6 +58,8 @@ public:
     // The number of runs and the seed typed in the tolerance tab (the
     // defaults elsewhere), or why they are none.
     [[nodiscard]] Expected<ToleranceOptions> ReadToleranceOptions() const;
+    // Puts runs and seed into the tolerance tab's fields (nothing elsewhere).
+    void SetToleranceOptions(const ToleranceOptions& options);
 
     void Start(RobustnessJob job);
     // No run: says why.

@@ -10,6 +10,7 @@
 #include "circuit/Netlist.h"
 #include "common/FileWriter.h"
 #include "format/EngineeringFormat.h"
+#include "report/Report.h"
 #include "workflow/DesignWorkflow.h"
 
 #include <QBuffer>
@@ -221,10 +222,28 @@ void CVerificationWindow::FollowDesign()
         ShowProblem(QStringLiteral("Until now, no circuit has been calculated."));
         return;
     }
+    // The what-if values, load and source the application keeps for this
+    // design (those of an opened report among them), each exactly.
+    const VerificationOptions& conditions = m_App.VerificationConditions();
+    const auto exact = [](const std::string& part, double value) {
+        return QString::fromStdString(ExactPartValue(part, value));
+    };
+    for (const auto& [edit, value] :
+         {std::pair{m_pLoad, conditions.m_LoadResistance}, {m_pSource, conditions.m_SourceResistance}}) {
+        const Expected<double> shown = ReadValue(QString(), edit->text(), true);
+        if (!shown || *shown != value) {
+            edit->setText(value > 0 ? exact(edit->objectName().toStdString(), value) : QString());
+        }
+    }
+    if (const std::optional<ToleranceOptions> tolerance = m_App.OpenedToleranceOptions()) {
+        AnalysisTab(RobustnessKind::Tolerance)->SetToleranceOptions(*tolerance);
+    }
     constexpr int Columns = 4;
     int index = 0;
     for (const auto& [name, value] : m_Design->ComponentNumbers()) {
-        auto* edit = new QLineEdit(PartText(name, value));
+        const auto edited = std::ranges::find(conditions.m_PartValues, name, &NamedValue::first);
+        auto* edit = new QLineEdit(edited == conditions.m_PartValues.end() ? PartText(name, value)
+                                                                           : exact(name, edited->second));
         edit->setObjectName(QString::fromStdString(name));
         edit->setProperty("edited", false);
         const int row = index / Columns;
@@ -296,6 +315,7 @@ void CVerificationWindow::Simulate()
         ShowProblem(QString::fromStdString(options.Message()));
         return;
     }
+    m_App.SetVerificationConditions(m_DesignGeneration, *options);
     m_pStatus->setText(QLatin1String(SimulatingText));
     m_pStatus->setStyleSheet(QStringLiteral("color: #606060"));
     // A proposal is for the design as it stands, not for edited parts.
@@ -407,11 +427,7 @@ void CVerificationWindow::RunAnalysis(CRobustnessTab* tab)
 
 void CVerificationWindow::KeepAnalysesFor(const Expected<VerificationOptions>& options)
 {
-    const auto same = [](const VerificationOptions& a, const VerificationOptions& b) {
-        return a.m_LoadResistance == b.m_LoadResistance && a.m_SourceResistance == b.m_SourceResistance &&
-               a.m_PartValues == b.m_PartValues;
-    };
-    if (!options || !m_AnalysedOptions || !same(*options, *m_AnalysedOptions)) {
+    if (!options || !m_AnalysedOptions || *options != *m_AnalysedOptions) {
         ClearAnalyses();
     }
     if (options) {

@@ -6,7 +6,9 @@
 
 #include "app/AppFixture.h"
 #include "app/VerificationWindow.h"
+#include "dialogs/AnalysisThread.h"
 #include "report/Report.h"
+#include "support/InProcessCli.h"
 #include "support/TestMain.h"
 
 #include <QAction>
@@ -22,6 +24,7 @@
 #include <QTimer>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <atomic>
 #include <chrono>
@@ -204,6 +207,42 @@ private Q_SLOTS:
         *second = true;
         QTRY_VERIFY_WITH_TIMEOUT(!temperature->IsRunning() && !distortion->IsRunning(), AnalysisWait);
         QVERIFY2(longestPause < 250, qPrintable(QString::number(longestPause)));
+    }
+
+    // A save made while the verdict waits behind an analysis neither waits
+    // for the analysis nor stops the window: the report gets the verdict,
+    // a timer keeps firing throughout.
+    void saveWithTheVerdictQueuedKeepsTheWindowGoing()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonEmitter);
+        QTRY_VERIFY_WITH_TIMEOUT(f.Doc().GetVerdictState() != VerdictState::Simulating, AnalysisWait);
+        // A long analysis holds the analysis thread; the verdict of the
+        // changed design queues behind it.
+        const auto release = std::make_shared<std::atomic<bool>>(false);
+        QFuture<void> analysis = QtConcurrent::run(&AnalysisThreadPool(), [release] {
+            while (!*release) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+        f.app->ApplyPartValues({{"C1", 22e-6}});
+        QCOMPARE(f.Doc().GetVerdictState(), VerdictState::Simulating);
+
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(1);
+        f.NextSavePath = f.Path("queued.html");
+        f.MainWindow().Command("saveResult")->trigger();
+        timer.stop();
+        QVERIFY(!f.app->IsResultUnsaved());
+        QVERIFY(!analysis.isFinished());
+        QVERIFY2(ticks > 0, "the timer never fired during the save");
+        const std::string report = ReadFile(f.Path("queued.html").toStdString());
+        QVERIFY(report.find("<p>Simulation (ngspice, no load): ") != std::string::npos);
+        *release = true;
+        analysis.waitForFinished();
+        QTRY_VERIFY_WITH_TIMEOUT(f.Doc().GetVerdictState() != VerdictState::Simulating, AnalysisWait);
     }
 
     void changesClearTheTabsAndTheReport()
