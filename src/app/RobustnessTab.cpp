@@ -69,6 +69,17 @@ QString RobustnessTitle(RobustnessKind kind)
     return {};
 }
 
+QString RobustnessTabLabel(RobustnessKind kind)
+{
+    switch (kind) {
+    case RobustnessKind::Tolerance: return QStringLiteral("&Tolerances");
+    case RobustnessKind::Temperature: return QStringLiteral("T&emperature");
+    case RobustnessKind::Distortion: return QStringLiteral("&Distortion");
+    case RobustnessKind::Noise: return QStringLiteral("No&ise");
+    }
+    return {};
+}
+
 RobustnessJob MakeRobustnessJob(RobustnessKind kind, std::shared_ptr<const AmplifierDesign> design,
                                 VerificationOptions options, ToleranceOptions tolerance)
 {
@@ -150,6 +161,7 @@ CRobustnessTab::CRobustnessTab(RobustnessKind kind, QWidget* parent) : QWidget(p
     plotLayout->addWidget(m_pChartView, 1);
 
     m_pTable = new QTableWidget;
+    m_pTable->setTabKeyNavigation(false);
     m_pTable->verticalHeader()->hide();
     // Rows as high as their text: the distortion's thirteen fit in view.
     m_pTable->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);

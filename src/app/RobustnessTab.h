@@ -41,6 +41,9 @@ inline constexpr RobustnessKind RobustnessKinds[] = {RobustnessKind::Tolerance, 
 
 // The tab's title: "Tolerances", "Temperature", "Distortion", "Noise".
 QString RobustnessTitle(RobustnessKind kind);
+// The same with its mnemonic, as the tab shows it: "&Tolerances",
+// "T&emperature", "&Distortion", "No&ise".
+QString RobustnessTabLabel(RobustnessKind kind);
 
 // What a Run of kind computes, on copies of the design and the options.
 RobustnessJob MakeRobustnessJob(RobustnessKind kind, std::shared_ptr<const AmplifierDesign> design,

@@ -105,6 +105,8 @@ CVerificationWindow::CVerificationWindow(CNorvaneApp& app, QWidget* parent)
     m_pTable->verticalHeader()->hide();
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pTable->horizontalHeader()->setStretchLastSection(true);
+    // Tab moves on to the next control, as everywhere else in the window.
+    m_pTable->setTabKeyNavigation(false);
 
     auto* whatIf = new QGroupBox(QStringLiteral("What if"));
     auto* whatIfLayout = new QVBoxLayout(whatIf);
@@ -133,10 +135,12 @@ CVerificationWindow::CVerificationWindow(CNorvaneApp& app, QWidget* parent)
     splitter->setSizes({600, 470});
 
     m_pTabs = new QTabWidget;
-    m_pTabs->addTab(splitter, QStringLiteral("Bode plot"));
+    // Alt and a letter brings a tab to the front; the letters are free of
+    // the buttons' below.
+    m_pTabs->addTab(splitter, QStringLiteral("Bode p&lot"));
     for (const RobustnessKind kind : RobustnessKinds) {
         auto* tab = new CRobustnessTab(kind);
-        m_pTabs->addTab(tab, RobustnessTitle(kind));
+        m_pTabs->addTab(tab, RobustnessTabLabel(kind));
         m_AnalysisTabs.push_back(tab);
         connect(tab, &CRobustnessTab::RunRequested, this, [this, tab] { RunAnalysis(tab); });
         connect(tab, &CRobustnessTab::ResultChanged, this, &CVerificationWindow::HandOverAnalyses);
@@ -172,6 +176,10 @@ CVerificationWindow::CVerificationWindow(CNorvaneApp& app, QWidget* parent)
     exportButton(QStringLiteral("Plot &SVG..."), QStringLiteral("Export plot"), QStringLiteral(".svg"),
                  QStringLiteral("SVG pictures (*.svg)"), &CVerificationWindow::ExportSvg);
     exportRow->addStretch(1);
+    auto* close = new QPushButton(QStringLiteral("Cl&ose"));
+    close->setObjectName(QStringLiteral("close"));
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    exportRow->addWidget(close);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pStatus);
@@ -540,7 +548,7 @@ Status CVerificationWindow::ExportSvg(const std::string& path) const
         svg.setOutputDevice(&device);
         svg.setSize(view->size());
         svg.setViewBox(QRect(QPoint(0, 0), view->size()));
-        svg.setTitle(m_pTabs->tabText(m_pTabs->currentIndex()));
+        svg.setTitle(m_pTabs->tabText(m_pTabs->currentIndex()).remove(QLatin1Char('&')));
         QPainter painter(&svg);
         view->render(&painter);
     });

@@ -26,6 +26,10 @@
 //   clears them: their results belong to what was shown when they ran. The
 //   window hands the results it shows to the application for the report.
 //
+// Keyboard: Tab moves through every control (out of the tables too), Alt
+// and a letter brings a tab to the front, Escape or "Close" closes the
+// window.
+//
 // Simulations run on a worker thread; what comes back for older values is
 // dropped. A failed simulation shows its reason and clears plot and table.
 

@@ -81,7 +81,7 @@ private Q_SLOTS:
         CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window);
         QCOMPARE(window->Tabs()->count(), 5);
-        QCOMPARE(window->Tabs()->tabText(1), QString("Tolerances"));
+        QCOMPARE(window->Tabs()->tabText(1), QString("&Tolerances"));
         QVERIFY(f.app->GetReportRobustness().Empty());
 
         // The runs and the seed typed, the source resistance of the window.

@@ -117,6 +117,39 @@ private Q_SLOTS:
         window->Table()->setFocus();
         QTest::keyClick(window->Table(), Qt::Key_Escape);
         QTRY_VERIFY(!window->isVisible());
+
+        // Tab leaves the table; every tab has a letter of its own, none
+        // taken by the window's buttons; Close closes it.
+        f.app->OnVerification();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        window->Table()->setFocus();
+        QTest::keyClick(window->Table(), Qt::Key_Tab);
+        QVERIFY(window->focusWidget() != window->Table());
+        const auto inAnalysisTab = [](const QWidget* widget) {
+            for (; widget; widget = widget->parentWidget()) {
+                if (qobject_cast<const CRobustnessTab*>(widget)) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        QString buttonLetters;
+        for (const QPushButton* button : window->findChildren<QPushButton*>()) {
+            const qsizetype amp = button->text().indexOf(u'&');
+            if (amp >= 0 && !inAnalysisTab(button)) {
+                buttonLetters += button->text().at(amp + 1).toLower();
+            }
+        }
+        for (int i = window->Tabs()->count() - 1; i >= 0; --i) {
+            const QString text = window->Tabs()->tabText(i);
+            const qsizetype amp = text.indexOf(u'&');
+            QVERIFY2(amp >= 0 && !buttonLetters.contains(text.at(amp + 1).toLower()), qPrintable(text));
+            buttonLetters += text.at(amp + 1).toLower();
+        }
+        auto* close = window->findChild<QPushButton*>("close");
+        QVERIFY(close && close->text() == "Cl&ose");
+        close->click();
+        QVERIFY(!window->isVisible());
     }
 
     void whatIfEditsSimulateAndGoBack()
