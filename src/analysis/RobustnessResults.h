@@ -36,6 +36,7 @@
 
 #include "analysis/Measurement.h"
 #include "analysis/Statistics.h"
+#include "circuit/DesignTargets.h"
 #include "common/Outcome.h"
 
 #include <array>
@@ -126,6 +127,9 @@ struct ToleranceAnalysis {
     // T1 past its ratings in any run, the worst of all runs (ngspice's
     // safe-operating-area check).
     std::vector<SafeAreaExcursion> m_SafeArea;
+    // What the design aimed at, for drawing the requirements' limits
+    // beside the spread (RequirementBandOf).
+    DesignTargets m_Targets;
 
     // The share of the runs that meet the requirements (a run that did not
     // simulate does not); 0..1.

@@ -449,6 +449,25 @@ std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design, con
     return rows;
 }
 
+RequirementBand RequirementBandOf(const DesignTargets& aim, std::string_view quantity)
+{
+    RequirementBand band;
+    if (quantity == "Ic") {
+        const double ic = aim.IcReference();
+        band = {(1.0 - CurrentTolerance) * ic, (1.0 + CurrentTolerance) * ic};
+    } else if (quantity == "gain") {
+        band = {aim.m_GainDb - GainToleranceDb, aim.m_GainDb + GainToleranceDb};
+    } else if (quantity == "Z_in") {
+        band.m_High = (1.0 + InputImpedanceExcess) * aim.m_InputImpedance;
+    } else if (quantity == "Z_out") {
+        band = {(1.0 - OutputImpedanceTolerance) * aim.m_OutputImpedance,
+                (1.0 + OutputImpedanceTolerance) * aim.m_OutputImpedance};
+    } else if (quantity == "f_-3dB") {
+        band.m_High = aim.m_LowerCutoff;
+    }
+    return band;
+}
+
 std::string SimulationConditions(const AmplifierDesign& design, const VerificationOptions& options)
 {
     return Conditions(DescribeCircuit(design), options);

@@ -139,6 +139,17 @@ struct TuningProposal {
     std::string Line() const;
 };
 
+// Where a quantity of the verdict ("Ic", "gain", "Z_in", "Z_out",
+// "f_-3dB") must lie for the design to meet its requirement, in the
+// quantity's SI unit (dB for the gain): the rules above, around what the
+// design aimed at. A side without a limit is NaN; both are for a quantity
+// the circuit has no requirement for.
+struct RequirementBand {
+    double m_Low = std::numeric_limits<double>::quiet_NaN();
+    double m_High = std::numeric_limits<double>::quiet_NaN();
+};
+RequirementBand RequirementBandOf(const DesignTargets& aim, std::string_view quantity);
+
 // What is simulated beside the design, as the verdict line names it: "no
 // load", "load 4.7 k, source 600, C3 = 2.2 nF".
 std::string SimulationConditions(const AmplifierDesign& design, const VerificationOptions& options);

@@ -137,8 +137,7 @@ CRobustnessTab::CRobustnessTab(RobustnessKind kind, QWidget* parent) : QWidget(p
     m_pChart->setBackgroundRoundness(0);
     // Room on the right for half of an axis' last label ("10000").
     m_pChart->setMargins(QMargins(4, 4, 20, 4));
-    m_pChartView = new QChartView(m_pChart);
-    m_pChartView->setRenderHint(QPainter::Antialiasing);
+    m_pChartView = new CPlotView(m_pChart);
     m_pChartView->setMinimumSize(300, 220);
     auto* plot = new QWidget;
     auto* plotLayout = new QVBoxLayout(plot);

@@ -17,6 +17,7 @@
 // forgets the result and drops a run still going, whose result would
 // belong to a design or options no longer shown.
 
+#include "app/PlotView.h"
 #include "app/RobustnessRunner.h"
 #include "present/RobustnessText.h"
 
@@ -77,7 +78,7 @@ public:
     QPushButton* CancelButton() const { return m_pCancel; }
     QProgressBar* ProgressBar() const { return m_pProgress; }
     QTableWidget* Table() const { return m_pTable; }
-    QChartView* ChartView() const { return m_pChartView; }
+    CPlotView* ChartView() const { return m_pChartView; }
     QComboBox* QuantityBox() const { return m_pQuantity; } // tolerances only
     QSpinBox* RunsEdit() const { return m_pRuns; }         // tolerances only
     QLineEdit* SeedEdit() const { return m_pSeed; }        // tolerances only
@@ -109,7 +110,7 @@ private:
     QLabel* m_pLine = nullptr;
     QComboBox* m_pQuantity = nullptr;
     QChart* m_pChart = nullptr;
-    QChartView* m_pChartView = nullptr;
+    CPlotView* m_pChartView = nullptr;
     QTableWidget* m_pTable = nullptr;
     QSplitter* m_pSplitter = nullptr;
 };

@@ -94,8 +94,7 @@ CVerificationWindow::CVerificationWindow(CNorvaneApp& app, QWidget* parent)
 
     m_pChart = new QChart;
     m_pChart->legend()->setAlignment(Qt::AlignBottom);
-    m_pChartView = new QChartView(m_pChart);
-    m_pChartView->setRenderHint(QPainter::Antialiasing);
+    m_pChartView = new CPlotView(m_pChart);
     m_pChartView->setMinimumSize(360, 260);
 
     m_pTable = new QTableWidget(0, 5);
@@ -352,7 +351,7 @@ void CVerificationWindow::Show(const VerificationOutcome& outcome)
     }
     FillTable(verification);
     const double fMin = m_Design ? TargetsOf(*m_Design).m_LowerCutoff : NAN;
-    DrawBodeChart(*m_pChart, verification.m_Simulation, fMin, m_pChartView->size());
+    m_pChartView->SetReadout(DrawBodeChart(*m_pChart, verification.m_Simulation, fMin, m_pChartView->size()));
     for (QPushButton* button : m_ExportButtons) {
         button->setEnabled(true);
     }

@@ -24,6 +24,8 @@
 #include <QTimer>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <atomic>
@@ -243,6 +245,47 @@ private Q_SLOTS:
         *release = true;
         analysis.waitForFinished();
         QTRY_VERIFY_WITH_TIMEOUT(f.Doc().GetVerdictState() != VerdictState::Simulating, AnalysisWait);
+    }
+
+    // The plots read out what lies under the mouse, zoom and come back
+    // whole; the Bode plot has a grid line at every decade and between;
+    // the tolerance histogram shows the requirement's limits.
+    void plotsReadOutZoomAndShowTheLimits()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonEmitter);
+        CVerificationWindow* window = OpenWindow(f);
+        QVERIFY(window && window->Shown());
+        window->resize(1000, 700);
+        CPlotView* bode = window->ChartView();
+        QChart* chart = bode->chart();
+        const QPoint middle = bode->mapFromScene(chart->mapToScene(chart->plotArea().center()));
+        bode->ShowReadoutAt(middle);
+        const QString readout = bode->ReadoutText();
+        QVERIFY2(readout.startsWith("f ") && readout.contains("Hz: gain ") && readout.contains(" dB, phase "),
+                 qPrintable(readout));
+        bode->ShowReadoutAt(QPoint(1, 1));
+        QVERIFY(bode->ReadoutText().isEmpty());
+
+        auto* frequency = qobject_cast<QValueAxis*>(chart->axes(Qt::Horizontal).front());
+        const double decades = frequency->max() - frequency->min();
+        const qsizetype gridLines = std::ranges::count_if(chart->series(), [](QAbstractSeries* series) {
+            return series->name().isEmpty() && qobject_cast<QLineSeries*>(series);
+        });
+        QVERIFY2(gridLines >= 9 * static_cast<qsizetype>(decades) - 2,
+                 qPrintable(QString::number(gridLines)));
+        chart->zoom(2.0);
+        QVERIFY(frequency->max() - frequency->min() < 0.6 * decades);
+        bode->ResetZoom();
+        QCOMPARE(frequency->max() - frequency->min(), decades);
+
+        CRobustnessTab* tolerance = window->AnalysisTab(RobustnessKind::Tolerance);
+        tolerance->RunsEdit()->setValue(20);
+        QVERIFY(Run(tolerance));
+        QVERIFY(tolerance->QuantityBox()->currentText().startsWith("Ic"));
+        const QList<QAbstractSeries*> drawn = tolerance->ChartView()->chart()->series();
+        QVERIFY(std::ranges::any_of(
+            drawn, [](QAbstractSeries* series) { return series->name() == "requirement's limits"; }));
     }
 
     void changesClearTheTabsAndTheReport()
