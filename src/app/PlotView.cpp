@@ -3,13 +3,14 @@
 #include "format/EngineeringFormat.h"
 
 #include <QKeyEvent>
-#include <cmath>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <QtCharts/QAbstractAxis>
 #include <QtCharts/QAbstractSeries>
 #include <QtCharts/QChart>
+#include <algorithm>
+#include <cmath>
 
 namespace norvane {
 
@@ -42,6 +43,7 @@ CPlotView::CPlotView(QChart* chart, QWidget* parent) : QChartView(chart, parent)
         QStringLiteral("QLabel { background: rgba(255, 255, 255, 230); border: 1px solid #909090; "
                        "padding: 2px 4px; }"));
     m_pReadout->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_pReadout->setWordWrap(true);
     m_pReadout->hide();
 }
 
@@ -84,9 +86,12 @@ void CPlotView::ShowReadoutAt(QPoint pos)
         m_pReadout->hide();
         return;
     }
-    m_pReadout->setText(text);
-    m_pReadout->adjustSize();
+    // Within the plot area: a long readout wraps rather than running over
+    // the axis or out of the view (large fonts, a narrow plot).
     const QRectF area = mapFromScene(plot->mapToScene(plot->plotArea())).boundingRect();
+    m_pReadout->setText(text);
+    m_pReadout->setMaximumWidth(std::max(80, static_cast<int>(area.width()) - 8));
+    m_pReadout->adjustSize();
     m_pReadout->move(area.topLeft().toPoint() + QPoint(4, 4));
     m_pReadout->show();
     m_pReadout->raise();
