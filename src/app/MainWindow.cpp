@@ -76,6 +76,8 @@ CMainWindow::CMainWindow(CNorvaneApp& app, CNorvaneDoc& document) : m_Document(d
     resize(MainWindowWidth, MainWindowHeight);
 
     connect(&document, &CNorvaneDoc::TitleChanged, this, &CMainWindow::UpdateWindowTitle);
+    // A selection of lines belongs to the design it was made in.
+    connect(&app, &CNorvaneApp::DesignChanged, m_pView, &CNorvaneView::ClearSelection);
 }
 
 CMainWindow::~CMainWindow() = default;

@@ -198,6 +198,14 @@ bool CNorvaneDoc::OnSaveDocument(const QString& path)
     if (const std::optional<Verification> simulation = m_App.GetReportSimulation()) {
         const RobustnessResults robustness = m_App.GetReportRobustness();
         content.m_Simulation = ReportSimulationOf(*simulation, nullptr, &robustness);
+        AnalysisRequest& analyses = content.m_Setup.m_Analyses;
+        if (robustness.m_Tolerance && *robustness.m_Tolerance) {
+            analyses.m_ToleranceRuns = (*robustness.m_Tolerance)->m_Runs;
+            analyses.m_Seed = (*robustness.m_Tolerance)->m_Seed;
+        }
+        analyses.m_Temperature = robustness.m_Temperature.has_value();
+        analyses.m_Distortion = robustness.m_Distortion.has_value();
+        analyses.m_Noise = robustness.m_Noise.has_value();
     }
     const Status outcome = WriteReport(target, content, SchematicPng(GetSchematicId()));
     if (!outcome) {

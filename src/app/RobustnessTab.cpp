@@ -69,6 +69,17 @@ QString RobustnessTitle(RobustnessKind kind)
     return {};
 }
 
+QString RobustnessTabLabel(RobustnessKind kind)
+{
+    switch (kind) {
+    case RobustnessKind::Tolerance: return QStringLiteral("&Tolerances");
+    case RobustnessKind::Temperature: return QStringLiteral("T&emperature");
+    case RobustnessKind::Distortion: return QStringLiteral("&Distortion");
+    case RobustnessKind::Noise: return QStringLiteral("No&ise");
+    }
+    return {};
+}
+
 RobustnessJob MakeRobustnessJob(RobustnessKind kind, std::shared_ptr<const AmplifierDesign> design,
                                 VerificationOptions options, ToleranceOptions tolerance)
 {
@@ -126,8 +137,7 @@ CRobustnessTab::CRobustnessTab(RobustnessKind kind, QWidget* parent) : QWidget(p
     m_pChart->setBackgroundRoundness(0);
     // Room on the right for half of an axis' last label ("10000").
     m_pChart->setMargins(QMargins(4, 4, 20, 4));
-    m_pChartView = new QChartView(m_pChart);
-    m_pChartView->setRenderHint(QPainter::Antialiasing);
+    m_pChartView = new CPlotView(m_pChart);
     m_pChartView->setMinimumSize(300, 220);
     auto* plot = new QWidget;
     auto* plotLayout = new QVBoxLayout(plot);
@@ -150,6 +160,7 @@ CRobustnessTab::CRobustnessTab(RobustnessKind kind, QWidget* parent) : QWidget(p
     plotLayout->addWidget(m_pChartView, 1);
 
     m_pTable = new QTableWidget;
+    m_pTable->setTabKeyNavigation(false);
     m_pTable->verticalHeader()->hide();
     // Rows as high as their text: the distortion's thirteen fit in view.
     m_pTable->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -197,6 +208,14 @@ Expected<ToleranceOptions> CRobustnessTab::ReadToleranceOptions() const
         }
     }
     return options;
+}
+
+void CRobustnessTab::SetToleranceOptions(const ToleranceOptions& options)
+{
+    if (m_pRuns && m_pSeed) {
+        m_pRuns->setValue(options.m_Runs);
+        m_pSeed->setText(QString::number(options.m_Seed));
+    }
 }
 
 void CRobustnessTab::Start(RobustnessJob job)

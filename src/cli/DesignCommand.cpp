@@ -154,6 +154,34 @@ Status CheckDistinctOutputs(const DesignOptions& options)
     return {};
 }
 
+// The setup of a report read with --from: the part values applied and
+// the what-if values, unless requirements given on the command line make
+// it another design (then they are left out, and stderr says so); the
+// load and the source unless given; the analyses the report ran, when the
+// command simulates and asks for none of its own.
+void TakeSetup(const ReportRecipe& report, const DesignInputs& inputs, const DesignOptions& options,
+               WorkflowOptions& workflow, std::ostream& err)
+{
+    const DesignSetup& setup = report.setup;
+    const SimulationCliOptions& simulation = options.m_Simulation;
+    if (report.inputs == inputs) {
+        workflow.m_Applied = setup.m_Applied;
+        workflow.m_Conditions.m_PartValues = setup.m_Conditions.m_PartValues;
+    } else if (!setup.m_Applied.empty() || !setup.m_Conditions.m_PartValues.empty()) {
+        err << "The part values set in " << options.m_From
+            << " are left out: they belong to its own requirements.\n";
+    }
+    if (simulation.m_LoadText.empty()) {
+        workflow.m_Conditions.m_LoadResistance = setup.m_Conditions.m_LoadResistance;
+    }
+    if (simulation.m_SourceText.empty()) {
+        workflow.m_Conditions.m_SourceResistance = setup.m_Conditions.m_SourceResistance;
+    }
+    if (simulation.Simulates() && !simulation.Analyses()) {
+        workflow.m_Analyses = setup.m_Analyses;
+    }
+}
+
 } // namespace
 
 Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std::ostream& out,
@@ -171,7 +199,18 @@ Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, 
         return distinct;
     }
 
-    const WorkflowOptions workflow = WorkflowOptionsOf(options.m_Simulation, *resistances);
+    // A report read with --from brings back what it was saved with, as
+    // far as the command line does not say otherwise.
+    std::optional<ReportRecipe> report;
+    if (!options.m_From.empty()) {
+        if (Expected<ReportRecipe> recipe = ReadReportFile(options.m_From)) {
+            report = std::move(recipe).Value();
+        }
+    }
+    WorkflowOptions workflow = WorkflowOptionsOf(options.m_Simulation, *resistances);
+    if (report) {
+        TakeSetup(*report, *inputs, options, workflow, err);
+    }
     std::optional<ProgressLine> progress;
     if (errIsTerminal && !options.m_Json) {
         progress.emplace(err);
@@ -195,14 +234,11 @@ Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, 
     // where it differs from the file, as the desktop program does on Open
     // (requirements changed on the command line differ on purpose).
     std::vector<std::string> notes = design.Notes();
-    if (!options.m_From.empty()) {
-        if (const Expected<ReportRecipe> recipe = ReadReportFile(options.m_From);
-            recipe && recipe->inputs == *inputs) {
-            const std::string note = DifferenceNote(options.m_From, DifferencesFromReport(*recipe, design));
-            if (!note.empty()) {
-                err << note << '\n';
-                notes.push_back(note);
-            }
+    if (report && report->inputs == *inputs) {
+        const std::string note = DifferenceNote(options.m_From, DifferencesFromReport(*report, design));
+        if (!note.empty()) {
+            err << note << '\n';
+            notes.push_back(note);
         }
     }
     const CircuitInfo& circuit = CircuitInfoOf(inputs->Kind());

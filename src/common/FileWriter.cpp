@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -275,12 +276,17 @@ std::string FileWriteFailureMessage(const std::string& path, const std::string& 
 
 void PendingWrites::AddFile(std::string path, std::string bytes, FailureMessageOf message)
 {
-    m_Entries.push_back({false, std::move(path), std::move(bytes), std::move(message)});
+    m_Entries.push_back({false, false, std::move(path), std::move(bytes), std::move(message)});
 }
 
 void PendingWrites::AddFolder(std::string path, FailureMessageOf message)
 {
-    m_Entries.push_back({true, std::move(path), {}, std::move(message)});
+    m_Entries.push_back({true, false, std::move(path), {}, std::move(message)});
+}
+
+void PendingWrites::AddRemoval(std::string path, FailureMessageOf message)
+{
+    m_Entries.push_back({false, true, std::move(path), {}, std::move(message)});
 }
 
 Status PendingWrites::Commit()
@@ -333,6 +339,9 @@ Status PendingWrites::Commit()
 
     // Check and prepare everything; nothing visible changes but new folders.
     for (const Entry& entry : entries) {
+        if (entry.m_Removal) {
+            continue;
+        }
         if (entry.m_Folder) {
             if (::mkdir(entry.m_Path.c_str(), 0777) == 0) {
                 createdFolders.push_back(entry.m_Path);
@@ -365,6 +374,19 @@ Status PendingWrites::Commit()
         if (file.m_Target.m_Exists && file.m_Undoable)
             ::unlink(file.m_TemporaryPath.c_str()); // the old bytes
         SyncFolderOf(file.m_Target.m_Path);
+    }
+    std::optional<Failure> removalFailed;
+    for (const Entry& entry : entries) {
+        struct stat existing {};
+        if (!entry.m_Removal || ::lstat(entry.m_Path.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode)) {
+            continue;
+        }
+        if (::unlink(entry.m_Path.c_str()) != 0 && errno != ENOENT && !removalFailed) {
+            removalFailed = Failure{entry.m_Message(entry.m_Path, ErrorText(errno))};
+        }
+    }
+    if (removalFailed) {
+        return *removalFailed;
     }
     return {};
 }

@@ -141,8 +141,13 @@ Expected<ToleranceAnalysis> AnalyseTolerances(const AmplifierDesign& design,
         }
         return quantities;
     };
-    return RunTolerances(*circuit, SimulationOf(verification),
-                         ResistorTolerance(12 << design.Inputs().SeriesIndex()), options, judge, progress);
+    Expected<ToleranceAnalysis> analysis =
+        RunTolerances(*circuit, SimulationOf(verification),
+                      ResistorTolerance(12 << design.Inputs().SeriesIndex()), options, judge, progress);
+    if (analysis) {
+        analysis.Value().m_Targets = TargetsOf(design);
+    }
+    return analysis;
 }
 
 } // namespace norvane

@@ -19,21 +19,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace norvane {
 
-// Which robustness analyses to run.
-struct AnalysisRequest {
-    int m_ToleranceRuns = 0; // 0: none
-    std::uint64_t m_Seed = DefaultToleranceSeed;
-    bool m_Temperature = false;
-    bool m_Distortion = false;
-    bool m_Noise = false;
-
-    bool Any() const { return m_ToleranceRuns > 0 || m_Temperature || m_Distortion || m_Noise; }
-};
-
 struct WorkflowOptions {
+    // Part values put into the design as soon as it is computed (a tuning
+    // applied earlier, brought back from a report), in the order applied.
+    std::vector<NamedValue> m_Applied;
     bool m_Verify = false; // simulate and judge
     bool m_Tune = false;   // and propose part values that mend the misses
     // Load, source resistance and part edits of every simulation and of
