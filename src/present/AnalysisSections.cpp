@@ -55,6 +55,10 @@ std::vector<AnalysisText> AnalysesAsText(const RobustnessResults& results, bool 
             withPictures);
     AddText(texts, results.m_Noise,
             AnalysisFormat<NoiseAnalysis>{"noise", "Noise", NoiseLine, NoiseTable, NoiseSvg}, withPictures);
+    AddText(texts, results.m_WorstCase,
+            AnalysisFormat<WorstCaseAnalysis>{"worst_case", "Worst case", WorstCaseLine, WorstCaseTable,
+                                              [](const WorstCaseAnalysis&) { return std::string(); }},
+            withPictures);
     return texts;
 }
 

@@ -301,7 +301,7 @@ TEST_F(Tuning, LeavesAsDesignedWhatTheCornerDoesNotNeed)
     ASSERT_EQ(proposal->m_Changes.size(), 1u) << proposal->Line();
     EXPECT_EQ(proposal->m_Changes.front().m_Part, "C3");
     // The 100 nF the design gives itself would not hold 20 % low.
-    EXPECT_EQ(PartValue(DescribeCircuit(design), "C3"), 100e-9);
+    EXPECT_DOUBLE_EQ(PartValue(DescribeCircuit(design), "C3"), 100e-9);
     EXPECT_DOUBLE_EQ(proposal->m_Changes.front().m_Proposed, 120e-9);
     EXPECT_TRUE(proposal->m_Verification.m_Verdict.m_Meets) << proposal->m_Verification.m_Verdict.Line();
 }
