@@ -158,16 +158,20 @@ std::string WorstCaseLine(const WorstCaseAnalysis& a)
     }
     line += ", " + FormatGeneral(WorstCaseTemperatures[0], 4) + " .. " + Celsius(WorstCaseTemperatures[1]) +
             "; " + std::to_string(a.m_Simulations) + " points): ";
-    std::string failing;
+    std::vector<std::string> failing;
     for (const WorstCaseQuantity& q : a.m_Quantities) {
         if (q.m_Meets && !*q.m_Meets) {
-            failing += (failing.empty() ? "" : ", ") + q.m_Name;
+            failing.push_back(q.m_Name);
         }
     }
-    return line + (failing.empty()
-                       ? "every requirement holds at its worst case"
-                       : failing + " miss" + (failing.find(',') == std::string::npos ? "es" : "") +
-                             " the requirement at the worst case");
+    if (failing.empty()) {
+        return line + "every requirement holds at its worst case";
+    }
+    for (std::size_t i = 0; i < failing.size(); ++i) {
+        line += (i == 0 ? "" : i + 1 == failing.size() ? " and " : ", ") + failing[i];
+    }
+    return line + (failing.size() == 1 ? " misses its requirement" : " miss their requirements") +
+           " at the worst case";
 }
 
 TextTable WorstCaseTable(const WorstCaseAnalysis& a)

@@ -46,7 +46,8 @@ std::string ToleranceLine(const ToleranceAnalysis& analysis);
 TextTable ToleranceTable(const ToleranceAnalysis& analysis);
 
 // "Worst case (resistors 5 %, capacitors 20 %, BF and IS x/1.5, -25 ..
-// 85 degC; 31 points): Ic misses its requirement at its worst case" or
+// 85 degC; 31 points): Ic and gain miss their requirements at the worst
+// case" or
 // "...: every requirement holds at its worst case".
 std::string WorstCaseLine(const WorstCaseAnalysis& analysis);
 // Quantity, nominal, minimum and its corner, maximum and its corner, and

@@ -33,8 +33,8 @@ std::vector<Parameter> ParametersOf(const AmplifierCircuit& circuit, double resi
     for (const CircuitPart& part : circuit.m_Parts) {
         const bool resistor = !part.m_Name.empty() && (part.m_Name[0] == 'R' || part.m_Name[0] == 'r');
         const double tolerance = resistor ? resistorTolerance : CapacitorTolerance;
-        parameters.push_back({Parameter::Kind::Part, part.m_Name, part.m_Value, part.m_Value * (1 - tolerance),
-                              part.m_Value * (1 + tolerance)});
+        parameters.push_back({Parameter::Kind::Part, part.m_Name, part.m_Value,
+                              part.m_Value * (1 - tolerance), part.m_Value * (1 + tolerance)});
     }
     if (circuit.m_Transistor.name != nullptr) {
         parameters.push_back(
@@ -72,7 +72,7 @@ double QuantityOf(const SimulationResult& r, std::size_t q)
     if (!r.Simulated()) {
         return WorstCaseQuantity::NaN;
     }
-    const double values[] = {r.m_Ic,          r.m_Uce, r.m_GainDb, r.m_InputImpedance, r.m_OutputImpedance,
+    const double values[] = {r.m_Ic,         r.m_Uce, r.m_GainDb, r.m_InputImpedance, r.m_OutputImpedance,
                              r.m_LowerCutoff};
     return values[q];
 }
@@ -114,9 +114,15 @@ Expected<WorstCaseAnalysis> RunWorstCase(const AmplifierCircuit& circuit, const 
             const Parameter& p = parameters[i];
             const double value = corner[i] < 0 ? p.m_Low : corner[i] > 0 ? p.m_High : p.m_Nominal;
             switch (p.m_Kind) {
-            case Parameter::Kind::Part: set = session.Change("alter " + p.m_Name + " = " + SpiceNumber(value)); break;
-            case Parameter::Kind::CurrentGain: set = ScaleCurrentGain(session, circuit.m_Transistor, value); break;
-            case Parameter::Kind::Temperature: set = session.Change("option temp = " + SpiceNumber(value)); break;
+            case Parameter::Kind::Part:
+                set = session.Change("alter " + p.m_Name + " = " + SpiceNumber(value));
+                break;
+            case Parameter::Kind::CurrentGain:
+                set = ScaleCurrentGain(session, circuit.m_Transistor, value);
+                break;
+            case Parameter::Kind::Temperature:
+                set = session.Change("option temp = " + SpiceNumber(value));
+                break;
             }
         }
         if (!set) {
@@ -217,7 +223,8 @@ Expected<WorstCaseAnalysis> RunWorstCase(const AmplifierCircuit& circuit, const 
     return analysis;
 }
 
-Expected<WorstCaseAnalysis> AnalyseWorstCase(const AmplifierDesign& design, const VerificationOptions& verification,
+Expected<WorstCaseAnalysis> AnalyseWorstCase(const AmplifierDesign& design,
+                                             const VerificationOptions& verification,
                                              const AnalysisProgress& progress)
 {
     Expected<AmplifierCircuit> circuit = CircuitFor(design, verification);
@@ -242,8 +249,8 @@ Expected<WorstCaseAnalysis> AnalyseWorstCase(const AmplifierDesign& design, cons
         }
         return quantities;
     };
-    return RunWorstCase(*circuit, SimulationOf(verification), ResistorTolerance(12 << design.Inputs().SeriesIndex()),
-                        required, judge, progress);
+    return RunWorstCase(*circuit, SimulationOf(verification),
+                        ResistorTolerance(12 << design.Inputs().SeriesIndex()), required, judge, progress);
 }
 
 } // namespace norvane

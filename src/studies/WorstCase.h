@@ -23,11 +23,9 @@ namespace norvane {
 // resistors at +-resistorTolerance, the rest as above; required names the
 // quantities (as the verdict names them) the design has a requirement on,
 // and misses judges a point as the verdict does.
-[[nodiscard]] Expected<WorstCaseAnalysis> RunWorstCase(const AmplifierCircuit& circuit,
-                                                       const SimulationOptions& simulation,
-                                                       double resistorTolerance,
-                                                       const std::vector<std::string>& required,
-                                                       const RunJudge& misses,
-                                                       const AnalysisProgress& progress = {});
+[[nodiscard]] Expected<WorstCaseAnalysis>
+RunWorstCase(const AmplifierCircuit& circuit, const SimulationOptions& simulation, double resistorTolerance,
+             const std::vector<std::string>& required, const RunJudge& misses,
+             const AnalysisProgress& progress = {});
 
 } // namespace norvane

@@ -196,7 +196,8 @@ std::optional<BiasProposal> ProposeBias(const AmplifierDesign& design, const Ver
     };
     // Runs a candidate may lose and still be taken: once past them, the
     // rest of its runs need not be counted.
-    const auto allowed = static_cast<std::size_t>((1.0 - YieldTarget - EstimateMargin) * static_cast<double>(runs));
+    const auto allowed =
+        static_cast<std::size_t>((1.0 - YieldTarget - EstimateMargin) * static_cast<double>(runs));
     // The share of the runs whose Ic lies within the tolerance (counted
     // until more than allowed are lost).
     const auto icShare = [&](const Candidate& c) {
@@ -228,7 +229,8 @@ std::optional<BiasProposal> ProposeBias(const AmplifierDesign& design, const Ver
         }
         check.m_Simulated = true;
         check.m_InputImpedance = r->m_InputImpedance;
-        for (const VerdictMiss& miss : JudgeSimulation(design, WithBias(options, names, c), *r).m_Verdict.m_Misses) {
+        for (const VerdictMiss& miss :
+             JudgeSimulation(design, WithBias(options, names, c), *r).m_Verdict.m_Misses) {
             if (miss.m_Quantity != "f_-3dB") {
                 check.m_Misses.push_back(miss.m_Quantity);
             }
@@ -260,12 +262,14 @@ std::optional<BiasProposal> ProposeBias(const AmplifierDesign& design, const Ver
     setValues(designedParts, std::nullopt);
     judge(designedParts, 1.0, designed);
     const auto atOrBelow = [&](double value) {
-        return static_cast<std::size_t>(std::ranges::upper_bound(ladder, value * (1 + 1e-9)) - ladder.begin());
+        return static_cast<std::size_t>(std::ranges::upper_bound(ladder, value * (1 + 1e-9)) -
+                                        ladder.begin());
     };
     std::vector<Candidate> candidates;
     const std::size_t bottomEnd = atOrBelow(designedParts.m_Bottom);
     const std::size_t emitterStart = atOrBelow(designedParts.m_Emitter);
-    for (std::size_t b = bottomEnd; b-- > 0 && ladder[b] >= designedParts.m_Bottom * LowestBottomShare; b -= b > 0 ? 1 : 0) {
+    for (std::size_t b = bottomEnd; b-- > 0 && ladder[b] >= designedParts.m_Bottom * LowestBottomShare;
+         b -= b > 0 ? 1 : 0) {
         for (std::size_t e = emitterStart > 0 ? emitterStart - 1 : 0;
              e < ladder.size() && ladder[e] <= designedParts.m_Emitter * EmitterRise; e += 2) {
             Candidate c{0.0, ladder[b], ladder[e]};
@@ -287,7 +291,8 @@ std::optional<BiasProposal> ProposeBias(const AmplifierDesign& design, const Ver
                 setValues(c, std::nullopt);
                 judge(c, 1.0, check);
                 const bool addsNoMiss =
-                    check.m_Simulated && std::ranges::all_of(check.m_Misses, [&](const std::string& quantity) {
+                    check.m_Simulated &&
+                    std::ranges::all_of(check.m_Misses, [&](const std::string& quantity) {
                         return std::ranges::find(designed.m_Misses, quantity) != designed.m_Misses.end();
                     });
                 if (addsNoMiss) {
@@ -333,14 +338,16 @@ std::optional<BiasProposal> ProposeBias(const AmplifierDesign& design, const Ver
     BiasProposal proposal;
     for (const char* name : {names.m_Top, names.m_Bottom, names.m_Emitter}) {
         const double proposed = PartValue(VerifiedCircuit(design, with.m_PartValues), name);
-        if (proposed != PartValue(*circuit, name)) {
+        // The designed value need not be the series' value to the last bit.
+        if (std::fabs(proposed - PartValue(*circuit, name)) > 1e-6 * proposed) {
             proposal.m_Changes.push_back({name, PartValue(*circuit, name), proposed});
         }
     }
     if (!Verify(design, with).m_Verdict.m_Meets) {
         if (const std::optional<TuningProposal> capacitors = ProposeTuning(design, with)) {
             for (const PartChange& change : capacitors->m_Changes) {
-                proposal.m_Changes.push_back({change.m_Part, PartValue(*circuit, change.m_Part), change.m_Proposed});
+                proposal.m_Changes.push_back(
+                    {change.m_Part, PartValue(*circuit, change.m_Part), change.m_Proposed});
                 with.m_PartValues.emplace_back(change.m_Part, change.m_Proposed);
             }
         }
