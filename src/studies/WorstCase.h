@@ -5,7 +5,10 @@
 // session: the circuit is loaded once and every point set with alter,
 // altermod and the temperature option. A common-emitter stage of eight
 // parts takes 1 + 2 x 10 points for the sensitivities and at most 12
-// corners, about 30 simulations of the kind the tolerance runs make.
+// corners, about 30 simulations of the kind the tolerance runs make:
+// 55 to 88 ms for the three worked examples in a release build, against
+// 23 to 51 ms for one "ngspice -b" of their netlists (a 2-core machine
+// under load).
 
 #include "analysis/RobustnessResults.h"
 #include "studies/Tolerances.h"

@@ -38,9 +38,9 @@ bool IsResistor(const CircuitPart& part)
 }
 
 // The parts that set the bias: the base divider, top (to the supply) and
-// bottom (to ground), and the emitter resistor the signal does not see
-// (bypassed in a common-emitter stage; a common-base stage's R1 is its
-// input, a follower's R3 its load, and both stay).
+// bottom (to ground), and the emitter resistor (bypassed in a
+// common-emitter stage; a common-base stage's R1 is its input, a
+// follower's R3 its load: there the nominal verdict guards what they do).
 struct BiasParts {
     const char* m_Top;
     const char* m_Bottom;
