@@ -162,6 +162,23 @@ void FuzzCommandLine(Bytes data)
     Require(status == cli::ExitOk || status == cli::ExitFailure || status == cli::ExitBadInput,
             "an exit status outside 0, 1 and 2");
     Require(status == cli::ExitOk || !err.str().empty(), "a failure without a message");
+    // Every output a successful design names holds what it was asked for:
+    // two that lead to one file would leave one of them holding the other.
+    if (status == cli::ExitOk && arguments.size() > 1 && arguments[1] == "design") {
+        constexpr std::array<std::pair<std::string_view, std::string_view>, 3> Outputs = {
+            {{"--report", "<html"}, {"--netlist", "* Norvane"}, {"--bom", "Reference,Value"}}};
+        for (std::size_t i = 2; i + 1 < arguments.size(); ++i) {
+            for (const auto& [option, start] : Outputs) {
+                if (arguments[i] == option) {
+                    std::ifstream file(arguments[i + 1], std::ios::binary);
+                    std::string head(256, '\0');
+                    file.read(head.data(), static_cast<std::streamsize>(head.size()));
+                    head.resize(static_cast<std::size_t>(file.gcount()));
+                    Require(head.find(start) != std::string::npos, "an output holds another output's bytes");
+                }
+            }
+        }
+    }
     ResetScratch();
 }
 

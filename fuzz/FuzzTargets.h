@@ -36,7 +36,9 @@ void FuzzTransistorLibReader(Bytes data);
 // holding '/' is skipped (no file outside the folder is ever named), and so
 // is one that asks for a simulation ("--simulate", "--bode", "--tune",
 // the robustness analyses, the "rank" command): those take from
-// milliseconds to seconds a run and have their own tests.
+// milliseconds to seconds a run and have their own tests. After a design
+// that succeeded, every --report, --netlist and --bom file it named must
+// hold its own kind of content (two outputs naming one file clash).
 void PrepareCommandLineScratch();
 void FuzzCommandLine(Bytes data);
 

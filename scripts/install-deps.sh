@@ -18,6 +18,10 @@ packages=(
   w3c-sgml-lib  # the XHTML 1.0 DTDs and their XML catalog: xmllint --valid --nonet needs them
   locales
   xvfb xauth fonts-dejavu-core
+  # The Debian package and its test (tests/package/package-test.sh): CPack
+  # finds the programs with file and their libraries with dpkg-shlibdeps
+  # (dpkg-dev); lintian, desktop-file-validate, appstreamcli and man check it.
+  file dpkg-dev lintian desktop-file-utils appstream man-db
 )
 
 missing=()

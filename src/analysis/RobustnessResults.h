@@ -36,6 +36,7 @@
 
 #include "analysis/Measurement.h"
 #include "analysis/Statistics.h"
+#include "circuit/DesignTargets.h"
 #include "common/Outcome.h"
 
 #include <array>
@@ -94,6 +95,19 @@ struct ToleranceOptions {
     std::uint64_t m_Seed = DefaultToleranceSeed;
 };
 
+// Which robustness analyses to run.
+struct AnalysisRequest {
+    int m_ToleranceRuns = 0; // 0: none
+    std::uint64_t m_Seed = DefaultToleranceSeed;
+    bool m_Temperature = false;
+    bool m_Distortion = false;
+    bool m_Noise = false;
+    bool m_WorstCase = false;
+
+    bool Any() const { return m_ToleranceRuns > 0 || m_Temperature || m_Distortion || m_Noise || m_WorstCase; }
+    bool operator==(const AnalysisRequest&) const = default;
+};
+
 struct ToleranceAnalysis {
     int m_Runs = 0;      // runs made
     int m_Simulated = 0; // of which simulated
@@ -114,6 +128,9 @@ struct ToleranceAnalysis {
     // T1 past its ratings in any run, the worst of all runs (ngspice's
     // safe-operating-area check).
     std::vector<SafeAreaExcursion> m_SafeArea;
+    // What the design aimed at, for drawing the requirements' limits
+    // beside the spread (RequirementBandOf).
+    DesignTargets m_Targets;
 
     // The share of the runs that meet the requirements (a run that did not
     // simulate does not); 0..1.

@@ -370,6 +370,22 @@ AmplifierCircuit VerifiedCircuit(const AmplifierDesign& design, const std::vecto
     return circuit;
 }
 
+std::string VerifiedNetlist(const AmplifierDesign& design, const VerificationOptions& options,
+                            NetlistOptions netlist)
+{
+    const AmplifierCircuit designed = DescribeCircuit(design);
+    AmplifierCircuit circuit = VerifiedCircuit(design, options.m_PartValues);
+    for (const auto& [name, value] : options.m_PartValues) {
+        if (const CircuitPart* part = FindPart(designed, name)) {
+            circuit.m_Notes.push_back(name + " " + PartItem(name, value).value + " instead of the designed " +
+                                      PartItem(name, part->m_Value).value);
+        }
+    }
+    netlist.m_LoadResistance = options.m_LoadResistance;
+    netlist.m_SourceResistance = options.m_SourceResistance;
+    return WriteNetlist(circuit, netlist);
+}
+
 std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design, const Verification& v)
 {
     const SimulationResult& r = v.m_Simulation;
@@ -430,6 +446,25 @@ std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design, con
     }
     rows.push_back(upper);
     return rows;
+}
+
+RequirementBand RequirementBandOf(const DesignTargets& aim, std::string_view quantity)
+{
+    RequirementBand band;
+    if (quantity == "Ic") {
+        const double ic = aim.IcReference();
+        band = {(1.0 - CurrentTolerance) * ic, (1.0 + CurrentTolerance) * ic};
+    } else if (quantity == "gain") {
+        band = {aim.m_GainDb - GainToleranceDb, aim.m_GainDb + GainToleranceDb};
+    } else if (quantity == "Z_in") {
+        band.m_High = (1.0 + InputImpedanceExcess) * aim.m_InputImpedance;
+    } else if (quantity == "Z_out") {
+        band = {(1.0 - OutputImpedanceTolerance) * aim.m_OutputImpedance,
+                (1.0 + OutputImpedanceTolerance) * aim.m_OutputImpedance};
+    } else if (quantity == "f_-3dB") {
+        band.m_High = aim.m_LowerCutoff;
+    }
+    return band;
 }
 
 std::string SimulationConditions(const AmplifierDesign& design, const VerificationOptions& options)

@@ -51,6 +51,8 @@ struct VerificationOptions {
     // Part values that replace the design's (what-if edits, a tuning
     // proposal), by the part's name ("R1", "C3"), in ohm or farad.
     std::vector<NamedValue> m_PartValues;
+
+    bool operator==(const VerificationOptions&) const = default;
 };
 
 // One requirement the simulation does not meet.
@@ -190,6 +192,17 @@ struct TuningProposal {
     std::string Line() const;
 };
 
+// Where a quantity of the verdict ("Ic", "gain", "Z_in", "Z_out",
+// "f_-3dB") must lie for the design to meet its requirement, in the
+// quantity's SI unit (dB for the gain): the rules above, around what the
+// design aimed at. A side without a limit is NaN; both are for a quantity
+// the circuit has no requirement for.
+struct RequirementBand {
+    double m_Low = std::numeric_limits<double>::quiet_NaN();
+    double m_High = std::numeric_limits<double>::quiet_NaN();
+};
+RequirementBand RequirementBandOf(const DesignTargets& aim, std::string_view quantity);
+
 // What is simulated beside the design, as the verdict line names it: "no
 // load", "load 4.7 k, source 600, C3 = 2.2 nF".
 std::string SimulationConditions(const AmplifierDesign& design, const VerificationOptions& options);
@@ -197,6 +210,15 @@ std::string SimulationConditions(const AmplifierDesign& design, const Verificati
 // The circuit Verify simulates: the design's, with the options' part
 // values in place (a name the circuit has no part of is left out).
 AmplifierCircuit VerifiedCircuit(const AmplifierDesign& design, const std::vector<NamedValue>& partValues);
+
+// The SPICE netlist of that circuit as a verification under options
+// simulates it, for the user: a comment line below the title for each part
+// value that replaces the design's ("C3 2.2 nF instead of the designed
+// 1 nF"), the options' load and source resistance (RSOURCE), the rest of
+// netlist (the sweep) as given. The window's export and the command line's
+// --netlist both write this.
+std::string VerifiedNetlist(const AmplifierDesign& design, const VerificationOptions& options,
+                            NetlistOptions netlist = {});
 
 // The verification table of a simulation of the design's circuit (parts
 // edited or not); Verify fills it so.

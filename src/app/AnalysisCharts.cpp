@@ -1,5 +1,6 @@
 #include "app/AnalysisCharts.h"
 
+#include "analysis/Verification.h"
 #include "app/ChartParts.h"
 #include "format/EngineeringFormat.h"
 #include "present/PlotAxis.h"
@@ -155,8 +156,19 @@ void DrawHistogram(QChart& chart, const ToleranceAnalysis& analysis, const Toler
     bars->setColor(QColor(0xA0, 0xB8, 0xE8));
     bars->setBorderColor(PlotBlue);
 
+    // The requirement's limits, where the quantity has any: the axis
+    // reaches them, so that the spread is seen against them.
+    const RequirementBand band = RequirementBandOf(analysis.m_Targets, quantity.m_Name);
+    double axisLow = lowest;
+    double axisHigh = highest;
+    for (const double limit : {band.m_Low, band.m_High}) {
+        if (std::isfinite(limit)) {
+            axisLow = std::min(axisLow, limit / scale.m_Unit);
+            axisHigh = std::max(axisHigh, limit / scale.m_Unit);
+        }
+    }
     auto* xAxis = NiceAxis(QStringLiteral("%1 (%2%3)").arg(name, scale.m_Prefix, QLatin1String(unit.m_Unit)),
-                           lowest, highest);
+                           axisLow, axisHigh);
     const int most = *std::ranges::max_element(counts);
     auto* yAxis = NiceAxis(QStringLiteral("runs"), 0.0, most, 1.0);
     chart.addAxis(xAxis, Qt::AlignBottom);
@@ -165,10 +177,16 @@ void DrawHistogram(QChart& chart, const ToleranceAnalysis& analysis, const Toler
     const double top = yAxis->max();
     const QPen medianPen(QColor(0xC0, 0x20, 0x20), 2.0);
     const QPen percentilePen(QColor(0xC0, 0x20, 0x20), 1.5, Qt::DashLine);
+    const QPen limitPen(Green, 2.0, Qt::DashDotLine);
+    const bool twoLimits = std::isfinite(band.m_Low) && std::isfinite(band.m_High);
     for (const auto& [label, value, pen] :
          {std::tuple{QStringLiteral("median"), distribution.m_Median, medianPen},
           std::tuple{QStringLiteral("1st and 99th percentile"), distribution.m_Low, percentilePen},
-          std::tuple{QString(), distribution.m_High, percentilePen}}) {
+          std::tuple{QString(), distribution.m_High, percentilePen},
+          std::tuple{twoLimits ? QStringLiteral("requirement's limits")
+                               : QStringLiteral("requirement's limit"),
+                     std::isfinite(band.m_Low) ? band.m_Low : band.m_High, limitPen},
+          std::tuple{QString(), twoLimits ? band.m_High : NAN, limitPen}}) {
         if (std::isfinite(value)) {
             const double x = value / scale.m_Unit;
             Attach(chart, Line(label, x, 0.0, x, top, pen), xAxis, yAxis);
@@ -320,12 +338,14 @@ void DrawNoise(QChart& chart, const NoiseAnalysis& analysis)
     xAxis->setBase(10.0);
     xAxis->setLabelFormat(QStringLiteral("%g"));
     xAxis->setMinorTickCount(8);
+    xAxis->setMinorGridLineVisible(true);
     xAxis->setRange(series->at(0).x(), series->at(series->count() - 1).x());
     auto* yAxis = new QLogValueAxis;
     yAxis->setTitleText(QStringLiteral("density (%1V/sqrt(Hz))").arg(scale.m_Prefix));
     yAxis->setBase(10.0);
     yAxis->setLabelFormat(QStringLiteral("%g"));
     yAxis->setMinorTickCount(8);
+    yAxis->setMinorGridLineVisible(true);
     yAxis->setRange(std::pow(10.0, std::floor(std::log10(low))),
                     std::pow(10.0, std::ceil(std::log10(high) + 1e-9)));
     chart.addAxis(xAxis, Qt::AlignBottom);

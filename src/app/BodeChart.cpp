@@ -46,13 +46,46 @@ QValueAxis* TickedAxis(const QString& title, double bottom, double top, double i
     return axis;
 }
 
+// The grid of the logarithmic frequency axis over first..last (log10 of
+// Hz): a line at every decade, fainter ones at 2 to 9 times it, from
+// bottom to top of the gain axis.
+void AddDecadeGrid(QChart& chart, double first, double last, double bottom, double top, QAbstractAxis* x,
+                   QAbstractAxis* y)
+{
+    const QPen decadePen(QColor(0xB0, 0xB0, 0xB0), 1.0);
+    const QPen minorPen(QColor(0xE0, 0xE0, 0xE0), 1.0);
+    for (double decade = std::floor(first); decade <= last; decade += 1.0) {
+        for (int k = 1; k <= 9; ++k) {
+            const double at = decade + std::log10(k);
+            if (at >= first - 1e-9 && at <= last + 1e-9) {
+                Attach(chart, Line(QString(), at, bottom, at, top, k == 1 ? decadePen : minorPen), x, y);
+            }
+        }
+    }
+}
+
+// The value of a curve at x (log10 of Hz), straight between its points;
+// NaN outside them.
+double ValueAt(const std::vector<BodePoint>& bode, double x, double BodePoint::*member)
+{
+    for (std::size_t i = 1; i < bode.size(); ++i) {
+        const double x0 = std::log10(bode[i - 1].m_Frequency);
+        const double x1 = std::log10(bode[i].m_Frequency);
+        if (x >= x0 && x <= x1) {
+            const double t = x1 > x0 ? (x - x0) / (x1 - x0) : 0.0;
+            return bode[i - 1].*member + t * (bode[i].*member - bode[i - 1].*member);
+        }
+    }
+    return NAN;
+}
+
 } // namespace
 
-void DrawBodeChart(QChart& chart, const SimulationResult& result, double fMin, const QSize& viewSize)
+PlotReadout DrawBodeChart(QChart& chart, const SimulationResult& result, double fMin, const QSize& viewSize)
 {
     const std::vector<BodePoint>& bode = result.m_Bode;
     if (bode.empty()) {
-        return;
+        return {};
     }
     auto* gain = new QLineSeries;
     gain->setName(QStringLiteral("gain"));
@@ -103,10 +136,12 @@ void DrawBodeChart(QChart& chart, const SimulationResult& result, double fMin, c
     auto* phaseAxis = TickedAxis(QStringLiteral("phase (degrees)"), phaseBottom, phaseTop,
                                  tickStep(phaseTop - phaseBottom, 45.0));
     phaseAxis->setGridLineVisible(false);
-
+    frequencyAxis->setGridLineVisible(false);
     chart.addAxis(frequencyAxis, Qt::AlignBottom);
     chart.addAxis(gainAxis, Qt::AlignLeft);
     chart.addAxis(phaseAxis, Qt::AlignRight);
+    // First, so that the curves are drawn over it.
+    AddDecadeGrid(chart, first, last, gainBottom, gainTop, frequencyAxis, gainAxis);
 
     QList<QXYSeries*> gainSeries{gain};
     gain->setPen(QPen(PlotBlue, 2.0));
@@ -152,6 +187,17 @@ void DrawBodeChart(QChart& chart, const SimulationResult& result, double fMin, c
     title += QStringLiteral("<br>-3 dB: ") + (cornerTexts.isEmpty() ? QStringLiteral("none in the sweep")
                                                                     : cornerTexts.join(QStringLiteral(", ")));
     chart.setTitle(title);
+    return [bode](QPointF value) {
+        const double gain = ValueAt(bode, value.x(), &BodePoint::m_MagnitudeDb);
+        if (!std::isfinite(gain)) {
+            return QString();
+        }
+        return QStringLiteral("f %1: gain %2 dB, phase %3 degrees")
+            .arg(
+                WithUnit(std::pow(10.0, value.x()), QStringLiteral("Hz")),
+                QString::fromStdString(FormatFixed(gain, 2)),
+                QString::fromStdString(FormatFixed(ValueAt(bode, value.x(), &BodePoint::m_PhaseDegrees), 1)));
+    };
 }
 
 } // namespace norvane

@@ -42,6 +42,9 @@ CMainWindow::CMainWindow(CNorvaneApp& app, CNorvaneDoc& document) : m_Document(d
                               &CNorvaneDoc::OnSaveResultAs));
     result->addAction(command(QStringLiteral("exportPartsList"), QStringLiteral("Export &parts list..."),
                               &document, &CNorvaneDoc::OnExportPartsList));
+    result->addAction(command(QStringLiteral("exportKicadSchematic"),
+                              QStringLiteral("Export &KiCad schematic..."), &document,
+                              &CNorvaneDoc::OnExportKicadSchematic));
     result->addSeparator();
     QAction* verification = command(QStringLiteral("verification"), QStringLiteral("&Verification..."), &app,
                                     &CNorvaneApp::OnVerification);
@@ -73,6 +76,8 @@ CMainWindow::CMainWindow(CNorvaneApp& app, CNorvaneDoc& document) : m_Document(d
     resize(MainWindowWidth, MainWindowHeight);
 
     connect(&document, &CNorvaneDoc::TitleChanged, this, &CMainWindow::UpdateWindowTitle);
+    // A selection of lines belongs to the design it was made in.
+    connect(&app, &CNorvaneApp::DesignChanged, m_pView, &CNorvaneView::ClearSelection);
 }
 
 CMainWindow::~CMainWindow() = default;

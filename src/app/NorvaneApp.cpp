@@ -7,18 +7,43 @@
 #include "app/Resources.h"
 #include "app/VerificationWindow.h"
 #include "format/EngineeringFormat.h"
+#include "report/KicadSchematic.h"
 #include "workflow/DesignWorkflow.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QSettings>
+
+#include <thread>
 
 namespace norvane {
 
 namespace {
 
 constexpr const char* RecentFileGroup = "Recent File List";
+
+// The verification of a design for a save made before the verdict came
+// back. Not on the GUI thread, which would stop painting for the
+// simulation (and, while an analysis runs, for every wait on the
+// simulator), nor queued on the analysis thread, where it could wait
+// behind a long analysis: on a thread of its own, which takes its turn at
+// the simulator between the analysis' runs, while the event loop goes on
+// painting. User input waits until the save is done, so that nothing
+// changes the design being saved in between.
+Verification VerifyBeside(std::shared_ptr<const AmplifierDesign> design)
+{
+    QEventLoop loop;
+    Verification verification;
+    std::thread worker([&loop, &verification, design = std::move(design)] {
+        verification = Verify(*design);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
+    return verification;
+}
 
 } // namespace
 
@@ -192,10 +217,24 @@ Expected<std::string> CNorvaneApp::GetPartsListCsv() const
     return PartsListCsv(design->Design());
 }
 
+Expected<std::string> CNorvaneApp::GetKicadSchematic() const
+{
+    const CDesignObject* design = CurrentDesign();
+    if (design == nullptr) {
+        return Failure{NothingCalculatedMessage};
+    }
+    return KicadSchematic(design->Design());
+}
+
 ReportContent CNorvaneApp::GetReportContent() const
 {
     const CDesignObject* design = CurrentDesign();
-    return design ? ReportContentOf(design->Design()) : ReportContent{};
+    if (!design) {
+        return {};
+    }
+    ReportContent content = ReportContentOf(design->Design());
+    content.m_Setup.m_Conditions = m_Conditions;
+    return content;
 }
 
 std::optional<Verification> CNorvaneApp::GetReportSimulation() const
@@ -204,10 +243,8 @@ std::optional<Verification> CNorvaneApp::GetReportSimulation() const
     if (!design || !IncludeSimulationInReports()) {
         return std::nullopt;
     }
-    // A save right after a calculation does not wait for the worker: the
-    // simulation takes milliseconds.
     if (m_VerdictState == VerdictState::Simulating) {
-        return Verify(design->Design());
+        return VerifyBeside(design->Snapshot());
     }
     return m_Verification;
 }
@@ -233,6 +270,13 @@ void CNorvaneApp::NotifyDesignChanged()
     ++m_DesignGeneration;
     m_Robustness = {};
     Q_EMIT DesignChanged();
+}
+
+void CNorvaneApp::SetVerificationConditions(std::uint64_t generation, VerificationOptions conditions)
+{
+    if (generation == m_DesignGeneration) {
+        m_Conditions = std::move(conditions);
+    }
 }
 
 bool CNorvaneApp::IncludeSimulationInReports() const
@@ -269,6 +313,8 @@ void CNorvaneApp::ApplyPartValues(const std::vector<NamedValue>& values)
         return;
     }
     DesignObjectOf(m_CircuitKind).ApplyPartValues(values);
+    // The what-if values were edits of the design before.
+    m_Conditions.m_PartValues.clear();
     m_ResultUnsaved = true;
     StartVerdict();
     NotifyDesignChanged();
@@ -340,7 +386,14 @@ bool CNorvaneApp::LoadDesign(const ReportRecipe& recipe, const QString& fileName
     const CircuitKind kind = recipe.inputs.Kind();
     CDesignObject& object = DesignObjectOf(kind);
     object.CalculateFrom(recipe.inputs);
-    RecordCalculation(kind, SchematicOf(object));
+    object.ApplyPartValues(recipe.setup.m_Applied);
+    m_Conditions = recipe.setup.m_Conditions;
+    const AnalysisRequest& analyses = recipe.setup.m_Analyses;
+    m_OpenedTolerance.reset();
+    if (analyses.m_ToleranceRuns > 0) {
+        m_OpenedTolerance = ToleranceOptions{analyses.m_ToleranceRuns, analyses.m_Seed};
+    }
+    RecordCalculation(kind, SchematicOf(object), true);
     const std::vector<std::string> differences = DifferencesFromReport(recipe, object.Design());
     if (differences.empty()) {
         return true;
@@ -352,8 +405,12 @@ bool CNorvaneApp::LoadDesign(const ReportRecipe& recipe, const QString& fileName
     return false;
 }
 
-void CNorvaneApp::RecordCalculation(CircuitKind kind, std::uint16_t schematicId)
+void CNorvaneApp::RecordCalculation(CircuitKind kind, std::uint16_t schematicId, bool opened)
 {
+    if (!opened) {
+        m_Conditions.m_PartValues.clear();
+        m_OpenedTolerance.reset();
+    }
     m_LastOutcome = CalculationOutcome::Calculated;
     m_OpenNote.clear();
     m_SchematicId = schematicId;

@@ -68,9 +68,14 @@ public:
     ReportContent GetReportContent() const;
     // The parts list of the current design as CSV; fails without one.
     [[nodiscard]] Expected<std::string> GetPartsListCsv() const;
+    // The KiCad schematic of the current design; fails without one.
+    [[nodiscard]] Expected<std::string> GetKicadSchematic() const;
     // The verification a saved report shows in its simulation section:
     // none when the reports leave it out (or nothing was calculated), else
     // that of the current design, without load, as the verdict line has it.
+    // Asked before that verdict is back, it simulates the design on a
+    // thread of its own and waits with the event loop painting (user
+    // input waits until it is done).
     std::optional<Verification> GetReportSimulation() const;
     // The robustness analyses run in the verification window for the
     // current design, for the report's simulation section; empty when none
@@ -83,6 +88,15 @@ public:
     // design of generation (all of them, each time they change); results
     // of an older design are ignored.
     void SetReportRobustness(std::uint64_t generation, RobustnessResults results);
+    // The load, source and what-if values the verification window
+    // simulates the current design with: what it last read from its
+    // fields, or what an opened report brought back. A new design keeps
+    // the load and the source and drops the what-if values.
+    const VerificationOptions& VerificationConditions() const { return m_Conditions; }
+    void SetVerificationConditions(std::uint64_t generation, VerificationOptions conditions);
+    // The runs and seed of the tolerance analysis in an opened report, for
+    // the verification window's tab; none after any other calculation.
+    std::optional<ToleranceOptions> OpenedToleranceOptions() const { return m_OpenedTolerance; }
     bool IncludeSimulationInReports() const;
     void SetIncludeSimulationInReports(bool include);
 
@@ -110,8 +124,10 @@ public:
     CircuitKind GetCircuitKind() const { return m_CircuitKind; }
 
     // Computes the design of an opened report as the current design, its
-    // dialog holding the report's requirements. True when the new result
-    // equals what the file shows; otherwise a note names what differs.
+    // dialog holding the report's requirements, with the part values its
+    // setup applied, and takes the setup's verification conditions and
+    // analysis settings. True when the new result equals what the file
+    // shows; otherwise a note names what differs.
     bool LoadDesign(const ReportRecipe& recipe, const QString& fileName);
 
     CCommonBaseObject& CommonBase() { return m_CommonBase; }
@@ -154,8 +170,9 @@ private:
     // The schematic of the design object's present result.
     static std::uint16_t SchematicOf(const CDesignObject& object);
     void LoadRecentFileList();
-    // Records a confirmed calculation of kind with its schematic.
-    void RecordCalculation(CircuitKind kind, std::uint16_t schematicId);
+    // Records a confirmed calculation of kind with its schematic; opened:
+    // the conditions came with the design from a report and stay.
+    void RecordCalculation(CircuitKind kind, std::uint16_t schematicId, bool opened = false);
 
     // The document and the main window come first, so that they outlive the
     // design objects, whose dialogs are owned by the main window while it lives.
@@ -183,6 +200,8 @@ private:
     // m_RobustnessGeneration.
     RobustnessResults m_Robustness;
     std::uint64_t m_RobustnessGeneration = 0;
+    VerificationOptions m_Conditions;
+    std::optional<ToleranceOptions> m_OpenedTolerance;
 };
 
 } // namespace norvane

@@ -121,28 +121,38 @@ void CNorvaneDoc::OnSaveResultAs()
 
 void CNorvaneDoc::OnExportPartsList()
 {
+    Export(PartsListCaption, PartsListFilter, "-parts", ".csv", [this] { return m_App.GetPartsListCsv(); });
+}
+
+void CNorvaneDoc::OnExportKicadSchematic()
+{
+    Export(KicadCaption, KicadFilter, "", ".kicad_sch", [this] { return m_App.GetKicadSchematic(); });
+}
+
+void CNorvaneDoc::Export(const char* caption, const char* filter, const char* nameEnd, const char* extension,
+                         const std::function<Expected<std::string>()>& content)
+{
     if (GetLastOutcome() != CalculationOutcome::Calculated) {
-        ShowError(Owner(), QLatin1String(PartsListCaption), QLatin1String(NothingCalculatedMessage));
+        ShowError(Owner(), QLatin1String(caption), QLatin1String(NothingCalculatedMessage));
         return;
     }
-    const Expected<std::string> csv = m_App.GetPartsListCsv();
-    if (!csv) {
-        ShowError(Owner(), QLatin1String(PartsListCaption), QString::fromStdString(csv.Message()));
+    const Expected<std::string> bytes = content();
+    if (!bytes) {
+        ShowError(Owner(), QLatin1String(caption), QString::fromStdString(bytes.Message()));
         return;
     }
     const QFileInfo document(m_PathName.isEmpty() ? WithDocumentExtension(m_Title) : m_PathName);
-    const QString suggested =
-        document.dir().filePath(document.completeBaseName() + QStringLiteral("-parts.csv"));
-    QString path =
-        m_SaveChooser(Owner(), QLatin1String(PartsListCaption), suggested, QLatin1String(PartsListFilter));
+    const QString suggested = document.dir().filePath(document.completeBaseName() + QLatin1String(nameEnd) +
+                                                      QLatin1String(extension));
+    QString path = m_SaveChooser(Owner(), QLatin1String(caption), suggested, QLatin1String(filter));
     if (path.isEmpty()) {
         return;
     }
     if (QFileInfo(path).suffix().isEmpty()) {
-        path += QStringLiteral(".csv");
+        path += QLatin1String(extension);
     }
-    if (const Status written = WriteFileAtomically(QFile::encodeName(path).toStdString(), *csv); !written) {
-        ShowError(Owner(), QLatin1String(PartsListCaption), QString::fromStdString(written.Message()));
+    if (const Status written = WriteFileAtomically(QFile::encodeName(path).toStdString(), *bytes); !written) {
+        ShowError(Owner(), QLatin1String(caption), QString::fromStdString(written.Message()));
     }
 }
 
@@ -188,6 +198,14 @@ bool CNorvaneDoc::OnSaveDocument(const QString& path)
     if (const std::optional<Verification> simulation = m_App.GetReportSimulation()) {
         const RobustnessResults robustness = m_App.GetReportRobustness();
         content.m_Simulation = ReportSimulationOf(*simulation, nullptr, &robustness);
+        AnalysisRequest& analyses = content.m_Setup.m_Analyses;
+        if (robustness.m_Tolerance && *robustness.m_Tolerance) {
+            analyses.m_ToleranceRuns = (*robustness.m_Tolerance)->m_Runs;
+            analyses.m_Seed = (*robustness.m_Tolerance)->m_Seed;
+        }
+        analyses.m_Temperature = robustness.m_Temperature.has_value();
+        analyses.m_Distortion = robustness.m_Distortion.has_value();
+        analyses.m_Noise = robustness.m_Noise.has_value();
     }
     const Status outcome = WriteReport(target, content, SchematicPng(GetSchematicId()));
     if (!outcome) {

@@ -38,6 +38,8 @@ inline constexpr const char* UnsavedQuestion =
 inline constexpr const char* UnsavedCaption = "Result has not been saved yet";
 inline constexpr const char* PartsListFilter = "Parts lists (*.csv)";
 inline constexpr const char* PartsListCaption = "Export parts list";
+inline constexpr const char* KicadFilter = "KiCad schematics (*.kicad_sch)";
+inline constexpr const char* KicadCaption = "Export KiCad schematic";
 
 // path with ".html" appended when its file name has no extension.
 QString WithDocumentExtension(const QString& path);
@@ -73,6 +75,9 @@ public:
     // KiCad's grouped bill of materials), to a file the user names; the
     // name suggested is the document's with "-parts.csv".
     void OnExportPartsList();
+    // Writes the KiCad schematic of the current design to a file the user
+    // names; the name suggested is the document's with ".kicad_sch".
+    void OnExportKicadSchematic();
 
     // Asked before the document is closed or replaced; false refuses.
     bool SaveModified();
@@ -101,6 +106,12 @@ private:
     void SetPathName(const QString& path);
     void ResetToUntitled();
     QWidget* Owner() const;
+    // An export of the current design (nothing before the first one): the
+    // bytes content makes, to a file the user names, suggested as the
+    // document's name with nameEnd and extension; the extension is added
+    // to a name without one.
+    void Export(const char* caption, const char* filter, const char* nameEnd, const char* extension,
+                const std::function<Expected<std::string>()>& content);
 
     CNorvaneApp& m_App;
     QString m_PathName;

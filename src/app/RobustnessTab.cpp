@@ -76,6 +76,18 @@ QString RobustnessTitle(RobustnessKind kind)
     return {};
 }
 
+QString RobustnessTabLabel(RobustnessKind kind)
+{
+    switch (kind) {
+    case RobustnessKind::Tolerance: return QStringLiteral("&Tolerances");
+    case RobustnessKind::Temperature: return QStringLiteral("T&emperature");
+    case RobustnessKind::Distortion: return QStringLiteral("&Distortion");
+    case RobustnessKind::Noise: return QStringLiteral("No&ise");
+    case RobustnessKind::WorstCase: return QStringLiteral("&Worst case");
+    }
+    return {};
+}
+
 RobustnessJob MakeRobustnessJob(RobustnessKind kind, std::shared_ptr<const AmplifierDesign> design,
                                 VerificationOptions options, ToleranceOptions tolerance)
 {
@@ -134,8 +146,7 @@ CRobustnessTab::CRobustnessTab(RobustnessKind kind, QWidget* parent) : QWidget(p
     m_pChart->setBackgroundRoundness(0);
     // Room on the right for half of an axis' last label ("10000").
     m_pChart->setMargins(QMargins(4, 4, 20, 4));
-    m_pChartView = new QChartView(m_pChart);
-    m_pChartView->setRenderHint(QPainter::Antialiasing);
+    m_pChartView = new CPlotView(m_pChart);
     m_pChartView->setMinimumSize(300, 220);
     auto* plot = new QWidget;
     auto* plotLayout = new QVBoxLayout(plot);
@@ -160,6 +171,7 @@ CRobustnessTab::CRobustnessTab(RobustnessKind kind, QWidget* parent) : QWidget(p
     plot->setVisible(kind != RobustnessKind::WorstCase);
 
     m_pTable = new QTableWidget;
+    m_pTable->setTabKeyNavigation(false);
     m_pTable->verticalHeader()->hide();
     // Rows as high as their text: the distortion's thirteen fit in view.
     m_pTable->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -207,6 +219,14 @@ Expected<ToleranceOptions> CRobustnessTab::ReadToleranceOptions() const
         }
     }
     return options;
+}
+
+void CRobustnessTab::SetToleranceOptions(const ToleranceOptions& options)
+{
+    if (m_pRuns && m_pSeed) {
+        m_pRuns->setValue(options.m_Runs);
+        m_pSeed->setText(QString::number(options.m_Seed));
+    }
 }
 
 void CRobustnessTab::Start(RobustnessJob job)

@@ -18,6 +18,7 @@
 // forgets the result and drops a run still going, whose result would
 // belong to a design or options no longer shown.
 
+#include "app/PlotView.h"
 #include "app/RobustnessRunner.h"
 #include "present/RobustnessText.h"
 
@@ -44,6 +45,9 @@ inline constexpr RobustnessKind RobustnessKinds[] = {RobustnessKind::Tolerance, 
 // The tab's title: "Tolerances", "Temperature", "Distortion", "Noise",
 // "Worst case".
 QString RobustnessTitle(RobustnessKind kind);
+// The same with its mnemonic, as the tab shows it: "&Tolerances",
+// "T&emperature", "&Distortion", "No&ise".
+QString RobustnessTabLabel(RobustnessKind kind);
 
 // What a Run of kind computes, on copies of the design and the options.
 RobustnessJob MakeRobustnessJob(RobustnessKind kind, std::shared_ptr<const AmplifierDesign> design,
@@ -61,6 +65,8 @@ public:
     // The number of runs and the seed typed in the tolerance tab (the
     // defaults elsewhere), or why they are none.
     [[nodiscard]] Expected<ToleranceOptions> ReadToleranceOptions() const;
+    // Puts runs and seed into the tolerance tab's fields (nothing elsewhere).
+    void SetToleranceOptions(const ToleranceOptions& options);
 
     void Start(RobustnessJob job);
     // No run: says why.
@@ -75,7 +81,7 @@ public:
     QPushButton* CancelButton() const { return m_pCancel; }
     QProgressBar* ProgressBar() const { return m_pProgress; }
     QTableWidget* Table() const { return m_pTable; }
-    QChartView* ChartView() const { return m_pChartView; }
+    CPlotView* ChartView() const { return m_pChartView; }
     QComboBox* QuantityBox() const { return m_pQuantity; } // tolerances only
     QSpinBox* RunsEdit() const { return m_pRuns; }         // tolerances only
     QLineEdit* SeedEdit() const { return m_pSeed; }        // tolerances only
@@ -107,7 +113,7 @@ private:
     QLabel* m_pLine = nullptr;
     QComboBox* m_pQuantity = nullptr;
     QChart* m_pChart = nullptr;
-    QChartView* m_pChartView = nullptr;
+    CPlotView* m_pChartView = nullptr;
     QTableWidget* m_pTable = nullptr;
     QSplitter* m_pSplitter = nullptr;
 };

@@ -10,6 +10,7 @@
 #include "circuit/Netlist.h"
 #include "common/FileWriter.h"
 #include "format/EngineeringFormat.h"
+#include "report/Report.h"
 #include "workflow/DesignWorkflow.h"
 
 #include <QBuffer>
@@ -93,8 +94,7 @@ CVerificationWindow::CVerificationWindow(CNorvaneApp& app, QWidget* parent)
 
     m_pChart = new QChart;
     m_pChart->legend()->setAlignment(Qt::AlignBottom);
-    m_pChartView = new QChartView(m_pChart);
-    m_pChartView->setRenderHint(QPainter::Antialiasing);
+    m_pChartView = new CPlotView(m_pChart);
     m_pChartView->setMinimumSize(360, 260);
 
     m_pTable = new QTableWidget(0, 5);
@@ -104,6 +104,8 @@ CVerificationWindow::CVerificationWindow(CNorvaneApp& app, QWidget* parent)
     m_pTable->verticalHeader()->hide();
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pTable->horizontalHeader()->setStretchLastSection(true);
+    // Tab moves on to the next control, as everywhere else in the window.
+    m_pTable->setTabKeyNavigation(false);
 
     auto* whatIf = new QGroupBox(QStringLiteral("What if"));
     auto* whatIfLayout = new QVBoxLayout(whatIf);
@@ -132,10 +134,12 @@ CVerificationWindow::CVerificationWindow(CNorvaneApp& app, QWidget* parent)
     splitter->setSizes({600, 470});
 
     m_pTabs = new QTabWidget;
-    m_pTabs->addTab(splitter, QStringLiteral("Bode plot"));
+    // Alt and a letter brings a tab to the front; the letters are free of
+    // the buttons' below.
+    m_pTabs->addTab(splitter, QStringLiteral("Bode p&lot"));
     for (const RobustnessKind kind : RobustnessKinds) {
         auto* tab = new CRobustnessTab(kind);
-        m_pTabs->addTab(tab, RobustnessTitle(kind));
+        m_pTabs->addTab(tab, RobustnessTabLabel(kind));
         m_AnalysisTabs.push_back(tab);
         connect(tab, &CRobustnessTab::RunRequested, this, [this, tab] { RunAnalysis(tab); });
         connect(tab, &CRobustnessTab::ResultChanged, this, &CVerificationWindow::HandOverAnalyses);
@@ -171,6 +175,10 @@ CVerificationWindow::CVerificationWindow(CNorvaneApp& app, QWidget* parent)
     exportButton(QStringLiteral("Plot &SVG..."), QStringLiteral("Export plot"), QStringLiteral(".svg"),
                  QStringLiteral("SVG pictures (*.svg)"), &CVerificationWindow::ExportSvg);
     exportRow->addStretch(1);
+    auto* close = new QPushButton(QStringLiteral("Cl&ose"));
+    close->setObjectName(QStringLiteral("close"));
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    exportRow->addWidget(close);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pStatus);
@@ -222,10 +230,28 @@ void CVerificationWindow::FollowDesign()
         ShowProblem(QStringLiteral("Until now, no circuit has been calculated."));
         return;
     }
+    // The what-if values, load and source the application keeps for this
+    // design (those of an opened report among them), each exactly.
+    const VerificationOptions& conditions = m_App.VerificationConditions();
+    const auto exact = [](const std::string& part, double value) {
+        return QString::fromStdString(ExactPartValue(part, value));
+    };
+    for (const auto& [edit, value] :
+         {std::pair{m_pLoad, conditions.m_LoadResistance}, {m_pSource, conditions.m_SourceResistance}}) {
+        const Expected<double> shown = ReadValue(QString(), edit->text(), true);
+        if (!shown || *shown != value) {
+            edit->setText(value > 0 ? exact(edit->objectName().toStdString(), value) : QString());
+        }
+    }
+    if (const std::optional<ToleranceOptions> tolerance = m_App.OpenedToleranceOptions()) {
+        AnalysisTab(RobustnessKind::Tolerance)->SetToleranceOptions(*tolerance);
+    }
     constexpr int Columns = 4;
     int index = 0;
     for (const auto& [name, value] : m_Design->ComponentNumbers()) {
-        auto* edit = new QLineEdit(PartText(name, value));
+        const auto edited = std::ranges::find(conditions.m_PartValues, name, &NamedValue::first);
+        auto* edit = new QLineEdit(edited == conditions.m_PartValues.end() ? PartText(name, value)
+                                                                           : exact(name, edited->second));
         edit->setObjectName(QString::fromStdString(name));
         edit->setProperty("edited", false);
         const int row = index / Columns;
@@ -297,6 +323,7 @@ void CVerificationWindow::Simulate()
         ShowProblem(QString::fromStdString(options.Message()));
         return;
     }
+    m_App.SetVerificationConditions(m_DesignGeneration, *options);
     m_pStatus->setText(QLatin1String(SimulatingText));
     m_pStatus->setStyleSheet(QStringLiteral("color: #606060"));
     // A proposal is for the design as it stands, not for edited parts.
@@ -331,7 +358,7 @@ void CVerificationWindow::Show(const VerificationOutcome& outcome)
         m_Runner.StartYield(m_Design, m_Requested, outcome.m_Tuning, proposes);
     }
     const double fMin = m_Design ? TargetsOf(*m_Design).m_LowerCutoff : NAN;
-    DrawBodeChart(*m_pChart, verification.m_Simulation, fMin, m_pChartView->size());
+    m_pChartView->SetReadout(DrawBodeChart(*m_pChart, verification.m_Simulation, fMin, m_pChartView->size()));
     for (QPushButton* button : m_ExportButtons) {
         button->setEnabled(true);
     }
@@ -429,11 +456,7 @@ void CVerificationWindow::RunAnalysis(CRobustnessTab* tab)
 
 void CVerificationWindow::KeepAnalysesFor(const Expected<VerificationOptions>& options)
 {
-    const auto same = [](const VerificationOptions& a, const VerificationOptions& b) {
-        return a.m_LoadResistance == b.m_LoadResistance && a.m_SourceResistance == b.m_SourceResistance &&
-               a.m_PartValues == b.m_PartValues;
-    };
-    if (!options || !m_AnalysedOptions || !same(*options, *m_AnalysedOptions)) {
+    if (!options || !m_AnalysedOptions || *options != *m_AnalysedOptions) {
         ClearAnalyses();
     }
     if (options) {
@@ -545,7 +568,7 @@ Status CVerificationWindow::ExportSvg(const std::string& path) const
         svg.setOutputDevice(&device);
         svg.setSize(view->size());
         svg.setViewBox(QRect(QPoint(0, 0), view->size()));
-        svg.setTitle(m_pTabs->tabText(m_pTabs->currentIndex()));
+        svg.setTitle(m_pTabs->tabText(m_pTabs->currentIndex()).remove(QLatin1Char('&')));
         QPainter painter(&svg);
         view->render(&painter);
     });

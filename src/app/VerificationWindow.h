@@ -11,7 +11,8 @@
 //   which puts it into the current design.
 // - The Bode plot (app/BodeChart.h): gain in dB (left axis) and phase in
 //   degrees (right axis) over a logarithmic frequency axis, f_min and the
-//   -3 dB points marked.
+//   -3 dB points marked; every plot reads out what lies under the mouse,
+//   zooms and pans (app/PlotView.h).
 // - The verification table (quantity, requirement, designed, simulated,
 //   verdict).
 // - What-if: every part value of the design in an editable field. An edit
@@ -28,9 +29,14 @@
 //   clears them: their results belong to what was shown when they ran. The
 //   window hands the results it shows to the application for the report.
 //
+// Keyboard: Tab moves through every control (out of the tables too), Alt
+// and a letter brings a tab to the front, Escape or "Close" closes the
+// window.
+//
 // Simulations run on a worker thread; what comes back for older values is
 // dropped. A failed simulation shows its reason and clears plot and table.
 
+#include "app/PlotView.h"
 #include "app/RobustnessTab.h"
 #include "app/VerificationRunner.h"
 #include "common/Outcome.h"
@@ -92,7 +98,7 @@ public:
     QPushButton* ApplyButton() const { return m_pApply; }
     QLabel* TuningLabel() const { return m_pTuning; }
     QTableWidget* Table() const { return m_pTable; }
-    QChartView* ChartView() const { return m_pChartView; }
+    CPlotView* ChartView() const { return m_pChartView; }
     // The Bode plot's tab first, then one per analysis.
     QTabWidget* Tabs() const { return m_pTabs; }
     CRobustnessTab* AnalysisTab(RobustnessKind kind) const;
@@ -155,7 +161,7 @@ private:
     QLabel* m_pTuning = nullptr;
     QPushButton* m_pApply = nullptr;
     QChart* m_pChart = nullptr;
-    QChartView* m_pChartView = nullptr;
+    CPlotView* m_pChartView = nullptr;
     QSplitter* m_pSplitter = nullptr;
     QTableWidget* m_pTable = nullptr;
     QTabWidget* m_pTabs = nullptr;

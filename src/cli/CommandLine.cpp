@@ -5,6 +5,7 @@
 #include "cli/OptionValues.h"
 #include "cli/RankOutput.h"
 #include "cli/TransistorCommands.h"
+#include "common/Version.h"
 #include "design/DesignInputs.h"
 #include "format/EngineeringFormat.h"
 
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
+#include <sstream>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -21,11 +23,11 @@ namespace norvane::cli {
 
 namespace {
 
-int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
 
     CLI::App app{"Norvane: design of single-stage bipolar transistor amplifiers", "norvane-cli"};
-    app.set_version_flag("--version", std::string("norvane-cli ") + NORVANE_VERSION);
+    app.set_version_flag("--version", std::string("norvane-cli ") + ProgramVersion);
     app.require_subcommand(1);
     // Building every command's options costs more than a design does, so a
     // command gets its options only when the arguments name it (a word that
@@ -138,7 +140,7 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
 
     const auto command = [&]() -> Status {
         if (designCommand->parsed()) {
-            return RunDesign(chosenCircuit, designOptions, out, err);
+            return RunDesign(chosenCircuit, designOptions, out, err, errIsTerminal);
         }
         if (rankCommand->parsed()) {
             const Expected<DesignInputs> inputs = GatherInputs(rankCircuit, rankRequirements);
@@ -164,12 +166,19 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
 
 } // namespace
 
-int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
     UseEnglishNumberFormat();
-    const int status = RunCommand(argc, argv, out, err);
-    // Output that did not arrive (a full disk, a closed pipe) is a failure.
+    // The output is gathered and written at once, so that a write that
+    // fails (a full disk, a closed pipe) is the last thing done and errno
+    // still says why: a long output (rank, transistors) failed while it
+    // was printed, and the reason was lost by the end.
+    std::ostringstream gathered;
+    gathered.imbue(out.getloc());
+    const int status = RunCommand(argc, argv, gathered, err, errIsTerminal);
+    // Output that did not arrive is a failure.
     errno = 0;
+    out << gathered.view();
     out.flush();
     if (!out) {
         const int error = errno;

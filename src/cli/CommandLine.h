@@ -29,6 +29,8 @@ inline int ExitStatusOf(const Status& outcome)
 }
 
 // Parses the arguments, runs the command and returns the exit status.
-int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+// errIsTerminal: err is a terminal, which is shown the progress of long
+// analyses (ProgressLine.h).
+int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal = false);
 
 } // namespace norvane::cli

@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/JsonNumber.h"
+#include "cli/ProgressLine.h"
 #include "cli/SimulationPrint.h"
 #include "design/AmplifierDesign.h"
 #include "design/DesignResults.h"
@@ -120,7 +121,8 @@ Status CheckDistinctOutputs(const DesignOptions& options)
         {"--report", &options.m_Report},
         {"--netlist", &options.m_Simulation.m_NetlistPath},
         {"--bode", &options.m_Simulation.m_BodePath},
-        {"--bom", &options.m_PartsList}};
+        {"--bom", &options.m_PartsList},
+        {"--kicad", &options.m_KicadSchematic}};
     std::vector<std::pair<const char*, std::filesystem::path>> outputs;
     for (const auto& [option, path] : named) {
         if (!path->empty()) {
@@ -136,6 +138,11 @@ Status CheckDistinctOutputs(const DesignOptions& options)
         }
     }
     if (!options.m_Report.empty()) {
+        if (const std::string other = ReportSharingPictureFolder(options.m_Report); !other.empty()) {
+            return Refused("--report " + options.m_Report + " would share the folder " +
+                           ImageFolderPath(options.m_Report) + " with the report " + other +
+                           ", whose pictures it would replace");
+        }
         const std::filesystem::path pictures = Resolved(ImageFolderPath(options.m_Report));
         for (const auto& [option, path] : outputs) {
             if (path == pictures || IsInside(path, pictures)) {
@@ -147,10 +154,38 @@ Status CheckDistinctOutputs(const DesignOptions& options)
     return {};
 }
 
+// The setup of a report read with --from: the part values applied and
+// the what-if values, unless requirements given on the command line make
+// it another design (then they are left out, and stderr says so); the
+// load and the source unless given; the analyses the report ran, when the
+// command simulates and asks for none of its own.
+void TakeSetup(const ReportRecipe& report, const DesignInputs& inputs, const DesignOptions& options,
+               WorkflowOptions& workflow, std::ostream& err)
+{
+    const DesignSetup& setup = report.setup;
+    const SimulationCliOptions& simulation = options.m_Simulation;
+    if (report.inputs == inputs) {
+        workflow.m_Applied = setup.m_Applied;
+        workflow.m_Conditions.m_PartValues = setup.m_Conditions.m_PartValues;
+    } else if (!setup.m_Applied.empty() || !setup.m_Conditions.m_PartValues.empty()) {
+        err << "The part values set in " << options.m_From
+            << " are left out: they belong to its own requirements.\n";
+    }
+    if (simulation.m_LoadText.empty()) {
+        workflow.m_Conditions.m_LoadResistance = setup.m_Conditions.m_LoadResistance;
+    }
+    if (simulation.m_SourceText.empty()) {
+        workflow.m_Conditions.m_SourceResistance = setup.m_Conditions.m_SourceResistance;
+    }
+    if (simulation.Simulates() && !simulation.Analyses()) {
+        workflow.m_Analyses = setup.m_Analyses;
+    }
+}
+
 } // namespace
 
 Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, std::ostream& out,
-                 std::ostream& err)
+                 std::ostream& err, bool errIsTerminal)
 {
     const Expected<DesignInputs> inputs = GatherInputs(kind, options);
     if (!inputs) {
@@ -164,12 +199,29 @@ Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, 
         return distinct;
     }
 
-    const WorkflowOptions workflow = WorkflowOptionsOf(options.m_Simulation, *resistances);
-    const WorkflowResult result = RunDesignWorkflow(*inputs, workflow);
+    // A report read with --from brings back what it was saved with, as
+    // far as the command line does not say otherwise.
+    std::optional<ReportRecipe> report;
+    if (!options.m_From.empty()) {
+        if (Expected<ReportRecipe> recipe = ReadReportFile(options.m_From)) {
+            report = std::move(recipe).Value();
+        }
+    }
+    WorkflowOptions workflow = WorkflowOptionsOf(options.m_Simulation, *resistances);
+    if (report) {
+        TakeSetup(*report, *inputs, options, workflow, err);
+    }
+    std::optional<ProgressLine> progress;
+    if (errIsTerminal && !options.m_Json) {
+        progress.emplace(err);
+    }
+    const WorkflowResult result =
+        RunDesignWorkflow(*inputs, workflow, progress ? progress->Callback() : nullptr);
+    progress.reset();
     // Every file of the command is written together, or none is.
     PendingWrites files;
     const OutputFiles paths{options.m_Report, options.m_Simulation.m_NetlistPath,
-                            options.m_Simulation.m_BodePath, options.m_PartsList};
+                            options.m_Simulation.m_BodePath, options.m_PartsList, options.m_KicadSchematic};
     if (const Status added = AddOutputFiles(result, workflow, paths, files); !added) {
         return added;
     }
@@ -182,14 +234,11 @@ Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options, 
     // where it differs from the file, as the desktop program does on Open
     // (requirements changed on the command line differ on purpose).
     std::vector<std::string> notes = design.Notes();
-    if (!options.m_From.empty()) {
-        if (const Expected<ReportRecipe> recipe = ReadReportFile(options.m_From);
-            recipe && recipe->inputs == *inputs) {
-            const std::string note = DifferenceNote(options.m_From, DifferencesFromReport(*recipe, design));
-            if (!note.empty()) {
-                err << note << '\n';
-                notes.push_back(note);
-            }
+    if (report && report->inputs == *inputs) {
+        const std::string note = DifferenceNote(options.m_From, DifferencesFromReport(*report, design));
+        if (!note.empty()) {
+            err << note << '\n';
+            notes.push_back(note);
         }
     }
     const CircuitInfo& circuit = CircuitInfoOf(inputs->Kind());

@@ -12,7 +12,9 @@
 
 namespace norvane::cli {
 
+// errIsTerminal: err shows the analyses' progress, unless the output is
+// JSON.
 [[nodiscard]] Status RunDesign(std::optional<CircuitKind> kind, const DesignOptions& options,
-                               std::ostream& out, std::ostream& err);
+                               std::ostream& out, std::ostream& err, bool errIsTerminal = false);
 
 } // namespace norvane::cli

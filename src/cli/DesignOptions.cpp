@@ -72,6 +72,12 @@ void AddDesignOptions(CLI::App& command, std::span<const CircuitField> fields, D
                     "tolerance, rating and description of each part, as CSV")
         ->option_text("FILE.csv")
         ->check(FileName());
+    command
+        .add_option("--kicad", options.m_KicadSchematic,
+                    "Also write the schematic for KiCad (6 and later), drawn as the report draws it, "
+                    "with the parts' values, tolerances and ratings")
+        ->option_text("FILE.kicad_sch")
+        ->check(FileName());
     AddSimulationOptions(command, options.m_Simulation);
 }
 

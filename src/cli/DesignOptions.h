@@ -3,7 +3,8 @@
 // The options of "norvane-cli design <circuit>" and "rank <circuit>": a
 // requirement option for each field of the circuit, the type, the series
 // and --from REPORT; for design also --json, --report, --bom (the parts
-// list as CSV) and the simulation options.
+// list as CSV), --kicad (the schematic for KiCad 6 and later) and the
+// simulation options.
 //
 // The simulation options of "norvane-cli design <circuit>":
 //   --netlist FILE.cir  writes the SPICE netlist of the design
@@ -75,7 +76,8 @@ struct DesignOptions {
     std::string m_From;
     bool m_Json = false;
     std::string m_Report;
-    std::string m_PartsList; // --bom FILE.csv
+    std::string m_PartsList;      // --bom FILE.csv
+    std::string m_KicadSchematic; // --kicad FILE.kicad_sch
     SimulationCliOptions m_Simulation;
 };
 

@@ -11,6 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
+
 #include <optional>
 
 namespace norvane::cli {
@@ -162,8 +164,10 @@ Status RunModel(const std::string& name, const std::string& icText, const std::s
     TransistorModel model;
     model.SelectTransistor(index);
     model.SetOperatingPoint(ic, vce);
-    const double vbe = model.GetBaseEmitterVoltage();
-    const double ib = model.GetBaseCurrent();
+    // Where the equations have no solution the model holds zeros, which
+    // are no figures: null in the JSON, "-" in the text.
+    const double vbe = model.IsValid() ? model.GetBaseEmitterVoltage() : std::nan("");
+    const double ib = model.IsValid() ? model.GetBaseCurrent() : std::nan("");
     // The model gives a negative base current where leakage outweighs the
     // forward base current; that is no operating point to bias for.
     const bool positiveBase = ib > 0;
@@ -180,8 +184,8 @@ Status RunModel(const std::string& name, const std::string& icText, const std::s
             << '\n';
         return {};
     }
-    out << "Vbe = " << Exact(vbe) << " V\n";
-    out << "Ib = " << Exact(ib) << " A\n";
+    out << "Vbe = " << (std::isfinite(vbe) ? Exact(vbe) + " V" : "-") << '\n';
+    out << "Ib = " << (std::isfinite(ib) ? Exact(ib) + " A" : "-") << '\n';
     out << "valid = " << (valid ? "yes" : "no") << '\n';
     out << "status = " << status << '\n';
     return {};

@@ -1,14 +1,17 @@
 #include "common/FileWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -170,11 +173,19 @@ int Prepare(const Target& target, std::string_view bytes, std::string& temporary
 
 // Moves a prepared file into place. An existing target is swapped, so that
 // its old bytes wait at the temporary name; returns 0 or an errno and says
-// whether the move can be undone.
-int MoveIntoPlace(const std::string& temporaryPath, const Target& target, bool& undoable)
+// whether the move can be undone. A regular file that appeared since the
+// check (a program that does not take the folder's lock) is swapped too.
+int MoveIntoPlace(const std::string& temporaryPath, Target& target, bool& undoable)
 {
     const unsigned flags = target.m_Exists ? RENAME_EXCHANGE : RENAME_NOREPLACE;
     if (::renameat2(AT_FDCWD, temporaryPath.c_str(), AT_FDCWD, target.m_Path.c_str(), flags) == 0) {
+        undoable = true;
+        return 0;
+    }
+    struct stat appeared {};
+    if (errno == EEXIST && ::lstat(target.m_Path.c_str(), &appeared) == 0 && S_ISREG(appeared.st_mode) &&
+        ::renameat2(AT_FDCWD, temporaryPath.c_str(), AT_FDCWD, target.m_Path.c_str(), RENAME_EXCHANGE) == 0) {
+        target.m_Exists = true;
         undoable = true;
         return 0;
     }
@@ -183,6 +194,77 @@ int MoveIntoPlace(const std::string& temporaryPath, const Target& target, bool& 
     // The file system cannot swap: a plain rename, final at once.
     undoable = !target.m_Exists;
     return ::rename(temporaryPath.c_str(), target.m_Path.c_str()) == 0 ? 0 : errno;
+}
+
+// The folders of a set held with flock for as long as it lives, each once,
+// taken in the order of their device and inode numbers, so that two
+// writers that share folders never wait for each other in a circle. A
+// folder that cannot be opened or locked (no read permission, a file
+// system without flock) is written unlocked, as before.
+class FolderLocks {
+public:
+    explicit FolderLocks(const std::vector<std::string>& folders)
+    {
+        struct Held {
+            dev_t m_Device;
+            ino_t m_Inode;
+            int m_Fd;
+        };
+        std::vector<Held> opened;
+        for (const std::string& folder : folders) {
+            const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            struct stat info {};
+            if (fd < 0)
+                continue;
+            if (::fstat(fd, &info) != 0) {
+                ::close(fd);
+                continue;
+            }
+            const bool again = std::ranges::any_of(opened, [&](const Held& held) {
+                return held.m_Device == info.st_dev && held.m_Inode == info.st_ino;
+            });
+            if (again) {
+                ::close(fd);
+                continue;
+            }
+            opened.push_back({info.st_dev, info.st_ino, fd});
+        }
+        std::ranges::sort(opened, [](const Held& a, const Held& b) {
+            return a.m_Device != b.m_Device ? a.m_Device < b.m_Device : a.m_Inode < b.m_Inode;
+        });
+        for (const Held& held : opened) {
+            while (::flock(held.m_Fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+            m_Fds.push_back(held.m_Fd);
+        }
+    }
+    ~FolderLocks()
+    {
+        for (const int fd : m_Fds)
+            ::close(fd); // and with it the lock
+    }
+    FolderLocks(const FolderLocks&) = delete;
+    FolderLocks& operator=(const FolderLocks&) = delete;
+
+private:
+    std::vector<int> m_Fds;
+};
+
+// The folders a set changes that exist before it: those of its files and
+// folders, less the folders it makes itself (whose own folder is among
+// them).
+std::vector<std::string> FoldersToLock(const std::vector<std::string>& paths,
+                                       const std::vector<std::string>& madeFolders)
+{
+    std::vector<std::string> folders;
+    for (const std::string& path : paths) {
+        std::string folder = FolderOf(path);
+        const std::string withoutSlash = folder.empty() ? folder : folder.substr(0, folder.size() - 1);
+        if (std::ranges::find(madeFolders, withoutSlash) == madeFolders.end() &&
+            std::ranges::find(folders, folder) == folders.end())
+            folders.push_back(std::move(folder));
+    }
+    return folders;
 }
 
 } // namespace
@@ -194,12 +276,17 @@ std::string FileWriteFailureMessage(const std::string& path, const std::string& 
 
 void PendingWrites::AddFile(std::string path, std::string bytes, FailureMessageOf message)
 {
-    m_Entries.push_back({false, std::move(path), std::move(bytes), std::move(message)});
+    m_Entries.push_back({false, false, std::move(path), std::move(bytes), std::move(message)});
 }
 
 void PendingWrites::AddFolder(std::string path, FailureMessageOf message)
 {
-    m_Entries.push_back({true, std::move(path), {}, std::move(message)});
+    m_Entries.push_back({true, false, std::move(path), {}, std::move(message)});
+}
+
+void PendingWrites::AddRemoval(std::string path, FailureMessageOf message)
+{
+    m_Entries.push_back({false, true, std::move(path), {}, std::move(message)});
 }
 
 Status PendingWrites::Commit()
@@ -215,6 +302,22 @@ Status PendingWrites::Commit()
     };
     std::vector<Prepared> files;
     std::vector<std::string> createdFolders;
+
+    // Another writer (a second norvane-cli, the desktop program) changing
+    // the same folders waits until this set is complete, and this one for
+    // it: of two sets the last is found whole, never a mix of both, and a
+    // target that did not exist when checked cannot appear before it is
+    // moved into place.
+    std::vector<std::string> paths, madeFolders;
+    for (const Entry& entry : entries) {
+        std::string path = entry.m_Path;
+        while (path.size() > 1 && path.back() == '/')
+            path.pop_back();
+        if (entry.m_Folder)
+            madeFolders.push_back(path);
+        paths.push_back(std::move(path));
+    }
+    const FolderLocks locks(FoldersToLock(paths, madeFolders));
 
     // Undoes whatever was done so far and names the entry that failed.
     auto fail = [&](const Entry& entry, const std::string& reason) -> Status {
@@ -236,6 +339,9 @@ Status PendingWrites::Commit()
 
     // Check and prepare everything; nothing visible changes but new folders.
     for (const Entry& entry : entries) {
+        if (entry.m_Removal) {
+            continue;
+        }
         if (entry.m_Folder) {
             if (::mkdir(entry.m_Path.c_str(), 0777) == 0) {
                 createdFolders.push_back(entry.m_Path);
@@ -268,6 +374,19 @@ Status PendingWrites::Commit()
         if (file.m_Target.m_Exists && file.m_Undoable)
             ::unlink(file.m_TemporaryPath.c_str()); // the old bytes
         SyncFolderOf(file.m_Target.m_Path);
+    }
+    std::optional<Failure> removalFailed;
+    for (const Entry& entry : entries) {
+        struct stat existing {};
+        if (!entry.m_Removal || ::lstat(entry.m_Path.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode)) {
+            continue;
+        }
+        if (::unlink(entry.m_Path.c_str()) != 0 && errno != ENOENT && !removalFailed) {
+            removalFailed = Failure{entry.m_Message(entry.m_Path, ErrorText(errno))};
+        }
+    }
+    if (removalFailed) {
+        return *removalFailed;
     }
     return {};
 }

@@ -20,6 +20,15 @@
 // fail, every earlier one is undone. On file systems without the swap the
 // move is a plain rename, which cannot be undone.
 //
+// Other writers. While a set is checked and moved into place it holds an
+// exclusive flock on each existing folder it changes (the folder itself,
+// so no lock file is left behind): two programs writing the same files at
+// once leave one set whole, the later one's, never a mix; and a target
+// found missing cannot be made by another writer before this one moves
+// its file there (two writers of one new report had one fail with "File
+// exists"). Programs that do not take the lock are not kept out; a
+// regular file one of them makes meanwhile is replaced all the same.
+//
 // Permissions. A replaced file keeps its permission bits (rwx for user,
 // group and others), never its set-user-ID, set-group-ID or sticky bit; a
 // new file gets 0666 less the umask, a new folder 0777 less the umask.
@@ -54,17 +63,25 @@ public:
     // folder is used as it is, a new one is removed again if the set fails.
     void AddFolder(std::string path, FailureMessageOf message = FileWriteFailureMessage);
 
+    // A file of the program's own naming that is to be gone once the set
+    // is in place (a picture an earlier save wrote and this one does not).
+    // Only a regular file is removed, never a folder, a link or anything
+    // else that bears the name; one that is absent is no failure.
+    void AddRemoval(std::string path, FailureMessageOf message = FileWriteFailureMessage);
     bool Empty() const { return m_Entries.empty(); }
 
     // Writes the whole set, or nothing: on failure every file the set would
     // have replaced is unchanged, and nothing it created is left behind.
     // The failure is the message of the first entry that could not be
-    // written. The set is empty afterwards either way.
+    // written. Removals come last, once every file is in place: one that
+    // fails is reported all the same, the files staying written. The set
+    // is empty afterwards either way.
     [[nodiscard]] Status Commit();
 
 private:
     struct Entry {
         bool m_Folder = false;
+        bool m_Removal = false;
         std::string m_Path;
         std::string m_Bytes;
         FailureMessageOf m_Message;

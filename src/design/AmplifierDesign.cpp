@@ -61,6 +61,7 @@ void AmplifierDesign::Compute(const DesignInputs& inputs)
     m_ModelName.clear();
     m_Problem.clear();
     m_Notes.clear();
+    m_Applied.clear();
     DoCompute();
     WriteProblem();
     WriteNotes();
@@ -78,6 +79,7 @@ void AmplifierDesign::ApplyPartValues(const std::vector<NamedValue>& values)
             continue;
         }
         *slot = value;
+        m_Applied.emplace_back(part, value);
         m_Notes.push_back(part + " changed to " + PartItem(part, value).value + " (designed " +
                           PartItem(part, designed->second).value + ")");
     }

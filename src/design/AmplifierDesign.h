@@ -88,6 +88,11 @@ public:
     // its designed value; the next Compute() drops them. A name the design
     // has no part of is ignored.
     void ApplyPartValues(const std::vector<NamedValue>& values);
+    // Every value applied since the last Compute(), in the order applied
+    // (a part applied twice is listed twice): applying them again to the
+    // design computed from the same inputs gives this design, notes and
+    // all.
+    const std::vector<NamedValue>& AppliedPartValues() const { return m_Applied; }
 
 protected:
     explicit AmplifierDesign(CircuitKind kind) : m_Inputs(kind) {}
@@ -168,6 +173,7 @@ private:
     std::string m_ModelName;
     std::string m_Problem;
     std::vector<std::string> m_Notes;
+    std::vector<NamedValue> m_Applied;
 };
 
 // A new design object of the circuit (kind must not be None).

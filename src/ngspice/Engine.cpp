@@ -125,11 +125,31 @@ SinkGuard::~SinkGuard()
     g_Sink = m_Previous;
 }
 
+namespace {
+
+// ngspice keeps every command it was given as a node of its control chain
+// (the structure of .control loops) and frees the chain only when asked
+// to, with a null command: about 70 bytes a command, some 6 KB a
+// tolerance run, 680 MB over 100,000 runs (ngspice 39). The chain is let
+// go after every command that ran to its end; never while the background
+// thread may still walk it.
+void ForgetCommands()
+{
+    if (!g_Api.m_Running()) {
+        g_Api.m_Command(nullptr);
+    }
+}
+
+} // namespace
+
 // The API takes a mutable string.
 void Command(const std::string& command)
 {
     std::string copy = command;
     g_Api.m_Command(copy.data());
+    if (!command.starts_with("bg_")) {
+        ForgetCommands();
+    }
 }
 
 // Loads and starts ngspice the first time; later calls give the same
@@ -167,6 +187,8 @@ RunEnd RunUntil(const std::string& command, Clock::time_point deadline,
     for (;;) {
         const Clock::time_point until = cancelled ? std::min(deadline, Clock::now() + CancelPoll) : deadline;
         if (g_BackgroundChanged.wait_until(lock, until, [] { return g_BackgroundDone; })) {
+            lock.unlock();
+            ForgetCommands();
             return RunEnd::Finished;
         }
         if (Clock::now() >= deadline) {
@@ -182,9 +204,12 @@ RunEnd RunUntil(const std::string& command, Clock::time_point deadline,
     lock.unlock();
     Command("bg_halt");
     lock.lock();
-    return g_BackgroundChanged.wait_for(lock, std::chrono::milliseconds(50), [] { return g_BackgroundDone; })
-               ? RunEnd::Halted
-               : RunEnd::StillRunning;
+    if (!g_BackgroundChanged.wait_for(lock, std::chrono::milliseconds(50), [] { return g_BackgroundDone; })) {
+        return RunEnd::StillRunning;
+    }
+    lock.unlock();
+    ForgetCommands();
+    return RunEnd::Halted;
 }
 
 std::string TooLong(double timeLimit)

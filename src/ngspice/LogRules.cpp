@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <iterator>
 #include <sstream>
+#include <utility>
 
 namespace norvane::ngspice {
 
@@ -61,7 +64,8 @@ double ValueOf(std::string_view text, std::string_view name)
 
 } // namespace
 
-std::vector<SafeAreaExcursion> ReadSafeAreaExcursions(const std::string& log)
+std::vector<SafeAreaExcursion> ReadSafeAreaExcursions(const std::string& log,
+                                                      const std::vector<SafeAreaExcursion>& soFar)
 {
     struct Check {
         std::string_view m_Quantity; // as ngspice names it before "has exceeded"
@@ -71,6 +75,13 @@ std::vector<SafeAreaExcursion> ReadSafeAreaExcursions(const std::string& log)
     constexpr std::array<Check, 3> Checks{
         {{"Vce", "Vce_max=", "VCEO"}, {"Ic", "Ic_max=", "IC max"}, {"Pd", "Pd_max=", "Ptot"}}};
     std::array<SafeAreaExcursion, 3> worst{};
+    for (const SafeAreaExcursion& earlier : soFar) {
+        for (std::size_t i = 0; i < Checks.size(); ++i) {
+            if (earlier.m_Rating == Checks[i].m_Rating) {
+                worst[i] = earlier;
+            }
+        }
+    }
     constexpr std::string_view Exceeded = " has exceeded ";
     for (const std::string& line : SplitLines(log)) {
         const std::size_t at = line.find(Exceeded);
@@ -234,6 +245,96 @@ Expected<FourierTable> ReadFourier(const std::string& text, int count)
         return Failure{"fourier gave no distortion figures"};
     }
     return table;
+}
+
+namespace {
+
+// SPICE2's limit above which a leakage current is a multiple of IS.
+constexpr double LeakageMultipleLimit = 1e-4;
+
+bool IsLeakageMultiple(std::string_view parameter, std::string_view value)
+{
+    if (parameter != "ise" && parameter != "isc") {
+        return false;
+    }
+    const std::string text(value);
+    char* end = nullptr;
+    const double number = std::strtod(text.c_str(), &end);
+    return end != text.c_str() && number > LeakageMultipleLimit;
+}
+
+// The "name=value" or "name = value" pairs of a text, names in lower case.
+std::vector<std::pair<std::string, std::string>> Assignments(std::string_view text)
+{
+    std::vector<std::pair<std::string, std::string>> pairs;
+    const auto isName = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; };
+    for (std::size_t eq = text.find('='); eq != std::string_view::npos; eq = text.find('=', eq + 1)) {
+        std::size_t nameEnd = eq;
+        while (nameEnd > 0 && text[nameEnd - 1] == ' ') {
+            --nameEnd;
+        }
+        std::size_t nameStart = nameEnd;
+        while (nameStart > 0 && isName(text[nameStart - 1])) {
+            --nameStart;
+        }
+        std::size_t valueStart = eq + 1;
+        while (valueStart < text.size() && text[valueStart] == ' ') {
+            ++valueStart;
+        }
+        std::size_t valueEnd = valueStart;
+        while (valueEnd < text.size() && (isName(text[valueEnd]) || text[valueEnd] == '.' ||
+                                          text[valueEnd] == '+' || text[valueEnd] == '-')) {
+            ++valueEnd;
+        }
+        pairs.emplace_back(Lower(text.substr(nameStart, nameEnd - nameStart)),
+                           std::string(text.substr(valueStart, valueEnd - valueStart)));
+    }
+    return pairs;
+}
+
+} // namespace
+
+std::vector<LeakageMultiple> FindLeakageMultiples(const std::string& netlist)
+{
+    std::vector<LeakageMultiple> found;
+    std::string model; // of the card the line belongs to, empty outside one
+    for (const std::string& line : SplitLines(netlist)) {
+        const std::string lower = Lower(line);
+        if (lower.starts_with(".model ")) {
+            const std::size_t start = lower.find_first_not_of(' ', 7);
+            const std::size_t end = lower.find_first_of(" (", start);
+            model = start == std::string::npos ? std::string() : lower.substr(start, end - start);
+        } else if (!lower.starts_with("+")) {
+            model.clear();
+        }
+        if (model.empty()) {
+            continue;
+        }
+        for (const auto& [name, value] : Assignments(line)) {
+            if (IsLeakageMultiple(name, value)) {
+                found.push_back({model, name, value});
+            }
+        }
+    }
+    return found;
+}
+
+std::vector<LeakageMultiple> FindLeakageMultiple(std::string_view altermod)
+{
+    const std::string lower = Lower(altermod);
+    if (!lower.starts_with("altermod ")) {
+        return {};
+    }
+    const std::size_t start = lower.find_first_not_of(' ', 9);
+    const std::size_t end = lower.find(' ', start);
+    if (start == std::string::npos || end == std::string::npos) {
+        return {};
+    }
+    const std::vector<std::pair<std::string, std::string>> pairs = Assignments(lower.substr(end));
+    if (pairs.size() != 1 || !IsLeakageMultiple(pairs.front().first, pairs.front().second)) {
+        return {};
+    }
+    return {{lower.substr(start, end - start), pairs.front().first, pairs.front().second}};
 }
 
 } // namespace norvane::ngspice

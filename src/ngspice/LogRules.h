@@ -35,6 +35,20 @@ std::vector<std::string> SplitLines(const std::string& text);
 // (.control, .include, .inc, .lib); empty when there is none.
 std::string UnsafeLine(const std::vector<std::string>& lines);
 
+// A leakage saturation current of a model card that ngspice reads as a
+// multiple of IS (see SimulationSession): model and parameter in lower case
+// ("bux32", "ise"), the value as written ("14.21").
+struct LeakageMultiple {
+    std::string m_Model;
+    std::string m_Parameter;
+    std::string m_Value;
+};
+
+// The ISE and ISC above 1e-4 in the .model cards of a netlist, and in an
+// "altermod <model> ise = <value>" command (one element or none).
+std::vector<LeakageMultiple> FindLeakageMultiples(const std::string& netlist);
+std::vector<LeakageMultiple> FindLeakageMultiple(std::string_view altermod);
+
 // Whether what ngspice printed during a run tells of a failure, and which;
 // stopped: ngspice asked to be unloaded meanwhile.
 [[nodiscard]] Status JudgeRunLog(const std::string& runLog, bool stopped);
@@ -44,7 +58,10 @@ std::string UnsafeLine(const std::vector<std::string>& lines);
 // model card), one per rating with the largest value it reported, in the
 // order VCEO, IC max, Ptot; none when it reported none. It prints, for
 // example, "Instance: q1 Model: bc548b |Vce|=45 has exceeded Vce_max=30".
-std::vector<SafeAreaExcursion> ReadSafeAreaExcursions(const std::string& log);
+// soFar: the excursions of earlier logs, which the result includes (a
+// long series of runs reads each run's log and lets it go).
+std::vector<SafeAreaExcursion> ReadSafeAreaExcursions(const std::string& log,
+                                                      const std::vector<SafeAreaExcursion>& soFar = {});
 
 // What ngspice's "fourier" prints: the total harmonic distortion in
 // percent and the magnitude (V peak) of harmonics 1 to count.

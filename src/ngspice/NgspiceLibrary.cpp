@@ -2,8 +2,10 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -16,17 +18,60 @@ namespace norvane {
 
 namespace {
 
-void* LoadLibrary()
+std::string SystemError(const std::string& what)
+{
+    return what + ": " + std::strerror(errno);
+}
+
+// The file NgspiceLibraryVariable names: opened without blocking (a FIFO
+// there hung the program for good), then what was opened is checked to be
+// a regular file that begins as an ELF object does, and that same file is
+// loaded, through its descriptor. /etc/passwd was "not found" before.
+Expected<void*> LoadNamedLibrary(const std::string& named)
+{
+    const int fd = ::open(named.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT || errno == ENOTDIR ? Failure{NgspiceNotFound}
+                                                   : Failure{SystemError("cannot open \"" + named + "\"")};
+    }
+    struct stat info {};
+    std::array<char, 4> magic{};
+    const bool library = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                         ::pread(fd, magic.data(), magic.size(), 0) == static_cast<ssize_t>(magic.size()) &&
+                         std::memcmp(magic.data(),
+                                     "\x7f"
+                                     "ELF",
+                                     magic.size()) == 0;
+    void* handle = nullptr;
+    std::string why;
+    if (library) {
+        handle = ::dlopen(("/proc/self/fd/" + std::to_string(fd)).c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) {
+            const char* error = ::dlerror();
+            why = error != nullptr ? error : "unknown";
+        }
+    }
+    ::close(fd);
+    if (!library) {
+        return Failure{"\"" + named + "\" (" + NgspiceLibraryVariable + ") is not a shared library"};
+    }
+    if (handle == nullptr) {
+        return Failure{"\"" + named + "\" (" + NgspiceLibraryVariable + ") could not be loaded: " + why};
+    }
+    return handle;
+}
+
+Expected<void*> LoadLibrary()
 {
     if (const char* named = std::getenv(NgspiceLibraryVariable); named != nullptr && *named != '\0') {
-        return ::dlopen(named, RTLD_NOW | RTLD_LOCAL);
+        return LoadNamedLibrary(named);
     }
     for (const char* name : {"libngspice.so.0", "libngspice.so"}) {
         if (void* handle = ::dlopen(name, RTLD_NOW | RTLD_LOCAL)) {
             return handle;
         }
     }
-    return nullptr;
+    return Failure{NgspiceNotFound};
 }
 
 template <typename Function>
@@ -34,11 +79,6 @@ bool Find(void* handle, const char* name, Function& function)
 {
     function = reinterpret_cast<Function>(::dlsym(handle, name));
     return function != nullptr;
-}
-
-std::string SystemError(const std::string& what)
-{
-    return what + ": " + std::strerror(errno);
 }
 
 // A folder of our own holding an empty .spiceinit and an empty spinit;
@@ -134,10 +174,11 @@ private:
 
 Expected<NgspiceApi> OpenNgspice()
 {
-    void* handle = LoadLibrary();
-    if (handle == nullptr) {
-        return Failure{NgspiceNotFound};
+    const Expected<void*> loaded = LoadLibrary();
+    if (!loaded) {
+        return Failure{loaded.Message()};
     }
+    void* handle = *loaded;
     NgspiceApi api;
     const bool complete =
         Find(handle, "ngSpice_Init", api.m_Init) && Find(handle, "ngSpice_Command", api.m_Command) &&

@@ -7,6 +7,9 @@
 // Which file: the one NgspiceLibraryVariable names, when that environment
 // variable is set (the tests point it at a missing file), else
 // libngspice.so.0 and then libngspice.so as the dynamic loader finds them.
+// A named file that is missing is "not found", one that is no ELF object
+// (a text file, a FIFO, a folder) "not a shared library"; it is opened
+// without blocking and the file checked is the file loaded.
 //
 // What ngspice would read at start-up, and how it is kept from it:
 // - spinit, which may load code models: from $SPICE_SCRIPTS, else

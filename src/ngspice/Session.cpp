@@ -40,6 +40,34 @@ Status SimulationSession::Load(const std::string& netlist)
         return loaded;
     }
     m_Loaded = true;
+    m_SetUp = false;
+    m_LeakageMultiples.clear();
+    for (const LeakageMultiple& leakage : FindLeakageMultiples(netlist)) {
+        KeepLeakageMultiples("altermod " + leakage.m_Model + " " + leakage.m_Parameter + " = " +
+                             leakage.m_Value);
+    }
+    return {};
+}
+
+void SimulationSession::KeepLeakageMultiples(const std::string& command)
+{
+    for (const LeakageMultiple& leakage : FindLeakageMultiple(command)) {
+        const std::string target = "altermod " + leakage.m_Model + " " + leakage.m_Parameter + " ";
+        std::erase_if(m_LeakageMultiples, [&](const std::string& kept) { return kept.starts_with(target); });
+        m_LeakageMultiples.push_back(target + "= " + leakage.m_Value);
+    }
+}
+
+Status SimulationSession::RestoreLeakageMultiples()
+{
+    if (m_SetUp) {
+        for (const std::string& command : m_LeakageMultiples) {
+            if (const Status restored = Change(command); !restored) {
+                return restored;
+            }
+        }
+    }
+    m_SetUp = true;
     return {};
 }
 
@@ -57,6 +85,7 @@ Status SimulationSession::Change(const std::string& command)
     if (!error.empty() || Stopped()) {
         return Failure{"ngspice: " + (error.empty() ? std::string("stopped") : error)};
     }
+    KeepLeakageMultiples(command);
     return {};
 }
 
@@ -65,6 +94,9 @@ Status SimulationSession::Analyse(const std::string& command, double timeLimit,
 {
     if (!m_Loaded || Busy()) {
         return Failure{"no circuit is loaded"};
+    }
+    if (const Status restored = RestoreLeakageMultiples(); !restored) {
+        return restored;
     }
     const auto deadline =
         Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(timeLimit));

@@ -21,6 +21,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace norvane {
@@ -69,14 +70,31 @@ public:
     // Removes the plots of the analyses so far (they hold memory).
     void ForgetResults();
 
-    // Everything ngspice printed in the session.
+    // Everything ngspice printed in the session, since the last TakeLog.
     const std::string& Log() const { return m_Log; }
+    // The log, which starts empty again: a series of thousands of runs
+    // would otherwise keep some 300 bytes of it a run.
+    std::string TakeLog() { return std::exchange(m_Log, {}); }
 
 private:
+    // SPICE2's rule, which ngspice 39 applies at every setup of a circuit:
+    // an ISE or ISC above 1e-4 is a multiple of IS, and the current it
+    // stands for replaces it. Where that current is itself above 1e-4 A
+    // (BUX32: 1.043e-4 A, written as 14.21), the next setup multiplies it
+    // by IS once more, and the second analysis of a loaded circuit would
+    // run with a leakage ten thousand times smaller. No value survives a
+    // second setup, so the written multiple is given again before every
+    // analysis after the first ("altermod bux32 ise = 14.21"); an altermod
+    // of such a leakage through Change() becomes the one given again.
+    void KeepLeakageMultiples(const std::string& command);
+    [[nodiscard]] Status RestoreLeakageMultiples();
+
     std::unique_lock<std::mutex> m_Lock;
     CLocaleScope m_Locale; // taken after the lock, given back before it
     Status m_Ready;
     bool m_Loaded = false;
+    bool m_SetUp = false;                        // an analysis ran since the multiples were given
+    std::vector<std::string> m_LeakageMultiples; // "altermod <model> ise = <multiple>"
     std::string m_Log;
 };
 

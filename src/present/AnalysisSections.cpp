@@ -42,19 +42,19 @@ std::vector<AnalysisText> AnalysesAsText(const RobustnessResults& results, bool 
 {
     std::vector<AnalysisText> texts;
     AddText(texts, results.m_Tolerance,
-            AnalysisFormat<ToleranceAnalysis>{"tolerance", "Tolerances", ToleranceLine, ToleranceTable,
+            AnalysisFormat<ToleranceAnalysis>{AnalysisNames[0], "Tolerances", ToleranceLine, ToleranceTable,
                                               ToleranceSvg},
             withPictures);
     AddText(texts, results.m_Temperature,
-            AnalysisFormat<TemperatureAnalysis>{"temperature", "Temperature", TemperatureLine,
+            AnalysisFormat<TemperatureAnalysis>{AnalysisNames[1], "Temperature", TemperatureLine,
                                                 TemperatureTable, TemperatureSvg},
             withPictures);
     AddText(texts, results.m_Distortion,
-            AnalysisFormat<DistortionAnalysis>{"distortion", "Headroom and distortion", DistortionLine,
+            AnalysisFormat<DistortionAnalysis>{AnalysisNames[2], "Headroom and distortion", DistortionLine,
                                                DistortionTable, DistortionSvg},
             withPictures);
     AddText(texts, results.m_Noise,
-            AnalysisFormat<NoiseAnalysis>{"noise", "Noise", NoiseLine, NoiseTable, NoiseSvg}, withPictures);
+            AnalysisFormat<NoiseAnalysis>{AnalysisNames[3], "Noise", NoiseLine, NoiseTable, NoiseSvg}, withPictures);
     AddText(texts, results.m_WorstCase,
             AnalysisFormat<WorstCaseAnalysis>{"worst_case", "Worst case", WorstCaseLine, WorstCaseTable,
                                               [](const WorstCaseAnalysis&) { return std::string(); }},

@@ -11,6 +11,9 @@
 
 namespace norvane {
 
+// The analyses' names, in the order they run and are shown.
+inline constexpr const char* AnalysisNames[] = {"tolerance", "temperature", "distortion", "noise"};
+
 // One analysis that was run, as the CLI and the report show it.
 struct AnalysisText {
     std::string m_Name;    // "tolerance", "temperature", "distortion", "noise", "worst_case"

@@ -1,10 +1,15 @@
 #include "report/Report.h"
 
+#include "format/EngineeringFormat.h"
 #include "present/AnalysisSections.h"
 #include "present/BodePlot.h"
 #include "report/SchematicImages.h"
 
+#include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstdint>
+#include <filesystem>
 #include <utility>
 
 namespace norvane {
@@ -168,6 +173,13 @@ void AppendTable(std::string& out, const std::vector<std::vector<std::string>>& 
     out += "</table>\n";
 }
 
+std::string StaleRemovalFailureMessage(const std::string& picture, const std::string& reason)
+{
+    return "The report was written, but a picture of an earlier save, which it no longer shows, could "
+           "not be removed from \"" +
+           picture + "\":\n" + reason;
+}
+
 // Each robustness analysis that was run: its heading, its line, its table
 // and its picture, or why it did not run.
 void AppendRobustness(std::string& out, const std::string& reportName, const RobustnessResults& results,
@@ -218,6 +230,8 @@ void AppendSimulation(std::string& out, const std::string& reportName, const Rep
     out += "\n";
 }
 
+constexpr const char* BodePicture = "bode";
+
 // A picture of the simulation section: where it goes, the document, and
 // what it is for the messages ("Bode plot").
 struct SimulationPicture {
@@ -235,7 +249,8 @@ std::vector<SimulationPicture> SimulationPictures(const std::string& reportPath,
         return pictures;
     }
     if (!content.m_Simulation->m_BodeSvg.empty()) {
-        pictures.push_back({BodeImageFilePath(reportPath), content.m_Simulation->m_BodeSvg, "Bode plot"});
+        pictures.push_back(
+            {PictureFilePath(reportPath, BodePicture), content.m_Simulation->m_BodeSvg, "Bode plot"});
     }
     for (AnalysisText& analysis : AnalysesAsText(content.m_Simulation->m_Robustness, true)) {
         if (!analysis.m_Svg.empty()) {
@@ -246,7 +261,82 @@ std::vector<SimulationPicture> SimulationPictures(const std::string& reportPath,
     return pictures;
 }
 
+// A setting's value as the result shows it where that reads back exactly,
+// else the shortest text that does; unit "F" for a capacitor, none for a
+// resistance.
+std::string SetupValue(double value, const char* unit)
+{
+    const std::string shown = FormatEngineering(value);
+    if (ReadEngineering(shown) == value) {
+        return shown + unit;
+    }
+    std::array<char, 32> digits{};
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+    return std::string(digits.data(), end) + (*unit ? " " : "") + unit;
+}
+
+// The pictures an earlier save may have left in the image folder that this
+// one does not write: every name the simulation section can give a
+// picture, less those of pictures. Nothing else in the folder is touched.
+std::vector<std::string> StalePictures(const std::string& reportPath,
+                                       const std::vector<SimulationPicture>& pictures)
+{
+    std::vector<std::string> stale;
+    const auto add = [&](std::string_view picture) {
+        std::string path = PictureFilePath(reportPath, picture);
+        if (std::ranges::find(pictures, path, &SimulationPicture::m_Path) == pictures.end()) {
+            stale.push_back(std::move(path));
+        }
+    };
+    add(BodePicture);
+    for (const char* analysis : AnalysisNames) {
+        add(analysis);
+    }
+    return stale;
+}
+
 } // namespace
+
+std::string ExactPartValue(const std::string& part, double value)
+{
+    return SetupValue(value, part.starts_with('C') ? "F" : "");
+}
+
+ResultList SetupRows(const DesignSetup& setup)
+{
+    ResultList rows;
+    for (const auto& [part, value] : setup.m_Applied) {
+        rows.push_back({"Applied " + part, ExactPartValue(part, value)});
+    }
+    const VerificationOptions& conditions = setup.m_Conditions;
+    for (const auto& [part, value] : conditions.m_PartValues) {
+        rows.push_back({"What if " + part, ExactPartValue(part, value)});
+    }
+    if (conditions.m_LoadResistance > 0) {
+        rows.push_back({"Load", ExactPartValue("Load", conditions.m_LoadResistance)});
+    }
+    if (conditions.m_SourceResistance > 0) {
+        rows.push_back({"Source", ExactPartValue("Source", conditions.m_SourceResistance)});
+    }
+    const AnalysisRequest& analyses = setup.m_Analyses;
+    std::string run;
+    for (const auto& [name, asked] : {std::pair{"tolerances", analyses.m_ToleranceRuns > 0},
+                                      {"temperature", analyses.m_Temperature},
+                                      {"distortion", analyses.m_Distortion},
+                                      {"noise", analyses.m_Noise}}) {
+        if (asked) {
+            run += (run.empty() ? "" : ", ") + std::string(name);
+        }
+    }
+    if (!run.empty()) {
+        rows.push_back({"Analyses", run});
+    }
+    if (analyses.m_ToleranceRuns > 0) {
+        rows.push_back({"Tolerance runs", std::to_string(analyses.m_ToleranceRuns)});
+        rows.push_back({"Tolerance seed", std::to_string(analyses.m_Seed)});
+    }
+    return rows;
+}
 
 std::string EscapeXhtmlText(std::string_view text)
 {
@@ -342,6 +432,14 @@ std::string BuildReport(const std::string& reportName, const ReportContent& cont
     out += "<table>\n";
     AppendRows(out, content.m_OperationPoint);
     out += "</table>\n\n";
+
+    if (!content.m_Setup.Empty()) {
+        out += std::string("<h2>") + SetupHeading + "</h2>\n";
+        out += "<p>Set beside the requirements; opening the report brings it back.</p>\n";
+        out += "<table>\n";
+        AppendRows(out, SetupRows(content.m_Setup));
+        out += "</table>\n\n";
+    }
 
     if (content.m_Simulation) {
         AppendSimulation(out, reportName, *content.m_Simulation);
@@ -440,9 +538,34 @@ Status WriteSchematicPng(std::span<const std::uint8_t> png, const std::string& i
     return writes.Commit();
 }
 
+std::string ReportSharingPictureFolder(const std::string& reportPath)
+{
+    const std::string folder = FolderFromPath(reportPath);
+    const std::string file = FileNameOf(reportPath);
+    const std::string name = ReportNameFromPath(reportPath);
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+        const std::string other = entry.path().filename().string();
+        std::string extension = other.substr(std::min(other.size(), name.size()));
+        for (char& c : extension) {
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; // not the locale's tolower
+        }
+        if (other != file && other.starts_with(name) && ReportNameFromPath(other) == name &&
+            (extension == ".html" || extension == ".xhtml" || extension == ".htm" || extension == ".xht")) {
+            return other;
+        }
+    }
+    return {};
+}
+
 Status WriteReport(const std::string& reportPath, const ReportContent& content,
                    std::span<const std::uint8_t> schematicPng)
 {
+    if (const std::string other = ReportSharingPictureFolder(reportPath); !other.empty()) {
+        return Failure{ReportWriteFailureMessage(reportPath, "the folder \"" + ImageFolderPath(reportPath) +
+                                                                 "\" holds the pictures of the report \"" +
+                                                                 other + "\"; give this one another name")};
+    }
     PendingWrites report;
     report.AddFile(reportPath, BuildReport(ReportNameFromPath(reportPath), content),
                    ReportWriteFailureMessage);
@@ -453,7 +576,11 @@ Status WriteReport(const std::string& reportPath, const ReportContent& content,
     image.AddFolder(ImageFolderPath(reportPath), ImageFolderFailureMessage);
     image.AddFile(ImageFilePath(reportPath), std::string(schematicPng.begin(), schematicPng.end()),
                   ImageWriteFailureMessage);
-    for (SimulationPicture& picture : SimulationPictures(reportPath, content)) {
+    std::vector<SimulationPicture> pictures = SimulationPictures(reportPath, content);
+    for (std::string& stale : StalePictures(reportPath, pictures)) {
+        image.AddRemoval(std::move(stale), StaleRemovalFailureMessage);
+    }
+    for (SimulationPicture& picture : pictures) {
         image.AddFile(picture.m_Path, std::move(picture.m_Svg),
                       [what = picture.m_What](const std::string& plot, const std::string& reason) {
                           return "The report was written, but its " + what + " could not be written to \"" +
@@ -479,7 +606,11 @@ void AddReport(PendingWrites& writes, const std::string& reportPath, const Repor
                        return "The circuit image of the report could not be written to \"" + image + "\":\n" +
                               reason;
                    });
-    for (SimulationPicture& picture : SimulationPictures(reportPath, content)) {
+    std::vector<SimulationPicture> pictures = SimulationPictures(reportPath, content);
+    for (std::string& stale : StalePictures(reportPath, pictures)) {
+        writes.AddRemoval(std::move(stale), StaleRemovalFailureMessage);
+    }
+    for (SimulationPicture& picture : pictures) {
         writes.AddFile(picture.m_Path, std::move(picture.m_Svg),
                        [what = picture.m_What](const std::string& image, const std::string& reason) {
                            std::string text = "The " + what + " of the report could not be written to \"";
@@ -505,6 +636,7 @@ ReportContent ReportContentOf(const AmplifierDesign& design)
     content.m_PartsList = PartsListTable(parts);
     content.m_PartsLine = parts.m_Line;
     content.m_PartsWarning = parts.m_Exceeded;
+    content.m_Setup.m_Applied = design.AppliedPartValues();
     return content;
 }
 

@@ -30,6 +30,7 @@
 #include "analysis/Verification.h"
 #include "common/FileWriter.h"
 #include "common/Outcome.h"
+#include "common/Version.h"
 #include "design/AmplifierDesign.h"
 #include "design/DesignResults.h"
 #include "present/PartsList.h"
@@ -61,6 +62,39 @@ ReportSimulation ReportSimulationOf(const Verification& verification,
                                     const TuningProposal* proposal = nullptr,
                                     const RobustnessResults* robustness = nullptr);
 
+// What a report carries beyond the requirements, so that Open and
+// "design --from" bring back the design as it was saved rather than as
+// the requirements alone give it. A report without any of it has no
+// section for it and is the same, byte for byte, as before there was one.
+struct DesignSetup {
+    // Part values put into the design (a tuning proposal applied), in the
+    // order applied: AmplifierDesign::AppliedPartValues().
+    std::vector<NamedValue> m_Applied;
+    // The load, the source resistance and the what-if part values the
+    // verification simulated with.
+    VerificationOptions m_Conditions;
+    // The robustness analyses that were run, with the tolerances' runs and
+    // seed.
+    AnalysisRequest m_Analyses;
+
+    bool Empty() const { return *this == DesignSetup{}; }
+    bool operator==(const DesignSetup&) const = default;
+};
+
+// The section of the setup: after the operation point, "<h2>Recipe</h2>"
+// and a table of rows as the sections above have them, one per setting:
+// "Applied C3" and "What if R1" (one row each, in order), "Load",
+// "Source", "Analyses" ("tolerances, temperature, distortion, noise", as
+// far as run), "Tolerance runs", "Tolerance seed". Values are written as
+// the result shows them ("1.8 nF", "4.7 k") where that text reads back as
+// exactly the same number, else in the shortest form that does ("1.2345e-09
+// F"), so that what is read back is what was saved.
+inline constexpr const char* SetupHeading = "Recipe";
+ResultList SetupRows(const DesignSetup& setup);
+// A value of the setup as SetupRows writes it; a part whose name begins
+// with 'C' is a capacitor ("1.8 nF"), anything else a resistance ("4.7 k").
+std::string ExactPartValue(const std::string& part, double value);
+
 // What a report shows besides its name: the circuit title ("Common-Emitter
 // circuit") and the three result sections of the design.
 struct ReportContent {
@@ -78,10 +112,10 @@ struct ReportContent {
     TextTable m_PartsList{};
     std::string m_PartsLine{};
     bool m_PartsWarning = false;
+    // What brings the design back as saved; no section when empty.
+    DesignSetup m_Setup{};
 };
 
-// The program's version, as the About box shows it.
-inline constexpr const char* ProgramVersion = "1.0.4";
 // Who wrote the program: the footer of a report continues "Created using
 // Norvane <version>" with ", written by <AuthorName>", the About box shows
 // "Written by <AuthorName>".
@@ -172,6 +206,13 @@ std::string ReportWriteFailureMessage(const std::string& reportPath, const std::
 std::string ImageFolderFailureMessage(const std::string& folderPath, const std::string& reason);
 std::string ImageWriteFailureMessage(const std::string& imagePath, const std::string& reason);
 
+// Another report beside reportPath whose pictures share its folder
+// ImageFolderPath (amp.html and amp.xhtml both use amp-Files/): the file
+// name of the first such report (.html, .xhtml, .htm or .xht, any case)
+// other than the report itself, empty when there is none. Writing both
+// would give one report the other's pictures, so the second is refused.
+std::string ReportSharingPictureFolder(const std::string& reportPath);
+
 // Writes the PNG of a schematic to the image file path, replacing an older
 // file completely (and atomically). Failure: a message naming the image file.
 [[nodiscard]] Status WriteSchematicPng(std::span<const std::uint8_t> png, const std::string& imagePath);
@@ -185,7 +226,13 @@ std::string ImageWriteFailureMessage(const std::string& imagePath, const std::st
 //  3. the schematic image schematicPng to ImageFilePath(reportPath),
 //     atomically, and with a simulation its Bode plot to
 //     BodeImageFilePath(reportPath) and the pictures of the robustness
-//     analyses to PictureFilePath(reportPath, analysis), all together.
+//     analyses to PictureFilePath(reportPath, analysis), all together;
+//     then the pictures an earlier save wrote there that this report
+//     does not link are removed (only files of those names: the folder
+//     holds exactly what the report links, plus whatever the user put
+//     there).
+// A report that would share its picture folder with another one
+// (ReportSharingPictureFolder) is refused before anything is written.
 // Success only when all three succeeded. A failure in step 2 or 3 leaves
 // the new report in place (it is complete, and a further save can supply the
 // image) but is reported all the same, naming the folder or the image file:
@@ -195,7 +242,8 @@ std::string ImageWriteFailureMessage(const std::string& imagePath, const std::st
 
 // Adds the report, its image folder and its image to a set of writes that
 // a command commits together with its other files: all of them are
-// written, or none.
+// written, or none; then, as WriteReport does, the pictures of an earlier
+// save the report does not link are removed.
 void AddReport(PendingWrites& writes, const std::string& reportPath, const ReportContent& content,
                std::span<const std::uint8_t> schematicPng);
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <iterator>
@@ -72,7 +73,12 @@ std::optional<std::string> Unescape(std::string_view text)
             std::uint32_t cp = 0;
             const auto [ptr, ec] =
                 std::from_chars(digits.data(), digits.data() + digits.size(), cp, hex ? 16 : 10);
-            if (ec != std::errc() || ptr != digits.data() + digits.size() || cp == 0 || cp > 0x10FFFF) {
+            // Only a character XML allows (its production Char): no NUL or
+            // other control character but tab and line ends, no
+            // surrogate, neither U+FFFE nor U+FFFF, nothing past U+10FFFF.
+            const bool isChar = cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
+                                (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
+            if (ec != std::errc() || ptr != digits.data() + digits.size() || !isChar) {
                 return std::nullopt;
             }
             AppendUtf8(out, cp);
@@ -178,6 +184,127 @@ Failure NotAReportFailure()
     return Failure{std::string(NotAReport)};
 }
 
+std::string_view Trimmed(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// A value of the setup as SetupRows writes it: the shortest exact text
+// ("1.2345e-09") or the engineering one ("1.8 n"), a capacitor's with its
+// "F"; nullopt unless it is a positive finite number.
+std::optional<double> ReadSetupValue(std::string_view text, bool capacitor)
+{
+    if (capacitor) {
+        if (!text.ends_with('F')) {
+            return std::nullopt;
+        }
+        text.remove_suffix(1);
+    }
+    text = Trimmed(text);
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        const std::optional<double> read = text.empty() ? std::nullopt : ReadEngineering(text);
+        value = read.value_or(0.0);
+    }
+    if (!std::isfinite(value) || value <= 0.0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+template <typename Number>
+std::optional<Number> ReadWhole(std::string_view text)
+{
+    Number value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The rows of the "Recipe" section into the setup of a design of inputs.
+Status ReadSetup(const ResultList& rows, const DesignInputs& inputs, DesignSetup& setup)
+{
+    const std::unique_ptr<AmplifierDesign> design = MakeDesign(inputs.Kind());
+    design->Compute(inputs);
+    const std::vector<NamedValue> parts = design->ComponentNumbers();
+    bool tolerances = false;
+    bool runs = false;
+    for (const ResultItem& row : rows) {
+        const auto refused = [&] {
+            return Failure{"its recipe line \"" + row.name + " : " + row.value +
+                           "\" is not one Norvane accepts"};
+        };
+        const std::string_view name = row.name;
+        std::optional<double> number;
+        const auto part = [&](std::string_view prefix) -> std::optional<NamedValue> {
+            const std::string_view part = name.substr(prefix.size());
+            if (std::ranges::find(parts, part, &NamedValue::first) == parts.end()) {
+                return std::nullopt;
+            }
+            const std::optional<double> value = ReadSetupValue(row.value, part.starts_with('C'));
+            return value ? std::optional<NamedValue>({std::string(part), *value}) : std::nullopt;
+        };
+        if (name.starts_with("Applied ") || name.starts_with("What if ")) {
+            const bool applied = name.starts_with("Applied ");
+            const std::optional<NamedValue> value = part(applied ? "Applied " : "What if ");
+            if (!value) {
+                return refused();
+            }
+            (applied ? setup.m_Applied : setup.m_Conditions.m_PartValues).push_back(*value);
+        } else if (name == "Load" || name == "Source") {
+            if (!(number = ReadSetupValue(row.value, false))) {
+                return refused();
+            }
+            (name == "Load" ? setup.m_Conditions.m_LoadResistance : setup.m_Conditions.m_SourceResistance) =
+                *number;
+        } else if (name == "Analyses") {
+            std::string_view list = row.value;
+            while (!list.empty()) {
+                const std::size_t comma = list.find(", ");
+                const std::string_view analysis = list.substr(0, comma);
+                list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 2);
+                if (analysis == "tolerances") {
+                    tolerances = true;
+                } else if (analysis == "temperature") {
+                    setup.m_Analyses.m_Temperature = true;
+                } else if (analysis == "distortion") {
+                    setup.m_Analyses.m_Distortion = true;
+                } else if (analysis == "noise") {
+                    setup.m_Analyses.m_Noise = true;
+                } else {
+                    return refused();
+                }
+            }
+        } else if (name == "Tolerance runs") {
+            const std::optional<int> value = ReadWhole<int>(row.value);
+            if (!value || *value < 1 || *value > MaximumToleranceRuns) {
+                return refused();
+            }
+            setup.m_Analyses.m_ToleranceRuns = *value;
+            runs = true;
+        } else if (name == "Tolerance seed") {
+            const std::optional<std::uint64_t> value = ReadWhole<std::uint64_t>(row.value);
+            if (!value) {
+                return refused();
+            }
+            setup.m_Analyses.m_Seed = *value;
+        } else {
+            return refused();
+        }
+    }
+    if (tolerances != runs) {
+        return Failure{"its recipe names tolerances without their runs, or runs without the analysis"};
+    }
+    return {};
+}
+
 } // namespace
 
 Expected<ReportRecipe> ParseReport(std::string_view text)
@@ -243,7 +370,20 @@ Expected<ReportRecipe> ParseReport(std::string_view text)
         return Failure{"its transistor type \"" + *type + "\" is not in the built-in library"};
     }
     recipe.inputs.SetTransistorIndex(transistor);
+    if (const ResultList* setup = FindSection(*sections, SetupHeading)) {
+        if (Status read = ReadSetup(*setup, recipe.inputs, recipe.setup); !read) {
+            return Failure{read.Message()};
+        }
+    }
     return recipe;
+}
+
+std::unique_ptr<AmplifierDesign> DesignFromReport(const ReportRecipe& recipe)
+{
+    std::unique_ptr<AmplifierDesign> design = MakeDesign(recipe.inputs.Kind());
+    design->Compute(recipe.inputs);
+    design->ApplyPartValues(recipe.setup.m_Applied);
+    return design;
 }
 
 Expected<ReportRecipe> ReadReportFile(const std::string& path)

@@ -2,9 +2,12 @@
 
 // Reads a saved report back: the circuit (the "Circuit" line), the
 // requirements (the "Input data" lines and "UB"), the transistor type
-// ("T1") and the series, so that the design can be computed again; and the
-// three sections as the file shows them, so that the new result can be
-// compared with the old one.
+// ("T1") and the series, so that the design can be computed again; its
+// setup ("Recipe": the part values applied, the verification's load,
+// source and what-if values, the analyses run), so that it is brought back
+// as it was saved; and the three sections as the file shows them, so that
+// the new result can be compared with the old one. A report written
+// before there was a setup has none, and reads as it always did.
 //
 // The reader takes untrusted bytes: anything that is not a report as
 // BuildReport writes it (a foreign file, a cut file, a value that is no
@@ -15,7 +18,9 @@
 #include "design/AmplifierDesign.h"
 #include "design/DesignInputs.h"
 #include "design/DesignResults.h"
+#include "report/Report.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +36,9 @@ struct ReportRecipe {
     ResultList inputData;
     ResultList componentValues;
     ResultList operationPoint;
+    // What the report carries beyond the requirements; empty in a report
+    // without the section.
+    DesignSetup setup{};
 };
 // NOLINTEND(readability-identifier-naming)
 
@@ -44,6 +52,10 @@ inline constexpr std::size_t MaxReportBytes = 1 << 20;
 // The recipe in the report file at path (a regular file); the failure names
 // the file: "Cannot open \"<path>\": <why>".
 [[nodiscard]] Expected<ReportRecipe> ReadReportFile(const std::string& path);
+
+// The design of a report as it was saved: computed from its requirements,
+// with the part values its setup applied.
+std::unique_ptr<AmplifierDesign> DesignFromReport(const ReportRecipe& recipe);
 
 // The lines where a design computed from a report differs from what the
 // file shows: "R1 (180 k in the file, 200 k now)"; empty when all agree.

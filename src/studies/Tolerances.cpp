@@ -49,6 +49,7 @@ Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit& circuit,
     const bool hasCard = card.name != nullptr;
     std::vector<double> ic, uce, gain, zin, zout, corner;
     std::map<std::string, int> missed;
+    std::vector<SafeAreaExcursion> safeArea;
     int done = 0;
     const auto cancelled = [&] { return !GoOn(progress, done, options.m_Runs); };
     for (; done < options.m_Runs; ++done) {
@@ -74,6 +75,7 @@ Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit& circuit,
             return NotSimulated(changed);
         }
         const SimulationResult run = MeasureLoaded(session, circuit, simulation, cancelled);
+        safeArea = ngspice::ReadSafeAreaExcursions(session.TakeLog(), safeArea);
         if (!run.Simulated()) {
             if (run.m_Outcome.Is(FailureKind::Cancelled)) {
                 return CancelledFailure();
@@ -107,7 +109,7 @@ Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit& circuit,
     analysis.m_LowerCutoff = MakeDistribution(std::move(corner));
     analysis.m_Misses.assign(missed.begin(), missed.end());
     std::ranges::stable_sort(analysis.m_Misses, std::greater{}, &std::pair<std::string, int>::second);
-    analysis.m_SafeArea = ngspice::ReadSafeAreaExcursions(session.Log());
+    analysis.m_SafeArea = std::move(safeArea);
     return analysis;
 }
 
@@ -128,8 +130,13 @@ Expected<ToleranceAnalysis> AnalyseTolerances(const AmplifierDesign& design,
         }
         return quantities;
     };
-    return RunTolerances(*circuit, SimulationOf(verification),
-                         ResistorTolerance(12 << design.Inputs().SeriesIndex()), options, judge, progress);
+    Expected<ToleranceAnalysis> analysis =
+        RunTolerances(*circuit, SimulationOf(verification),
+                      ResistorTolerance(12 << design.Inputs().SeriesIndex()), options, judge, progress);
+    if (analysis) {
+        analysis.Value().m_Targets = TargetsOf(design);
+    }
+    return analysis;
 }
 
 } // namespace norvane

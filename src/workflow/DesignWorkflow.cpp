@@ -4,6 +4,7 @@
 #include "circuit/Netlist.h"
 #include "design/DesignResults.h"
 #include "present/PartsList.h"
+#include "report/KicadSchematic.h"
 #include "report/Report.h"
 #include "report/SchematicImages.h"
 #include "studies/Robustness.h"
@@ -108,6 +109,7 @@ WorkflowResult RunDesignWorkflow(const DesignInputs& inputs, const WorkflowOptio
     WorkflowResult result;
     result.m_Design = MakeDesign(inputs.Kind());
     result.m_Design->Compute(inputs);
+    result.m_Design->ApplyPartValues(options.m_Applied);
     if (!options.Simulates()) {
         return result;
     }
@@ -121,6 +123,7 @@ WorkflowResult RunDesignWorkflow(const DesignInputs& inputs, const WorkflowOptio
         // verified again as a design of its own, the way it is written.
         result.m_Tuned = MakeDesign(inputs.Kind());
         result.m_Tuned->Compute(inputs);
+        result.m_Tuned->ApplyPartValues(options.m_Applied);
         result.m_Tuned->ApplyPartValues(result.m_Proposal->PartValues());
         result.m_TunedVerification = Verify(*result.m_Tuned, options.m_Conditions);
         // The same circuit as the proposal's own verification: its yield.
@@ -140,19 +143,7 @@ Expected<std::string> WorkflowNetlist(const AmplifierDesign& design, const Verif
         // A netlist of it would hold parts such as "R3 vcc base inf".
         return Failure{"the design cannot be built: " + design.Problem()};
     }
-    AmplifierCircuit circuit = DescribeCircuit(design);
-    for (const auto& [name, value] : conditions.m_PartValues) {
-        const auto part = std::ranges::find(circuit.m_Parts, name, &CircuitPart::m_Name);
-        if (part != circuit.m_Parts.end()) {
-            circuit.m_Notes.push_back(name + " " + PartItem(name, value).value + " instead of the designed " +
-                                      PartItem(name, part->m_Value).value);
-            part->m_Value = value;
-        }
-    }
-    NetlistOptions netlist;
-    netlist.m_LoadResistance = conditions.m_LoadResistance;
-    netlist.m_SourceResistance = conditions.m_SourceResistance;
-    return WriteNetlist(circuit, netlist);
+    return VerifiedNetlist(design, conditions);
 }
 
 Expected<std::string> PartsListCsv(const AmplifierDesign& design)
@@ -193,18 +184,30 @@ Status AddOutputFiles(const WorkflowResult& result, const WorkflowOptions& optio
             writes.AddFile(files.m_PartsList, std::move(csv).Value(), CannotWrite("parts list"));
         }
     }
+    if (!files.m_KicadSchematic.empty()) {
+        Expected<std::string> schematic = KicadSchematic(written);
+        if (!schematic) {
+            problems += "No KiCad schematic: " + schematic.Message() + ".\n";
+        } else {
+            writes.AddFile(files.m_KicadSchematic, std::move(schematic).Value(),
+                           CannotWrite("KiCad schematic"));
+        }
+    }
     if (!problems.empty()) {
         problems.pop_back();
         return Failure{problems};
     }
     if (!files.m_Report.empty()) {
+        ReportContent content = result.m_Simulated ? ReportContentOf(written, result.WrittenVerification(),
+                                                                     nullptr, &result.m_Analyses)
+                                                   : ReportContentOf(written);
+        // What brings the design back as it is written: the tuning applied
+        // is the design's own, the conditions and analyses the run's.
+        content.m_Setup.m_Conditions = options.m_Conditions;
         if (result.m_Simulated) {
-            AddReport(writes, files.m_Report,
-                      ReportContentOf(written, result.WrittenVerification(), nullptr, &result.m_Analyses),
-                      SchematicPng(written.SchematicId()));
-        } else {
-            AddReport(writes, files.m_Report, *result.m_Design);
+            content.m_Setup.m_Analyses = options.m_Analyses;
         }
+        AddReport(writes, files.m_Report, content, SchematicPng(written.SchematicId()));
     }
     return {};
 }

@@ -20,25 +20,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace norvane {
 
-// Which robustness analyses to run.
-struct AnalysisRequest {
-    int m_ToleranceRuns = 0; // 0: none
-    std::uint64_t m_Seed = DefaultToleranceSeed;
-    bool m_Temperature = false;
-    bool m_Distortion = false;
-    bool m_Noise = false;
-    bool m_WorstCase = false;
-
-    bool Any() const
-    {
-        return m_ToleranceRuns > 0 || m_Temperature || m_Distortion || m_Noise || m_WorstCase;
-    }
-};
-
 struct WorkflowOptions {
+    // Part values put into the design as soon as it is computed (a tuning
+    // applied earlier, brought back from a report), in the order applied.
+    std::vector<NamedValue> m_Applied;
     bool m_Verify = false; // simulate and judge
     bool m_Tune = false;   // and propose part values that mend the misses
     // and give the verdicts their yield (studies/Yield.h; the tolerance
@@ -124,14 +113,16 @@ struct OutputFiles {
     std::string m_Netlist;
     std::string m_Bode;
     std::string m_PartsList; // CSV
+    std::string m_KicadSchematic;
 };
 
 // Adds the files asked for to writes, for the caller to write together:
 // the report (with the simulation section and the analyses' pictures when
-// a verification ran), the netlist, the Bode table and the parts list of
-// the written design. Fails, naming each reason on a line of its own,
-// where a file cannot be made: no netlist or parts list of a design that
-// cannot be built, no Bode table without a simulation.
+// a verification ran), the netlist, the Bode table, the parts list and the
+// KiCad schematic of the written design. Fails, naming each reason on a
+// line of its own, where a file cannot be made: no netlist, parts list or
+// schematic of a design that cannot be built, no Bode table without a
+// simulation.
 [[nodiscard]] Status AddOutputFiles(const WorkflowResult& result, const WorkflowOptions& options,
                                     const OutputFiles& files, PendingWrites& writes);
 

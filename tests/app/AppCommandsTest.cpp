@@ -105,11 +105,11 @@ private Q_SLOTS:
                 }
             }
         }
-        QCOMPARE(items,
-                 (QStringList{"&New Amplifier", "  Common-&Base circuit...|", "  Common-&Emitter circuit...|",
-                              "  Common-&Collector circuit...|", "&Result", "  &Save|Ctrl+S",
-                              "  Save &as...|", "  Export &parts list...|", "  |", "  &Verification...|F5",
-                              "  &Include simulation in reports|", "&About..."}));
+        QCOMPARE(items, (QStringList{
+                            "&New Amplifier", "  Common-&Base circuit...|", "  Common-&Emitter circuit...|",
+                            "  Common-&Collector circuit...|", "&Result", "  &Save|Ctrl+S", "  Save &as...|",
+                            "  Export &parts list...|", "  Export &KiCad schematic...|", "  |",
+                            "  &Verification...|F5", "  &Include simulation in reports|", "&About..."}));
         // New and Open have only their shortcuts.
         QCOMPARE(f.MainWindow().Command("fileNew")->shortcut(), QKeySequence("Ctrl+N"));
         QCOMPARE(f.MainWindow().Command("fileOpen")->shortcut(), QKeySequence("Ctrl+O"));

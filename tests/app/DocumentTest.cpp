@@ -99,6 +99,30 @@ private Q_SLOTS:
         QVERIFY(f.app->IsResultUnsaved());
     }
 
+    // Result > Export KiCad schematic...: the schematic of the current
+    // design under the document's name; nothing before the first design.
+    void exportsTheKicadSchematic()
+    {
+        AppFixture f;
+        auto refused = std::make_shared<ShownMessage>();
+        AnswerNextMessage(QMessageBox::Ok, refused);
+        f.MainWindow().Command("exportKicadSchematic")->trigger();
+        QVERIFY(refused->shown);
+        QCOMPARE(refused->caption, QString("Export KiCad schematic"));
+        QCOMPARE(f.saveDialogs, 0);
+
+        f.Calculate(CircuitKind::CommonBase);
+        f.NextSavePath = f.Path("amp"); // the extension is added
+        f.MainWindow().Command("exportKicadSchematic")->trigger();
+        QCOMPARE(f.saveDialogs, 1);
+        QFile file(f.Path("amp.kicad_sch"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        QVERIFY(text.startsWith("(kicad_sch (version 20211123) (generator norvane)\n"));
+        QVERIFY(text.contains("(title \"Common-Base circuit\")"));
+        QVERIFY(f.app->IsResultUnsaved());
+    }
+
     void cancelledFileDialogWritesNothing()
     {
         AppFixture f;

@@ -6,7 +6,9 @@
 
 #include "app/AppFixture.h"
 #include "app/VerificationWindow.h"
+#include "dialogs/AnalysisThread.h"
 #include "report/Report.h"
+#include "support/InProcessCli.h"
 #include "support/TestMain.h"
 
 #include <QAction>
@@ -22,6 +24,9 @@
 #include <QTimer>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <atomic>
 #include <chrono>
@@ -78,7 +83,7 @@ private Q_SLOTS:
         CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window);
         QCOMPARE(window->Tabs()->count(), 6);
-        QCOMPARE(window->Tabs()->tabText(1), QString("Tolerances"));
+        QCOMPARE(window->Tabs()->tabText(1), QString("&Tolerances"));
         QVERIFY(f.app->GetReportRobustness().Empty());
 
         // The runs and the seed typed, the source resistance of the window.
@@ -211,6 +216,83 @@ private Q_SLOTS:
         *second = true;
         QTRY_VERIFY_WITH_TIMEOUT(!temperature->IsRunning() && !distortion->IsRunning(), AnalysisWait);
         QVERIFY2(longestPause < 250, qPrintable(QString::number(longestPause)));
+    }
+
+    // A save made while the verdict waits behind an analysis neither waits
+    // for the analysis nor stops the window: the report gets the verdict,
+    // a timer keeps firing throughout.
+    void saveWithTheVerdictQueuedKeepsTheWindowGoing()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonEmitter);
+        QTRY_VERIFY_WITH_TIMEOUT(f.Doc().GetVerdictState() != VerdictState::Simulating, AnalysisWait);
+        // A long analysis holds the analysis thread; the verdict of the
+        // changed design queues behind it.
+        const auto release = std::make_shared<std::atomic<bool>>(false);
+        QFuture<void> analysis = QtConcurrent::run(&AnalysisThreadPool(), [release] {
+            while (!*release) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+        f.app->ApplyPartValues({{"C1", 22e-6}});
+        QCOMPARE(f.Doc().GetVerdictState(), VerdictState::Simulating);
+
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(1);
+        f.NextSavePath = f.Path("queued.html");
+        f.MainWindow().Command("saveResult")->trigger();
+        timer.stop();
+        QVERIFY(!f.app->IsResultUnsaved());
+        QVERIFY(!analysis.isFinished());
+        QVERIFY2(ticks > 0, "the timer never fired during the save");
+        const std::string report = ReadFile(f.Path("queued.html").toStdString());
+        QVERIFY(report.find("<p>Simulation (ngspice, no load): ") != std::string::npos);
+        *release = true;
+        analysis.waitForFinished();
+        QTRY_VERIFY_WITH_TIMEOUT(f.Doc().GetVerdictState() != VerdictState::Simulating, AnalysisWait);
+    }
+
+    // The plots read out what lies under the mouse, zoom and come back
+    // whole; the Bode plot has a grid line at every decade and between;
+    // the tolerance histogram shows the requirement's limits.
+    void plotsReadOutZoomAndShowTheLimits()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonEmitter);
+        CVerificationWindow* window = OpenWindow(f);
+        QVERIFY(window && window->Shown());
+        window->resize(1000, 700);
+        CPlotView* bode = window->ChartView();
+        QChart* chart = bode->chart();
+        const QPoint middle = bode->mapFromScene(chart->mapToScene(chart->plotArea().center()));
+        bode->ShowReadoutAt(middle);
+        const QString readout = bode->ReadoutText();
+        QVERIFY2(readout.startsWith("f ") && readout.contains("Hz: gain ") && readout.contains(" dB, phase "),
+                 qPrintable(readout));
+        bode->ShowReadoutAt(QPoint(1, 1));
+        QVERIFY(bode->ReadoutText().isEmpty());
+
+        auto* frequency = qobject_cast<QValueAxis*>(chart->axes(Qt::Horizontal).front());
+        const double decades = frequency->max() - frequency->min();
+        const qsizetype gridLines = std::ranges::count_if(chart->series(), [](QAbstractSeries* series) {
+            return series->name().isEmpty() && qobject_cast<QLineSeries*>(series);
+        });
+        QVERIFY2(gridLines >= 9 * static_cast<qsizetype>(decades) - 2,
+                 qPrintable(QString::number(gridLines)));
+        chart->zoom(2.0);
+        QVERIFY(frequency->max() - frequency->min() < 0.6 * decades);
+        bode->ResetZoom();
+        QCOMPARE(frequency->max() - frequency->min(), decades);
+
+        CRobustnessTab* tolerance = window->AnalysisTab(RobustnessKind::Tolerance);
+        tolerance->RunsEdit()->setValue(20);
+        QVERIFY(Run(tolerance));
+        QVERIFY(tolerance->QuantityBox()->currentText().startsWith("Ic"));
+        const QList<QAbstractSeries*> drawn = tolerance->ChartView()->chart()->series();
+        QVERIFY(std::ranges::any_of(
+            drawn, [](QAbstractSeries* series) { return series->name() == "requirement's limits"; }));
     }
 
     void changesClearTheTabsAndTheReport()

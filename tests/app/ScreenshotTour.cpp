@@ -17,9 +17,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
+#include <QtCharts/QChart>
 
 #include <cstdio>
 
@@ -119,6 +121,45 @@ void SaveAnalyses(CVerificationWindow* window, const QString& circuit)
     window->Tabs()->setCurrentIndex(0);
 }
 
+// The Bode plot's readout with the mouse over the middle of the plot.
+void SaveReadout(CVerificationWindow* window, const QString& name)
+{
+    window->Tabs()->setCurrentIndex(0);
+    CPlotView* plot = window->ChartView();
+    const QRectF area = plot->chart()->plotArea();
+    const QPoint at = plot->mapFromScene(plot->chart()->mapToScene(area.center())) + QPoint(40, 0);
+    QTest::mouseMove(plot->viewport(), at);
+    plot->ShowReadoutAt(at);
+    std::printf("readout: %s\n", qPrintable(plot->ReadoutText()));
+    Save(window, name);
+}
+
+// Two analyses asked for at once (the second queues behind the first):
+// how long both take and the longest the window went without handling
+// its events (a 5 ms timer's longest gap).
+void MeasureTwoRequests(CVerificationWindow* window, int runs)
+{
+    CRobustnessTab* tolerance = window->AnalysisTab(RobustnessKind::Tolerance);
+    CRobustnessTab* temperature = window->AnalysisTab(RobustnessKind::Temperature);
+    tolerance->RunsEdit()->setValue(runs);
+    QElapsedTimer clock;
+    QElapsedTimer sinceTick;
+    qint64 longestGap = 0;
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+    clock.start();
+    sinceTick.start();
+    ticks.start(5);
+    tolerance->RunButton()->click();
+    temperature->RunButton()->click();
+    (void)QTest::qWaitFor([&] { return !tolerance->IsRunning() && !temperature->IsRunning(); }, 600000);
+    ticks.stop();
+    std::printf(
+        "two requests (tolerances %d runs, temperature): %lld ms, the window's longest pause %lld ms\n", runs,
+        clock.elapsed(), longestGap);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -142,10 +183,16 @@ int main(int argc, char** argv)
     SaveResult(app, QStringLiteral("result-common-emitter.png"));
     SaveVerification(app, QStringLiteral("verification-common-emitter.png"));
     SaveAnalyses(app.VerificationWindow(), QStringLiteral("common-emitter"));
+    SaveReadout(app.VerificationWindow(), QStringLiteral("verification-readout.png"));
+    SaveScreen(QStringLiteral("verification-screen.png"));
+    if (const QByteArray runs = qgetenv("NORVANE_TOUR_TWO_REQUESTS"); !runs.isEmpty()) {
+        MeasureTwoRequests(app.VerificationWindow(), runs.toInt());
+    }
 
     AcceptDialogAfterShots<CCommonBaseDialog>(QStringLiteral("dialog-common-base"), false);
     app.OnNewCommonBase();
     SaveResult(app, QStringLiteral("result-common-base.png"));
+    SaveScreen(QStringLiteral("result-common-base-screen.png"));
     SaveVerification(app, QStringLiteral("verification-common-base.png"));
 
     AcceptDialogAfterShots<CCommonCollectorDialog>(QStringLiteral("dialog-common-collector"), false);

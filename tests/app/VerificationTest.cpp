@@ -10,6 +10,7 @@
 #include "format/EngineeringFormat.h"
 #include "report/Report.h"
 #include "studies/Verify.h"
+#include "support/InProcessCli.h"
 #include "support/TestMain.h"
 
 #include <QAction>
@@ -116,6 +117,39 @@ private Q_SLOTS:
         window->Table()->setFocus();
         QTest::keyClick(window->Table(), Qt::Key_Escape);
         QTRY_VERIFY(!window->isVisible());
+
+        // Tab leaves the table; every tab has a letter of its own, none
+        // taken by the window's buttons; Close closes it.
+        f.app->OnVerification();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        window->Table()->setFocus();
+        QTest::keyClick(window->Table(), Qt::Key_Tab);
+        QVERIFY(window->focusWidget() != window->Table());
+        const auto inAnalysisTab = [](const QWidget* widget) {
+            for (; widget; widget = widget->parentWidget()) {
+                if (qobject_cast<const CRobustnessTab*>(widget)) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        QString buttonLetters;
+        for (const QPushButton* button : window->findChildren<QPushButton*>()) {
+            const qsizetype amp = button->text().indexOf(u'&');
+            if (amp >= 0 && !inAnalysisTab(button)) {
+                buttonLetters += button->text().at(amp + 1).toLower();
+            }
+        }
+        for (int i = window->Tabs()->count() - 1; i >= 0; --i) {
+            const QString text = window->Tabs()->tabText(i);
+            const qsizetype amp = text.indexOf(u'&');
+            QVERIFY2(amp >= 0 && !buttonLetters.contains(text.at(amp + 1).toLower()), qPrintable(text));
+            buttonLetters += text.at(amp + 1).toLower();
+        }
+        auto* close = window->findChild<QPushButton*>("close");
+        QVERIFY(close && close->text() == "Cl&ose");
+        close->click();
+        QVERIFY(!window->isVisible());
     }
 
     void whatIfEditsSimulateAndGoBack()
@@ -215,6 +249,103 @@ private Q_SLOTS:
             QCOMPARE(edit->text().toStdString(), PartItem(name, value).value);
             QVERIFY(!edit->property("edited").toBool());
         }
+    }
+
+    // A saved report is the recipe of what was shown: a tuned design (the
+    // proposal applied), one with what-if values and one with a load and a
+    // source come back on Open with the same design, the same verdict line
+    // and the same verification, under the file's name; design --from
+    // prints the same design and verdict.
+    void savedDesignsComeBackWithTheirVerdict()
+    {
+        using Setting = std::function<void(AppFixture&, CVerificationWindow*)>;
+        const std::pair<const char*, Setting> cases[] = {
+            {"tuned",
+             [](AppFixture&, CVerificationWindow* window) {
+                 QVERIFY(window->ApplyButton()->isVisible());
+                 window->ApplyButton()->click();
+             }},
+            {"edited",
+             [](AppFixture&, CVerificationWindow* window) { Type(window->PartEdit("C3"), "2.2n"); }},
+            {"loaded",
+             [](AppFixture&, CVerificationWindow* window) {
+                 Type(window->LoadEdit(), "4k7");
+                 Type(window->SourceEdit(), "600");
+             }},
+        };
+        for (const auto& [name, setting] : cases) {
+            const QString file = QString(name) + ".html";
+            QTemporaryDir folder;
+            const QString path = folder.filePath(file);
+            std::string verdict;
+            QString windowVerdict;
+            ResultList components;
+            {
+                AppFixture f;
+                f.Calculate(CircuitKind::CommonBase);
+                CVerificationWindow* window = OpenWindow(f);
+                QVERIFY(window && window->Shown());
+                setting(f, window);
+                QTRY_VERIFY_WITH_TIMEOUT(f.Doc().GetVerdictState() != VerdictState::Simulating &&
+                                             !window->IsSimulating() && window->Shown(),
+                                         SimulationWait);
+                verdict = f.Doc().GetVerdictLine();
+                windowVerdict = window->StatusText();
+                components = f.Doc().GetComponentValues();
+                f.NextSavePath = path;
+                f.MainWindow().Command("saveResult")->trigger();
+                QVERIFY2(!f.app->IsResultUnsaved(), name);
+            }
+            AppFixture g;
+            QVERIFY(g.Doc().OpenDocumentFile(path));
+            CVerificationWindow* window = OpenWindow(g);
+            QTRY_VERIFY_WITH_TIMEOUT(g.Doc().GetVerdictState() != VerdictState::Simulating &&
+                                         !window->IsSimulating() && window->Shown(),
+                                     SimulationWait);
+            QCOMPARE(g.Doc().GetTitle(), file);
+            QVERIFY(!g.app->IsResultUnsaved());
+            QCOMPARE(g.Doc().GetComponentValues(), components);
+            QCOMPARE(g.Doc().GetVerdictLine(), verdict);
+            QCOMPARE(window->StatusText(), windowVerdict);
+
+            const CliResult cli = RunCli({"design", "--from", path.toStdString(), "--simulate"});
+            QCOMPARE(cli.status, 0);
+            QVERIFY2(cli.err.empty(), cli.err.c_str());
+            QVERIFY2(cli.out.find(windowVerdict.toStdString()) != std::string::npos, cli.out.c_str());
+            for (const ResultItem& item : components) {
+                QVERIFY(cli.out.find(item.name + " = " + item.value + "\n") != std::string::npos);
+            }
+        }
+    }
+
+    // The window and the command line export the same circuit for the same
+    // design, load and source (and what-if values, through a saved report),
+    // byte for byte.
+    void windowAndCommandLineWriteTheSameNetlist()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonEmitter);
+        CVerificationWindow* window = OpenWindow(f);
+        QVERIFY(window);
+        Type(window->LoadEdit(), "4k7");
+        Type(window->SourceEdit(), "600");
+        const std::string windowPath = f.Path("window.cir").toStdString();
+        const std::string cliPath = f.Path("cli.cir").toStdString();
+        QVERIFY(window->ExportNetlist(windowPath).Ok());
+        CliResult cli = RunCli({"design", "ce", "--load", "4k7", "--source", "600", "--netlist", cliPath});
+        QCOMPARE(cli.status, 0);
+        const std::string netlist = ReadFile(windowPath);
+        QVERIFY(netlist.find("\nRSOURCE source in 600\n") != std::string::npos);
+        QCOMPARE(ReadFile(cliPath), netlist);
+
+        Type(window->PartEdit("C2"), "2.2u");
+        QVERIFY(window->ExportNetlist(windowPath).Ok());
+        f.NextSavePath = f.Path("edited.html");
+        f.MainWindow().Command("saveResult")->trigger();
+        cli = RunCli({"design", "--from", f.Path("edited.html").toStdString(), "--netlist", cliPath});
+        QCOMPARE(cli.status, 0);
+        QVERIFY(ReadFile(windowPath).find(" instead of the designed ") != std::string::npos);
+        QCOMPARE(ReadFile(cliPath), ReadFile(windowPath));
     }
 
     void reportSettingAddsTheSimulationOrNothing()

@@ -6,7 +6,10 @@
 #include "app/ViewLayout.h"
 #include "support/TestMain.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 
 using namespace norvane;
@@ -180,6 +183,44 @@ private Q_SLOTS:
         QVERIFY(red);
         // The operation point keeps its three lines.
         QCOMPARE(f.Doc().GetOperationPoint().size(), std::size_t(3));
+    }
+
+    // The verdict line wraps at the window's edge instead of being cut off;
+    // lines pressed and dragged over, or all of them, copy as text.
+    void longLinesWrapAndCopy()
+    {
+        AppFixture f;
+        f.Calculate(CircuitKind::CommonBase);
+        QTRY_VERIFY_WITH_TIMEOUT(f.Doc().GetVerdictState() != VerdictState::Simulating, 10000);
+        QVERIFY(f.Doc().GetNotes().empty());
+        CNorvaneView* view = f.MainWindow().View();
+        const QSize client(420, 700);
+        view->resize(client);
+        const std::vector<ViewLine> lines = view->ResultLines(client);
+        const auto inputCaption =
+            std::ranges::find(lines, QStringLiteral("Input data:"), &ViewLine::m_Text) - lines.begin();
+        QStringList verdict;
+        for (qsizetype i = 1; i < inputCaption; ++i) {
+            const ViewLine& line = lines[static_cast<std::size_t>(i)];
+            QVERIFY2(line.m_Box.right() < client.width(), qPrintable(line.m_Text));
+            verdict.append(line.m_Text);
+        }
+        QVERIFY(verdict.size() > 1);
+        QCOMPARE(verdict.join(u' ').toStdString(), f.Doc().GetVerdictLine());
+        const QImage drawn = Render(*view, client);
+        QVERIFY(HasInk(drawn, lines[static_cast<std::size_t>(inputCaption - 1)].m_Box));
+
+        QTest::mousePress(view, Qt::LeftButton, {}, lines[0].m_Box.center());
+        QMouseEvent drag(QEvent::MouseMove,
+                         QPointF(lines[static_cast<std::size_t>(inputCaption - 1)].m_Box.center()),
+                         view->mapToGlobal(QPointF(0, 0)), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view, &drag);
+        QTest::mouseRelease(view, Qt::LeftButton);
+        view->CopySelection();
+        QCOMPARE(QGuiApplication::clipboard()->text(), lines[0].m_Text + u'\n' + verdict.join(u'\n'));
+        view->CopyAll();
+        const QString all = QGuiApplication::clipboard()->text();
+        QVERIFY(all.startsWith(lines[0].m_Text) && all.contains(u"\nR1 = ") && all.contains(u"\nIc = "));
     }
 
     void smallClientKeepsTheMinimumPlace()

@@ -193,12 +193,16 @@ TEST_F(PartsListCli, JsonCarriesEachPartInSiUnits)
 
 // The section sits between the component values and the operation point,
 // keeps the report valid XHTML 1.0 Strict and leaves its recipe readable;
-// the report, its image and the CSV are written together or not at all.
+// the report, its image, the CSV and the KiCad schematic are written
+// together or not at all.
 TEST_F(PartsListCli, ReportSectionIsValidAndFilesComeTogether)
 {
-    const CliResult r = RunCli({"design", "ce", "--gain", "20", "--supply", "90", "--report",
-                                Path("amp.html"), "--bom", Path("amp.csv")});
+    const CliResult r =
+        RunCli({"design", "ce", "--gain", "20", "--supply", "90", "--report", Path("amp.html"), "--bom",
+                Path("amp.csv"), "--kicad", Path("amp.kicad_sch")});
     ASSERT_EQ(r.status, ExitOk) << r.err;
+    EXPECT_TRUE(
+        ReadFile(Path("amp.kicad_sch")).starts_with("(kicad_sch (version 20211123) (generator norvane)\n"));
     const std::string report = ReadFile(Path("amp.html"));
     const std::size_t components = report.find("<h2>Component values</h2>");
     const std::size_t parts = report.find("<h2>Parts list</h2>\n<table class=\"m\">\n");
@@ -222,10 +226,12 @@ TEST_F(PartsListCli, ReportSectionIsValidAndFilesComeTogether)
 
     std::filesystem::remove_all(m_Folder);
     std::filesystem::create_directories(m_Folder);
-    const CliResult none =
-        RunCli({"design", "ce", "--supply", "1", "--report", Path("amp.html"), "--bom", Path("amp.csv")});
+    const CliResult none = RunCli({"design", "ce", "--supply", "1", "--report", Path("amp.html"), "--bom",
+                                   Path("amp.csv"), "--kicad", Path("amp.kicad_sch")});
     EXPECT_EQ(none.status, ExitFailure);
     EXPECT_TRUE(none.err.starts_with("No parts list: the design cannot be built: Uce of ")) << none.err;
+    EXPECT_NE(none.err.find("\nNo KiCad schematic: the design cannot be built: Uce of "), std::string::npos)
+        << none.err;
     EXPECT_TRUE(std::filesystem::is_empty(m_Folder));
 }
 
@@ -241,6 +247,7 @@ TEST_F(PartsListCli, OutputsThatNameOneFileAreRefused)
     const std::vector<std::vector<std::string>> cases{
         {"--bode", Path("b.csv"), "--netlist", Path("b.csv")},
         {"--bom", Path("link.csv"), "--netlist", Path("b.csv")},
+        {"--kicad", Path("sub/../b.csv"), "--bom", Path("b.csv")},
         {"--bom", Path("sub/../b.csv"), "--bode", Path("b.csv")},
         {"--report", Path("r.html"), "--netlist", Path("r.html")},
         {"--report", Path("x.html"), "--netlist", Path("x-Files/x.png")}};
@@ -257,6 +264,15 @@ TEST_F(PartsListCli, OutputsThatNameOneFileAreRefused)
     EXPECT_EQ(line, "old");
     EXPECT_FALSE(std::filesystem::exists(Path("r.html")));
     EXPECT_FALSE(std::filesystem::exists(m_Folder / "x-Files"));
+    // A report beside another of the same name but its ending would take
+    // over the other's folder of pictures.
+    {
+        std::ofstream(Path("amp.html")) << "<html/>\n";
+    }
+    const CliResult sharing = RunCli({"design", "ce", "--report", Path("amp.xhtml")});
+    EXPECT_EQ(sharing.status, ExitBadInput);
+    EXPECT_NE(sharing.err.find("with the report amp.html"), std::string::npos) << sharing.err;
+    EXPECT_FALSE(std::filesystem::exists(m_Folder / "amp-Files"));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "analysis/FrequencyResponse.h"
 #include "circuit/Netlist.h"
 #include "cli/CommandLine.h"
+#include "cli/ProgressLine.h"
 #include "design/CommonEmitterDesign.h"
 #include "design/DesignResults.h"
 #include "transistors/TransistorTable.h"
@@ -15,6 +16,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <clocale>
 #include <filesystem>
 #include <fstream>
@@ -355,6 +357,19 @@ TEST_F(SimulationCli, BadAnalysisOptionsAreRefused)
         EXPECT_EQ(r.status, ExitBadInput) << options[0] << ' ' << options[1];
         EXPECT_EQ(r.out, "");
     }
+    // The documented bounds themselves are taken: the default --source 0
+    // (an ideal source), the first and last seed, a single run.
+    const std::vector<std::vector<std::string>> bounds{
+        {"--source", "0"},
+        {"--source", "0", "--simulate"},
+        {"--tolerance", "1", "--seed", "0"},
+        {"--tolerance", "1", "--seed", "18446744073709551615"}};
+    for (const auto& options : bounds) {
+        std::vector<std::string> arguments{"design", "ce", "--json"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        const CliResult r = RunCli(arguments);
+        EXPECT_EQ(r.status, ExitOk) << options[0] << ' ' << options[1] << ": " << r.err;
+    }
 }
 
 TEST_F(SimulationCli, UnwritableNetlistFails)
@@ -363,6 +378,29 @@ TEST_F(SimulationCli, UnwritableNetlistFails)
     const CliResult r = RunCli({"design", "ce", "--netlist", path.string()});
     EXPECT_EQ(r.status, ExitFailure);
     EXPECT_EQ(r.err, "Cannot write the netlist to " + path.string() + ": No such file or directory.\n");
+}
+
+// A long analysis on a terminal: a line rewritten in place with the time
+// left from the pace so far, nothing before a second has passed, and wiped
+// at the end, so that the result starts on a clean line.
+TEST(ProgressLine, EstimatesTheTimeLeftAndWipesItselfAtTheEnd)
+{
+    std::ostringstream terminal;
+    const auto start = ProgressLine::Clock::now();
+    {
+        ProgressLine line(terminal);
+        line.Update(0, 1000, start);
+        line.Update(50, 1000, start + std::chrono::milliseconds(500));
+        EXPECT_EQ(terminal.str(), "");
+        line.Update(100, 1000, start + std::chrono::seconds(2));
+        EXPECT_EQ(terminal.str(), "\rSimulating: 100 of 1000 runs, about 18 s left\x1b[K");
+        terminal.str("");
+        line.Update(1000, 1000, start + std::chrono::seconds(20));
+        EXPECT_EQ(terminal.str(), "\r\x1b[K");
+    }
+    EXPECT_EQ(TimeLeftText(150), "about 2 min 30 s left");
+    EXPECT_EQ(TimeLeftText(7300), "about 2 h 1 min left");
+    EXPECT_EQ(TimeLeftText(0.4), "less than 1 s left");
 }
 
 } // namespace

@@ -143,6 +143,15 @@ TEST(SafeArea, KeepsTheLargestExcursionOfEachRating)
     EXPECT_EQ(found[2].m_Rating, "Ptot");
     EXPECT_EQ(found[2].m_Value, 0.62);
     EXPECT_TRUE(ReadSafeAreaExcursions("Circuit: stage\nNo. of Data Rows : 1\n").empty());
+    // Read run by run: the earlier worst stays unless a later run passes it.
+    const std::vector<SafeAreaExcursion> later =
+        ReadSafeAreaExcursions("Instance: q1 Model: bc548b |Vce|=30 has exceeded Vce_max=20\n"
+                               "Instance: q1 Model: bc548b Pd=0.7 W has exceeded Pd_max=0.3 W\n",
+                               {found[0], found[2]});
+    ASSERT_EQ(later.size(), 2u);
+    EXPECT_EQ(later[0].m_Value, 45.0);
+    EXPECT_EQ(later[1].m_Rating, "Ptot");
+    EXPECT_EQ(later[1].m_Value, 0.7);
 }
 
 } // namespace

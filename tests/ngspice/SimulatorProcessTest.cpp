@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -149,6 +150,18 @@ TEST(MissingLibrary, DesignWorksAndSimulationSaysItIsUnavailable)
     const CliResult bode = RunCli(scratch.Path(), {missing}, {"design", "cb", "--bode", "b.csv"});
     EXPECT_EQ(bode.status, 1);
     EXPECT_EQ(bode.err, "No Bode diagram: " + unavailable + ".\n");
+
+    // A file that is there but no library says so; a FIFO is never waited
+    // for.
+    ASSERT_EQ(::mkfifo((scratch.Path() / "fifo").c_str(), 0600), 0);
+    for (const std::string& named : {std::string("/etc/passwd"), (scratch.Path() / "fifo").string()}) {
+        const CliResult other =
+            RunCli(scratch.Path(), {"NORVANE_NGSPICE_LIBRARY=" + named}, {"design", "ce", "--simulate"});
+        EXPECT_NE(other.out.find("simulation unavailable: \"" + named +
+                                 "\" (NORVANE_NGSPICE_LIBRARY) is not a shared library\n"),
+                  std::string::npos)
+            << other.out;
+    }
 }
 
 // The dynamic loader reports every library it opens (LD_DEBUG=files):

@@ -144,6 +144,19 @@ TEST_F(ReportReader, WhatIsNoReportIsRefusedWithItsReason)
     EXPECT_EQ(refused(edited("Common-Base circuit", "Common-Drain circuit")),
               "it names no circuit Norvane designs (\"Common-Drain circuit\")");
     EXPECT_EQ(refused(edited("<td>12 V</td>", "<td>12 &bogus; V</td>")), "it is not a Norvane report");
+    // Every character reference that names no character XML allows, or is
+    // no reference; the ones the writer uses read back.
+    for (const char* reference :
+         {"&#0;", "&#x0;", "&#1;", "&#x1F;", "&#xD800;", "&#xDFFF;", "&#xFFFE;", "&#xFFFF;", "&#x110000;",
+          "&#4294967297;", "&#-32;", "&#X20;", "&#x;", "&#;", "&#32", "&#x2G;", "&# 32;", "&amp"}) {
+        EXPECT_EQ(refused(edited("<td>12 V</td>", std::string("<td>12") + reference + "V</td>")),
+                  "it is not a Norvane report")
+            << reference;
+    }
+    for (const char* reference : {"&#32;", "&#x20;", "&#x00020;"}) {
+        EXPECT_EQ(refused(edited("<td>12 V</td>", std::string("<td>12") + reference + "V</td>")), "accepted")
+            << reference;
+    }
 }
 
 TEST_F(ReportReader, FilesAreReadOnlyWhenTheyAreRegularAndSmall)

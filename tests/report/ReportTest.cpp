@@ -280,7 +280,6 @@ INSTANTIATE_TEST_SUITE_P(Report, GoldenReport,
 
 TEST(Report, FooterNamesTheProgramVersionOfTheBuild)
 {
-    EXPECT_STREQ(ProgramVersion, NORVANE_PROJECT_VERSION);
     const std::string report = BuildReport("amp1", CommonEmitterDefaults());
     EXPECT_NE(report.find(std::string("<p class=\"c\">Created using Norvane ") + NORVANE_PROJECT_VERSION +
                           ", written by " + AuthorName + "\n<a href=\"" + ProductWebAddress + "\">" +
@@ -555,6 +554,20 @@ TEST_F(ReportWriting, WritesTheReportAndItsImageBesideIt)
 
     REQUIRE_XMLLINT();
     EXPECT_TRUE(WellFormedFile(report));
+}
+
+// amp1.html and amp1.XHTML would share amp1-Files: the second is refused
+// before anything is written, and the first saves again as before.
+TEST_F(ReportWriting, ASecondReportOfTheSameFolderOfPicturesIsRefused)
+{
+    ASSERT_TRUE(WriteReport(report, CommonEmitterDefaults(), png).Ok());
+    const Status refused = WriteReport(folder / "amp1.XHTML", CommonEmitterDefaults(), Bytes(10, 1));
+    EXPECT_NE(refused.Message().find("holds the pictures of the report \"amp1.html\""), std::string::npos)
+        << refused.Message();
+    EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"amp1.html", "amp1-Files"}));
+    EXPECT_EQ(ReadFile(image), AsText(png));
+    EXPECT_TRUE(WriteReport(report, CommonEmitterDefaults(), png).Ok());
+    EXPECT_EQ(ReportSharingPictureFolder(folder / "amp1.v2.html"), "");
 }
 
 TEST_F(ReportWriting, SavingAgainReplacesReportAndImageCompletely)
@@ -864,6 +877,102 @@ TEST_F(ReportWriting, RobustnessAnalysesAddTheirSectionsAndPictures)
     }
 }
 
+// Saving again over a report leaves in its folder exactly what the new
+// report links, whichever way it is written, and nothing of the user's
+// own is touched: another file, or a link that bears a picture's name.
+TEST_F(ReportWriting, SavingAgainLeavesOnlyTheLinkedPictures)
+{
+    CommonBaseDesign design;
+    design.Compute(DesignInputs(CircuitKind::CommonBase));
+    const Verification verification = JudgeSimulation(design, {}, FlatSimulation(design));
+    ToleranceAnalysis tolerance;
+    tolerance.m_Runs = tolerance.m_Simulated = tolerance.m_Meeting = 3;
+    NoiseAnalysis noise;
+    noise.m_Spectrum = {{20.0, 4e-9}, {2e4, 2e-9}};
+    const RobustnessResults analyses{tolerance, std::nullopt, std::nullopt, noise};
+    const auto linked = [&] {
+        std::set<std::string> files;
+        const std::string text = ReadFile(report);
+        const std::string prefix = "src=\"amp1-Files/";
+        for (std::size_t at = text.find(prefix); at != std::string::npos; at = text.find(prefix, at + 1)) {
+            const std::size_t start = at + prefix.size();
+            files.insert(text.substr(start, text.find('"', start) - start));
+        }
+        return files;
+    };
+
+    ASSERT_TRUE(WriteReport(report, ReportContentOf(design, verification, nullptr, &analyses), png).Ok());
+    EXPECT_EQ(Entries(imageFolder), linked());
+    EXPECT_TRUE(linked().contains("amp1-noise.svg"));
+    std::ofstream(imageFolder + "/notes.txt") << "mine";
+    fs::create_symlink("notes.txt", imageFolder + "/amp1-temperature.svg");
+
+    ASSERT_TRUE(WriteReport(report, ReportContentOf(design, verification), png).Ok());
+    std::set<std::string> expected = linked();
+    EXPECT_EQ(expected, (std::set<std::string>{"amp1.png", "amp1-bode.svg"}));
+    expected.insert({"notes.txt", "amp1-temperature.svg"});
+    EXPECT_EQ(Entries(imageFolder), expected);
+
+    PendingWrites writes;
+    AddReport(writes, report, ReportContentOf(design), png);
+    ASSERT_TRUE(writes.Commit().Ok());
+    EXPECT_EQ(Entries(imageFolder), (std::set<std::string>{"amp1.png", "notes.txt", "amp1-temperature.svg"}));
+    EXPECT_EQ(ReadFile(imageFolder + "/notes.txt"), "mine");
+}
+
+// The setup (applied parts, what-if values, load, source, analyses) is
+// read back as exactly what was saved, values that four digits do not
+// show among them; with it the design comes back with the same sections,
+// byte for byte, and the report stays valid. A line the reader does not
+// know is refused, never skipped.
+TEST_F(ReportWriting, SetupReadsBackExactlyAndStaysValid)
+{
+    CommonBaseDesign design;
+    design.Compute(DesignInputs(CircuitKind::CommonBase));
+    design.ApplyPartValues({{"C3", 1.8e-9}, {"C3", 2.2e-9}, {"R1", 1234.5678}});
+    ReportContent content = ReportContentOf(design);
+    content.m_Setup.m_Conditions = {4700, 600.25, {{"C1", 1.23456789e-7}, {"R2", 47e3}}};
+    content.m_Setup.m_Analyses = {300, 18446744073709551615ULL, false, true, true};
+    const std::string text = BuildReport("amp1", content);
+    const ResultList rows = SetupRows(content.m_Setup);
+    ASSERT_EQ(rows.size(), 10U);
+    EXPECT_EQ(rows[2].name, "Applied R1");
+    EXPECT_EQ(rows[2].value, "1234.5678"); // four digits would not read back as this
+    EXPECT_NE(text.find("<h2>Recipe</h2>"), std::string::npos);
+
+    const Expected<ReportRecipe> recipe = ParseReport(text);
+    ASSERT_TRUE(recipe.Ok()) << recipe.Message();
+    EXPECT_EQ(recipe->setup, content.m_Setup);
+    const std::unique_ptr<AmplifierDesign> again = DesignFromReport(*recipe);
+    EXPECT_TRUE(DifferencesFromReport(*recipe, *again).empty());
+    ReportContent reread = ReportContentOf(*again);
+    reread.m_Setup.m_Conditions = recipe->setup.m_Conditions;
+    reread.m_Setup.m_Analyses = recipe->setup.m_Analyses;
+    EXPECT_EQ(BuildReport("amp1", reread), text);
+    // Without a setup there is no section at all.
+    CommonBaseDesign plain;
+    plain.Compute(DesignInputs(CircuitKind::CommonBase));
+    EXPECT_EQ(BuildReport("amp1", ReportContentOf(plain)).find("Recipe"), std::string::npos);
+
+    const auto row = [](const ResultItem& item) { return "<td>" + item.name + " :</td><td>" + item.value; };
+    for (const auto& [from, to] : std::initializer_list<std::pair<std::string, std::string>>{
+             {row(rows[0]), "<td>Applied C9 :</td><td>" + rows[0].value},
+             {row(rows[0]), row(rows[0]).substr(0, row(rows[0]).size() - 1)}, // no "F"
+             {row(rows[5]), "<td>Load :</td><td>-" + rows[5].value},
+             {row(rows[5]), "<td>Loud :</td><td>" + rows[5].value},
+             {row(rows[8]), "<td>Tolerance runs :</td><td>0"},
+             {row(rows[7]), "<td>Analyses :</td><td>distortion, noise"}}) {
+        std::string broken = text;
+        broken.replace(broken.find(from), from.size(), to);
+        EXPECT_FALSE(ParseReport(broken).Ok()) << to;
+    }
+
+    ASSERT_TRUE(WriteReport(report, content, png).Ok());
+    const std::string missingCatalog = norvane::test::MissingXhtmlCatalog();
+    ASSERT_TRUE(missingCatalog.empty()) << missingCatalog;
+    EXPECT_TRUE(RunXmllint(report, "--valid"));
+}
+
 TEST(FileWriting, ReplacesAnyEarlierContentExactly)
 {
     TemporaryFolder folder;
@@ -1021,6 +1130,48 @@ TEST(FileWriting, APendingSetIsWrittenWholeOrNotAtAll)
     EXPECT_EQ(ReadFile(folder / "a.cir"), "new a");
     EXPECT_EQ(ReadFile(folder / "images/c.png"), "new c");
     EXPECT_EQ(Entries(folder.path()), (std::set<std::string>{"a.cir", "b.csv", "images"}));
+}
+
+// Two processes writing the same set at once, into new targets and over
+// their own: both succeed (none fails because the other made a file
+// first), and the set left behind is one writer's whole, never a mix.
+TEST(FileWriting, ConcurrentWritersLeaveOneWholeSet)
+{
+    TemporaryFolder folder;
+    constexpr int Rounds = 30;
+    for (int round = 0; round < Rounds; ++round) {
+        const std::string base = folder / ("r" + std::to_string(round / 2)); // new, then existing targets
+        fs::create_directories(base);
+        int start[2];
+        ASSERT_EQ(::pipe(start), 0);
+        pid_t writers[2];
+        for (int writer = 0; writer < 2; ++writer) {
+            writers[writer] = ::fork();
+            ASSERT_GE(writers[writer], 0);
+            if (writers[writer] == 0) {
+                ::close(start[1]);
+                char go = 0;
+                (void)!::read(start[0], &go, 1); // returns when the parent closes its end
+                const std::string mark(4000, static_cast<char>('1' + writer));
+                PendingWrites writes;
+                writes.AddFile(base + "/x.html", mark);
+                writes.AddFolder(base + "/x-Files");
+                writes.AddFile(base + "/x-Files/x.png", mark);
+                writes.AddFile(base + "/x.cir", mark);
+                ::_exit(writes.Commit().Ok() ? 0 : 1);
+            }
+        }
+        ::close(start[0]);
+        ::close(start[1]);
+        for (const pid_t writer : writers) {
+            int status = 0;
+            ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+        }
+        const std::string report = ReadFile(base + "/x.html");
+        EXPECT_EQ(ReadFile(base + "/x-Files/x.png"), report) << "round " << round;
+        EXPECT_EQ(ReadFile(base + "/x.cir"), report) << "round " << round;
+    }
 }
 
 } // namespace

@@ -98,6 +98,18 @@ TEST_F(RankingTest, DeterministicAndTheOrdinaryDesign)
         EXPECT_EQ(sim["zout"].get<double>(), a.m_OutputImpedance);
         EXPECT_EQ(sim["f_3db"].get<double>(), a.m_LowerCutoff);
         EXPECT_EQ(sim["ic"].get<double>(), a.m_SimulatedIc);
+
+        // The score from the row's own figures, as Ranking.h defines it.
+        const DesignInputs asked = CommonEmitter20dB();
+        const double gainError = std::pow(10.0, (a.m_GainDb - asked.Value(InputField::Gain)) / 20) - 1;
+        const double zinExcess = a.m_InputImpedance / asked.Value(InputField::InputImpedance) - 1;
+        const double cornerExcess =
+            std::isfinite(a.m_LowerCutoff) ? a.m_LowerCutoff / asked.Value(InputField::LowerCutoff) - 1 : 0.0;
+        const double expected =
+            std::fabs(a.m_SimulatedIc / a.m_Ic - 1) + std::fabs(gainError) +
+            std::fabs(a.m_OutputImpedance / asked.Value(InputField::OutputImpedance) - 1) +
+            std::max(0.0, zinExcess) + std::max(0.0, cornerExcess);
+        EXPECT_NEAR(a.m_Score, expected, 1e-9 * expected) << a.m_Name;
     }
 }
 

@@ -4,14 +4,19 @@
 
 #include "studies/Robustness.h"
 
+#include "studies/StudySupport.h"
 #include "studies/Verify.h"
 #include "studies/Yield.h"
 #include "support/SimulationExamples.h"
+#include "transistors/TransistorTable.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <numbers>
 
 namespace norvane {
@@ -68,6 +73,66 @@ TEST(Tolerances, OfADividerStayWithinItsBoundsAndFillThem)
     EXPECT_NEAR(FromDb(analysis->m_GainDb.m_Median), 0.5, 0.002);
     // The input sees both resistors.
     EXPECT_NEAR(analysis->m_InputImpedance.m_Median, 2e3, 20);
+}
+
+long ResidentKilobytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// ngspice keeps every command it was given until it is told to let go, some
+// 6 KB a run: twenty analyses leave the memory where the first left it.
+TEST(Tolerances, LeaveTheMemoryWhereTheFirstAnalysisLeftIt)
+{
+    const auto circuit = robustness::CircuitFor(*CommonEmitter(20), {});
+    ASSERT_TRUE(circuit);
+    SimulationOptions simulation;
+    simulation.m_PointsPerDecade = 2; // the commands, not the points, held memory
+    ToleranceOptions options;
+    options.m_Runs = 500;
+    ASSERT_TRUE(RunTolerances(*circuit, simulation, 0.1, options, {}));
+    const long first = ResidentKilobytes();
+    for (int analysis = 1; analysis < 20; ++analysis) {
+        ASSERT_TRUE(RunTolerances(*circuit, simulation, 0.1, options, {}));
+    }
+    EXPECT_LT(ResidentKilobytes(), first + first / 10) << "after the first: " << first << " KB";
+}
+
+// A leakage current ISE above 1e-4 A is written as its multiple of IS
+// (Netlist.h), so each run that scales IS by k must write the multiple
+// over k to keep the current. A stage fed a fixed base current whose
+// leakage (NE = 1) outweighs IS / BF: Ic = Ib IS k / ISE spreads as k
+// does.
+TEST(Tolerances, KeepALeakageWrittenAsAMultipleOfIsAtItsCurrent)
+{
+    AmplifierCircuit stage;
+    stage.m_Title = "leaky stage";
+    stage.m_SupplyVoltage = 12.0;
+    stage.m_LowerCutoff = 10.0;
+    stage.m_Transistor = GetTransistorRecord(FindTransistor("BUX32"));
+    stage.m_Transistor.NE = 1.0;
+    stage.m_Transistor.BF = 1e6;
+    stage.m_Transistor.BR = 1e6; // no other base current than the leakage
+    stage.m_Transistor.ISC = 0;
+    ASSERT_TRUE(WrittenAsMultipleOfIs(stage.m_Transistor.ISE, stage.m_Transistor.IS));
+    stage.m_Parts = {{"R1", "vcc", "base", 1e6},
+                     {"R3", "vcc", "collector", 10.0},
+                     {"R4", "emitter", "0", 1.0},
+                     {"C1", "in", "base", 1e-3},
+                     {"C2", "collector", "out", 1e-3}};
+    ToleranceOptions options;
+    options.m_Runs = 60;
+    const auto analysis = RunTolerances(stage, {}, 0.0, options, {});
+    ASSERT_TRUE(analysis) << analysis.Message();
+    ASSERT_GT(analysis->m_Simulated, 50);
+    // k is log-uniform within x/1.5: its 1st and 99th percentiles lie 0.98
+    // of the way out, 1.5^1.96 = 2.21 apart (a leakage scaled with k gave
+    // 3.6, and a median Ic 6600 times as high).
+    const double spread = std::pow(1.5, 2 * 0.98);
+    EXPECT_NEAR(analysis->m_Ic.m_High / analysis->m_Ic.m_Low, spread, 0.1 * spread);
 }
 
 // The same seed gives the same runs and the same yield; another seed other
@@ -146,6 +211,22 @@ TEST(Distortion, RisesWhenTheStageClips)
     // The last period of the transient, for the plot.
     ASSERT_FALSE(quiet->m_Waveform.empty());
     EXPECT_NEAR(quiet->m_Waveform.back().first - quiet->m_Waveform.front().first, 0.01, 1e-4);
+}
+
+// Capacitors of megafarads at an f_min of 1e-8 Hz: the transient's time
+// steps collapse (30,000 points for 0.02 % of its time). The work its
+// periods need bounds it, not the clock (which let it run 20 s).
+TEST(Distortion, StopsATransientThatOverrunsItsPoints)
+{
+    CommonBaseDesign design;
+    DesignInputs inputs(CircuitKind::CommonBase);
+    inputs.SetValue(InputField::LowerCutoff, 1.18123e-08);
+    inputs.SetTransistorIndex(FindTransistor("2N3136"));
+    design.Compute(inputs);
+    const auto analysis = AnalyseDistortion(design, {});
+    ASSERT_FALSE(analysis);
+    EXPECT_EQ(analysis.Message(), "not simulated: the transient needed more than 40000 time points for 40 "
+                                  "periods and was stopped");
 }
 
 // Warmer, the same divider lets more collector current flow (VBE falls by

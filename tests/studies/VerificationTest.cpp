@@ -37,6 +37,66 @@ const VerdictMiss* FindMiss(const norvane::Verdict& verdict, const std::string& 
     return nullptr;
 }
 
+// Each rule alone, on figures that meet every other: met at its boundary,
+// missed just past it in either direction (a too-low Ic as well as a
+// too-high one); a corner at f_min or below the sweep (NaN) meets, a gain
+// that is no number misses. Ic and Z_in name no cause.
+TEST_F(Verdict, EachRuleInBothDirectionsAndAtItsBoundary)
+{
+    const auto design = CommonEmitter(20);
+    const DesignTargets aim = TargetsOf(*design);
+    SimulationResult exact;
+    exact.m_Outcome = {};
+    exact.m_Ic = aim.IcReference();
+    exact.m_Uce = aim.m_Uce;
+    exact.m_Ib = exact.m_Ic / 300;
+    exact.m_GainDb = aim.m_GainDb;
+    exact.m_InputImpedance = aim.m_InputImpedance;
+    exact.m_OutputImpedance = aim.m_OutputImpedance;
+    exact.m_LowerCutoff = aim.m_LowerCutoff;
+    ASSERT_TRUE(JudgeSimulation(*design, {}, exact).m_Verdict.m_Meets);
+    struct Case {
+        double SimulationResult::*m_Field;
+        const char* m_Quantity;
+        double m_Value;
+        bool m_Missed;
+    };
+    const double ic = exact.m_Ic, gain = exact.m_GainDb, zin = exact.m_InputImpedance;
+    const double zout = exact.m_OutputImpedance, corner = exact.m_LowerCutoff, nan = std::nan("");
+    const Case cases[] = {
+        {&SimulationResult::m_Ic, "Ic", ic * 1.0999, false},
+        {&SimulationResult::m_Ic, "Ic", ic * 1.1001, true},
+        {&SimulationResult::m_Ic, "Ic", ic * 0.9001, false},
+        {&SimulationResult::m_Ic, "Ic", ic * 0.8999, true},
+        {&SimulationResult::m_GainDb, "gain", gain + 0.999, false},
+        {&SimulationResult::m_GainDb, "gain", gain + 1.001, true},
+        {&SimulationResult::m_GainDb, "gain", gain - 0.999, false},
+        {&SimulationResult::m_GainDb, "gain", gain - 1.001, true},
+        {&SimulationResult::m_GainDb, "gain", nan, true},
+        {&SimulationResult::m_InputImpedance, "Z_in", zin * 1.1999, false},
+        {&SimulationResult::m_InputImpedance, "Z_in", zin * 1.2001, true},
+        {&SimulationResult::m_InputImpedance, "Z_in", zin * 0.01, false}, // an upper limit only
+        {&SimulationResult::m_OutputImpedance, "Z_out", zout * 1.1999, false},
+        {&SimulationResult::m_OutputImpedance, "Z_out", zout * 1.2001, true},
+        {&SimulationResult::m_OutputImpedance, "Z_out", zout * 0.8001, false},
+        {&SimulationResult::m_OutputImpedance, "Z_out", zout * 0.7999, true},
+        {&SimulationResult::m_LowerCutoff, "f_-3dB", corner, false},
+        {&SimulationResult::m_LowerCutoff, "f_-3dB", corner * 1.0001, true},
+        {&SimulationResult::m_LowerCutoff, "f_-3dB", corner * 1e-3, false},
+        {&SimulationResult::m_LowerCutoff, "f_-3dB", nan, false},
+    };
+    for (const Case& c : cases) {
+        SimulationResult r = exact;
+        r.*c.m_Field = c.m_Value;
+        const norvane::Verdict verdict = JudgeSimulation(*design, {}, r).m_Verdict;
+        EXPECT_EQ(verdict.Misses(c.m_Quantity), c.m_Missed) << c.m_Quantity << " " << c.m_Value;
+        EXPECT_EQ(verdict.m_Meets, !c.m_Missed) << c.m_Quantity << " " << c.m_Value;
+        if (c.m_Missed && (c.m_Quantity == std::string("Ic") || c.m_Quantity == std::string("Z_in"))) {
+            EXPECT_EQ(FindMiss(verdict, c.m_Quantity)->m_Why, "") << c.m_Quantity;
+        }
+    }
+}
+
 // The defaults of each circuit: the common-emitter 20 dB example meets its
 // requirements; the common-base default misses Z_out, because its 1 nF C3
 // lets the collector drive the base through C_cb.
