@@ -6,9 +6,11 @@
 #include "design/CommonBaseDesign.h"
 #include "design/CommonCollectorDesign.h"
 #include "design/CommonEmitterDesign.h"
+#include "design/DesignInputs.h"
 #include "ngspice/Simulator.h"
 #include "studies/Ranking.h"
 #include "studies/Robustness.h"
+#include "studies/Yield.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,8 +28,8 @@ void Simulation(benchmark::State& state)
     design.Compute(inputs);
     for (auto _ : state) {
         const SimulationResult result = Simulate(design);
-        if (!result.m_Simulated) {
-            state.SkipWithError(result.Status().c_str());
+        if (!result.Simulated()) {
+            state.SkipWithError(result.StatusText().c_str());
             break;
         }
         benchmark::DoNotOptimize(result.m_GainDb);
@@ -68,6 +70,46 @@ void Robustness(benchmark::State& state)
     }
 }
 BENCHMARK(Robustness)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
+// The worst case of each circuit's worked example (0 common-emitter 20 dB,
+// 1 common-base, 2 common-collector): sensitivities and corners.
+void WorstCase(benchmark::State& state)
+{
+    CommonBaseDesign base;
+    base.Compute(DesignInputs(CircuitKind::CommonBase));
+    CommonCollectorDesign collector;
+    collector.Compute(DesignInputs(CircuitKind::CommonCollector));
+    const CommonEmitterDesign emitter = CommonEmitterExample();
+    const AmplifierDesign* designs[] = {&emitter, &base, &collector};
+    const AmplifierDesign& design = *designs[state.range(0)];
+    for (auto _ : state) {
+        const Expected<WorstCaseAnalysis> analysis = AnalyseWorstCase(design, {});
+        if (!analysis) {
+            state.SkipWithError(analysis.Message().c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(analysis->m_Simulations);
+    }
+}
+BENCHMARK(WorstCase)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// The bias proposal of the common-emitter 20 dB example from the yield of
+// its verdict: the in-process search, the capacitors tuned again and the
+// confirming 500 tolerance runs of ngspice.
+void BiasProposal(benchmark::State& state)
+{
+    const CommonEmitterDesign design = CommonEmitterExample();
+    const YieldAnalysis before = AnalyseYield(design, {});
+    for (auto _ : state) {
+        const std::optional<norvane::BiasProposal> proposal = ProposeBias(design, {}, before);
+        if (!proposal) {
+            state.SkipWithError("no proposal");
+            break;
+        }
+        benchmark::DoNotOptimize(proposal->m_After.m_Fraction);
+    }
+}
+BENCHMARK(BiasProposal)->Unit(benchmark::kMillisecond);
 
 void NetlistText(benchmark::State& state)
 {

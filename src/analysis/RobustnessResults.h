@@ -102,8 +102,9 @@ struct AnalysisRequest {
     bool m_Temperature = false;
     bool m_Distortion = false;
     bool m_Noise = false;
+    bool m_WorstCase = false;
 
-    bool Any() const { return m_ToleranceRuns > 0 || m_Temperature || m_Distortion || m_Noise; }
+    bool Any() const { return m_ToleranceRuns > 0 || m_Temperature || m_Distortion || m_Noise || m_WorstCase; }
     bool operator==(const AnalysisRequest&) const = default;
 };
 
@@ -226,7 +227,54 @@ struct NoiseAnalysis {
     std::vector<std::pair<double, double>> m_Spectrum;
 };
 
-// ---- All four ------------------------------------------------------------
+// ---- Worst case ----------------------------------------------------------
+
+// A deterministic bound beside the tolerance runs: every resistor at
+// either edge of its series' tolerance, every capacitor at
+// +-CapacitorTolerance, BF and IS together at the ends of the spread the
+// tolerance runs draw from (x or / CurrentGainSpread), the temperature at
+// WorstCaseTemperatures. Each of these is first moved alone to each of its
+// edges (the sensitivities), then for each quantity and each direction
+// the corner where every one of them sits at the edge that moved the
+// quantity that way is simulated; a quantity's extreme is the most
+// extreme of every point simulated, and its corner that point's.
+inline constexpr std::array<double, 2> WorstCaseTemperatures = {-25.0, 85.0}; // degC
+
+struct WorstCaseQuantity {
+    static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+    std::string m_Name; // "Ic", "Uce", "gain", "Z_in", "Z_out", "f_-3dB", as the verdict names them
+    double m_Nominal = NaN;
+    double m_Min = NaN;
+    double m_Max = NaN;
+    // Where each extreme lies: the parameters away from nominal with the
+    // edge they sit at, "R1+ R2- C1- BF/IS+ 85 degC"; "nominal" for none.
+    std::string m_CornerMin;
+    std::string m_CornerMax;
+    // Whether the requirement on the quantity holds at both extremes;
+    // nullopt where the design has no requirement on it.
+    std::optional<bool> m_Meets;
+};
+
+struct WorstCaseAnalysis {
+    double m_ResistorTolerance = 0.0;
+    double m_CapacitorTolerance = CapacitorTolerance;
+    double m_CurrentGainSpread = CurrentGainSpread; // 0 for a circuit without a transistor card
+    int m_Simulations = 0;                          // points simulated
+    std::vector<WorstCaseQuantity> m_Quantities;    // in the order of m_Name above
+
+    // Whether every requirement holds at its worst case.
+    bool Meets() const
+    {
+        for (const WorstCaseQuantity& q : m_Quantities) {
+            if (q.m_Meets && !*q.m_Meets) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+// ---- All of them ---------------------------------------------------------
 
 // Which analyses were run for a design, with their results; what the
 // report and the CLI show.
@@ -235,11 +283,12 @@ struct RobustnessResults {
     std::optional<Expected<TemperatureAnalysis>> m_Temperature;
     std::optional<Expected<DistortionAnalysis>> m_Distortion;
     std::optional<Expected<NoiseAnalysis>> m_Noise;
+    std::optional<Expected<WorstCaseAnalysis>> m_WorstCase{};
     // What they simulated beside the design (SimulationConditions); empty
     // when not told.
     std::string m_Conditions{};
 
-    bool Empty() const { return !m_Tolerance && !m_Temperature && !m_Distortion && !m_Noise; }
+    bool Empty() const { return !m_Tolerance && !m_Temperature && !m_Distortion && !m_Noise && !m_WorstCase; }
 };
 
 } // namespace norvane

@@ -21,7 +21,6 @@ namespace {
 constexpr double GainToleranceDb = 1.0;
 constexpr double OutputImpedanceTolerance = 0.20; // either way
 constexpr double InputImpedanceExcess = 0.20;     // above the upper limit
-constexpr double CurrentTolerance = 0.10;         // of the designed Ic
 
 // kT/q at the 25 degC the netlists simulate at, in volts.
 constexpr double ThermalVoltage = 0.025693;
@@ -502,19 +501,63 @@ std::string Verdict::Line() const
             }
         }
     }
+    if (m_Yield) {
+        line += "; " + m_Yield->Text();
+    }
     for (const std::string& note : m_Notes) {
         line += "; " + note;
     }
     return line;
 }
 
-std::string TuningProposal::Line() const
+std::string BuildYield::Text() const
+{
+    if (!m_Problem.empty() || !std::isfinite(m_Fraction)) {
+        return "yield unknown: " + m_Problem;
+    }
+    double percent = std::round(100.0 * m_Fraction);
+    if (m_Meeting < m_Runs) {
+        percent = std::min(percent, 99.0);
+    }
+    std::string text = FormatFixed(percent, 0) + " % of builds with " +
+                       FormatGeneral(100.0 * m_ResistorTolerance, 3) + " % resistors meet";
+    if (!m_MostMissed.empty()) {
+        text += " (" + m_MostMissed + ")";
+    }
+    return text;
+}
+
+namespace {
+
+// "R1 620 k -> 150 k, R2 200 k -> 47 k"
+std::string ChangesText(const std::vector<PartChange>& changes)
 {
     std::string line;
-    for (const PartChange& change : m_Changes) {
-        line += (line.empty() ? "" : ", ") + change.m_Part + " " + Capacitance(change.m_Designed) + " -> " +
-                Capacitance(change.m_Proposed);
+    for (const PartChange& change : changes) {
+        line += (line.empty() ? "" : ", ") + change.m_Part + " " +
+                PartItem(change.m_Part, change.m_Designed).value + " -> " +
+                PartItem(change.m_Part, change.m_Proposed).value;
     }
+    return line;
+}
+
+} // namespace
+
+std::string BiasProposal::Line() const
+{
+    std::string line = ChangesText(m_Changes) + ": " +
+                       FormatFixed(std::round(100.0 * m_After.m_Fraction), 0) + " % of builds meet, Z_in " +
+                       Ohms(m_InputImpedanceBefore) + " -> " + Ohms(m_InputImpedanceAfter);
+    if (!m_ReachesTarget) {
+        line = "no divider of E" + std::to_string(m_Series) + " reaches " +
+               FormatFixed(100.0 * YieldTarget, 0) + " % of builds; the best: " + line;
+    }
+    return line;
+}
+
+std::string TuningProposal::Line() const
+{
+    std::string line = ChangesText(m_Changes);
     const SimulationResult& r = m_Verification.m_Simulation;
     std::string figures;
     const auto add = [&](const std::string& text) { figures += (figures.empty() ? ": " : ", ") + text; };
@@ -529,7 +572,11 @@ std::string TuningProposal::Line() const
                                  : std::string("below the sweep")));
         }
     }
-    return line + figures;
+    line += figures;
+    if (m_Bias) {
+        line += (line.empty() ? "" : "; ") + m_Bias->Line();
+    }
+    return line;
 }
 
 std::vector<NamedValue> TuningProposal::PartValues() const
@@ -537,6 +584,11 @@ std::vector<NamedValue> TuningProposal::PartValues() const
     std::vector<NamedValue> values;
     for (const PartChange& change : m_Changes) {
         values.emplace_back(change.m_Part, change.m_Proposed);
+    }
+    if (m_Bias) {
+        for (const PartChange& change : m_Bias->m_Changes) {
+            values.emplace_back(change.m_Part, change.m_Proposed);
+        }
     }
     return values;
 }

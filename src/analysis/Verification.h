@@ -36,6 +36,7 @@
 #include "circuit/Netlist.h"
 #include "design/AmplifierDesign.h"
 
+#include <cstdint>
 #include <limits>
 #include <optional>
 #include <string>
@@ -71,6 +72,26 @@ struct VerdictMiss {
     bool m_Requested = false;
 };
 
+// The share of builds that meet the requirements: the tolerance analysis'
+// seeded runs (DefaultToleranceRuns, DefaultToleranceSeed) of the design
+// judged by the verdict's rules.
+struct BuildYield {
+    static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+    double m_Fraction = NaN; // 0..1
+    int m_Runs = 0;
+    int m_Meeting = 0;
+    std::uint64_t m_Seed = 0;
+    double m_ResistorTolerance = NaN; // of the design's series, 0.05 for 5 %
+    // The quantity missed in the most runs ("Ic"); empty when every run meets.
+    std::string m_MostMissed;
+    // Why there is no yield ("not simulated: ..."); empty when there is.
+    std::string m_Problem;
+
+    // "49 % of builds with 5 % resistors meet (Ic)"; a share short of all
+    // is never rounded up to 100 %. "yield unknown: <why>" without one.
+    std::string Text() const;
+};
+
 struct Verdict {
     // False when there is no simulation to judge by; m_Problem then says
     // why ("not simulated: ...", "simulation unavailable: ...").
@@ -84,13 +105,18 @@ struct Verdict {
     // What was simulated beside the design: "no load", "load 4.7 k,
     // source 600", with the part values that differ from the design's.
     std::string m_Conditions = "no load";
+    // The yield of the design judged, where it was computed (after the
+    // verdict: it takes the tolerance analysis' runs).
+    std::optional<BuildYield> m_Yield;
 
     // The line below the title: what was simulated and whether the design
     // meets its requirements, naming each miss and its likely cause:
     // "Simulation (ngspice, no load): meets the requirements",
     // "Simulation (ngspice, no load): misses Z_out: 1.485 k for 2 k (C3 of
     // 1 nF does not ground the base at 100 kHz: ...)", "Not simulated: ...".
-    // The notes follow, each after a semicolon.
+    // The yield follows, where computed ("...: meets the requirements; 49 %
+    // of builds with 5 % resistors meet (Ic)"), then the notes, each after
+    // a semicolon.
     std::string Line() const;
     // Whether quantity ("Z_out") is among the misses.
     bool Misses(std::string_view quantity) const;
@@ -125,17 +151,44 @@ struct PartChange {
     double m_Proposed = 0.0;
 };
 
+// The share of builds a proposal aims at.
+inline constexpr double YieldTarget = 0.95;
+// How far the simulated Ic may lie from the designed (or requested) Ic.
+inline constexpr double CurrentTolerance = 0.10;
+
+// A stiffer base divider, for a design whose builds miss Ic because the
+// base current, which follows the transistor's gain, drops too much of the
+// divider's voltage (studies/Yield.h finds it).
+struct BiasProposal {
+    static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+    std::vector<PartChange> m_Changes;   // the divider's two resistors
+    BuildYield m_Before;                 // of the design the proposal is for
+    BuildYield m_After;                  // with the changes: ngspice's runs
+    double m_InputImpedanceBefore = NaN; // ohm, simulated
+    double m_InputImpedanceAfter = NaN;
+    bool m_ReachesTarget = false; // m_After at YieldTarget or above
+    int m_Series = 0;             // 24 for E24: where the values come from
+
+    // "R1 620 k -> 150 k, R2 200 k -> 47 k: 97 % of builds meet, Z_in 42 k
+    // -> 19 k"; when no divider of the series reaches the target: "no
+    // divider of E24 reaches 95 % of builds; the best: ...".
+    std::string Line() const;
+};
+
 struct TuningProposal {
-    std::vector<PartChange> m_Changes;
+    std::vector<PartChange> m_Changes; // capacitors
+    // The divider, where the yield is short of the target through Ic.
+    std::optional<BiasProposal> m_Bias;
     Verification m_Verification; // of the design with the changes
     // The quantities of the misses the changes mend ("Z_out", "f_-3dB").
     std::vector<std::string> m_Mended;
 
-    // The changes as part values for VerificationOptions::m_PartValues and
-    // AmplifierDesign::ApplyPartValues.
+    // The changes (capacitors, then the divider) as part values for
+    // VerificationOptions::m_PartValues and AmplifierDesign::ApplyPartValues.
     std::vector<NamedValue> PartValues() const;
 
-    // "C3 22 pF -> 100 nF: Z_out 1.86 k, f_-3dB 0.92 x f_min"
+    // "C3 22 pF -> 100 nF: Z_out 1.86 k, f_-3dB 0.92 x f_min", the
+    // divider's line after a semicolon.
     std::string Line() const;
 };
 

@@ -58,7 +58,17 @@ CNorvaneApp::CNorvaneApp()
                                  : verdict.m_Meets    ? VerdictState::Meets
                                                       : VerdictState::Misses;
                 RepaintView();
+                // The yield follows the verdict on the analysis thread.
+                if (verdict.m_Simulated && CurrentDesign() != nullptr) {
+                    m_VerdictRunner.StartYield(CurrentDesign()->Snapshot(), {}, std::nullopt, false);
+                }
             });
+    connect(&m_VerdictRunner, &CVerificationRunner::YieldFinished, this, [this](const YieldOutcome& outcome) {
+        if (m_VerdictState == VerdictState::Meets || m_VerdictState == VerdictState::Misses) {
+            m_Verification.m_Verdict.m_Yield = outcome.m_Yield;
+            RepaintView();
+        }
+    });
 }
 
 CNorvaneApp::~CNorvaneApp()

@@ -52,6 +52,12 @@ QString IdleText(RobustnessKind kind)
     case RobustnessKind::Noise:
         return QStringLiteral("Run finds the noise referred to the input, with the source resistance given "
                               "below.");
+    case RobustnessKind::WorstCase:
+        return QStringLiteral(
+                   "Run finds each quantity's extremes with every resistor at an edge of its series' "
+                   "tolerance, each capacitor at \u00b1%1 %, BF and IS x/%2 and -25 or 85 degC.")
+            .arg(CapacitorTolerance * 100)
+            .arg(CurrentGainSpread);
     }
     return {};
 }
@@ -65,6 +71,7 @@ QString RobustnessTitle(RobustnessKind kind)
     case RobustnessKind::Temperature: return QStringLiteral("Temperature");
     case RobustnessKind::Distortion: return QStringLiteral("Distortion");
     case RobustnessKind::Noise: return QStringLiteral("Noise");
+    case RobustnessKind::WorstCase: return QStringLiteral("Worst case");
     }
     return {};
 }
@@ -76,6 +83,7 @@ QString RobustnessTabLabel(RobustnessKind kind)
     case RobustnessKind::Temperature: return QStringLiteral("T&emperature");
     case RobustnessKind::Distortion: return QStringLiteral("&Distortion");
     case RobustnessKind::Noise: return QStringLiteral("No&ise");
+    case RobustnessKind::WorstCase: return QStringLiteral("&Worst case");
     }
     return {};
 }
@@ -94,6 +102,7 @@ RobustnessJob MakeRobustnessJob(RobustnessKind kind, std::shared_ptr<const Ampli
         case RobustnessKind::Temperature: request.m_Temperature = true; break;
         case RobustnessKind::Distortion: request.m_Distortion = true; break;
         case RobustnessKind::Noise: request.m_Noise = true; break;
+        case RobustnessKind::WorstCase: request.m_WorstCase = true; break;
         }
         return RunAnalyses(*design, options, request, progress);
     };
@@ -158,6 +167,8 @@ CRobustnessTab::CRobustnessTab(RobustnessKind kind, QWidget* parent) : QWidget(p
         });
     }
     plotLayout->addWidget(m_pChartView, 1);
+    // The worst case is its table.
+    plot->setVisible(kind != RobustnessKind::WorstCase);
 
     m_pTable = new QTableWidget;
     m_pTable->setTabKeyNavigation(false);
@@ -277,6 +288,7 @@ void CRobustnessTab::OnFinished(const RobustnessResults& results)
     failureOf(results.m_Temperature);
     failureOf(results.m_Distortion);
     failureOf(results.m_Noise);
+    failureOf(results.m_WorstCase);
     if (failure == AnalysisCancelled) {
         SetLine(QLatin1String(CancelledText), Grey);
         return;
@@ -320,6 +332,9 @@ void CRobustnessTab::ShowResult()
     } else if (m_Result.m_Noise) {
         line = NoiseLine(**m_Result.m_Noise);
         table = NoiseTable(**m_Result.m_Noise);
+    } else if (m_Result.m_WorstCase) {
+        line = WorstCaseLine(**m_Result.m_WorstCase);
+        table = WorstCaseTable(**m_Result.m_WorstCase);
     }
     SetLine(QString::fromStdString(line), palette().color(QPalette::WindowText));
     FillTable(table);

@@ -9,7 +9,8 @@
 //   combo box, its median and its 1st and 99th percentile marked;
 // - Temperature: Ic, Uce and the mid-band gain against the temperature;
 // - Distortion: the output over the last period of the transient;
-// - Noise: the input-referred noise density over frequency, log-log.
+// - Noise: the input-referred noise density over frequency, log-log;
+// - Worst case: the table alone, each quantity's extremes and their corners.
 //
 // The tab knows neither the design nor the options: "Run" asks the window
 // (RunRequested), which starts the analysis through Start or says through
@@ -36,11 +37,13 @@ class QTableWidget;
 
 namespace norvane {
 
-enum class RobustnessKind { Tolerance, Temperature, Distortion, Noise };
+enum class RobustnessKind { Tolerance, Temperature, Distortion, Noise, WorstCase };
 inline constexpr RobustnessKind RobustnessKinds[] = {RobustnessKind::Tolerance, RobustnessKind::Temperature,
-                                                     RobustnessKind::Distortion, RobustnessKind::Noise};
+                                                     RobustnessKind::Distortion, RobustnessKind::Noise,
+                                                     RobustnessKind::WorstCase};
 
-// The tab's title: "Tolerances", "Temperature", "Distortion", "Noise".
+// The tab's title: "Tolerances", "Temperature", "Distortion", "Noise",
+// "Worst case".
 QString RobustnessTitle(RobustnessKind kind);
 // The same with its mnemonic, as the tab shows it: "&Tolerances",
 // "T&emperature", "&Distortion", "No&ise".

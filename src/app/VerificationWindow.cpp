@@ -187,6 +187,7 @@ CVerificationWindow::CVerificationWindow(CNorvaneApp& app, QWidget* parent)
     layout->addLayout(exportRow);
 
     connect(&m_Runner, &CVerificationRunner::Finished, this, &CVerificationWindow::Show);
+    connect(&m_Runner, &CVerificationRunner::YieldFinished, this, &CVerificationWindow::ShowYield);
     connect(&app, &CNorvaneApp::DesignChanged, this, &CVerificationWindow::FollowDesign);
     connect(m_pLoad, &QLineEdit::textEdited, this, &CVerificationWindow::Simulate);
     connect(m_pSource, &QLineEdit::textEdited, this, &CVerificationWindow::Simulate);
@@ -326,6 +327,7 @@ void CVerificationWindow::Simulate()
     m_pStatus->setText(QLatin1String(SimulatingText));
     m_pStatus->setStyleSheet(QStringLiteral("color: #606060"));
     // A proposal is for the design as it stands, not for edited parts.
+    m_Requested = *options;
     m_Runner.Start(m_Design, *options, options->m_PartValues.empty());
 }
 
@@ -350,10 +352,30 @@ void CVerificationWindow::Show(const VerificationOutcome& outcome)
         m_pTuning->setText(QStringLiteral("Proposed: ") + QString::fromStdString(outcome.m_Tuning->Line()));
     }
     FillTable(verification);
+    if (m_Design) {
+        // The yield, and the divider where it asks for one, follow.
+        const bool proposes = m_Requested.m_PartValues.empty();
+        m_Runner.StartYield(m_Design, m_Requested, outcome.m_Tuning, proposes);
+    }
     const double fMin = m_Design ? TargetsOf(*m_Design).m_LowerCutoff : NAN;
     m_pChartView->SetReadout(DrawBodeChart(*m_pChart, verification.m_Simulation, fMin, m_pChartView->size()));
     for (QPushButton* button : m_ExportButtons) {
         button->setEnabled(true);
+    }
+}
+
+void CVerificationWindow::ShowYield(const YieldOutcome& outcome)
+{
+    if (!m_Shown) {
+        return;
+    }
+    m_Shown->m_Verification.m_Verdict.m_Yield = outcome.m_Yield;
+    m_pStatus->setText(QString::fromStdString(m_Shown->m_Verification.m_Verdict.Line()));
+    if (outcome.m_Tuning) {
+        m_Shown->m_Tuning = outcome.m_Tuning;
+        m_pTuning->setText(QStringLiteral("Proposed: ") + QString::fromStdString(outcome.m_Tuning->Line()));
+        m_pTuning->show();
+        m_pApply->show();
     }
 }
 
@@ -468,6 +490,9 @@ void CVerificationWindow::HandOverAnalyses()
         if (result.m_Noise) {
             shown.m_Noise = result.m_Noise;
         }
+        if (result.m_WorstCase) {
+            shown.m_WorstCase = result.m_WorstCase;
+        }
     }
     if (m_Design && m_AnalysedOptions) {
         shown.m_Conditions = SimulationConditions(*m_Design, *m_AnalysedOptions);
@@ -488,12 +513,8 @@ void CVerificationWindow::ApplyTuning()
     if (!m_Shown || !m_Shown->m_Tuning) {
         return;
     }
-    std::vector<NamedValue> values;
-    for (const PartChange& change : m_Shown->m_Tuning->m_Changes) {
-        values.emplace_back(change.m_Part, change.m_Proposed);
-    }
     // The application tells every follower, this window among them.
-    m_App.ApplyPartValues(values);
+    m_App.ApplyPartValues(m_Shown->m_Tuning->PartValues());
 }
 
 Status CVerificationWindow::ExportNetlist(const std::string& path) const

@@ -4,9 +4,11 @@
 // the current design and shows what ngspice makes of it, on the same
 // Gummel-Poon card the design used.
 //
-// - The verdict line (or why there is no simulation) and, where the design
-//   misses its requirements through its capacitors, the tuning proposal
-//   with "Apply", which puts it into the current design.
+// - The verdict line (or why there is no simulation), its yield once the
+//   tolerance runs behind it are back, and, where the design misses its
+//   requirements through its capacitors or its builds miss Ic, the tuning
+//   proposal (capacitors with margin, the stiffer divider) with "Apply",
+//   which puts it into the current design.
 // - The Bode plot (app/BodeChart.h): gain in dB (left axis) and phase in
 //   degrees (right axis) over a logarithmic frequency axis, f_min and the
 //   -3 dB points marked; every plot reads out what lies under the mouse,
@@ -121,6 +123,8 @@ private:
 
     void Simulate();
     void Show(const VerificationOutcome& outcome);
+    // The yield after the verdict, and the proposal with the divider.
+    void ShowYield(const YieldOutcome& outcome);
     void ShowProblem(const QString& problem);
     void ClearResult();
     void FillTable(const Verification& verification);
@@ -150,6 +154,7 @@ private:
     // The options the analyses shown ran with (or will run with).
     std::optional<VerificationOptions> m_AnalysedOptions;
     std::optional<VerificationOutcome> m_Shown;
+    VerificationOptions m_Requested; // of the simulation asked for last
     FileChooser m_Chooser;
 
     QLabel* m_pStatus = nullptr;

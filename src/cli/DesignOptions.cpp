@@ -125,6 +125,9 @@ void AddSimulationOptions(CLI::App& command, SimulationCliOptions& options)
     command.add_flag("--distortion", options.m_Distortion,
                      "Find the output headroom and the distortion at 1 V peak to peak");
     command.add_flag("--noise", options.m_Noise, "Simulate the input-referred noise");
+    command.add_flag("--worst-case", options.m_WorstCase,
+                     "Find each quantity's extremes with every part at an edge of its tolerance, "
+                     "the transistor's spread and -25 .. 85 degC");
 }
 
 Expected<Resistances> ReadResistances(const SimulationCliOptions& options)
@@ -200,6 +203,8 @@ WorkflowOptions WorkflowOptionsOf(const SimulationCliOptions& options, const Res
     workflow.m_Analyses.m_Temperature = options.m_Temperature;
     workflow.m_Analyses.m_Distortion = options.m_Distortion;
     workflow.m_Analyses.m_Noise = options.m_Noise;
+    workflow.m_Analyses.m_WorstCase = options.m_WorstCase;
+    workflow.m_Yield = options.ShowsSimulation() || options.m_Tune;
     return workflow;
 }
 

@@ -58,8 +58,12 @@ struct SimulationCliOptions {
     bool m_Temperature = false;
     bool m_Distortion = false;
     bool m_Noise = false;
+    bool m_WorstCase = false;
 
-    bool Analyses() const { return m_ToleranceRuns > 0 || m_Temperature || m_Distortion || m_Noise; }
+    bool Analyses() const
+    {
+        return m_ToleranceRuns > 0 || m_Temperature || m_Distortion || m_Noise || m_WorstCase;
+    }
     // Whether the "Simulation:" block (the "simulation" object) is shown.
     bool ShowsSimulation() const { return m_Simulate || Analyses(); }
     bool Simulates() const { return ShowsSimulation() || m_Tune || !m_BodePath.empty(); }

@@ -47,6 +47,23 @@ void PrintVerdict(std::ostream& out, const WorkflowResult& result, const Workflo
     } else if (options.m_Tune && verdict.m_Simulated && !verdict.m_Meets) {
         out << "Proposed: nothing; no capacitor change mends these misses\n";
     }
+    if (result.m_TunedVerification) {
+        out << "Tuned: " << result.m_TunedVerification->m_Verdict.Line() << '\n';
+    }
+}
+
+json YieldJson(const std::optional<BuildYield>& yield)
+{
+    if (!yield) {
+        return nullptr;
+    }
+    return {{"fraction", Number(yield->m_Fraction)},
+            {"runs", yield->m_Runs},
+            {"meeting", yield->m_Meeting},
+            {"seed", yield->m_Seed},
+            {"resistor_tolerance", Number(yield->m_ResistorTolerance)},
+            {"most_missed", yield->m_MostMissed},
+            {"problem", yield->m_Problem}};
 }
 
 json VerdictJson(const Verdict& verdict)
@@ -60,7 +77,8 @@ json VerdictJson(const Verdict& verdict)
     }
     return {{"meets", verdict.m_Meets},     {"misses", misses},
             {"notes", verdict.m_Notes},     {"simulated", verdict.m_Simulated},
-            {"problem", verdict.m_Problem}, {"line", verdict.Line()}};
+            {"problem", verdict.m_Problem}, {"yield", YieldJson(verdict.m_Yield)},
+            {"line", verdict.Line()}};
 }
 
 json TunedJson(const WorkflowResult& result)
@@ -69,7 +87,12 @@ json TunedJson(const WorkflowResult& result)
         return nullptr;
     }
     json changes = json::array();
-    for (const PartChange& change : result.m_Proposal->m_Changes) {
+    std::vector<PartChange> all = result.m_Proposal->m_Changes;
+    if (result.m_Proposal->m_Bias) {
+        all.insert(all.end(), result.m_Proposal->m_Bias->m_Changes.begin(),
+                   result.m_Proposal->m_Bias->m_Changes.end());
+    }
+    for (const PartChange& change : all) {
         changes.push_back(
             {{"part", change.m_Part}, {"designed", change.m_Designed}, {"proposed", change.m_Proposed}});
     }
@@ -80,6 +103,10 @@ json TunedJson(const WorkflowResult& result)
     return {{"changes", changes},
             {"values", values},
             {"line", result.m_Proposal->Line()},
+            {"yield_before", YieldJson(result.m_Verification.m_Verdict.m_Yield)},
+            {"yield_after", YieldJson(result.m_TunedVerification->m_Verdict.m_Yield)},
+            {"zin_before", Number(result.m_Verification.m_Simulation.m_InputImpedance)},
+            {"zin_after", Number(result.m_TunedVerification->m_Simulation.m_InputImpedance)},
             {"verdict", VerdictJson(result.m_TunedVerification->m_Verdict)}};
 }
 
@@ -251,6 +278,29 @@ json NoiseJson(const NoiseAnalysis& a)
             {"output_total", Number(a.m_OutputTotal)},   {"band", {NoiseBandLow, NoiseBandHigh}}};
 }
 
+// Per quantity {"min", "max", "nominal", "corner_min", "corner_max",
+// "meets"} under the tolerance analysis' keys ("ic", "gain_db", ...).
+json WorstCaseJson(const WorstCaseAnalysis& a)
+{
+    constexpr std::pair<const char*, const char*> Keys[] = {{"Ic", "ic"},        {"Uce", "uce"},
+                                                            {"gain", "gain_db"}, {"Z_in", "zin"},
+                                                            {"Z_out", "zout"},   {"f_-3dB", "f_3db"}};
+    json object = {{"resistor_tolerance", Number(a.m_ResistorTolerance)},
+                   {"capacitor_tolerance", Number(a.m_CapacitorTolerance)},
+                   {"current_gain_spread", Number(a.m_CurrentGainSpread)},
+                   {"temperatures", WorstCaseTemperatures},
+                   {"points", a.m_Simulations},
+                   {"meets", a.Meets()}};
+    for (const WorstCaseQuantity& q : a.m_Quantities) {
+        const auto key = std::ranges::find(Keys, q.m_Name, &std::pair<const char*, const char*>::first);
+        object[key != std::end(Keys) ? key->second : q.m_Name] = {
+            {"min", Number(q.m_Min)},         {"max", Number(q.m_Max)},
+            {"nominal", Number(q.m_Nominal)}, {"corner_min", q.m_CornerMin},
+            {"corner_max", q.m_CornerMax},    {"meets", q.m_Meets ? json(*q.m_Meets) : json(nullptr)}};
+    }
+    return object;
+}
+
 // {"problem": "", <the analysis' fields>, "line"}, or {"problem": why}.
 template <class Analysis>
 void AddAnalysis(json& document, const char* key, const std::optional<Expected<Analysis>>& result,
@@ -277,6 +327,7 @@ void AddAnalysesJson(json& document, const RobustnessResults& r)
     AddAnalysis(document, "temperature", r.m_Temperature, TemperatureJson, TemperatureLine);
     AddAnalysis(document, "distortion", r.m_Distortion, DistortionJson, DistortionLine);
     AddAnalysis(document, "noise", r.m_Noise, NoiseJson, NoiseLine);
+    AddAnalysis(document, "worst_case", r.m_WorstCase, WorstCaseJson, WorstCaseLine);
 }
 
 } // namespace norvane::cli

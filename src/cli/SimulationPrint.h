@@ -15,15 +15,19 @@
 
 namespace norvane::cli {
 
-// The verdict line, and after tuning the proposal's line.
+// The verdict line, and after tuning the proposal's line and the tuned
+// design's verdict line.
 void PrintVerdict(std::ostream& out, const WorkflowResult& result, const WorkflowOptions& options);
 
 // {"meets", "misses": [{"quantity", "required", "simulated", "why"}]}, with
-// "simulated", "problem" and "line" beside them.
+// "simulated", "problem", "yield" ({"fraction", "runs", "meeting", "seed",
+// "resistor_tolerance", "most_missed", "problem"}, null when not computed)
+// and "line" beside them.
 nlohmann::ordered_json VerdictJson(const Verdict& verdict);
 
-// The "tuned" object: the changes, the tuned component values, their
-// verdict; null without a proposal.
+// The "tuned" object: the changes (capacitors and divider), the tuned
+// component values, the yield and Z_in before and after, their verdict;
+// null without a proposal.
 nlohmann::ordered_json TunedJson(const WorkflowResult& result);
 
 // The "Simulation:" block: each simulated value beside the one the design

@@ -149,6 +149,51 @@ TextTable ToleranceTable(const ToleranceAnalysis& a)
     return table;
 }
 
+std::string WorstCaseLine(const WorstCaseAnalysis& a)
+{
+    std::string line = "Worst case (resistors " + TolerancePercent(a.m_ResistorTolerance) + ", capacitors " +
+                       TolerancePercent(a.m_CapacitorTolerance);
+    if (a.m_CurrentGainSpread > 0) {
+        line += ", BF and IS x/" + FormatGeneral(a.m_CurrentGainSpread, 3);
+    }
+    line += ", " + FormatGeneral(WorstCaseTemperatures[0], 4) + " .. " + Celsius(WorstCaseTemperatures[1]) +
+            "; " + std::to_string(a.m_Simulations) + " points): ";
+    std::vector<std::string> failing;
+    for (const WorstCaseQuantity& q : a.m_Quantities) {
+        if (q.m_Meets && !*q.m_Meets) {
+            failing.push_back(q.m_Name);
+        }
+    }
+    if (failing.empty()) {
+        return line + "every requirement holds at its worst case";
+    }
+    for (std::size_t i = 0; i < failing.size(); ++i) {
+        line += (i == 0 ? "" : i + 1 == failing.size() ? " and " : ", ") + failing[i];
+    }
+    return line + (failing.size() == 1 ? " misses its requirement" : " miss their requirements") +
+           " at the worst case";
+}
+
+TextTable WorstCaseTable(const WorstCaseAnalysis& a)
+{
+    TextTable table{{"Quantity", "Nominal", "Minimum", "Corner of the minimum", "Maximum",
+                     "Corner of the maximum", "Requirement"}};
+    for (const WorstCaseQuantity& q : a.m_Quantities) {
+        const auto format =
+            std::ranges::find(ToleranceQuantities, std::string_view(q.m_Name),
+                              [](const ToleranceQuantity& t) { return std::string_view(t.m_Name); });
+        const auto cell = [&](double value) {
+            return format != ToleranceQuantities.end() ? format->m_Format(value) : FormatGeneral(value, 4);
+        };
+        table.push_back({q.m_Name, cell(q.m_Nominal), cell(q.m_Min), q.m_CornerMin, cell(q.m_Max),
+                         q.m_CornerMax,
+                         !q.m_Meets   ? ""
+                         : *q.m_Meets ? "holds"
+                                      : "fails"});
+    }
+    return table;
+}
+
 std::string TemperatureLine(const TemperatureAnalysis& a)
 {
     if (a.m_Points.empty()) {

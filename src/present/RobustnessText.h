@@ -45,6 +45,16 @@ std::string ToleranceLine(const ToleranceAnalysis& analysis);
 // "8.034 Hz"; "-" where no run gave a figure).
 TextTable ToleranceTable(const ToleranceAnalysis& analysis);
 
+// "Worst case (resistors 5 %, capacitors 20 %, BF and IS x/1.5, -25 ..
+// 85 degC; 31 points): Ic and gain miss their requirements at the worst
+// case" or
+// "...: every requirement holds at its worst case".
+std::string WorstCaseLine(const WorstCaseAnalysis& analysis);
+// Quantity, nominal, minimum and its corner, maximum and its corner, and
+// whether the requirement holds at both ("holds", "fails", empty for no
+// requirement); corners as "R1+ R2- BF/IS+ 85 degC" (+: the upper edge).
+TextTable WorstCaseTable(const WorstCaseAnalysis& analysis);
+
 // The coldest and the hottest point: "Temperature -25 .. 85 degC: Ic
 // 2.478 mA .. 2.704 mA, Uce 6.099 V .. 5.561 V, gain 19.54 dB .. 19.41 dB"
 std::string TemperatureLine(const TemperatureAnalysis& analysis);

@@ -15,3 +15,4 @@
 #include "studies/Noise.h"
 #include "studies/Temperature.h"
 #include "studies/Tolerances.h"
+#include "studies/WorstCase.h"

@@ -52,6 +52,22 @@ std::string SessionNetlist(const AmplifierCircuit& circuit, const SimulationOpti
     return WriteNetlist(circuit, netlist);
 }
 
+Status ScaleCurrentGain(SimulationSession& session, const TransistorRecord& card, double k)
+{
+    const std::string model = std::string("altermod ") + card.name + " ";
+    Status changed = session.Change(model + "bf = " + SpiceNumber(card.BF * k));
+    if (changed && card.IS > 0) {
+        changed = session.Change(model + "is = " + SpiceNumber(card.IS * k));
+    }
+    if (changed && WrittenAsMultipleOfIs(card.ISE, card.IS)) {
+        changed = session.Change(model + "ise = " + SpiceNumber(card.ISE / card.IS / k));
+    }
+    if (changed && WrittenAsMultipleOfIs(card.ISC, card.IS)) {
+        changed = session.Change(model + "isc = " + SpiceNumber(card.ISC / card.IS / k));
+    }
+    return changed;
+}
+
 Failure SessionFailure(const SimulationSession& session)
 {
     const Status& ready = session.Ready();

@@ -36,6 +36,11 @@ Failure NotSimulated(const Expected<T>& why)
     return NotSimulated(why.AsStatus());
 }
 
+// Scales BF and IS of the card loaded into session by k, as the tolerance
+// runs draw the transistor's spread (RobustnessResults.h); a leakage ISE
+// or ISC written as a multiple of IS keeps its current.
+Status ScaleCurrentGain(SimulationSession& session, const TransistorRecord& card, double k);
+
 // A progress that is asked between steps: false when the caller cancels.
 bool GoOn(const AnalysisProgress& progress, int done, int total);
 

@@ -69,18 +69,7 @@ Expected<ToleranceAnalysis> RunTolerances(const AmplifierCircuit& circuit,
         // log-uniform in [1/spread, spread]
         const double k = std::exp(std::log(CurrentGainSpread) * (2.0 * DrawWithin(0.5, 1.0, random) - 1.0));
         if (hasCard && changed) {
-            const std::string model = std::string("altermod ") + card.name + " ";
-            changed = session.Change(model + "bf = " + SpiceNumber(card.BF * k));
-            if (changed && card.IS > 0) {
-                changed = session.Change(model + "is = " + SpiceNumber(card.IS * k));
-            }
-            // A leakage written as a multiple of IS keeps its current.
-            if (changed && WrittenAsMultipleOfIs(card.ISE, card.IS)) {
-                changed = session.Change(model + "ise = " + SpiceNumber(card.ISE / card.IS / k));
-            }
-            if (changed && WrittenAsMultipleOfIs(card.ISC, card.IS)) {
-                changed = session.Change(model + "isc = " + SpiceNumber(card.ISC / card.IS / k));
-            }
+            changed = ScaleCurrentGain(session, card, k);
         }
         if (!changed) {
             return NotSimulated(changed);

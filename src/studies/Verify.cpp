@@ -2,6 +2,7 @@
 
 #include "ngspice/Simulator.h"
 
+#include "analysis/RobustnessResults.h"
 #include "design/StandardSeries.h"
 
 #include <algorithm>
@@ -30,6 +31,13 @@ std::vector<double> Ladder(double designed)
         }
     }
     return ladder;
+}
+
+// A capacitor as the worst part of its kind may come: CapacitorTolerance
+// below its value.
+double LowEdge(double capacitance)
+{
+    return capacitance * (1.0 - CapacitorTolerance);
 }
 
 // The options with these part values in place of any given for the same
@@ -114,11 +122,14 @@ std::optional<TuningProposal> ProposeTuning(const AmplifierDesign& design, const
     for (const std::string& name : capacitors) {
         ladders.push_back(Ladder(PartValue(circuit, name)));
     }
-    // A tuned circuit mends the misses it is for and adds none.
+    // A tuned circuit mends the misses it is for and adds none, with every
+    // capacitor it changes at the low edge of its tolerance (see
+    // ProposeTuning); a capacitor left as designed stays as designed.
     const auto verifyAt = [&](const std::vector<std::size_t>& at) {
         std::vector<NamedValue> values;
         for (std::size_t k = 0; k < capacitors.size(); ++k) {
-            values.emplace_back(capacitors[k], ladders[k][std::min(at[k], ladders[k].size() - 1)]);
+            const std::size_t step = std::min(at[k], ladders[k].size() - 1);
+            values.emplace_back(capacitors[k], step == 0 ? ladders[k][0] : LowEdge(ladders[k][step]));
         }
         return Verify(design, WithValues(options, values));
     };

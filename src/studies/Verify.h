@@ -11,6 +11,13 @@
 // mends those misses without adding one, and then lowers each of them
 // alone, again by bisection, as far as it can. Every step is one
 // simulation of about 4 ms, some twenty in all.
+//
+// A proposal holds with real parts: every capacitor it changes is judged
+// at the low edge of its tolerance (CapacitorTolerance, 20 % below the
+// proposed value) with the other parts as designed, because the smallest
+// value that passes nominally fails with every part that comes out low
+// (the common-base default's C3 of 1.8 nF met its Z_out in 29 % of builds).
+// The proposal's own verification is of the proposed values.
 
 #include "analysis/Verification.h"
 #include "design/AmplifierDesign.h"

@@ -25,14 +25,56 @@ FailureMessageOf CannotWrite(std::string what)
 
 } // namespace
 
+std::optional<TuningProposal> AddBiasProposal(const AmplifierDesign& design,
+                                              const VerificationOptions& conditions,
+                                              std::optional<TuningProposal> capacitors,
+                                              const YieldAnalysis& designYield,
+                                              const AnalysisProgress& progress)
+{
+    VerificationOptions tuned = conditions;
+    std::optional<YieldAnalysis> withCapacitors;
+    if (capacitors && !capacitors->m_Changes.empty()) {
+        for (const NamedValue& value : capacitors->PartValues()) {
+            tuned.m_PartValues.push_back(value);
+        }
+        withCapacitors = AnalyseYield(design, tuned, progress);
+        capacitors->m_Verification.m_Verdict.m_Yield = withCapacitors->m_Yield;
+    }
+    std::optional<BiasProposal> bias =
+        ProposeBias(design, tuned, withCapacitors ? *withCapacitors : designYield, progress);
+    if (!bias) {
+        return capacitors;
+    }
+    TuningProposal proposal = capacitors ? std::move(*capacitors) : TuningProposal{};
+    proposal.m_Bias = std::move(bias);
+    VerificationOptions all = conditions;
+    for (const NamedValue& value : proposal.PartValues()) {
+        all.m_PartValues.push_back(value);
+    }
+    proposal.m_Verification = Verify(design, all);
+    proposal.m_Verification.m_Verdict.m_Yield = proposal.m_Bias->m_After;
+    return proposal;
+}
+
 VerificationRun RunVerification(const AmplifierDesign& design, const VerificationOptions& conditions,
-                                bool tune)
+                                bool tune, bool withYield, const AnalysisProgress& progress)
 {
     VerificationRun run;
     run.m_Verification = Verify(design, conditions);
-    const Verdict& verdict = run.m_Verification.m_Verdict;
-    if (tune && verdict.m_Simulated && !verdict.m_Meets) {
-        run.m_Proposal = ProposeTuning(design, conditions);
+    Verdict& verdict = run.m_Verification.m_Verdict;
+    if (!verdict.m_Simulated || !(tune || withYield)) {
+        return run;
+    }
+    const YieldAnalysis yield = AnalyseYield(design, conditions, progress);
+    if (withYield) {
+        verdict.m_Yield = yield.m_Yield;
+    }
+    if (tune) {
+        std::optional<TuningProposal> capacitors;
+        if (!verdict.m_Meets) {
+            capacitors = ProposeTuning(design, conditions);
+        }
+        run.m_Proposal = AddBiasProposal(design, conditions, std::move(capacitors), yield, progress);
     }
     return run;
 }
@@ -55,6 +97,9 @@ RobustnessResults RunAnalyses(const AmplifierDesign& design, const VerificationO
     if (request.m_Noise) {
         results.m_Noise = AnalyseNoise(design, conditions, progress);
     }
+    if (request.m_WorstCase) {
+        results.m_WorstCase = AnalyseWorstCase(design, conditions, progress);
+    }
     return results;
 }
 
@@ -68,7 +113,8 @@ WorkflowResult RunDesignWorkflow(const DesignInputs& inputs, const WorkflowOptio
     if (!options.Simulates()) {
         return result;
     }
-    VerificationRun run = RunVerification(*result.m_Design, options.m_Conditions, options.m_Tune);
+    VerificationRun run =
+        RunVerification(*result.m_Design, options.m_Conditions, options.m_Tune, options.m_Yield, progress);
     result.m_Simulated = true;
     result.m_Verification = std::move(run.m_Verification);
     result.m_Proposal = std::move(run.m_Proposal);
@@ -80,6 +126,12 @@ WorkflowResult RunDesignWorkflow(const DesignInputs& inputs, const WorkflowOptio
         result.m_Tuned->ApplyPartValues(options.m_Applied);
         result.m_Tuned->ApplyPartValues(result.m_Proposal->PartValues());
         result.m_TunedVerification = Verify(*result.m_Tuned, options.m_Conditions);
+        // The same circuit as the proposal's own verification: its yield.
+        result.m_TunedVerification->m_Verdict.m_Yield = result.m_Proposal->m_Verification.m_Verdict.m_Yield;
+        if (options.m_Yield && !result.m_TunedVerification->m_Verdict.m_Yield) {
+            result.m_TunedVerification->m_Verdict.m_Yield =
+                AnalyseYield(*result.m_Tuned, options.m_Conditions, progress).m_Yield;
+        }
     }
     result.m_Analyses = RunAnalyses(result.Written(), options.m_Conditions, options.m_Analyses, progress);
     return result;

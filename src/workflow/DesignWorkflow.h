@@ -14,6 +14,7 @@
 #include "common/Outcome.h"
 #include "design/AmplifierDesign.h"
 #include "design/DesignInputs.h"
+#include "studies/Yield.h"
 
 #include <cstdint>
 #include <memory>
@@ -29,6 +30,9 @@ struct WorkflowOptions {
     std::vector<NamedValue> m_Applied;
     bool m_Verify = false; // simulate and judge
     bool m_Tune = false;   // and propose part values that mend the misses
+    // and give the verdicts their yield (studies/Yield.h; the tolerance
+    // analysis' standard runs, about 0.4 s each)
+    bool m_Yield = false;
     // Load, source resistance and part edits of every simulation and of
     // the netlist.
     VerificationOptions m_Conditions;
@@ -61,14 +65,28 @@ struct WorkflowResult {
 [[nodiscard]] WorkflowResult RunDesignWorkflow(const DesignInputs& inputs, const WorkflowOptions& options,
                                                const AnalysisProgress& progress = {});
 
-// The verification of a design under conditions and, with tune, where
-// it misses, the proposal of part values that mend what they can.
+// The verification of a design under conditions, with withYield its
+// yield in the verdict, and with tune the proposal of part values: the
+// capacitors that mend the misses they can (with margin for their
+// tolerance), then, where the yield of the design with them is short of
+// YieldTarget through Ic, the stiffer divider (studies/Yield.h). The
+// proposal's verification carries the yield of the proposed design.
 struct VerificationRun {
     Verification m_Verification;
     std::optional<TuningProposal> m_Proposal;
 };
 [[nodiscard]] VerificationRun RunVerification(const AmplifierDesign& design,
-                                              const VerificationOptions& conditions, bool tune);
+                                              const VerificationOptions& conditions, bool tune,
+                                              bool withYield = false, const AnalysisProgress& progress = {});
+
+// The bias step of the tuning on its own: capacitors (nullopt: none
+// proposed) and the yield of the design as verified, to the proposal with
+// the divider added where one is needed.
+[[nodiscard]] std::optional<TuningProposal> AddBiasProposal(const AmplifierDesign& design,
+                                                            const VerificationOptions& conditions,
+                                                            std::optional<TuningProposal> capacitors,
+                                                            const YieldAnalysis& designYield,
+                                                            const AnalysisProgress& progress = {});
 
 // The analyses of request on design under conditions, in the order
 // tolerances, temperature, distortion, noise; progress is asked between

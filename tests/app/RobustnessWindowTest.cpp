@@ -82,7 +82,7 @@ private Q_SLOTS:
         f.Calculate(CircuitKind::CommonEmitter);
         CVerificationWindow* window = OpenWindow(f);
         QVERIFY(window);
-        QCOMPARE(window->Tabs()->count(), 5);
+        QCOMPARE(window->Tabs()->count(), 6);
         QCOMPARE(window->Tabs()->tabText(1), QString("&Tolerances"));
         QVERIFY(f.app->GetReportRobustness().Empty());
 
@@ -117,10 +117,17 @@ private Q_SLOTS:
         QVERIFY(Run(noise));
         QVERIFY(noise->Result().m_Noise && *noise->Result().m_Noise);
         QCOMPARE((*noise->Result().m_Noise)->m_SourceResistance, 1e3);
+        // The worst case is its table: one row per quantity.
+        CRobustnessTab* worst = window->AnalysisTab(RobustnessKind::WorstCase);
+        QVERIFY(Run(worst));
+        QVERIFY(worst->Result().m_WorstCase && *worst->Result().m_WorstCase);
+        QCOMPARE(worst->LineText().toStdString(), WorstCaseLine(**worst->Result().m_WorstCase));
+        QCOMPARE(worst->Table()->rowCount(), 6);
 
-        // The report gets both, and nothing else.
+        // The report gets the three, and nothing else.
         const RobustnessResults report = f.app->GetReportRobustness();
-        QVERIFY(report.m_Tolerance && report.m_Noise && !report.m_Temperature && !report.m_Distortion);
+        QVERIFY(report.m_Tolerance && report.m_Noise && report.m_WorstCase && !report.m_Temperature &&
+                !report.m_Distortion);
         QCOMPARE((*report.m_Tolerance)->m_Ic.m_Values, shown.m_Ic.m_Values);
         f.NextSavePath = f.Path("amp.html");
         f.MainWindow().Command("saveResult")->trigger();

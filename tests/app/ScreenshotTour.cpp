@@ -80,7 +80,18 @@ void SaveVerification(CNorvaneApp& app, const QString& name)
     app.OnVerification();
     CVerificationWindow* window = app.VerificationWindow();
     (void)QTest::qWaitFor([window] { return !window->IsSimulating(); }, 10000);
+    // The yield follows the verdict.
+    (void)QTest::qWaitFor([window] { return window->StatusText().contains(QStringLiteral("of builds")); },
+                          30000);
     Save(window, name);
+}
+
+// The main window once its verdict line carries the yield.
+void SaveResult(CNorvaneApp& app, const QString& name)
+{
+    (void)QTest::qWaitFor([&app] { return app.GetVerdictLine().find("of builds") != std::string::npos; },
+                          30000);
+    Save(app.MainWindow(), name);
 }
 
 // Each analysis tab of the verification window, its analysis run.
@@ -169,7 +180,7 @@ int main(int argc, char** argv)
 
     AcceptDialogAfterShots<CCommonEmitterDialog>(QStringLiteral("dialog-common-emitter"), true);
     app.OnNewCommonEmitter();
-    Save(window, QStringLiteral("result-common-emitter.png"));
+    SaveResult(app, QStringLiteral("result-common-emitter.png"));
     SaveVerification(app, QStringLiteral("verification-common-emitter.png"));
     SaveAnalyses(app.VerificationWindow(), QStringLiteral("common-emitter"));
     SaveReadout(app.VerificationWindow(), QStringLiteral("verification-readout.png"));
@@ -180,13 +191,13 @@ int main(int argc, char** argv)
 
     AcceptDialogAfterShots<CCommonBaseDialog>(QStringLiteral("dialog-common-base"), false);
     app.OnNewCommonBase();
-    Save(window, QStringLiteral("result-common-base.png"));
+    SaveResult(app, QStringLiteral("result-common-base.png"));
     SaveScreen(QStringLiteral("result-common-base-screen.png"));
     SaveVerification(app, QStringLiteral("verification-common-base.png"));
 
     AcceptDialogAfterShots<CCommonCollectorDialog>(QStringLiteral("dialog-common-collector"), false);
     app.OnNewCommonCollector();
-    Save(window, QStringLiteral("result-common-collector.png"));
+    SaveResult(app, QStringLiteral("result-common-collector.png"));
     SaveVerification(app, QStringLiteral("verification-common-collector.png"));
     app.VerificationWindow()->hide();
 

@@ -60,11 +60,13 @@ TEST_F(SimulationCli, SimulateAddsTheSimulationBlock)
                                        "f_-3dB = 8.034 Hz (required f_min 10 Hz)\n"
                                        "Mid-band = 1 kHz\n");
     // The design lines before it are those without --simulate, with the
-    // verdict below the title.
+    // verdict and its yield below the title.
     std::string plain = RunCli({"design", "ce", "--gain", "20"}).out;
     const std::string title = "Transistor amplifier, type: Common-Emitter circuit\n";
     ASSERT_TRUE(plain.starts_with(title));
-    plain.insert(title.size(), "Simulation (ngspice, no load): meets the requirements\n");
+    plain.insert(title.size(),
+                 "Simulation (ngspice, no load): meets the requirements; 49 % of builds with 5 % "
+                 "resistors meet (Ic)\n");
     EXPECT_EQ(r.out.substr(0, block + 1), plain);
 }
 
@@ -230,6 +232,11 @@ TEST_F(SimulationCli, JsonCarriesTheVerdict)
         nlohmann::json::parse(RunCli({"design", "ce", "--gain", "20", "--simulate", "--json"}).out);
     EXPECT_EQ(meets["verdict"]["meets"], true);
     EXPECT_TRUE(meets["verdict"]["misses"].empty());
+    const auto& yield = meets["verdict"]["yield"];
+    EXPECT_EQ(yield["runs"], 500);
+    EXPECT_EQ(yield["seed"], 1);
+    EXPECT_EQ(yield["meeting"], 245);
+    EXPECT_EQ(yield["most_missed"], "Ic");
 }
 
 // --tune: "tuned" holds the changes, the tuned values and their verdict;
@@ -251,12 +258,14 @@ TEST_F(SimulationCli, TuneAppliesTheProposalToTheFiles)
     EXPECT_EQ(j["values"]["C3"], 1e-9); // the design itself stays as designed
     EXPECT_EQ(tuned.at("verdict").at("meets"), true);
     EXPECT_EQ(j.at("verdict").at("meets"), false);
+    EXPECT_LT(tuned["yield_before"]["fraction"].get<double>(),
+              tuned["yield_after"]["fraction"].get<double>());
 
     const std::string text = ReadFile(report);
     EXPECT_NE(text.find("C3 changed to "), std::string::npos);
     EXPECT_NE(
         text.find(
-            "<h2>Simulation (ngspice)</h2>\n<p>Simulation (ngspice, no load): meets the requirements</p>"),
+            "<h2>Simulation (ngspice)</h2>\n<p>Simulation (ngspice, no load): meets the requirements; "),
         std::string::npos)
         << text;
     EXPECT_TRUE(std::filesystem::exists(m_Folder / "cb-Files" / "cb-bode.svg"));

@@ -793,7 +793,7 @@ TEST_F(ReportWriting, SimulationAddsItsSectionAndTheBodePlot)
 }
 
 // The robustness analyses follow the Bode plot, each with its heading, line,
-// table and picture; the report stays valid XHTML and reads back as its
+// table and picture (the worst case has none); the report stays valid XHTML and reads back as its
 // design. One that failed says why and has no picture; none run leaves
 // the report as it was, byte for byte.
 TEST_F(ReportWriting, RobustnessAnalysesAddTheirSectionsAndPictures)
@@ -819,7 +819,10 @@ TEST_F(ReportWriting, RobustnessAnalysesAddTheirSectionsAndPictures)
     distortion.m_Transfer = {{-1.0, 4.0}, {0.0, 0.0}, {1.0, -4.0}};
     NoiseAnalysis noise;
     noise.m_Spectrum = {{20.0, 4e-9}, {2e4, 2e-9}};
-    RobustnessResults results{tolerance, temperature, distortion, noise};
+    WorstCaseAnalysis worst;
+    worst.m_ResistorTolerance = 0.05;
+    worst.m_Quantities.push_back({"Ic", 2.6e-3, 2e-3, 3e-3, "R3+ R4- BF/IS- -25 degC", "R3- 85 degC", false});
+    RobustnessResults results{tolerance, temperature, distortion, noise, worst};
     ReportContent content = ReportContentOf(design, verification, nullptr, &results);
 
     PendingWrites writes;
@@ -838,6 +841,9 @@ TEST_F(ReportWriting, RobustnessAnalysesAddTheirSectionsAndPictures)
         const std::string svg = ReadFile(folder / ("amp1-Files/amp1-" + std::string(name) + ".svg"));
         EXPECT_TRUE(svg.starts_with("<?xml") && svg.ends_with("</svg>\n") && IsPureAscii(svg)) << name;
     }
+    // The worst case is its table, without a picture.
+    EXPECT_NE(text.find("<h3>Worst case</h3>"), std::string::npos);
+    EXPECT_NE(text.find("<td>R3+ R4- BF/IS- -25 degC</td>"), std::string::npos) << text;
     EXPECT_EQ(Entries(imageFolder),
               (std::set<std::string>{"amp1.png", "amp1-bode.svg", "amp1-tolerance.svg",
                                      "amp1-temperature.svg", "amp1-distortion.svg", "amp1-noise.svg"}));

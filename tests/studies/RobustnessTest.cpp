@@ -5,6 +5,8 @@
 #include "studies/Robustness.h"
 
 #include "studies/StudySupport.h"
+#include "studies/Verify.h"
+#include "studies/Yield.h"
 #include "support/SimulationExamples.h"
 #include "transistors/TransistorTable.h"
 
@@ -20,11 +22,24 @@
 namespace norvane {
 namespace {
 
+using testing::CommonBase;
+using testing::CommonCollector;
 using testing::CommonEmitter;
 
 double FromDb(double db)
 {
     return std::pow(10.0, db / 20.0);
+}
+
+// Two 1 k resistors, in to out to ground.
+AmplifierCircuit Divider()
+{
+    AmplifierCircuit divider;
+    divider.m_Title = "divider";
+    divider.m_SupplyVoltage = 1.0;
+    divider.m_LowerCutoff = 1e3;
+    divider.m_Parts = {{"R1", "in", "out", 1e3}, {"R2", "out", "0", 1e3}};
+    return divider;
 }
 
 // Two 1 k resistors of 5 %: the ratio R2 / (R1 + R2) lies within
@@ -33,11 +48,7 @@ double FromDb(double db)
 // draws, whose 1st percentile lies at 0.5 - 0.1 (1 - sqrt(0.02)) / 4.
 TEST(Tolerances, OfADividerStayWithinItsBoundsAndFillThem)
 {
-    AmplifierCircuit divider;
-    divider.m_Title = "divider";
-    divider.m_SupplyVoltage = 1.0;
-    divider.m_LowerCutoff = 1e3;
-    divider.m_Parts = {{"R1", "in", "out", 1e3}, {"R2", "out", "0", 1e3}};
+    const AmplifierCircuit divider = Divider();
     ToleranceOptions options;
     options.m_Runs = 500;
     int judged = 0;
@@ -231,6 +242,84 @@ TEST(Temperature, RaisesTheCollectorCurrent)
     const SimulationResult op = Simulate(*CommonEmitter(20));
     EXPECT_NEAR(nominal.m_Ic, op.m_Ic, 1e-6 * op.m_Ic);
     EXPECT_NEAR(nominal.m_GainDb, op.m_GainDb, 1e-6);
+}
+
+const WorstCaseQuantity& QuantityNamed(const WorstCaseAnalysis& analysis, const std::string& name)
+{
+    return *std::ranges::find(analysis.m_Quantities, name, &WorstCaseQuantity::m_Name);
+}
+
+// The divider of two 1 k resistors of 5 %: its ratio lies between
+// 0.95 / (1.05 + 0.95) with R1 high and R2 low and the mirror of it, its
+// input resistance between 1.9 k and 2.1 k; nothing else moves them.
+TEST(WorstCase, OfADividerIsItsAnalyticExtremes)
+{
+    const AmplifierCircuit divider = Divider();
+    const auto analysis = RunWorstCase(divider, {}, 0.05, {"gain"}, [](const SimulationResult& r) {
+        return r.m_GainDb < 20 * std::log10(0.48) ? std::vector<std::string>{"gain"}
+                                                  : std::vector<std::string>{};
+    });
+    ASSERT_TRUE(analysis) << analysis.Message();
+    const WorstCaseQuantity& gain = QuantityNamed(*analysis, "gain");
+    EXPECT_NEAR(FromDb(gain.m_Min), 0.95 / 2.0, 1e-6);
+    EXPECT_NEAR(FromDb(gain.m_Max), 1.05 / 2.0, 1e-6);
+    EXPECT_NEAR(FromDb(gain.m_Nominal), 0.5, 1e-6);
+    EXPECT_TRUE(gain.m_CornerMin.starts_with("R1+ R2-")) << gain.m_CornerMin;
+    EXPECT_TRUE(gain.m_CornerMax.starts_with("R1- R2+")) << gain.m_CornerMax;
+    EXPECT_EQ(gain.m_Meets, false);
+    const WorstCaseQuantity& input = QuantityNamed(*analysis, "Z_in");
+    EXPECT_NEAR(input.m_Min, 1.9e3, 0.1);
+    EXPECT_NEAR(input.m_Max, 2.1e3, 0.1);
+    EXPECT_FALSE(input.m_Meets.has_value());
+}
+
+// The worst case bounds what the tolerance runs find, for Ic and the gain
+// of every circuit: its minimum at or below their 1st percentile, its
+// maximum at or above their 99th.
+TEST(WorstCase, BracketsTheToleranceRuns)
+{
+    for (const auto& design : {CommonEmitter(20), CommonBase(), CommonCollector()}) {
+        const auto worst = AnalyseWorstCase(*design, {});
+        const auto runs = AnalyseTolerances(*design, {});
+        ASSERT_TRUE(worst) << worst.Message();
+        ASSERT_TRUE(runs) << runs.Message();
+        const std::pair<const char*, const Distribution*> quantities[] = {{"Ic", &runs->m_Ic},
+                                                                          {"gain", &runs->m_GainDb}};
+        for (const auto& [name, spread] : quantities) {
+            const WorstCaseQuantity& q = QuantityNamed(*worst, name);
+            EXPECT_LE(q.m_Min, spread->m_Low) << design->Title() << " " << name << " " << q.m_CornerMin;
+            EXPECT_GE(q.m_Max, spread->m_High) << design->Title() << " " << name << " " << q.m_CornerMax;
+            EXPECT_LE(q.m_Min, q.m_Nominal);
+            EXPECT_GE(q.m_Max, q.m_Nominal);
+        }
+    }
+}
+
+// The worked common-emitter example meets its requirements in half of its
+// builds: Ic follows the transistor's gain through the weak divider. The
+// verdict says so; the bias proposal raises the yield, and what it states
+// is what ngspice's runs (same seed) find for the design with the changes.
+TEST(Yield, BiasProposalRaisesTheYieldOfTheWorkedExample)
+{
+    const auto design = CommonEmitter(20);
+    const YieldAnalysis before = AnalyseYield(*design, {});
+    ASSERT_TRUE(before.m_Yield.m_Problem.empty()) << before.m_Yield.m_Problem;
+    EXPECT_LT(before.m_Yield.m_Fraction, YieldTarget);
+    EXPECT_EQ(before.m_Yield.m_MostMissed, "Ic");
+    EXPECT_EQ(before.m_Yield.Text(), "49 % of builds with 5 % resistors meet (Ic)");
+
+    const std::optional<BiasProposal> bias = ProposeBias(*design, {}, before);
+    ASSERT_TRUE(bias.has_value());
+    EXPECT_GT(bias->m_After.m_Fraction, before.m_Yield.m_Fraction + 0.3) << bias->Line();
+    EXPECT_LT(bias->m_InputImpedanceAfter, bias->m_InputImpedanceBefore);
+    VerificationOptions applied;
+    for (const PartChange& change : bias->m_Changes) {
+        applied.m_PartValues.emplace_back(change.m_Part, change.m_Proposed);
+    }
+    const auto check = AnalyseTolerances(*design, applied);
+    ASSERT_TRUE(check) << check.Message();
+    EXPECT_EQ(check->m_Meeting, bias->m_After.m_Meeting);
+    EXPECT_TRUE(Verify(*design, applied).m_Verdict.m_Meets);
 }
 
 } // namespace
