@@ -104,7 +104,10 @@ struct AnalysisRequest {
     bool m_Noise = false;
     bool m_WorstCase = false;
 
-    bool Any() const { return m_ToleranceRuns > 0 || m_Temperature || m_Distortion || m_Noise || m_WorstCase; }
+    bool Any() const
+    {
+        return m_ToleranceRuns > 0 || m_Temperature || m_Distortion || m_Noise || m_WorstCase;
+    }
     bool operator==(const AnalysisRequest&) const = default;
 };
 

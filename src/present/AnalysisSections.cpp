@@ -54,7 +54,8 @@ std::vector<AnalysisText> AnalysesAsText(const RobustnessResults& results, bool 
                                                DistortionTable, DistortionSvg},
             withPictures);
     AddText(texts, results.m_Noise,
-            AnalysisFormat<NoiseAnalysis>{AnalysisNames[3], "Noise", NoiseLine, NoiseTable, NoiseSvg}, withPictures);
+            AnalysisFormat<NoiseAnalysis>{AnalysisNames[3], "Noise", NoiseLine, NoiseTable, NoiseSvg},
+            withPictures);
     AddText(texts, results.m_WorstCase,
             AnalysisFormat<WorstCaseAnalysis>{"worst_case", "Worst case", WorstCaseLine, WorstCaseTable,
                                               [](const WorstCaseAnalysis&) { return std::string(); }},
