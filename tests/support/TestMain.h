@@ -56,10 +56,29 @@ inline int RunAllTests(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Norvane"));
     InitResources();
     UseEnglishNumberFormat();
+    // CTest runs each class on its own, in parallel, naming it here and
+    // listing all it runs: a class missing from that list would never run.
+    const char* only = std::getenv("NORVANE_TEST_CLASS");
+    const char* listed = std::getenv("NORVANE_TEST_CLASSES");
     int failures = 0;
+    int run = 0;
     for (const TestFactory& factory : TestClasses()) {
         std::unique_ptr<QObject> test = factory();
+        const QString name = QString::fromLatin1(test->metaObject()->className());
+        if (listed != nullptr && !QString::fromLatin1(listed).split(u',').contains(name)) {
+            std::fprintf(stderr, "the test class %s is missing from the CLASSES in tests/CMakeLists.txt\n",
+                         qPrintable(name));
+            return 1;
+        }
+        if (only != nullptr && name != QLatin1String(only)) {
+            continue;
+        }
+        ++run;
         failures += QTest::qExec(test.get(), argc, argv);
+    }
+    if (run == 0 && only != nullptr) {
+        std::fprintf(stderr, "no test class is called %s\n", only);
+        return 1;
     }
     return failures == 0 ? 0 : 1;
 }
