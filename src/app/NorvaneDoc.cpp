@@ -15,20 +15,22 @@
 
 namespace norvane {
 
-namespace {
-
 QString AskSaveFileName(QWidget* owner, const QString& caption, const QString& suggested,
                         const QString& filter)
 {
     QFileDialog dialog(owner, caption, suggested, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("html"));
+    // A name typed without an extension gets the one of the kind of file
+    // being saved ("amp" becomes "amp.kicad_sch" for a schematic).
+    dialog.setDefaultSuffix(QFileInfo(suggested).suffix());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
     return dialog.selectedFiles().constFirst();
 }
+
+namespace {
 
 QString AskOpenFileName(QWidget* owner, const QString& caption, const QString& directory,
                         const QString& filter)

@@ -44,6 +44,11 @@ inline constexpr const char* KicadCaption = "Export KiCad schematic";
 // path with ".html" appended when its file name has no extension.
 QString WithDocumentExtension(const QString& path);
 
+// The save dialog, starting at suggested; a name typed without an
+// extension gets the suggested name's. Empty when the user cancels.
+QString AskSaveFileName(QWidget* owner, const QString& caption, const QString& suggested,
+                        const QString& filter);
+
 class CNorvaneDoc : public QObject {
     Q_OBJECT
 public:

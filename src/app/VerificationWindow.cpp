@@ -4,6 +4,7 @@
 #include "app/BodeChart.h"
 #include "app/ChartParts.h"
 #include "app/NorvaneApp.h"
+#include "app/NorvaneDoc.h"
 #include "app/NorvaneView.h"
 #include "app/TableFit.h"
 #include "circuit/DesignTargets.h"
@@ -14,7 +15,7 @@
 #include "workflow/DesignWorkflow.h"
 
 #include <QBuffer>
-#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -45,12 +46,6 @@ namespace {
 const QString EditedStyle = QStringLiteral("QLineEdit { background: #FFF0A0; }");
 const QString RefusedStyle = QStringLiteral("QLineEdit { background: #FFB0B0; }");
 
-QString AskExportFileName(QWidget* owner, const QString& caption, const QString& suggested,
-                          const QString& filter)
-{
-    return QFileDialog::getSaveFileName(owner, caption, suggested, filter);
-}
-
 // A typed resistance or part value: a positive finite number. empty gives
 // 0 (none) where blank is allowed.
 Expected<double> ReadValue(const QString& what, const QString& text, bool blankIsNone)
@@ -76,7 +71,7 @@ QString PartText(const std::string& name, double value)
 } // namespace
 
 CVerificationWindow::CVerificationWindow(CNorvaneApp& app, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_App(app), m_Chooser(AskExportFileName)
+    : QWidget(parent, Qt::Window), m_App(app), m_Chooser(AskSaveFileName)
 {
     setObjectName(QStringLiteral("verificationWindow"));
     setWindowTitle(QLatin1String(VerificationTitle));
@@ -601,9 +596,12 @@ void CVerificationWindow::Export(const QString& caption, const QString& suggeste
         suggested.startsWith(u'.')
             ? (analysis ? RobustnessTitle(analysis->Kind()).toLower() : QStringLiteral("bode")) + suggested
             : suggested;
-    const QString path = m_Chooser(this, caption, name, filter);
+    QString path = m_Chooser(this, caption, name, filter);
     if (path.isEmpty()) {
         return;
+    }
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += u'.' + QFileInfo(name).suffix();
     }
     const Status written = (this->*exporter)(QFile::encodeName(path).toStdString());
     if (!written) {

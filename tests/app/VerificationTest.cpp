@@ -220,9 +220,10 @@ private Q_SLOTS:
         QVERIFY(netlist.contains("\nRLOAD out 0 4700\n"));
         QVERIFY(netlist.endsWith(".end\n"));
 
-        // Through the button and its file chooser.
+        // Through the button and its file chooser, where the name typed
+        // gets the extension of the kind of file.
         window->SetFileChooser(
-            [&](QWidget*, const QString&, const QString&, const QString&) { return f.Path("bode.csv"); });
+            [&](QWidget*, const QString&, const QString&, const QString&) { return f.Path("bode"); });
         const auto buttons = window->findChildren<QPushButton*>();
         const auto csv =
             std::ranges::find_if(buttons, [](QPushButton* b) { return b->text() == "Bode &CSV..."; });
