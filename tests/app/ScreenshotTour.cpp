@@ -94,28 +94,47 @@ void SaveResult(CNorvaneApp& app, const QString& name)
     Save(app.MainWindow(), name);
 }
 
+// How long something takes, and the longest the window went without
+// handling its events meanwhile (a 5 ms timer's longest gap), from
+// construction to Stop().
+class PauseMeter {
+public:
+    PauseMeter()
+    {
+        QObject::connect(&m_Ticks, &QTimer::timeout,
+                         [this] { m_LongestGap = std::max(m_LongestGap, m_SinceTick.restart()); });
+        m_Clock.start();
+        m_SinceTick.start();
+        m_Ticks.start(5);
+    }
+    void Stop()
+    {
+        m_Ticks.stop();
+        m_Elapsed = m_Clock.elapsed();
+    }
+    qint64 Elapsed() const { return m_Elapsed; }
+    qint64 LongestGap() const { return m_LongestGap; }
+
+private:
+    QElapsedTimer m_Clock;
+    QElapsedTimer m_SinceTick;
+    QTimer m_Ticks;
+    qint64 m_LongestGap = 0;
+    qint64 m_Elapsed = 0;
+};
+
 // Each analysis tab of the verification window, its analysis run.
 void SaveAnalyses(CVerificationWindow* window, const QString& circuit)
 {
     for (const RobustnessKind kind : RobustnessKinds) {
         CRobustnessTab* tab = window->AnalysisTab(kind);
         window->Tabs()->setCurrentWidget(tab);
-        // How long the run takes, and the longest the window went without
-        // handling its events meanwhile (a 5 ms timer's longest gap).
-        QElapsedTimer clock;
-        QElapsedTimer sinceTick;
-        qint64 longestGap = 0;
-        QTimer ticks;
-        QObject::connect(&ticks, &QTimer::timeout,
-                         [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
-        clock.start();
-        sinceTick.start();
-        ticks.start(5);
+        PauseMeter meter;
         tab->RunButton()->click();
         (void)QTest::qWaitFor([tab] { return !tab->IsRunning(); }, 60000);
-        ticks.stop();
+        meter.Stop();
         std::printf("%s: %lld ms, the window's longest pause %lld ms\n", qPrintable(RobustnessTitle(kind)),
-                    clock.elapsed(), longestGap);
+                    meter.Elapsed(), meter.LongestGap());
         Save(window, QStringLiteral("verification-%1-%2.png").arg(RobustnessTitle(kind).toLower(), circuit));
     }
     window->Tabs()->setCurrentIndex(0);
@@ -142,22 +161,14 @@ void MeasureTwoRequests(CVerificationWindow* window, int runs)
     CRobustnessTab* tolerance = window->AnalysisTab(RobustnessKind::Tolerance);
     CRobustnessTab* temperature = window->AnalysisTab(RobustnessKind::Temperature);
     tolerance->RunsEdit()->setValue(runs);
-    QElapsedTimer clock;
-    QElapsedTimer sinceTick;
-    qint64 longestGap = 0;
-    QTimer ticks;
-    QObject::connect(&ticks, &QTimer::timeout,
-                     [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
-    clock.start();
-    sinceTick.start();
-    ticks.start(5);
+    PauseMeter meter;
     tolerance->RunButton()->click();
     temperature->RunButton()->click();
     (void)QTest::qWaitFor([&] { return !tolerance->IsRunning() && !temperature->IsRunning(); }, 600000);
-    ticks.stop();
+    meter.Stop();
     std::printf(
         "two requests (tolerances %d runs, temperature): %lld ms, the window's longest pause %lld ms\n", runs,
-        clock.elapsed(), longestGap);
+        meter.Elapsed(), meter.LongestGap());
 }
 
 } // namespace
