@@ -8,6 +8,8 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTimer>
 
 namespace norvane {
@@ -70,10 +72,21 @@ CMainWindow::CMainWindow(CNorvaneApp& app, CNorvaneDoc& document) : m_Document(d
     fileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     addAction(fileOpen);
 
-    m_pView = new CNorvaneView(&document, this);
-    setCentralWidget(m_pView);
+    // On a screen smaller than the window (a laptop at 200 %, say) the view
+    // scrolls instead of cutting the drawing off.
+    m_pView = new CNorvaneView(&document);
+    auto* scroller = new QScrollArea;
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setFocusPolicy(Qt::NoFocus);
+    scroller->setWidget(m_pView);
+    setCentralWidget(scroller);
 
-    resize(MainWindowWidth, MainWindowHeight);
+    m_InitialSize = QSize(MainWindowWidth, MainWindowHeight);
+    if (const QScreen* screen = this->screen()) {
+        m_InitialSize = m_InitialSize.boundedTo(screen->availableSize());
+    }
+    resize(m_InitialSize);
 
     connect(&document, &CNorvaneDoc::TitleChanged, this, &CMainWindow::UpdateWindowTitle);
     // A selection of lines belongs to the design it was made in.
@@ -117,12 +130,12 @@ void CMainWindow::AdjustToOuterSize()
 {
     // Only the size given at creation is corrected, never one the user chose.
     const QSize inner = geometry().size();
-    if (inner != QSize(MainWindowWidth, MainWindowHeight)) {
+    if (inner != m_InitialSize) {
         return;
     }
     const QSize outer = frameGeometry().size();
     const QSize frame = outer - inner;
-    const QSize wanted(MainWindowWidth - frame.width(), MainWindowHeight - frame.height());
+    const QSize wanted = m_InitialSize - frame;
     if (frame.width() > 0 || frame.height() > 0) {
         resize(wanted);
     }

@@ -1,7 +1,9 @@
 #pragma once
 
 // The main window: the menu, the accelerators and the view. Its outer size
-// at creation is 810 x 538 pixels, frame included; the user may resize it.
+// at creation is 810 x 538 pixels, frame included, or the screen's free area
+// where that is smaller; the user may resize it, and the view scrolls where
+// the window is smaller than its drawing.
 
 #include <QMainWindow>
 
@@ -38,6 +40,8 @@ protected:
 
 private:
     void AdjustToOuterSize();
+
+    QSize m_InitialSize; // outer size at creation
 
     CNorvaneDoc& m_Document;
     CNorvaneView* m_pView = nullptr;

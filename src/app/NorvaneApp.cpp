@@ -330,6 +330,7 @@ void CNorvaneApp::StartVerdict()
 void CNorvaneApp::RepaintView()
 {
     if (m_pMainWindow) {
+        m_pMainWindow->View()->updateGeometry();
         m_pMainWindow->View()->update();
     }
 }
@@ -400,6 +401,7 @@ bool CNorvaneApp::LoadDesign(const ReportRecipe& recipe, const QString& fileName
     }
     m_OpenNote = DifferenceNote(fileName.toStdString(), differences);
     if (m_pMainWindow) {
+        m_pMainWindow->View()->updateGeometry();
         m_pMainWindow->View()->repaint();
     }
     return false;
@@ -427,6 +429,7 @@ void CNorvaneApp::RecordCalculation(CircuitKind kind, std::uint16_t schematicId,
     m_ResultUnsaved = true;
     StartVerdict();
     if (m_pMainWindow) {
+        m_pMainWindow->View()->updateGeometry();
         m_pMainWindow->View()->repaint();
     }
     NotifyDesignChanged();

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 
 #include <algorithm>
 #include <cstdlib>
@@ -76,6 +77,15 @@ CNorvaneView::CNorvaneView(CNorvaneDoc* document, QWidget* parent) : QWidget(par
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void CNorvaneView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The notes wrap to the width: the height the view needs follows it.
+    if (event->size().width() != event->oldSize().width()) {
+        updateGeometry();
+    }
+}
+
 void CNorvaneView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -97,6 +107,28 @@ void CNorvaneView::OnDraw(QPainter& painter, QSize client)
     case CalculationOutcome::Calculated: DrawResult(painter, client); break;
     case CalculationOutcome::NotConfirmed: break;
     }
+}
+
+QSize CNorvaneView::minimumSizeHint() const
+{
+    if (!m_pDocument || m_pDocument->GetLastOutcome() != CalculationOutcome::Calculated) {
+        return QImage(StartPicturePath).size();
+    }
+    const QSize schematic = QImage(SchematicPicturePath(m_pDocument->GetSchematicId())).size();
+    // As narrow as the schematic and the lines beside it allow, set as far
+    // left as the layout lets them; the notes wrap to any width.
+    const auto extent = [&](QSize client) {
+        QPoint schematicAt;
+        QRect drawn;
+        for (const ViewLine& line : ResultLines(client, &schematicAt)) {
+            drawn = drawn.united(line.m_Box);
+        }
+        drawn = drawn.united(QRect(schematicAt, schematic));
+        return QSize(drawn.right() + 1 + ViewLeftMargin, drawn.bottom() + 1 + ViewLeftMargin);
+    };
+    const int width = extent(QSize(0, 0)).width();
+    // As low as everything is at the width the view has.
+    return QSize(width, extent(QSize(std::max(width, this->width()), 0)).height());
 }
 
 std::vector<ViewLine> CNorvaneView::ResultLines(QSize client, QPoint* schematicAt) const

@@ -67,8 +67,14 @@ public:
     void CopyAll();
     void ClearSelection();
 
+    // The least room the drawing takes: the schematic and the lists beside
+    // it as far up and left as the layout sets them, and the notes wrapped
+    // to the view's width. A scroll area gives the view no less.
+    QSize minimumSizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;

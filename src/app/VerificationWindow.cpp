@@ -27,6 +27,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QSvgGenerator>
 #include <QTabWidget>
@@ -175,11 +176,22 @@ CVerificationWindow::CVerificationWindow(CNorvaneApp& app, QWidget* parent)
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     exportRow->addWidget(close);
 
-    auto* layout = new QVBoxLayout(this);
+    // Everything scrolls where the screen is smaller than the window's
+    // least size (a small screen at 200 %).
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
     layout->addWidget(m_pStatus);
     layout->addLayout(tuningRow);
     layout->addWidget(body, 1);
     layout->addLayout(exportRow);
+    auto* scroller = new QScrollArea;
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setFocusPolicy(Qt::NoFocus);
+    scroller->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroller);
 
     connect(&m_Runner, &CVerificationRunner::Finished, this, &CVerificationWindow::Show);
     connect(&m_Runner, &CVerificationRunner::YieldFinished, this, &CVerificationWindow::ShowYield);

@@ -193,7 +193,10 @@ private Q_SLOTS:
         f.Calculate(CircuitKind::CommonBase);
         QTRY_VERIFY_WITH_TIMEOUT(f.Doc().GetVerdictState() != VerdictState::Simulating, 10000);
         QVERIFY(f.Doc().GetNotes().empty());
-        CNorvaneView* view = f.MainWindow().View();
+        // A view of its own: the window's sits in a scroll area, which sizes
+        // it to the window.
+        CNorvaneView own(&f.Doc());
+        CNorvaneView* view = &own;
         const QSize client(420, 700);
         view->resize(client);
         const std::vector<ViewLine> lines = view->ResultLines(client);
