@@ -27,7 +27,7 @@ namespace norvane {
 
 namespace {
 
-const QColor Green(0x20, 0x80, 0x20);
+const QColor Green(ThirdCurveColour);
 
 // The unit of a tolerance quantity (ToleranceQuantities) on a plot axis;
 // all but the gain take an SI prefix there ("mA").
@@ -152,8 +152,8 @@ void DrawHistogram(QChart& chart, const ToleranceAnalysis& analysis, const Toler
     }
     outline->append(high, 0.0);
     bars->setUpperSeries(outline);
-    bars->setName(QStringLiteral("runs per bar"));
-    bars->setColor(QColor(0xA0, 0xB8, 0xE8));
+    bars->setName(QLatin1String(BarsName));
+    bars->setColor(QColor(BarColour));
     bars->setBorderColor(PlotBlue);
 
     // The requirement's limits, where the quantity has any: the axis
@@ -175,16 +175,15 @@ void DrawHistogram(QChart& chart, const ToleranceAnalysis& analysis, const Toler
     chart.addAxis(yAxis, Qt::AlignLeft);
     Attach(chart, bars, xAxis, yAxis);
     const double top = yAxis->max();
-    const QPen medianPen(QColor(0xC0, 0x20, 0x20), 2.0);
-    const QPen percentilePen(QColor(0xC0, 0x20, 0x20), 1.5, Qt::DashLine);
-    const QPen limitPen(Green, 2.0, Qt::DashDotLine);
+    const QPen medianPen(QColor(MarkColour), 2.0);
+    const QPen percentilePen(QColor(MarkColour), 1.5, Qt::DashLine);
+    const QPen limitPen(QColor(LimitColour), 2.0, Qt::DashDotLine);
     const bool twoLimits = std::isfinite(band.m_Low) && std::isfinite(band.m_High);
     for (const auto& [label, value, pen] :
-         {std::tuple{QStringLiteral("median"), distribution.m_Median, medianPen},
-          std::tuple{QStringLiteral("1st and 99th percentile"), distribution.m_Low, percentilePen},
+         {std::tuple{QString(QLatin1String(MedianName)), distribution.m_Median, medianPen},
+          std::tuple{QString(QLatin1String(PercentilesName)), distribution.m_Low, percentilePen},
           std::tuple{QString(), distribution.m_High, percentilePen},
-          std::tuple{twoLimits ? QStringLiteral("requirement's limits")
-                               : QStringLiteral("requirement's limit"),
+          std::tuple{QString(QLatin1String(twoLimits ? LimitsName : LimitName)),
                      std::isfinite(band.m_Low) ? band.m_Low : band.m_High, limitPen},
           std::tuple{QString(), twoLimits ? band.m_High : NAN, limitPen}}) {
         if (std::isfinite(value)) {
@@ -207,7 +206,7 @@ void DrawTemperature(QChart& chart, const TemperatureAnalysis& analysis)
     chart.setTitle(QStringLiteral("Ic, Uce and gain (at %1) against temperature")
                        .arg(WithUnit(analysis.m_MidbandFrequency, QStringLiteral("Hz"))));
     auto* xAxis = new QCategoryAxis;
-    xAxis->setTitleText(QStringLiteral("temperature (degC)"));
+    xAxis->setTitleText(QLatin1String(TemperatureAxisTitle));
     xAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     xAxis->setRange(points.front().m_Celsius - 10.0, points.back().m_Celsius + 10.0);
     for (const TemperaturePoint& p : points) {
@@ -334,7 +333,7 @@ void DrawNoise(QChart& chart, const NoiseAnalysis& analysis)
         return;
     }
     auto* xAxis = new QLogValueAxis;
-    xAxis->setTitleText(QStringLiteral("frequency (Hz)"));
+    xAxis->setTitleText(QLatin1String(FrequencyAxisTitle));
     xAxis->setBase(10.0);
     xAxis->setLabelFormat(QStringLiteral("%g"));
     xAxis->setMinorTickCount(8);
@@ -356,7 +355,7 @@ void DrawNoise(QChart& chart, const NoiseAnalysis& analysis)
         auto* spot = new QScatterSeries;
         spot->setName(QStringLiteral("at %1").arg(WithUnit(analysis.m_SpotFrequency, QStringLiteral("Hz"))));
         spot->setMarkerSize(10.0);
-        spot->setColor(QColor(0xC0, 0x20, 0x20));
+        spot->setColor(QColor(MarkColour));
         spot->append(analysis.m_SpotFrequency, analysis.m_InputDensity / scale.m_Unit);
         Attach(chart, spot, xAxis, yAxis);
     }

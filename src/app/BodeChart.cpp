@@ -3,6 +3,8 @@
 #include "analysis/FrequencyResponse.h"
 #include "app/ChartParts.h"
 #include "format/EngineeringFormat.h"
+#include "present/BodePlot.h"
+#include "present/PlotStyle.h"
 
 #include <QFontMetrics>
 #include <QPen>
@@ -21,10 +23,6 @@
 namespace norvane {
 
 namespace {
-
-// The gain axis shows this much below the highest gain of the sweep: the
-// skirts far below the corner would squeeze the pass band flat.
-constexpr double GainAxisSpanDb = 60.0;
 
 // A vertical marker line over the whole gain axis.
 QLineSeries* Marker(const QString& name, double frequency, double bottom, double top, const QPen& pen)
@@ -52,8 +50,8 @@ QValueAxis* TickedAxis(const QString& title, double bottom, double top, double i
 void AddDecadeGrid(QChart& chart, double first, double last, double bottom, double top, QAbstractAxis* x,
                    QAbstractAxis* y)
 {
-    const QPen decadePen(QColor(0xB0, 0xB0, 0xB0), 1.0);
-    const QPen minorPen(QColor(0xE0, 0xE0, 0xE0), 1.0);
+    const QPen decadePen(QColor(GridColour), 1.0);
+    const QPen minorPen(QColor(MinorGridColour), 1.0);
     for (double decade = std::floor(first); decade <= last; decade += 1.0) {
         for (int k = 1; k <= 9; ++k) {
             const double at = decade + std::log10(k);
@@ -91,21 +89,17 @@ PlotReadout DrawBodeChart(QChart& chart, const SimulationResult& result, double 
     gain->setName(QStringLiteral("gain"));
     auto* phase = new QLineSeries;
     phase->setName(QStringLiteral("phase"));
-    double top = -INFINITY;
-    double phaseLow = INFINITY;
-    double phaseHigh = -INFINITY;
     for (const BodePoint& p : bode) {
         gain->append(std::log10(p.m_Frequency), p.m_MagnitudeDb);
         phase->append(std::log10(p.m_Frequency), p.m_PhaseDegrees);
-        top = std::max(top, p.m_MagnitudeDb);
-        phaseLow = std::min(phaseLow, p.m_PhaseDegrees);
-        phaseHigh = std::max(phaseHigh, p.m_PhaseDegrees);
     }
-    const double gainTop = std::ceil((top + 5.0) / 10.0) * 10.0;
-    const double gainBottom = std::floor((top - GainAxisSpanDb) / 10.0) * 10.0;
+    // The report's axes.
+    const BodeAxes axes = BodeAxisRanges(bode);
+    const double gainTop = axes.m_Gain.m_High;
+    const double gainBottom = axes.m_Gain.m_Low;
 
     auto* frequencyAxis = new QCategoryAxis;
-    frequencyAxis->setTitleText(QStringLiteral("frequency (Hz)"));
+    frequencyAxis->setTitleText(QLatin1String(FrequencyAxisTitle));
     frequencyAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     const double first = std::log10(bode.front().m_Frequency);
     const double last = std::log10(bode.back().m_Frequency);
@@ -126,15 +120,15 @@ PlotReadout DrawBodeChart(QChart& chart, const SimulationResult& result, double 
     // one (a label without room shows as "...").
     const int labelHeight = QFontMetrics(frequencyAxis->labelsFont()).height() * 3 / 2;
     const double plotHeight = std::max(100, viewSize.height() - 160);
-    const double phaseBottom = std::floor(phaseLow / 45.0) * 45.0 - 45.0;
-    const double phaseTop = std::ceil(phaseHigh / 45.0) * 45.0 + 45.0;
+    const double phaseBottom = axes.m_Phase.m_Low;
+    const double phaseTop = axes.m_Phase.m_High;
     const auto tickStep = [&](double span, double step) {
         return span / step * labelHeight > plotHeight ? 2.0 * step : step;
     };
-    auto* gainAxis =
-        TickedAxis(QStringLiteral("gain (dB)"), gainBottom, gainTop, tickStep(gainTop - gainBottom, 10.0));
-    auto* phaseAxis = TickedAxis(QStringLiteral("phase (degrees)"), phaseBottom, phaseTop,
-                                 tickStep(phaseTop - phaseBottom, 45.0));
+    auto* gainAxis = TickedAxis(QLatin1String(GainAxisTitle), gainBottom, gainTop,
+                                tickStep(gainTop - gainBottom, axes.m_Gain.m_Step));
+    auto* phaseAxis = TickedAxis(QLatin1String(PhaseAxisTitle), phaseBottom, phaseTop,
+                                 tickStep(phaseTop - phaseBottom, axes.m_Phase.m_Step));
     phaseAxis->setGridLineVisible(false);
     frequencyAxis->setGridLineVisible(false);
     chart.addAxis(frequencyAxis, Qt::AlignBottom);
@@ -148,20 +142,18 @@ PlotReadout DrawBodeChart(QChart& chart, const SimulationResult& result, double 
     phase->setPen(QPen(PlotOrange, 1.5));
 
     if (std::isfinite(fMin)) {
-        QPen pen(Qt::darkGray, 1.5, Qt::DashLine);
-        gainSeries.push_back(Marker(QStringLiteral("f_min"), fMin, gainBottom, gainTop, pen));
+        QPen pen(QColor(FrequencyMarkColour), 1.5, Qt::DashLine);
+        gainSeries.push_back(Marker(QLatin1String(MinimumFrequencyName), fMin, gainBottom, gainTop, pen));
     }
     auto* corners = new QScatterSeries;
-    QStringList cornerTexts;
     for (const double corner : {result.m_LowerCutoff, result.m_UpperCutoff}) {
         if (std::isfinite(corner)) {
             corners->append(std::log10(corner), result.m_GainDb - CutoffDropDb);
-            cornerTexts << WithUnit(corner, QStringLiteral("Hz"));
             QPen pen(PlotBlue, 1.0, Qt::DotLine);
             gainSeries.push_back(Marker(QString(), corner, gainBottom, gainTop, pen));
         }
     }
-    corners->setName(QStringLiteral("-3 dB"));
+    corners->setName(QLatin1String(CutoffName));
     corners->setMarkerSize(10.0);
     corners->setColor(PlotBlue);
     gainSeries.push_back(corners);
@@ -177,15 +169,12 @@ PlotReadout DrawBodeChart(QChart& chart, const SimulationResult& result, double 
         }
     }
     // What the markers stand for, in numbers, above the plot.
-    QString title =
-        QStringLiteral("mid-band %1 dB at %2")
-            .arg(QString::fromStdString(FormatFixed(std::round(result.m_GainDb * 10) / 10 + 0.0, 1)),
-                 WithUnit(result.m_MidbandFrequency, QStringLiteral("Hz")));
+    QString title = QString::fromStdString(MidbandText(result));
     if (std::isfinite(fMin)) {
-        title += QStringLiteral(", f_min %1").arg(WithUnit(fMin, QStringLiteral("Hz")));
+        title += QStringLiteral(", %1 %2").arg(QLatin1String(MinimumFrequencyName),
+                                               WithUnit(fMin, QStringLiteral("Hz")));
     }
-    title += QStringLiteral("<br>-3 dB: ") + (cornerTexts.isEmpty() ? QStringLiteral("none in the sweep")
-                                                                    : cornerTexts.join(QStringLiteral(", ")));
+    title += QStringLiteral("<br>") + QString::fromStdString(CutoffText(result));
     chart.setTitle(title);
     return [bode](QPointF value) {
         const double gain = ValueAt(bode, value.x(), &BodePoint::m_MagnitudeDb);

@@ -5,6 +5,8 @@
 // picture, straight marker lines, series hung on two axes, the colours of
 // the curves, and figures written with their unit as the titles show them.
 
+#include "present/PlotStyle.h"
+
 #include <QColor>
 #include <QString>
 
@@ -18,8 +20,8 @@ namespace norvane {
 
 // The first curve of a plot (the gain, the outline of the histogram, the
 // waveform, the noise density) and the second (the phase, Uce).
-inline const QColor PlotBlue(0x10, 0x40, 0xC0);
-inline const QColor PlotOrange(0xD0, 0x70, 0x00);
+inline const QColor PlotBlue(CurveColour);
+inline const QColor PlotOrange(SecondCurveColour);
 
 // Removes every series, every axis and the title; the legend shows again.
 void ClearChart(QChart& chart);

@@ -1,5 +1,6 @@
 #include "present/RobustnessPlots.h"
 
+#include "analysis/Verification.h"
 #include "format/EngineeringFormat.h"
 #include "format/Units.h"
 #include "present/RobustnessText.h"
@@ -24,7 +25,7 @@ std::string Fill(const char* colour)
 }
 
 constexpr const char* Dashed = " stroke-dasharray=\"6 4\"";
-constexpr const char* BarColour = "#9fb4d8";
+constexpr const char* DashDotted = " stroke-dasharray=\"8 3 2 3\"";
 
 void Heading(SvgPicture& svg, const std::string& text)
 {
@@ -97,7 +98,8 @@ int BinCount(std::size_t values)
     return std::clamp(static_cast<int>(std::lround(std::sqrt(static_cast<double>(values)))), 5, 30);
 }
 
-void Histogram(SvgPicture& svg, std::size_t index, const ToleranceQuantity& quantity, const Distribution& d)
+void Histogram(SvgPicture& svg, std::size_t index, const ToleranceQuantity& quantity, const Distribution& d,
+               const RequirementBand& band)
 {
     const PlotBox box = HistogramBox(index);
     const auto [low, high] = Extent(d.m_Values);
@@ -108,7 +110,33 @@ void Histogram(SvgPicture& svg, std::size_t index, const ToleranceQuantity& quan
                   "middle");
         return;
     }
-    const PlotRange xRange = NiceRange(low, high, 5);
+    // The axis reaches the requirement's limits, so that the spread is seen
+    // against them.
+    double axisLow = low;
+    double axisHigh = high;
+    for (const double limit : {band.m_Low, band.m_High}) {
+        if (std::isfinite(limit)) {
+            axisLow = std::min(axisLow, limit);
+            axisHigh = std::max(axisHigh, limit);
+        }
+    }
+    // About five intervals, fewer where their labels would run into each
+    // other.
+    PlotRange xRange;
+    std::vector<PlotTick> xTicks;
+    for (int intervals = 5; intervals >= 1; --intervals) {
+        xRange = NiceRange(axisLow, axisHigh, intervals);
+        xTicks = LinearTicks(xRange, quantity.m_Format);
+        std::size_t widest = 0;
+        for (const PlotTick& tick : xTicks) {
+            widest = std::max(widest, tick.m_Label.size());
+        }
+        const double spacing =
+            (box.m_Right - box.m_Left) / static_cast<double>(std::max<std::size_t>(xTicks.size(), 2) - 1);
+        if (spacing >= SvgCharacterWidth * static_cast<double>(widest) + 6.0) {
+            break;
+        }
+    }
     // The bars span the values themselves; one value gives one bar.
     const int bins = high > low ? BinCount(d.m_Values.size()) : 1;
     const double barLow = high > low ? low : xRange.m_Low;
@@ -124,7 +152,7 @@ void Histogram(SvgPicture& svg, std::size_t index, const ToleranceQuantity& quan
     const PlotRange yRange = NiceRange(0, *std::ranges::max_element(counts), 3, 1.0);
     const PlotScale x = PlotScale::Linear(xRange.m_Low, xRange.m_High, box.m_Left, box.m_Right);
     const PlotScale y = PlotScale::Linear(yRange.m_Low, yRange.m_High, box.m_Bottom, box.m_Top);
-    svg.Grid(box, x, LinearTicks(xRange, quantity.m_Format), y, LinearTicks(yRange, Count));
+    svg.Grid(box, x, xTicks, y, LinearTicks(yRange, Count));
     for (int bin = 0; bin < bins; ++bin) {
         const int count = counts[static_cast<std::size_t>(bin)];
         if (count == 0) {
@@ -137,7 +165,12 @@ void Histogram(SvgPicture& svg, std::size_t index, const ToleranceQuantity& quan
     }
     for (const double mark : {d.m_Low, d.m_High}) {
         if (std::isfinite(mark)) {
-            svg.Line(x(mark), box.m_Top, x(mark), box.m_Bottom, SecondMarkColour, Dashed);
+            svg.Line(x(mark), box.m_Top, x(mark), box.m_Bottom, MarkColour, Dashed);
+        }
+    }
+    for (const double limit : {band.m_Low, band.m_High}) {
+        if (std::isfinite(limit)) {
+            svg.Line(x(limit), box.m_Top, x(limit), box.m_Bottom, LimitColour, DashDotted);
         }
     }
     if (std::isfinite(d.m_Median)) {
@@ -155,7 +188,8 @@ constexpr double TemperatureTop = 60;
 constexpr double TemperatureBottom = 270;
 
 void TemperaturePanel(SvgPicture& svg, std::size_t index, const TemperatureAnalysis& a,
-                      double TemperaturePoint::*value, const std::string& title, std::string (*label)(double))
+                      double TemperaturePoint::*value, const std::string& title, std::string (*label)(double),
+                      const char* colour)
 {
     const PlotBox box{TemperatureLefts[index], TemperatureTop,
                       TemperatureLefts[index] + TemperaturePanelWidth, TemperatureBottom};
@@ -179,9 +213,9 @@ void TemperaturePanel(SvgPicture& svg, std::size_t index, const TemperatureAnaly
     const PlotScale y = PlotScale::Linear(yRange.m_Low, yRange.m_High, box.m_Bottom, box.m_Top);
     svg.Grid(box, x, xTicks, y, LinearTicks(yRange, label));
     const Points points = Mapped(curve, x, y);
-    svg.Polyline(points, CurveColour, "t" + std::to_string(index));
+    svg.Polyline(points, colour, "t" + std::to_string(index));
     for (const auto& [px, py] : points) {
-        svg.Circle(px, py, 3, CurveColour);
+        svg.Circle(px, py, 3, colour);
     }
 }
 
@@ -286,16 +320,15 @@ std::string ToleranceSvg(const ToleranceAnalysis& a)
     Heading(svg, "Tolerances: " + std::to_string(a.m_Runs) + " runs, yield " +
                      FormatFixed(a.Yield() * 100, 1) + " %");
     for (std::size_t i = 0; i < ToleranceQuantities.size(); ++i) {
-        Histogram(svg, i, ToleranceQuantities[i], a.*ToleranceQuantities[i].m_Values);
+        Histogram(svg, i, ToleranceQuantities[i], a.*ToleranceQuantities[i].m_Values,
+                  RequirementBandOf(a.m_Targets, ToleranceQuantities[i].m_Name));
     }
     // The legend below the panels.
-    const double y = ToleranceHeight - 16;
-    svg.Line(70, y - 4, 100, y - 4, MarkColour, " stroke-width=\"1.5\"");
-    svg.Label(106, y, "median", "start");
-    svg.Line(180, y - 4, 210, y - 4, SecondMarkColour, Dashed);
-    svg.Label(216, y, "1st and 99th percentile", "start");
-    svg.Rectangle(400, y - 10, 20, 10, BarColour);
-    svg.Label(426, y, "runs per interval", "start");
+    svg.Legend(70, ToleranceHeight - 16,
+               {{LegendEntry::Sample::Box, BarColour, "", BarsName},
+                {LegendEntry::Sample::Line, MarkColour, "", MedianName},
+                {LegendEntry::Sample::Line, MarkColour, Dashed, PercentilesName},
+                {LegendEntry::Sample::Line, LimitColour, DashDotted, LimitsName}});
     return svg.Finish();
 }
 
@@ -312,10 +345,10 @@ std::string TemperatureSvg(const TemperatureAnalysis& a)
     }
     SvgPicture svg(Width, TemperatureHeight, "Temperature (ngspice)", clips);
     Heading(svg, "Temperature: operating point and gain (at " + Quantity(a.m_MidbandFrequency, "Hz") + ")");
-    TemperaturePanel(svg, 0, a, &TemperaturePoint::m_Ic, "Ic", Amperes);
-    TemperaturePanel(svg, 1, a, &TemperaturePoint::m_Uce, "Uce", Volts);
-    TemperaturePanel(svg, 2, a, &TemperaturePoint::m_GainDb, "gain", DecibelLabel);
-    svg.Label(Width / 2, TemperatureHeight - 16, "Temperature (degC)", "middle");
+    TemperaturePanel(svg, 0, a, &TemperaturePoint::m_Ic, "Ic", Amperes, CurveColour);
+    TemperaturePanel(svg, 1, a, &TemperaturePoint::m_Uce, "Uce", Volts, SecondCurveColour);
+    TemperaturePanel(svg, 2, a, &TemperaturePoint::m_GainDb, "gain", DecibelLabel, ThirdCurveColour);
+    svg.Label(Width / 2, TemperatureHeight - 16, TemperatureAxisTitle, "middle");
     return svg.Finish();
 }
 

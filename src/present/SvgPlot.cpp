@@ -162,6 +162,27 @@ void SvgPicture::Grid(const PlotBox& box, const PlotScale& x, const std::vector<
     Frame(box);
 }
 
+void SvgPicture::Legend(double x, double y, const std::vector<LegendEntry>& entries)
+{
+    constexpr double SampleLength = 24;
+    constexpr double Gap = 20;
+    for (const LegendEntry& entry : entries) {
+        const double middle = y - 4;
+        switch (entry.m_Sample) {
+        case LegendEntry::Sample::Line:
+            Line(x, middle, x + SampleLength, middle, entry.m_Colour,
+                 " stroke-width=\"1.5\"" + entry.m_Stroke);
+            break;
+        case LegendEntry::Sample::Box:
+            Rectangle(x + 4, middle - 5, SampleLength - 8, 10, entry.m_Colour);
+            break;
+        case LegendEntry::Sample::Dot: Circle(x + SampleLength / 2, middle, 4, entry.m_Colour); break;
+        }
+        Label(x + SampleLength + 5, y, entry.m_Text, "start");
+        x += SampleLength + 5 + SvgCharacterWidth * static_cast<double>(entry.m_Text.size()) + Gap;
+    }
+}
+
 std::string SvgPicture::Finish()
 {
     m_Text += "</svg>\n";

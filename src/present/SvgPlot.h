@@ -13,6 +13,7 @@
 // scales take their ranges and ticks from PlotAxis.h.
 
 #include "present/PlotAxis.h"
+#include "present/PlotStyle.h"
 
 #include <string>
 #include <utility>
@@ -26,6 +27,10 @@ std::string SvgNumber(double value);
 // low..high (above zero) widened outward to whole decades where they span
 // two or more, else to 1, 2 or 5 times a power of ten.
 std::pair<double, double> RoundedLogarithmicRange(double low, double high);
+
+// No character of the pictures' 12-unit sans-serif is wider than this on
+// average, so that a text's width can be bounded without a font at hand.
+inline constexpr double SvgCharacterWidth = 7;
 
 // A box on the picture, in user units; y grows downward.
 struct PlotBox {
@@ -63,6 +68,16 @@ private:
 // decades fall inside.
 std::vector<PlotTick> LogarithmicTicks(double low, double high, const TickLabel& label);
 
+// One entry of a legend: a sample of what the plot draws, in the colour,
+// and its words.
+struct LegendEntry {
+    enum class Sample { Line, Box, Dot };
+    Sample m_Sample = Sample::Line;
+    const char* m_Colour = "";
+    std::string m_Stroke; // extra attributes of a line sample: " stroke-dasharray=..."
+    std::string m_Text;
+};
+
 // The document under construction.
 class SvgPicture {
 public:
@@ -91,6 +106,11 @@ public:
     void Grid(const PlotBox& box, const PlotScale& x, const std::vector<PlotTick>& xTicks, const PlotScale& y,
               const std::vector<PlotTick>& yTicks);
 
+    // A legend in a row from x along the baseline y, outside every panel so
+    // that no word crosses a line. The words are spaced by SvgCharacterWidth
+    // a character.
+    void Legend(double x, double y, const std::vector<LegendEntry>& entries);
+
     // Raw markup, for what the helpers above do not cover.
     void Append(const std::string& markup) { m_Text += markup; }
 
@@ -100,11 +120,5 @@ public:
 private:
     std::string m_Text;
 };
-
-// The colours the pictures share.
-inline constexpr const char* CurveColour = "#000080";
-inline constexpr const char* MarkColour = "#c00000";
-inline constexpr const char* SecondMarkColour = "#008000";
-inline constexpr const char* GridColour = "#c8c8c8";
 
 } // namespace norvane
