@@ -193,9 +193,26 @@ struct Headroom {
     double Amplitude() const { return std::fmin(m_Rising, m_Falling); }
 };
 
+// The distortion the clipping limit is set beside: the output peak where
+// the stage reaches it is the largest signal it passes cleanly. It is
+// found with transients as the distortion run's own: the transfer curve of
+// the headroom sweep holds every capacitor as a short, and the stages
+// whose capacitors do not quite short the signal at 10 x f_min distort up
+// to half as much as that curve says (the common-base default through
+// C3). From the distortion run up or down as THD rising in proportion to
+// the amplitude (the law of a second harmonic) would have it, then along
+// the line through the last two runs in logarithmic terms, until a run
+// lies within CleanThdMatch of the aim, at most CleanAmplitudeRuns runs.
+inline constexpr double CleanThdPercent = 1.0;
+inline constexpr double CleanThdMatch = 0.05; // of CleanThdPercent
+inline constexpr int CleanAmplitudeRuns = 4;
+
 struct DistortionAnalysis {
     static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
     Headroom m_Headroom;
+    // V peak at the output where the stage distorts by CleanThdPercent; NaN
+    // where it stays below that up to the clipping limit or no run found it.
+    double m_CleanAmplitude = NaN;
     double m_Frequency = NaN;        // Hz, 10 x f_min
     double m_Amplitude = NaN;        // V peak at the output asked for
     double m_InputAmplitude = NaN;   // V peak at the source that gives it
@@ -214,16 +231,26 @@ struct DistortionAnalysis {
 
 // ---- Noise ---------------------------------------------------------------
 
+// The noise totals are taken over the audio band where the stage passes
+// all of it (f_min at or below its low end, the upper -3 dB corner at or
+// above its high end); otherwise over the stage's own pass band, f_min to
+// the upper corner, or to NoisePassBandSpan x f_min where the gain shows
+// none below that: a total over 20 Hz - 20 kHz says nothing of a stage
+// that passes 100 kHz and up.
 inline constexpr double NoiseSpotFrequency = 1e3; // Hz
-inline constexpr double NoiseBandLow = 20.0;      // Hz
+inline constexpr double NoiseBandLow = 20.0;      // Hz, the audio band
 inline constexpr double NoiseBandHigh = 20e3;     // Hz
+inline constexpr double NoisePassBandSpan = 1000.0;
 
 struct NoiseAnalysis {
     static constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-    double m_SourceResistance = 0.0; // ohm
-    double m_SpotFrequency = NaN;    // Hz
-    double m_InputDensity = NaN;     // V/sqrt(Hz) at m_SpotFrequency
-    double m_InputTotal = NaN;       // V rms over NoiseBandLow..NoiseBandHigh
+    double m_SourceResistance = 0.0;   // ohm
+    double m_SpotFrequency = NaN;      // Hz
+    double m_InputDensity = NaN;       // V/sqrt(Hz) at m_SpotFrequency
+    double m_BandLow = NoiseBandLow;   // Hz, the band of the totals
+    double m_BandHigh = NoiseBandHigh; // Hz
+    bool m_AudioBand = true;           // else the stage's own pass band
+    double m_InputTotal = NaN;         // V rms over the band
     // ngspice's onoise_total over the same band.
     double m_OutputTotal = NaN; // V rms at the output
     // The input-referred density over the band: (Hz, V/sqrt(Hz)).

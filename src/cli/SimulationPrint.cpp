@@ -266,6 +266,8 @@ json DistortionJson(const DistortionAnalysis& a)
             {"frequency", Number(a.m_Frequency)},
             {"amplitude", Number(a.m_Amplitude)},
             {"input_amplitude", Number(a.m_InputAmplitude)},
+            {"clean_amplitude", Number(a.m_CleanAmplitude)},
+            {"clean_thd", Number(CleanThdPercent / 100)},
             {"thd", Number(a.m_ThdPercent / 100)},
             {"harmonics", harmonics},
             {"safe_area", SafeAreaJson(a.m_SafeArea)}};
@@ -273,9 +275,13 @@ json DistortionJson(const DistortionAnalysis& a)
 
 json NoiseJson(const NoiseAnalysis& a)
 {
-    return {{"source", Number(a.m_SourceResistance)},    {"spot_frequency", Number(a.m_SpotFrequency)},
-            {"input_density", Number(a.m_InputDensity)}, {"input_total", Number(a.m_InputTotal)},
-            {"output_total", Number(a.m_OutputTotal)},   {"band", {NoiseBandLow, NoiseBandHigh}}};
+    return {{"source", Number(a.m_SourceResistance)},
+            {"spot_frequency", Number(a.m_SpotFrequency)},
+            {"input_density", Number(a.m_InputDensity)},
+            {"input_total", Number(a.m_InputTotal)},
+            {"output_total", Number(a.m_OutputTotal)},
+            {"band", {a.m_BandLow, a.m_BandHigh}},
+            {"band_kind", a.m_AudioBand ? "audio" : "pass band"}};
 }
 
 // Per quantity {"min", "max", "nominal", "corner_min", "corner_max",

@@ -50,7 +50,7 @@ std::vector<AnalysisText> AnalysesAsText(const RobustnessResults& results, bool 
                                                 TemperatureTable, TemperatureSvg},
             withPictures);
     AddText(texts, results.m_Distortion,
-            AnalysisFormat<DistortionAnalysis>{AnalysisNames[2], "Headroom and distortion", DistortionLine,
+            AnalysisFormat<DistortionAnalysis>{AnalysisNames[2], "Clipping and distortion", DistortionLine,
                                                DistortionTable, DistortionSvg},
             withPictures);
     AddText(texts, results.m_Noise,

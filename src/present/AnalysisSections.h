@@ -17,7 +17,7 @@ inline constexpr const char* AnalysisNames[] = {"tolerance", "temperature", "dis
 // One analysis that was run, as the CLI and the report show it.
 struct AnalysisText {
     std::string m_Name;    // "tolerance", "temperature", "distortion", "noise", "worst_case"
-    std::string m_Heading; // "Tolerances", "Temperature", "Headroom and distortion", "Noise", "Worst case"
+    std::string m_Heading; // "Tolerances", "Temperature", "Clipping and distortion", "Noise", "Worst case"
     // Empty when it ran; else why not ("simulation unavailable: ...").
     std::string m_Problem;
     std::string m_Line; // the analysis' line above; empty when it failed

@@ -357,7 +357,7 @@ std::string DistortionSvg(const DistortionAnalysis& a)
     if (a.m_Waveform.size() < 2) {
         return {};
     }
-    SvgPicture svg(Width, DistortionHeight, "Headroom and distortion (ngspice)",
+    SvgPicture svg(Width, DistortionHeight, "Clipping and distortion (ngspice)",
                    {{"wave", WaveBox}, {"transfer", TransferBox}});
     Heading(svg, DistortionLine(a));
     WavePanel(svg, a);

@@ -47,8 +47,8 @@ std::string Celsius(double degrees)
     return FormatGeneral(degrees, 4) + " degC";
 }
 
-// The smaller edge of the headroom, as Headroom::Amplitude takes it, and
-// its name: "4.2 V peak (saturation)".
+// The clipping limit: the smaller edge of the headroom sweep, as
+// Headroom::Amplitude takes it, and its name: "4.2 V peak (saturation)".
 std::string HeadroomText(const Headroom& headroom)
 {
     const bool rising = !(headroom.m_Falling < headroom.m_Rising);
@@ -78,9 +78,11 @@ std::string Cell(double value)
     return std::isfinite(value) ? Format(value) : "-";
 }
 
-std::string NoiseBand()
+// "20 Hz .. 20 kHz (audio band)", "100 kHz .. 23.4 MHz (pass band)".
+std::string NoiseBand(const NoiseAnalysis& a)
 {
-    return Cell<Hertz>(NoiseBandLow) + " .. " + Cell<Hertz>(NoiseBandHigh);
+    return Cell<Hertz>(a.m_BandLow) + " .. " + Cell<Hertz>(a.m_BandHigh) +
+           (a.m_AudioBand ? " (audio band)" : " (pass band)");
 }
 
 } // namespace
@@ -217,18 +219,30 @@ TextTable TemperatureTable(const TemperatureAnalysis& a)
     return table;
 }
 
+// "1 % THD at 310 mV peak", or that the stage stays below it.
+std::string CleanAmplitudeText(const DistortionAnalysis& a)
+{
+    const std::string thd = FormatGeneral(CleanThdPercent, 3) + " % THD";
+    return std::isfinite(a.m_CleanAmplitude) ? thd + " at " + VoltsAs(a.m_CleanAmplitude, "peak")
+                                             : "below " + thd + " up to the clipping limit";
+}
+
 std::string DistortionLine(const DistortionAnalysis& a)
 {
-    return "Headroom " + HeadroomText(a.m_Headroom) + "; THD " + DistortionPercent(a.m_ThdPercent) + " at " +
-           VoltsAs(a.m_Amplitude, "peak") + ", " + Cell<Hertz>(a.m_Frequency) + SafeAreaText(a.m_SafeArea);
+    return "Clipping limit " + HeadroomText(a.m_Headroom) + "; " + CleanAmplitudeText(a) + "; THD " +
+           DistortionPercent(a.m_ThdPercent) + " at " + VoltsAs(a.m_Amplitude, "peak") + ", " +
+           Cell<Hertz>(a.m_Frequency) + SafeAreaText(a.m_SafeArea);
 }
 
 TextTable DistortionTable(const DistortionAnalysis& a)
 {
     const Headroom& h = a.m_Headroom;
     TextTable table{{"Quantity", "Value"},
-                    {"Headroom, rising", Edge(h.m_Rising, h.m_RisingEdge)},
-                    {"Headroom, falling", Edge(h.m_Falling, h.m_FallingEdge)},
+                    {"Clipping limit, rising", Edge(h.m_Rising, h.m_RisingEdge)},
+                    {"Clipping limit, falling", Edge(h.m_Falling, h.m_FallingEdge)},
+                    {"Output amplitude at " + FormatGeneral(CleanThdPercent, 3) + " % THD",
+                     std::isfinite(a.m_CleanAmplitude) ? VoltsAs(a.m_CleanAmplitude, "peak")
+                                                       : "above the clipping limit"},
                     {"Output amplitude", VoltsAs(a.m_Amplitude, "peak")},
                     {"Input amplitude", VoltsAs(a.m_InputAmplitude, "peak")},
                     {"Frequency", Cell<Hertz>(a.m_Frequency)},
@@ -246,7 +260,7 @@ std::string NoiseLine(const NoiseAnalysis& a)
 {
     return "Noise (source " + Quantity(a.m_SourceResistance, "ohm") +
            "): " + QuantityOrDash(a.m_InputDensity, "V/sqrt(Hz)") + " at " + Cell<Hertz>(a.m_SpotFrequency) +
-           ", " + VoltsAs(a.m_InputTotal, "rms") + " over " + NoiseBand();
+           ", " + VoltsAs(a.m_InputTotal, "rms") + " over " + NoiseBand(a);
 }
 
 TextTable NoiseTable(const NoiseAnalysis& a)
@@ -255,8 +269,8 @@ TextTable NoiseTable(const NoiseAnalysis& a)
             {"Source resistance", Quantity(a.m_SourceResistance, "ohm")},
             {"Input noise density at " + Cell<Hertz>(a.m_SpotFrequency),
              QuantityOrDash(a.m_InputDensity, "V/sqrt(Hz)")},
-            {"Input noise, " + NoiseBand(), VoltsAs(a.m_InputTotal, "rms")},
-            {"Output noise, " + NoiseBand(), VoltsAs(a.m_OutputTotal, "rms")}};
+            {"Input noise, " + NoiseBand(a), VoltsAs(a.m_InputTotal, "rms")},
+            {"Output noise, " + NoiseBand(a), VoltsAs(a.m_OutputTotal, "rms")}};
 }
 
 } // namespace norvane

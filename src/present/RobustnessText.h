@@ -61,10 +61,12 @@ std::string TemperatureLine(const TemperatureAnalysis& analysis);
 // Temperature, Ic, Uce, gain; one row per temperature.
 TextTable TemperatureTable(const TemperatureAnalysis& analysis);
 
-// The smaller edge of the headroom and the distortion: "Headroom 5.069 V
-// peak (saturation); THD 0.113 % at 500 mV peak, 100 Hz"
+// The clipping limit (the smaller edge of the headroom sweep), the output
+// peak at 1 % THD and the distortion: "Clipping limit 5.069 V peak
+// (saturation); 1 % THD at 2.31 V peak; THD 0.113 % at 500 mV peak, 100 Hz"
 std::string DistortionLine(const DistortionAnalysis& analysis);
-// Quantity, value: headroom rising and falling with their edges, the
+// Quantity, value: the clipping limit rising and falling with their edges,
+// the output peak at 1 % THD, the
 // amplitude and frequency of the distortion run, THD, harmonics 2..9 in
 // dB to the fundamental ("-59.0 dB", "below -120 dB" where a transient
 // no longer resolves them).

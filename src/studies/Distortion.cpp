@@ -275,6 +275,47 @@ Status MeasureThd(SimulationSession& session, const AmplifierCircuit& circuit,
     return {};
 }
 
+// The output peak where the stage distorts by CleanThdPercent, from the
+// distortion run in `measured` on (RobustnessResults.h); NaN where the
+// clipping limit comes first.
+Expected<double> CleanAmplitude(SimulationSession& session, const AmplifierCircuit& circuit,
+                                const SimulationOptions& simulation, double frequency, double gain,
+                                const DistortionAnalysis& measured, double clippingLimit,
+                                const std::function<bool()>& cancelled)
+{
+    double amplitude = measured.m_Amplitude;
+    double thd = measured.m_ThdPercent;
+    if (!(thd > 0) || !(amplitude > 0)) {
+        return DistortionAnalysis::NaN;
+    }
+    double slope = 1.0;
+    for (int run = 0; run < CleanAmplitudeRuns; ++run) {
+        if (std::fabs(thd / CleanThdPercent - 1) <= CleanThdMatch) {
+            return amplitude;
+        }
+        double next = amplitude * std::pow(CleanThdPercent / thd, 1 / slope);
+        if (next >= clippingLimit) {
+            if (amplitude >= clippingLimit) {
+                return DistortionAnalysis::NaN; // below the aim at the clipping limit itself
+            }
+            next = clippingLimit;
+        }
+        DistortionAnalysis trial;
+        if (const Status ran =
+                MeasureThd(session, circuit, simulation, next, frequency, gain, trial, cancelled);
+            !ran) {
+            return Failure{ran.Message()};
+        }
+        if (trial.m_ThdPercent > 0 && next != amplitude) {
+            const double fitted = std::log(trial.m_ThdPercent / thd) / std::log(next / amplitude);
+            slope = fitted > 0.2 ? fitted : 1.0;
+        }
+        amplitude = next;
+        thd = trial.m_ThdPercent;
+    }
+    return std::fabs(thd / CleanThdPercent - 1) <= CleanThdMatch ? amplitude : DistortionAnalysis::NaN;
+}
+
 // |V(out) / V(driven)| at frequency, from the circuit loaded in session.
 Expected<double> GainAt(SimulationSession& session, const SimulationOptions& simulation, double frequency,
                         const std::function<bool()>& cancelled)
@@ -299,7 +340,7 @@ Expected<DistortionAnalysis> Distortion(const AmplifierCircuit& circuit, const S
                                         double frequency, const std::function<double(double)>& amplitudeFor,
                                         const AnalysisProgress& progress)
 {
-    constexpr int Steps = 3;
+    constexpr int Steps = 4;
     int done = 0;
     const auto cancelled = [&] { return !GoOn(progress, done, Steps); };
     SimulationSession session;
@@ -334,6 +375,13 @@ Expected<DistortionAnalysis> Distortion(const AmplifierCircuit& circuit, const S
         !measured) {
         return Failure{measured.Message()};
     }
+    ++done;
+    Expected<double> clean = CleanAmplitude(session, circuit, simulation, frequency, *gain, analysis,
+                                            headroom->Amplitude(), cancelled);
+    if (!clean) {
+        return Failure{clean.Message()};
+    }
+    analysis.m_CleanAmplitude = *clean;
     ++done;
     GoOn(progress, done, Steps);
     return analysis;

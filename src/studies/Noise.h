@@ -19,8 +19,11 @@ namespace norvane {
                                                    const AnalysisProgress& progress = {});
 
 // The same for any netlist of the conventions (VIN the source, out the
-// output), spotFrequency in Hz.
+// output), spotFrequency in Hz. The totals are over the band the stage's
+// lower corner lowerCorner (Hz, its f_min) sets, or over the audio band
+// where that is no number.
 [[nodiscard]] Expected<NoiseAnalysis> MeasureNoise(const std::string& netlist, double spotFrequency,
-                                                   double sourceResistance = 0.0);
+                                                   double sourceResistance = 0.0,
+                                                   double lowerCorner = NoiseAnalysis::NaN);
 
 } // namespace norvane

@@ -26,7 +26,8 @@ struct Text {
 
 std::vector<Text> Texts(const std::string& svg)
 {
-    static const std::regex text(R"re(<text x="([-0-9.]+)" y="([-0-9.]+)" text-anchor="(\w+)"[^>]*>([^<]*)</text>)re");
+    static const std::regex text(
+        R"re(<text x="([-0-9.]+)" y="([-0-9.]+)" text-anchor="(\w+)"[^>]*>([^<]*)</text>)re");
     std::vector<Text> texts;
     for (auto it = std::sregex_iterator(svg.begin(), svg.end(), text); it != std::sregex_iterator(); ++it) {
         texts.push_back({std::stod((*it)[1]), std::stod((*it)[2]), (*it)[3], (*it)[4]});
@@ -72,7 +73,8 @@ void ExpectWordsClearOfLines(const std::string& svg)
     for (auto& [y, row] : rows) {
         std::ranges::sort(row, {}, &Text::m_X);
         for (std::size_t i = 1; i < row.size(); ++i) {
-            const double room = (row[i - 1].m_Words.size() + row[i].m_Words.size()) / 2.0 * NarrowestCharacter;
+            const double room =
+                (row[i - 1].m_Words.size() + row[i].m_Words.size()) / 2.0 * NarrowestCharacter;
             EXPECT_GT(row[i].m_X - row[i - 1].m_X, room + Gap)
                 << "\"" << row[i - 1].m_Words << "\" runs into \"" << row[i].m_Words << "\"";
         }
@@ -102,8 +104,8 @@ TEST(Pictures, WordsStayClearOfLinesAndOfEachOther)
     tolerances.m_Targets.m_OutputImpedance = 2e3;
     tolerances.m_Targets.m_LowerCutoff = 10.0;
     const std::pair<Distribution ToleranceAnalysis::*, double> nominal[] = {
-        {&ToleranceAnalysis::m_Ic, 2.6e-3},          {&ToleranceAnalysis::m_Uce, 5.8},
-        {&ToleranceAnalysis::m_GainDb, 19.5},        {&ToleranceAnalysis::m_InputImpedance, 42e3},
+        {&ToleranceAnalysis::m_Ic, 2.6e-3},           {&ToleranceAnalysis::m_Uce, 5.8},
+        {&ToleranceAnalysis::m_GainDb, 19.5},         {&ToleranceAnalysis::m_InputImpedance, 42e3},
         {&ToleranceAnalysis::m_OutputImpedance, 2e3}, {&ToleranceAnalysis::m_LowerCutoff, 8.0}};
     for (const auto& [member, value] : nominal) {
         Distribution& d = tolerances.*member;
