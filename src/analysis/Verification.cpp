@@ -44,7 +44,7 @@ std::string TimesMinimum(double hertz, double minimum)
     return FormatGeneral(hertz / minimum, 2) + " x f_min";
 }
 
-// "Z_out 1.485 k for 2 k", "f_-3dB 133 kHz above f_min 100 kHz".
+// "Z_out 1.485 kohm for 2 kohm", "f_-3dB 133 kHz above f_min 100 kHz".
 std::string MissText(const VerdictMiss& miss)
 {
     const std::string& q = miss.m_Quantity;
@@ -147,10 +147,10 @@ std::vector<Corner> CapacitorCorners(CircuitKind kind, const AmplifierCircuit& c
             {f, name, name + " of " + Capacitance(c) + words + " puts a corner at " + Hertz(f)});
     };
     const double input = rs + r.m_InputImpedance;
-    add("C1", input, " with the " + OhmsInWords(input) + " behind it");
+    add("C1", input, " with the " + Ohms(input) + " behind it");
     if (options.m_LoadResistance > 0) {
         const double load = r.m_OutputImpedance + options.m_LoadResistance;
-        add("C2", load, " with the " + OhmsInWords(load) + " of output and load");
+        add("C2", load, " with the " + Ohms(load) + " of output and load");
     }
     if (kind == CircuitKind::CommonEmitter && FindPart(circuit, "C3") != nullptr) {
         // C3 bypasses R5; the emitter looks into it through R4 and re.

@@ -20,7 +20,7 @@ using testing::CommonBase;
 using testing::CommonCollector;
 using testing::CommonEmitter;
 
-// The verdict's numbers as the CLI shows them: "1.475 k".
+// The verdict's numbers as the CLI shows them: "1.475 kohm".
 class Verdict : public ::testing::Test {
 protected:
     void SetUp() override { UseEnglishNumberFormat(); }
@@ -244,8 +244,8 @@ TEST_F(Verdict, NamesTheOutputResistanceOfACommonBaseStage)
     const VerdictMiss* zout = FindMiss(v.m_Verdict, "Z_out");
     ASSERT_NE(zout, nullptr) << v.m_Verdict.Line();
     EXPECT_NEAR(zout->m_Simulated, 1725, 5);
-    EXPECT_TRUE(zout->m_Why.starts_with("T1's output resistance of 9.543 k")) << zout->m_Why;
-    EXPECT_TRUE(zout->m_Why.ends_with("R2 = 3 k gives Z_out 2.282 k")) << zout->m_Why;
+    EXPECT_TRUE(zout->m_Why.starts_with("T1's output resistance of 9.543 kohm")) << zout->m_Why;
+    EXPECT_TRUE(zout->m_Why.ends_with("R2 = 3 kohm gives Z_out 2.282 kohm")) << zout->m_Why;
 }
 
 // A common-emitter stage at 100 kHz: C1 of a few tens of pF against the
