@@ -169,9 +169,9 @@ struct BiasProposal {
     bool m_ReachesTarget = false; // m_After at YieldTarget or above
     int m_Series = 0;             // 24 for E24: where the values come from
 
-    // "R1 620 k -> 150 k, R2 200 k -> 47 k: 97 % of builds meet, Z_in
-    // 42 kohm -> 19 kohm"; when no divider of the series reaches the target:
-    // "no divider of E24 reaches 95 % of builds; the best: ...".
+    // "R1 620 kohm -> 150 kohm, R2 200 kohm -> 47 kohm: 97 % of builds
+    // meet, Z_in 42 kohm -> 19 kohm"; when no divider of the series reaches
+    // the target: "no divider of E24 reaches 95 % of builds; the best: ...".
     std::string Line() const;
 };
 
@@ -204,7 +204,7 @@ struct RequirementBand {
 RequirementBand RequirementBandOf(const DesignTargets& aim, std::string_view quantity);
 
 // What is simulated beside the design, as the verdict line names it: "no
-// load", "load 4.7 kohm, source 600 ohm, C3 = 2.2 nF".
+// load", "load 4.7 kohm, source 600 ohm, C3 = 2.2 nF, R1 = 150 kohm".
 std::string SimulationConditions(const AmplifierDesign& design, const VerificationOptions& options);
 
 // The circuit Verify simulates: the design's, with the options' part
