@@ -44,7 +44,7 @@ std::string TimesMinimum(double hertz, double minimum)
     return FormatGeneral(hertz / minimum, 2) + " x f_min";
 }
 
-// "Z_out 1.485 k for 2 k", "f_-3dB 133 kHz above f_min 100 kHz".
+// "Z_out 1.485 kohm for 2 kohm", "f_-3dB 133 kHz above f_min 100 kHz".
 std::string MissText(const VerdictMiss& miss)
 {
     const std::string& q = miss.m_Quantity;
@@ -147,10 +147,10 @@ std::vector<Corner> CapacitorCorners(CircuitKind kind, const AmplifierCircuit& c
             {f, name, name + " of " + Capacitance(c) + words + " puts a corner at " + Hertz(f)});
     };
     const double input = rs + r.m_InputImpedance;
-    add("C1", input, " with the " + OhmsInWords(input) + " behind it");
+    add("C1", input, " with the " + Ohms(input) + " behind it");
     if (options.m_LoadResistance > 0) {
         const double load = r.m_OutputImpedance + options.m_LoadResistance;
-        add("C2", load, " with the " + OhmsInWords(load) + " of output and load");
+        add("C2", load, " with the " + Ohms(load) + " of output and load");
     }
     if (kind == CircuitKind::CommonEmitter && FindPart(circuit, "C3") != nullptr) {
         // C3 bypasses R5; the emitter looks into it through R4 and re.
@@ -267,7 +267,7 @@ std::string Conditions(const AmplifierCircuit& designed, const VerificationOptio
     for (const auto& [name, value] : options.m_PartValues) {
         const double was = PartValue(designed, name);
         if (std::isfinite(was) && value != was) {
-            text += ", " + PartItem(name, value).name + " = " + PartItem(name, value).value;
+            text += ", " + name + " = " + PartValueText(name, value);
         }
     }
     return text;
@@ -377,8 +377,8 @@ std::string VerifiedNetlist(const AmplifierDesign& design, const VerificationOpt
     AmplifierCircuit circuit = VerifiedCircuit(design, options.m_PartValues);
     for (const auto& [name, value] : options.m_PartValues) {
         if (const CircuitPart* part = FindPart(designed, name)) {
-            circuit.m_Notes.push_back(name + " " + PartItem(name, value).value + " instead of the designed " +
-                                      PartItem(name, part->m_Value).value);
+            circuit.m_Notes.push_back(name + " " + PartValueText(name, value) + " instead of the designed " +
+                                      PartValueText(name, part->m_Value));
         }
     }
     netlist.m_LoadResistance = options.m_LoadResistance;
@@ -529,14 +529,14 @@ std::string BuildYield::Text() const
 
 namespace {
 
-// "R1 620 k -> 150 k, R2 200 k -> 47 k"
+// "R1 620 kohm -> 150 kohm, R2 200 kohm -> 47 kohm"
 std::string ChangesText(const std::vector<PartChange>& changes)
 {
     std::string line;
     for (const PartChange& change : changes) {
         line += (line.empty() ? "" : ", ") + change.m_Part + " " +
-                PartItem(change.m_Part, change.m_Designed).value + " -> " +
-                PartItem(change.m_Part, change.m_Proposed).value;
+                PartValueText(change.m_Part, change.m_Designed) + " -> " +
+                PartValueText(change.m_Part, change.m_Proposed);
     }
     return line;
 }

@@ -102,8 +102,8 @@ struct Verdict {
     // What the verdict could not judge and the user has to: "ratings of
     // 2N1234 unknown: check the data sheet".
     std::vector<std::string> m_Notes;
-    // What was simulated beside the design: "no load", "load 4.7 k,
-    // source 600", with the part values that differ from the design's.
+    // What was simulated beside the design: "no load", "load 4.7 kohm,
+    // source 600 ohm", with the part values that differ from the design's.
     std::string m_Conditions = "no load";
     // The yield of the design judged, where it was computed (after the
     // verdict: it takes the tolerance analysis' runs).
@@ -112,7 +112,7 @@ struct Verdict {
     // The line below the title: what was simulated and whether the design
     // meets its requirements, naming each miss and its likely cause:
     // "Simulation (ngspice, no load): meets the requirements",
-    // "Simulation (ngspice, no load): misses Z_out: 1.485 k for 2 k (C3 of
+    // "Simulation (ngspice, no load): misses Z_out 1.485 kohm for 2 kohm (C3 of
     // 1 nF does not ground the base at 100 kHz: ...)", "Not simulated: ...".
     // The yield follows, where computed ("...: meets the requirements; 49 %
     // of builds with 5 % resistors meet (Ic)"), then the notes, each after
@@ -169,9 +169,9 @@ struct BiasProposal {
     bool m_ReachesTarget = false; // m_After at YieldTarget or above
     int m_Series = 0;             // 24 for E24: where the values come from
 
-    // "R1 620 k -> 150 k, R2 200 k -> 47 k: 97 % of builds meet, Z_in 42 k
-    // -> 19 k"; when no divider of the series reaches the target: "no
-    // divider of E24 reaches 95 % of builds; the best: ...".
+    // "R1 620 kohm -> 150 kohm, R2 200 kohm -> 47 kohm: 97 % of builds
+    // meet, Z_in 42 kohm -> 19 kohm"; when no divider of the series reaches
+    // the target: "no divider of E24 reaches 95 % of builds; the best: ...".
     std::string Line() const;
 };
 
@@ -187,7 +187,7 @@ struct TuningProposal {
     // VerificationOptions::m_PartValues and AmplifierDesign::ApplyPartValues.
     std::vector<NamedValue> PartValues() const;
 
-    // "C3 22 pF -> 100 nF: Z_out 1.86 k, f_-3dB 0.92 x f_min", the
+    // "C3 22 pF -> 100 nF: Z_out 1.86 kohm, f_-3dB 0.92 x f_min", the
     // divider's line after a semicolon.
     std::string Line() const;
 };
@@ -204,7 +204,7 @@ struct RequirementBand {
 RequirementBand RequirementBandOf(const DesignTargets& aim, std::string_view quantity);
 
 // What is simulated beside the design, as the verdict line names it: "no
-// load", "load 4.7 k, source 600, C3 = 2.2 nF".
+// load", "load 4.7 kohm, source 600 ohm, C3 = 2.2 nF, R1 = 150 kohm".
 std::string SimulationConditions(const AmplifierDesign& design, const VerificationOptions& options);
 
 // The circuit Verify simulates: the design's, with the options' part

@@ -120,15 +120,15 @@ void PrintSimulation(std::ostream& out, const WorkflowResult& result, const Work
         out << ":\n" << r.StatusText() << '\n';
         return;
     }
-    out << " (ngspice, " << (load > 0 ? "load " + Quantity(load, "") : std::string("no load"))
-        << (source > 0 ? ", source " + Quantity(source, "") : std::string()) << "):\n";
+    out << " (ngspice, " << (load > 0 ? "load " + Ohms(load) : std::string("no load"))
+        << (source > 0 ? ", source " + Ohms(source) : std::string()) << "):\n";
     const DesignTargets aim = TargetsOf(*result.m_Design);
     Line(out, "Ic", Quantity(r.m_Ic, "A"), "designed", aim.m_Ic, "A");
     Line(out, "Uce", Quantity(r.m_Uce, "V"), "designed", aim.m_Uce, "V");
     Line(out, "Ib", Quantity(r.m_Ib, "A"), "", DesignTargets::NaN, "");
     Line(out, "Voltage gain", Decibels(r.m_GainDb), "required", aim.m_GainDb, "dB");
-    Line(out, "Z_in", Quantity(r.m_InputImpedance, ""), "required at most", aim.m_InputImpedance, "");
-    Line(out, "Z_out", Quantity(r.m_OutputImpedance, ""), "required", aim.m_OutputImpedance, "");
+    Line(out, "Z_in", Ohms(r.m_InputImpedance), "required at most", aim.m_InputImpedance, "ohm");
+    Line(out, "Z_out", Ohms(r.m_OutputImpedance), "required", aim.m_OutputImpedance, "ohm");
     const std::string lower =
         std::isfinite(r.m_LowerCutoff) ? Quantity(r.m_LowerCutoff, "Hz") : std::string("below the sweep");
     Line(out, "f_-3dB", lower, "required f_min", aim.m_LowerCutoff, "Hz");

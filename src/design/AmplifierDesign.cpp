@@ -80,8 +80,8 @@ void AmplifierDesign::ApplyPartValues(const std::vector<NamedValue>& values)
         }
         *slot = value;
         m_Applied.emplace_back(part, value);
-        m_Notes.push_back(part + " changed to " + PartItem(part, value).value + " (designed " +
-                          PartItem(part, designed->second).value + ")");
+        m_Notes.push_back(part + " changed to " + PartValueText(part, value) + " (designed " +
+                          PartValueText(part, designed->second) + ")");
     }
 }
 
@@ -126,6 +126,11 @@ ResultItem PartItem(const std::string& name, double value)
         item.SetNumber(name, value);
     }
     return item;
+}
+
+std::string PartValueText(const std::string& name, double value)
+{
+    return name[0] == 'C' ? PartItem(name, value).value : Ohms(value);
 }
 
 ResultList AmplifierDesign::GetOperationPoint() const

@@ -26,6 +26,9 @@ using NamedValue = std::pair<std::string, double>;
 // A line of the component section: a capacitor (a name beginning with
 // 'C') in farads, a resistor as a plain number.
 ResultItem PartItem(const std::string& name, double value);
+// A part's value in a sentence (a note, a proposal): a resistor's with its
+// unit ("620 kohm"), a capacitor's as its line shows it ("2.2 nF").
+std::string PartValueText(const std::string& name, double value);
 
 class AmplifierDesign;
 

@@ -42,11 +42,6 @@ std::string Hertz(double value)
 
 std::string Ohms(double value)
 {
-    return Quantity(value, "");
-}
-
-std::string OhmsInWords(double value)
-{
     return Quantity(value, "ohm");
 }
 

@@ -47,7 +47,7 @@ inline constexpr const char* RatingUnknownNote =
     "?: a rating of the type is not known (-), so the design could not be checked against it; "
     "such types come after all whose ratings are known.";
 
-// One text per column of RankColumns ("2.2 kOhm", "12 %", "500 mW"); "-"
+// One text per column of RankColumns ("2.2 kohm", "12 %", "500 mW"); "-"
 // where the row has no figure, the last column RatingUnknownMark or empty.
 std::vector<std::string> RankCells(const RankRow& row);
 

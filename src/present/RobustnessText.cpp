@@ -258,7 +258,7 @@ TextTable DistortionTable(const DistortionAnalysis& a)
 
 std::string NoiseLine(const NoiseAnalysis& a)
 {
-    return "Noise (source " + Quantity(a.m_SourceResistance, "ohm") +
+    return "Noise (source " + Ohms(a.m_SourceResistance) +
            "): " + QuantityOrDash(a.m_InputDensity, "V/sqrt(Hz)") + " at " + Cell<Hertz>(a.m_SpotFrequency) +
            ", " + VoltsAs(a.m_InputTotal, "rms") + " over " + NoiseBand(a);
 }
@@ -266,7 +266,7 @@ std::string NoiseLine(const NoiseAnalysis& a)
 TextTable NoiseTable(const NoiseAnalysis& a)
 {
     return {{"Quantity", "Value"},
-            {"Source resistance", Quantity(a.m_SourceResistance, "ohm")},
+            {"Source resistance", Ohms(a.m_SourceResistance)},
             {"Input noise density at " + Cell<Hertz>(a.m_SpotFrequency),
              QuantityOrDash(a.m_InputDensity, "V/sqrt(Hz)")},
             {"Input noise, " + NoiseBand(a), VoltsAs(a.m_InputTotal, "rms")},

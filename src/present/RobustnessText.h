@@ -21,7 +21,7 @@ std::string TolerancePercent(double fraction);
 
 // The six quantities of the tolerance analysis in the order its table and
 // its picture show them, named as the verdict names them, each with its
-// text ("2.579 mA", "5.858 V", "19.48 dB", "42.14 k", "8.034 Hz"; "-" for
+// text ("2.579 mA", "5.858 V", "19.48 dB", "42.14 kohm", "8.034 Hz"; "-" for
 // no figure).
 struct ToleranceQuantity {
     const char* m_Name;
@@ -41,7 +41,7 @@ std::string SafeAreaText(const std::vector<SafeAreaExcursion>& excursions);
 // inside the brackets where some runs failed.
 std::string ToleranceLine(const ToleranceAnalysis& analysis);
 // Quantity, median, 1st percentile, 99th percentile; one row each for Ic,
-// Uce, gain, Z_in, Z_out, f_-3dB ("2.579 mA", "19.48 dB", "42.14 k",
+// Uce, gain, Z_in, Z_out, f_-3dB ("2.579 mA", "19.48 dB", "42.14 kohm",
 // "8.034 Hz"; "-" where no run gave a figure).
 TextTable ToleranceTable(const ToleranceAnalysis& analysis);
 

@@ -138,7 +138,7 @@ private Q_SLOTS:
         QVERIFY(
             QFile::exists(QString::fromStdString(PictureFilePath(f.NextSavePath.toStdString(), "noise"))));
         // They ran behind a source that the report's verification has not.
-        QVERIFY(text.contains("<p>The analyses below were simulated with: no load, source 1 k</p>"));
+        QVERIFY(text.contains("<p>The analyses below were simulated with: no load, source 1 kohm</p>"));
 
         // The plot exports take the tab in front; one not run has none.
         window->Tabs()->setCurrentWidget(noise);

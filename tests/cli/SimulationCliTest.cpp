@@ -55,8 +55,8 @@ TEST_F(SimulationCli, SimulateAddsTheSimulationBlock)
                                        "Uce = 5.858 V (designed 5.812 V)\n"
                                        "Ib = 8.499 uA\n"
                                        "Voltage gain = 19.48 dB (required 20 dB)\n"
-                                       "Z_in = 42.14 k (required at most 50 k)\n"
-                                       "Z_out = 1.992 k (required 2 k)\n"
+                                       "Z_in = 42.14 kohm (required at most 50 kohm)\n"
+                                       "Z_out = 1.992 kohm (required 2 kohm)\n"
                                        "f_-3dB = 8.034 Hz (required f_min 10 Hz)\n"
                                        "Mid-band = 1 kHz\n");
     // The design lines before it are those without --simulate, with the
@@ -112,9 +112,9 @@ TEST_F(SimulationCli, LoadLowersTheGain)
     // 2k against an output impedance of about 2k: about 6 dB less.
     EXPECT_NEAR(open["simulation"]["gain_db"].get<double>() - loaded["simulation"]["gain_db"].get<double>(),
                 6.0, 0.1);
-    EXPECT_NE(
-        RunCli({"design", "ce", "--simulate", "--load", "4k7"}).out.find("Simulation (ngspice, load 4.7 k):"),
-        std::string::npos);
+    EXPECT_NE(RunCli({"design", "ce", "--simulate", "--load", "4k7"})
+                  .out.find("Simulation (ngspice, load 4.7 kohm):"),
+              std::string::npos);
 }
 
 TEST_F(SimulationCli, NetlistFileIsTheDesignsNetlist)

@@ -20,7 +20,7 @@ using testing::CommonBase;
 using testing::CommonCollector;
 using testing::CommonEmitter;
 
-// The verdict's numbers as the CLI shows them: "1.475 k".
+// The verdict's numbers as the CLI shows them: "1.475 kohm".
 class Verdict : public ::testing::Test {
 protected:
     void SetUp() override { UseEnglishNumberFormat(); }
@@ -37,6 +37,21 @@ const VerdictMiss* FindMiss(const norvane::Verdict& verdict, const std::string& 
     return nullptr;
 }
 
+// A simulation that gives what the design aimed at.
+SimulationResult Exactly(const DesignTargets& aim)
+{
+    SimulationResult r;
+    r.m_Outcome = {};
+    r.m_Ic = aim.IcReference();
+    r.m_Uce = aim.m_Uce;
+    r.m_Ib = r.m_Ic / 300;
+    r.m_GainDb = aim.m_GainDb;
+    r.m_InputImpedance = aim.m_InputImpedance;
+    r.m_OutputImpedance = aim.m_OutputImpedance;
+    r.m_LowerCutoff = aim.m_LowerCutoff;
+    return r;
+}
+
 // Each rule alone, on figures that meet every other: met at its boundary,
 // missed just past it in either direction (a too-low Ic as well as a
 // too-high one); a corner at f_min or below the sweep (NaN) meets, a gain
@@ -44,16 +59,7 @@ const VerdictMiss* FindMiss(const norvane::Verdict& verdict, const std::string& 
 TEST_F(Verdict, EachRuleInBothDirectionsAndAtItsBoundary)
 {
     const auto design = CommonEmitter(20);
-    const DesignTargets aim = TargetsOf(*design);
-    SimulationResult exact;
-    exact.m_Outcome = {};
-    exact.m_Ic = aim.IcReference();
-    exact.m_Uce = aim.m_Uce;
-    exact.m_Ib = exact.m_Ic / 300;
-    exact.m_GainDb = aim.m_GainDb;
-    exact.m_InputImpedance = aim.m_InputImpedance;
-    exact.m_OutputImpedance = aim.m_OutputImpedance;
-    exact.m_LowerCutoff = aim.m_LowerCutoff;
+    const SimulationResult exact = Exactly(TargetsOf(*design));
     ASSERT_TRUE(JudgeSimulation(*design, {}, exact).m_Verdict.m_Meets);
     struct Case {
         double SimulationResult::*m_Field;
@@ -100,6 +106,26 @@ TEST_F(Verdict, EachRuleInBothDirectionsAndAtItsBoundary)
 // The defaults of each circuit: the common-emitter 20 dB example meets its
 // requirements; the common-base default misses Z_out, because its 1 nF C3
 // lets the collector drive the base through C_cb.
+// A resistance the verdict, its conditions or a proposal names carries its
+// unit; a capacitor its farads.
+TEST_F(Verdict, WritesResistancesInOhm)
+{
+    const auto design = CommonEmitter(20);
+    SimulationResult r = Exactly(TargetsOf(*design));
+    r.m_OutputImpedance = 600;
+    const VerificationOptions options{4700, 600, {{"R1", 150e3}, {"C1", 2.2e-9}}};
+    EXPECT_EQ(JudgeSimulation(*design, options, r).m_Verdict.Line(),
+              "Simulation (ngspice, load 4.7 kohm, source 600 ohm, R1 = 150 kohm, C1 = 2.2 nF): "
+              "misses Z_out 600 ohm for 2 kohm");
+    BiasProposal bias;
+    bias.m_Changes = {{"R1", 620e3, 150e3}};
+    bias.m_After.m_Fraction = 0.97;
+    bias.m_InputImpedanceBefore = 42e3;
+    bias.m_InputImpedanceAfter = 19e3;
+    bias.m_ReachesTarget = true;
+    EXPECT_EQ(bias.Line(), "R1 620 kohm -> 150 kohm: 97 % of builds meet, Z_in 42 kohm -> 19 kohm");
+}
+
 TEST_F(Verdict, OfEachCircuitsDefaultDesign)
 {
     const Verification ce = Verify(*CommonEmitter(20));
@@ -244,8 +270,8 @@ TEST_F(Verdict, NamesTheOutputResistanceOfACommonBaseStage)
     const VerdictMiss* zout = FindMiss(v.m_Verdict, "Z_out");
     ASSERT_NE(zout, nullptr) << v.m_Verdict.Line();
     EXPECT_NEAR(zout->m_Simulated, 1725, 5);
-    EXPECT_TRUE(zout->m_Why.starts_with("T1's output resistance of 9.543 k")) << zout->m_Why;
-    EXPECT_TRUE(zout->m_Why.ends_with("R2 = 3 k gives Z_out 2.282 k")) << zout->m_Why;
+    EXPECT_TRUE(zout->m_Why.starts_with("T1's output resistance of 9.543 kohm")) << zout->m_Why;
+    EXPECT_TRUE(zout->m_Why.ends_with("R2 = 3 kohm gives Z_out 2.282 kohm")) << zout->m_Why;
 }
 
 // A common-emitter stage at 100 kHz: C1 of a few tens of pF against the
