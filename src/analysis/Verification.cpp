@@ -399,13 +399,13 @@ std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design, con
     };
     std::vector<VerificationRow> rows;
     rows.push_back({"Ic",
-                    std::isfinite(aim.m_RequiredIc) ? Amperes(aim.m_RequiredIc) + " \u00b1 10 %"
-                                                    : std::string("designed \u00b1 10 %"),
+                    std::isfinite(aim.m_RequiredIc) ? Amperes(aim.m_RequiredIc) + " +/- 10 %"
+                                                    : std::string("designed +/- 10 %"),
                     Amperes(aim.m_Ic), shown(r.m_Ic, Amperes), verdict("Ic")});
     rows.push_back({"Uce", "", Volts(aim.m_Uce), shown(r.m_Uce, Volts), ""});
     VerificationRow gain{"Voltage gain", "", "", shown(r.m_GainDb, Decibels), ""};
     if (std::isfinite(aim.m_GainDb)) {
-        gain.m_Required = FormatGeneral(aim.m_GainDb, 6) + " dB \u00b1 1 dB";
+        gain.m_Required = FormatGeneral(aim.m_GainDb, 6) + " dB +/- 1 dB";
         gain.m_Verdict = verdict("gain");
     }
     if (const auto* ce = dynamic_cast<const CommonEmitterDesign*>(&design)) {
@@ -420,7 +420,7 @@ std::vector<VerificationRow> VerificationRows(const AmplifierDesign& design, con
     rows.push_back(zin);
     VerificationRow zout{"Z_out", "", "", shown(r.m_OutputImpedance, Ohms), ""};
     if (std::isfinite(aim.m_OutputImpedance)) {
-        zout.m_Required = Ohms(aim.m_OutputImpedance) + " \u00b1 20 %";
+        zout.m_Required = Ohms(aim.m_OutputImpedance) + " +/- 20 %";
         zout.m_Verdict = verdict("Z_out");
         // The collector resistor is what the design sets Z_out with.
         const char* collector = design.Kind() == CircuitKind::CommonBase ? "R2" : "R3";

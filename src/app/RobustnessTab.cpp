@@ -55,7 +55,7 @@ QString IdleText(RobustnessKind kind)
     case RobustnessKind::WorstCase:
         return QStringLiteral(
                    "Run finds each quantity's extremes with every resistor at an edge of its series' "
-                   "tolerance, each capacitor at \u00b1%1 %, BF and IS x/%2 and -25 or 85 degC.")
+                   "tolerance, each capacitor at +/-%1 %, BF and IS x/%2 and -25 or 85 degC.")
             .arg(CapacitorTolerance * 100)
             .arg(CurrentGainSpread);
     }

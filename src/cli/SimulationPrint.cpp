@@ -17,21 +17,27 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-// A required gain as it was typed: "20 dB", "0.5 dB".
-std::string RequiredDecibels(double value)
-{
-    return FormatGeneral(value, 6) + " dB";
-}
-
-// "name = value (what aim)" when the design aimed at something, else
+// "name = value (designed aim)" where the design aimed at something, else
 // "name = value".
-void Line(std::ostream& out, const char* name, const std::string& value, const char* what, double aim,
-          const char* unit)
+void Line(std::ostream& out, const char* name, const std::string& value, double designed, const char* unit)
 {
     out << name << " = " << value;
-    if (std::isfinite(aim)) {
-        out << " (" << what << ' '
-            << (std::string_view(unit) == "dB" ? RequiredDecibels(aim) : Quantity(aim, unit)) << ')';
+    if (std::isfinite(designed)) {
+        out << " (designed " << Quantity(designed, unit) << ')';
+    }
+    out << '\n';
+}
+
+// "name = value (required requirement)" with the requirement as the
+// verification table words it ("20 dB +/- 1 dB"), where there is one.
+void RequiredLine(std::ostream& out, const char* name, const std::string& value, const Verification& v,
+                  std::string_view quantity)
+{
+    out << name << " = " << value;
+    for (const VerificationRow& row : v.m_Rows) {
+        if (row.m_Quantity == quantity && !row.m_Required.empty()) {
+            out << " (required " << row.m_Required << ')';
+        }
     }
     out << '\n';
 }
@@ -123,19 +129,20 @@ void PrintSimulation(std::ostream& out, const WorkflowResult& result, const Work
     out << " (ngspice, " << (load > 0 ? "load " + Ohms(load) : std::string("no load"))
         << (source > 0 ? ", source " + Ohms(source) : std::string()) << "):\n";
     const DesignTargets aim = TargetsOf(*result.m_Design);
-    Line(out, "Ic", Quantity(r.m_Ic, "A"), "designed", aim.m_Ic, "A");
-    Line(out, "Uce", Quantity(r.m_Uce, "V"), "designed", aim.m_Uce, "V");
-    Line(out, "Ib", Quantity(r.m_Ib, "A"), "", DesignTargets::NaN, "");
-    Line(out, "Voltage gain", Decibels(r.m_GainDb), "required", aim.m_GainDb, "dB");
-    Line(out, "Z_in", Ohms(r.m_InputImpedance), "required at most", aim.m_InputImpedance, "ohm");
-    Line(out, "Z_out", Ohms(r.m_OutputImpedance), "required", aim.m_OutputImpedance, "ohm");
+    const Verification& v = result.m_Verification;
+    Line(out, "Ic", Quantity(r.m_Ic, "A"), aim.m_Ic, "A");
+    Line(out, "Uce", Quantity(r.m_Uce, "V"), aim.m_Uce, "V");
+    Line(out, "Ib", Quantity(r.m_Ib, "A"), DesignTargets::NaN, "");
+    RequiredLine(out, "Voltage gain", Decibels(r.m_GainDb), v, "Voltage gain");
+    RequiredLine(out, "Z_in", Ohms(r.m_InputImpedance), v, "Z_in");
+    RequiredLine(out, "Z_out", Ohms(r.m_OutputImpedance), v, "Z_out");
     const std::string lower =
         std::isfinite(r.m_LowerCutoff) ? Quantity(r.m_LowerCutoff, "Hz") : std::string("below the sweep");
-    Line(out, "f_-3dB", lower, "required f_min", aim.m_LowerCutoff, "Hz");
+    RequiredLine(out, "f_-3dB", lower, v, "Lower -3 dB frequency");
     if (std::isfinite(r.m_UpperCutoff)) {
-        Line(out, "f_-3dB upper", Quantity(r.m_UpperCutoff, "Hz"), "", DesignTargets::NaN, "");
+        Line(out, "f_-3dB upper", Quantity(r.m_UpperCutoff, "Hz"), DesignTargets::NaN, "");
     }
-    Line(out, "Mid-band", Quantity(r.m_MidbandFrequency, "Hz"), "", DesignTargets::NaN, "");
+    Line(out, "Mid-band", Quantity(r.m_MidbandFrequency, "Hz"), DesignTargets::NaN, "");
     for (const std::string& warning : r.m_Warnings) {
         out << "ngspice: " << warning << '\n';
     }

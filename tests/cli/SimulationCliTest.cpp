@@ -54,10 +54,10 @@ TEST_F(SimulationCli, SimulateAddsTheSimulationBlock)
                                        "Ic = 2.579 mA (designed 2.6 mA)\n"
                                        "Uce = 5.858 V (designed 5.812 V)\n"
                                        "Ib = 8.499 uA\n"
-                                       "Voltage gain = 19.48 dB (required 20 dB)\n"
-                                       "Z_in = 42.14 kohm (required at most 50 kohm)\n"
-                                       "Z_out = 1.992 kohm (required 2 kohm)\n"
-                                       "f_-3dB = 8.034 Hz (required f_min 10 Hz)\n"
+                                       "Voltage gain = 19.48 dB (required 20 dB +/- 1 dB)\n"
+                                       "Z_in = 42.14 kohm (required at most 50 kohm + 20 %)\n"
+                                       "Z_out = 1.992 kohm (required 2 kohm +/- 20 %)\n"
+                                       "f_-3dB = 8.034 Hz (required at most 10 Hz)\n"
                                        "Mid-band = 1 kHz\n");
     // The design lines before it are those without --simulate, with the
     // verdict and its yield below the title.

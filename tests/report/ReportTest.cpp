@@ -770,7 +770,7 @@ TEST_F(ReportWriting, SimulationAddsItsSectionAndTheBodePlot)
     ASSERT_NE(section, std::string::npos) << text;
     EXPECT_LT(operation, section);
     EXPECT_LT(section, text.find("<hr />"));
-    EXPECT_NE(text.find("<tr><th>Z_out</th><td>2 kohm &#177; 20 %</td><td>2 kohm</td><td>600 ohm</td>"
+    EXPECT_NE(text.find("<tr><th>Z_out</th><td>2 kohm +/- 20 %</td><td>2 kohm</td><td>600 ohm</td>"
                         "<td>misses</td></tr>\n"),
               std::string::npos)
         << text;

@@ -231,7 +231,7 @@ TEST_F(Verdict, JudgesARequestedIcAgainstTheRequest)
     EXPECT_EQ(ic->m_Required, 11.58e-3);
     EXPECT_LT(ic->m_Simulated, 0.9 * 11.58e-3);
     EXPECT_NE(v.m_Verdict.Line().find("for the requested 11.58 mA"), std::string::npos) << v.m_Verdict.Line();
-    EXPECT_EQ(v.m_Rows[0].m_Required, "11.58 mA \u00b1 10 %");
+    EXPECT_EQ(v.m_Rows[0].m_Required, "11.58 mA +/- 10 %");
 }
 
 // An attenuating stage, -10 dB from 1 kHz: above 10 MHz T1's collector-base
