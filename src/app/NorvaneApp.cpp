@@ -16,6 +16,7 @@
 #include <QSessionManager>
 #include <QSettings>
 
+#include <algorithm>
 #include <thread>
 
 namespace norvane {
@@ -206,6 +207,13 @@ std::vector<std::string> CNorvaneApp::GetNotes() const
         notes.push_back(m_OpenNote);
     }
     return notes;
+}
+
+bool CNorvaneApp::IsChangeNote(const std::string& note) const
+{
+    const CDesignObject* design = CurrentDesign();
+    return design &&
+           std::ranges::find(design->Design().ChangeNotes(), note) != design->Design().ChangeNotes().end();
 }
 
 Expected<std::string> CNorvaneApp::GetPartsListCsv() const

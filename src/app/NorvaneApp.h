@@ -64,6 +64,9 @@ public:
     // from a report that it no longer matches, what differs. Empty before
     // the first calculation.
     std::vector<std::string> GetNotes() const;
+    // Whether a note of GetNotes() tells what the user changed (a tuning
+    // applied) rather than a doubt about the design.
+    bool IsChangeNote(const std::string& note) const;
     // What a saved report of the current design shows.
     ReportContent GetReportContent() const;
     // The parts list of the current design as CSV; fails without one.

@@ -77,6 +77,10 @@ std::vector<std::string> CNorvaneDoc::GetNotes() const
 {
     return m_App.GetNotes();
 }
+bool CNorvaneDoc::IsChangeNote(const std::string& note) const
+{
+    return m_App.IsChangeNote(note);
+}
 std::string CNorvaneDoc::GetVerdictLine() const
 {
     return m_App.GetVerdictLine();

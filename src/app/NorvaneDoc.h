@@ -64,6 +64,7 @@ public:
     ResultList GetComponentValues() const;
     ResultList GetOperationPoint() const;
     std::vector<std::string> GetNotes() const;
+    bool IsChangeNote(const std::string& note) const;
     std::string GetVerdictLine() const;
     VerdictState GetVerdictState() const;
     std::string GetCircuitTitle() const;

@@ -25,7 +25,10 @@ QString Line(const ResultItem& item)
     return QString::fromStdString(item.name + " = " + item.value);
 }
 
+// A doubt about the design in the error colour; a change the user made
+// (a tuning applied) in a quiet one.
 const QColor NoteColour(0xB0, 0x00, 0x00);
+const QColor ChangeNoteColour(0x30, 0x40, 0x70);
 
 } // namespace
 
@@ -147,8 +150,9 @@ std::vector<ViewLine> CNorvaneView::ResultLines(QSize client, QPoint* schematicA
     const int width = std::max(client.width() - 2 * ViewLeftMargin, metrics.averageCharWidth() * 10);
     std::vector<std::pair<QString, QColor>> notes;
     for (const std::string& note : m_pDocument->GetNotes()) {
+        const QColor colour = m_pDocument->IsChangeNote(note) ? ChangeNoteColour : NoteColour;
         for (const QString& piece : WrapLine(metrics, QString::fromStdString(note), width)) {
-            notes.emplace_back(piece, NoteColour);
+            notes.emplace_back(piece, colour);
         }
     }
     const std::string verdict = m_pDocument->GetVerdictLine();

@@ -62,6 +62,7 @@ void AmplifierDesign::Compute(const DesignInputs& inputs)
     m_Problem.clear();
     m_Notes.clear();
     m_Applied.clear();
+    m_ChangeNotes.clear();
     DoCompute();
     WriteProblem();
     WriteNotes();
@@ -80,8 +81,9 @@ void AmplifierDesign::ApplyPartValues(const std::vector<NamedValue>& values)
         }
         *slot = value;
         m_Applied.emplace_back(part, value);
-        m_Notes.push_back(part + " changed to " + PartValueText(part, value) + " (designed " +
-                          PartValueText(part, designed->second) + ")");
+        m_ChangeNotes.push_back(part + " changed to " + PartValueText(part, value) + " (designed " +
+                                PartValueText(part, designed->second) + ")");
+        m_Notes.push_back(m_ChangeNotes.back());
     }
 }
 

@@ -96,6 +96,8 @@ public:
     // design computed from the same inputs gives this design, notes and
     // all.
     const std::vector<NamedValue>& AppliedPartValues() const { return m_Applied; }
+    // The notes of those changes: what the user chose, not a doubt.
+    const std::vector<std::string>& ChangeNotes() const { return m_ChangeNotes; }
 
 protected:
     explicit AmplifierDesign(CircuitKind kind) : m_Inputs(kind) {}
@@ -177,6 +179,7 @@ private:
     std::string m_Problem;
     std::vector<std::string> m_Notes;
     std::vector<NamedValue> m_Applied;
+    std::vector<std::string> m_ChangeNotes;
 };
 
 // A new design object of the circuit (kind must not be None).

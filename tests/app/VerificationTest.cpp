@@ -256,6 +256,15 @@ private Q_SLOTS:
         const std::vector<std::string> notes = f.Doc().GetNotes();
         QVERIFY(std::ranges::any_of(
             notes, [](const std::string& note) { return note.find("(designed ") != std::string::npos; }));
+        // A change the user made is no error: it is not drawn in red.
+        int changes = 0;
+        for (const ViewLine& line : f.MainWindow().View()->ResultLines(QSize(800, 500))) {
+            if (line.m_Text.contains(u" changed to ")) {
+                ++changes;
+                QVERIFY(line.m_Colour.red() < 2 * line.m_Colour.blue());
+            }
+        }
+        QVERIFY(changes > 0);
         // The window takes the applied values as the design's own.
         QTRY_VERIFY_WITH_TIMEOUT(!window->IsSimulating(), SimulationWait);
         for (const auto& [name, value] : f.app->CurrentSnapshot()->ComponentNumbers()) {
