@@ -14,10 +14,13 @@
 #include "support/TestMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QImage>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QTimer>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 
@@ -232,6 +235,23 @@ private Q_SLOTS:
         const std::string expected = BodeCsv(window->Shown()->m_Verification.m_Simulation.m_Bode);
         QCOMPARE(ReadAll(f.Path("bode.csv")).toStdString(), expected);
         QVERIFY(expected.rfind("frequency_hz,magnitude_db,phase_deg\n", 0) == 0);
+
+        // One that cannot be written says why in a box centred on the window.
+        window->SetFileChooser([&](QWidget*, const QString&, const QString&, const QString&) {
+            return f.Path("missing/bode.csv");
+        });
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                const QPoint offset = box->frameGeometry().center() - window->frameGeometry().center();
+                if (box->parentWidget() == window && offset.manhattanLength() < 40) {
+                    shown = box->text();
+                }
+                box->done(QMessageBox::Ok);
+            }
+        });
+        (*csv)->click();
+        QVERIFY2(shown.contains(u"missing"), qPrintable(shown));
 
         QVERIFY(window->ExportPng(f.Path("bode.png").toStdString()).Ok());
         QVERIFY(!QImage(f.Path("bode.png"), "PNG").isNull());
