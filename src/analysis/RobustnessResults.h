@@ -199,10 +199,10 @@ struct Headroom {
 // the headroom sweep holds every capacitor as a short, and the stages
 // whose capacitors do not quite short the signal at 10 x f_min distort up
 // to half as much as that curve says (the common-base default through
-// C3). From the distortion run up or down as THD rising in proportion to
-// the amplitude (the law of a second harmonic) would have it, then along
-// the line through the last two runs in logarithmic terms, until a run
-// lies within CleanThdMatch of the aim, at most CleanAmplitudeRuns runs.
+// C3). The first run goes where that curve, scaled by how far it was off
+// at the distortion run, gives the aim; then along the line through the
+// last two runs in logarithmic terms, until a run lies within
+// CleanThdMatch of the aim, at most CleanAmplitudeRuns runs.
 inline constexpr double CleanThdPercent = 1.0;
 inline constexpr double CleanThdMatch = 0.05; // of CleanThdPercent
 inline constexpr int CleanAmplitudeRuns = 4;

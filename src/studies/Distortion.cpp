@@ -4,7 +4,10 @@
 #include "studies/StudySupport.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <complex>
+#include <numbers>
 
 namespace norvane {
 
@@ -275,6 +278,62 @@ Status MeasureThd(SimulationSession& session, const AmplifierCircuit& circuit,
     return {};
 }
 
+// The THD (%) of a sine of inputAmplitude (V peak) through the transfer
+// curve of the headroom sweep, straight between its points; NaN where the
+// sine leaves the curve.
+double TransferThd(const Curve& transfer, double inputAmplitude)
+{
+    if (transfer.size() < 2 || !(inputAmplitude > 0) || inputAmplitude > -transfer.front().first ||
+        inputAmplitude > transfer.back().first) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    constexpr int Samples = 256;
+    std::array<std::complex<double>, DistortionHarmonics + 1> harmonics{};
+    for (int i = 0; i < Samples; ++i) {
+        const double phase = 2 * std::numbers::pi * i / Samples;
+        const double input = inputAmplitude * std::sin(phase);
+        const auto upper = std::upper_bound(transfer.begin() + 1, transfer.end() - 1, input,
+                                            [](double v, const auto& point) { return v < point.first; });
+        const auto& [x1, y1] = *upper;
+        const auto& [x0, y0] = *(upper - 1);
+        const double output = x1 > x0 ? y0 + (input - x0) / (x1 - x0) * (y1 - y0) : y1;
+        for (int k = 1; k <= DistortionHarmonics; ++k) {
+            harmonics[static_cast<std::size_t>(k)] += output * std::polar(1.0, -k * phase);
+        }
+    }
+    double rest = 0.0;
+    for (int k = 2; k <= DistortionHarmonics; ++k) {
+        rest += std::norm(harmonics[static_cast<std::size_t>(k)]);
+    }
+    return 100.0 * std::sqrt(rest) / std::abs(harmonics[1]);
+}
+
+// Where the first transient of the search goes: the output peak at which
+// the transfer curve, scaled by how far it was off at the distortion run,
+// gives CleanThdPercent; the clipping limit where it stays below that.
+double FirstGuess(const Curve& transfer, const DistortionAnalysis& measured, double gain,
+                  double clippingLimit)
+{
+    const double scale = measured.m_ThdPercent / TransferThd(transfer, measured.m_InputAmplitude);
+    if (!(scale > 0) || !std::isfinite(scale) || transfer.empty()) {
+        return measured.m_Amplitude * CleanThdPercent / measured.m_ThdPercent;
+    }
+    const double reach = std::min(-transfer.front().first, transfer.back().first);
+    const auto distorts = [&](double input) {
+        return !(scale * TransferThd(transfer, input) < CleanThdPercent);
+    };
+    if (!distorts(reach)) {
+        return clippingLimit;
+    }
+    double below = 0.0;
+    double above = reach;
+    for (int halving = 0; halving < 40; ++halving) {
+        const double middle = (below + above) / 2;
+        (distorts(middle) ? above : below) = middle;
+    }
+    return below * gain;
+}
+
 // The output peak where the stage distorts by CleanThdPercent, from the
 // distortion run in `measured` on (RobustnessResults.h); NaN where the
 // clipping limit comes first.
@@ -293,7 +352,8 @@ Expected<double> CleanAmplitude(SimulationSession& session, const AmplifierCircu
         if (std::fabs(thd / CleanThdPercent - 1) <= CleanThdMatch) {
             return amplitude;
         }
-        double next = amplitude * std::pow(CleanThdPercent / thd, 1 / slope);
+        double next = run == 0 ? FirstGuess(measured.m_Transfer, measured, gain, clippingLimit)
+                               : amplitude * std::pow(CleanThdPercent / thd, 1 / slope);
         if (next >= clippingLimit) {
             if (amplitude >= clippingLimit) {
                 return DistortionAnalysis::NaN; // below the aim at the clipping limit itself
