@@ -19,6 +19,7 @@
 #include "design/CommonBaseDesign.h"
 #include "design/CommonCollectorDesign.h"
 #include "design/CommonEmitterDesign.h"
+#include "ngspice/Session.h"
 #include "ngspice/Simulator.h"
 #include "transistors/TransistorTable.h"
 
@@ -235,25 +236,41 @@ SimulationResult Reconverged(const AmplifierCircuit& circuit)
     {
         SimulationSession session;
         if (!session.Ready() || !session.Load(WithTightTolerances(WriteNetlist(circuit, options))) ||
-            !session.Analyse("op", 0) || !session.Read("@q1[ic]", ic) || !session.Analyse(sweep, 0) ||
-            !session.Read("frequency", signal.m_Frequency) || !session.Read("out", signal.m_Out) ||
-            !session.Read("in", signal.m_In) || !session.Read("vin#branch", signal.m_SourceCurrent)) {
+            !session.Analyse("op", 0)) {
             return result;
         }
+        const Expected<double> current = session.ReadValue("@q1[ic]");
+        if (!current || !session.Analyse(sweep, 0)) {
+            return result;
+        }
+        const Expected<std::vector<double>> frequency = session.ReadReal("frequency");
+        const Expected<std::vector<std::complex<double>>> out = session.ReadComplex("out");
+        const Expected<std::vector<std::complex<double>>> in = session.ReadComplex("in");
+        const Expected<std::vector<std::complex<double>>> branch = session.ReadComplex("vin#branch");
+        if (!frequency || !out || !in || !branch) {
+            return result;
+        }
+        ic = *current;
+        signal = {*frequency, *in, *in, *out, *branch};
     }
-    signal.m_Driven = signal.m_In;
-    const Expected<std::size_t> mid =
-        MeasureSweep(signal, MidbandLimitFactor * circuit.m_LowerCutoff, true, result);
+    const Expected<SweepFigures> figures =
+        MeasureSweep(signal, MidbandLimitFactor * circuit.m_LowerCutoff, true);
+    if (!figures) {
+        return result;
+    }
+    figures->CopyTo(result);
     options.m_DriveOutput = true;
-    std::vector<std::complex<double>> output;
     SimulationSession session;
-    if (!mid || !session.Load(WithTightTolerances(WriteNetlist(circuit, options))) ||
-        !session.Analyse(sweep, 0) || !session.Read("out", output) || output.size() <= *mid) {
+    if (!session.Load(WithTightTolerances(WriteNetlist(circuit, options))) || !session.Analyse(sweep, 0)) {
+        return result;
+    }
+    const Expected<std::vector<std::complex<double>>> output = session.ReadComplex("out");
+    if (!output || output->size() <= figures->m_MidIndex) {
         return result;
     }
     result.m_Outcome = {};
     result.m_Ic = circuit.m_IsPnp ? -ic : ic;
-    result.m_OutputImpedance = std::abs(output[*mid]);
+    result.m_OutputImpedance = std::abs((*output)[figures->m_MidIndex]);
     return result;
 }
 
