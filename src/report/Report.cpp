@@ -323,7 +323,8 @@ ResultList SetupRows(const DesignSetup& setup)
     for (const auto& [name, asked] : {std::pair{"tolerances", analyses.m_ToleranceRuns > 0},
                                       {"temperature", analyses.m_Temperature},
                                       {"distortion", analyses.m_Distortion},
-                                      {"noise", analyses.m_Noise}}) {
+                                      {"noise", analyses.m_Noise},
+                                      {"worst case", analyses.m_WorstCase}}) {
         if (asked) {
             run += (run.empty() ? "" : ", ") + std::string(name);
         }

@@ -278,6 +278,8 @@ Status ReadSetup(const ResultList& rows, const DesignInputs& inputs, DesignSetup
                     setup.m_Analyses.m_Distortion = true;
                 } else if (analysis == "noise") {
                     setup.m_Analyses.m_Noise = true;
+                } else if (analysis == "worst case") {
+                    setup.m_Analyses.m_WorstCase = true;
                 } else {
                     return refused();
                 }

@@ -932,7 +932,7 @@ TEST_F(ReportWriting, SetupReadsBackExactlyAndStaysValid)
     design.ApplyPartValues({{"C3", 1.8e-9}, {"C3", 2.2e-9}, {"R1", 1234.5678}});
     ReportContent content = ReportContentOf(design);
     content.m_Setup.m_Conditions = {4700, 600.25, {{"C1", 1.23456789e-7}, {"R2", 47e3}}};
-    content.m_Setup.m_Analyses = {300, 18446744073709551615ULL, false, true, true};
+    content.m_Setup.m_Analyses = {300, 18446744073709551615ULL, false, true, true, true};
     const std::string text = BuildReport("amp1", content);
     const ResultList rows = SetupRows(content.m_Setup);
     ASSERT_EQ(rows.size(), 10U);
