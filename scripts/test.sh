@@ -15,4 +15,4 @@ cmake --workflow --preset asan
 # The fuzz preset builds the core library and norvane-cli with Qt out of
 # reach, as the core preset does: it is the proof that they need no Qt.
 cmake --workflow --preset fuzz
-bash scripts/fuzz.sh 10
+bash scripts/fuzz.sh 5
