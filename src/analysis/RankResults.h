@@ -13,12 +13,12 @@ namespace norvane {
 
 enum class PolarityFilter { Any, Npn, Pnp };
 
-// How many designs are simulated: see 2. above.
-inline constexpr int DefaultRankCandidates = 60;
+// How many of the best rows a ranking finds (studies/Ranking.h, 4.).
+inline constexpr int DefaultRankRows = 20;
 
 struct RankOptions {
     PolarityFilter m_Polarity = PolarityFilter::Any;
-    int m_Candidates = DefaultRankCandidates;
+    int m_Rows = DefaultRankRows;
 };
 
 struct RankRow {
@@ -57,10 +57,11 @@ struct Ranking {
     int m_Designed = 0;               // types designed (after the polarity filter)
     int m_Usable = 0;                 // designs usable and without notes
     int m_OverRating = 0;             // of those, the ones that exceed a known rating (left out)
-    int m_Simulated = 0;              // candidates simulated
-    int m_NotSimulated = 0;           // candidates whose simulation failed
-    double m_DesignSeconds = 0.0;     // wall time of step 1 and 2's ordering
-    double m_SimulationSeconds = 0.0; // wall time of step 2's simulations and step 3
+    int m_Modelled = 0;               // designs scored in-process (all usable within the ratings)
+    int m_Simulated = 0;              // designs simulated with ngspice
+    int m_NotSimulated = 0;           // designs ngspice could not simulate
+    double m_DesignSeconds = 0.0;     // wall time of steps 1 to 3 (the designs and their scores)
+    double m_SimulationSeconds = 0.0; // wall time of step 4 (ngspice)
 };
 
 } // namespace norvane

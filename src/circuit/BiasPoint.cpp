@@ -175,9 +175,9 @@ constexpr double BiasTolerance = 1e-7; // on log Ic: relative, on Ic
 constexpr double FirstSecantStep = 0.01;
 
 // Secant steps on log Ic from the designed current: the current where
-// they meet the tolerance, or with estimate the last step's; NaN when a
-// step meets no number or the steps run out.
-double SecantBiasCurrent(const AmplifierDesign& design, BiasSolver& residual, int steps, bool estimate)
+// they meet the tolerance; NaN when a step meets no number or the steps
+// run out.
+double SecantBiasCurrent(const AmplifierDesign& design, BiasSolver& residual, int steps)
 {
     double x0 = std::log(design.Ic());
     double x1 = x0 + FirstSecantStep;
@@ -185,7 +185,7 @@ double SecantBiasCurrent(const AmplifierDesign& design, BiasSolver& residual, in
     double r1 = residual(std::exp(x1));
     for (int i = 0; i < steps && std::isfinite(r0) && std::isfinite(r1) && r1 != r0; ++i) {
         const double x2 = x1 - r1 * (x1 - x0) / (r1 - r0);
-        if (std::abs(x2 - x1) < BiasTolerance || (estimate && i + 1 == steps)) {
+        if (std::abs(x2 - x1) < BiasTolerance) {
             return std::exp(x2);
         }
         x0 = x1;
@@ -221,12 +221,6 @@ Expected<NodeVoltages> SolveNodeVoltages(const AmplifierCircuit& circuit, double
     return NodeVoltages(std::move(voltages));
 }
 
-double EstimateBiasCurrent(const AmplifierDesign& design, const AmplifierCircuit& circuit)
-{
-    BiasSolver residual(design, circuit, 1.0);
-    return SecantBiasCurrent(design, residual, 1, true);
-}
-
 Expected<double> SolveBiasCurrent(const AmplifierDesign& design, double bfFactor)
 {
     const AmplifierCircuit circuit = DescribeCircuit(design);
@@ -240,7 +234,7 @@ Expected<double> SolveBiasCurrent(const AmplifierDesign& design, double bfFactor
     // designed current: the secant method from there gets it in a handful
     // of steps.
     constexpr int SecantSteps = 12;
-    if (const double ic = SecantBiasCurrent(design, residual, SecantSteps, false); std::isfinite(ic)) {
+    if (const double ic = SecantBiasCurrent(design, residual, SecantSteps); std::isfinite(ic)) {
         return ic;
     }
 

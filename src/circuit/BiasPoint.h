@@ -55,10 +55,4 @@ private:
 // be solved.
 double BiasStability(const AmplifierDesign& design);
 
-// One secant step on log Ic from the designed current: the current of the
-// operating point to a fraction of a percent of its shift from the
-// designed Ic (a few percent at most for a usable design); NaN where the
-// model gives no number.
-double EstimateBiasCurrent(const AmplifierDesign& design, const AmplifierCircuit& circuit);
-
 } // namespace norvane

@@ -25,7 +25,7 @@ constexpr double NoVoltage = 1e-9; // V
 
 // T1's figures against its ratings: the whole supply against VCEO, the
 // operating Ic and P against IC max and Ptot.
-TransistorStress CheckTransistor(double supply, const OperatingPoint& point, const TransistorRatings& ratings)
+TransistorStress CheckTransistor(double supply, const StressPoint& point, const TransistorRatings& ratings)
 {
     TransistorStress t1;
     t1.m_Voltage = {supply, ratings.m_Vceo};
@@ -73,7 +73,7 @@ Dielectric UsualDielectric(double capacitance)
     return capacitance >= ElectrolyticFrom ? Dielectric::Electrolytic : Dielectric::CeramicOrFilm;
 }
 
-Expected<PartStresses> StressesOf(const AmplifierCircuit& circuit, const OperatingPoint& point,
+Expected<PartStresses> StressesOf(const AmplifierCircuit& circuit, const StressPoint& point,
                                   const TransistorRatings& ratings)
 {
     const Expected<NodeVoltages> nodes = SolveNodeVoltages(circuit, point.m_Ic, point.m_Ib);

@@ -115,7 +115,7 @@ double CapacitorWorkingVoltage(double supply);
 Dielectric UsualDielectric(double capacitance);
 
 // The transistor's DC operating point as a design computed it.
-struct OperatingPoint {
+struct StressPoint {
     double m_Ic = 0.0;    // A
     double m_Ib = 0.0;    // A
     double m_Uce = 0.0;   // V
@@ -124,7 +124,7 @@ struct OperatingPoint {
 
 // The stresses of a circuit at an operating point, T1 against ratings;
 // fails where the resistor network has no DC solution.
-[[nodiscard]] Expected<PartStresses> StressesOf(const AmplifierCircuit& circuit, const OperatingPoint& point,
+[[nodiscard]] Expected<PartStresses> StressesOf(const AmplifierCircuit& circuit, const StressPoint& point,
                                                 const TransistorRatings& ratings);
 
 // The stresses of a design at its operating point, with its transistor's

@@ -77,6 +77,7 @@ Status RunRank(const DesignInputs& inputs, const RankCliOptions& options, std::o
 {
     RankOptions rankOptions;
     rankOptions.m_Polarity = FilterOf(options.m_Polarity);
+    rankOptions.m_Rows = options.m_Top;
     const Expected<Ranking> ranking = Rank(inputs, rankOptions);
     if (!ranking) {
         return ranking.AsStatus();
@@ -117,6 +118,7 @@ Status RunRank(const DesignInputs& inputs, const RankCliOptions& options, std::o
                     {"designed", ranking->m_Designed},
                     {"usable", ranking->m_Usable},
                     {"over_rating", ranking->m_OverRating},
+                    {"modelled", ranking->m_Modelled},
                     {"simulated", ranking->m_Simulated},
                     {"not_simulated", ranking->m_NotSimulated},
                     {"design_seconds", ranking->m_DesignSeconds},

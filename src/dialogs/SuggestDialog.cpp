@@ -109,7 +109,7 @@ void CSuggestDialog::Start()
     auto* watcher = new QFutureWatcher<Expected<Ranking>>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, &CSuggestDialog::OnFinished);
     m_Pending = QtConcurrent::run(&AnalysisThreadPool(), [inputs = m_Inputs, shared = m_pShared] {
-        return Rank(inputs, {}, [shared](int done, int total) {
+        return Rank(inputs, {.m_Rows = MaxSuggestions}, [shared](int done, int total) {
             shared->m_Done = done;
             shared->m_Total = total;
             return !shared->m_Stop;

@@ -43,7 +43,8 @@ std::string RankSummary(const Ranking& ranking)
     if (ranking.m_OverRating > 0) {
         text += ", " + std::to_string(ranking.m_OverRating) + " of them over a rating of the type";
     }
-    text += ", the best " + std::to_string(ranking.m_Simulated) + " by their own figures simulated";
+    text += ", " + std::to_string(ranking.m_Modelled) + " scored in-process, the best " +
+            std::to_string(ranking.m_Simulated) + " of them simulated";
     if (ranking.m_NotSimulated > 0) {
         text += " (" + std::to_string(ranking.m_NotSimulated) + " would not simulate)";
     }

@@ -12,33 +12,15 @@
 //    IC max or P above Ptot (circuit/PartStress.h). Such a design
 //    simulates well and destroys the part, and it costs no simulation
 //    here. A rating no source states does not drop a design (see 3.).
-// 2. Candidates. The designs left are put in order: those whose type has
-//    all three ratings known first, as 3. orders them, then each group by
-//    their own figures, without simulation (PreScore). The first
-//    m_Candidates of them are simulated and judged with Verify
-//    (Verification.h). Two types in three have a rating unknown, and by
-//    the pre-score alone they would take most of the places, leaving few
-//    rated types to rank (none of the common-emitter 20 dB at 90 V); a
-//    type with a rating unknown is simulated only where fewer rated ones
-//    are left than places. The pre-score is the sum of three relative
-//    errors the design shows by itself:
-//    - the shift of Ic: the DC operating point of the designed resistors
-//      (see the bias stability below), estimated by one secant step from
-//      the designed Ic, against the designed Ic. The resistors rounded to
-//      the series move it by up to several percent, and it is what tells
-//      most of the simulated designs of a circuit apart;
-//    - where there is an output impedance requirement: how much the card's
-//      collector-base capacitance CJC lowers it at 100 x f_min, the top of
-//      the band where the verdict reads it (1 - 1 / sqrt(1 + (w CJC R)^2));
-//      at the high f_min of the common-base defaults this decides;
-//    - the common emitter's designed gain against the requirement.
-//    A simulation takes about 4 ms and ngspice runs one at a time, so the
-//    60 simulations of DefaultRankCandidates and the designs of the whole
-//    table take well under a second. Tried on every usable design of the
-//    common-emitter 20 dB and the common-base defaults, the first 60 by
-//    the pre-score hold the best simulated design of each and most of the
-//    best 20 of the common-base circuit.
-// 3. Order. The simulated candidates are ordered by
+// 2. Scores. A design is simulated in-process (analysis/SmallSignal.h,
+//    about 0.1 ms) and judged by the verdict's rules: its row as ngspice
+//    would give it, to the model's error. That error is below 1e-5 on
+//    every figure of every usable design of the table; the ranking allows
+//    ModelError (2e-4, relative; the gain the same in dB) and gives each
+//    design the best place it could take within it: a miss whose figure
+//    lies within the error of its limit counts as met, and the score is
+//    lowered by what the errors of its terms could take off.
+// 3. Order. The rows are ordered by
 //    - whether all three ratings of the type are known: a type with any of
 //      VCEO, IC max and Ptot unknown could not be checked, and comes after
 //      every type that was (RankRow::m_RatingUnknown marks it);
@@ -52,7 +34,20 @@
 //    good; among them the smallest part that suffices comes first (a
 //    small-signal stage gets a small-signal type, not a power or
 //    high-voltage one), and between parts of one Ptot the stiffer bias
-//    decides. A candidate that could not be simulated is left out.
+//    decides. A design ngspice could not simulate is left out.
+// 4. Best first. Each design starts with the place its ratings alone
+//    allow (met, score 0). The design with the best place is looked at
+//    closer, one step at a time: its model (2.), then its bias stability,
+//    then ngspice, which Verify (Verification.h) judges; each step can
+//    only move it down. This goes on until the rows wanted
+//    (RankOptions::m_Rows) are settled: ngspice has given that many, and
+//    the last of them in 3.'s order comes before the best place left. No
+//    other design can then enter them, so they are exactly the first rows
+//    of a ranking in which ngspice simulated the whole table. A design the
+//    model cannot analyse keeps the place of its ratings and is simulated
+//    early. Every figure and verdict a row shows is ngspice's. For the
+//    common-emitter 20 dB example: 3,633 usable designs, 310 modelled (the
+//    fully rated ones), 18 simulated for 10 rows.
 //
 // The relative errors of the score, each 0 where the quantity meets its
 // requirement exactly (or lies on the allowed side of a limit):
@@ -89,9 +84,5 @@ inline constexpr const char* RankCancelledMessage = "The ranking was cancelled."
 // returned false. Thread-safe.
 [[nodiscard]] Expected<Ranking> Rank(const DesignInputs& inputs, const RankOptions& options = {},
                                      const RankProgress& progress = {});
-
-// The figure of the design's own that orders the candidates (2. above),
-// lower first; infinite for a design that cannot be built.
-double PreScore(const AmplifierDesign& design);
 
 } // namespace norvane

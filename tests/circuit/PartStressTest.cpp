@@ -148,7 +148,7 @@ TEST(PartStress, PnpMirrorsThePolarityAndKeepsTheMagnitudes)
 {
     const auto design = Design(CircuitKind::CommonEmitter, "BC548B", {{InputField::Gain, 20}});
     AmplifierCircuit circuit = DescribeCircuit(*design);
-    const OperatingPoint point{design->Ic(), 9e-6, design->Uce(), design->P()};
+    const StressPoint point{design->Ic(), 9e-6, design->Uce(), design->P()};
     const Expected<PartStresses> npn = StressesOf(circuit, point, {});
     circuit.m_IsPnp = true;
     const Expected<PartStresses> pnp = StressesOf(circuit, point, {});

@@ -1,7 +1,7 @@
 // The ranking of the transistor table: the same rows every time, the very
 // designs and simulations the design command gives, no design that cannot
-// be built, the polarity asked for, no known rating exceeded; the bias
-// solve against ngspice.
+// be built, the polarity asked for, no known rating exceeded, the rows a
+// whole-table ngspice run gives; the bias solve against ngspice.
 
 #include "studies/Ranking.h"
 #include "circuit/BiasPoint.h"
@@ -70,7 +70,7 @@ protected:
 TEST_F(RankingTest, DeterministicAndTheOrdinaryDesign)
 {
     RankOptions options;
-    options.m_Candidates = 6;
+    options.m_Rows = 6;
     const Ranking first = RankOrSkip(CommonEmitter20dB(), options);
     const Ranking second = RankOrSkip(CommonEmitter20dB(), options);
     ASSERT_EQ(first.m_Rows.size(), 6u);
@@ -137,7 +137,7 @@ TEST_F(RankingTest, NoUnusableDesignAndThePolarityAsked)
     ASSERT_FALSE(dropped.empty());
 
     RankOptions options;
-    options.m_Candidates = 4;
+    options.m_Rows = 4;
     options.m_Polarity = PolarityFilter::Npn;
     const Ranking ranking = RankOrSkip(CommonEmitter20dB(), options);
     EXPECT_EQ(ranking.m_Usable, usable);
@@ -209,6 +209,28 @@ TEST_F(RankingTest, KnownRatingsAreNeverExceeded)
     }
     EXPECT_GT(known, 0);
     EXPECT_GT(unknown, 0);
+}
+
+// The rows the model's order lets ngspice settle are the first rows of a
+// ranking in which ngspice simulated every usable design of the table
+// (3,633 simulations, about 16 s in a release build).
+TEST_F(RankingTest, WholeTableRowsAreTheSettledRows)
+{
+    RankOptions settledRows;
+    settledRows.m_Rows = 20;
+    RankOptions everyDesign;
+    everyDesign.m_Rows = GetTransistorCount();
+    const Ranking settled = RankOrSkip(CommonEmitter20dB(), settledRows);
+    const Ranking whole = RankOrSkip(CommonEmitter20dB(), everyDesign);
+    EXPECT_EQ(whole.m_Simulated + whole.m_NotSimulated, whole.m_Usable - whole.m_OverRating);
+    EXPECT_LT(settled.m_Simulated, 2 * settledRows.m_Rows);
+    ASSERT_EQ(settled.m_Rows.size(), 20u);
+    ASSERT_GE(whole.m_Rows.size(), 20u);
+    for (std::size_t i = 0; i < settled.m_Rows.size(); ++i) {
+        EXPECT_EQ(settled.m_Rows[i].m_Name, whole.m_Rows[i].m_Name) << "row " << i + 1;
+        EXPECT_EQ(settled.m_Rows[i].m_Score, whole.m_Rows[i].m_Score) << "row " << i + 1;
+        EXPECT_EQ(settled.m_Rows[i].m_Meets, whole.m_Rows[i].m_Meets) << "row " << i + 1;
+    }
 }
 
 // The DC operating point of the bias solve is ngspice's, and a larger BF
