@@ -41,10 +41,13 @@ bool IsResistor(const CircuitPart& part)
 // bottom (to ground), and the emitter resistor (bypassed in a
 // common-emitter stage; a common-base stage's R1 is its input, a
 // follower's R3 its load: there the nominal verdict guards what they do).
+// A common-emitter stage's gain resistor, R4 (its gain is R3 over R4 and
+// the emitter's own resistance), comes with them.
 struct BiasParts {
     const char* m_Top;
     const char* m_Bottom;
     const char* m_Emitter;
+    const char* m_Gain = nullptr;
 };
 
 BiasParts BiasPartsOf(CircuitKind kind)
@@ -55,7 +58,7 @@ BiasParts BiasPartsOf(CircuitKind kind)
     case CircuitKind::CommonEmitter:
     case CircuitKind::None: break;
     }
-    return {"R1", "R2", "R5"};
+    return {"R1", "R2", "R5", "R4"};
 }
 
 // The values of the series from 10 ohm to 10 Mohm, ascending.
@@ -79,12 +82,19 @@ struct Candidate {
     double m_InputImpedance = 0.0; // in-process, nominal
 };
 
-VerificationOptions WithBias(const VerificationOptions& options, const BiasParts& names, const Candidate& c)
+VerificationOptions WithBias(const VerificationOptions& options, const BiasParts& names, const Candidate& c,
+                             const AmplifierCircuit& circuit)
 {
     VerificationOptions with = options;
     const std::pair<const char*, double> set[] = {
-        {names.m_Top, c.m_Top}, {names.m_Bottom, c.m_Bottom}, {names.m_Emitter, c.m_Emitter}};
+        {names.m_Top, c.m_Top},
+        {names.m_Bottom, c.m_Bottom},
+        {names.m_Emitter, c.m_Emitter},
+        {names.m_Gain, names.m_Gain ? PartValue(circuit, names.m_Gain) : 0.0}};
     for (const auto& part : set) {
+        if (part.first == nullptr) {
+            continue;
+        }
         std::erase_if(with.m_PartValues, [&](const NamedValue& given) { return given.first == part.first; });
         with.m_PartValues.emplace_back(part.first, part.second);
     }
@@ -111,6 +121,49 @@ Draws DrawLikeTheRuns(const AmplifierCircuit& circuit, double resistorTolerance,
             std::exp(std::log(CurrentGainSpread) * (2.0 * DrawWithin(0.5, 1.0, random) - 1.0)));
     }
     return draws;
+}
+
+// The circuit with the gain resistor (names.m_Gain) the series has on
+// either side of the designed one, or the designed one, whichever puts the
+// nominal gain (in-process) nearest the target: the middle of the
+// tolerance leaves the most room for the parts' spread (the worked
+// common-emitter example: R4 200 ohm gives 19.48 dB, 180 ohm 20.42 dB).
+// The circuit as it is where there is no gain to centre; nullopt where
+// the model cannot analyse it.
+std::optional<AmplifierCircuit> WithCentredGain(const AmplifierCircuit& designed, const BiasParts& names,
+                                                double targetDb, StandardSeries series,
+                                                const SimulationOptions& simulation)
+{
+    const auto gainOf = [&](const AmplifierCircuit& c) {
+        const Expected<SmallSignalCircuit> model = SmallSignalCircuit::Make(c, simulation);
+        const Expected<SimulationResult> r =
+            model ? model->Analyse(false) : Expected<SimulationResult>{Failure{model.Message()}};
+        return r ? r->m_GainDb : SimulationResult::NaN;
+    };
+    if (!std::isfinite(targetDb) || names.m_Gain == nullptr) {
+        return designed;
+    }
+    AmplifierCircuit best = designed;
+    double bestError = std::fabs(gainOf(designed) - targetDb);
+    if (!std::isfinite(bestError)) {
+        return std::nullopt;
+    }
+    const std::vector<double> ladder = SeriesValues(series);
+    const double value = PartValue(designed, names.m_Gain);
+    const auto above = std::ranges::upper_bound(ladder, value * (1 + 1e-9));
+    const auto below = std::ranges::lower_bound(ladder, value * (1 - 1e-9));
+    for (const auto step : {below == ladder.begin() ? ladder.end() : below - 1, above}) {
+        if (step == ladder.end()) {
+            continue;
+        }
+        AmplifierCircuit tried = designed;
+        std::ranges::find(tried.m_Parts, names.m_Gain, &CircuitPart::m_Name)->m_Value = *step;
+        if (const double error = std::fabs(gainOf(tried) - targetDb); error < bestError) {
+            best = std::move(tried);
+            bestError = error;
+        }
+    }
+    return best;
 }
 
 struct NominalCheck {
@@ -155,11 +208,18 @@ std::optional<BiasProposal> ProposeBias(const AmplifierDesign& design, const Ver
     if (!(was.m_Fraction < YieldTarget) || before.m_IcMisses == 0 || was.m_Runs < 1) {
         return std::nullopt;
     }
-    const Expected<AmplifierCircuit> circuit = CircuitFor(design, options);
-    if (!circuit) {
+    const Expected<AmplifierCircuit> designedCircuit = CircuitFor(design, options);
+    if (!designedCircuit) {
         return std::nullopt;
     }
     const BiasParts names = BiasPartsOf(design.Kind());
+    const StandardSeries series = SeriesCounts.at(design.Inputs().SeriesIndex());
+    const SimulationOptions simulation = SimulationOf(options);
+    const std::optional<AmplifierCircuit> circuit =
+        WithCentredGain(*designedCircuit, names, TargetsOf(design).m_GainDb, series, simulation);
+    if (!circuit) {
+        return std::nullopt;
+    }
     const auto& parts = circuit->m_Parts;
     const auto indexOf = [&](const char* name) {
         return static_cast<std::size_t>(std::ranges::find(parts, name, &CircuitPart::m_Name) - parts.begin());
@@ -175,7 +235,6 @@ std::optional<BiasProposal> ProposeBias(const AmplifierDesign& design, const Ver
     const DesignTargets aim = TargetsOf(design);
     const double reference = aim.IcReference();
     const double lowestUce = LowestUceShare * solver->Nominal().m_Uce;
-    const SimulationOptions simulation = SimulationOf(options);
 
     // The part values of run (none: nominal) with the bias parts of c.
     std::vector<double> values(count);
@@ -200,9 +259,9 @@ std::optional<BiasProposal> ProposeBias(const AmplifierDesign& design, const Ver
         static_cast<std::size_t>((1.0 - YieldTarget - EstimateMargin) * static_cast<double>(runs));
     // The share of the runs whose Ic lies within the tolerance (counted
     // until more than allowed are lost).
-    const auto icShare = [&](const Candidate& c) {
+    const auto icShare = [&](const Candidate& c, std::size_t allowedLost) {
         std::size_t lost = 0;
-        for (std::size_t run = 0; run < runs && lost <= allowed; ++run) {
+        for (std::size_t run = 0; run < runs && lost <= allowedLost; ++run) {
             setValues(c, run);
             const Expected<BiasPoint> bias = solver->Solve(values, draws.m_CurrentGain[run]);
             lost += bias && std::fabs(bias->m_Ic - reference) <= CurrentTolerance * reference ? 0 : 1;
@@ -230,7 +289,7 @@ std::optional<BiasProposal> ProposeBias(const AmplifierDesign& design, const Ver
         check.m_Simulated = true;
         check.m_InputImpedance = r->m_InputImpedance;
         for (const VerdictMiss& miss :
-             JudgeSimulation(design, WithBias(options, names, c), *r).m_Verdict.m_Misses) {
+             JudgeSimulation(design, WithBias(options, names, c, *circuit), *r).m_Verdict.m_Misses) {
             if (miss.m_Quantity != "f_-3dB") {
                 check.m_Misses.push_back(miss.m_Quantity);
             }
@@ -255,7 +314,6 @@ std::optional<BiasProposal> ProposeBias(const AmplifierDesign& design, const Ver
     // emitter resistor from the designed one up to EmitterRise x, every
     // other value; the top on either side of the one that centres Ic (Ic
     // falls as the top rises).
-    const StandardSeries series = SeriesCounts.at(design.Inputs().SeriesIndex());
     const std::vector<double> ladder = SeriesValues(series);
     const Candidate designedParts{parts[index[0]].m_Value, parts[index[1]].m_Value, parts[index[2]].m_Value};
     NominalCheck designed;
@@ -280,10 +338,13 @@ std::optional<BiasProposal> ProposeBias(const AmplifierDesign& design, const Ver
             const auto centre = static_cast<std::size_t>(first - ladder.begin());
             for (std::size_t t = centre > 0 ? centre - 1 : 0; t <= centre && t < ladder.size(); ++t) {
                 c.m_Top = ladder[t];
-                if (!(nominalBias(c).m_Uce >= lowestUce)) {
+                // A divider that draws more current than the stage itself
+                // is no bias network an engineer would build.
+                const double dividerCurrent = circuit->m_SupplyVoltage / (c.m_Top + c.m_Bottom);
+                if (!(nominalBias(c).m_Uce >= lowestUce) || dividerCurrent > reference) {
                     continue;
                 }
-                c.m_Estimate = icShare(c);
+                c.m_Estimate = icShare(c, allowed);
                 // The nominal verdict may not add a miss (a smaller
                 // divider lowers Z_in, and a higher emitter voltage the
                 // headroom).
@@ -307,7 +368,29 @@ std::optional<BiasProposal> ProposeBias(const AmplifierDesign& design, const Ver
     }
     // The highest Z_in first among those whose Ic alone allows the target;
     // the first whose builds meet everything in-process is confirmed.
-    std::ranges::sort(candidates, std::greater{}, &Candidate::m_InputImpedance);
+    // Where Ic alone allows it to none, those whose Ic meets in the most
+    // builds are judged (counted in full now), the highest Z_in first.
+    // Z_in within 1 % counts as equal; then the larger divider, which
+    // draws less current (a common-base stage's divider does not load its
+    // input at all).
+    const auto cost = [](const Candidate& c) {
+        return std::make_pair(std::round(std::log(c.m_InputImpedance) / std::log(1.01)), c.m_Bottom);
+    };
+    std::ranges::sort(candidates, std::greater{}, cost);
+    if (std::ranges::none_of(
+            candidates, [](const Candidate& c) { return c.m_Estimate >= YieldTarget + EstimateMargin; })) {
+        for (Candidate& c : candidates) {
+            c.m_Estimate = icShare(c, runs);
+        }
+        std::ranges::stable_sort(candidates, std::greater{},
+                                 [](const Candidate& c) { return std::round(100 * c.m_Estimate); });
+        if (candidates.size() > FullEstimates) {
+            candidates.resize(FullEstimates);
+        }
+        for (Candidate& c : candidates) {
+            c.m_Estimate = 1.0; // judged below whatever Ic alone gave
+        }
+    }
     std::optional<Candidate> chosen;
     Candidate best{};
     int judged = 0;
@@ -334,20 +417,24 @@ std::optional<BiasProposal> ProposeBias(const AmplifierDesign& design, const Ver
 
     // The capacitors again for the new bias (C1 against the lower Z_in),
     // with their margin; then ngspice's runs of the whole.
-    VerificationOptions with = WithBias(options, names, *chosen);
+    VerificationOptions with = WithBias(options, names, *chosen, *circuit);
     BiasProposal proposal;
-    for (const char* name : {names.m_Top, names.m_Bottom, names.m_Emitter}) {
+    for (const char* name : {names.m_Top, names.m_Bottom, names.m_Emitter, names.m_Gain}) {
+        if (name == nullptr) {
+            continue;
+        }
+        const double designed = PartValue(*designedCircuit, name);
         const double proposed = PartValue(VerifiedCircuit(design, with.m_PartValues), name);
         // The designed value need not be the series' value to the last bit.
-        if (std::fabs(proposed - PartValue(*circuit, name)) > 1e-6 * proposed) {
-            proposal.m_Changes.push_back({name, PartValue(*circuit, name), proposed});
+        if (std::fabs(proposed - designed) > 1e-6 * proposed) {
+            proposal.m_Changes.push_back({name, designed, proposed});
         }
     }
     if (!Verify(design, with).m_Verdict.m_Meets) {
         if (const std::optional<TuningProposal> capacitors = ProposeTuning(design, with)) {
             for (const PartChange& change : capacitors->m_Changes) {
                 proposal.m_Changes.push_back(
-                    {change.m_Part, PartValue(*circuit, change.m_Part), change.m_Proposed});
+                    {change.m_Part, PartValue(*designedCircuit, change.m_Part), change.m_Proposed});
                 with.m_PartValues.emplace_back(change.m_Part, change.m_Proposed);
             }
         }

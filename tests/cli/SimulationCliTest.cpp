@@ -239,9 +239,10 @@ TEST_F(SimulationCli, JsonCarriesTheVerdict)
     EXPECT_EQ(yield["most_missed"], "Ic");
 }
 
-// --tune: "tuned" holds the changes, the tuned values and their verdict;
-// the report and the netlist are those of the tuned design, the report
-// naming the change and carrying the Bode plot.
+// --tune: "tuned" holds the changes (the capacitor first, then the
+// stiffer divider for the yield), the tuned values and their verdict; the
+// report and the netlist are those of the tuned design, the report naming
+// the change and carrying the Bode plot.
 TEST_F(SimulationCli, TuneAppliesTheProposalToTheFiles)
 {
     const auto report = m_Folder / "cb.html";
@@ -251,10 +252,12 @@ TEST_F(SimulationCli, TuneAppliesTheProposalToTheFiles)
     ASSERT_EQ(r.status, ExitOk) << r.err;
     const auto j = nlohmann::json::parse(r.out);
     const auto& tuned = j.at("tuned");
-    ASSERT_EQ(tuned.at("changes").size(), 1u) << tuned.dump();
+    ASSERT_GE(tuned.at("changes").size(), 2u) << tuned.dump();
     EXPECT_EQ(tuned["changes"][0]["part"], "C3");
     const double c3 = tuned["changes"][0]["proposed"].get<double>();
-    EXPECT_EQ(tuned.at("values").at("C3"), c3);
+    for (const auto& change : tuned["changes"]) {
+        EXPECT_EQ(tuned.at("values").at(change["part"].get<std::string>()), change["proposed"]) << change;
+    }
     EXPECT_EQ(j["values"]["C3"], 1e-9); // the design itself stays as designed
     EXPECT_EQ(tuned.at("verdict").at("meets"), true);
     EXPECT_EQ(j.at("verdict").at("meets"), false);

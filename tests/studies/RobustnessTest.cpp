@@ -367,6 +367,12 @@ TEST(Yield, BiasProposalRaisesTheYieldOfTheWorkedExample)
     ASSERT_TRUE(bias.has_value());
     EXPECT_GT(bias->m_After.m_Fraction, before.m_Yield.m_Fraction + 0.3) << bias->Line();
     EXPECT_LT(bias->m_InputImpedanceAfter, bias->m_InputImpedanceBefore);
+    // R4 180 ohm centres the gain (200 ohm gives 19.5 dB); the divider
+    // stays one a stage would carry, not the stiffest of the series.
+    const auto r4 = std::ranges::find(bias->m_Changes, "R4", &PartChange::m_Part);
+    ASSERT_NE(r4, bias->m_Changes.end()) << bias->Line();
+    EXPECT_NEAR(r4->m_Proposed, 180, 1e-9);
+    EXPECT_GT(bias->m_InputImpedanceAfter, 10e3) << bias->Line();
     VerificationOptions applied;
     for (const PartChange& change : bias->m_Changes) {
         applied.m_PartValues.emplace_back(change.m_Part, change.m_Proposed);
