@@ -1,6 +1,7 @@
 #include "app/VerificationWindow.h"
 
 #include "analysis/FrequencyResponse.h"
+#include "analysis/SmallSignal.h"
 #include "app/BodeChart.h"
 #include "app/ChartParts.h"
 #include "app/NorvaneApp.h"
@@ -12,6 +13,7 @@
 #include "common/FileWriter.h"
 #include "format/EngineeringFormat.h"
 #include "report/Report.h"
+#include "studies/StudySupport.h"
 #include "workflow/DesignWorkflow.h"
 
 #include <QBuffer>
@@ -42,6 +44,11 @@
 namespace norvane {
 
 namespace {
+
+// While the user types a what-if value the Bode plot follows each
+// keystroke from the in-process model (microseconds); ngspice, which the
+// verdict and the table come from, runs once typing has paused this long.
+constexpr int TypingPause = 400; // ms
 
 // How an edited field and a refused one stand out.
 const QString EditedStyle = QStringLiteral("QLineEdit { background: #FFF0A0; }");
@@ -196,8 +203,12 @@ CVerificationWindow::CVerificationWindow(CNorvaneApp& app, QWidget* parent)
     connect(&m_Runner, &CVerificationRunner::Finished, this, &CVerificationWindow::Show);
     connect(&m_Runner, &CVerificationRunner::YieldFinished, this, &CVerificationWindow::ShowYield);
     connect(&app, &CNorvaneApp::DesignChanged, this, &CVerificationWindow::FollowDesign);
-    connect(m_pLoad, &QLineEdit::textEdited, this, &CVerificationWindow::Simulate);
-    connect(m_pSource, &QLineEdit::textEdited, this, &CVerificationWindow::Simulate);
+    m_pTypingPause = new QTimer(this);
+    m_pTypingPause->setSingleShot(true);
+    m_pTypingPause->setInterval(TypingPause);
+    connect(m_pTypingPause, &QTimer::timeout, this, &CVerificationWindow::Simulate);
+    connect(m_pLoad, &QLineEdit::textEdited, this, &CVerificationWindow::Edited);
+    connect(m_pSource, &QLineEdit::textEdited, this, &CVerificationWindow::Edited);
     connect(m_pBack, &QPushButton::clicked, this, &CVerificationWindow::BackToDesign);
     connect(m_pApply, &QPushButton::clicked, this, &CVerificationWindow::ApplyTuning);
 
@@ -265,7 +276,7 @@ void CVerificationWindow::FollowDesign()
         const int column = (index % Columns) * 2;
         m_pPartGrid->addWidget(new QLabel(QString::fromStdString(name) + QLatin1Char(':')), row, column);
         m_pPartGrid->addWidget(edit, row, column + 1);
-        connect(edit, &QLineEdit::textEdited, this, &CVerificationWindow::Simulate);
+        connect(edit, &QLineEdit::textEdited, this, &CVerificationWindow::Edited);
         m_Parts.push_back({name, value, edit});
         ++index;
     }
@@ -304,7 +315,29 @@ Expected<VerificationOptions> CVerificationWindow::ReadOptions() const
     return options;
 }
 
-void CVerificationWindow::Simulate()
+void CVerificationWindow::Edited()
+{
+    if (const std::optional<VerificationOptions> options = TakeOptions()) {
+        Preview(*options);
+        m_pTypingPause->start();
+    }
+}
+
+void CVerificationWindow::Preview(const VerificationOptions& options)
+{
+    const Expected<SimulationResult> model = AnalyseSmallSignal(
+        VerifiedCircuit(*m_Design, options.m_PartValues), robustness::SimulationOf(options));
+    if (!model) {
+        return;
+    }
+    ClearChart(*m_pChart);
+    m_pChartView->SetReadout(
+        DrawBodeChart(*m_pChart, *model, TargetsOf(*m_Design).m_LowerCutoff, m_pChartView->size()));
+    m_pStatus->setText(QLatin1String(PreviewText));
+    m_pStatus->setStyleSheet(QStringLiteral("color: #606060"));
+}
+
+void CVerificationWindow::MarkFields()
 {
     // Mark every field: edited, refused, or as designed.
     for (const PartField& part : m_Parts) {
@@ -320,17 +353,33 @@ void CVerificationWindow::Simulate()
     for (QLineEdit* edit : {m_pLoad, m_pSource}) {
         edit->setStyleSheet(ReadValue(QString(), edit->text(), true) ? QString() : RefusedStyle);
     }
+}
+
+std::optional<VerificationOptions> CVerificationWindow::TakeOptions()
+{
+    MarkFields();
     if (!m_Design) {
-        return;
+        return std::nullopt;
     }
     const Expected<VerificationOptions> options = ReadOptions();
     KeepAnalysesFor(options);
     if (!options) {
+        m_pTypingPause->stop();
         m_Runner.Cancel();
         ShowProblem(QString::fromStdString(options.Message()));
-        return;
+        return std::nullopt;
     }
     m_App.SetVerificationConditions(m_DesignGeneration, *options);
+    return *options;
+}
+
+void CVerificationWindow::Simulate()
+{
+    m_pTypingPause->stop();
+    const std::optional<VerificationOptions> options = TakeOptions();
+    if (!options) {
+        return;
+    }
     m_pStatus->setText(QLatin1String(SimulatingText));
     m_pStatus->setStyleSheet(QStringLiteral("color: #606060"));
     // A proposal is for the design as it stands, not for edited parts.
@@ -340,6 +389,9 @@ void CVerificationWindow::Simulate()
 
 void CVerificationWindow::Show(const VerificationOutcome& outcome)
 {
+    if (m_pTypingPause->isActive()) {
+        return; // of values the user has typed over: a run of the new ones follows
+    }
     const Verification& verification = outcome.m_Verification;
     const Verdict& verdict = verification.m_Verdict;
     if (!verdict.m_Simulated) {

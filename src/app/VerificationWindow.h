@@ -41,6 +41,7 @@
 #include "app/VerificationRunner.h"
 #include "common/Outcome.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -70,6 +71,10 @@ class CNorvaneApp;
 
 inline constexpr const char* VerificationTitle = "Verification";
 
+// The status while the user types a what-if value.
+inline constexpr const char* PreviewText =
+    "Typing: the plot shows the in-process model; ngspice simulates when you pause";
+
 class CVerificationWindow : public QWidget {
     Q_OBJECT
 public:
@@ -88,7 +93,8 @@ public:
     [[nodiscard]] Expected<VerificationOptions> ReadOptions() const;
 
     // What the window shows, for the tests and the exports.
-    bool IsSimulating() const { return m_Runner.IsRunning(); }
+    // Also while typing: ngspice runs once the user stops.
+    bool IsSimulating() const { return m_Runner.IsRunning() || m_pTypingPause->isActive(); }
     const std::optional<VerificationOutcome>& Shown() const { return m_Shown; }
     QString StatusText() const;
     QLineEdit* PartEdit(const QString& part) const;
@@ -122,6 +128,14 @@ private:
     };
 
     void Simulate();
+    // A keystroke in a what-if field: the fields marked, the plot from the
+    // in-process model, ngspice after the pause.
+    void Edited();
+    void MarkFields();
+    // The fields read and handed to the application; nullopt (and the
+    // problem shown) where one is refused, or there is no design.
+    std::optional<VerificationOptions> TakeOptions();
+    void Preview(const VerificationOptions& options);
     void Show(const VerificationOutcome& outcome);
     // The yield after the verdict, and the proposal with the divider.
     void ShowYield(const YieldOutcome& outcome);
@@ -168,6 +182,9 @@ private:
     std::vector<CRobustnessTab*> m_AnalysisTabs; // in RobustnessKinds order
     QGridLayout* m_pPartGrid = nullptr;
     std::vector<PartField> m_Parts;
+    // Restarted by every keystroke in the what-if fields; ngspice runs when
+    // it runs out.
+    QTimer* m_pTypingPause = nullptr;
     QLineEdit* m_pLoad = nullptr;
     QLineEdit* m_pSource = nullptr;
     QPushButton* m_pBack = nullptr;

@@ -180,8 +180,12 @@ private Q_SLOTS:
         const QString designedText = r1->text();
         const double r1Value = ParseEngineering(designedText.toStdString());
 
-        // Twice R1: less base voltage, less collector current.
+        // Twice R1: less base voltage, less collector current. The plot
+        // follows at once from the model; ngspice runs after the pause.
         Type(r1, QString::fromStdString(FormatEngineering(2 * r1Value)));
+        QCOMPARE(window->StatusText(), QString(PreviewText));
+        QVERIFY(window->IsSimulating());
+        QVERIFY(!window->ChartView()->chart()->series().isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(!window->IsSimulating() && window->Shown(), SimulationWait);
         QVERIFY(r1->property("edited").toBool());
         QVERIFY(!window->PartEdit("R2")->property("edited").toBool());
