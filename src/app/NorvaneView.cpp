@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageReader>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -19,6 +20,13 @@
 namespace norvane {
 
 namespace {
+
+// The size a picture's header gives, without decoding it: the layout asks
+// for it on every resize.
+QSize PictureSize(const QString& path)
+{
+    return QImageReader(path).size();
+}
 
 QString Line(const ResultItem& item)
 {
@@ -115,9 +123,9 @@ void CNorvaneView::OnDraw(QPainter& painter, QSize client)
 QSize CNorvaneView::minimumSizeHint() const
 {
     if (!m_pDocument || m_pDocument->GetLastOutcome() != CalculationOutcome::Calculated) {
-        return QImage(StartPicturePath).size();
+        return PictureSize(StartPicturePath);
     }
-    const QSize schematic = QImage(SchematicPicturePath(m_pDocument->GetSchematicId())).size();
+    const QSize schematic = PictureSize(SchematicPicturePath(m_pDocument->GetSchematicId()));
     // As narrow as the schematic and the lines beside it allow, set as far
     // left as the layout lets them; the notes wrap to any width.
     const auto extent = [&](QSize client) {
@@ -140,7 +148,7 @@ std::vector<ViewLine> CNorvaneView::ResultLines(QSize client, QPoint* schematicA
     if (!m_pDocument || m_pDocument->GetLastOutcome() != CalculationOutcome::Calculated) {
         return lines;
     }
-    const QImage schematic(SchematicPicturePath(m_pDocument->GetSchematicId()));
+    const QSize schematic = PictureSize(SchematicPicturePath(m_pDocument->GetSchematicId()));
     const ResultList components = m_pDocument->GetComponentValues();
     const ResultList inputs = m_pDocument->GetInputData();
     const ResultList operation = m_pDocument->GetOperationPoint();
@@ -162,7 +170,7 @@ std::vector<ViewLine> CNorvaneView::ResultLines(QSize client, QPoint* schematicA
         }
     }
     const ResultLayout layout = ComputeResultLayout(
-        client, schematic.size(), static_cast<int>(components.size()), static_cast<int>(inputs.size()),
+        client, schematic, static_cast<int>(components.size()), static_cast<int>(inputs.size()),
         static_cast<int>(operation.size()), static_cast<int>(notes.size()));
     if (schematicAt) {
         *schematicAt = layout.m_Schematic;
