@@ -3,7 +3,9 @@
 #include "ngspice/Simulator.h"
 
 #include "analysis/RobustnessResults.h"
+#include "analysis/SmallSignal.h"
 #include "design/StandardSeries.h"
+#include "studies/StudySupport.h"
 
 #include <algorithm>
 #include <cmath>
@@ -125,13 +127,26 @@ std::optional<TuningProposal> ProposeTuning(const AmplifierDesign& design, const
     // A tuned circuit mends the misses it is for and adds none, with every
     // capacitor it changes at the low edge of its tolerance (see
     // ProposeTuning); a capacitor left as designed stays as designed.
-    const auto verifyAt = [&](const std::vector<std::size_t>& at) {
+    // The search asks the in-process model (analysis/SmallSignal.h), which
+    // gives ngspice's figures to 1e-5, and ngspice where the model cannot
+    // analyse the circuit; ngspice confirms the values found (below).
+    const auto verifyAt = [&](const std::vector<std::size_t>& at, bool byNgspice = false) {
         std::vector<NamedValue> values;
         for (std::size_t k = 0; k < capacitors.size(); ++k) {
             const std::size_t step = std::min(at[k], ladders[k].size() - 1);
             values.emplace_back(capacitors[k], step == 0 ? ladders[k][0] : LowEdge(ladders[k][step]));
         }
-        return Verify(design, WithValues(options, values));
+        const VerificationOptions tried = WithValues(options, values);
+        if (!byNgspice) {
+            const Expected<SmallSignalCircuit> model = SmallSignalCircuit::Make(
+                VerifiedCircuit(design, tried.m_PartValues), robustness::SimulationOf(tried));
+            if (Expected<SimulationResult> r =
+                    model ? model->Analyse(false) : Expected<SimulationResult>{Failure{model.Message()}};
+                r) {
+                return JudgeSimulation(design, tried, std::move(*r));
+            }
+        }
+        return Verify(design, tried);
     };
     const auto mends = [&](const Verification& v) {
         if (!v.m_Simulation.Simulated()) {
@@ -180,6 +195,21 @@ std::optional<TuningProposal> ProposeTuning(const AmplifierDesign& design, const
             at[k] = step;
             return mends(verifyAt(at));
         });
+    }
+
+    // Where ngspice finds a value at the edge of a requirement the model
+    // just met, every capacitor raised goes one step further.
+    while (!mends(verifyAt(steps, true))) {
+        bool stepped = false;
+        for (std::size_t k = 0; k < capacitors.size(); ++k) {
+            if (raised[k] && steps[k] < top) {
+                ++steps[k];
+                stepped = true;
+            }
+        }
+        if (!stepped) {
+            return std::nullopt;
+        }
     }
 
     TuningProposal proposal;
