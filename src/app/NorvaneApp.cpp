@@ -8,6 +8,7 @@
 #include "app/VerificationWindow.h"
 #include "format/EngineeringFormat.h"
 #include "report/KicadSchematic.h"
+#include "studies/Yield.h"
 #include "workflow/DesignWorkflow.h"
 
 #include <QApplication>
@@ -25,20 +26,28 @@ namespace {
 
 constexpr const char* RecentFileGroup = "Recent File List";
 
-// The verification of a design for a save made before the verdict came
-// back. Not on the GUI thread, which would stop painting for the
+// The verification of a design with the yield of its verdict, for a save
+// made before they came back (known: the verdict, where only its yield is
+// still to come), so that a report is the same whenever it is saved. Not
+// on the GUI thread, which would stop painting for the
 // simulation (and, while an analysis runs, for every wait on the
 // simulator), nor queued on the analysis thread, where it could wait
 // behind a long analysis: on a thread of its own, which takes its turn at
 // the simulator between the analysis' runs, while the event loop goes on
 // painting. User input waits until the save is done, so that nothing
 // changes the design being saved in between.
-Verification VerifyBeside(std::shared_ptr<const AmplifierDesign> design)
+Verification VerifyBeside(std::shared_ptr<const AmplifierDesign> design, std::optional<Verification> known)
 {
     QEventLoop loop;
-    Verification verification;
-    std::thread worker([&loop, &verification, design = std::move(design)] {
-        verification = Verify(*design);
+    const bool verdictKnown = known.has_value();
+    Verification verification = known ? std::move(*known) : Verification{};
+    std::thread worker([&loop, &verification, verdictKnown, design = std::move(design)] {
+        if (!verdictKnown) {
+            verification = Verify(*design);
+        }
+        if (verification.m_Verdict.m_Simulated) {
+            verification.m_Verdict.m_Yield = AnalyseYield(*design, {}).m_Yield;
+        }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec(QEventLoop::ExcludeUserInputEvents);
@@ -252,7 +261,10 @@ std::optional<Verification> CNorvaneApp::GetReportSimulation() const
         return std::nullopt;
     }
     if (m_VerdictState == VerdictState::Simulating) {
-        return VerifyBeside(design->Snapshot());
+        return VerifyBeside(design->Snapshot(), std::nullopt);
+    }
+    if (m_Verification.m_Verdict.m_Simulated && !m_Verification.m_Verdict.m_Yield) {
+        return VerifyBeside(design->Snapshot(), m_Verification);
     }
     return m_Verification;
 }
