@@ -143,7 +143,7 @@ std::optional<TuningProposal> ProposeTuning(const AmplifierDesign& design, const
             if (Expected<SimulationResult> r =
                     model ? model->Analyse(false) : Expected<SimulationResult>{Failure{model.Message()}};
                 r) {
-                return JudgeSimulation(design, tried, std::move(*r));
+                return JudgeSimulation(design, tried, *r);
             }
         }
         return Verify(design, tried);
